@@ -1,0 +1,317 @@
+// The host simulator's vessel-module API, as the module sees it.
+//
+// On Windows the simulator ships these declarations in its own SDK; building vessel/ and
+// crew/ there only swaps the include path (see VEMO_HOST_SDK_DIR in CMakeLists.txt). On
+// this machine the headless host in sim/ implements every function and method declared
+// here. Names, parameter types, const-ness and default arguments are the host's own, so
+// the module's sources compile unchanged against either.
+#ifndef VEMO_HOST_ORBITERSDK_H
+#define VEMO_HOST_ORBITERSDK_H
+
+#include <cstddef>
+#include <cstdint>
+
+// ---------------------------------------------------------------------------------------
+// Platform glue: the only place that knows how symbols cross the module boundary.
+// ---------------------------------------------------------------------------------------
+#if defined(_WIN32)
+#define OAPIFUNC __declspec(dllimport)
+#define DLLCLBK extern "C" __declspec(dllexport)
+#else
+// The module is built with hidden visibility; the host's API stays visible so that the
+// module's references bind to the host library, and the four entry points are exported.
+#define OAPIFUNC __attribute__((visibility("default")))
+#define DLLCLBK extern "C" __attribute__((visibility("default")))
+#endif
+
+// ---------------------------------------------------------------------------------------
+// Scalar and handle types
+// ---------------------------------------------------------------------------------------
+typedef std::uint32_t DWORD;
+typedef unsigned int UINT;
+typedef std::uint16_t WORD;
+
+typedef void *OBJHANDLE;
+typedef void *VISHANDLE;
+typedef void *MESHHANDLE;
+typedef void *SURFHANDLE;
+typedef void *FILEHANDLE;
+typedef void *THRUSTER_HANDLE;
+typedef void *THGROUP_HANDLE;
+typedef void *PROPELLANT_HANDLE;
+typedef void *PSTREAM_HANDLE;
+typedef void *DOCKHANDLE;
+typedef void *ATTACHMENTHANDLE;
+typedef void *ANIMATIONCOMPONENT_HANDLE;
+
+#if !defined(_WIN32)
+typedef struct HINSTANCE__ *HINSTANCE;
+typedef struct HDC__ *HDC;
+#endif
+
+// A host record the module never reads.
+struct HUDPAINTSPEC;
+
+// ---------------------------------------------------------------------------------------
+// Records
+// ---------------------------------------------------------------------------------------
+typedef union {
+    double data[3];
+    struct {
+        double x, y, z;
+    };
+} VECTOR3;
+
+typedef union {
+    double data[9];  // row-major
+    struct {
+        double m11, m12, m13, m21, m22, m23, m31, m32, m33;
+    };
+} MATRIX3;
+
+typedef struct {
+    VECTOR3 rpos;      // position relative to the reference body, m
+    VECTOR3 rvel;      // velocity relative to the reference body, m/s
+    VECTOR3 vrot;      // angular velocity, rad/s
+    VECTOR3 arot;      // orientation as Euler angles, rad
+    double fuel;       // 0..1
+    double eng_main;   // -1..1
+    double eng_hovr;   // 0..1
+    OBJHANDLE rbody;   // reference body
+    OBJHANDLE base;    // docking or landing target
+    int port;
+    int status;        // 0 free flight, 1 landed
+    VECTOR3 vdata[10];
+    double fdata[10];
+    DWORD flag[10];
+} VESSELSTATUS;
+
+typedef struct {
+    DWORD flags;
+    double srcsize;
+    double srcrate;
+    double v0;
+    double srcspread;
+    double lifetime;
+    double growthrate;
+    double atmslowdown;
+    enum LTYPE { EMISSIVE, DIFFUSE } ltype;
+    enum LEVELMAP { LVL_FLAT, LVL_LIN, LVL_SQRT, LVL_PLIN, LVL_PSQRT } levelmap;
+    double lmin, lmax;
+    enum ATMSMAP { ATM_FLAT, ATM_PLIN, ATM_PLOG } atmsmap;
+    double amin, amax;
+    SURFHANDLE tex;
+} PARTICLESTREAMSPEC;
+
+// Animation transforms. The host keeps the addresses it is given, so a module keeps these
+// objects alive (and in place) for as long as any vessel uses them.
+class MGROUP_TRANSFORM {
+public:
+    MGROUP_TRANSFORM() : mesh(0), grp(0), ngrp(0) {}
+    MGROUP_TRANSFORM(UINT _mesh, UINT *_grp, UINT _ngrp) : mesh(_mesh), grp(_grp), ngrp(_ngrp) {}
+    enum TYPE { NULLTRANSFORM, ROTATE, TRANSLATE, SCALE };
+    virtual TYPE Type() const { return NULLTRANSFORM; }
+
+    UINT mesh;
+    UINT *grp;
+    UINT ngrp;
+};
+
+class MGROUP_ROTATE : public MGROUP_TRANSFORM {
+public:
+    MGROUP_ROTATE(UINT _mesh, UINT *_grp, UINT _ngrp, const VECTOR3 &_ref, const VECTOR3 &_axis,
+                  float _angle)
+        : MGROUP_TRANSFORM(_mesh, _grp, _ngrp), ref(_ref), axis(_axis), angle(_angle) {}
+    TYPE Type() const { return ROTATE; }
+
+    VECTOR3 ref;
+    VECTOR3 axis;
+    float angle;
+};
+
+class MGROUP_SCALE : public MGROUP_TRANSFORM {
+public:
+    MGROUP_SCALE(UINT _mesh, UINT *_grp, UINT _ngrp, const VECTOR3 &_ref, const VECTOR3 &_scale)
+        : MGROUP_TRANSFORM(_mesh, _grp, _ngrp), ref(_ref), scale(_scale) {}
+    TYPE Type() const { return SCALE; }
+
+    VECTOR3 ref;
+    VECTOR3 scale;
+};
+
+typedef enum {
+    THGROUP_MAIN,
+    THGROUP_RETRO,
+    THGROUP_HOVER,
+    THGROUP_ATT_PITCHUP,
+    THGROUP_ATT_PITCHDOWN,
+    THGROUP_ATT_YAWLEFT,
+    THGROUP_ATT_YAWRIGHT,
+    THGROUP_ATT_BANKLEFT,
+    THGROUP_ATT_BANKRIGHT,
+    THGROUP_ATT_RIGHT,
+    THGROUP_ATT_LEFT,
+    THGROUP_ATT_UP,
+    THGROUP_ATT_DOWN,
+    THGROUP_ATT_FORWARD,
+    THGROUP_ATT_BACK,
+    THGROUP_USER = 0x40
+} THGROUP_TYPE;
+
+// ---------------------------------------------------------------------------------------
+// Keyboard
+// ---------------------------------------------------------------------------------------
+#define OAPI_KEY_E 0x12
+#define OAPI_KEY_K 0x25
+#define KEYDOWN(buf, key) ((buf)[key] & 0x80)
+
+// ---------------------------------------------------------------------------------------
+// Global functions
+// ---------------------------------------------------------------------------------------
+OAPIFUNC const MESHHANDLE oapiLoadMeshGlobal(const char *fname);
+OAPIFUNC SURFHANDLE oapiRegisterExhaustTexture(char *name);
+OAPIFUNC SURFHANDLE oapiRegisterReentryTexture(char *name);
+OAPIFUNC bool oapiReadScenario_nextline(FILEHANDLE scn, char *&line);
+OAPIFUNC void oapiWriteScenario_string(FILEHANDLE scn, char *item, char *string);
+OAPIFUNC double oapiGetSimStep();
+OAPIFUNC bool oapiAcceptDelayedKey(char key, double interval);
+OAPIFUNC double oapiRand();
+
+class VESSEL;
+OAPIFUNC VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel);
+OAPIFUNC DWORD oapiGetVesselCount();
+OAPIFUNC OBJHANDLE oapiGetVesselByIndex(int index);
+OAPIFUNC OBJHANDLE oapiGetObjectByName(char *name);
+OAPIFUNC void oapiGetObjectName(OBJHANDLE hObj, char *name, int n);
+OAPIFUNC OBJHANDLE oapiCreateVessel(const char *name, const char *classname,
+                                    const VESSELSTATUS &status);
+OAPIFUNC bool oapiDeleteVessel(OBJHANDLE hVessel, OBJHANDLE hAlternativeCameraTarget = 0);
+OAPIFUNC OBJHANDLE oapiSetFocusObject(OBJHANDLE hVessel);
+OAPIFUNC double oapiGetEmptyMass(OBJHANDLE hVessel);
+OAPIFUNC void oapiSetEmptyMass(OBJHANDLE hVessel, double mass);
+OAPIFUNC void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos);
+
+// ---------------------------------------------------------------------------------------
+// VESSEL: the host's interface to one vessel. No virtual functions, no virtual destructor.
+// ---------------------------------------------------------------------------------------
+class OAPIFUNC VESSEL {
+public:
+    VESSEL(OBJHANDLE hVessel, int fmodel = 1);
+
+    const OBJHANDLE GetHandle() const;
+    char *GetName() const;
+    char *GetClassNameA() const;
+
+    void SetEmptyMass(double m) const;
+    void SetSize(double size) const;
+    void SetTouchdownPoints(const VECTOR3 &pt1, const VECTOR3 &pt2, const VECTOR3 &pt3) const;
+    void SetPMI(const VECTOR3 &pmi) const;
+    void SetCrossSections(const VECTOR3 &cs) const;
+    void SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) const;
+    void SetRotDrag(const VECTOR3 &rd) const;
+    void SetPitchMomentScale(double scale) const;
+    void SetBankMomentScale(double scale) const;
+    void SetCameraOffset(const VECTOR3 &co) const;
+
+    UINT InsertMesh(MESHHANDLE hMesh, UINT idx, const VECTOR3 *ofs = 0) const;
+    UINT AddMesh(MESHHANDLE hMesh, const VECTOR3 *ofs = 0) const;
+    void SetMeshVisibilityMode(UINT idx, WORD mode) const;
+
+    UINT CreateAnimation(double initial_state) const;
+    ANIMATIONCOMPONENT_HANDLE AddAnimationComponent(UINT anim, double state0, double state1,
+                                                    MGROUP_TRANSFORM *trans,
+                                                    ANIMATIONCOMPONENT_HANDLE parent = NULL) const;
+    bool SetAnimation(UINT anim, double state) const;
+
+    PSTREAM_HANDLE AddReentryStream(PARTICLESTREAMSPEC *pss) const;
+    void SetReentryTexture(SURFHANDLE tex, double plimit = 6e7, double lscale = 1.0,
+                           double wscale = 1.0) const;
+
+    PROPELLANT_HANDLE CreatePropellantResource(double maxmass, double mass = -1.0,
+                                               double efficiency = 1.0) const;
+    void SetDefaultPropellantResource(PROPELLANT_HANDLE ph) const;
+    THRUSTER_HANDLE CreateThruster(const VECTOR3 &pos, const VECTOR3 &dir, double maxth0,
+                                   PROPELLANT_HANDLE hp = NULL, double isp0 = 0.0,
+                                   double isp_ref = 0.0, double p_ref = 101.4e3) const;
+    THGROUP_HANDLE CreateThrusterGroup(THRUSTER_HANDLE *th, int nth, THGROUP_TYPE thgt) const;
+    UINT AddExhaust(THRUSTER_HANDLE th, double lscale, double wscale, const VECTOR3 &pos,
+                    const VECTOR3 &dir, SURFHANDLE tex = 0) const;
+    PSTREAM_HANDLE AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3 &pos,
+                                    PARTICLESTREAMSPEC *pss = 0) const;
+    double GetThrusterGroupLevel(THGROUP_HANDLE thg) const;
+    void SetThrusterGroupLevel(THGROUP_HANDLE thg, double level) const;
+
+    void ParseScenarioLineEx(char *line, void *status) const;
+    void SaveDefaultState(FILEHANDLE scn) const;
+
+    void GetStatus(VESSELSTATUS &status) const;
+    void GetRotationMatrix(MATRIX3 &R) const;
+    void SetRotationMatrix(const MATRIX3 &R) const;
+    void GetAngularVel(VECTOR3 &avel) const;
+    void Local2Rel(const VECTOR3 &local, VECTOR3 &rel) const;
+    void GlobalRot(const VECTOR3 &rloc, VECTOR3 &rglob) const;
+    void Global2Local(const VECTOR3 &global, VECTOR3 &local) const;
+
+    UINT DockCount() const;
+    DOCKHANDLE GetDockHandle(UINT n) const;
+    OBJHANDLE GetDockStatus(DOCKHANDLE hDock) const;
+    // Added by this host for the sample vessel classes: a docking port in the vessel frame.
+    DOCKHANDLE CreateDock(const VECTOR3 &pos, const VECTOR3 &dir, const VECTOR3 &rot) const;
+
+    ATTACHMENTHANDLE CreateAttachment(bool toparent, const VECTOR3 &pos, const VECTOR3 &dir,
+                                      const VECTOR3 &rot, const char *id,
+                                      bool loose = false) const;
+    void SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos, const VECTOR3 &dir,
+                             const VECTOR3 &rot) const;
+    void GetAttachmentParams(ATTACHMENTHANDLE attachment, VECTOR3 &pos, VECTOR3 &dir,
+                             VECTOR3 &rot) const;
+    DWORD AttachmentCount(bool toparent) const;
+    ATTACHMENTHANDLE GetAttachmentHandle(bool toparent, DWORD i) const;
+    const char *GetAttachmentId(ATTACHMENTHANDLE attachment) const;
+
+private:
+    // The host's own record of this vessel; the module never looks inside.
+    void *hostVessel;
+    int flightModel;
+};
+
+// ---------------------------------------------------------------------------------------
+// VESSEL2: adds the callbacks the host makes, in slot order. Each default does what the
+// host does for a vessel that does not override it.
+// ---------------------------------------------------------------------------------------
+class OAPIFUNC VESSEL2 : public VESSEL {
+public:
+    VESSEL2(OBJHANDLE hVessel, int fmodel = 1);
+
+    virtual void clbkSetClassCaps(FILEHANDLE cfg);
+    virtual void clbkSaveState(FILEHANDLE scn);
+    virtual void clbkLoadStateEx(FILEHANDLE scn, void *status);
+    virtual void clbkSetStateEx(const void *status);
+    virtual void clbkPostCreation();
+    virtual void clbkFocusChanged(bool getfocus, OBJHANDLE hNewVessel, OBJHANDLE hOldVessel);
+    virtual void clbkPreStep(double simt, double simdt, double mjd);
+    virtual void clbkPostStep(double simt, double simdt, double mjd);
+    virtual bool clbkPlaybackEvent(double simt, double event_t, const char *event_type,
+                                   const char *event);
+    virtual void clbkVisualCreated(VISHANDLE vis, int refcount);
+    virtual void clbkVisualDestroyed(VISHANDLE vis, int refcount);
+    virtual void clbkDrawHUD(int mode, const HUDPAINTSPEC *hps, HDC hDC);
+    virtual void clbkRCSMode(int mode);
+    virtual void clbkADCtrlMode(DWORD mode);
+    virtual void clbkHUDMode(int mode);
+    virtual void clbkMFDMode(int mfd, int mode);
+    virtual void clbkNavMode(int mode, bool active);
+    virtual void clbkDockEvent(int dock, OBJHANDLE mate);
+    virtual void clbkAnimate(double simt);
+    virtual int clbkConsumeDirectKey(char *kstate);
+    virtual int clbkConsumeBufferedKey(DWORD key, bool down, char *kstate);
+    virtual bool clbkLoadGenericCockpit();
+    virtual bool clbkLoadPanel(int id);
+    virtual bool clbkPanelMouseEvent(int id, int event, int mx, int my);
+    virtual bool clbkPanelRedrawEvent(int id, int event, SURFHANDLE surf);
+    virtual bool clbkLoadVC(int id);
+    virtual bool clbkVCMouseEvent(int id, int event, VECTOR3 &p);
+    virtual bool clbkVCRedrawEvent(int id, int event, SURFHANDLE surf);
+};
+
+#endif  // VEMO_HOST_ORBITERSDK_H

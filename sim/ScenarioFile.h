@@ -1,0 +1,27 @@
+// A scenario file in the host's text format, as data: what the reader produces and the
+// writer consumes. The world loads from it and saves into it; it knows nothing of files.
+#ifndef VEMO_SIM_SCENARIOFILE_H
+#define VEMO_SIM_SCENARIOFILE_H
+
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// One vessel's block of the ships section: "Name:Class", its lines, "END".
+struct ShipBlock {
+    std::string name;
+    std::string className;
+    std::vector<std::string> lines;  // without leading white space or line end
+    int firstLine = 0;               // line number of "Name:Class" in the file, 1-based; 0 if made
+};
+
+struct ScenarioFile {
+    std::vector<std::string> description;  // lines between BEGIN_DESC and END_DESC
+    std::string focus;                      // vessel named by "Ship" in the focus section
+    std::vector<ShipBlock> ships;           // in file order
+};
+
+}  // namespace sim
+
+#endif
