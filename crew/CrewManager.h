@@ -1,0 +1,178 @@
+// The crew manager a crew-capable vessel embeds by value: its roster, seat limit and crew
+// mass, the scenario lines that keep the roster, and the way out (EVA, transfer to a docked
+// vessel) and back in (through the airlock) for its crew.
+//
+// The manager has no constructor: a vessel holds it by value in an instance that starts
+// zeroed, and a zeroed manager is simply not ready. InitCrewManager and DefineAirlockShape
+// make it ready; every other operation except ReadCompanionVersion and SanitizeCrewName
+// refuses until then.
+//
+// Results are 32-bit signed codes: 1 (and 2 for a second kind of success) success, 0 refused
+// or nothing done, negative codes for failures; -999 always means that the companion
+// crew-member module is not installed. Nothing here throws or shows anything to the user.
+#ifndef VEMO_CREW_CREWMANAGER_H
+#define VEMO_CREW_CREWMANAGER_H
+
+#include <cstdint>
+#include <type_traits>
+
+#include "AirlockSlot.h"
+#include "Orbitersdk.h"
+
+inline constexpr int kCrewNameSize = 40;       // name field, terminator included
+inline constexpr int kCrewNameMaxLength = 25;  // characters kept of a name
+inline constexpr int kMissionIdSize = 8;       // mission id field, terminator included
+inline constexpr int kMissionIdMaxLength = 4;  // characters kept of a mission id
+inline constexpr int kRosterSize = 100;        // most members a roster holds
+inline constexpr int kCrewMeshNameSize = 200;
+inline constexpr int kEvaNameSize = 50;
+inline constexpr int kEvaVesselNameSize = 200;
+
+// One member of a roster.
+struct CrewMember {
+    char name[kCrewNameSize];  // at most 25 characters, letters, digits and blanks, terminated
+    std::int32_t age;          // years, 1..140
+    std::int32_t pulse;        // beats per minute, 0..180
+    double weight;             // kg, a whole number, 5..300
+    char missionId[kMissionIdSize];  // at most 4 characters, may be empty, terminated
+};
+
+// Bit 0: set up by InitCrewManager; bit 1: airlock defined. Ready means exactly both.
+enum CrewManagerState : std::int32_t {
+    kCrewNotSetUp = 0,
+    kCrewSetUp = 1,
+    kCrewAirlockDefined = 2,
+    kCrewReady = 3,
+};
+
+class CrewManager {
+public:
+    // --- fields, in record order; the values a successful InitCrewManager leaves in brackets
+    CrewMember roster[kRosterSize];        // members 0..crewCount-1 aboard, in roster order [zero]
+    CrewManagerState state;                // [kCrewSetUp]
+    std::int32_t crewCount;                // members aboard, 0..100 [0]
+    std::int32_t maxSeatCount;             // seat limit, 1..100 [8]
+    double crewMass;                       // kg of crew counted into the vessel's empty mass [0]
+    std::int32_t loadedCrewLines;          // -1 until the first scenario line arrives, then the
+                                           // number of crew lines loaded [-1]
+    std::int32_t massAccounting;           // 1: roster changes adjust the vessel's empty mass [1]
+    std::int32_t airlockDoorOpen;          // door value given to DefineAirlockShape [1]
+    std::int32_t evaParameter;             // handed to every crew-member vessel made [100]
+    char crewMeshName[kCrewMeshNameSize];  // mesh handed to crew-member vessels ["Vemo\VEMo"]
+    VECTOR3 evaPosition;                   // EVA exit point, m, own vessel frame [(0, 0, 3)]
+    VECTOR3 evaRotation;                   // rotation of a crew-member vessel made, rad [(0, 0, 0)]
+    char emptyName[2];                     // what GetCrewNameBySlot gives out of range [""]
+    char lastEvaName[kEvaNameSize];        // member who last left on EVA [""]
+    char lastReturnedName[kEvaNameSize];   // member who last came back aboard [""]
+    OBJHANDLE vesselHandle;                // the own vessel [the set-up argument]
+    char lastEvaVesselName[kEvaVesselNameSize];  // object name of the last crew vessel made [""]
+    OBJHANDLE lastEvaVessel;                     // its handle as last looked up [null]
+    std::int32_t slotIndex;                      // this manager's slot in the AirlockSlotTable
+
+    // --- set-up (call in this order) ---
+
+    // Claims the next airlock slot for the own vessel and resets the manager: empty roster,
+    // 8 seats, state kCrewSetUp. Calling it again claims a further slot.
+    // 1 set up; -1 null handle (nothing changes) or the handle gives no vessel interface;
+    // -999 the companion module is not installed. On failure the slot counter does not move
+    // and only slotIndex may change, so the manager stays not ready.
+    int InitCrewManager(OBJHANDLE vessel);
+
+    // Defines the airlock box (m, own frame) and door value (0 closed, 1 open) on the own
+    // slot, making the manager ready, and publishes the free seats.
+    // 1 airlock defined; 0 refused: by the slot (bad box or door value, no vessel interface)
+    // or because this manager no longer owns its slot.
+    int DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY, float minZ,
+                           float maxZ);
+
+    // Seat limit n, 1..100, not below the crew aboard. 1 set; 0 refused.
+    int SetMaxSeatCount(int n);
+
+    // Where an EVA member is placed (m, own frame) and how the new vessel is turned (rad).
+    // 1 stored; 0 not ready.
+    int SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation);
+
+    // --- roster ---
+
+    // crewCount when ready, otherwise 0.
+    int GetCrewCount() const;
+
+    // Name of the member at that roster index; the empty text when not ready or the index is
+    // outside 0..crewCount-1. Never null.
+    const char *GetCrewNameBySlot(int index) const;
+
+    // Adds a member at the end of the roster. The name is cut to 25 characters and sanitized,
+    // the mission id cut to 4 (null gives an empty one); age is clamped to 1..140, pulse to
+    // 0..180, weight to 5..300 kg, and the weight is added to the vessel's empty mass.
+    // 1 added; 0 refused (not ready, null name, seats full).
+    int AddCrewMember(const char *name, int age, int pulse, int weight, const char *missionId);
+
+    // Removes the first member of that name (ASCII case ignored); the last member moves into
+    // its place. The member's weight comes off the vessel's empty mass.
+    // 1 removed; 0 not found or refused (not ready, null name, name of 40 or more characters,
+    // empty roster).
+    int RemoveCrewMember(const char *name);
+
+    // Turns every character that is not an ASCII letter or digit into a blank, in place; the
+    // length never changes. A null text is ignored.
+    static void SanitizeCrewName(char *name);
+
+    // --- scenario lines "VEMOCREW <missionId>-<name>-<age>-<pulse>-<weight>" ---
+
+    // Writes one crew line per member, in roster order.
+    // 1 lines written; 0 nothing written (not ready, empty roster, null handle).
+    int SaveCrewLines(FILEHANDLE scn);
+
+    // Offered every line of the vessel's scenario block. The first line after set-up,
+    // whatever it holds, empties the roster before anything else.
+    // 1 the line was a valid crew line and the member is aboard (consume it); 0 otherwise
+    // (hand the line to the host's parser).
+    int LoadCrewLine(const char *line);
+
+    // --- companion module ---
+
+    // Version of the installed crew-member system from kCompanionVersionPath ("1.5" gives
+    // 1.5f); -1.0f when none can be read. Uses no field of the manager.
+    float ReadCompanionVersion() const;
+
+    // --- EVA and transfer ---
+
+    // Sends the named member (ASCII case ignored) out of the vessel.
+    // 1 left on free EVA, off the roster; 2 handed over to the docked vessel, off the roster;
+    // 0 the roster is empty; -1 the airlock door is closed; -2 the docked vessel's crew
+    // airlocks are all closed; -3 the docked vessel's airlock reports no free seat; -4 null
+    // name, name of 40 or more characters, or no such member; -5 docked, but the docked
+    // vessel publishes no free-seat value or a negative one; -6 not ready (or this manager no
+    // longer owns its slot), or the crew-member vessel cannot be made or reached.
+    int EvaCrewMember(const char *name);
+
+    // Handle of the vessel named lastEvaVesselName (also kept in lastEvaVessel); null when
+    // there is none or the manager is not ready.
+    OBJHANDLE GetLastEvaVessel();
+
+    // --- returning crew; call once per simulation step ---
+
+    // 1 a member back from EVA was taken aboard (the focus is back on the own vessel);
+    // 2 a member arriving by transfer was taken aboard; 0 nothing was done; -1 not ready, or
+    // this manager no longer owns its slot.
+    int ProcessReturningCrew();
+
+    // --- shared by the operations above ---
+
+    // The manager's airlock slot when the manager is set up and the slot is still its own;
+    // null otherwise. Every use of the slot goes through here (see the definition).
+    AirlockSlot *OwnedSlot() const;
+
+    // After a roster or seat-limit change: publish maxSeatCount - crewCount free seats and
+    // the status value 0. Without an owned slot nothing is published.
+    void PublishSeats() const;
+
+    bool IsReady() const { return state == kCrewReady; }
+};
+
+// A vessel holds the manager by value in an instance that starts zeroed.
+static_assert(std::is_trivially_copyable<CrewManager>::value, "CrewManager must stay plain");
+static_assert(std::is_trivially_default_constructible<CrewManager>::value,
+              "CrewManager must be usable zero-initialised");
+
+#endif  // VEMO_CREW_CREWMANAGER_H
