@@ -1,0 +1,178 @@
+// Airlock slots: claiming, defining and publishing a vessel's airlock, and the module-wide
+// state every vessel of this module shares (the slot table and the hand-over record).
+#include "AirlockSlot.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "CrewText.h"
+#include "VemoPaths.h"
+
+namespace {
+
+// First values of a freshly claimed slot.
+constexpr int kInitialDockPort = 0;
+constexpr int kInitialReturningWeight = 60;  // kg
+constexpr int kInitialStatusValue = 1000;    // published until the first roster change
+constexpr int kInitialFreeSeats = 1000;      // published until the manager sets its seats
+
+// Module-wide state. Each module links its own copy of the crew library (modules hide their
+// symbols), so each module has its own table and record. Both are zero at load time.
+AirlockSlotTable g_slotTable;
+TransferRecord g_transferRecord;
+
+VECTOR3 MakeVector(double x, double y, double z) {
+    VECTOR3 v;
+    v.x = x;
+    v.y = y;
+    v.z = z;
+    return v;
+}
+
+}  // namespace
+
+AirlockSlotTable &GetAirlockSlotTable() {
+    return g_slotTable;
+}
+
+TransferRecord &GetTransferRecord() {
+    return g_transferRecord;
+}
+
+void ResetCrewModuleStateForTesting() {
+    std::memset(&g_slotTable, 0, sizeof g_slotTable);
+    std::memset(&g_transferRecord, 0, sizeof g_transferRecord);
+}
+
+int AirlockSlot::CheckCompanionModule() {
+    std::FILE *file = std::fopen(kCompanionModulePath, "rb");
+    if (!file) {
+        return -999;
+    }
+    std::fclose(file);
+    return 1;
+}
+
+int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
+    // Everything that can fail is checked before the slot is touched. Once the table is
+    // exhausted the slot at the counter belongs to a live vessel, and a set-up that fails
+    // (companion missing, bad handle) must not take that slot away from it.
+    if (CheckCompanionModule() < 1) {
+        return -999;
+    }
+    if (!vesselHandle) {
+        return -1;
+    }
+    VESSEL *vessel = oapiGetVesselInterface(vesselHandle);
+    if (!vessel) {
+        return -1;
+    }
+
+    std::memset(this, 0, sizeof *this);
+    dockPort = kInitialDockPort;
+    ownVessel = vessel;
+    scanTimer = oapiRand();  // spreads the scans of many vessels over the period
+    ownVesselHandle = vesselHandle;
+    returningCrewWeight = kInitialReturningWeight;
+    statusValue = kInitialStatusValue;
+    freeSeats = kInitialFreeSeats;
+    return 1;
+}
+
+bool AirlockSlot::IsOwnedBy(OBJHANDLE vesselHandle) const {
+    return vesselHandle != nullptr && ownVesselHandle == vesselHandle;
+}
+
+int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
+                                    float minZ, float maxZ) {
+    // Written as "not at least" so that a bound that is not a number is refused as well: the
+    // box test of the returning-crew scan could never succeed with one.
+    if (!(maxX >= minX) || !(maxY >= minY) || !(maxZ >= minZ)) {
+        return -1;
+    }
+    if (door != 0 && door != 1) {
+        return -1;
+    }
+    if (!ownVessel) {
+        return -1;
+    }
+
+    doorValue = door;
+    boxMinX = minX;
+    boxMaxX = maxX;
+    boxMinY = minY;
+    boxMaxY = maxY;
+    boxMinZ = minZ;
+    boxMaxZ = maxZ;
+
+    const VECTOR3 pos = MakeVector(boxMinX, boxMaxX, boxMinY);
+    const VECTOR3 dir = MakeVector(boxMaxY, boxMinZ, boxMaxZ);
+    const VECTOR3 rot = MakeVector(doorValue, statusValue, freeSeats);
+    if (!airlockAttachment) {
+        // A null answer leaves the point missing; the next call tries again.
+        airlockAttachment =
+            ownVessel->CreateAttachment(false, pos, dir, rot, kAirlockAttachmentId, false);
+    } else {
+        ownVessel->SetAttachmentParams(airlockAttachment, pos, dir, rot);
+    }
+    return 1;
+}
+
+int AirlockSlot::PublishAirlockStatus(int value) {
+    if (!airlockAttachment || !ownVessel) {
+        return -1;
+    }
+    statusValue = value;
+    ownVessel->SetAttachmentParams(airlockAttachment, MakeVector(boxMinX, boxMaxX, boxMinY),
+                                   MakeVector(boxMaxY, boxMinZ, boxMaxZ),
+                                   MakeVector(doorValue, statusValue, freeSeats));
+    return 1;
+}
+
+int AirlockSlot::PublishFreeSeats(int value) {
+    if (!airlockAttachment || !ownVessel) {
+        return -1;
+    }
+    freeSeats = value;
+    ownVessel->SetAttachmentParams(airlockAttachment, MakeVector(boxMinX, boxMaxX, boxMinY),
+                                   MakeVector(boxMaxY, boxMinZ, boxMaxZ),
+                                   MakeVector(doorValue, statusValue, freeSeats));
+    return 1;
+}
+
+char *AirlockSlot::GetReturningCrewName(char *dest, int maxLength) const {
+    if (!dest || maxLength <= 0) {
+        return dest;
+    }
+    // Leave room for the terminator inside the caller's count, so the copy is always a
+    // complete text whatever count the caller gives.
+    const std::size_t limit = static_cast<std::size_t>(
+        maxLength - 1 < kReturningNameMaxCopy ? maxLength - 1 : kReturningNameMaxCopy);
+    // The field may have been filled to the last byte; never read past it.
+    const std::size_t nameLength =
+        crewtext::BoundedLength(returningCrewName, sizeof returningCrewName);
+    const std::size_t prefix = kReturningNamePrefixLength;
+    const std::size_t available = nameLength > prefix ? nameLength - prefix : 0;
+    const std::size_t count = available < limit ? available : limit;
+    if (count > 0) {
+        std::memcpy(dest, returningCrewName + prefix, count);
+    }
+    std::memset(dest + count, 0, limit + 1 - count);
+    return dest;
+}
+
+int AirlockSlot::GetReturningCrewAge() const {
+    return returningCrewAge;
+}
+
+int AirlockSlot::GetReturningCrewPulse() const {
+    return returningCrewPulse;
+}
+
+int AirlockSlot::GetReturningCrewWeight() const {
+    return returningCrewWeight;
+}
+
+OBJHANDLE AirlockSlot::GetReturningCrewVessel() const {
+    return returningCrewVessel;
+}

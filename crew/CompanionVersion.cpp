@@ -1,0 +1,45 @@
+// Version of the crew-member system installed beside this module: a short text such as "1.5"
+// in its version file. Only the first three characters count.
+#include <cstdio>
+#include <cstring>
+
+#include "CrewManager.h"
+#include "VemoPaths.h"
+
+namespace {
+
+constexpr float kNoVersion = -1.0f;
+constexpr std::size_t kReadSize = 16;   // bytes read from the file
+constexpr std::size_t kTextLength = 3;  // characters of them that count
+// Fractions for the minor numbers 0 to 9, in single precision.
+constexpr float kMinorFraction[] = {0.0f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
+constexpr int kMinorCount = sizeof kMinorFraction / sizeof kMinorFraction[0];
+
+}  // namespace
+
+float CrewManager::ReadCompanionVersion() const {
+    std::FILE *file = std::fopen(kCompanionVersionPath, "rb");
+    if (!file) {
+        return kNoVersion;
+    }
+    char text[kReadSize + 1] = {};
+    (void)std::fread(text, 1, kReadSize, file);
+    std::fclose(file);
+    text[kTextLength] = '\0';
+
+    char *point = std::strchr(text, '.');
+    if (!point) {
+        return kNoVersion;
+    }
+    *point = '\0';
+    int major = 0;
+    int minor = 0;
+    if (std::sscanf(text, "%i", &major) != 1) {
+        major = 0;
+    }
+    if (std::sscanf(point + 1, "%i", &minor) != 1) {
+        minor = 0;
+    }
+    const float fraction = (minor >= 0 && minor < kMinorCount) ? kMinorFraction[minor] : kNoVersion;
+    return static_cast<float>(major) + fraction;
+}

@@ -1,0 +1,190 @@
+// The roster in the scenario: one line per member,
+//
+//     VEMOCREW <missionId>-<name>-<age>-<pulse>-<weight>
+//
+// with every blank of the value written as "_". The loader is offered every line of the
+// vessel's block and takes only valid crew lines; it trusts nothing in them.
+#include <cstdio>
+#include <cstring>
+
+#include "CrewManager.h"
+#include "CrewText.h"
+
+namespace {
+
+constexpr char kCrewLineKeyword[] = "VEMOCREW";
+constexpr std::size_t kKeywordLength = sizeof kCrewLineKeyword - 1;
+
+// Room for one value: 4 + 1 + 25 characters of text and three numbers with their "-".
+constexpr std::size_t kSavedValueSize = 80;
+// The loader reads at most this many characters of the value; a valid value is far shorter
+// and anything after the weight is ignored anyway.
+constexpr std::size_t kMaxTokenLength = 399;
+// Characters a number field is read from.
+constexpr std::size_t kMaxNumberLength = 5;
+
+// Windows a loaded member must lie in. They match what AddCrewMember stores, so a member the
+// roster holds always comes back from a saved scenario.
+constexpr int kMinAge = 1;  // years
+constexpr int kMaxAge = 140;
+constexpr int kMinPulse = 0;  // beats per minute
+constexpr int kMaxPulse = 180;
+constexpr double kMinWeight = 5.0;  // kg
+constexpr double kMaxWeight = 300.0;
+
+// Decimal integer with an optional sign; stops at the first other character, 0 without
+// digits. The text is at most kMaxNumberLength characters, so it cannot overflow.
+int ParseDecimal(const char *text) {
+    int sign = 1;
+    if (*text == '+' || *text == '-') {
+        sign = (*text == '-') ? -1 : 1;
+        ++text;
+    }
+    int value = 0;
+    while (*text >= '0' && *text <= '9') {
+        value = value * 10 + (*text - '0');
+        ++text;
+    }
+    return sign * value;
+}
+
+// Finds the next "-" at or after *cursor, reads the number after it (at most five
+// characters, cut at a further "-") and leaves *cursor just after that "-".
+bool ReadNumberField(const char **cursor, int *value) {
+    const char *dash = std::strchr(*cursor, '-');
+    if (!dash) {
+        return false;
+    }
+    char field[kMaxNumberLength + 1] = {};
+    for (std::size_t i = 0; i < kMaxNumberLength && dash[1 + i] != '\0' && dash[1 + i] != '-';
+         ++i) {
+        field[i] = dash[1 + i];
+    }
+    *value = ParseDecimal(field);
+    *cursor = dash + 1;
+    return true;
+}
+
+// Fills member from a value token; false when the token is not a valid crew value.
+bool ParseCrewValue(const char *token, CrewMember *member) {
+    // Mission id: up to 4 characters before the first "-".
+    if (token[0] != '-') {
+        for (int i = 0; i < kMissionIdMaxLength && token[i] != '\0' && token[i] != '-'; ++i) {
+            member->missionId[i] = token[i];
+        }
+        crewtext::CleanMissionId(member->missionId, sizeof member->missionId);
+    }
+
+    // Name: up to 25 characters after the first "-", cut at the next one.
+    const char *dash = std::strchr(token, '-');
+    if (!dash) {
+        return false;
+    }
+    for (int i = 0; i < kCrewNameMaxLength && dash[1 + i] != '\0' && dash[1 + i] != '-'; ++i) {
+        member->name[i] = (dash[1 + i] == '_') ? ' ' : dash[1 + i];
+    }
+    CrewManager::SanitizeCrewName(member->name);
+    // An empty name is kept: the roster accepts one, and a saved member must come back.
+
+    const char *cursor = dash + 1;
+    int age = 0;
+    int pulse = 0;
+    int weight = 0;
+    if (!ReadNumberField(&cursor, &age) || age < kMinAge || age > kMaxAge) {
+        return false;
+    }
+    if (!ReadNumberField(&cursor, &pulse) || pulse < kMinPulse || pulse > kMaxPulse) {
+        return false;
+    }
+    if (!ReadNumberField(&cursor, &weight) || weight < kMinWeight || weight > kMaxWeight) {
+        return false;
+    }
+    member->age = age;
+    member->pulse = pulse;
+    member->weight = weight;
+    return true;
+}
+
+}  // namespace
+
+int CrewManager::SaveCrewLines(FILEHANDLE scn) {
+    if (!IsReady() || crewCount < 1 || !scn) {
+        return 0;
+    }
+    char keyword[sizeof kCrewLineKeyword];
+    std::snprintf(keyword, sizeof keyword, "%s", kCrewLineKeyword);
+    const int count = crewCount < kRosterSize ? crewCount : kRosterSize;
+    for (int i = 0; i < count; ++i) {
+        const CrewMember &member = roster[i];
+        char value[kSavedValueSize];
+        std::snprintf(value, sizeof value, "%.*s-%.*s-%d-%d-%d", kMissionIdMaxLength,
+                      member.missionId, kCrewNameMaxLength, member.name, member.age, member.pulse,
+                      static_cast<int>(member.weight));
+        for (char *p = value; *p; ++p) {
+            if (*p == ' ') {
+                *p = '_';
+            }
+        }
+        oapiWriteScenario_string(scn, keyword, value);
+    }
+    return 1;
+}
+
+int CrewManager::LoadCrewLine(const char *line) {
+    if (!IsReady() || !line) {
+        return 0;
+    }
+
+    if (loadedCrewLines == -1) {
+        // The first line of the vessel's block: the scenario's roster replaces whatever the
+        // vessel held, and the weight of that crew comes off the vessel's empty mass.
+        if (massAccounting == 1) {
+            oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) - crewMass);
+        }
+        crewMass = 0.0;
+        std::memset(roster, 0, sizeof roster);
+        loadedCrewLines = 0;
+        crewCount = 0;
+        PublishSeats();
+    }
+
+    if (crewCount >= maxSeatCount || crewCount >= kRosterSize || crewCount < 0) {
+        return 0;
+    }
+    // A line shorter than the keyword differs at its terminator and is never read past.
+    for (std::size_t i = 0; i < kKeywordLength; ++i) {
+        if (crewtext::LowerAscii(line[i]) != crewtext::LowerAscii(kCrewLineKeyword[i])) {
+            return 0;
+        }
+    }
+
+    const char *p = line + kKeywordLength;
+    while (crewtext::IsBlankSpace(*p)) {
+        ++p;
+    }
+    char token[kMaxTokenLength + 1] = {};
+    for (std::size_t i = 0; i < kMaxTokenLength && *p != '\0' && !crewtext::IsBlankSpace(*p);
+         ++i, ++p) {
+        token[i] = *p;
+    }
+
+    CrewMember &member = roster[crewCount];
+    std::memset(&member, 0, sizeof member);
+    if (!ParseCrewValue(token, &member)) {
+        std::memset(&member, 0, sizeof member);
+        return 0;
+    }
+
+    ++loadedCrewLines;
+    ++crewCount;
+    // A loaded member weighs like any other: the empty mass the class sets holds no crew.
+    crewMass += member.weight;
+    if (massAccounting == 1) {
+        oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) + member.weight);
+    }
+    AirlockSlot *slot = OwnedSlot();
+    if (slot) {
+        slot->PublishFreeSeats(maxSeatCount - crewCount);
+    }
+    return 1;
+}
