@@ -1,0 +1,97 @@
+// Small vector and matrix helpers over the host's VECTOR3 and MATRIX3 records.
+//
+// Rotation matrices map a vessel's local frame into the global frame: global = R * local.
+#ifndef VEMO_SIM_MATH3_H
+#define VEMO_SIM_MATH3_H
+
+#include <cmath>
+
+#include "Orbitersdk.h"
+
+namespace sim {
+
+inline VECTOR3 vec(double x, double y, double z) {
+    VECTOR3 v;
+    v.x = x;
+    v.y = y;
+    v.z = z;
+    return v;
+}
+
+inline VECTOR3 operator+(const VECTOR3 &a, const VECTOR3 &b) {
+    return vec(a.x + b.x, a.y + b.y, a.z + b.z);
+}
+inline VECTOR3 operator-(const VECTOR3 &a, const VECTOR3 &b) {
+    return vec(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+inline VECTOR3 operator-(const VECTOR3 &a) { return vec(-a.x, -a.y, -a.z); }
+inline VECTOR3 operator*(const VECTOR3 &a, double s) { return vec(a.x * s, a.y * s, a.z * s); }
+inline VECTOR3 operator*(double s, const VECTOR3 &a) { return a * s; }
+inline VECTOR3 operator/(const VECTOR3 &a, double s) { return vec(a.x / s, a.y / s, a.z / s); }
+inline VECTOR3 &operator+=(VECTOR3 &a, const VECTOR3 &b) {
+    a = a + b;
+    return a;
+}
+inline bool operator==(const VECTOR3 &a, const VECTOR3 &b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+inline bool operator!=(const VECTOR3 &a, const VECTOR3 &b) { return !(a == b); }
+
+inline double dot(const VECTOR3 &a, const VECTOR3 &b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline VECTOR3 cross(const VECTOR3 &a, const VECTOR3 &b) {
+    return vec(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+inline double length(const VECTOR3 &a) { return std::sqrt(dot(a, a)); }
+inline VECTOR3 unit(const VECTOR3 &a) {
+    double l = length(a);
+    return l > 0.0 ? a / l : vec(0, 0, 0);
+}
+
+inline MATRIX3 mat(double m11, double m12, double m13, double m21, double m22, double m23,
+                   double m31, double m32, double m33) {
+    MATRIX3 m;
+    m.m11 = m11, m.m12 = m12, m.m13 = m13;
+    m.m21 = m21, m.m22 = m22, m.m23 = m23;
+    m.m31 = m31, m.m32 = m32, m.m33 = m33;
+    return m;
+}
+inline MATRIX3 identity() { return mat(1, 0, 0, 0, 1, 0, 0, 0, 1); }
+
+// R * v
+inline VECTOR3 mul(const MATRIX3 &m, const VECTOR3 &v) {
+    return vec(m.m11 * v.x + m.m12 * v.y + m.m13 * v.z, m.m21 * v.x + m.m22 * v.y + m.m23 * v.z,
+               m.m31 * v.x + m.m32 * v.y + m.m33 * v.z);
+}
+// R^T * v
+inline VECTOR3 tmul(const MATRIX3 &m, const VECTOR3 &v) {
+    return vec(m.m11 * v.x + m.m21 * v.y + m.m31 * v.z, m.m12 * v.x + m.m22 * v.y + m.m32 * v.z,
+               m.m13 * v.x + m.m23 * v.y + m.m33 * v.z);
+}
+inline MATRIX3 mul(const MATRIX3 &a, const MATRIX3 &b) {
+    MATRIX3 r;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double s = 0.0;
+            for (int k = 0; k < 3; ++k)
+                s += a.data[i * 3 + k] * b.data[k * 3 + j];
+            r.data[i * 3 + j] = s;
+        }
+    return r;
+}
+inline MATRIX3 transpose(const MATRIX3 &m) {
+    return mat(m.m11, m.m21, m.m31, m.m12, m.m22, m.m32, m.m13, m.m23, m.m33);
+}
+
+// Orientation as Euler angles (a, b, c), in radians: R = Rx(a) * Ry(b) * Rz(c), where each
+// factor turns a vector counter-clockwise about its axis. This is the convention of
+// VESSELSTATUS::arot and of the AROT scenario line in this host.
+MATRIX3 rotationFromEuler(const VECTOR3 &arot);
+// The inverse of rotationFromEuler for any rotation matrix; b lies in [-pi/2, pi/2], a and c
+// in (-pi, pi]. At b = +-pi/2 (gimbal lock) c is reported as 0.
+VECTOR3 eulerFromRotation(const MATRIX3 &R);
+// Rotation by `angle` radians about the unit vector `axis`.
+MATRIX3 rotationAboutAxis(const VECTOR3 &axis, double angle);
+
+}  // namespace sim
+
+#endif
