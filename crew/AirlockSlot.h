@@ -113,16 +113,22 @@ public:
     // (0..140) become 41, 100 and 60.
     // 1 free EVA made; 2 transfer made; -1 docked vessel has no crew airlock; -2 every crew
     // airlock of the docked vessel is closed; -3 no own vessel interface, or the docked vessel
-    // has none; 3 transfer vessel created but its interface cannot be obtained.
+    // has none; -4 the docked vessel's name does not fit after "VemoT"; -5 a transfer vessel
+    // still waits to be taken (its record would be overwritten); 3 the host made no
+    // crew-member vessel, or the transfer vessel cannot be reached (it is deleted again and
+    // its hand-over file removed).
+    // Nothing is written or created on -1 to -5.
     int CreateCrewVessel(const char *crewText, int age, int evaParameter, int pulse, int weight,
                          const char *meshName, const VECTOR3 &exitOffset, const VECTOR3 &rotation);
 
     // At most once every 0.25 s of simulation time, walks the host's vessel list for a
     // crew-member vessel inside the airlock box, or a transfer vessel addressed to this one.
     // 1 crew member inside the box (name, age, pulse, weight and vessel held in the slot);
-    // 2 transfer vessel for this vessel found, hand-over record taken over; 0 nothing this
-    // time (period not over, door closed, no candidate, or the first transfer vessel in the
-    // list is addressed elsewhere); -3 no own vessel interface or handle.
+    // 2 transfer vessel for this vessel found, hand-over record taken over (when the record
+    // cannot be read whole, or disagrees with the values on the transfer vessel's "V-em"
+    // point, those values are held with the name "Vemo_Unknown"); 0 nothing this time
+    // (period not over, door closed, no candidate); -3 no own vessel interface or handle.
+    // Transfer vessels addressed to other vessels are passed over.
     int ScanForReturningCrew();
 };
 

@@ -143,7 +143,10 @@ public:
     // airlocks are all closed; -3 the docked vessel's airlock reports no free seat; -4 null
     // name, name of 40 or more characters, or no such member; -5 docked, but the docked
     // vessel publishes no free-seat value or a negative one; -6 not ready (or this manager no
-    // longer owns its slot), or the crew-member vessel cannot be made or reached.
+    // longer owns its slot), or the crew-member vessel cannot be made or reached; -7 the
+    // docked vessel's name is too long to address a transfer vessel to it (more than 33
+    // characters); -8 an earlier transfer vessel still waits to be taken. On every result
+    // but 1 and 2 the member stays aboard.
     int EvaCrewMember(const char *name);
 
     // Handle of the vessel named lastEvaVesselName (also kept in lastEvaVessel); null when
@@ -153,8 +156,9 @@ public:
     // --- returning crew; call once per simulation step ---
 
     // 1 a member back from EVA was taken aboard (the focus is back on the own vessel);
-    // 2 a member arriving by transfer was taken aboard; 0 nothing was done; -1 not ready, or
-    // this manager no longer owns its slot.
+    // 2 a member arriving by transfer was taken aboard; 0 nothing was done (also while no
+    // seat is free: nobody is taken in then); -1 not ready, or this manager no longer owns
+    // its slot.
     int ProcessReturningCrew();
 
     // --- shared by the operations above ---

@@ -1,0 +1,320 @@
+// Stand-in for the companion crew-member module: the vessel class "Vemo".
+//
+// A crew member outside a vessel is a vessel of this class. Crew-capable vessels create it
+// in two ways:
+//  - EVA: the object name is "Vemo_" followed by the member's text (blanks as underscores),
+//    and the member's record waits in config\Vemotmp.cfg. This class takes the record when
+//    its vessel is set up and, once the member has stepped out, publishes age, pulse and
+//    weight on a to-parent point "V-em", which is how a crew-capable vessel recognises a
+//    member that walks back into its airlock box.
+//  - Transfer: the object name is "VemoT" followed by the receiving vessel's name. The
+//    sending vessel's crew library adds the "V-em" point itself; this class only brings the
+//    to-parent point of its own that must come before it.
+//
+// Stepping out before stepping back in: a member leaves at the vessel's exit offset, which
+// may lie inside that vessel's own airlock box (the capsule's does). With "V-em" published at
+// once, the member would be taken straight back at the vessel's next scan. So an EVA vessel
+// publishes "V-em" only after it has stood outside every airlock box it can read - the
+// to-child points "Vemo" of all other vessels - at the end of a step. From then on the point
+// stays, and walking into any airlock box brings the member aboard.
+//
+// The member's values and whether the member has stepped out are kept in the vessel's own
+// scenario lines ("MEMBER age pulse weight", "OUTSIDE 1"), so a saved EVA, or a transfer
+// waiting to be taken, survives a reload.
+//
+// The record file comes from another module and is not trusted: it is used only when it is
+// exactly one record long, its name field is terminated, names this very vessel, and its
+// values lie within the crew roster's limits. Otherwise the member keeps default values.
+
+#include <Orbitersdk.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "VemoPaths.h"
+
+namespace {
+
+// Physical parameters of a crew member in a suit.
+constexpr double kEmptyMass = 120.0;  // kg
+constexpr double kSize = 1.0;         // m
+
+// Object-name prefixes and attachment ids shared with the crew library.
+constexpr char kEvaPrefix[] = "Vemo_";
+constexpr std::size_t kEvaPrefixLength = 5;
+constexpr char kAirlockId[] = "Vemo";  // to-child point: an airlock box
+constexpr char kMemberId[] = "V-em";   // to-parent point: the member's values
+constexpr char kGripId[] = "GRIP";     // the class's own to-parent point
+
+// Values for a member whose record could not be used.
+constexpr int kDefaultAge = 41;     // years
+constexpr int kDefaultPulse = 60;   // beats per minute
+constexpr int kDefaultWeight = 75;  // kg
+
+// Limits of the crew roster that receives the member; a record outside them is not used.
+constexpr int kMinAge = 0, kMaxAge = 140;
+constexpr int kMinPulse = 0, kMaxPulse = 180;
+constexpr int kMinWeight = 5, kMaxWeight = 300;
+
+// The hand-over record, 104 bytes, little-endian.
+constexpr std::size_t kRecordSize = 104;
+constexpr std::size_t kNameFieldSize = 40;
+constexpr std::size_t kAgeOffset = 80;
+constexpr std::size_t kPulseOffset = 84;
+constexpr std::size_t kWeightOffset = 92;
+
+// Scenario lines of this class.
+constexpr char kMemberLine[] = "MEMBER";
+constexpr char kOutsideLine[] = "OUTSIDE";
+
+struct Member {
+    int age = kDefaultAge;
+    int pulse = kDefaultPulse;
+    int weight = kDefaultWeight;
+};
+
+bool InRange(long v, int lo, int hi) {
+    return v >= lo && v <= hi;
+}
+
+std::int32_t ReadLe32(const unsigned char *p) {
+    std::uint32_t u = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                      std::uint32_t(p[3]) << 24;
+    return static_cast<std::int32_t>(u);
+}
+
+bool StartsWith(const std::string &s, const char *prefix, std::size_t n) {
+    return s.size() >= n && s.compare(0, n, prefix, n) == 0;
+}
+
+// Reads the EVA record meant for the vessel named objectName; nothing when the file is
+// missing, of another size, or not this member's.
+std::optional<Member> ReadEvaRecord(const std::string &objectName) {
+    std::FILE *f = std::fopen(kEvaRecordPath, "rb");
+    if (!f)
+        return std::nullopt;
+    std::array<unsigned char, kRecordSize + 1> buf{};
+    std::size_t n = std::fread(buf.data(), 1, buf.size(), f);
+    std::fclose(f);
+    if (n != kRecordSize)
+        return std::nullopt;
+
+    const char *name = reinterpret_cast<const char *>(buf.data());
+    const void *end = std::memchr(name, '\0', kNameFieldSize);
+    if (!end)
+        return std::nullopt;
+    std::string recordName(name, static_cast<const char *>(end) - name);
+    if (!StartsWith(recordName, kEvaPrefix, kEvaPrefixLength))
+        return std::nullopt;
+    // The record keeps the blanks that the object name turned into underscores.
+    for (char &c : recordName) {
+        if (c == ' ')
+            c = '_';
+    }
+    if (recordName != objectName)
+        return std::nullopt;
+
+    Member m;
+    m.age = ReadLe32(buf.data() + kAgeOffset);
+    m.pulse = ReadLe32(buf.data() + kPulseOffset);
+    m.weight = ReadLe32(buf.data() + kWeightOffset);
+    if (!InRange(m.age, kMinAge, kMaxAge) || !InRange(m.pulse, kMinPulse, kMaxPulse) ||
+        !InRange(m.weight, kMinWeight, kMaxWeight)) {
+        return std::nullopt;
+    }
+    return m;
+}
+
+// Parses "age pulse weight" from a MEMBER line; nothing unless all three are whole numbers
+// within the roster's limits and nothing else follows.
+std::optional<Member> ParseMemberValues(const char *text) {
+    long v[3];
+    const char *p = text;
+    for (long &x : v) {
+        char *end = nullptr;
+        x = std::strtol(p, &end, 10);
+        if (end == p)
+            return std::nullopt;
+        p = end;
+    }
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    if (*p != '\0')
+        return std::nullopt;
+    if (!InRange(v[0], kMinAge, kMaxAge) || !InRange(v[1], kMinPulse, kMaxPulse) ||
+        !InRange(v[2], kMinWeight, kMaxWeight)) {
+        return std::nullopt;
+    }
+    return Member{int(v[0]), int(v[1]), int(v[2])};
+}
+
+// Matches a scenario line's keyword exactly, followed by the end or white space; returns
+// the text after the keyword.
+const char *MatchKeyword(const char *line, const char *keyword) {
+    std::size_t n = std::strlen(keyword);
+    if (std::strncmp(line, keyword, n) != 0)
+        return nullptr;
+    if (line[n] != '\0' && line[n] != ' ' && line[n] != '\t')
+        return nullptr;
+    return line + n;
+}
+
+class Vemo final : public VESSEL2 {
+public:
+    Vemo(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {}
+
+    void clbkSetClassCaps(FILEHANDLE cfg) override {
+        SetEmptyMass(kEmptyMass);
+        SetSize(kSize);
+        const VECTOR3 origin = {{0.0, 0.0, 0.0}};
+        const VECTOR3 dir = {{0.0, 0.0, 1.0}};
+        const VECTOR3 rot = {{0.0, 1.0, 0.0}};
+        CreateAttachment(true, origin, dir, rot, kGripId);
+
+        const char *name = GetName();
+        const std::string objectName = name ? name : "";
+        isEva_ = StartsWith(objectName, kEvaPrefix, kEvaPrefixLength);
+        if (isEva_) {
+            hasMember_ = true;
+            if (auto m = ReadEvaRecord(objectName))
+                member_ = *m;
+        }
+    }
+
+    void clbkLoadStateEx(FILEHANDLE scn, void *status) override {
+        char *line = nullptr;
+        while (oapiReadScenario_nextline(scn, line)) {
+            if (const char *rest = MatchKeyword(line, kMemberLine)) {
+                if (auto m = ParseMemberValues(rest)) {
+                    member_ = *m;
+                    hasMember_ = true;
+                    continue;
+                }
+            } else if (const char *flag = MatchKeyword(line, kOutsideLine)) {
+                if (std::strtol(flag, nullptr, 10) == 1) {
+                    steppedOut_ = true;
+                    continue;
+                }
+            }
+            ParseScenarioLineEx(line, status);
+        }
+    }
+
+    void clbkSaveState(FILEHANDLE scn) override {
+        SaveDefaultState(scn);
+        // A transfer vessel's point was made by the sending crew library; save what it
+        // carries so that the hand-over survives a reload as well.
+        Member m = member_;
+        bool published = false;
+        if (ATTACHMENTHANDLE a = MemberPoint()) {
+            VECTOR3 pos = {}, dir = {}, rot = {};
+            GetAttachmentParams(a, pos, dir, rot);
+            m = Member{int(pos.x), int(pos.y), int(pos.z)};
+            published = true;
+        } else if (!hasMember_) {
+            return;
+        }
+        char values[64];
+        std::snprintf(values, sizeof values, "%d %d %d", m.age, m.pulse, m.weight);
+        char item[sizeof kMemberLine];
+        std::snprintf(item, sizeof item, "%s", kMemberLine);
+        oapiWriteScenario_string(scn, item, values);
+        if (published) {
+            char outside[sizeof kOutsideLine];
+            std::snprintf(outside, sizeof outside, "%s", kOutsideLine);
+            char one[] = "1";
+            oapiWriteScenario_string(scn, outside, one);
+        }
+    }
+
+    void clbkPostStep(double simt, double simdt, double mjd) override {
+        if (published_ || !hasMember_)
+            return;
+        if (MemberPoint()) {  // made by a crew library (transfer vessel)
+            published_ = true;
+            return;
+        }
+        if (!steppedOut_) {
+            if (!isEva_ || !OutsideEveryAirlock())
+                return;
+            steppedOut_ = true;
+        }
+        const VECTOR3 values = {
+            {double(member_.age), double(member_.pulse), double(member_.weight)}};
+        const VECTOR3 zero = {{0.0, 0.0, 0.0}};
+        if (CreateAttachment(true, values, zero, zero, kMemberId))
+            published_ = true;
+    }
+
+private:
+    // The last to-parent point, when its id is "V-em": where crew libraries read a member.
+    ATTACHMENTHANDLE MemberPoint() const {
+        DWORD n = AttachmentCount(true);
+        if (n == 0)
+            return nullptr;
+        ATTACHMENTHANDLE a = GetAttachmentHandle(true, n - 1);
+        if (!a)
+            return nullptr;
+        const char *id = GetAttachmentId(a);
+        return id && std::strcmp(id, kMemberId) == 0 ? a : nullptr;
+    }
+
+    // True when this vessel lies in no airlock box published by another vessel. The box is
+    // read from the "Vemo" point: position (min x, max x, min y), direction (max y, min z,
+    // max z), in that vessel's frame; all bounds count as inside.
+    bool OutsideEveryAirlock() const {
+        VECTOR3 self = {};
+        oapiGetGlobalPos(GetHandle(), &self);
+        const DWORD count = oapiGetVesselCount();
+        for (DWORD i = 0; i < count; ++i) {
+            OBJHANDLE h = oapiGetVesselByIndex(int(i));
+            if (!h || h == GetHandle())
+                continue;
+            VESSEL *v = oapiGetVesselInterface(h);
+            if (!v)
+                continue;
+            VECTOR3 local = {};
+            v->Global2Local(self, local);
+            const DWORD points = v->AttachmentCount(false);
+            for (DWORD j = 0; j < points; ++j) {
+                ATTACHMENTHANDLE a = v->GetAttachmentHandle(false, j);
+                if (!a)
+                    continue;
+                const char *id = v->GetAttachmentId(a);
+                if (!id || std::strcmp(id, kAirlockId) != 0)
+                    continue;
+                VECTOR3 pos = {}, dir = {}, rot = {};
+                v->GetAttachmentParams(a, pos, dir, rot);
+                if (local.x >= pos.x && local.x <= pos.y && local.y >= pos.z && local.y <= dir.x &&
+                    local.z >= dir.y && local.z <= dir.z) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    Member member_;
+    bool isEva_ = false;       // named "Vemo_...": an EVA vessel waiting to step out
+    bool hasMember_ = false;   // member_ holds a member (EVA, or from the scenario)
+    bool steppedOut_ = false;  // has stood outside every airlock box
+    bool published_ = false;   // the "V-em" point exists
+};
+
+}  // namespace
+
+DLLCLBK void InitModule(HINSTANCE) {}
+DLLCLBK void ExitModule(HINSTANCE) {}
+
+DLLCLBK VESSEL *ovcInit(OBJHANDLE hvessel, int flightmodel) {
+    return new Vemo(hvessel, flightmodel);
+}
+
+DLLCLBK void ovcExit(VESSEL *vessel) {
+    delete static_cast<Vemo *>(vessel);
+}

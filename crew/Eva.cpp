@@ -1,0 +1,431 @@
+// EVA and transfer: a crew member leaves the vessel by becoming a vessel of class "Vemo".
+//
+// Not docked, the member steps out at the EVA exit point with the vessel's velocity plus a
+// push (free EVA); the companion module's vessel takes the member's record from the EVA
+// hand-over file. Docked to a vessel with an open crew airlock, the member is handed over: a
+// short-lived transfer vessel named after the receiving vessel appears in the middle of its
+// airlock box, carrying the member's values on its "V-em" point, and the record goes to the
+// transfer hand-over file, which the receiving vessel reads and removes (ReturningCrew.cpp).
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "CrewManager.h"
+#include "CrewText.h"
+#include "VemoPaths.h"
+
+namespace {
+
+// Push given to a member on free EVA, along the vessel's +z axis: m/s per rad/s of the
+// vessel's rates about x and y (the rate about z does not count).
+constexpr double kPushPerRate = 5.0;
+
+// Values the record carries; anything outside is replaced by the fallback.
+constexpr int kMaxRecordAge = 120;  // years
+constexpr int kFallbackAge = 41;
+constexpr int kMaxRecordPulse = 140;  // beats per minute
+constexpr int kFallbackPulse = 60;
+constexpr int kMaxEvaParameter = 4000;
+constexpr int kFallbackEvaParameter = 100;
+
+// Object names of crew-member vessels and the texts of the record hold at most this many
+// characters.
+constexpr int kObjectNameMaxLength = 38;
+constexpr int kObjectNameSize = kObjectNameMaxLength + 1;
+constexpr int kTransferPrefixLength = sizeof kTransferVesselPrefix - 1;
+constexpr int kCrewClassPrefixLength = sizeof kCrewVesselClass - 1;
+// Longest docked-vessel name that fits after "VemoT". A longer one would be cut, and the
+// receiving vessel would never recognise the transfer vessel as its own.
+constexpr int kMaxReceiverNameLength = kObjectNameMaxLength - kTransferPrefixLength;
+
+// Longest crew name EvaCrewMember accepts; no roster name can be longer.
+constexpr std::size_t kMaxEvaNameLength = kCrewNameSize - 1;
+// Mission id, "-" and name.
+constexpr int kCrewTextSize = kMissionIdSize + 1 + kCrewNameSize;
+
+// Fresh state of a vessel made for a crew member.
+constexpr double kFullFuel = 1.0;
+constexpr int kFreeFlight = 0;
+
+// Refusals of CreateCrewVessel on the transfer path (see AirlockSlot.h).
+constexpr int kCreateReceiverNameTooLong = -4;
+constexpr int kCreateTransferPending = -5;
+
+VECTOR3 MakeVector(double x, double y, double z) {
+    VECTOR3 v;
+    v.x = x;
+    v.y = y;
+    v.z = z;
+    return v;
+}
+
+int InWindowOr(int value, int low, int high, int fallback) {
+    return (value < low || value > high) ? fallback : value;
+}
+
+// A number from another vessel's attachment point, as an int: truncated toward zero, NaN
+// gives 0 and values beyond the int range stop at its ends (converting them is undefined).
+int TruncateToInt(double value) {
+    if (!(value == value)) {
+        return 0;
+    }
+    if (value >= 2147483647.0) {
+        return 2147483647;
+    }
+    if (value <= -2147483648.0) {
+        return -2147483647 - 1;
+    }
+    return static_cast<int>(value);
+}
+
+void BlanksToUnderscores(char *text) {
+    for (; *text; ++text) {
+        if (*text == ' ') {
+            *text = '_';
+        }
+    }
+}
+
+bool IsAirlockPoint(const VESSEL *vessel, ATTACHMENTHANDLE point) {
+    if (!point) {
+        return false;
+    }
+    const char *id = vessel->GetAttachmentId(point);
+    return id && std::strcmp(id, kAirlockAttachmentId) == 0;
+}
+
+void PutLe32(unsigned char *out, std::int32_t value) {
+    const std::uint32_t u = static_cast<std::uint32_t>(value);
+    out[0] = static_cast<unsigned char>(u);
+    out[1] = static_cast<unsigned char>(u >> 8);
+    out[2] = static_cast<unsigned char>(u >> 16);
+    out[3] = static_cast<unsigned char>(u >> 24);
+}
+
+// Writes the record as one item of 104 bytes in its little-endian file layout, replacing the
+// file. A file that cannot be written is not an error: the vessel is made all the same.
+void WriteTransferRecord(const TransferRecord &record, const char *path) {
+    unsigned char bytes[sizeof(TransferRecord)];
+    std::memcpy(bytes, record.name, sizeof record.name);
+    std::memcpy(bytes + offsetof(TransferRecord, meshName), record.meshName,
+                sizeof record.meshName);
+    PutLe32(bytes + offsetof(TransferRecord, age), record.age);
+    PutLe32(bytes + offsetof(TransferRecord, pulse), record.pulse);
+    PutLe32(bytes + offsetof(TransferRecord, evaParameter), record.evaParameter);
+    PutLe32(bytes + offsetof(TransferRecord, weight), record.weight);
+    PutLe32(bytes + offsetof(TransferRecord, reserved0), record.reserved0);
+    PutLe32(bytes + offsetof(TransferRecord, reserved1), record.reserved1);
+    std::FILE *file = std::fopen(path, "wb");
+    if (!file) {
+        return;
+    }
+    std::fwrite(bytes, sizeof bytes, 1, file);
+    std::fclose(file);
+}
+
+// True while a transfer vessel of any vessel waits to be taken: its record is still in the
+// one transfer hand-over file, and a second transfer would overwrite it.
+bool TransferPending() {
+    for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
+        OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
+        VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
+        if (!vessel) {
+            continue;
+        }
+        const char *className = vessel->GetClassNameA();
+        if (!className || std::strncmp(className, kCrewVesselClass, kCrewClassPrefixLength) != 0) {
+            continue;
+        }
+        char name[kObjectNameSize + 1] = {};
+        oapiGetObjectName(handle, name, kObjectNameSize);
+        if (std::strncmp(name, kTransferVesselPrefix, kTransferPrefixLength) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+MATRIX3 &MultiplyMatrix3(MATRIX3 &result, const MATRIX3 &left, const MATRIX3 &right) {
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            double sum = 0.0;
+            for (int k = 0; k < 3; ++k) {
+                sum += left.data[i * 3 + k] * right.data[k * 3 + j];
+            }
+            result.data[i * 3 + j] = sum;
+        }
+    }
+    return result;
+}
+
+void OrientCrewVessel(const VECTOR3 &rotation, OBJHANDLE vessel) {
+    VESSEL *target = vessel ? oapiGetVesselInterface(vessel) : nullptr;
+    if (!target) {
+        return;
+    }
+    MATRIX3 r;
+    target->GetRotationMatrix(r);
+
+    const double ca = std::cos(rotation.x), sa = std::sin(rotation.x);
+    const double cb = std::cos(rotation.y), sb = std::sin(rotation.y);
+    const double cc = std::cos(rotation.z), sc = std::sin(rotation.z);
+    const MATRIX3 x = {{1, 0, 0, 0, ca, sa, 0, -sa, ca}};
+    const MATRIX3 y = {{cb, 0, sb, 0, 1, 0, -sb, 0, cb}};
+    const MATRIX3 z = {{cc, sc, 0, -sc, cc, 0, 0, 0, 1}};
+
+    MATRIX3 t1, t2, t3;
+    MultiplyMatrix3(t1, r, x);
+    MultiplyMatrix3(t2, t1, y);
+    MultiplyMatrix3(t3, t2, z);
+    target->SetRotationMatrix(t3);
+}
+
+int AirlockSlot::GetDockedFreeSeats(int port) {
+    if (!airlockAttachment || !ownVessel || port < 0) {
+        return -1;
+    }
+    DOCKHANDLE dock = ownVessel->GetDockHandle(static_cast<UINT>(port));
+    if (!dock) {
+        return -1;
+    }
+    OBJHANDLE mate = ownVessel->GetDockStatus(dock);
+    VESSEL *docked = mate ? oapiGetVesselInterface(mate) : nullptr;
+    if (!docked) {
+        return -1;
+    }
+    const DWORD count = docked->AttachmentCount(false);
+    for (DWORD i = 0; i < count; ++i) {
+        ATTACHMENTHANDLE point = docked->GetAttachmentHandle(false, i);
+        if (!IsAirlockPoint(docked, point)) {
+            continue;
+        }
+        VECTOR3 pos = MakeVector(0, 0, 0), dir = MakeVector(0, 0, 0), rot = MakeVector(0, 0, 0);
+        docked->GetAttachmentParams(point, pos, dir, rot);
+        return TruncateToInt(rot.z);
+    }
+    return -1;
+}
+
+int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParameter, int pulse,
+                                  int weight, const char *meshName, const VECTOR3 &exitOffset,
+                                  const VECTOR3 &rotation) {
+    age = InWindowOr(age, 0, kMaxRecordAge, kFallbackAge);
+    evaParameter = InWindowOr(evaParameter, 0, kMaxEvaParameter, kFallbackEvaParameter);
+    pulse = InWindowOr(pulse, 0, kMaxRecordPulse, kFallbackPulse);
+    if (!ownVessel) {
+        return -3;
+    }
+    if (!crewText) {
+        crewText = "";
+    }
+    if (!meshName) {
+        meshName = "";
+    }
+
+    OBJHANDLE docked = nullptr;
+    if (ownVessel->DockCount() > 0) {
+        DOCKHANDLE dock = ownVessel->GetDockHandle(static_cast<UINT>(dockPort));
+        docked = dock ? ownVessel->GetDockStatus(dock) : nullptr;
+    }
+    const bool transfer = docked != nullptr;
+
+    VESSELSTATUS status;
+    std::memset(&status, 0, sizeof status);
+    char objectName[kObjectNameSize] = {};
+    const char *recordPath = kEvaRecordPath;
+
+    if (transfer) {
+        VESSEL *receiver = oapiGetVesselInterface(docked);
+        if (!receiver) {
+            return -3;
+        }
+        const DWORD count = receiver->AttachmentCount(false);
+        if (count == 0) {
+            return -1;
+        }
+        bool closedSeen = false;
+        bool taken = false;
+        VECTOR3 pos = MakeVector(0, 0, 0), dir = MakeVector(0, 0, 0), rot = MakeVector(0, 0, 0);
+        for (DWORD i = 0; i < count && !taken; ++i) {
+            ATTACHMENTHANDLE point = receiver->GetAttachmentHandle(false, i);
+            if (!IsAirlockPoint(receiver, point)) {
+                continue;
+            }
+            pos = MakeVector(0, 0, 0);
+            dir = MakeVector(0, 0, 0);
+            rot = MakeVector(0, 0, 0);
+            receiver->GetAttachmentParams(point, pos, dir, rot);
+            if (rot.x != 0.0) {
+                taken = true;
+            } else {
+                closedSeen = true;
+            }
+        }
+        if (!taken) {
+            return closedSeen ? -2 : -1;
+        }
+
+        // A cut name would address the member to no vessel at all.
+        const char *receiverName = receiver->GetName();
+        if (!receiverName || crewtext::BoundedLength(receiverName, kMaxReceiverNameLength + 1) >
+                                 static_cast<std::size_t>(kMaxReceiverNameLength)) {
+            return kCreateReceiverNameTooLong;
+        }
+        if (TransferPending()) {
+            return kCreateTransferPending;
+        }
+
+        receiver->GetStatus(status);
+        // The middle of the taken airlock box, decoded as the airlock point publishes it.
+        const VECTOR3 middle =
+            MakeVector((pos.x + pos.y) / 2.0, (pos.z + dir.x) / 2.0, (dir.y + dir.z) / 2.0);
+        VECTOR3 rel = MakeVector(0, 0, 0);
+        receiver->Local2Rel(middle, rel);
+        status.rpos = rel;
+        std::snprintf(objectName, sizeof objectName, "%s%s", kTransferVesselPrefix, receiverName);
+        recordPath = kTransferRecordPath;
+    } else {
+        VECTOR3 rates = MakeVector(0, 0, 0);
+        ownVessel->GetAngularVel(rates);
+        const double push = (std::fabs(rates.y) + std::fabs(rates.x)) * kPushPerRate;
+        ownVessel->GetStatus(status);
+        VECTOR3 pushGlobal = MakeVector(0, 0, 0);
+        ownVessel->GlobalRot(MakeVector(0, 0, push), pushGlobal);
+        status.rvel.x += pushGlobal.x;
+        status.rvel.y += pushGlobal.y;
+        status.rvel.z += pushGlobal.z;
+        VECTOR3 rel = MakeVector(0, 0, 0);
+        ownVessel->Local2Rel(exitOffset, rel);
+        status.rpos = rel;
+        std::snprintf(objectName, sizeof objectName, "%s%s", kEvaVesselPrefix, crewText);
+    }
+    status.fuel = kFullFuel;
+    status.eng_main = 0.0;
+    status.eng_hovr = 0.0;
+    status.status = kFreeFlight;
+
+    // The record's texts are cleared first, so that no earlier member's name lingers in the
+    // bytes after a terminator.
+    TransferRecord &record = GetTransferRecord();
+    std::memset(&record, 0, sizeof record);
+    std::snprintf(record.name, kObjectNameSize, "%s%s", kEvaVesselPrefix, crewText);
+    std::snprintf(record.meshName, kObjectNameSize, "%s", meshName);
+    record.age = age;
+    record.pulse = pulse;
+    record.evaParameter = evaParameter;
+    record.weight = weight;
+    WriteTransferRecord(record, recordPath);
+
+    BlanksToUnderscores(objectName);
+    OBJHANDLE created = oapiCreateVessel(objectName, kCrewVesselClass, status);
+    if (created) {
+        OrientCrewVessel(rotation, created);
+    }
+
+    if (!transfer) {
+        // A member whose vessel the host refused stays aboard.
+        return created ? 1 : 3;
+    }
+    VESSEL *carrier = created ? oapiGetVesselInterface(created) : nullptr;
+    if (!carrier) {
+        // The member stays aboard, so nothing of this hand-over may remain to be taken.
+        if (created) {
+            oapiDeleteVessel(created, nullptr);
+        }
+        std::remove(kTransferRecordPath);
+        return 3;
+    }
+    const VECTOR3 zero = MakeVector(0, 0, 0);
+    carrier->CreateAttachment(true, MakeVector(age, pulse, weight), zero, zero, kCrewAttachmentId,
+                              false);
+    return 2;
+}
+
+int CrewManager::EvaCrewMember(const char *name) {
+    AirlockSlot *slot = IsReady() ? OwnedSlot() : nullptr;
+    if (!slot) {
+        return -6;
+    }
+    if (!name || crewtext::BoundedLength(name, kMaxEvaNameLength + 1) > kMaxEvaNameLength) {
+        return -4;
+    }
+    if (crewCount < 1) {
+        return 0;
+    }
+    lastEvaName[0] = '\0';
+    if (airlockDoorOpen == 0) {
+        return -1;
+    }
+
+    VESSEL *own = oapiGetVesselInterface(vesselHandle);
+    if (own) {
+        DOCKHANDLE dock = own->GetDockHandle(static_cast<UINT>(slot->dockPort));
+        if (dock && own->GetDockStatus(dock)) {
+            const int freeSeats = slot->GetDockedFreeSeats(slot->dockPort);
+            if (freeSeats == 0) {
+                return -3;
+            }
+            if (freeSeats < 0) {
+                return -5;
+            }
+        }
+    }
+
+    int index = -1;
+    for (int i = 0; i < crewCount && i < kRosterSize; ++i) {
+        if (crewtext::EqualNoCase(roster[i].name, name, kCrewNameSize)) {
+            index = i;
+            break;
+        }
+    }
+    if (index < 0) {
+        return -4;
+    }
+    const CrewMember &member = roster[index];
+
+    char crewText[kCrewTextSize] = {};
+    if (member.missionId[0] != '\0') {
+        std::snprintf(crewText, sizeof crewText, "%.*s-%.*s", kMissionIdMaxLength, member.missionId,
+                      kCrewNameMaxLength, member.name);
+    } else {
+        std::snprintf(crewText, sizeof crewText, "%.*s", kCrewNameMaxLength, member.name);
+    }
+
+    // The name the crew-member vessel will bear, for GetLastEvaVessel.
+    std::snprintf(lastEvaVesselName, kObjectNameSize, "%s%s", kEvaVesselPrefix, crewText);
+    BlanksToUnderscores(lastEvaVesselName);
+
+    const int result = slot->CreateCrewVessel(crewText, member.age, evaParameter, member.pulse,
+                                              static_cast<int>(member.weight), crewMeshName,
+                                              evaPosition, evaRotation);
+    switch (result) {
+        case 1:
+        case 2:
+            // Copied before the removal, which may move another member into this record.
+            std::snprintf(lastEvaName, sizeof lastEvaName, "%s", member.name);
+            RemoveCrewMember(lastEvaName);
+            return result;
+        case -2:
+            return -2;
+        case -1:
+            return -5;
+        case kCreateReceiverNameTooLong:
+            return -7;
+        case kCreateTransferPending:
+            return -8;
+        default:
+            return -6;
+    }
+}
+
+OBJHANDLE CrewManager::GetLastEvaVessel() {
+    if (!IsReady()) {
+        lastEvaVessel = nullptr;
+        return nullptr;
+    }
+    lastEvaVesselName[kEvaVesselNameSize - 1] = '\0';
+    lastEvaVessel = oapiGetObjectByName(lastEvaVesselName);
+    return lastEvaVessel;
+}

@@ -1,0 +1,263 @@
+// Returning crew: a crew member on EVA who walks into the airlock box, or a member handed
+// over by a docked vessel, is taken aboard.
+//
+// Every 0.25 s of simulation time the airlock slot walks the host's vessel list once. A
+// crew-member vessel is recognised by its class ("Vemo..."), at least two to-parent points,
+// the last of them "V-em" carrying (age, pulse, weight); its object name carries the
+// member's mission id and name. A transfer vessel is named "VemoT" + the receiving vessel;
+// its record waits in the transfer hand-over file.
+#include <cstdio>
+#include <cstring>
+
+#include "CrewManager.h"
+#include "CrewText.h"
+#include "VemoPaths.h"
+
+namespace {
+
+// Simulation time between two scans, s.
+constexpr double kScanPeriod = 0.25;
+
+// Object names are read with this limit into a zeroed buffer of kObjectNameBufferSize.
+constexpr int kObjectNameReadLimit = 95;
+constexpr int kObjectNameBufferSize = 110;
+constexpr std::size_t kCrewClassPrefixLength = sizeof kCrewVesselClass - 1;
+constexpr std::size_t kTransferPrefixLength = sizeof kTransferVesselPrefix - 1;
+constexpr std::size_t kEvaPrefixLength = sizeof kEvaVesselPrefix - 1;
+
+// Name given to a member handed over without a readable record: the transfer vessel still
+// carries the member's values, but the name travels only in the record.
+constexpr char kUnknownMemberName[] = "Vemo_Unknown";
+
+// What ProcessReturningCrew takes from the returning-crew name: at most 32 characters after
+// the prefix; a mission id of at most 5 characters (AddCrewMember keeps 4) and a name of at
+// most 25.
+constexpr int kReturningTextSize = 48;
+constexpr int kReturningTextLimit = kReturningNameSize;
+constexpr int kMissionIdCopyLength = 5;
+
+int TruncateToInt(double value) {
+    if (!(value == value)) {
+        return 0;
+    }
+    if (value >= 2147483647.0) {
+        return 2147483647;
+    }
+    if (value <= -2147483648.0) {
+        return -2147483647 - 1;
+    }
+    return static_cast<int>(value);
+}
+
+std::int32_t GetLe32(const unsigned char *in) {
+    const std::uint32_t u =
+        static_cast<std::uint32_t>(in[0]) | static_cast<std::uint32_t>(in[1]) << 8 |
+        static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
+    return static_cast<std::int32_t>(u);
+}
+
+// The member values a crew-member vessel publishes on its last to-parent point, when that
+// point is "V-em".
+bool ReadMemberPoint(const VESSEL *vessel, DWORD parentCount, VECTOR3 &values) {
+    if (parentCount == 0) {
+        return false;
+    }
+    ATTACHMENTHANDLE point = vessel->GetAttachmentHandle(true, parentCount - 1);
+    if (!point) {
+        return false;
+    }
+    const char *id = vessel->GetAttachmentId(point);
+    if (!id || std::strcmp(id, kCrewAttachmentId) != 0) {
+        return false;
+    }
+    VECTOR3 dir, rot;
+    values.x = values.y = values.z = 0.0;
+    dir.x = dir.y = dir.z = 0.0;
+    rot.x = rot.y = rot.z = 0.0;
+    vessel->GetAttachmentParams(point, values, dir, rot);
+    return true;
+}
+
+// Reads the transfer hand-over file whole into bytes. A record counts only when the file
+// holds all 104 bytes and its name field is a terminated crew-vessel name.
+bool ReadTransferFile(unsigned char (&bytes)[sizeof(TransferRecord)]) {
+    std::FILE *file = std::fopen(kTransferRecordPath, "rb");
+    if (!file) {
+        return false;
+    }
+    const std::size_t items = std::fread(bytes, sizeof bytes, 1, file);
+    std::fclose(file);
+    if (items != 1) {
+        return false;
+    }
+    const char *name = reinterpret_cast<const char *>(bytes);
+    return std::memchr(name, '\0', sizeof(TransferRecord::name)) != nullptr &&
+           std::strncmp(name, kEvaVesselPrefix, kEvaPrefixLength) == 0;
+}
+
+}  // namespace
+
+int AirlockSlot::ScanForReturningCrew() {
+    scanTimer += oapiGetSimStep();
+    if (!(scanTimer > kScanPeriod)) {
+        return 0;
+    }
+    scanTimer = 0.0;
+    if (doorValue != 1) {
+        return 0;
+    }
+    if (!ownVessel || !ownVesselHandle) {
+        return -3;
+    }
+
+    for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
+        OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
+        if (!handle || handle == ownVesselHandle) {
+            continue;
+        }
+        VESSEL *vessel = oapiGetVesselInterface(handle);
+        if (!vessel) {
+            continue;
+        }
+        const char *className = vessel->GetClassNameA();
+        if (!className || std::strncmp(className, kCrewVesselClass, kCrewClassPrefixLength) != 0) {
+            continue;
+        }
+        const DWORD parentCount = vessel->AttachmentCount(true);
+        if (parentCount < 2) {
+            continue;
+        }
+        char objectName[kObjectNameBufferSize] = {};
+        oapiGetObjectName(handle, objectName, kObjectNameReadLimit);
+
+        VECTOR3 values;
+        const bool hasValues = ReadMemberPoint(vessel, parentCount, values);
+
+        if (std::strncmp(objectName, kTransferVesselPrefix, kTransferPrefixLength) == 0) {
+            // A transfer vessel for another vessel waits for that one; the walk goes on, so
+            // that it cannot hide members further down the list from this vessel.
+            const char *ownName = ownVessel->GetName();
+            if (!ownName || std::strcmp(objectName + kTransferPrefixLength, ownName) != 0) {
+                continue;
+            }
+            unsigned char bytes[sizeof(TransferRecord)];
+            const bool recordRead = ReadTransferFile(bytes);
+            // The transfer vessel's own values are the member's; a record that disagrees with
+            // them belongs to another hand-over.
+            const bool recordFits =
+                recordRead &&
+                (!hasValues ||
+                 (GetLe32(bytes + offsetof(TransferRecord, age)) == TruncateToInt(values.x) &&
+                  GetLe32(bytes + offsetof(TransferRecord, pulse)) == TruncateToInt(values.y) &&
+                  GetLe32(bytes + offsetof(TransferRecord, weight)) == TruncateToInt(values.z)));
+            if (!recordFits && !hasValues) {
+                continue;  // nothing to board: no record and no member values
+            }
+            std::remove(kTransferRecordPath);
+
+            if (recordFits) {
+                TransferRecord &record = GetTransferRecord();
+                std::memcpy(record.name, bytes, sizeof record.name);
+                std::memcpy(record.meshName, bytes + offsetof(TransferRecord, meshName),
+                            sizeof record.meshName);
+                record.age = GetLe32(bytes + offsetof(TransferRecord, age));
+                record.pulse = GetLe32(bytes + offsetof(TransferRecord, pulse));
+                record.evaParameter = GetLe32(bytes + offsetof(TransferRecord, evaParameter));
+                record.weight = GetLe32(bytes + offsetof(TransferRecord, weight));
+                record.reserved0 = GetLe32(bytes + offsetof(TransferRecord, reserved0));
+                record.reserved1 = GetLe32(bytes + offsetof(TransferRecord, reserved1));
+                std::snprintf(returningCrewName, sizeof returningCrewName, "%s", record.name);
+                returningCrewAge = record.age;
+                returningCrewPulse = record.pulse;
+                returningCrewWeight = record.weight;
+            } else {
+                std::snprintf(returningCrewName, sizeof returningCrewName, "%s",
+                              kUnknownMemberName);
+                returningCrewAge = TruncateToInt(values.x);
+                returningCrewPulse = TruncateToInt(values.y);
+                returningCrewWeight = TruncateToInt(values.z);
+            }
+            returningCrewVessel = handle;
+            return 2;
+        }
+
+        if (!hasValues) {
+            continue;
+        }
+        // Cut to the field; a longer name is never written past it.
+        const char *name = vessel->GetName();
+        std::snprintf(returningCrewName, sizeof returningCrewName, "%s", name ? name : "");
+        for (char *p = returningCrewName; *p; ++p) {
+            if (*p == '_') {
+                *p = ' ';
+            }
+        }
+        returningCrewAge = TruncateToInt(values.x);
+        returningCrewPulse = TruncateToInt(values.y);
+        returningCrewWeight = TruncateToInt(values.z);
+
+        VECTOR3 ownGlobal, otherGlobal, ownLocal, otherLocal;
+        oapiGetGlobalPos(ownVesselHandle, &ownGlobal);
+        oapiGetGlobalPos(handle, &otherGlobal);
+        ownVessel->Global2Local(ownGlobal, ownLocal);
+        ownVessel->Global2Local(otherGlobal, otherLocal);
+        const double dx = otherLocal.x - ownLocal.x;
+        const double dy = otherLocal.y - ownLocal.y;
+        const double dz = otherLocal.z - ownLocal.z;
+        if (boxMinZ <= dz && dz <= boxMaxZ && boxMinY <= dy && dy <= boxMaxY && boxMinX <= dx &&
+            dx <= boxMaxX) {
+            returningCrewVessel = handle;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CrewManager::ProcessReturningCrew() {
+    if (!IsReady()) {
+        return -1;
+    }
+    AirlockSlot *slot = OwnedSlot();
+    if (!slot) {
+        return -1;
+    }
+    if (airlockDoorOpen == 0) {
+        return 0;
+    }
+    // Without a free seat nobody is taken in: a member on EVA stays outside, and a transfer
+    // vessel keeps its record until a seat is free. Deleting either first would lose the
+    // member.
+    if (crewCount >= maxSeatCount || crewCount >= kRosterSize) {
+        return 0;
+    }
+    const int found = slot->ScanForReturningCrew();
+    if (found <= 0) {
+        return 0;
+    }
+
+    char text[kReturningTextSize] = {};
+    slot->GetReturningCrewName(text, kReturningTextLimit);
+    char missionId[kMissionIdCopyLength + 1] = {};
+    char name[kCrewNameMaxLength + 1] = {};
+    const char *dash = std::strchr(text, '-');
+    if (dash) {
+        const int idLength = static_cast<int>(dash - text);
+        std::snprintf(missionId, sizeof missionId, "%.*s", idLength, text);
+        std::snprintf(name, sizeof name, "%s", dash + 1);
+    } else {
+        std::snprintf(name, sizeof name, "%s", text);
+    }
+
+    OBJHANDLE vessel = slot->GetReturningCrewVessel();
+    if (!vessel) {
+        return 0;
+    }
+    if (found != 2) {
+        oapiSetFocusObject(vesselHandle);
+    }
+    oapiDeleteVessel(vessel, nullptr);
+    std::snprintf(lastReturnedName, sizeof lastReturnedName, "%s", name);
+    AddCrewMember(name, slot->GetReturningCrewAge(), slot->GetReturningCrewPulse(),
+                  slot->GetReturningCrewWeight(), missionId);
+    return found == 2 ? 2 : 1;
+}

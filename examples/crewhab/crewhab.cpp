@@ -1,0 +1,110 @@
+// crewhab: a small crew-capable vessel, written as a sample for module authors who want crew
+// aboard their own vessels.
+//
+// Everything crew-related comes from the crew library's CrewManager, which the vessel holds
+// by value. The vessel only wires it to the host's callbacks:
+//   clbkSetClassCaps        set the manager up, define the airlock, choose the seat count
+//   clbkLoadStateEx         offer every scenario line to the roster first ("VEMOCREW" lines)
+//   clbkSaveState           the host's lines, then one crew line per member
+//   clbkPostStep            take in members who walk into the airlock, or are handed over
+//   clbkConsumeBufferedKey  E sends the first member out: on EVA, or, when a vessel with an
+//                           open crew airlock is docked at port 0, straight over to it
+// The manager reports by result codes (see CrewManager.h); the vessel acts on the two that
+// matter to it and ignores the rest.
+#include <Orbitersdk.h>
+
+#include <new>
+
+#include "CrewManager.h"
+
+namespace {
+
+// Physical parameters.
+constexpr double kEmptyMass = 2000.0;  // kg, without crew
+constexpr double kSize = 4.0;          // m, mean radius
+
+// Crew.
+constexpr int kSeatCount = 4;
+constexpr int kDoorOpen = 1;
+constexpr float kAirlockHalfWidth = 2.0f;  // m: the airlock box spans +-2 m on each axis
+constexpr double kKeyRepeatDelay = 1.0;    // s of simulation time between two accepted E
+
+// The one docking port, at the back; its index is the port the crew library looks at.
+constexpr VECTOR3 kDockPosition = {{0.0, 0.0, -3.0}};  // m
+constexpr VECTOR3 kDockDirection = {{0.0, 0.0, -1.0}};
+constexpr VECTOR3 kDockRotation = {{0.0, 1.0, 0.0}};
+
+// EvaCrewMember result of a member who left on free EVA.
+constexpr int kLeftOnEva = 1;
+
+}  // namespace
+
+class crewhab final : public VESSEL2 {
+public:
+    crewhab(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel), crew() {}
+
+    void clbkSetClassCaps(FILEHANDLE cfg) override {
+        SetEmptyMass(kEmptyMass);
+        SetSize(kSize);
+        CreateDock(kDockPosition, kDockDirection, kDockRotation);
+
+        // The crew comes last, in this order: the airlock makes the manager ready, and only a
+        // ready manager accepts the seat count. Members leave at the library's default exit
+        // point, 3 m ahead on +z, just outside the airlock box.
+        crew.InitCrewManager(GetHandle());
+        crew.DefineAirlockShape(kDoorOpen, -kAirlockHalfWidth, kAirlockHalfWidth,
+                                -kAirlockHalfWidth, kAirlockHalfWidth, -kAirlockHalfWidth,
+                                kAirlockHalfWidth);
+        crew.SetMaxSeatCount(kSeatCount);
+    }
+
+    void clbkLoadStateEx(FILEHANDLE scn, void *status) override {
+        char *line = nullptr;
+        while (oapiReadScenario_nextline(scn, line)) {
+            if (crew.LoadCrewLine(line) != 1) {
+                ParseScenarioLineEx(line, status);  // not a crew line: the host's
+            }
+        }
+    }
+
+    void clbkSaveState(FILEHANDLE scn) override {
+        SaveDefaultState(scn);
+        crew.SaveCrewLines(scn);
+    }
+
+    void clbkPostStep(double simt, double simdt, double mjd) override {
+        // Cheap between scans: the manager looks around only every 0.25 s.
+        crew.ProcessReturningCrew();
+    }
+
+    int clbkConsumeBufferedKey(DWORD key, bool down, char *kstate) override {
+        if (!down || key != OAPI_KEY_E) {
+            return 0;
+        }
+        if (!oapiAcceptDelayedKey(static_cast<char>(OAPI_KEY_E), kKeyRepeatDelay) ||
+            crew.GetCrewCount() == 0) {
+            return 1;
+        }
+        if (crew.EvaCrewMember(crew.GetCrewNameBySlot(0)) == kLeftOnEva) {
+            // The pilot follows the member outside.
+            if (OBJHANDLE member = crew.GetLastEvaVessel()) {
+                oapiSetFocusObject(member);
+            }
+        }
+        return 1;
+    }
+
+private:
+    CrewManager crew;
+};
+
+DLLCLBK void InitModule(HINSTANCE) {}
+DLLCLBK void ExitModule(HINSTANCE) {}
+
+DLLCLBK VESSEL *ovcInit(OBJHANDLE hvessel, int flightmodel) {
+    return new (std::nothrow) crewhab(hvessel, flightmodel);
+}
+
+DLLCLBK void ovcExit(VESSEL *vessel) {
+    delete static_cast<crewhab *>(vessel);
+}
