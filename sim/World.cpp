@@ -295,6 +295,7 @@ bool World::instantiate(VesselRecord &v, std::string *error) {
     v.instance = inst;
     // Every class the host loads is a VESSEL2; VESSEL alone has no callbacks.
     v.callbacks = static_cast<VESSEL2 *>(inst);
+    log(&v, ev::Created, "vessel " + v.name + " of class " + v.className + " created");
     v.callbacks->clbkSetClassCaps(static_cast<FILEHANDLE>(&configToken_));
     return true;
 }
@@ -369,7 +370,6 @@ OBJHANDLE World::createVessel(const std::string &name, const std::string &classN
     }
     for (Animation &a : v->animations)
         a.lastStepState = a.state;
-    log(v, ev::Created, "vessel " + name + " of class " + className + " created");
     return v->alive ? v->handle() : nullptr;
 }
 
@@ -476,8 +476,6 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
     for (VesselRecord *v : made) {
         for (Animation &a : v->animations)
             a.lastStepState = a.state;
-        if (v->alive)
-            log(v, ev::Created, "vessel " + v->name + " of class " + v->className + " created");
     }
     VesselRecord *f = nullptr;
     if (!scenario.focus.empty()) {

@@ -1,0 +1,4 @@
+#include "ScriptVessel.h"
+
+ScriptVessel::Hooks ScriptVessel::hooks;
+std::vector<std::string> ScriptVessel::journal;
