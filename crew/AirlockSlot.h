@@ -66,8 +66,9 @@ public:
 
     // Sets every field to its first value for the given vessel (the scan timer to a fresh
     // oapiRand value) and takes the vessel's interface.
-    // 1 ready; -999 companion module missing (slot left without interface); -1 null handle or
-    // the host gives no interface for it.
+    // 1 ready; -999 companion module missing; -1 null handle or the host gives no interface
+    // for it. A failure leaves the slot as it was, so it never takes a shared slot away from
+    // the vessel that holds it.
     int InitAirlockSlot(OBJHANDLE vesselHandle);
 
     // True when the slot was last set up for this (non-null) vessel. A crew manager uses its

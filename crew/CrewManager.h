@@ -73,9 +73,9 @@ public:
 
     // Claims the next airlock slot for the own vessel and resets the manager: empty roster,
     // 8 seats, state kCrewSetUp. Calling it again claims a further slot.
-    // 1 set up; -1 null handle (nothing changes) or the handle gives no vessel interface;
-    // -999 the companion module is not installed. On failure the slot counter does not move
-    // and only slotIndex may change, so the manager stays not ready.
+    // 1 set up; -1 null handle or the handle gives no vessel interface; -999 the companion
+    // module is not installed. A failure changes nothing: not the manager (one that was never
+    // set up stays not ready), not the slot counter, not the slot.
     int InitCrewManager(OBJHANDLE vessel);
 
     // Defines the airlock box (m, own frame) and door value (0 closed, 1 open) on the own
