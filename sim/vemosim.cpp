@@ -1,0 +1,507 @@
+// vemosim: runs a scenario on the headless host, with a timeline of actions, prints what
+// happened and saves the scenario as it stands at the end.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ScenarioText.h"
+#include "Timeline.h"
+#include "World.h"
+
+namespace {
+
+#ifndef VEMO_DEFAULT_ROOT
+#define VEMO_DEFAULT_ROOT "."
+#endif
+
+constexpr double kDefaultUntil = 10.0;  // s of simulation time
+constexpr double kDefaultStep = 0.05;   // s per step
+constexpr double kMaxSteps = 1e7;       // a run longer than this is surely a typo
+// Exit codes.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;    // the run went wrong: a scenario could not be written
+constexpr int kExitBadInput = 2;  // bad option, file, line or action; nothing was written
+
+const char kHelp[] =
+    "usage: vemosim [options] SCENARIO\n"
+    "\n"
+    "Runs SCENARIO (a scenario file in the host's text format) on the headless host: loads\n"
+    "its vessels (classes not built in come from ROOT/modules/CLASS.dll), advances the\n"
+    "simulation in fixed steps, applies the timeline's actions at their times, prints what\n"
+    "happened and saves the scenario as it stands at the end.\n"
+    "\n"
+    "options:\n"
+    "  --root DIR       runtime root with modules/, config/ and meshes/; the run takes place\n"
+    "                   in it, as modules open their files relative to it\n"
+    "                   (default: the root the build laid out)\n"
+    "  --timeline FILE  actions to apply during the run (see below; default: none)\n"
+    "  --until T        run until simulation time T, in seconds (default: 10)\n"
+    "  --step DT        fixed step length in seconds (default: 0.05)\n"
+    "  --seed N         seed of the host's random numbers, 0 or more (default: 1)\n"
+    "  --out FILE       save the scenario to FILE at the end (default: no file is written);\n"
+    "                   the description and environment of SCENARIO go with it\n"
+    "  --quiet          print nothing but errors\n"
+    "  --help           print this text\n"
+    "Options take their value as the next argument or after '=' (--until=20).\n"
+    "Relative paths (SCENARIO, --timeline, --out, and files saved by the timeline) are taken\n"
+    "from the folder vemosim was started in.\n"
+    "\n"
+    "Timeline: one action per line, TIME ACTION ARGUMENTS, separated by blanks. '#' starts\n"
+    "a comment. TIME is in simulation seconds and never decreases from line to line.\n"
+    "  TIME key KEYS\n"
+    "      press and release keys on the focus vessel. KEYS is a key name (K, E, SPACE,\n"
+    "      LSHIFT, F1, NUMPAD0, ...; any case) or a code in hex (0x25), or several joined\n"
+    "      by '+' (LSHIFT+K): they go down in that order, each with the ones before it\n"
+    "      held, and come up in the reverse order\n"
+    "  TIME thrust GROUP LEVEL\n"
+    "      set the focus vessel's thruster group to LEVEL (0..1) from the next step on,\n"
+    "      as a pilot would. GROUP: main retro hover pitchup pitchdown yawleft yawright\n"
+    "      bankleft bankright right left up down forward back user\n"
+    "  TIME velocity VESSEL VX VY VZ\n"
+    "      set VESSEL's velocity relative to the reference body, m/s\n"
+    "  TIME position VESSEL X Y Z\n"
+    "      set VESSEL's position relative to the reference body, m\n"
+    "  TIME place VESSEL at OTHER X Y Z\n"
+    "      put VESSEL at the point (X, Y, Z) of OTHER's own frame, m, moving with OTHER\n"
+    "      (how a crew member walks back into an airlock)\n"
+    "  TIME dock VESSEL PORT OTHER PORT\n"
+    "      dock OTHER's port to VESSEL's port; OTHER is moved to meet it\n"
+    "  TIME undock VESSEL PORT\n"
+    "      release whatever is docked at VESSEL's port\n"
+    "  TIME focus VESSEL\n"
+    "      give the keyboard to VESSEL\n"
+    "  TIME save FILE\n"
+    "      save the scenario as it stands to FILE\n"
+    "An action takes place at the end of the first step that reaches its time (actions at\n"
+    "time 0 before the first step); actions timed after --until are not run. An action that\n"
+    "cannot be carried out (no such vessel, no focus vessel, a port that is missing or\n"
+    "taken) stops the run as bad input.\n"
+    "\n"
+    "Output: one line per event, in order: the simulation time in seconds, the vessel ('-'\n"
+    "for the world), the kind of event and what happened. Timeline actions appear as kind\n"
+    "'timeline' with their file and line. The same scenario, timeline, options and seed\n"
+    "give the same output and the same saved scenario, byte for byte.\n"
+    "\n"
+    "Exit status: 0 done; 1 the run failed (a scenario could not be saved); 2 bad input (an\n"
+    "option, a missing file, a malformed line, an unknown class, an action that cannot be\n"
+    "carried out). Errors go to standard error as one line naming the file and line;\n"
+    "files are written whole or not at all.\n";
+
+struct Options {
+    std::string scenario;  // as given
+    std::string root = VEMO_DEFAULT_ROOT;
+    std::string timeline;  // as given; empty for none
+    std::string out;       // as given; empty for none
+    double until = kDefaultUntil;
+    double step = kDefaultStep;
+    std::uint64_t seed = 1;
+    bool quiet = false;
+    bool help = false;
+};
+
+void Error(const std::string &message) {
+    std::fprintf(stderr, "vemosim: %s\n", message.c_str());
+}
+
+bool ParseDouble(const std::string &text, double &value) {
+    const char *first = text.c_str();
+    const char *last = first + text.size();
+    if (first != last && *first == '+') {
+        ++first;
+    }
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (first == last || ec != std::errc() || end != last || !std::isfinite(v)) {
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+// Returns false after printing the reason.
+bool ParseOptions(int argc, char **argv, Options &o) {
+    std::vector<std::string> positional;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsDone || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsDone = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            continue;
+        }
+        if (arg == "--quiet" || arg == "-q") {
+            o.quiet = true;
+            continue;
+        }
+        std::string name = arg;
+        std::string value;
+        bool hasValue = false;
+        const std::size_t eq = arg.find('=');
+        if (eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            hasValue = true;
+        }
+        const bool known = name == "--root" || name == "--timeline" || name == "--until" ||
+                           name == "--step" || name == "--seed" || name == "--out";
+        if (!known) {
+            Error("unknown option '" + name + "' (see vemosim --help)");
+            return false;
+        }
+        if (!hasValue) {
+            if (i + 1 >= argc) {
+                Error("option " + name + " needs a value");
+                return false;
+            }
+            value = argv[++i];
+        }
+        if (name == "--root" || name == "--timeline" || name == "--out") {
+            if (value.empty()) {
+                Error("option " + name + " needs a value");
+                return false;
+            }
+            (name == "--root" ? o.root : name == "--timeline" ? o.timeline : o.out) = value;
+        } else if (name == "--until") {
+            if (!ParseDouble(value, o.until) || o.until < 0.0) {
+                Error("--until needs a time in seconds, 0 or more, not '" + value + "'");
+                return false;
+            }
+        } else if (name == "--step") {
+            if (!ParseDouble(value, o.step) || o.step <= 0.0) {
+                Error("--step needs a step length in seconds above 0, not '" + value + "'");
+                return false;
+            }
+        } else {
+            const char *last = value.c_str() + value.size();
+            const auto [end, ec] = std::from_chars(value.c_str(), last, o.seed);
+            if (value.empty() || ec != std::errc() || end != last) {
+                Error("--seed needs a whole number, 0 or more, not '" + value + "'");
+                return false;
+            }
+        }
+    }
+    if (o.help) {
+        return true;
+    }
+    if (positional.size() != 1) {
+        Error(positional.empty() ? "no scenario file given (see vemosim --help)"
+                                 : "more than one scenario file given: '" + positional[1] + "'");
+        return false;
+    }
+    o.scenario = positional[0];
+    if (o.until / o.step > kMaxSteps) {
+        Error("--until / --step asks for more than 10000000 steps");
+        return false;
+    }
+    return true;
+}
+
+// The path as seen from the folder we started in; we change folder before the run.
+std::string FromStart(const std::string &start, const std::string &path) {
+    if (path.empty() || path[0] == '/') {
+        return path;
+    }
+    return start + "/" + path;
+}
+
+// The folder a file will be written to must exist, checked before the run rather than
+// after a long one.
+bool FolderExists(const std::string &file) {
+    const std::size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+    struct stat st;
+    return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Event text comes from vessel modules; control characters would garble a terminal.
+std::string Printable(const std::string &s) {
+    std::string out = s;
+    for (char &c : out) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f) {
+            c = '?';
+        }
+    }
+    return out;
+}
+
+class Run {
+public:
+    Run(const Options &o, const std::string &start) : o_(o), start_(start) {}
+
+    int Main() {
+        sim::InputError e;
+        if (!sim::ReadScenarioFile(FromStart(start_, o_.scenario), scenario_, e)) {
+            e.file = o_.scenario;
+            Error(e.Text());
+            return kExitBadInput;
+        }
+        if (!o_.timeline.empty() &&
+            !sim::ReadTimelineFile(FromStart(start_, o_.timeline), timeline_, e)) {
+            e.file = o_.timeline;
+            Error(e.Text());
+            return kExitBadInput;
+        }
+        for (const sim::TimelineAction &a : timeline_.actions) {
+            if (a.kind == sim::ActionKind::Save && !FolderExists(FromStart(start_, a.file))) {
+                return BadAction(a, "no folder to save '" + a.file + "' in");
+            }
+        }
+        if (!o_.out.empty() && !FolderExists(FromStart(start_, o_.out))) {
+            Error("--out " + o_.out + ": no such folder");
+            return kExitBadInput;
+        }
+        const std::string root = FromStart(start_, o_.root);
+        if (chdir(root.c_str()) != 0) {
+            Error("--root " + o_.root + ": cannot enter: " + std::strerror(errno));
+            return kExitBadInput;
+        }
+
+        sim::WorldOptions wo;
+        wo.root = root;
+        wo.seed = o_.seed;
+        wo.step = o_.step;
+        sim::World world(wo);
+        world_ = &world;
+
+        // Every class is found before anything is made, so an unknown one is reported at
+        // its own block.
+        for (const sim::ShipBlock &ship : scenario_.scenario.ships) {
+            std::string why;
+            if (world.findClass(ship.className, &why) == nullptr) {
+                e = {o_.scenario, ship.firstLine, why};
+                Error(e.Text());
+                return kExitBadInput;
+            }
+        }
+        std::string why;
+        if (!world.load(scenario_.scenario, &why)) {
+            Error(o_.scenario + ": " + why);
+            return kExitBadInput;
+        }
+        Flush();
+
+        const double slack = o_.step * 1e-9;
+        std::size_t next = 0;
+        const std::vector<sim::TimelineAction> &actions = timeline_.actions;
+        while (true) {
+            while (next < actions.size() && actions[next].time <= world.time() + slack) {
+                const int rc = Apply(actions[next++]);
+                if (rc != kExitOk) {
+                    return rc;
+                }
+            }
+            if (world.time() + slack >= o_.until) {
+                break;
+            }
+            world.step(1);
+            Flush();
+        }
+
+        if (!o_.out.empty()) {
+            const int rc = Save(FromStart(start_, o_.out), o_.out);
+            if (rc != kExitOk) {
+                return rc;
+            }
+        }
+        Flush();
+        if (!o_.quiet) {
+            std::printf("end at %.3f s after %llu steps", world.time(),
+                        static_cast<unsigned long long>(world.stepCount()));
+            if (next < actions.size()) {
+                std::printf("; %zu timeline action(s) after the end not run",
+                            actions.size() - next);
+            }
+            if (!o_.out.empty()) {
+                std::printf("; scenario saved to %s", Printable(o_.out).c_str());
+            }
+            std::printf("\n");
+        }
+        return kExitOk;
+    }
+
+private:
+    void Print(double time, const std::string &vessel, const std::string &kind,
+               const std::string &text) {
+        if (o_.quiet) {
+            return;
+        }
+        std::printf("%10.3f  %-16s %-10s %s\n", time,
+                    vessel.empty() ? "-" : Printable(vessel).c_str(), kind.c_str(),
+                    Printable(text).c_str());
+    }
+
+    void Flush() {
+        if (world_ == nullptr) {
+            return;
+        }
+        const std::vector<sim::Event> &events = world_->events();
+        for (; printed_ < events.size(); ++printed_) {
+            const sim::Event &ev = events[printed_];
+            Print(ev.time, ev.vessel, ev.kind, ev.text);
+        }
+        std::fflush(stdout);
+    }
+
+    int BadAction(const sim::TimelineAction &a, const std::string &why) {
+        Flush();
+        Error(sim::InputError{o_.timeline, a.line, why}.Text());
+        return kExitBadInput;
+    }
+
+    OBJHANDLE Find(const std::string &name) const { return world_->find(name); }
+
+    std::string At() const {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, " at %.3f s", world_->time());
+        return buffer;
+    }
+
+    int Apply(const sim::TimelineAction &a) {
+        sim::World &w = *world_;
+        Flush();
+        const OBJHANDLE focus = w.focus();
+        const sim::VesselRecord *focusRecord = w.liveRecord(focus);
+        std::string subject = a.vessel;
+        if (a.kind == sim::ActionKind::Key || a.kind == sim::ActionKind::Thrust) {
+            subject = focusRecord != nullptr ? focusRecord->name : std::string();
+        }
+        Print(w.time(), subject, "timeline",
+              sim::DescribeAction(a) + " (" + o_.timeline + ":" + std::to_string(a.line) + ")");
+
+        const OBJHANDLE v = a.vessel.empty() ? nullptr : Find(a.vessel);
+        if (!a.vessel.empty() && v == nullptr) {
+            return BadAction(a, "no vessel named '" + a.vessel + "'" + At());
+        }
+        const OBJHANDLE other = a.other.empty() ? nullptr : Find(a.other);
+        if (!a.other.empty() && other == nullptr) {
+            return BadAction(a, "no vessel named '" + a.other + "'" + At());
+        }
+        switch (a.kind) {
+            case sim::ActionKind::Key: {
+                if (focusRecord == nullptr) {
+                    return BadAction(a, "no vessel has the focus" + At());
+                }
+                // Down in the order written, each with the ones before it still held; up in
+                // the reverse order, as fingers leave a chord.
+                std::vector<int> held;
+                for (int key : a.keys) {
+                    w.keyEvent(key, true, held);
+                    held.push_back(key);
+                }
+                while (!held.empty()) {
+                    const int key = held.back();
+                    held.pop_back();
+                    w.keyEvent(key, false, held);
+                }
+                break;
+            }
+            case sim::ActionKind::Thrust:
+                if (focusRecord == nullptr) {
+                    return BadAction(a, "no vessel has the focus" + At());
+                }
+                w.commandGroupLevel(focus, a.group, a.level);
+                break;
+            case sim::ActionKind::Velocity:
+                w.setVelocity(v, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
+                break;
+            case sim::ActionKind::Position:
+                w.setPosition(v, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
+                break;
+            case sim::ActionKind::Place:
+                w.placeNear(v, other, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
+                break;
+            case sim::ActionKind::Dock:
+                if (!w.dock(v, static_cast<UINT>(a.port), other, static_cast<UINT>(a.otherPort))) {
+                    return BadAction(a, "cannot dock: " + a.vessel + " port " +
+                                            std::to_string(a.port) + " or " + a.other + " port " +
+                                            std::to_string(a.otherPort) + " is missing or taken" +
+                                            At());
+                }
+                break;
+            case sim::ActionKind::Undock:
+                if (!w.undock(v, static_cast<UINT>(a.port))) {
+                    return BadAction(a, "cannot undock: nothing is docked at " + a.vessel +
+                                            " port " + std::to_string(a.port) + At());
+                }
+                break;
+            case sim::ActionKind::Focus:
+                w.setFocus(v);
+                break;
+            case sim::ActionKind::Save: {
+                const int rc = Save(FromStart(start_, a.file), a.file);
+                if (rc != kExitOk) {
+                    return rc;
+                }
+                break;
+            }
+        }
+        Flush();
+        return kExitOk;
+    }
+
+    int Save(const std::string &path, const std::string &shown) {
+        sim::ScenarioFile saved = world_->save();
+        // The world knows nothing of the description; it is the author's and stays.
+        saved.description = scenario_.scenario.description;
+        std::string text;
+        std::string why;
+        if (!sim::FormatScenarioText(saved, scenario_.environment, scenario_.hasEnvironment, text,
+                                     why)) {
+            Flush();
+            Error(shown + ": cannot save the scenario: " + why);
+            return kExitFailed;
+        }
+        if (!sim::WriteFileAtomically(path, text, why)) {
+            Flush();
+            Error(shown + ": " + why);
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
+
+    const Options &o_;
+    const std::string start_;
+    sim::ParsedScenario scenario_;
+    sim::Timeline timeline_;
+    sim::World *world_ = nullptr;
+    std::size_t printed_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        return kExitBadInput;
+    }
+    if (options.help) {
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    std::vector<char> cwd(4096);
+    if (getcwd(cwd.data(), cwd.size()) == nullptr) {
+        Error(std::string("cannot tell the current folder: ") + std::strerror(errno));
+        return kExitBadInput;
+    }
+    Run run(options, cwd.data());
+    const int rc = run.Main();
+    std::fflush(stdout);
+    return rc;
+}
