@@ -168,7 +168,15 @@ typedef enum {
 // ---------------------------------------------------------------------------------------
 // Global functions
 // ---------------------------------------------------------------------------------------
+// The host's signatures return some handles const-qualified by value; keep them exact.
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wignored-qualifiers"
+#endif
 OAPIFUNC const MESHHANDLE oapiLoadMeshGlobal(const char *fname);
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
 OAPIFUNC SURFHANDLE oapiRegisterExhaustTexture(char *name);
 OAPIFUNC SURFHANDLE oapiRegisterReentryTexture(char *name);
 OAPIFUNC bool oapiReadScenario_nextline(FILEHANDLE scn, char *&line);
@@ -198,7 +206,14 @@ class OAPIFUNC VESSEL {
 public:
     VESSEL(OBJHANDLE hVessel, int fmodel = 1);
 
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wignored-qualifiers"
+#endif
     const OBJHANDLE GetHandle() const;
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
     char *GetName() const;
     char *GetClassNameA() const;
 
