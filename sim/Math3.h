@@ -1,6 +1,8 @@
 // Small vector and matrix helpers over the host's VECTOR3 and MATRIX3 records.
 //
 // Rotation matrices map a vessel's local frame into the global frame: global = R * local.
+// The operators live in namespace sim (VECTOR3 is the host's global type, and module code may
+// bring its own); bring them in with `using namespace sim;` or `using sim::operator+;`.
 #ifndef VEMO_SIM_MATH3_H
 #define VEMO_SIM_MATH3_H
 

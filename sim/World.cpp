@@ -17,6 +17,8 @@ namespace {
 
 // Specific impulse used for a thruster created without one, m/s.
 constexpr double kDefaultIsp = 5e4;
+// Step length used when the options give none that can advance time, s.
+constexpr double kDefaultStep = 0.1;
 constexpr double kDegPerRad = 180.0 / M_PI;
 
 World *g_current = nullptr;
@@ -127,6 +129,9 @@ double VesselRecord::mass() const {
 }
 
 World::World(WorldOptions options) : options_(std::move(options)) {
+    // A step that is not a positive time would never advance the clock.
+    if (!(options_.step > 0.0) || !std::isfinite(options_.step))
+        options_.step = kDefaultStep;
     rng_ = options_.seed;
     keyAccepted_.fill(-std::numeric_limits<double>::infinity());
     for (auto &kv : builtinClasses())
