@@ -1,0 +1,220 @@
+// Test world for EVA, transfer and returning crew: a fresh runtime root, a headless world, a
+// crew-capable vessel class with a docking port ("Hab"), a stand-in crew-member class
+// ("Vemo", one to-parent point of its own, as the companion's class brings), and a plain
+// class for docked vessels without a crew airlock ("Plain").
+#ifndef VEMO_TESTS_EVA_WORLD_H
+#define VEMO_TESTS_EVA_WORLD_H
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AirlockSlot.h"
+#include "CrewManager.h"
+#include "World.h"
+
+namespace evatest {
+
+constexpr double kHabMass = 1000.0;  // kg
+constexpr int kHabSeats = 8;
+
+class Hab final : public VESSEL2 {
+public:
+    Hab(OBJHANDLE hVessel, int fmodel) : VESSEL2(hVessel, fmodel), crew() {}
+    void clbkSetClassCaps(FILEHANDLE) override {
+        SetEmptyMass(kHabMass);
+        CreateDock(sim::vec(0, 0, -3), sim::vec(0, 0, -1), sim::vec(0, 1, 0));
+        crew.InitCrewManager(GetHandle());
+        crew.DefineAirlockShape(1, -2, 2, -2, 2, -2, 2);
+        crew.SetMaxSeatCount(kHabSeats);
+    }
+    void clbkPostStep(double, double, double) override {
+        if (processEachStep) {
+            lastProcess = crew.ProcessReturningCrew();
+        }
+    }
+    static inline bool processEachStep = false;
+    int lastProcess = 0;
+    CrewManager crew;
+};
+
+// Stands in for the companion's crew-member class: its own to-parent point, nothing else.
+class Member final : public VESSEL2 {
+public:
+    using VESSEL2::VESSEL2;
+    void clbkSetClassCaps(FILEHANDLE) override {
+        CreateAttachment(true, sim::vec(0, 0, 0), sim::vec(0, 0, 1), sim::vec(0, 1, 0), "GRIP");
+    }
+};
+
+class Plain final : public VESSEL2 {
+public:
+    using VESSEL2::VESSEL2;
+    void clbkSetClassCaps(FILEHANDLE) override {
+        CreateDock(sim::vec(0, 0, 3), sim::vec(0, 0, 1), sim::vec(0, 1, 0));
+    }
+};
+
+template <class T>
+void Register(sim::World &w, const char *name) {
+    w.registerClass(
+        name, [](OBJHANDLE h, int fm) -> VESSEL * { return new T(h, fm); },
+        [](VESSEL *v) { delete static_cast<T *>(v); });
+}
+
+class EvaWorldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vemoeva-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        for (const char *dir : {"modules", "config", "meshes/Vemo"}) {
+            std::filesystem::create_directories(root_ / dir);
+        }
+        previousDir_ = std::filesystem::current_path();
+        std::filesystem::current_path(root_);
+        // The companion module counts as installed when its file is there.
+        std::ofstream(root_ / "modules" / "Vemo.dll") << "companion";
+        ResetCrewModuleStateForTesting();
+        Hab::processEachStep = false;
+        MakeWorld(0.1);
+    }
+
+    void TearDown() override {
+        // Crew conservation: nobody appears or vanishes, whatever the test did.
+        if (expectedCrew_ >= 0) {
+            EXPECT_EQ(CrewTotal(), expectedCrew_) << "members aboard plus members outside";
+        }
+        world_.reset();
+        std::filesystem::current_path(previousDir_);
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+
+    void MakeWorld(double step) {
+        world_.reset();
+        sim::WorldOptions options;
+        options.root = root_.string();
+        options.step = step;
+        world_ = std::make_unique<sim::World>(options);
+        Register<Hab>(*world_, "Hab");
+        Register<Member>(*world_, "Vemo");
+        Register<Plain>(*world_, "Plain");
+    }
+
+    sim::World &world() { return *world_; }
+
+    OBJHANDLE Make(const std::string &name, const std::string &cls,
+                   const VECTOR3 &rpos = sim::vec(0, 0, 0)) {
+        std::string error;
+        OBJHANDLE h = world_->createVessel(name, cls, sim::makeStatus(rpos), &error);
+        EXPECT_NE(h, nullptr) << error;
+        return h;
+    }
+    OBJHANDLE MakeHab(const std::string &name, const VECTOR3 &rpos = sim::vec(0, 0, 0)) {
+        return Make(name, "Hab", rpos);
+    }
+
+    // A crew-member vessel of the stand-in class at a local offset of a vessel, carrying the
+    // member's values on its "V-em" point.
+    OBJHANDLE MakeMember(const std::string &name, OBJHANDLE near, const VECTOR3 &offset,
+                         const VECTOR3 &values) {
+        OBJHANDLE h = Make(name, "Vemo");
+        world_->placeNear(h, near, offset);
+        AddPoint(h, true, "V-em", values);
+        return h;
+    }
+
+    static ATTACHMENTHANDLE AddPoint(OBJHANDLE h, bool toParent, const char *id, const VECTOR3 &pos,
+                                     const VECTOR3 &rot = sim::vec(0, 0, 0),
+                                     const VECTOR3 &dir = sim::vec(0, 0, 0)) {
+        return oapiGetVesselInterface(h)->CreateAttachment(toParent, pos, dir, rot, id);
+    }
+
+    static Hab &HabOf(OBJHANDLE h) { return *static_cast<Hab *>(oapiGetVesselInterface(h)); }
+    static CrewManager &Crew(OBJHANDLE h) { return HabOf(h).crew; }
+    static AirlockSlot &Slot(OBJHANDLE h) { return GetAirlockSlotTable().slots[Crew(h).slotIndex]; }
+
+    // One returning-crew step with the scan period run out.
+    static int ScanNow(OBJHANDLE h) {
+        Slot(h).scanTimer = 1.0;
+        return Crew(h).ProcessReturningCrew();
+    }
+
+    // Members aboard every Hab plus crew-member vessels outside.
+    int CrewTotal() const {
+        int total = 0;
+        for (const sim::VesselRecord *v : world_->vessels()) {
+            if (v->className == "Hab") {
+                total += static_cast<Hab *>(v->instance)->crew.crewCount;
+            } else if (v->className == "Vemo" &&
+                       (v->name.rfind("Vemo_", 0) == 0 || v->name.rfind("VemoT", 0) == 0)) {
+                ++total;
+            }
+        }
+        return total;
+    }
+    // From here on the test's crew count must not change.
+    void StartCounting() { expectedCrew_ = CrewTotal(); }
+
+    std::vector<unsigned char> ReadBytes(const std::string &relative) const {
+        std::ifstream in(root_ / relative, std::ios::binary);
+        return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+    }
+    void WriteBytes(const std::string &relative, const std::vector<unsigned char> &bytes) const {
+        std::ofstream out(root_ / relative, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char *>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+    bool Exists(const std::string &relative) const {
+        return std::filesystem::exists(root_ / relative);
+    }
+
+    // The last to-parent point of a vessel, when it is "V-em": its position vector.
+    static bool MemberValues(OBJHANDLE h, VECTOR3 &values) {
+        VESSEL *v = oapiGetVesselInterface(h);
+        DWORD n = v->AttachmentCount(true);
+        if (n == 0) {
+            return false;
+        }
+        ATTACHMENTHANDLE a = v->GetAttachmentHandle(true, n - 1);
+        if (std::strcmp(v->GetAttachmentId(a), "V-em") != 0) {
+            return false;
+        }
+        VECTOR3 dir, rot;
+        v->GetAttachmentParams(a, values, dir, rot);
+        return true;
+    }
+
+    std::filesystem::path root_;
+
+private:
+    std::filesystem::path previousDir_;
+    std::unique_ptr<sim::World> world_;
+    int expectedCrew_ = -1;
+};
+
+// Relative paths of the hand-over files on this platform.
+inline const std::string kEvaFile = "config/Vemotmp.cfg";
+inline const std::string kTransferFile = "config/VemotmpT.cfg";
+
+inline std::string Roster(const CrewManager &c) {
+    std::string s;
+    for (int i = 0; i < c.crewCount; ++i) {
+        s += std::string(c.roster[i].missionId) + "-" + c.roster[i].name + "-" +
+             std::to_string(c.roster[i].age) + "-" + std::to_string(c.roster[i].pulse) + "-" +
+             std::to_string(static_cast<int>(c.roster[i].weight)) + ";";
+    }
+    return s;
+}
+
+}  // namespace evatest
+
+#endif  // VEMO_TESTS_EVA_WORLD_H

@@ -1,0 +1,257 @@
+// Returning crew: members walking back into the airlock box, and members handed over by a
+// docked vessel, taken aboard.
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "eva_world.h"
+
+using namespace evatest;
+using sim::vec;
+
+TEST_F(EvaWorldTest, ScanComesOnlyAfterMoreThanAQuarterSecond) {
+    MakeWorld(0.25);
+    Hab::processEachStep = true;
+    OBJHANDLE alpha = MakeHab("Alpha");
+    OBJHANDLE member = MakeMember("Vemo_Jo", alpha, vec(1, 1, 1), vec(35, 72, 80));
+    StartCounting();
+    Slot(alpha).scanTimer = 0.0;
+    world().step();
+    EXPECT_EQ(HabOf(alpha).lastProcess, 0);  // 0.25 is not more than 0.25
+    EXPECT_NE(world().liveRecord(member), nullptr);
+    world().step();
+    EXPECT_EQ(HabOf(alpha).lastProcess, 1);
+    EXPECT_EQ(world().liveRecord(member), nullptr);
+    EXPECT_EQ(Roster(Crew(alpha)), "-Jo-35-72-80;");
+}
+
+TEST_F(EvaWorldTest, ClosedDoorOrUnreadyManagerNeitherScansNorRunsTheTimer) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    MakeMember("Vemo_Jo", alpha, vec(0, 0, 0), vec(35, 72, 80));
+    StartCounting();
+    world().step();
+    ASSERT_EQ(Crew(alpha).DefineAirlockShape(0, -2, 2, -2, 2, -2, 2), 1);
+    Slot(alpha).scanTimer = 0.2;
+    EXPECT_EQ(Crew(alpha).ProcessReturningCrew(), 0);
+    EXPECT_EQ(Slot(alpha).scanTimer, 0.2);
+
+    CrewManager unready;
+    std::memset(&unready, 0, sizeof unready);
+    EXPECT_EQ(unready.ProcessReturningCrew(), -1);
+    EXPECT_EQ(Crew(alpha).GetCrewCount(), 0);
+}
+
+TEST_F(EvaWorldTest, MemberOnTheBoxEdgeComesAboardWithNameAndValues) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    OBJHANDLE other = MakeHab("Other", vec(500, 0, 0));
+    OBJHANDLE one = MakeMember("Vemo_X1-Pilot_One", alpha, vec(2, -2, 2), vec(35.9, 72.2, 80.7));
+    OBJHANDLE two = MakeMember("Vemo_Pilot_Two", alpha, vec(-2, 2, -2.5), vec(40, 60, 90));
+    StartCounting();
+    world().setFocus(one);
+    const double mass = oapiGetEmptyMass(alpha);
+
+    EXPECT_EQ(ScanNow(other), 0);
+    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_EQ(Roster(Crew(alpha)), "X1-Pilot One-35-72-80;");
+    EXPECT_STREQ(Crew(alpha).lastReturnedName, "Pilot One");
+    EXPECT_EQ(world().liveRecord(one), nullptr);
+    EXPECT_EQ(world().focus(), alpha);
+    EXPECT_DOUBLE_EQ(oapiGetEmptyMass(alpha), mass + 80.0);
+
+    world().placeNear(two, alpha, vec(-2, 2, -2));
+    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_EQ(Roster(Crew(alpha)), "X1-Pilot One-35-72-80;-Pilot Two-40-60-90;");
+}
+
+TEST_F(EvaWorldTest, OnlyVesselsWithTheMemberSignatureAreTaken) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    // Only the class's own point.
+    OBJHANDLE bare = Make("Vemo_Bare", "Vemo");
+    world().placeNear(bare, alpha, vec(0, 0, 0));
+    // Last point with another id.
+    MakeMember("Vemo_Longer", alpha, vec(0, 0, 1), vec(0, 0, 0));
+    AddPoint(world().find("Vemo_Longer"), true, "V-emx", vec(30, 60, 70));
+    // "V-em", but not the last point.
+    OBJHANDLE notLast = MakeMember("Vemo_NotLast", alpha, vec(0, 1, 0), vec(30, 60, 70));
+    AddPoint(notLast, true, "GRIP2", vec(0, 0, 0));
+    // Right points, wrong class.
+    OBJHANDLE plain = Make("Vemo_Plain", "Plain");
+    world().placeNear(plain, alpha, vec(1, 0, 0));
+    AddPoint(plain, true, "GRIP", vec(0, 0, 0));
+    AddPoint(plain, true, "V-em", vec(30, 60, 70));
+    StartCounting();
+
+    EXPECT_EQ(ScanNow(alpha), 0);
+    EXPECT_EQ(Crew(alpha).GetCrewCount(), 0);
+    EXPECT_EQ(world().vessels().size(), 5u);
+}
+
+TEST_F(EvaWorldTest, ListOrderDecidesWhoComesFirst) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    MakeMember("Vemo_Outside", alpha, vec(0, 0, 2.5), vec(20, 50, 60));
+    MakeMember("Vemo_First", alpha, vec(0, 0, 1), vec(30, 60, 70));
+    MakeMember("Vemo_Second", alpha, vec(0, 0, -1), vec(40, 70, 80));
+    StartCounting();
+
+    EXPECT_EQ(ScanNow(alpha), 1);  // the one outside does not stop the walk
+    EXPECT_EQ(Roster(Crew(alpha)), "-First-30-60-70;");
+    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_EQ(Roster(Crew(alpha)), "-First-30-60-70;-Second-40-70-80;");
+    EXPECT_EQ(ScanNow(alpha), 0);
+    EXPECT_NE(world().find("Vemo_Outside"), nullptr);
+}
+
+// A carrier waiting for another vessel used to end the walk, hiding everyone after it in the
+// vessel list.
+TEST_F(EvaWorldTest, CarrierForAnotherVesselDoesNotHideMembersBehindIt) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    OBJHANDLE beta = MakeHab("Beta", vec(0, 0, -20));
+    ASSERT_TRUE(world().dock(alpha, 0, beta, 0));
+    ASSERT_EQ(Crew(alpha).AddCrewMember("Ann", 30, 60, 70, ""), 1);
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Ann"), 2);
+    MakeMember("Vemo_Bob", alpha, vec(0, 0, 0), vec(40, 70, 80));
+    StartCounting();
+
+    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_EQ(Roster(Crew(alpha)), "-Bob-40-70-80;");
+    EXPECT_NE(world().find("VemoTBeta"), nullptr);
+    EXPECT_TRUE(Exists(kTransferFile));
+}
+
+// A full roster must not swallow a member: the member stays outside, the carrier and its
+// record wait, until a seat is free.
+TEST_F(EvaWorldTest, FullRosterLeavesMembersWaitingUntilASeatIsFree) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    OBJHANDLE beta = MakeHab("Beta", vec(0, 0, -20));
+    ASSERT_TRUE(world().dock(alpha, 0, beta, 0));
+    ASSERT_EQ(Crew(alpha).AddCrewMember("Ann", 30, 60, 70, "A"), 1);
+    ASSERT_EQ(Crew(beta).SetMaxSeatCount(1), 1);
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Ann"), 2);
+    // Beta fills its seat before it scans; a member on EVA waits at its airlock too.
+    ASSERT_EQ(Crew(beta).AddCrewMember("Cy", 40, 70, 80, ""), 1);
+    OBJHANDLE dan = MakeMember("Vemo_Dan", beta, vec(0, 0, 0), vec(45, 75, 85));
+    StartCounting();
+
+    EXPECT_EQ(ScanNow(beta), 0);
+    EXPECT_EQ(ScanNow(beta), 0);
+    EXPECT_NE(world().find("VemoTBeta"), nullptr);
+    EXPECT_NE(world().liveRecord(dan), nullptr);
+    EXPECT_TRUE(Exists(kTransferFile));
+    EXPECT_EQ(Roster(Crew(beta)), "-Cy-40-70-80;");
+
+    ASSERT_EQ(Crew(beta).RemoveCrewMember("Cy"), 1);
+    ASSERT_EQ(Crew(alpha).AddCrewMember("Cy", 40, 70, 80, ""), 1);  // Cy moved over by hand
+    EXPECT_EQ(ScanNow(beta), 2);
+    EXPECT_EQ(Roster(Crew(beta)), "A-Ann-30-60-70;");
+    EXPECT_FALSE(Exists(kTransferFile));
+    ASSERT_EQ(Crew(beta).SetMaxSeatCount(2), 1);
+    EXPECT_EQ(ScanNow(beta), 1);
+    EXPECT_EQ(Roster(Crew(beta)), "A-Ann-30-60-70;-Dan-45-75-85;");
+}
+
+// Without its own record the arriving member must not board as whoever the module's record
+// buffer last held; the carrier's own values count, and the name is unknown.
+TEST_F(EvaWorldTest, UnreadableTransferRecordNeverBoardsAStaleMember) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    OBJHANDLE beta = MakeHab("Beta", vec(0, 0, -20));
+    OBJHANDLE gamma = MakeHab("Gamma", vec(300, 0, 0));
+    ASSERT_TRUE(world().dock(alpha, 0, beta, 0));
+    ASSERT_EQ(Crew(alpha).AddCrewMember("Ann", 30, 60, 70, "A"), 1);
+    ASSERT_EQ(Crew(alpha).AddCrewMember("Bo", 31, 61, 71, "B"), 1);
+    ASSERT_EQ(Crew(alpha).AddCrewMember("Cy", 32, 62, 72, "C"), 1);
+    ASSERT_EQ(Crew(gamma).AddCrewMember("Stale", 99, 99, 99, "S"), 1);
+    StartCounting();
+
+    struct Case {
+        const char *member;
+        int keepBytes;  // of the record file; -1 removes it
+        const char *roster;
+    } cases[] = {
+        {"Ann", -1, "-Unknown-30-60-70;"},
+        {"Bo", 50, "-Unknown-30-60-70;-Unknown-31-61-71;"},
+        {"Cy", 104, "-Unknown-30-60-70;-Unknown-31-61-71;C-Cy-32-62-72;"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.member);
+        ASSERT_EQ(Crew(alpha).EvaCrewMember(c.member), 2);
+        std::vector<unsigned char> record = ReadBytes(kTransferFile);
+        ASSERT_EQ(record.size(), 104u);
+        // Meanwhile another member leaves on EVA and fills the module's record buffer.
+        ASSERT_EQ(Crew(gamma).EvaCrewMember("Stale"), 1);
+        if (c.keepBytes < 0) {
+            std::filesystem::remove(root_ / kTransferFile);
+        } else {
+            record.resize(static_cast<std::size_t>(c.keepBytes));
+            WriteBytes(kTransferFile, record);
+        }
+        EXPECT_EQ(ScanNow(beta), 2);
+        EXPECT_EQ(Roster(Crew(beta)), c.roster);
+        EXPECT_FALSE(Exists(kTransferFile));
+        // Stale goes back home for the next round.
+        ASSERT_EQ(ScanNow(gamma), 0);
+        world().placeNear(world().find("Vemo_S-Stale"), gamma, vec(0, 0, 0));
+        AddPoint(world().find("Vemo_S-Stale"), true, "V-em", vec(99, 99, 99));
+        ASSERT_EQ(ScanNow(gamma), 1);
+    }
+
+    // A whole record of another hand-over disagrees with the carrier's values.
+    ASSERT_EQ(Crew(beta).RemoveCrewMember("Cy"), 1);
+    ASSERT_EQ(Crew(alpha).AddCrewMember("Cy", 32, 62, 72, "C"), 1);
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Cy"), 2);
+    std::vector<unsigned char> record = ReadBytes(kTransferFile);
+    record[80] = 77;
+    WriteBytes(kTransferFile, record);
+    EXPECT_EQ(ScanNow(beta), 2);
+    EXPECT_EQ(Crew(beta).roster[2].age, 32);
+    EXPECT_STREQ(Crew(beta).roster[2].name, "Unknown");
+}
+
+// Names of other vessels may be longer than the slot's name field; they are cut to it.
+TEST_F(EvaWorldTest, LongMemberVesselNamesAreCutToTheField) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    std::string tail;
+    for (int i = 0; i < 8; ++i) {
+        tail += "ABCDEFGHIJ";
+    }
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    OBJHANDLE longOne = MakeMember("Vemo_" + tail, alpha, vec(0, 0, 10), vec(1e300, -1e300, nan));
+    StartCounting();
+
+    AirlockSlot &slot = Slot(alpha);
+    const AirlockSlot before = slot;
+    slot.scanTimer = 1.0;
+    EXPECT_EQ(slot.ScanForReturningCrew(), 0);  // outside the box: only the values are taken
+    EXPECT_EQ(std::string(slot.returningCrewName, 39), ("Vemo " + tail).substr(0, 39));
+    EXPECT_EQ(slot.returningCrewName[39], '\0');
+    EXPECT_EQ(slot.returningCrewAge, std::numeric_limits<int>::max());
+    EXPECT_EQ(slot.returningCrewPulse, std::numeric_limits<int>::min());
+    EXPECT_EQ(slot.returningCrewWeight, 0);
+    EXPECT_EQ(slot.statusValue, before.statusValue);
+    EXPECT_EQ(slot.freeSeats, before.freeSeats);
+
+    world().placeNear(longOne, alpha, vec(0, 0, 0));
+    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_STREQ(Crew(alpha).roster[0].name, tail.substr(0, 25).c_str());
+    EXPECT_EQ(Crew(alpha).roster[0].age, 140);
+    EXPECT_EQ(Crew(alpha).roster[0].pulse, 0);
+    EXPECT_EQ(Crew(alpha).roster[0].weight, 5.0);
+}
+
+// Once the shared last slot is taken over, the earlier vessel's manager neither scans nor
+// sends anyone out through it.
+TEST_F(EvaWorldTest, ManagerWhoseSlotWasTakenOverStaysOutOfIt) {
+    GetAirlockSlotTable().nextSlot = kAirlockSlotCount - 1;
+    OBJHANDLE first = MakeHab("First");
+    ASSERT_EQ(Crew(first).AddCrewMember("Jo", 35, 72, 80, ""), 1);
+    OBJHANDLE second = MakeHab("Second", vec(100, 0, 0));
+    ASSERT_EQ(Crew(second).slotIndex, Crew(first).slotIndex);
+    MakeMember("Vemo_Al", first, vec(0, 0, 0), vec(40, 70, 80));
+    StartCounting();
+
+    EXPECT_EQ(Crew(first).EvaCrewMember("Jo"), -6);
+    EXPECT_EQ(ScanNow(first), -1);
+    EXPECT_EQ(Crew(first).GetCrewCount(), 1);
+    EXPECT_EQ(ScanNow(second), 0);  // the member stands in First's box, not Second's
+}
