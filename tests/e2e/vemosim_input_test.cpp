@@ -74,13 +74,9 @@ TEST(VemosimInput, BadOptionsAreRefused) {
         {{"--frobnicate", "w.scn"}, "unknown option '--frobnicate'"},
         {{"w.scn", "--until"}, "--until needs a value"},
         {{"--until", "-1", "w.scn"}, "--until needs a time"},
-        {{"--until=ten", "w.scn"}, "--until needs a time"},
         {{"--step", "0", "w.scn"}, "--step needs"},
-        {{"--step", "nan", "w.scn"}, "--step needs"},
         {{"--step", "1e-9", "--until", "100", "w.scn"}, "more than 10000000 steps"},
-        {{"--seed", "-3", "w.scn"}, "--seed needs"},
         {{"--seed", "12x", "w.scn"}, "--seed needs"},
-        {{"--out=", "w.scn"}, "--out needs a value"},
         {{}, "no scenario file given"},
         {{"w.scn", "x.scn"}, "more than one scenario"},
         {{"--out", "no/such/folder/o.scn", "w.scn"}, "no such folder"},
@@ -104,12 +100,9 @@ TEST(VemosimInput, BadScenarioNamesFileAndLine) {
     };
     const Case cases[] = {
         {"BEGIN_SHIPS\nPod1 vemopod\nEND\nEND_SHIPS\n", "bad.scn:2: ", "Name:Class"},
-        {"BEGIN_SHIPS\nA:x\nEND\nA:x\nEND\nEND_SHIPS\n", "bad.scn:4: ", "second vessel"},
         {"BEGIN_SHIPS\n\nA:NoSuchClass\nEND\nEND_SHIPS\n", "bad.scn:3: ", "NoSuchClass"},
         {"BEGIN_FOCUS\nShip B\nEND_FOCUS\nBEGIN_SHIPS\nEND_SHIPS\n",
          "bad.scn:2: ", "focus names no vessel"},
-        {"BEGIN_SHIPS\nA:x\n  L 1\n", "bad.scn:2: ", "has no END"},
-        {"BEGIN_HUD\nEND_HUD\n", "bad.scn:1: ", "unknown section"},
     };
     for (const Case &k : cases) {
         VemosimCase c;
@@ -132,7 +125,6 @@ TEST(VemosimInput, BadTimelineNamesFileAndLine) {
     };
     const Case cases[] = {
         {"# fine\n1 jump\n", "run.tl:2: ", "unknown action 'jump'"},
-        {"1 key K\n0.5 key E\n", "run.tl:2: ", "times must not decrease"},
         // Well-formed, but not possible when its time comes.
         {"0 focus Ghost\n", "run.tl:1: ", "no vessel named 'Ghost' at 0.000 s"},
         {"\n\n0.25 key K\n", "run.tl:3: ", "no vessel has the focus at 0.250 s"},

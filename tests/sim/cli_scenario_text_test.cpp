@@ -72,40 +72,13 @@ TEST(ScenarioText, ReadsEverySection) {
                                                     "VEMOCREW A01-John_Doe-35-72-80"}));
     EXPECT_TRUE(s.scenario.ships[1].lines.empty());
     EXPECT_EQ(s.scenario.ships[1].firstLine, 22);
-}
 
-TEST(ScenarioText, AcceptsWindowsLineEndsAndMissingSections) {
-    sim::ParsedScenario s;
-    sim::InputError e;
+    // Windows line ends, and no focus or environment section at all.
     ASSERT_TRUE(Parse("BEGIN_SHIPS\r\nA:vemopod\r\n  X 1\r\nEND\r\nEND_SHIPS", s, e)) << e.Text();
     ASSERT_EQ(s.scenario.ships.size(), 1u);
     EXPECT_EQ(s.scenario.ships[0].lines, std::vector<std::string>{"X 1"});
     EXPECT_EQ(s.scenario.focus, "");
     EXPECT_FALSE(s.hasEnvironment);
-
-    ASSERT_TRUE(Parse("", s, e));
-    EXPECT_TRUE(s.scenario.ships.empty());
-}
-
-TEST(ScenarioText, WrittenTextReadsBackTheSame) {
-    sim::ParsedScenario first;
-    sim::InputError e;
-    ASSERT_TRUE(Parse(kTwoShips, first, e)) << e.Text();
-    std::string text;
-    std::string why;
-    ASSERT_TRUE(
-        sim::FormatScenarioText(first.scenario, first.environment, first.hasEnvironment, text, why))
-        << why;
-    sim::ParsedScenario second;
-    ASSERT_TRUE(Parse(text, second, e)) << e.Text() << "\n" << text;
-    EXPECT_TRUE(SameScenario(first.scenario, second.scenario)) << text;
-    EXPECT_EQ(first.environment, second.environment);
-    // And the written form is stable: writing it again gives the same bytes.
-    std::string again;
-    ASSERT_TRUE(sim::FormatScenarioText(second.scenario, second.environment, second.hasEnvironment,
-                                        again, why));
-    EXPECT_EQ(text, again);
-    EXPECT_NE(text.find("Pod1:vemopod\n  STATUS Orbiting Earth\n"), std::string::npos) << text;
 }
 
 struct BadCase {
@@ -120,9 +93,7 @@ TEST(ScenarioText, RefusesMalformedInputNamingTheLine) {
         {"header without colon", "BEGIN_SHIPS\nPod1 vemopod\nEND\nEND_SHIPS\n", 2, "Name:Class"},
         {"empty vessel name", "BEGIN_SHIPS\n:vemopod\nEND\nEND_SHIPS\n", 2, "no vessel name"},
         {"empty class", "BEGIN_SHIPS\nPod1:\nEND\nEND_SHIPS\n", 2, "no class name"},
-        {"blank in name", "BEGIN_SHIPS\nPod 1:vemopod\nEND\nEND_SHIPS\n", 2, "vessel name"},
         {"path in class", "BEGIN_SHIPS\nPod1:../evil\nEND\nEND_SHIPS\n", 2, "class name"},
-        {"backslash in class", "BEGIN_SHIPS\nPod1:a\\b\nEND\nEND_SHIPS\n", 2, "class name"},
         {"duplicate vessel", "BEGIN_SHIPS\nA:x\nEND\nB:x\nEND\nA:y\nEND\nEND_SHIPS\n", 6,
          "first is on line 2"},
         {"block cut by section end", "BEGIN_SHIPS\nA:x\nEND\nB:x\n  L 1\nEND_SHIPS\n", 4,
@@ -130,7 +101,6 @@ TEST(ScenarioText, RefusesMalformedInputNamingTheLine) {
         {"block cut by file end", "BEGIN_SHIPS\nA:x\n  L 1\n", 2, "'A' has no END"},
         {"section never closed", "BEGIN_DESC\nhello\n", 1, "no END_DESC"},
         {"unknown section", "BEGIN_CAMERA\nEND_CAMERA\n", 1, "unknown section"},
-        {"stray end", "END_SHIPS\n", 1, "closes no open section"},
         {"text outside", "\nhello\n", 2, "outside any section"},
         {"second section", "BEGIN_SHIPS\nEND_SHIPS\nBEGIN_SHIPS\nEND_SHIPS\n", 3,
          "first is on line 1"},
@@ -138,9 +108,7 @@ TEST(ScenarioText, RefusesMalformedInputNamingTheLine) {
          "BEGIN_FOCUS\n  Ship Ghost\nEND_FOCUS\nBEGIN_SHIPS\nA:x\nEND\n"
          "END_SHIPS\n",
          2, "focus names no vessel"},
-        {"focus without name", "BEGIN_FOCUS\n  Ship\nEND_FOCUS\n", 2, "vessel name"},
         {"two focus lines", "BEGIN_FOCUS\nShip A\nShip B\nEND_FOCUS\n", 3, "second focus"},
-        {"other focus line", "BEGIN_FOCUS\nCamera A\nEND_FOCUS\n", 2, "unknown focus line"},
     };
     for (const BadCase &c : cases) {
         sim::ParsedScenario s;
@@ -186,18 +154,12 @@ TEST(ScenarioText, WriterRefusesWhatWouldNotReadBack) {
     cases.back().scenario.ships[0].lines.push_back("X 1\nEND\nB:evil");
     cases.push_back({"END ends the block early", base});
     cases.back().scenario.ships[0].lines.push_back("  END ");
-    cases.push_back({"END_SHIPS ends the section early", base});
-    cases.back().scenario.ships[0].lines.push_back("END_SHIPS");
-    cases.push_back({"overlong line", base});
-    cases.back().scenario.ships[0].lines.push_back(std::string(300, 'x'));
     cases.push_back({"description closing itself", base});
     cases.back().scenario.description.push_back("END_DESC");
     cases.push_back({"focus on nobody", base});
     cases.back().scenario.focus = "B";
     cases.push_back({"two vessels, one name", base});
     cases.back().scenario.ships.push_back(base.ships[0]);
-    cases.push_back({"colon in name", base});
-    cases.back().scenario.ships[0].name = "A:B";
     for (const Case &c : cases) {
         std::string out = "unchanged";
         why.clear();
@@ -214,7 +176,6 @@ TEST(ScenarioText, FilesMissingOrWrittenWhole) {
     EXPECT_EQ(e.file, "/nonexistent/none.scn");
     EXPECT_EQ(e.line, 0);
     EXPECT_NE(e.Text().find("cannot open"), std::string::npos) << e.Text();
-    EXPECT_FALSE(sim::ReadScenarioFile("/", s, e)) << "a folder is no scenario";
 
     char folder[] = "/tmp/cli_scenario_XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
@@ -232,7 +193,7 @@ TEST(ScenarioText, FilesMissingOrWrittenWhole) {
 }
 
 // Whatever bytes come in, the reader answers with a scenario or an error on a real line,
-// and whatever it accepts the writer can write back unchanged.
+// and whatever it accepts the writer can write back unchanged, in a form that is stable.
 TEST(ScenarioText, SurvivesDamagedInput) {
     const std::string original = kTwoShips;
     std::uint32_t state = 12345;
@@ -285,8 +246,13 @@ TEST(ScenarioText, SurvivesDamagedInput) {
         sim::ParsedScenario back;
         ASSERT_TRUE(Parse(written, back, e)) << e.Text() << "\n" << written;
         EXPECT_TRUE(SameScenario(s.scenario, back.scenario)) << text;
+        EXPECT_EQ(s.environment, back.environment) << text;
+        std::string again;
+        ASSERT_TRUE(sim::FormatScenarioText(back.scenario, back.environment, back.hasEnvironment,
+                                            again, why));
+        EXPECT_EQ(written, again);
     }
-    EXPECT_GT(accepted, 0);
+    EXPECT_GT(accepted, 200);
 }
 
 }  // namespace
