@@ -1,0 +1,157 @@
+// The companion stand-in (modules/Vemo.dll), loaded by the host as any vessel module: the
+// member's record, the step-out rule, and its scenario lines.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+using namespace testsupport;
+using sim::vec;
+
+namespace {
+
+// A hand-over record as the crew library writes it: 104 bytes, little-endian.
+std::string Record(const std::string &name, int age, int pulse, int weight) {
+    std::string r(104, '\0');
+    std::memcpy(&r[0], name.data(), std::min<std::size_t>(name.size(), 40));
+    auto put = [&r](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            r[at + i] = static_cast<char>(v >> (8 * i));
+        }
+    };
+    put(80, static_cast<std::uint32_t>(age));
+    put(84, static_cast<std::uint32_t>(pulse));
+    put(88, 100);
+    put(92, static_cast<std::uint32_t>(weight));
+    return r;
+}
+
+class CompanionTest : public WorldTest {
+protected:
+    // The last to-parent point, when it is "V-em".
+    bool MemberPoint(OBJHANDLE h, VECTOR3 &values) {
+        const sim::VesselRecord &r = rec(*world, h);
+        if (r.toParent.empty() || r.toParent.back()->id != "V-em") {
+            return false;
+        }
+        values = r.toParent.back()->pos;
+        return true;
+    }
+    // An EVA vessel far from any airlock, after one step.
+    VECTOR3 ValuesOf(const std::string &name) {
+        OBJHANDLE h = create(*world, name, "Vemo", vec(5000, 0, 0));
+        world->step();
+        VECTOR3 values = vec(-1, -1, -1);
+        EXPECT_TRUE(MemberPoint(h, values)) << name;
+        world->deleteVessel(h);
+        return values;
+    }
+};
+
+}  // namespace
+
+TEST_F(CompanionTest, TakesOnlyAWholeRecordMeantForItsOwnVessel) {
+    makeWorld();
+    const VECTOR3 defaults = vec(41, 60, 75);
+    const std::string file = "config/Vemotmp.cfg";
+
+    root->write(file, Record("Vemo_X1-Pilot One", 35, 72, 80));
+    EXPECT_TRUE(near(ValuesOf("Vemo_X1-Pilot_One"), vec(35, 72, 80), 0));
+
+    EXPECT_TRUE(near(ValuesOf("Vemo_Someone_Else"), defaults, 0));  // not its record
+
+    const std::string good = Record("Vemo_Jo", 35, 72, 80);
+    root->write(file, good.substr(0, 103));
+    EXPECT_TRUE(near(ValuesOf("Vemo_Jo"), defaults, 0));  // short
+    root->write(file, good + "x");
+    EXPECT_TRUE(near(ValuesOf("Vemo_Jo"), defaults, 0)) << "long";
+    root->write(file, std::string(104, 'J'));
+    EXPECT_TRUE(near(ValuesOf("Vemo_JJ"), defaults, 0));  // no terminated name
+    root->write(file, Record("Vemo_Jo", 35, 72, 301));
+    EXPECT_TRUE(near(ValuesOf("Vemo_Jo"), defaults, 0));  // weight beyond the roster's
+    root->write(file, Record("Vemo_Jo", -1, 72, 80));
+    EXPECT_TRUE(near(ValuesOf("Vemo_Jo"), defaults, 0));
+    root->remove(file);
+    EXPECT_TRUE(near(ValuesOf("Vemo_Jo"), defaults, 0));
+}
+
+TEST_F(CompanionTest, MemberMustStepOutOfEveryAirlockBeforeComingBack) {
+    makeWorld();
+    OBJHANDLE hab = create(*world, "Hab", "crewhab", vec(100, 0, 0));
+    OBJHANDLE pod = create(*world, "Pod", "vemopod", vec(100, 0, 50));
+    root->write("config/Vemotmp.cfg", Record("Vemo_Jo", 35, 72, 80));
+    OBJHANDLE jo = create(*world, "Vemo_Jo", "Vemo");
+    world->placeNear(jo, hab, vec(0, 0, 0));
+    const sim::VesselRecord &r = rec(*world, jo);
+    ASSERT_EQ(r.toParent.size(), 1u);  // the class's own point, nothing else yet
+
+    VECTOR3 values;
+    world->step(5);
+    EXPECT_FALSE(MemberPoint(jo, values)) << "inside the hab's airlock";
+    world->placeNear(jo, pod, vec(0, 1, 1));
+    world->step(5);
+    EXPECT_FALSE(MemberPoint(jo, values)) << "inside the pod's airlock";
+    EXPECT_EQ(r.toParent.size(), 1u);
+
+    // The box edge still counts as inside; a little beyond it, the member is out.
+    world->placeNear(jo, hab, vec(2, 2, 2));
+    world->step();
+    EXPECT_FALSE(MemberPoint(jo, values));
+    world->placeNear(jo, hab, vec(2, 2, 2.01));
+    world->step();
+    ASSERT_TRUE(MemberPoint(jo, values));
+    EXPECT_TRUE(near(values, vec(35, 72, 80), 0));
+    EXPECT_EQ(r.toParent.size(), 2u);
+
+    // Once out, walking into the hab's box brings the member aboard.
+    world->placeNear(jo, hab, vec(0, 0, 1));
+    world->step(5);
+    EXPECT_EQ(world->find("Vemo_Jo"), nullptr);
+    EXPECT_EQ(world->focus(), hab);
+}
+
+TEST_F(CompanionTest, LeavesTransferVesselsToTheCrewLibrary) {
+    makeWorld();
+    OBJHANDLE carrier = create(*world, "VemoTHab", "Vemo", vec(3000, 0, 0));
+    OBJHANDLE other = create(*world, "Walker", "Vemo", vec(4000, 0, 0));
+    world->step(3);
+    EXPECT_EQ(rec(*world, carrier).toParent.size(), 1u);
+    EXPECT_EQ(rec(*world, other).toParent.size(), 1u);
+}
+
+TEST_F(CompanionTest, SavedMemberSurvivesAReload) {
+    makeWorld();
+    OBJHANDLE hab = create(*world, "Hab", "crewhab", vec(100, 0, 0));
+    root->write("config/Vemotmp.cfg", Record("Vemo_Out", 35, 72, 80));
+    OBJHANDLE out = create(*world, "Vemo_Out", "Vemo", vec(3000, 0, 0));
+    root->write("config/Vemotmp.cfg", Record("Vemo_In", 40, 70, 90));
+    OBJHANDLE in = create(*world, "Vemo_In", "Vemo");
+    world->placeNear(in, hab, vec(0, 0, 0));
+    world->step();
+    sim::ScenarioFile saved = world->save();
+    // The record file now belongs to somebody else.
+    root->write("config/Vemotmp.cfg", Record("Vemo_Out", 1, 1, 5));
+
+    makeWorld();
+    ASSERT_TRUE(world->load(saved));
+    out = world->find("Vemo_Out");
+    in = world->find("Vemo_In");
+    hab = world->find("Hab");
+    // Out had stepped out before: it shows its point at once, even inside the box (the hab
+    // scans before Out's step in list order).
+    world->placeNear(out, hab, vec(0, 0, 0));
+    world->step();
+    VECTOR3 values;
+    ASSERT_TRUE(MemberPoint(out, values));
+    EXPECT_TRUE(near(values, vec(35, 72, 80), 0));
+    EXPECT_FALSE(MemberPoint(in, values)) << "has not stepped out yet";
+    world->placeNear(in, hab, vec(0, 0, 4));
+    world->step();
+    ASSERT_TRUE(MemberPoint(in, values));
+    EXPECT_TRUE(near(values, vec(40, 70, 90), 0));
+    EXPECT_TRUE(events(*world, sim::ev::ScenarioLine).empty()) << dumpEvents(*world);
+}
