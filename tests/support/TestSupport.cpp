@@ -75,7 +75,10 @@ void TempRoot::remove(const std::string &relative) const {
     fs::remove(file(relative), ec);
 }
 
-void WorldTest::SetUp() { root = std::make_unique<TempRoot>(rootOptions()); }
+void WorldTest::SetUp() {
+    root = std::make_unique<TempRoot>(rootOptions());
+    makeWorld();
+}
 
 void WorldTest::TearDown() {
     world.reset();

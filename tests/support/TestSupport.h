@@ -45,12 +45,13 @@ private:
     std::string previousDir_;
 };
 
-// A fixture that gives each test its own root (with the companion module) and a world on it.
+// A fixture that gives each test its own root (with the companion module, unless
+// rootOptions() says otherwise) and a world with default options on it.
 class WorldTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Makes (or remakes) the world with these options; root is filled in.
+    // Remakes the world with these options (the old one ends first); root is filled in.
     sim::World &makeWorld(sim::WorldOptions options = {});
     virtual RootOptions rootOptions() const { return {}; }
 
