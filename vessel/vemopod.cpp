@@ -10,14 +10,6 @@ namespace {
 
 const double RAD_PER_DEG = 3.14159265358979323846 / 180.0;
 
-inline VECTOR3 Vec(double x, double y, double z) {
-    VECTOR3 v;
-    v.x = x;
-    v.y = y;
-    v.z = z;
-    return v;
-}
-
 // Physical parameters
 const double POD_EMPTY_MASS = 100.0;  // kg; also what an EVA leaves the capsule at
 const double POD_SIZE = 8.0;          // mean radius, m

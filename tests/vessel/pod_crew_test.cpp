@@ -1,0 +1,258 @@
+// The capsule's crew: scenario lines, the airlock, the keys that deploy and send crew out.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pod_support.h"
+
+using namespace podtest;
+using sim::vec;
+using testsupport::rec;
+
+namespace {
+
+class PodCrew : public PodWorldTest {
+protected:
+    void SetUp() override {
+        PodWorldTest::SetUp();
+        registerWalker(*world);
+    }
+    const sim::VesselRecord &p(OBJHANDLE h) { return rec(*world, h); }
+    std::vector<std::string> parserLines(const std::string &vessel) {
+        std::vector<std::string> out;
+        for (const sim::Event &e : testsupport::events(*world, sim::ev::ScenarioLine, vessel))
+            out.push_back(e.text);
+        return out;
+    }
+    std::vector<std::string> savedCrew(const std::string &vessel) {
+        sim::ScenarioFile scn = world->save();
+        const sim::ShipBlock *b = findBlock(scn, vessel);
+        return b ? crewLines(*b) : std::vector<std::string>{"<no block>"};
+    }
+    // Steps until the vessel is gone or the time runs out; true if it went.
+    bool stepUntilGone(const std::string &name, double seconds) {
+        double end = world->time() + seconds;
+        while (world->find(name) && world->time() < end)
+            world->step(1);
+        return world->find(name) == nullptr;
+    }
+};
+
+std::string Parsed(const std::string &line) {
+    return "default parser got \"" + line + "\"";
+}
+
+}  // namespace
+
+// --- Scenario lines ----------------------------------------------------------------------
+
+TEST_F(PodCrew, CrewLinesAreTakenAndEveryOtherLineReachesTheHostInOrder) {
+    const std::vector<std::string> lines = {
+        "FOO 1",
+        "VEMOCREW A01-John_Doe-35-72-80",
+        "STATUS Orbiting Earth",
+        "VEMOCREW B2-Jane-30-70-60",  // the capsule has one seat: refused, handed on
+        "BAR 2",
+        "VEMOCREW A01--35-72-80",  // malformed: handed on
+    };
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod", lines)});
+    ASSERT_NE(pod, nullptr);
+    EXPECT_EQ(parserLines("Pod"),
+              (std::vector<std::string>{Parsed("FOO 1"), Parsed("VEMOCREW B2-Jane-30-70-60"),
+                                        Parsed("BAR 2"), Parsed("VEMOCREW A01--35-72-80")}));
+    EXPECT_EQ(savedCrew("Pod"), (std::vector<std::string>{"VEMOCREW A01-John_Doe-35-72-80"}));
+}
+
+TEST_F(PodCrew, EmptyBlockTouchesNeitherCrewNorHostParser) {
+    world->setTraceNew(true);
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
+    ASSERT_NE(pod, nullptr);
+    const std::vector<std::string> &trace = p(pod).trace;
+    auto first = std::find(trace.begin(), trace.end(), "oapiReadScenario_nextline");
+    ASSERT_NE(first, trace.end());
+    // Nothing after the one read that found the block empty: no parser call, and no crew
+    // loader (whose first line would republish the airlock).
+    EXPECT_EQ(std::vector<std::string>(first, trace.end()),
+              std::vector<std::string>{"oapiReadScenario_nextline"});
+    EXPECT_TRUE(parserLines("Pod").empty());
+}
+
+TEST_F(PodCrew, SavingWritesHostLinesFirstAndCrewLast) {
+    loadCrewedPod(*world);
+    sim::ScenarioFile scn = world->save();
+    const sim::ShipBlock *b = findBlock(scn, "Pod");
+    ASSERT_NE(b, nullptr);
+    ASSERT_GE(b->lines.size(), 2u);
+    EXPECT_EQ(b->lines.front().rfind("STATUS", 0), 0u);
+    EXPECT_EQ(b->lines.back(), "VEMOCREW A01-John_Doe-35-72-80");
+    EXPECT_EQ(crewLines(*b).size(), 1u);
+}
+
+TEST_F(PodCrew, SavedMemberComesBackAndStaysHidden) {
+    loadCrewedPod(*world);
+    world->step(5);
+    sim::ScenarioFile scn = world->save();
+    makeWorld();
+    std::string error;
+    ASSERT_TRUE(world->load(scn, &error)) << error;
+    OBJHANDLE pod = world->find("Pod");
+    ASSERT_NE(pod, nullptr);
+    EXPECT_EQ(meshVisibility(p(pod), kCrewMesh), 0);
+    EXPECT_EQ(meshVisibility(p(pod), kCrewCockpitMesh), 0);
+    EXPECT_TRUE(parserLines("Pod").empty());
+    EXPECT_EQ(savedCrew("Pod"), (std::vector<std::string>{"VEMOCREW A01-John_Doe-35-72-80"}));
+}
+
+// --- Coming back aboard ---------------------------------------------------------------------
+
+TEST_F(PodCrew, MemberWalkingIntoTheAirlockIsTakenAboardAndShown) {
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
+    OBJHANDLE other = testsupport::create(*world, "Other", kWalkerClass, vec(1e4, 0, 0));
+    world->setFocus(other);
+    makeWalker(*world, "Vemo_X1-Pilot_One", pod, vec(1.5, -1.0, 2.0), 35, 72, 80);
+    ASSERT_TRUE(stepUntilGone("Vemo_X1-Pilot_One", 1.0));
+    EXPECT_EQ(world->focus(), pod);
+    EXPECT_EQ(meshVisibility(p(pod), kCrewMesh), 1);
+    EXPECT_EQ(meshVisibility(p(pod), kCrewCockpitMesh), 2);
+    EXPECT_EQ(p(pod).emptyMass, 180.0);
+    EXPECT_EQ(savedCrew("Pod"), (std::vector<std::string>{"VEMOCREW X1-Pilot_One-35-72-80"}));
+}
+
+TEST_F(PodCrew, MemberArrivingByTransferLeavesTheCrewHidden) {
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
+    OBJHANDLE other = testsupport::create(*world, "Other", kWalkerClass, vec(1e4, 0, 0));
+    world->setFocus(other);
+    // The hand-over record a sending vessel leaves for the capsule.
+    unsigned char record[104] = {};
+    std::snprintf(reinterpret_cast<char *>(record), 40, "Vemo_B2-Jane Roe");
+    const std::int32_t values[6] = {30, 70, 100, 60, 0, 0};
+    std::memcpy(record + 80, values, sizeof values);
+    root->write("config/VemotmpT.cfg", std::string(reinterpret_cast<char *>(record), 104));
+    makeWalker(*world, "VemoTPod", pod, vec(500, 0, 0), 30, 70, 60);  // far outside the box
+
+    ASSERT_TRUE(stepUntilGone("VemoTPod", 1.0));
+    EXPECT_EQ(world->focus(), other);
+    EXPECT_EQ(meshVisibility(p(pod), kCrewMesh), 0);
+    EXPECT_EQ(meshVisibility(p(pod), kCrewCockpitMesh), 0);
+    EXPECT_FALSE(root->exists("config/VemotmpT.cfg"));
+    EXPECT_EQ(savedCrew("Pod"), (std::vector<std::string>{"VEMOCREW B2-Jane_Roe-30-70-60"}));
+}
+
+// --- Keys -------------------------------------------------------------------------------------
+
+TEST_F(PodCrew, DeployKeyNeedsSomeoneAboard) {
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
+    EXPECT_FALSE(world->keyEvent(OAPI_KEY_K)) << "the host may use the key";
+    world->step(50);
+    EXPECT_EQ(deployState(p(pod)), 0.0);
+}
+
+TEST_F(PodCrew, DeployKeyWinsOverEvaAndSwallowsEveryEventWhileHeld) {
+    OBJHANDLE pod = loadCrewedPod(*world);
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E, true, {OAPI_KEY_K}));
+    world->step(5);
+    EXPECT_GT(deployState(p(pod)), 0.0);
+    EXPECT_EQ(world->vessels().size(), 1u) << "no crew-member vessel";
+    EXPECT_EQ(savedCrew("Pod").size(), 1u);
+    // Any event while K is held is taken, whatever its own key, down or up.
+    EXPECT_TRUE(world->keyEvent(0x1E, true, {OAPI_KEY_K}));
+    EXPECT_TRUE(world->keyEvent(0x1E, false, {OAPI_KEY_K}));
+    EXPECT_EQ(world->vessels().size(), 1u);
+}
+
+TEST_F(PodCrew, EvaKeyWithNobodyAboardIsTakenButDoesNothing) {
+    world->setTraceNew(true);
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
+    size_t before = p(pod).trace.size();
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));
+    std::vector<std::string> calls(p(pod).trace.begin() + before, p(pod).trace.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "oapiAcceptDelayedKey"), calls.end());
+    EXPECT_EQ(world->vessels().size(), 1u);
+    EXPECT_EQ(world->focus(), pod);
+}
+
+TEST_F(PodCrew, EvaSendsTheMemberOutAndFollowsThem) {
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
+    // Bring a member in through the airlock first, so the crew is shown and weighs.
+    makeWalker(*world, "Vemo_X1-Pilot_One", pod, vec(0, 1, 0));
+    ASSERT_TRUE(stepUntilGone("Vemo_X1-Pilot_One", 1.0));
+    ASSERT_EQ(meshVisibility(p(pod), kCrewMesh), 1);
+    ASSERT_EQ(p(pod).emptyMass, 180.0);
+    world->step(10);  // past the key delay
+
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));
+    OBJHANDLE eva = world->find("Vemo_X1-Pilot_One");
+    ASSERT_NE(eva, nullptr);
+    EXPECT_EQ(p(eva).className, "Vemo");
+    EXPECT_EQ(world->focus(), eva);
+    EXPECT_EQ(p(pod).emptyMass, 100.0);
+    EXPECT_EQ(meshVisibility(p(pod), kCrewMesh), 0);
+    EXPECT_EQ(meshVisibility(p(pod), kCrewCockpitMesh), 0);
+    EXPECT_TRUE(savedCrew("Pod").empty());
+}
+
+TEST_F(PodCrew, EvaKeyRepeatedWithinASecondIsIgnored) {
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));  // accepted, nobody aboard
+    makeWalker(*world, "Vemo_X1-Pilot_One", pod, vec(0, 0, 1));
+    ASSERT_TRUE(stepUntilGone("Vemo_X1-Pilot_One", 0.5));
+    ASSERT_LT(world->time(), 1.0);
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));  // within the second: no EVA
+    EXPECT_EQ(world->find("Vemo_X1-Pilot_One"), nullptr);
+    EXPECT_EQ(savedCrew("Pod").size(), 1u);
+    world->runUntil(1.05);
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));
+    EXPECT_NE(world->find("Vemo_X1-Pilot_One"), nullptr);
+    EXPECT_TRUE(savedCrew("Pod").empty());
+}
+
+// --- Without a working companion --------------------------------------------------------------
+
+class PodNoCompanion : public PodCrew {
+protected:
+    testsupport::RootOptions rootOptions() const override {
+        testsupport::RootOptions o;
+        o.withCompanion = false;
+        return o;
+    }
+};
+
+TEST_F(PodNoCompanion, CapsuleFliesAndHandsItsCrewLinesToTheHost) {
+    OBJHANDLE pod = loadCrewedPod(*world);
+    ASSERT_NE(pod, nullptr);
+    EXPECT_EQ(parserLines("Pod"), (std::vector<std::string>{Parsed(kCrewLine)}));
+    EXPECT_FALSE(world->keyEvent(OAPI_KEY_K));
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));
+    world->step(50);
+    EXPECT_EQ(deployState(p(pod)), 0.0);
+    EXPECT_EQ(world->vessels().size(), 1u);
+    // No airlock point without a crew library to run it.
+    EXPECT_FALSE(testsupport::attachment(*world, pod, "Vemo").found);
+    sim::ScenarioFile scn = world->save();
+    ASSERT_NE(findBlock(scn, "Pod"), nullptr);
+}
+
+TEST_F(PodNoCompanion, RefusedEvaChangesNothing) {
+    // A companion file is present, so the crew works, but it is no module the host can load:
+    // the crew-member vessel cannot be made and the crew library refuses the EVA.
+    root->write("modules/Vemo.dll", "not a module");
+    makeWorld();
+    registerWalker(*world);
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
+    makeWalker(*world, "Vemo_X1-Pilot_One", pod, vec(0, 1, 0));
+    ASSERT_TRUE(stepUntilGone("Vemo_X1-Pilot_One", 1.0));
+    ASSERT_EQ(meshVisibility(p(pod), kCrewMesh), 1);
+    world->step(10);
+    const size_t vessels = world->vessels().size();
+
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));
+    EXPECT_EQ(world->vessels().size(), vessels);
+    EXPECT_EQ(world->focus(), pod);
+    EXPECT_EQ(p(pod).emptyMass, 180.0);
+    EXPECT_EQ(meshVisibility(p(pod), kCrewMesh), 1);
+    EXPECT_EQ(meshVisibility(p(pod), kCrewCockpitMesh), 2);
+    EXPECT_EQ(savedCrew("Pod").size(), 1u);
+}

@@ -1,0 +1,93 @@
+// Helpers for the capsule's module tests: scenario blocks, a crew-member class of our own,
+// and an allocation counter that tells the module's own allocations from the host's.
+#ifndef VEMO_TESTS_VESSEL_POD_SUPPORT_H
+#define VEMO_TESTS_VESSEL_POD_SUPPORT_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "World.h"
+
+namespace podtest {
+
+// A crew line as a scenario carries it, and the member it describes.
+inline constexpr char kCrewLine[] = "VEMOCREW A01-John_Doe-35-72-80";
+inline constexpr char kPodClass[] = "vemopod";
+// Class of the walkers below: the crew library recognises crew-member vessels by the prefix.
+inline constexpr char kWalkerClass[] = "VemoWalker";
+
+// Indices the capsule's set-up gives its animations and meshes.
+inline constexpr unsigned kDeployAnim = 0;
+inline constexpr unsigned kCrewMesh = 1;
+inline constexpr unsigned kCrewCockpitMesh = 2;
+
+// Each test in a fresh root (with the companion unless rootOptions says otherwise) and a
+// world on it with the default options.
+class PodWorldTest : public testsupport::WorldTest {
+protected:
+    void SetUp() override {
+        WorldTest::SetUp();
+        makeWorld();
+    }
+};
+
+// A ships block for a capsule with these lines.
+sim::ShipBlock podBlock(const std::string &name, std::vector<std::string> lines = {});
+
+// Loads the blocks as a scenario (focus on the first) and returns the first vessel's handle.
+// Fails the test on a load error.
+OBJHANDLE loadShips(sim::World &w, const std::vector<sim::ShipBlock> &ships);
+// A capsule named "Pod" with one crew member aboard (kCrewLine), focused.
+OBJHANDLE loadCrewedPod(sim::World &w, const std::string &name = "Pod");
+
+double deployState(const sim::VesselRecord &pod);
+const sim::ThrusterGroup *retroGroup(const sim::VesselRecord &pod);
+WORD meshVisibility(const sim::VesselRecord &pod, unsigned index);
+// The crew lines among a saved block's lines.
+std::vector<std::string> crewLines(const sim::ShipBlock &block);
+const sim::ShipBlock *findBlock(const sim::ScenarioFile &scn, const std::string &name);
+
+// A crew-member vessel of our own making: the two to-parent points the crew library looks
+// for, the last one "V-em" carrying (age, pulse, weight). Registered in the world under
+// kWalkerClass.
+void registerWalker(sim::World &w);
+OBJHANDLE makeWalker(sim::World &w, const std::string &name, OBJHANDLE near, const VECTOR3 &offset,
+                     int age = 35, int pulse = 72, int weight = 80);
+
+// The built capsule module in the runtime root the build lays out.
+std::string builtModulePath();
+
+// Counts operator new/delete of the whole test process while armed. An allocation counts as
+// the module's when the call comes from code of the loaded vemopod.dll; frees are recorded
+// whoever calls, since a module's last call may jump to operator delete without returning.
+namespace alloc {
+inline constexpr int kMaxRecords = 64;
+struct Record {
+    void *ptr;
+    std::size_t size;
+};
+inline constexpr int kMaxFrees = 16384;
+struct Counts {
+    long total;       // allocations by anyone
+    long fromModule;  // allocations whose caller is the module
+    Record moduleAllocs[kMaxRecords];
+    long frees;  // blocks freed by anyone (a module may free through a tail call)
+    void *freed[kMaxFrees];
+    // How often this block was freed.
+    int timesFreed(const void *p) const;
+};
+// Starts counting; finds the module's code range first (it must be loaded).
+void arm();
+void disarm();
+const Counts &counts();
+// While set, nothrow allocations asked for by the module fail (answer null).
+void failModuleNothrow(bool on);
+// How many copies of vemopod.dll the process has mapped.
+int moduleCopies();
+}  // namespace alloc
+
+}  // namespace podtest
+
+#endif
