@@ -148,6 +148,6 @@ TEST_F(PodEntry, ExitWithNullAndEmptyModuleHooksDoNothing) {
     alloc::disarm();
     EXPECT_EQ(c.fromModule, 0);
     EXPECT_EQ(c.frees, 0);
-    EXPECT_TRUE(world->events().empty());
+    EXPECT_TRUE(world->events().empty()) << testsupport::dumpEvents(*world);
     dlclose(dl);
 }

@@ -25,13 +25,7 @@ inline constexpr unsigned kCrewCockpitMesh = 2;
 
 // Each test in a fresh root (with the companion unless rootOptions says otherwise) and a
 // world on it with the default options.
-class PodWorldTest : public testsupport::WorldTest {
-protected:
-    void SetUp() override {
-        WorldTest::SetUp();
-        makeWorld();
-    }
-};
+using PodWorldTest = testsupport::WorldTest;
 
 // A ships block for a capsule with these lines.
 sim::ShipBlock podBlock(const std::string &name, std::vector<std::string> lines = {});
