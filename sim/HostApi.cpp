@@ -58,16 +58,16 @@ std::string vecText(const VECTOR3 &v) {
 
 const char *visibilityText(WORD mode) {
     switch (mode) {
-    case 0:
-        return "never shown";
-    case 1:
-        return "shown in external views";
-    case 2:
-        return "shown in the cockpit view";
-    case 3:
-        return "shown in external and cockpit views";
-    default:
-        return nullptr;
+        case 0:
+            return "never shown";
+        case 1:
+            return "shown in external views";
+        case 2:
+            return "shown in the cockpit view";
+        case 3:
+            return "shown in external and cockpit views";
+        default:
+            return nullptr;
     }
 }
 
@@ -348,8 +348,7 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
     Ctx c = ctx(hostVessel, "AddAnimationComponent");
     if (!c || anim >= c.v->animations.size())
         return nullptr;
-    if (parent &&
-        !c.w->handleOf<sim::AnimationComponent>(parent, World::kAnimComponent, c.v))
+    if (parent && !c.w->handleOf<sim::AnimationComponent>(parent, World::kAnimComponent, c.v))
         return nullptr;
     c.v->animComponents.emplace_back();
     sim::AnimationComponent &comp = c.v->animComponents.back();
@@ -460,12 +459,12 @@ THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE *th, int nth, THGROUP
     if (type >= 0 && type < static_cast<int>(c.v->groupByType.size()))
         c.v->groupByType[static_cast<size_t>(type)] = &g;
     c.w->registerHandle(&g, World::kGroup);
-    static const char *names[] = {"main", "retro", "hover", "pitch up", "pitch down",
-                                  "yaw left", "yaw right", "bank left", "bank right",
-                                  "translate right", "translate left", "translate up",
-                                  "translate down", "translate forward", "translate back"};
-    std::string typeText = type >= 0 && type < 15 ? names[type]
-                                                  : "user type " + std::to_string(type);
+    static const char *names[] = {
+        "main",           "retro",        "hover",          "pitch up",          "pitch down",
+        "yaw left",       "yaw right",    "bank left",      "bank right",        "translate right",
+        "translate left", "translate up", "translate down", "translate forward", "translate back"};
+    std::string typeText =
+        type >= 0 && type < 15 ? names[type] : "user type " + std::to_string(type);
     c.w->log(c.v, sim::ev::ThrusterGroup,
              typeText + " thruster group created with " + std::to_string(g.thrusters.size()) +
                  " thruster(s)");
@@ -696,7 +695,9 @@ const char *VESSEL::GetAttachmentId(ATTACHMENTHANDLE attachment) const {
 VESSEL2::VESSEL2(OBJHANDLE hVessel, int fmodel) : VESSEL(hVessel, fmodel) {}
 
 void VESSEL2::clbkSetClassCaps(FILEHANDLE cfg) {}
-void VESSEL2::clbkSaveState(FILEHANDLE scn) { SaveDefaultState(scn); }
+void VESSEL2::clbkSaveState(FILEHANDLE scn) {
+    SaveDefaultState(scn);
+}
 void VESSEL2::clbkLoadStateEx(FILEHANDLE scn, void *status) {
     char *line;
     while (oapiReadScenario_nextline(scn, line))
@@ -721,12 +722,30 @@ void VESSEL2::clbkMFDMode(int mfd, int mode) {}
 void VESSEL2::clbkNavMode(int mode, bool active) {}
 void VESSEL2::clbkDockEvent(int dock, OBJHANDLE mate) {}
 void VESSEL2::clbkAnimate(double simt) {}
-int VESSEL2::clbkConsumeDirectKey(char *kstate) { return 0; }
-int VESSEL2::clbkConsumeBufferedKey(DWORD key, bool down, char *kstate) { return 0; }
-bool VESSEL2::clbkLoadGenericCockpit() { return false; }
-bool VESSEL2::clbkLoadPanel(int id) { return false; }
-bool VESSEL2::clbkPanelMouseEvent(int id, int event, int mx, int my) { return false; }
-bool VESSEL2::clbkPanelRedrawEvent(int id, int event, SURFHANDLE surf) { return false; }
-bool VESSEL2::clbkLoadVC(int id) { return false; }
-bool VESSEL2::clbkVCMouseEvent(int id, int event, VECTOR3 &p) { return false; }
-bool VESSEL2::clbkVCRedrawEvent(int id, int event, SURFHANDLE surf) { return false; }
+int VESSEL2::clbkConsumeDirectKey(char *kstate) {
+    return 0;
+}
+int VESSEL2::clbkConsumeBufferedKey(DWORD key, bool down, char *kstate) {
+    return 0;
+}
+bool VESSEL2::clbkLoadGenericCockpit() {
+    return false;
+}
+bool VESSEL2::clbkLoadPanel(int id) {
+    return false;
+}
+bool VESSEL2::clbkPanelMouseEvent(int id, int event, int mx, int my) {
+    return false;
+}
+bool VESSEL2::clbkPanelRedrawEvent(int id, int event, SURFHANDLE surf) {
+    return false;
+}
+bool VESSEL2::clbkLoadVC(int id) {
+    return false;
+}
+bool VESSEL2::clbkVCMouseEvent(int id, int event, VECTOR3 &p) {
+    return false;
+}
+bool VESSEL2::clbkVCRedrawEvent(int id, int event, SURFHANDLE surf) {
+    return false;
+}

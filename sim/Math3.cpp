@@ -7,7 +7,7 @@ MATRIX3 rotationFromEuler(const VECTOR3 &arot) {
     double sb = std::sin(arot.y), cb = std::cos(arot.y);
     double sc = std::sin(arot.z), cc = std::cos(arot.z);
     // Rx(a) * Ry(b) * Rz(c), multiplied out.
-    return mat(cb * cc, -cb * sc, sb,                                   //
+    return mat(cb * cc, -cb * sc, sb,                                     //
                ca * sc + sa * sb * cc, ca * cc - sa * sb * sc, -sa * cb,  //
                sa * sc - ca * sb * cc, sa * cc + ca * sb * sc, ca * cb);
 }

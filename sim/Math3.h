@@ -26,10 +26,18 @@ inline VECTOR3 operator+(const VECTOR3 &a, const VECTOR3 &b) {
 inline VECTOR3 operator-(const VECTOR3 &a, const VECTOR3 &b) {
     return vec(a.x - b.x, a.y - b.y, a.z - b.z);
 }
-inline VECTOR3 operator-(const VECTOR3 &a) { return vec(-a.x, -a.y, -a.z); }
-inline VECTOR3 operator*(const VECTOR3 &a, double s) { return vec(a.x * s, a.y * s, a.z * s); }
-inline VECTOR3 operator*(double s, const VECTOR3 &a) { return a * s; }
-inline VECTOR3 operator/(const VECTOR3 &a, double s) { return vec(a.x / s, a.y / s, a.z / s); }
+inline VECTOR3 operator-(const VECTOR3 &a) {
+    return vec(-a.x, -a.y, -a.z);
+}
+inline VECTOR3 operator*(const VECTOR3 &a, double s) {
+    return vec(a.x * s, a.y * s, a.z * s);
+}
+inline VECTOR3 operator*(double s, const VECTOR3 &a) {
+    return a * s;
+}
+inline VECTOR3 operator/(const VECTOR3 &a, double s) {
+    return vec(a.x / s, a.y / s, a.z / s);
+}
 inline VECTOR3 &operator+=(VECTOR3 &a, const VECTOR3 &b) {
     a = a + b;
     return a;
@@ -37,13 +45,19 @@ inline VECTOR3 &operator+=(VECTOR3 &a, const VECTOR3 &b) {
 inline bool operator==(const VECTOR3 &a, const VECTOR3 &b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
 }
-inline bool operator!=(const VECTOR3 &a, const VECTOR3 &b) { return !(a == b); }
+inline bool operator!=(const VECTOR3 &a, const VECTOR3 &b) {
+    return !(a == b);
+}
 
-inline double dot(const VECTOR3 &a, const VECTOR3 &b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline double dot(const VECTOR3 &a, const VECTOR3 &b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline VECTOR3 cross(const VECTOR3 &a, const VECTOR3 &b) {
     return vec(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
 }
-inline double length(const VECTOR3 &a) { return std::sqrt(dot(a, a)); }
+inline double length(const VECTOR3 &a) {
+    return std::sqrt(dot(a, a));
+}
 inline VECTOR3 unit(const VECTOR3 &a) {
     double l = length(a);
     return l > 0.0 ? a / l : vec(0, 0, 0);
@@ -57,7 +71,9 @@ inline MATRIX3 mat(double m11, double m12, double m13, double m21, double m22, d
     m.m31 = m31, m.m32 = m32, m.m33 = m33;
     return m;
 }
-inline MATRIX3 identity() { return mat(1, 0, 0, 0, 1, 0, 0, 0, 1); }
+inline MATRIX3 identity() {
+    return mat(1, 0, 0, 0, 1, 0, 0, 0, 1);
+}
 
 // R * v
 inline VECTOR3 mul(const MATRIX3 &m, const VECTOR3 &v) {

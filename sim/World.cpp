@@ -35,7 +35,9 @@ std::string num(double x) {
     return std::string(buf, res.ptr);
 }
 
-std::string vecText(const VECTOR3 &v) { return num(v.x) + " " + num(v.y) + " " + num(v.z); }
+std::string vecText(const VECTOR3 &v) {
+    return num(v.x) + " " + num(v.y) + " " + num(v.z);
+}
 
 // Reads `count` numbers from text; all must be present and finite.
 bool readNumbers(const char *text, double *out, int count, char **rest = nullptr) {
@@ -60,11 +62,10 @@ bool onlySpace(const char *p) {
 }
 
 const char *groupTypeName(THGROUP_TYPE t) {
-    static const char *names[] = {"main",          "retro",          "hover",
-                                  "pitch up",      "pitch down",     "yaw left",
-                                  "yaw right",     "bank left",      "bank right",
-                                  "translate right", "translate left", "translate up",
-                                  "translate down", "translate forward", "translate back"};
+    static const char *names[] = {
+        "main",           "retro",        "hover",          "pitch up",          "pitch down",
+        "yaw left",       "yaw right",    "bank left",      "bank right",        "translate right",
+        "translate left", "translate up", "translate down", "translate forward", "translate back"};
     int i = static_cast<int>(t);
     if (i >= 0 && i < 15)
         return names[i];
@@ -162,7 +163,9 @@ World::~World() {
         g_current = previous_;
 }
 
-World *World::current() { return g_current; }
+World *World::current() {
+    return g_current;
+}
 
 // ---------------------------------------------------------------------------------------
 // Classes
@@ -260,7 +263,8 @@ std::string World::validName(const std::string &name, std::string *error) const 
         for (char c : name) {
             unsigned char u = static_cast<unsigned char>(c);
             if (std::isspace(u) || std::iscntrl(u) || c == ':') {
-                why = "vessel name \"" + name + "\" contains a blank, a colon or a control character";
+                why =
+                    "vessel name \"" + name + "\" contains a blank, a colon or a control character";
                 break;
             }
         }
@@ -445,6 +449,7 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
             return fail(b, why);
     }
 
+    description_ = scenario.description;
     std::vector<VesselRecord *> made;
     for (const ShipBlock &b : scenario.ships) {
         VesselRecord *v = makeRecord(b.name, b.className);
@@ -497,6 +502,7 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
 
 ScenarioFile World::save() {
     ScenarioFile out;
+    out.description = description_;
     std::vector<VesselRecord *> live = list_;
     for (VesselRecord *v : live) {
         if (!v->alive || !v->callbacks)
@@ -544,7 +550,9 @@ void World::writeLine(FILEHANDLE scn, const std::string &line) {
     w->lines->push_back(line);
 }
 
-bool World::isConfigHandle(FILEHANDLE h) const { return h == &configToken_; }
+bool World::isConfigHandle(FILEHANDLE h) const {
+    return h == &configToken_;
+}
 
 // The default state lines, written by SaveDefaultState and read by ParseScenarioLineEx:
 //   STATUS Orbiting <body> | STATUS Landed <body>
@@ -877,8 +885,8 @@ bool World::keyEvent(int key, bool down, const std::vector<int> &held) {
     }
     VesselRecord *f = focus_;
     if (!f || !f->alive || !f->callbacks) {
-        log(nullptr, ev::Key, "key " + keyText + (down ? " pressed" : " released") +
-                                  ": no vessel has the focus");
+        log(nullptr, ev::Key,
+            "key " + keyText + (down ? " pressed" : " released") + ": no vessel has the focus");
         return false;
     }
     int r;
@@ -887,8 +895,9 @@ bool World::keyEvent(int key, bool down, const std::vector<int> &held) {
         Dispatch d(*this, f);
         r = f->callbacks->clbkConsumeBufferedKey(static_cast<DWORD>(key), down, kstate);
     }
-    log(f, ev::Key, "key " + keyText + (down ? " pressed" : " released") + " on " + name +
-                        (r ? ": consumed" : ": not consumed"));
+    log(f, ev::Key,
+        "key " + keyText + (down ? " pressed" : " released") + " on " + name +
+            (r ? ": consumed" : ": not consumed"));
     return r != 0;
 }
 
@@ -1008,7 +1017,9 @@ OBJHANDLE World::setFocus(OBJHANDLE h) {
     return old ? old->handle() : nullptr;
 }
 
-OBJHANDLE World::focus() const { return focus_ ? focus_->handle() : nullptr; }
+OBJHANDLE World::focus() const {
+    return focus_ ? focus_->handle() : nullptr;
+}
 
 // ---------------------------------------------------------------------------------------
 // Lookup
@@ -1030,8 +1041,12 @@ VesselRecord *World::resolve(OBJHANDLE h) const {
     return v && v->alive ? v : nullptr;
 }
 
-const VesselRecord *World::record(OBJHANDLE h) const { return resolveAny(h); }
-const VesselRecord *World::liveRecord(OBJHANDLE h) const { return resolve(h); }
+const VesselRecord *World::record(OBJHANDLE h) const {
+    return resolveAny(h);
+}
+const VesselRecord *World::liveRecord(OBJHANDLE h) const {
+    return resolve(h);
+}
 
 VESSEL *World::interfaceOf(OBJHANDLE h) const {
     VesselRecord *v = resolve(h);
@@ -1046,7 +1061,9 @@ std::vector<Event> World::eventsOfKind(const std::string &kind) const {
     return out;
 }
 
-OBJHANDLE World::bodyHandle() const { return const_cast<Body *>(&body_); }
+OBJHANDLE World::bodyHandle() const {
+    return const_cast<Body *>(&body_);
+}
 
 void World::setTrace(OBJHANDLE h, bool on) {
     if (VesselRecord *v = resolveAny(h))
@@ -1113,15 +1130,16 @@ namespace {
 const struct {
     const char *name;
     int code;
-} kKeys[] = {{"ESC", 0x01}, {"1", 0x02}, {"2", 0x03}, {"3", 0x04},     {"4", 0x05},
-             {"5", 0x06},   {"6", 0x07}, {"7", 0x08}, {"8", 0x09},     {"9", 0x0A},
-             {"0", 0x0B},   {"Q", 0x10}, {"W", 0x11}, {"E", 0x12},     {"R", 0x13},
-             {"T", 0x14},   {"Y", 0x15}, {"U", 0x16}, {"I", 0x17},     {"O", 0x18},
-             {"P", 0x19},   {"A", 0x1E}, {"S", 0x1F}, {"D", 0x20},     {"F", 0x21},
-             {"G", 0x22},   {"H", 0x23}, {"J", 0x24}, {"K", 0x25},     {"L", 0x26},
-             {"Z", 0x2C},   {"X", 0x2D}, {"C", 0x2E}, {"V", 0x2F},     {"B", 0x30},
-             {"N", 0x31},   {"M", 0x32}, {"SPACE", 0x39}, {"LSHIFT", 0x2A}, {"RSHIFT", 0x36},
-             {"LCONTROL", 0x1D}, {"RCONTROL", 0x9D}, {"LALT", 0x38}, {"RETURN", 0x1C}};
+} kKeys[] = {
+    {"ESC", 0x01},      {"1", 0x02},        {"2", 0x03},     {"3", 0x04},      {"4", 0x05},
+    {"5", 0x06},        {"6", 0x07},        {"7", 0x08},     {"8", 0x09},      {"9", 0x0A},
+    {"0", 0x0B},        {"Q", 0x10},        {"W", 0x11},     {"E", 0x12},      {"R", 0x13},
+    {"T", 0x14},        {"Y", 0x15},        {"U", 0x16},     {"I", 0x17},      {"O", 0x18},
+    {"P", 0x19},        {"A", 0x1E},        {"S", 0x1F},     {"D", 0x20},      {"F", 0x21},
+    {"G", 0x22},        {"H", 0x23},        {"J", 0x24},     {"K", 0x25},      {"L", 0x26},
+    {"Z", 0x2C},        {"X", 0x2D},        {"C", 0x2E},     {"V", 0x2F},      {"B", 0x30},
+    {"N", 0x31},        {"M", 0x32},        {"SPACE", 0x39}, {"LSHIFT", 0x2A}, {"RSHIFT", 0x36},
+    {"LCONTROL", 0x1D}, {"RCONTROL", 0x9D}, {"LALT", 0x38},  {"RETURN", 0x1C}};
 }  // namespace
 
 const char *keyName(int code) {

@@ -56,9 +56,9 @@
 namespace sim {
 
 struct WorldOptions {
-    std::string root = ".";   // runtime root: modules are loaded from <root>/modules
-    std::uint64_t seed = 1;   // seed of oapiRand
-    double step = 0.1;        // fixed step length, s
+    std::string root = ".";  // runtime root: modules are loaded from <root>/modules
+    std::uint64_t seed = 1;  // seed of oapiRand
+    double step = 0.1;       // fixed step length, s
     // Global position of the reference body. Away from the origin on purpose, so that code
     // mixing up the relative and the global frame shows.
     VECTOR3 bodyPosition = vec(1e11, -2e10, 3e9);
@@ -67,29 +67,29 @@ struct WorldOptions {
 
 // Event kinds in the log. Texts are plain sentences for a user.
 namespace ev {
-constexpr const char *Created = "created";            // vessel created
-constexpr const char *Deleted = "deleted";            // vessel deleted
-constexpr const char *Focus = "focus";                // focus moved to this vessel
-constexpr const char *Key = "key";                    // key event and whether consumed
-constexpr const char *Mesh = "mesh";                  // mesh visibility changed
-constexpr const char *ThrusterGroup = "thgroup";      // thruster group created
-constexpr const char *Level = "level";                // thruster group level changed
-constexpr const char *Pilot = "pilot";                // pilot command without a group
-constexpr const char *TankEmpty = "tank";             // a tank ran empty
-constexpr const char *Animation = "animation";        // animation starts moving / comes to rest
-constexpr const char *Attachment = "attachment";      // attachment point created or changed
-constexpr const char *Dock = "dock";                  // docked
-constexpr const char *Undock = "undock";              // undocked
-constexpr const char *ScenarioLine = "line";          // a line reached the default parser
-constexpr const char *Saved = "saved";                // scenario saved
-constexpr const char *Moved = "moved";                // position/velocity set from outside
-constexpr const char *Error = "error";                // a request the host refused
+constexpr const char *Created = "created";        // vessel created
+constexpr const char *Deleted = "deleted";        // vessel deleted
+constexpr const char *Focus = "focus";            // focus moved to this vessel
+constexpr const char *Key = "key";                // key event and whether consumed
+constexpr const char *Mesh = "mesh";              // mesh visibility changed
+constexpr const char *ThrusterGroup = "thgroup";  // thruster group created
+constexpr const char *Level = "level";            // thruster group level changed
+constexpr const char *Pilot = "pilot";            // pilot command without a group
+constexpr const char *TankEmpty = "tank";         // a tank ran empty
+constexpr const char *Animation = "animation";    // animation starts moving / comes to rest
+constexpr const char *Attachment = "attachment";  // attachment point created or changed
+constexpr const char *Dock = "dock";              // docked
+constexpr const char *Undock = "undock";          // undocked
+constexpr const char *ScenarioLine = "line";      // a line reached the default parser
+constexpr const char *Saved = "saved";            // scenario saved
+constexpr const char *Moved = "moved";            // position/velocity set from outside
+constexpr const char *Error = "error";            // a request the host refused
 }  // namespace ev
 
 struct Event {
-    double time = 0.0;    // simulation time, s
-    std::string vessel;   // vessel name, empty for world events
-    std::string kind;     // one of ev::*
+    double time = 0.0;   // simulation time, s
+    std::string vessel;  // vessel name, empty for world events
+    std::string kind;    // one of ev::*
     std::string text;
 };
 
@@ -99,7 +99,7 @@ struct Event {
 // ---------------------------------------------------------------------------------------
 struct VesselRecord;
 
-struct MeshRecord {  // world-wide, by name
+struct MeshRecord {                 // world-wide, by name
     VesselRecord *owner = nullptr;  // always null: meshes belong to no vessel
     std::string name;
 };
@@ -334,8 +334,8 @@ public:
     OBJHANDLE focus() const;
 
     // --- Lookup and inspection ---------------------------------------------------------------
-    OBJHANDLE find(const std::string &name) const;  // live vessels only
-    const VesselRecord *record(OBJHANDLE vessel) const;  // live or deleted; null if unknown
+    OBJHANDLE find(const std::string &name) const;           // live vessels only
+    const VesselRecord *record(OBJHANDLE vessel) const;      // live or deleted; null if unknown
     const VesselRecord *liveRecord(OBJHANDLE vessel) const;  // live only
     const std::vector<VesselRecord *> &vessels() const { return list_; }
     const std::vector<Event> &events() const { return events_; }
@@ -351,7 +351,7 @@ public:
     void setTraceNew(bool on) { traceNew_ = on; }
 
     // --- For the host API implementation -------------------------------------------------------
-    VesselRecord *resolve(OBJHANDLE vessel) const;  // live vessel or null
+    VesselRecord *resolve(OBJHANDLE vessel) const;     // live vessel or null
     VesselRecord *resolveAny(OBJHANDLE vessel) const;  // live or deleted, or null
     // A sub-handle of the given kind belonging to `owner` (any owner if null), or null.
     template <class T>
@@ -415,9 +415,9 @@ private:
 
     std::deque<VesselRecord> records_;  // every vessel ever made; never shrinks
     std::unordered_map<const void *, VesselRecord *> byHandle_;
-    std::vector<VesselRecord *> list_;  // live vessels in list order
+    std::vector<VesselRecord *> list_;                        // live vessels in list order
     std::unordered_map<std::string, VesselRecord *> byName_;  // live vessels
-    std::unordered_map<const void *, int> handles_;  // every sub-handle handed out
+    std::unordered_map<const void *, int> handles_;           // every sub-handle handed out
     std::vector<VesselRecord *> pendingExit_;
     std::vector<VesselRecord *> stepSnapshot_;
     std::vector<PilotInput> pilotInputs_;
@@ -440,6 +440,7 @@ private:
     std::unique_ptr<ScnWriter> writer_;  // the vessel being saved, if any
     int configToken_ = 0;                // its address is the config handle
 
+    std::vector<std::string> description_;  // of the last scenario loaded, saved again
     std::vector<Event> events_;
     struct Body {
         int tag = 0;
@@ -460,7 +461,7 @@ T *World::handleOf(const void *h, int kind, const VesselRecord *owner) const {
 }
 
 // Key names for logs and timelines: the host's key codes of letters, digits and a few others.
-const char *keyName(int code);  // "K", "E", ... or null if unnamed
+const char *keyName(int code);         // "K", "E", ... or null if unnamed
 int keyCode(const std::string &name);  // -1 if unknown
 
 // A status for a free vessel at rpos with velocity rvel and no rotation.

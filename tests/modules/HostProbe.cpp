@@ -30,9 +30,13 @@ public:
 
 }  // namespace
 
-DLLCLBK void InitModule(HINSTANCE hModule) { note("InitModule", nullptr); }
+DLLCLBK void InitModule(HINSTANCE hModule) {
+    note("InitModule", nullptr);
+}
 
-DLLCLBK void ExitModule(HINSTANCE hModule) { note("ExitModule", nullptr); }
+DLLCLBK void ExitModule(HINSTANCE hModule) {
+    note("ExitModule", nullptr);
+}
 
 DLLCLBK VESSEL *ovcInit(OBJHANDLE hVessel, int flightmodel) {
     HostProbe *probe = new (std::nothrow) HostProbe(hVessel, flightmodel);

@@ -71,8 +71,8 @@ TEST_F(HostTest, AttachmentPointsCarryTheirVectorsBetweenVessels) {
     ScriptVessel::hooks.setClassCaps = [&](ScriptVessel &v) {
         child = v.CreateAttachment(false, sim::vec(-2, 2, -2), sim::vec(2, -2, 2),
                                    sim::vec(1, 1000, 8), "Vemo");
-        parent1 = v.CreateAttachment(true, sim::vec(0, 0, 0), sim::vec(0, 0, 1),
-                                     sim::vec(0, 1, 0), "P");
+        parent1 =
+            v.CreateAttachment(true, sim::vec(0, 0, 0), sim::vec(0, 0, 1), sim::vec(0, 1, 0), "P");
         parent2 = v.CreateAttachment(true, sim::vec(33, 72, 80.5), sim::vec(0, 0, 0),
                                      sim::vec(0, 0, 0), nullptr, true);
     };

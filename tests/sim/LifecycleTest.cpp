@@ -112,8 +112,8 @@ TEST_F(HostTest, VesselMadeInACallbackExistsAtOnceAndStepsFromTheNextStep) {
     };
     ScriptVessel::journal.clear();
     world->step();
-    EXPECT_EQ(ScriptVessel::journal, (Strings{"pre A", "caps Child", "postcreation Child",
-                                              "pre B", "post A", "post B"}));
+    EXPECT_EQ(ScriptVessel::journal,
+              (Strings{"pre A", "caps Child", "postcreation Child", "pre B", "post A", "post B"}));
     ScriptVessel::journal.clear();
     world->step();
     EXPECT_EQ(entries("pre"), (Strings{"pre A", "pre B", "pre Child"}));
@@ -137,8 +137,8 @@ TEST_F(HostTest, VesselDeletedInACallbackVanishesAtOnceButExitsAfterTheLoop) {
     };
     ScriptVessel::journal.clear();
     world->step();
-    EXPECT_EQ(ScriptVessel::journal, (Strings{"pre A", "still-alive A", "pre C", "exit B",
-                                              "exit A", "post C"}));
+    EXPECT_EQ(ScriptVessel::journal,
+              (Strings{"pre A", "still-alive A", "pre C", "exit B", "exit A", "post C"}));
     EXPECT_EQ(world->vessels().size(), 1u);
     EXPECT_FALSE(world->record(a)->alive);
     EXPECT_EQ(world->record(a)->instance, nullptr);

@@ -111,8 +111,8 @@ TEST_F(HostTest, FullBurnMatchesTheRocketEquation) {
         PROPELLANT_HANDLE tank = v.CreatePropellantResource(kFuel);
         // Pointing backwards along local z on a vessel turned 90 degrees about x: the push
         // goes along global +y... after the rotation below.
-        THRUSTER_HANDLE th = v.CreateThruster(sim::vec(0, 0, 0), sim::vec(0, 0, -1), kThrust, tank,
-                                              kIsp);
+        THRUSTER_HANDLE th =
+            v.CreateThruster(sim::vec(0, 0, 0), sim::vec(0, 0, -1), kThrust, tank, kIsp);
         group = v.CreateThrusterGroup(&th, 1, THGROUP_RETRO);
     };
     OBJHANDLE h = make("A");

@@ -31,10 +31,10 @@ void twoTanks(ScriptVessel &v) {
 TEST_F(HostTest, DefaultLinesSetTheStateAndUnknownLinesAreLogged) {
     ScriptVessel::hooks.setClassCaps = twoTanks;
     sim::ScenarioFile scn;
-    scn.ships.push_back(ship("A", "Script",
-                             {"STATUS Landed Earth", "RPOS 1 2 3", "  RVEL -4 5.5 6",
-                              "AROT 0 90 0", "VROT 0 0 10", "PRPLEVEL 0:0.25 1:1",
-                              "FOO bar", "RPOS 1 2", "RPOSX 1 2 3", "PRPLEVEL 0:0.5 7:1"}));
+    scn.ships.push_back(
+        ship("A", "Script",
+             {"STATUS Landed Earth", "RPOS 1 2 3", "  RVEL -4 5.5 6", "AROT 0 90 0", "VROT 0 0 10",
+              "PRPLEVEL 0:0.25 1:1", "FOO bar", "RPOS 1 2", "RPOSX 1 2 3", "PRPLEVEL 0:0.5 7:1"}));
     scn.focus = "A";
     std::string error;
     ASSERT_TRUE(world->load(scn, &error)) << error;
@@ -97,9 +97,8 @@ TEST_F(HostTest, LoadOrderIsSetUpThenLinesThenPostCreation) {
     ScriptVessel::hooks.load = [](ScriptVessel &v, FILEHANDLE, void *) { v.note("load"); };
     ScriptVessel::journal.clear();
     ASSERT_TRUE(world->load(scn));
-    EXPECT_EQ(ScriptVessel::journal,
-              (Strings{"caps A", "load A", "caps B", "load B", "postcreation A", "postcreation B",
-                       "gotfocus A"}));
+    EXPECT_EQ(ScriptVessel::journal, (Strings{"caps A", "load A", "caps B", "load B",
+                                              "postcreation A", "postcreation B", "gotfocus A"}));
 }
 
 TEST_F(HostTest, UnknownClassOrDuplicateNameLoadsNothing) {
@@ -142,6 +141,7 @@ TEST_F(HostTest, SavedStateLoadsBackExactly) {
 
     sim::ScenarioFile saved = world->save();
     ASSERT_EQ(saved.ships.size(), 2u);
+    EXPECT_TRUE(saved.description.empty());
     EXPECT_EQ(saved.focus, "B");
     EXPECT_EQ(saved.ships[0].name, "A");
     EXPECT_EQ(saved.ships[0].className, "Script");
@@ -168,6 +168,10 @@ TEST_F(HostTest, SavedStateLoadsBackExactly) {
     EXPECT_EQ(events(*world, sim::ev::ScenarioLine).size(), 2u) << "only the EXTRA lines";
     EXPECT_EQ(events(*world, sim::ev::ScenarioLine, "A", "EXTRA 1 2").size(), 1u);
     EXPECT_EQ(events(*world, sim::ev::Dock).size(), 1u) << "the pair docks once";
+    saved.description = {"Two docked vessels"};
+    makeScriptWorld();
+    ASSERT_TRUE(world->load(saved));
+    EXPECT_EQ(world->save().description, saved.description);
 }
 
 TEST_F(HostTest, WriterIgnoresForeignHandlesAndNulls) {

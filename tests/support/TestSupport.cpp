@@ -11,9 +11,15 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
-std::string buildRoot() { return VEMO_BUILD_ROOT; }
-std::string sourceDir() { return VEMO_SOURCE_DIR; }
-std::string vemosimPath() { return VEMOSIM_PATH; }
+std::string buildRoot() {
+    return VEMO_BUILD_ROOT;
+}
+std::string sourceDir() {
+    return VEMO_SOURCE_DIR;
+}
+std::string vemosimPath() {
+    return VEMOSIM_PATH;
+}
 
 TempRoot::TempRoot(RootOptions options) {
     std::string templ = (fs::temp_directory_path() / "vemoroot-XXXXXX").string();

@@ -14,12 +14,12 @@
 namespace testsupport {
 
 // The runtime root laid out by the build, and the source tree.
-std::string buildRoot();  // VEMO_BUILD_ROOT
-std::string sourceDir();  // VEMO_SOURCE_DIR
+std::string buildRoot();    // VEMO_BUILD_ROOT
+std::string sourceDir();    // VEMO_SOURCE_DIR
 std::string vemosimPath();  // VEMOSIM_PATH
 
 struct RootOptions {
-    bool withCompanion = true;   // modules/Vemo.dll present
+    bool withCompanion = true;    // modules/Vemo.dll present
     bool withVersionFile = true;  // meshes/Vemo/ver.dtf present
 };
 
@@ -62,7 +62,7 @@ protected:
 // Helpers over a world.
 OBJHANDLE create(sim::World &w, const std::string &name, const std::string &cls,
                  const VECTOR3 &rpos = sim::vec(0, 0, 0), const VECTOR3 &rvel = sim::vec(0, 0, 0));
-const sim::VesselRecord &rec(sim::World &w, OBJHANDLE h);       // fails the test if unknown
+const sim::VesselRecord &rec(sim::World &w, OBJHANDLE h);  // fails the test if unknown
 const sim::VesselRecord *findRec(sim::World &w, const std::string &name);  // live, or null
 
 struct AttachmentVectors {
