@@ -1,6 +1,7 @@
 // The vemopod capsule: entry points, class set-up, deployment and engine, keys, crew.
 #include "vemopod.h"
 
+#include <cstdio>
 #include <new>
 
 // ---------------------------------------------------------------------------------------
@@ -154,6 +155,9 @@ const float AIRLOCK_MIN_Z = -2.0f, AIRLOCK_MAX_Z = 2.0f;
 const VECTOR3 EVA_EXIT_OFFSET = {{0.0, 0.0, 0.0}};    // m, vessel frame
 const VECTOR3 EVA_EXIT_ROTATION = {{0.0, 0.0, 0.0}};  // rad
 const int SEAT_COUNT = 1;
+const int CREW_INIT_OK = 1;
+const char CREW_LINE_KEYWORD[] = "VEMOCREW";  // compared without regard to case
+const int CREW_LINE_KEYWORD_LENGTH = 8;
 
 // The host may keep the addresses of these records, so they live in static storage.
 PARTICLESTREAMSPEC REENTRY_STREAM = {
@@ -216,6 +220,23 @@ MGROUP_ROTATE &CockpitRotation() {
     return cockpitRotation;
 }
 
+bool IsCrewLine(const char *line) {
+    for (int i = 0; i < CREW_LINE_KEYWORD_LENGTH; ++i) {
+        char c = line[i];
+        if (c >= 'a' && c <= 'z') {
+            c = char(c - 'a' + 'A');
+        }
+        if (c != CREW_LINE_KEYWORD[i]) {
+            return false;  // also at the line's end, which no keyword character matches
+        }
+    }
+    return true;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
 bool KeyHeld(const char *kstate, int key) {
     return (static_cast<unsigned char>(kstate[key]) & KEY_HELD) != 0;
 }
@@ -245,6 +266,8 @@ vemopod::vemopod(OBJHANDLE hVessel, int fmodel)
       reentryTexture(nullptr),
       crewMeshIndex(0),
       crewCockpitMeshIndex(0),
+      keptCrewLines(),
+      keptCrewLineCount(0),
       crewInitResult(0),
       crew() {}
 
@@ -357,6 +380,7 @@ void vemopod::clbkLoadStateEx(FILEHANDLE scn, void *status) {
     while (oapiReadScenario_nextline(scn, line)) {
         // A crew line the roster refuses is not lost: it goes to the host like any other.
         if (crew.LoadCrewLine(line) != 1) {
+            KeepCrewLine(line);
             ParseScenarioLineEx(line, status);
         }
     }
@@ -365,6 +389,43 @@ void vemopod::clbkLoadStateEx(FILEHANDLE scn, void *status) {
 void vemopod::clbkSaveState(FILEHANDLE scn) {
     SaveDefaultState(scn);
     crew.SaveCrewLines(scn);
+    WriteKeptCrewLines(scn);
+}
+
+void vemopod::KeepCrewLine(const char *line) {
+    if (crewInitResult == CREW_INIT_OK || line == nullptr || !IsCrewLine(line) ||
+        keptCrewLineCount >= KEPT_CREW_LINES) {
+        return;
+    }
+    // A line that does not fit is not kept at all: a cut line could name another member.
+    size_t length = 0;
+    while (length < size_t(KEPT_CREW_LINE_SIZE) && line[length] != '\0') {
+        ++length;
+    }
+    if (length >= size_t(KEPT_CREW_LINE_SIZE)) {
+        return;
+    }
+    std::snprintf(keptCrewLines[keptCrewLineCount], KEPT_CREW_LINE_SIZE, "%s", line);
+    ++keptCrewLineCount;
+}
+
+// Each kept line goes out as the host's item and value, so it reads back as it came in.
+void vemopod::WriteKeptCrewLines(FILEHANDLE scn) {
+    for (int i = 0; i < keptCrewLineCount; ++i) {
+        char item[KEPT_CREW_LINE_SIZE];
+        std::snprintf(item, sizeof item, "%s", keptCrewLines[i]);
+        char *value = item;
+        while (*value != '\0' && !IsBlank(*value)) {
+            ++value;
+        }
+        if (*value != '\0') {
+            *value++ = '\0';
+            while (IsBlank(*value)) {
+                ++value;
+            }
+        }
+        oapiWriteScenario_string(scn, item, value);
+    }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -11,6 +11,10 @@
 // handle below belongs to the host.
 class vemopod final : public VESSEL2 {
 public:
+    // Crew lines kept while the crew cannot run (see keptCrewLines).
+    static const int KEPT_CREW_LINES = 8;
+    static const int KEPT_CREW_LINE_SIZE = 256;  // bytes, terminator included
+
     vemopod(OBJHANDLE hVessel, int fmodel);
 
     void clbkSetClassCaps(FILEHANDLE cfg) override;
@@ -28,6 +32,8 @@ private:
     void SetUpAttitudeThrusters();
     void SetUpCrew();
     void CreateEngine();
+    void KeepCrewLine(const char *line);
+    void WriteKeptCrewLines(FILEHANDLE scn);
 
     double deployState;                  // 0 stowed .. 1 fully deployed; drives deployAnim
     double cockpitAnimState;             // state of cockpitAnim; stays 0
@@ -47,6 +53,12 @@ private:
     SURFHANDLE reentryTexture;
     UINT crewMeshIndex;
     UINT crewCockpitMeshIndex;
+
+    // Crew lines read while the crew manager could not be set up (the companion module is
+    // missing). The host's parser does not keep them, so they are written back on saving
+    // exactly as read, and the roster is there again once the crew can run.
+    char keptCrewLines[KEPT_CREW_LINES][KEPT_CREW_LINE_SIZE];
+    int keptCrewLineCount;
 
     int crewInitResult;  // InitCrewManager's code, kept for inspection
     CrewManager crew;    // last member: zeroed at construction, so not ready until set up

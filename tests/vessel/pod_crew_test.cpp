@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -231,8 +232,32 @@ TEST_F(PodNoCompanion, CapsuleFliesAndHandsItsCrewLinesToTheHost) {
     EXPECT_EQ(world->vessels().size(), 1u);
     // No airlock point without a crew library to run it.
     EXPECT_FALSE(testsupport::attachment(*world, pod, "Vemo").found);
+}
+
+TEST_F(PodNoCompanion, CrewLinesSurviveASaveAndLoadOnceTheCompanionIsBack) {
+    const std::vector<std::string> lines = {"VEMOCREW A01-John_Doe-35-72-80",
+                                            "STATUS Orbiting Earth", "vemocrew   B2-Jane-30-70-60",
+                                            "FOO 1"};
+    loadShips(*world, {podBlock("Pod", lines)});
     sim::ScenarioFile scn = world->save();
-    ASSERT_NE(findBlock(scn, "Pod"), nullptr);
+    const sim::ShipBlock *b = findBlock(scn, "Pod");
+    ASSERT_NE(b, nullptr);
+    // Kept as read, after the host's lines; what is no crew line is the host's business.
+    ASSERT_GE(b->lines.size(), 2u);
+    EXPECT_EQ(b->lines[b->lines.size() - 2], "VEMOCREW A01-John_Doe-35-72-80");
+    EXPECT_EQ(b->lines.back(), "vemocrew B2-Jane-30-70-60");
+    EXPECT_EQ(crewLines(*b).size(), 1u);
+
+    // With the companion installed the capsule has its member again (one seat: the second
+    // line is refused as it would have been).
+    std::filesystem::copy_file(testsupport::buildRoot() + "/modules/Vemo.dll",
+                               root->file("modules/Vemo.dll"),
+                               std::filesystem::copy_options::overwrite_existing);
+    makeWorld();
+    std::string error;
+    ASSERT_TRUE(world->load(scn, &error)) << error;
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_K)) << "someone is aboard";
+    EXPECT_EQ(savedCrew("Pod"), (std::vector<std::string>{"VEMOCREW A01-John_Doe-35-72-80"}));
 }
 
 TEST_F(PodNoCompanion, RefusedEvaChangesNothing) {
