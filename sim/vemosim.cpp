@@ -457,9 +457,8 @@ private:
     }
 
     int Save(const std::string &path, const std::string &shown) {
-        sim::ScenarioFile saved = world_->save();
-        // The world knows nothing of the description; it is the author's and stays.
-        saved.description = scenario_.scenario.description;
+        // The world keeps the description it loaded; the environment section is ours to carry.
+        const sim::ScenarioFile saved = world_->save();
         std::string text;
         std::string why;
         if (!sim::FormatScenarioText(saved, scenario_.environment, scenario_.hasEnvironment, text,
