@@ -115,9 +115,10 @@ public:
     // 1 free EVA made; 2 transfer made; -1 docked vessel has no crew airlock; -2 every crew
     // airlock of the docked vessel is closed; -3 no own vessel interface, or the docked vessel
     // has none; -4 the docked vessel's name does not fit after "VemoT"; -5 a transfer vessel
-    // still waits to be taken (its record would be overwritten); 3 the host made no
-    // crew-member vessel, or the transfer vessel cannot be reached (it is deleted again and
-    // its hand-over file removed).
+    // still waits to be taken (its record would be overwritten); 3 the hand-over record
+    // cannot be written whole (nothing is created), the host made no crew-member vessel, or
+    // the transfer vessel cannot be reached (it is deleted again and its hand-over file
+    // removed).
     // Nothing is written or created on -1 to -5.
     int CreateCrewVessel(const char *crewText, int age, int evaParameter, int pulse, int weight,
                          const char *meshName, const VECTOR3 &exitOffset, const VECTOR3 &rotation);

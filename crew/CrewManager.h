@@ -143,10 +143,10 @@ public:
     // airlocks are all closed; -3 the docked vessel's airlock reports no free seat; -4 null
     // name, name of 40 or more characters, or no such member; -5 docked, but the docked
     // vessel publishes no free-seat value or a negative one; -6 not ready (or this manager no
-    // longer owns its slot), or the crew-member vessel cannot be made or reached; -7 the
-    // docked vessel's name is too long to address a transfer vessel to it (more than 33
-    // characters); -8 an earlier transfer vessel still waits to be taken. On every result
-    // but 1 and 2 the member stays aboard.
+    // longer owns its slot), or the crew-member vessel cannot be made or reached (also when
+    // its hand-over record cannot be written); -7 the docked vessel's name is too long to
+    // address a transfer vessel to it (more than 33 characters); -8 an earlier transfer
+    // vessel still waits to be taken. On every result but 1 and 2 the member stays aboard.
     int EvaCrewMember(const char *name);
 
     // Handle of the vessel named lastEvaVesselName (also kept in lastEvaVessel); null when

@@ -50,6 +50,8 @@ constexpr int kFreeFlight = 0;
 // Refusals of CreateCrewVessel on the transfer path (see AirlockSlot.h).
 constexpr int kCreateReceiverNameTooLong = -4;
 constexpr int kCreateTransferPending = -5;
+// The hand-over record cannot be written; nothing was made (see AirlockSlot.h).
+constexpr int kCreateRecordUnwritable = 3;
 
 VECTOR3 MakeVector(double x, double y, double z) {
     VECTOR3 v;
@@ -103,8 +105,9 @@ void PutLe32(unsigned char *out, std::int32_t value) {
 }
 
 // Writes the record as one item of 104 bytes in its little-endian file layout, replacing the
-// file. A file that cannot be written is not an error: the vessel is made all the same.
-void WriteTransferRecord(const TransferRecord &record, const char *path) {
+// file. False when the record is not on disk whole; a partial file is removed. The record is
+// the only way the member's data reach the other side, so the caller makes no vessel then.
+bool WriteTransferRecord(const TransferRecord &record, const char *path) {
     unsigned char bytes[sizeof(TransferRecord)];
     std::memcpy(bytes, record.name, sizeof record.name);
     std::memcpy(bytes + offsetof(TransferRecord, meshName), record.meshName,
@@ -117,10 +120,14 @@ void WriteTransferRecord(const TransferRecord &record, const char *path) {
     PutLe32(bytes + offsetof(TransferRecord, reserved1), record.reserved1);
     std::FILE *file = std::fopen(path, "wb");
     if (!file) {
-        return;
+        return false;
     }
-    std::fwrite(bytes, sizeof bytes, 1, file);
-    std::fclose(file);
+    const bool written = std::fwrite(bytes, sizeof bytes, 1, file) == 1;
+    if (std::fclose(file) != 0 || !written) {
+        std::remove(path);
+        return false;
+    }
+    return true;
 }
 
 // True while a transfer vessel of any vessel waits to be taken: its record is still in the
@@ -316,7 +323,11 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
     record.pulse = pulse;
     record.evaParameter = evaParameter;
     record.weight = weight;
-    WriteTransferRecord(record, recordPath);
+    if (!WriteTransferRecord(record, recordPath)) {
+        // Without the record the member would arrive with default values or without a name;
+        // the member stays aboard instead.
+        return kCreateRecordUnwritable;
+    }
 
     BlanksToUnderscores(objectName);
     OBJHANDLE created = oapiCreateVessel(objectName, kCrewVesselClass, status);
