@@ -220,12 +220,15 @@ std::string FromStart(const std::string &start, const std::string &path) {
     return start + "/" + path;
 }
 
-// The folder a file will be written to must exist, checked before the run rather than
-// after a long one.
-bool FolderExists(const std::string &file) {
-    const std::size_t slash = file.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+// A file can be written at path: its folder exists and path is not itself a folder. Checked
+// before the run rather than found out after a long one.
+bool WritableFilePath(const std::string &path) {
     struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -259,12 +262,12 @@ public:
             return kExitBadInput;
         }
         for (const sim::TimelineAction &a : timeline_.actions) {
-            if (a.kind == sim::ActionKind::Save && !FolderExists(FromStart(start_, a.file))) {
-                return BadAction(a, "no folder to save '" + a.file + "' in");
+            if (a.kind == sim::ActionKind::Save && !WritableFilePath(FromStart(start_, a.file))) {
+                return BadAction(a, "cannot save to '" + a.file + "': no such folder, or a folder");
             }
         }
-        if (!o_.out.empty() && !FolderExists(FromStart(start_, o_.out))) {
-            Error("--out " + o_.out + ": no such folder");
+        if (!o_.out.empty() && !WritableFilePath(FromStart(start_, o_.out))) {
+            Error("--out " + o_.out + ": no such folder, or a folder");
             return kExitBadInput;
         }
         const std::string root = FromStart(start_, o_.root);

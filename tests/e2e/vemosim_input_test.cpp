@@ -80,6 +80,7 @@ TEST(VemosimInput, BadOptionsAreRefused) {
         {{}, "no scenario file given"},
         {{"w.scn", "x.scn"}, "more than one scenario"},
         {{"--out", "no/such/folder/o.scn", "w.scn"}, "no such folder"},
+        {{"--out", ".", "w.scn"}, "or a folder"},
         {{"--root", "/nonexistent/root", "w.scn"}, "cannot enter"},
     };
     for (const Case &k : cases) {
@@ -129,7 +130,7 @@ TEST(VemosimInput, BadTimelineNamesFileAndLine) {
         {"0 focus Ghost\n", "run.tl:1: ", "no vessel named 'Ghost' at 0.000 s"},
         {"\n\n0.25 key K\n", "run.tl:3: ", "no vessel has the focus at 0.250 s"},
         {"0.3 place A at Ghost 1 0 0\n", "run.tl:1: ", "no vessel named 'A'"},
-        {"1 save no/such/folder/x.scn\n", "run.tl:1: ", "no folder to save"},
+        {"1 save no/such/folder/x.scn\n", "run.tl:1: ", "cannot save to 'no/such/folder/x.scn'"},
     };
     for (const Case &k : cases) {
         VemosimCase c;
