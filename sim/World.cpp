@@ -55,6 +55,10 @@ bool readNumbers(const char *text, double *out, int count, char **rest = nullptr
     return true;
 }
 
+bool finite(const VECTOR3 &v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
 bool onlySpace(const char *p) {
     while (*p && std::isspace(static_cast<unsigned char>(*p)))
         ++p;
@@ -311,10 +315,12 @@ bool World::instantiate(VesselRecord &v, std::string *error) {
 
 void World::applyStatus(VesselRecord &v, const VESSELSTATUS &s, bool withLevels) {
     if (!withLevels) {
-        v.rpos = s.rpos;
-        v.rvel = s.rvel;
-        v.avel = s.vrot;
-        v.rot = rotationFromEuler(s.arot);
+        // A status with values that are not numbers places the vessel at rest at the body.
+        const VECTOR3 zero = vec(0, 0, 0);
+        v.rpos = finite(s.rpos) ? s.rpos : zero;
+        v.rvel = finite(s.rvel) ? s.rvel : zero;
+        v.avel = finite(s.vrot) ? s.vrot : zero;
+        v.rot = rotationFromEuler(finite(s.arot) ? s.arot : zero);
         v.status = s.status == 1 ? 1 : 0;
         return;
     }
@@ -906,6 +912,8 @@ void World::commandGroupLevel(OBJHANDLE vessel, THGROUP_TYPE type, double level)
 }
 
 void World::setPosition(OBJHANDLE h, const VECTOR3 &rpos) {
+    if (!finite(rpos))
+        return;
     if (VesselRecord *v = resolve(h)) {
         v->rpos = rpos;
         log(v, ev::Moved, "position set to (" + vecText(rpos) + ")");
@@ -913,6 +921,8 @@ void World::setPosition(OBJHANDLE h, const VECTOR3 &rpos) {
 }
 
 void World::setVelocity(OBJHANDLE h, const VECTOR3 &rvel) {
+    if (!finite(rvel))
+        return;
     if (VesselRecord *v = resolve(h)) {
         v->rvel = rvel;
         log(v, ev::Moved, "velocity set to (" + vecText(rvel) + ")");
@@ -922,7 +932,7 @@ void World::setVelocity(OBJHANDLE h, const VECTOR3 &rvel) {
 void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const VECTOR3 &relVel) {
     VesselRecord *v = resolve(h);
     VesselRecord *o = resolve(other);
-    if (!v || !o)
+    if (!v || !o || v == o || !finite(offset) || !finite(relVel))
         return;
     v->rpos = o->rpos + mul(o->rot, offset);
     v->rvel = o->rvel + mul(o->rot, relVel);
@@ -935,6 +945,8 @@ void World::setRotation(OBJHANDLE h, const MATRIX3 &R) {
 }
 
 void World::setAngularVelocity(OBJHANDLE h, const VECTOR3 &avel) {
+    if (!finite(avel))
+        return;
     if (VesselRecord *v = resolve(h))
         v->avel = avel;
 }

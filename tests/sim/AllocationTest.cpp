@@ -10,16 +10,47 @@ namespace {
 std::atomic<long> g_allocations{0};
 }
 
-void *operator new(std::size_t n) {
+// Every ordinary form of new and delete is replaced, so that no pair is mixed with the
+// runtime's own (the sanitizers check that).
+namespace {
+void *counted(std::size_t n) {
     ++g_allocations;
-    if (void *p = std::malloc(n ? n : 1))
+    return std::malloc(n ? n : 1);
+}
+}  // namespace
+
+void *operator new(std::size_t n) {
+    if (void *p = counted(n))
         return p;
     throw std::bad_alloc();
+}
+void *operator new[](std::size_t n) {
+    if (void *p = counted(n))
+        return p;
+    throw std::bad_alloc();
+}
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept {
+    return counted(n);
+}
+void *operator new[](std::size_t n, const std::nothrow_t &) noexcept {
+    return counted(n);
 }
 void operator delete(void *p) noexcept {
     std::free(p);
 }
+void operator delete[](void *p) noexcept {
+    std::free(p);
+}
 void operator delete(void *p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, const std::nothrow_t &) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p, const std::nothrow_t &) noexcept {
     std::free(p);
 }
 
