@@ -41,6 +41,17 @@ protected:
         values = r.toParent.back()->pos;
         return true;
     }
+    // Members in the saved rosters plus crew-member vessels outside.
+    int CrewTotal() {
+        int total = 0;
+        for (const sim::ShipBlock &b : world->save().ships) {
+            for (const std::string &line : b.lines) {
+                total += line.rfind("VEMOCREW", 0) == 0 ? 1 : 0;
+            }
+            total += b.className == "Vemo" ? 1 : 0;
+        }
+        return total;
+    }
     // An EVA vessel far from any airlock, after one step.
     VECTOR3 ValuesOf(const std::string &name) {
         OBJHANDLE h = create(*world, name, "Vemo", vec(5000, 0, 0));
@@ -88,6 +99,7 @@ TEST_F(CompanionTest, MemberMustStepOutOfEveryAirlockBeforeComingBack) {
     world->placeNear(jo, hab, vec(0, 0, 0));
     const sim::VesselRecord &r = rec(*world, jo);
     ASSERT_EQ(r.toParent.size(), 1u);  // the class's own point, nothing else yet
+    const int crew = CrewTotal();
 
     VECTOR3 values;
     world->step(5);
@@ -112,6 +124,7 @@ TEST_F(CompanionTest, MemberMustStepOutOfEveryAirlockBeforeComingBack) {
     world->step(5);
     EXPECT_EQ(world->find("Vemo_Jo"), nullptr);
     EXPECT_EQ(world->focus(), hab);
+    EXPECT_EQ(CrewTotal(), crew);
 }
 
 TEST_F(CompanionTest, LeavesTransferVesselsToTheCrewLibrary) {
@@ -132,6 +145,7 @@ TEST_F(CompanionTest, SavedMemberSurvivesAReload) {
     OBJHANDLE in = create(*world, "Vemo_In", "Vemo");
     world->placeNear(in, hab, vec(0, 0, 0));
     world->step();
+    const int crew = CrewTotal();
     sim::ScenarioFile saved = world->save();
     // The record file now belongs to somebody else.
     root->write("config/Vemotmp.cfg", Record("Vemo_Out", 1, 1, 5));
@@ -153,5 +167,6 @@ TEST_F(CompanionTest, SavedMemberSurvivesAReload) {
     world->step();
     ASSERT_TRUE(MemberPoint(in, values));
     EXPECT_TRUE(near(values, vec(40, 70, 90), 0));
+    EXPECT_EQ(CrewTotal(), crew);
     EXPECT_TRUE(events(*world, sim::ev::ScenarioLine).empty()) << dumpEvents(*world);
 }

@@ -90,6 +90,7 @@ TEST_F(EvaWorldTest, EvaRecordFileIsTheLittleEndianRecord) {
     ASSERT_EQ(crew.AddCrewMember("Abcdefghijklmnopqrstuvwxy", 50, 70, 95, "LONG"), 1);
     ASSERT_EQ(crew.EvaCrewMember("Abcdefghijklmnopqrstuvwxy"), 1);
     ASSERT_EQ(crew.AddCrewMember("Pilot One", 35, 72, 80, "X1"), 1);
+    StartCounting();
     crew.evaParameter = 0x01020304;  // out of the window: sent as 100
     ASSERT_EQ(crew.EvaCrewMember("Pilot One"), 1);
 
