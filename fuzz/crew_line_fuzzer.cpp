@@ -1,0 +1,135 @@
+// Crew lines from a scenario file, written by hand or by another tool: the input is one
+// vessel block's worth of lines, offered one by one to a ready crew manager exactly as a
+// vessel's scenario callback does.
+//
+// Beyond "no crash, no undefined behaviour", every input must leave a roster that keeps its
+// invariants, and the roster must survive saving, writing the scenario as text, reading it
+// back and loading it into a fresh vessel unchanged.
+#include <strings.h>
+
+#include <string>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "ScenarioText.h"
+
+namespace {
+
+constexpr char kKeyword[] = "VEMOCREW";
+
+std::vector<std::string> SplitLines(const std::uint8_t *data, std::size_t size) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line.push_back(static_cast<char>(data[i]));
+        }
+    }
+    if (!line.empty()) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+const sim::ShipBlock *FindShip(const sim::ScenarioFile &scenario, const std::string &name) {
+    for (const sim::ShipBlock &ship : scenario.ships) {
+        if (ship.name == name) {
+            return &ship;
+        }
+    }
+    return nullptr;
+}
+
+void CheckSameRoster(const CrewManager &a, const CrewManager &b) {
+    FUZZ_CHECK(a.crewCount == b.crewCount, "%d members saved, %d loaded back", a.crewCount,
+               b.crewCount);
+    for (int i = 0; i < a.crewCount; ++i) {
+        const CrewMember &x = a.roster[i];
+        const CrewMember &y = b.roster[i];
+        FUZZ_CHECK(std::strcmp(x.name, y.name) == 0, "member %d: '%s' came back as '%s'", i, x.name,
+                   y.name);
+        FUZZ_CHECK(std::strcmp(x.missionId, y.missionId) == 0,
+                   "member %d: mission id '%s' came back as '%s'", i, x.missionId, y.missionId);
+        FUZZ_CHECK(x.age == y.age && x.pulse == y.pulse && x.weight == y.weight,
+                   "member %d: values changed", i);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const std::string &root = fuzzsupport::EnterScratchRoot();
+    ResetCrewModuleStateForTesting();
+    sim::WorldOptions options;
+    options.root = root;
+    sim::World world(options);
+    fuzzsupport::RegisterClasses(world);
+    OBJHANDLE pod = world.createVessel("Pod", "FuzzHab", sim::makeStatus());
+    FUZZ_CHECK(pod != nullptr);
+    CrewManager &crew = fuzzsupport::Hab(pod).crew;
+    FUZZ_CHECK(crew.IsReady());
+
+    // Offer every line, as oapiReadScenario_nextline would hand them over. A line with a NUL
+    // byte ends there, as it would for the module.
+    int consumed = 0;
+    bool first = true;
+    for (const std::string &line : SplitLines(data, size)) {
+        const int countBefore = crew.crewCount;
+        std::vector<CrewMember> before(crew.roster, crew.roster + crew.crewCount);
+        const int result = crew.LoadCrewLine(line.c_str());
+        FUZZ_CHECK(result == 0 || result == 1, "LoadCrewLine gave %d", result);
+        if (result == 1) {
+            ++consumed;
+            FUZZ_CHECK(crew.crewCount == countBefore + 1);
+            FUZZ_CHECK(strncasecmp(line.c_str(), kKeyword, sizeof kKeyword - 1) == 0,
+                       "a line without the keyword was consumed");
+        } else if (!first) {
+            // A refused line leaves the members aboard as they were. (The first line of a
+            // block empties the roster before it is looked at.)
+            FUZZ_CHECK(crew.crewCount == countBefore);
+            FUZZ_CHECK(before.empty() || std::memcmp(before.data(), crew.roster,
+                                                     before.size() * sizeof(CrewMember)) == 0,
+                       "a refused line changed the roster");
+        }
+        first = false;
+    }
+    fuzzsupport::CheckRoster(crew);
+    FUZZ_CHECK(crew.crewCount == consumed, "%d members, %d lines consumed", crew.crewCount,
+               consumed);
+    FUZZ_CHECK(oapiGetEmptyMass(pod) == fuzzsupport::FuzzHab::kEmptyMass + crew.crewMass,
+               "empty mass %g with %g kg of crew", oapiGetEmptyMass(pod), crew.crewMass);
+
+    // Save, write as text, read back, and load into a fresh vessel.
+    const sim::ScenarioFile saved = world.save();
+    const sim::ShipBlock *block = FindShip(saved, "Pod");
+    FUZZ_CHECK(block != nullptr);
+    int crewLines = 0;
+    for (const std::string &line : block->lines) {
+        crewLines += line.compare(0, sizeof kKeyword - 1, kKeyword) == 0 ? 1 : 0;
+    }
+    FUZZ_CHECK(crewLines == crew.crewCount, "%d crew lines saved for %d members", crewLines,
+               crew.crewCount);
+
+    std::string text;
+    std::string why;
+    FUZZ_CHECK(sim::FormatScenarioText(saved, {}, false, text, why), "%s", why.c_str());
+    sim::ParsedScenario parsed;
+    sim::InputError error;
+    FUZZ_CHECK(sim::ParseScenarioText(text, "saved.scn", parsed, error), "%s",
+               error.Text().c_str());
+    const sim::ShipBlock *reread = FindShip(parsed.scenario, "Pod");
+    FUZZ_CHECK(reread != nullptr);
+
+    OBJHANDLE copy = world.createVessel("Copy", "FuzzHab", sim::makeStatus());
+    FUZZ_CHECK(copy != nullptr);
+    CrewManager &copyCrew = fuzzsupport::Hab(copy).crew;
+    for (const std::string &line : reread->lines) {
+        copyCrew.LoadCrewLine(line.c_str());
+    }
+    fuzzsupport::CheckRoster(copyCrew);
+    CheckSameRoster(crew, copyCrew);
+    return 0;
+}

@@ -1,0 +1,66 @@
+// Scenario files as users and other tools write them. Every input is either refused with a
+// message naming a line of the file, or read into a scenario that can be written back and
+// read again to the very same data.
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "FuzzSupport.h"
+#include "ScenarioText.h"
+
+namespace {
+
+bool SameScenario(const sim::ParsedScenario &a, const sim::ParsedScenario &b) {
+    if (a.scenario.description != b.scenario.description || a.scenario.focus != b.scenario.focus ||
+        a.environment != b.environment || a.hasEnvironment != b.hasEnvironment ||
+        a.scenario.ships.size() != b.scenario.ships.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.scenario.ships.size(); ++i) {
+        const sim::ShipBlock &x = a.scenario.ships[i];
+        const sim::ShipBlock &y = b.scenario.ships[i];
+        if (x.name != y.name || x.className != y.className || x.lines != y.lines) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char *>(data), size);
+    sim::ParsedScenario parsed;
+    sim::InputError error;
+    if (!sim::ParseScenarioText(text, "input.scn", parsed, error)) {
+        const long lines = std::count(text.begin(), text.end(), '\n') + 1;
+        FUZZ_CHECK(error.file == "input.scn");
+        FUZZ_CHECK(error.line >= 1 && error.line <= lines, "error on line %d of %ld", error.line,
+                   lines);
+        FUZZ_CHECK(!error.message.empty());
+        return 0;
+    }
+    for (const sim::ShipBlock &ship : parsed.scenario.ships) {
+        FUZZ_CHECK(sim::IsValidVesselName(ship.name) && sim::IsValidClassName(ship.className));
+        for (const std::string &line : ship.lines) {
+            FUZZ_CHECK(line.size() <= sim::kMaxScenarioLineLength &&
+                       line.find('\0') == std::string::npos);
+        }
+    }
+
+    std::string written;
+    std::string why;
+    FUZZ_CHECK(sim::FormatScenarioText(parsed.scenario, parsed.environment, parsed.hasEnvironment,
+                                       written, why),
+               "a scenario that was read cannot be written: %s", why.c_str());
+    sim::ParsedScenario again;
+    FUZZ_CHECK(sim::ParseScenarioText(written, "written.scn", again, error),
+               "what was written cannot be read: %s", error.Text().c_str());
+    FUZZ_CHECK(SameScenario(parsed, again), "the scenario changed on the way through");
+
+    std::string rewritten;
+    FUZZ_CHECK(sim::FormatScenarioText(again.scenario, again.environment, again.hasEnvironment,
+                                       rewritten, why));
+    FUZZ_CHECK(rewritten == written, "writing is not stable");
+    return 0;
+}
