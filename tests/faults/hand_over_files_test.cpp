@@ -1,0 +1,193 @@
+// Fault injection on every file the crew library touches: the hand-over files under config/,
+// the companion's presence file and its version file. Whatever is wrong with them, nothing
+// crashes, nobody is lost or doubled, and nobody comes aboard with another member's data.
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "faults_world.h"
+
+using namespace faults;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kTransferFile = "config/VemotmpT.cfg";
+
+// A hand-over record as the crew library writes it: name, mesh, age, pulse, evaParameter,
+// weight, two zeros; little-endian.
+std::string Record(const std::string &name, int age, int pulse, int weight) {
+    std::string r(104, '\0');
+    r.replace(0, name.size(), name);
+    auto put = [&r](std::size_t offset, int value) {
+        for (int i = 0; i < 4; ++i) {
+            r[offset + i] = static_cast<char>((static_cast<unsigned>(value) >> (8 * i)) & 0xff);
+        }
+    };
+    put(80, age);
+    put(84, pulse);
+    put(88, 100);
+    put(92, weight);
+    return r;
+}
+
+class HandOverFiles : public FaultWorldTest {};
+
+}  // namespace
+
+TEST_F(HandOverFiles, WithSoundFilesTheRoundTripMovesEveryone) {
+    Load(kCrewScenario);
+    RoundTrip();
+    // Without this, a fault test that sees nobody move would prove nothing.
+    EXPECT_EQ(Places(Census(*world)),
+              "X1-Pilot One 35/72/80 @Beta, X1-Pilot Two 44/64/77 @Beta, C1-Cap Ten 50/70/90 @Pod");
+    EXPECT_FALSE(root->exists(kTransferFile));
+}
+
+// The hand-over record cannot be written: the config folder is missing, is a file, or the
+// record's name is taken by a folder. The member stays aboard with all of its data, rather
+// than leaving with the companion's default values (free EVA) or arriving nameless (transfer).
+TEST_F(HandOverFiles, UnwritableRecordKeepsTheMemberAboard) {
+    const std::vector<std::string> faults = {"config missing", "config is a file",
+                                             "records are folders"};
+    for (const std::string &fault : faults) {
+        SCOPED_TRACE(fault);
+        fs::remove_all(root->file("config"));
+        if (fault == "config is a file") {
+            root->write("config", "not a folder");
+        } else if (fault == "records are folders") {
+            fs::create_directories(root->file("config/Vemotmp.cfg"));
+            fs::create_directories(root->file("config/VemotmpT.cfg"));
+        }
+        Load(kCrewScenario);
+        RoundTrip();
+        EXPECT_EQ(Places(Census(*world)),
+                  "X1-Pilot One 35/72/80 @Alpha, X1-Pilot Two 44/64/77 @Alpha, "
+                  "C1-Cap Ten 50/70/90 @Pod");
+        EXPECT_EQ(FirstNamed("Vemo"), nullptr) << "a crew-member vessel was made";
+        world.reset();
+        fs::remove_all(root->file("config"));
+        fs::create_directories(root->file("config"));
+    }
+}
+
+// The transfer record is written, then spoiled before the receiving vessel reads it. The
+// member always arrives with the values its transfer vessel carries; the name comes from the
+// file only when the file holds this member's whole record.
+TEST_F(HandOverFiles, TransferRecordSpoiledBeforeItIsRead) {
+    struct Spoil {
+        const char *what;
+        std::string content;  // what the file holds at the read; "-" removed, "/" a folder
+        const char *arrives;  // name of the member aboard Beta
+    };
+    const std::string sound = Record("Vemo_X1-Pilot One", 35, 72, 80);
+    const std::vector<Spoil> spoils = {
+        {"removed", "-", "Unknown"},
+        {"a folder", "/", "Unknown"},
+        {"empty", "", "Unknown"},
+        {"cut short", sound.substr(0, 96), "Unknown"},
+        {"longer than a record", sound + "tail of another write", "Pilot One"},
+        {"another member's record", Record("Vemo_C1-Cap Ten", 50, 70, 90), "Unknown"},
+        {"unterminated name", std::string(40, 'V') + sound.substr(40), "Unknown"},
+    };
+    for (const Spoil &spoil : spoils) {
+        SCOPED_TRACE(spoil.what);
+        Load(kCrewScenario);
+        ASSERT_TRUE(PressE("Alpha"));
+        ASSERT_NE(world->find("VemoTBeta"), nullptr);
+        ASSERT_TRUE(root->exists(kTransferFile));
+        root->remove(kTransferFile);
+        if (spoil.content == "/") {
+            fs::create_directories(root->file(kTransferFile));
+        } else if (spoil.content != "-") {
+            root->write(kTransferFile, spoil.content);
+        }
+        RunFor(1.0);
+
+        EXPECT_EQ(world->find("VemoTBeta"), nullptr) << "the member was not taken aboard";
+        const std::vector<Member> census = Census(*world);
+        EXPECT_TRUE(CrewConserved(census, ScenarioCrew())) << Places(census);
+        ASSERT_EQ(census.size(), 3u);
+        const Member &arrived = census[1];  // Alpha's remaining member, Beta's new one, Pod's
+        EXPECT_EQ(arrived.where + "/" + arrived.name, std::string("Beta/") + spoil.arrives)
+            << Places(census);
+        EXPECT_FALSE(fs::exists(root->file(kTransferFile)));
+        world.reset();
+        fs::remove_all(root->file(kTransferFile));
+    }
+}
+
+// The companion module is not installed (or its file is a dangling link): the crew manager
+// never becomes ready, E sends nobody out, and the capsule's crew lines go to the host's
+// parser unchanged and come back when the scenario is saved.
+TEST_F(HandOverFiles, CompanionMissingSendsNobodyOutAndKeepsTheCrewLines) {
+    for (const std::string fault : {"missing", "dangling link"}) {
+        SCOPED_TRACE(fault);
+        root->remove("modules/Vemo.dll");
+        if (fault == "dangling link") {
+            fs::create_symlink(root->file("modules/nowhere.dll"), root->file("modules/Vemo.dll"));
+        }
+        Load(kCapsuleScenario);
+        EXPECT_TRUE(PressE("Pod"));
+        RunFor(1.0);
+        EXPECT_EQ(FirstNamed("Vemo"), nullptr);
+        EXPECT_EQ(testsupport::events(*world, sim::ev::ScenarioLine, "Pod",
+                                      "VEMOCREW C1-Cap_Ten-50-70-90")
+                      .size(),
+                  1u);
+        EXPECT_EQ(Places(Census(*world)), "C1-Cap Ten 50/70/90 @Pod");
+        world.reset();
+    }
+}
+
+// A presence file that is there but is no module (empty, a folder) passes the presence check,
+// yet the host cannot make crew-member vessels: every EVA and hand-over is refused and the
+// members stay aboard.
+TEST_F(HandOverFiles, CompanionFileThatIsNoModuleLosesNobody) {
+    for (const std::string odd : {"empty", "folder"}) {
+        SCOPED_TRACE(odd);
+        root->remove("modules/Vemo.dll");
+        if (odd == "empty") {
+            root->write("modules/Vemo.dll", "");
+        } else {
+            fs::create_directories(root->file("modules/Vemo.dll"));
+        }
+        Load(kCrewScenario);
+        RoundTrip();
+        EXPECT_EQ(FirstNamed("Vemo"), nullptr);
+        EXPECT_EQ(Places(Census(*world)),
+                  "X1-Pilot One 35/72/80 @Alpha, X1-Pilot Two 44/64/77 @Alpha, "
+                  "C1-Cap Ten 50/70/90 @Pod");
+        EXPECT_FALSE(root->exists(kTransferFile)) << "a refused hand-over left its record";
+        world.reset();
+        fs::remove_all(root->file("modules/Vemo.dll"));
+    }
+}
+
+// The version file is only read at set-up and its value is not used: however odd it is, the
+// crew works as with a sound one.
+TEST_F(HandOverFiles, OddVersionFileChangesNothing) {
+    const std::string version = "meshes/Vemo/ver.dtf";
+    for (const std::string odd : {"missing", "folder", "empty", "binary", "huge", "no point"}) {
+        SCOPED_TRACE(odd);
+        fs::remove_all(root->file(version));
+        if (odd == "folder") {
+            fs::create_directories(root->file(version));
+        } else if (odd == "empty") {
+            root->write(version, "");
+        } else if (odd == "binary") {
+            root->write(version, std::string("\x00\xff.\x80\x7f", 5));
+        } else if (odd == "huge") {
+            root->write(version, "1." + std::string(1 << 20, '9'));
+        } else if (odd == "no point") {
+            root->write(version, "15");
+        }
+        Load(kCrewScenario);
+        RoundTrip();
+        EXPECT_EQ(
+            Places(Census(*world)),
+            "X1-Pilot One 35/72/80 @Beta, X1-Pilot Two 44/64/77 @Beta, C1-Cap Ten 50/70/90 @Pod");
+        world.reset();
+    }
+}
