@@ -401,7 +401,9 @@ bool ParseTimelineText(std::string_view text, const std::string &fileName, Timel
         std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
         ++number;
-        if (!line.empty() && line.back() == '\r') {
+        // Carriage returns before the line end are line end too, however many an editor left
+        // there, as in scenario files; kept, they would end up in a saved file's name.
+        while (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
         if (line.find('\0') != std::string_view::npos) {
