@@ -39,6 +39,38 @@ Ctx ctx(void *hostVessel, const char *call) {
     return {w, v};
 }
 
+// The queries a module makes every step, or for every vessel of a walk over the vessel list,
+// are written so that they keep no stack frame: the work first, then the trace (for tests,
+// normally off) as an out-of-line tail call that hands the result back.
+inline VesselRecord *hot(void *hostVessel) {
+    auto *v = static_cast<VesselRecord *>(hostVessel);
+    return v && World::current() ? v : nullptr;
+}
+
+template <class R>
+__attribute__((noinline, cold)) R traced(VesselRecord *v, const char *call, R result) {
+    if (World *w = World::current())
+        w->traceCall(v, call);
+    return result;
+}
+
+__attribute__((noinline, cold)) void traced(VesselRecord *v, const char *call) {
+    if (World *w = World::current())
+        w->traceCall(v, call);
+}
+
+template <class R>
+__attribute__((noinline, cold)) R tracedGlobal(const char *call, R result) {
+    if (World *w = World::current())
+        w->traceGlobal(call);
+    return result;
+}
+
+__attribute__((noinline, cold)) void tracedGlobal(const char *call) {
+    if (World *w = World::current())
+        w->traceGlobal(call);
+}
+
 World *world(const char *call) {
     World *w = World::current();
     if (w)
@@ -107,8 +139,11 @@ void oapiWriteScenario_string(FILEHANDLE scn, char *item, char *string) {
 }
 
 double oapiGetSimStep() {
-    World *w = world("oapiGetSimStep");
-    return w ? w->lastStep() : 0.0;
+    World *w = World::current();
+    if (!w)
+        return 0.0;
+    const double dt = w->lastStep();
+    return w->tracingGlobal() ? tracedGlobal("oapiGetSimStep", dt) : dt;
 }
 
 bool oapiAcceptDelayedKey(char key, double interval) {
@@ -122,20 +157,30 @@ double oapiRand() {
 }
 
 VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel) {
-    World *w = world("oapiGetVesselInterface");
-    return w ? w->interfaceOf(hVessel) : nullptr;
+    World *w = World::current();
+    if (!w)
+        return nullptr;
+    VESSEL *v = w->interfaceOf(hVessel);
+    return w->tracingGlobal() ? tracedGlobal("oapiGetVesselInterface", v) : v;
 }
 
 DWORD oapiGetVesselCount() {
-    World *w = world("oapiGetVesselCount");
-    return w ? static_cast<DWORD>(w->vessels().size()) : 0;
+    World *w = World::current();
+    if (!w)
+        return 0;
+    const DWORD n = static_cast<DWORD>(w->vessels().size());
+    return w->tracingGlobal() ? tracedGlobal("oapiGetVesselCount", n) : n;
 }
 
 OBJHANDLE oapiGetVesselByIndex(int index) {
-    World *w = world("oapiGetVesselByIndex");
-    if (!w || index < 0 || static_cast<size_t>(index) >= w->vessels().size())
+    World *w = World::current();
+    if (!w)
         return nullptr;
-    return w->vessels()[static_cast<size_t>(index)]->handle();
+    const auto &list = w->vessels();
+    OBJHANDLE h = index >= 0 && static_cast<size_t>(index) < list.size()
+                      ? list[static_cast<size_t>(index)]->handle()
+                      : nullptr;
+    return w->tracingGlobal() ? tracedGlobal("oapiGetVesselByIndex", h) : h;
 }
 
 OBJHANDLE oapiGetObjectByName(char *name) {
@@ -148,7 +193,9 @@ OBJHANDLE oapiGetObjectByName(char *name) {
 }
 
 void oapiGetObjectName(OBJHANDLE hObj, char *name, int n) {
-    World *w = world("oapiGetObjectName");
+    World *w = World::current();
+    if (w && w->tracingGlobal())
+        tracedGlobal("oapiGetObjectName");
     if (!name || n <= 0)
         return;
     const std::string *src = nullptr;
@@ -198,7 +245,9 @@ void oapiSetEmptyMass(OBJHANDLE hVessel, double mass) {
 }
 
 void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
-    World *w = world("oapiGetGlobalPos");
+    World *w = World::current();
+    if (w && w->tracingGlobal())
+        tracedGlobal("oapiGetGlobalPos");
     if (!pos)
         return;
     if (w && hObj && hObj == w->bodyHandle()) {
@@ -223,13 +272,19 @@ const OBJHANDLE VESSEL::GetHandle() const {
 }
 
 char *VESSEL::GetName() const {
-    Ctx c = ctx(hostVessel, "GetName");
-    return c ? c.v->name.data() : nullptr;
+    VesselRecord *v = hot(hostVessel);
+    if (!v)
+        return nullptr;
+    char *name = v->name.data();
+    return v->traceOn ? traced(v, "GetName", name) : name;
 }
 
 char *VESSEL::GetClassNameA() const {
-    Ctx c = ctx(hostVessel, "GetClassName");
-    return c ? c.v->className.data() : nullptr;
+    VesselRecord *v = hot(hostVessel);
+    if (!v)
+        return nullptr;
+    char *name = v->className.data();
+    return v->traceOn ? traced(v, "GetClassName", name) : name;
 }
 
 void VESSEL::SetEmptyMass(double m) const {
@@ -364,11 +419,13 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
 }
 
 bool VESSEL::SetAnimation(UINT anim, double state) const {
-    Ctx c = ctx(hostVessel, "SetAnimation");
-    if (!c || anim >= c.v->animations.size())
+    VesselRecord *v = hot(hostVessel);
+    if (!v)
         return false;
-    c.v->animations[anim].state = state;
-    return true;
+    const bool known = anim < v->animations.size();
+    if (known)
+        v->animations[anim].state = state;
+    return v->traceOn ? traced(v, "SetAnimation", known) : known;
 }
 
 PSTREAM_HANDLE VESSEL::AddReentryStream(PARTICLESTREAMSPEC *pss) const {
@@ -511,11 +568,12 @@ PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3 &pos,
 }
 
 double VESSEL::GetThrusterGroupLevel(THGROUP_HANDLE thg) const {
-    Ctx c = ctx(hostVessel, "GetThrusterGroupLevel");
-    if (!c)
+    VesselRecord *v = hot(hostVessel);
+    if (!v)
         return 0.0;
-    auto *g = c.w->handleOf<sim::ThrusterGroup>(thg, World::kGroup, c.v);
-    return g ? g->level : 0.0;
+    auto *g = World::current()->handleOf<sim::ThrusterGroup>(thg, World::kGroup, v);
+    const double level = g ? g->level : 0.0;
+    return v->traceOn ? traced(v, "GetThrusterGroupLevel", level) : level;
 }
 
 void VESSEL::SetThrusterGroupLevel(THGROUP_HANDLE thg, double level) const {
@@ -572,8 +630,12 @@ void VESSEL::GlobalRot(const VECTOR3 &rloc, VECTOR3 &rglob) const {
 }
 
 void VESSEL::Global2Local(const VECTOR3 &global, VECTOR3 &local) const {
-    if (Ctx c = ctx(hostVessel, "Global2Local"))
-        local = sim::tmul(c.v->rot, global - c.w->globalPos(*c.v));
+    VesselRecord *v = hot(hostVessel);
+    if (!v)
+        return;
+    local = sim::tmul(v->rot, global - World::current()->globalPos(*v));
+    if (v->traceOn)
+        traced(v, "Global2Local");
 }
 
 UINT VESSEL::DockCount() const {
@@ -656,37 +718,42 @@ void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos
 
 void VESSEL::GetAttachmentParams(ATTACHMENTHANDLE attachment, VECTOR3 &pos, VECTOR3 &dir,
                                  VECTOR3 &rot) const {
-    Ctx c = ctx(hostVessel, "GetAttachmentParams");
-    if (!c)
+    VesselRecord *v = hot(hostVessel);
+    if (!v)
         return;
-    if (auto *a = c.w->handleOf<sim::Attachment>(attachment, World::kAttachment, c.v)) {
+    if (auto *a = World::current()->handleOf<sim::Attachment>(attachment, World::kAttachment, v)) {
         pos = a->pos;
         dir = a->dir;
         rot = a->rot;
     }
+    if (v->traceOn)
+        traced(v, "GetAttachmentParams");
 }
 
 DWORD VESSEL::AttachmentCount(bool toparent) const {
-    Ctx c = ctx(hostVessel, "AttachmentCount");
-    if (!c)
+    VesselRecord *v = hot(hostVessel);
+    if (!v)
         return 0;
-    return static_cast<DWORD>((toparent ? c.v->toParent : c.v->toChild).size());
+    const DWORD n = static_cast<DWORD>((toparent ? v->toParent : v->toChild).size());
+    return v->traceOn ? traced(v, "AttachmentCount", n) : n;
 }
 
 ATTACHMENTHANDLE VESSEL::GetAttachmentHandle(bool toparent, DWORD i) const {
-    Ctx c = ctx(hostVessel, "GetAttachmentHandle");
-    if (!c)
+    VesselRecord *v = hot(hostVessel);
+    if (!v)
         return nullptr;
-    const auto &list = toparent ? c.v->toParent : c.v->toChild;
-    return i < list.size() ? list[i] : nullptr;
+    const auto &list = toparent ? v->toParent : v->toChild;
+    ATTACHMENTHANDLE a = i < list.size() ? list[i] : nullptr;
+    return v->traceOn ? traced(v, "GetAttachmentHandle", a) : a;
 }
 
 const char *VESSEL::GetAttachmentId(ATTACHMENTHANDLE attachment) const {
-    Ctx c = ctx(hostVessel, "GetAttachmentId");
-    if (!c)
+    VesselRecord *v = hot(hostVessel);
+    if (!v)
         return nullptr;
-    auto *a = c.w->handleOf<sim::Attachment>(attachment, World::kAttachment, c.v);
-    return a ? a->id.c_str() : nullptr;
+    auto *a = World::current()->handleOf<sim::Attachment>(attachment, World::kAttachment, v);
+    const char *id = a ? a->id.c_str() : nullptr;
+    return v->traceOn ? traced(v, "GetAttachmentId", id) : id;
 }
 
 // ---------------------------------------------------------------------------------------

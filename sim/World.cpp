@@ -21,8 +21,6 @@ constexpr double kDefaultIsp = 5e4;
 constexpr double kDefaultStep = 0.1;
 constexpr double kDegPerRad = 180.0 / M_PI;
 
-World *g_current = nullptr;
-
 std::map<std::string, std::unique_ptr<ClassInfo>> &builtinClasses() {
     static std::map<std::string, std::unique_ptr<ClassInfo>> classes;
     return classes;
@@ -141,8 +139,8 @@ World::World(WorldOptions options) : options_(std::move(options)) {
     keyAccepted_.fill(-std::numeric_limits<double>::infinity());
     for (auto &kv : builtinClasses())
         classes_[kv.first] = std::make_unique<ClassInfo>(*kv.second);
-    previous_ = g_current;
-    g_current = this;
+    previous_ = current_;
+    current_ = this;
 }
 
 World::~World() {
@@ -163,12 +161,15 @@ World::~World() {
     }
     for (Module *m : moduleOrder_)
         dlclose(m->dl);
-    if (g_current == this)
-        g_current = previous_;
+    if (current_ == this)
+        current_ = previous_;
 }
 
-World *World::current() {
-    return g_current;
+World *World::current_ = nullptr;
+
+// Cold and out of line: tracing is for tests, and the per-step host calls stay small.
+__attribute__((noinline, cold)) void World::recordTrace(VesselRecord &v, const char *call) {
+    v.trace.emplace_back(call);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -288,7 +289,7 @@ VesselRecord *World::makeRecord(const std::string &name, const std::string &clas
     v->className = className;
     v->alive = true;
     v->traceOn = traceNew_;
-    byHandle_[v] = v;
+    byHandle_.set(v, v);
     list_.push_back(v);
     byName_[name] = v;
     return v;
@@ -749,6 +750,18 @@ void World::runUntil(double t) {
 }
 
 void World::moveVessel(VesselRecord &v, double dt) {
+    VECTOR3 dv = vec(0, 0, 0);
+    if (v.litThrusters > 0)
+        dv = applyThrust(v, dt);
+    VECTOR3 vNew = v.rvel + dv;
+    v.rpos += (v.rvel + vNew) * (0.5 * dt);
+    v.rvel = vNew;
+    double w = length(v.avel);
+    if (w > 0.0)
+        v.rot = mul(v.rot, rotationAboutAxis(v.avel / w, w * dt));
+}
+
+VECTOR3 World::applyThrust(VesselRecord &v, double dt) {
     double m0 = v.mass();
     VECTOR3 force = vec(0, 0, 0);
     VECTOR3 torque = vec(0, 0, 0);
@@ -785,6 +798,15 @@ void World::moveVessel(VesselRecord &v, double dt) {
         torque += cross(th.pos, f);
     }
     double m1 = v.mass();
+    // A couple (a pitch, yaw or bank pair) turns the vessel with no net force at all, so the
+    // torque is applied whatever the force comes to.
+    if (m1 > 0.0) {
+        VECTOR3 alpha = vec(0, 0, 0);
+        for (int k = 0; k < 3; ++k)
+            if (v.caps.pmi.data[k] > 0.0)
+                alpha.data[k] = torque.data[k] / (m1 * v.caps.pmi.data[k]);
+        v.avel += alpha * dt;
+    }
     VECTOR3 dv = vec(0, 0, 0);
     if (force != vec(0, 0, 0)) {
         VECTOR3 fg = mul(v.rot, force);
@@ -792,20 +814,8 @@ void World::moveVessel(VesselRecord &v, double dt) {
             dv = fg * (dt / used * std::log(m0 / m1));  // rocket equation over the step
         else if (m0 > 0.0)
             dv = fg * (dt / m0);
-        VECTOR3 alpha = vec(0, 0, 0);
-        if (m1 > 0.0) {
-            for (int k = 0; k < 3; ++k)
-                if (v.caps.pmi.data[k] > 0.0)
-                    alpha.data[k] = torque.data[k] / (m1 * v.caps.pmi.data[k]);
-        }
-        v.avel += alpha * dt;
     }
-    VECTOR3 vNew = v.rvel + dv;
-    v.rpos += (v.rvel + vNew) * (0.5 * dt);
-    v.rvel = vNew;
-    double w = length(v.avel);
-    if (w > 0.0)
-        v.rot = mul(v.rot, rotationAboutAxis(v.avel / w, w * dt));
+    return dv;
 }
 
 void World::applyPilotInputs() {
@@ -839,12 +849,22 @@ void World::setGroupLevel(VesselRecord &v, ThrusterGroup &g, double level) {
         return;
     level = std::clamp(level, 0.0, 1.0);
     for (Thruster *th : g.thrusters)
-        th->level = level;
+        setThrusterLevel(v, *th, level);
     if (level != g.level) {
         g.level = level;
         log(&v, ev::Level,
             std::string(groupTypeName(g.type)) + " thruster group level " + num(level));
     }
+}
+
+void World::setThrusterLevel(VesselRecord &v, Thruster &th, double level) {
+    const bool wasLit = th.level > 0.0;
+    const bool lit = level > 0.0;
+    th.level = level;
+    if (lit && !wasLit)
+        ++v.litThrusters;
+    else if (wasLit && !lit)
+        --v.litThrusters;
 }
 
 void World::trackAnimations() {
@@ -1042,10 +1062,8 @@ OBJHANDLE World::find(const std::string &name) const {
 }
 
 VesselRecord *World::resolveAny(OBJHANDLE h) const {
-    if (!h)
-        return nullptr;
-    auto it = byHandle_.find(h);
-    return it == byHandle_.end() ? nullptr : it->second;
+    VesselRecord *const *found = byHandle_.find(h);
+    return found ? *found : nullptr;
 }
 
 VesselRecord *World::resolve(OBJHANDLE h) const {

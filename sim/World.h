@@ -49,6 +49,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "HandleTable.h"
 #include "Math3.h"
 #include "Orbitersdk.h"
 #include "ScenarioFile.h"
@@ -231,6 +232,9 @@ struct VesselRecord {
     std::deque<Tank> tanks;
     Tank *defaultTank = nullptr;
     std::deque<Thruster> thrusters;
+    // Thrusters at a level above 0. The step skips the thrust computation of a vessel with
+    // none, so that idle thrusters cost the host nothing per step.
+    std::size_t litThrusters = 0;
     std::deque<ThrusterGroup> groups;
     std::array<ThrusterGroup *, 15> groupByType{};  // last group created per standard type
     std::deque<Exhaust> exhausts;
@@ -271,7 +275,8 @@ public:
     World(const World &) = delete;
     World &operator=(const World &) = delete;
 
-    static World *current();
+    // Every host call asks for the current world first: kept inline and free of calls.
+    static World *current() { return current_; }
 
     const WorldOptions &options() const { return options_; }
 
@@ -356,13 +361,15 @@ public:
     // A sub-handle of the given kind belonging to `owner` (any owner if null), or null.
     template <class T>
     T *handleOf(const void *h, int kind, const VesselRecord *owner) const;
-    void registerHandle(const void *h, int kind) { handles_[h] = kind; }
+    void registerHandle(const void *h, int kind) { handles_.set(h, kind); }
     void log(const VesselRecord *v, const char *kind, std::string text);
+    // Only the test of traceOn is paid on the per-step path; recording stays out of line.
     void traceCall(VesselRecord *v, const char *call) {
         if (v && v->traceOn)
-            v->trace.emplace_back(call);
+            recordTrace(*v, call);
     }
     void traceGlobal(const char *call) { traceCall(callbackVessel_, call); }
+    bool tracingGlobal() const { return callbackVessel_ && callbackVessel_->traceOn; }
     MESHHANDLE loadMesh(const char *name);
     SURFHANDLE registerTexture(const char *name);
     double random();
@@ -375,6 +382,8 @@ public:
     void parseDefaultLine(VesselRecord &v, char *line);
     void saveDefaultState(const VesselRecord &v, FILEHANDLE scn);
     void setGroupLevel(VesselRecord &v, ThrusterGroup &g, double level);
+    // Sets one thruster's level and keeps the vessel's count of lit thrusters.
+    static void setThrusterLevel(VesselRecord &v, Thruster &th, double level);
     void onAnimationSet(VesselRecord &v, UINT anim, double state);
     VESSEL *interfaceOf(OBJHANDLE vessel) const;
 
@@ -396,12 +405,18 @@ private:
     struct ScnWriter;
     class Dispatch;  // marks a callback loop; flushes deferred exits when the outermost ends
 
+    static World *current_;
+    static void recordTrace(VesselRecord &v, const char *call);
+
     VesselRecord *makeRecord(const std::string &name, const std::string &className);
     bool instantiate(VesselRecord &v, std::string *error);
     void finishDeletes();
     void makeDockInfo(VesselRecord &v);
     void releaseInstance(VesselRecord &v);
     void moveVessel(VesselRecord &v, double dt);
+    // Burns the lit thrusters' propellant over the step, turns the vessel by their torque and
+    // returns the velocity change their force gives, in the global frame.
+    VECTOR3 applyThrust(VesselRecord &v, double dt);
     void applyPilotInputs();
     void trackAnimations();
     std::string validName(const std::string &name, std::string *error) const;
@@ -413,11 +428,11 @@ private:
     std::map<std::string, std::unique_ptr<Module>> modules_;  // by class name
     std::vector<Module *> moduleOrder_;                       // load order
 
-    std::deque<VesselRecord> records_;  // every vessel ever made; never shrinks
-    std::unordered_map<const void *, VesselRecord *> byHandle_;
-    std::vector<VesselRecord *> list_;                        // live vessels in list order
+    std::deque<VesselRecord> records_;      // every vessel ever made; never shrinks
+    HandleTable<VesselRecord *> byHandle_;  // every vessel ever made
+    std::vector<VesselRecord *> list_;      // live vessels in list order
     std::unordered_map<std::string, VesselRecord *> byName_;  // live vessels
-    std::unordered_map<const void *, int> handles_;           // every sub-handle handed out
+    HandleTable<int> handles_;                                // every sub-handle handed out
     std::vector<VesselRecord *> pendingExit_;
     std::vector<VesselRecord *> stepSnapshot_;
     std::vector<PilotInput> pilotInputs_;
@@ -449,10 +464,8 @@ private:
 
 template <class T>
 T *World::handleOf(const void *h, int kind, const VesselRecord *owner) const {
-    if (!h)
-        return nullptr;
-    auto it = handles_.find(h);
-    if (it == handles_.end() || it->second != kind)
+    const int *found = handles_.find(h);
+    if (!found || *found != kind)
         return nullptr;
     T *p = static_cast<T *>(const_cast<void *>(h));
     if (owner && p->owner != owner)

@@ -1,0 +1,89 @@
+// Turning by thruster couples, and thrusters going idle and lit again.
+#include "ScriptVessel.h"
+
+using testsupport::near;
+using testsupport::rec;
+
+namespace {
+
+constexpr double kEmptyMass = 100.0;  // kg
+constexpr double kTankMass = 10.0;    // kg
+constexpr double kThrust = 10.0;      // N per thruster
+constexpr double kIsp = 1e6;          // m/s: the propellant used is negligible
+constexpr double kStep = 0.1;         // s, the fixture world's step
+
+// Pairs of opposite thrusters: pitch about x (arm along z) and bank about z (arm along x).
+void AddCouples(ScriptVessel &v, const VECTOR3 &pmi) {
+    v.SetEmptyMass(kEmptyMass);
+    v.SetPMI(pmi);
+    PROPELLANT_HANDLE tank = v.CreatePropellantResource(kTankMass);
+    THRUSTER_HANDLE pitch[2] = {
+        v.CreateThruster(sim::vec(0, 0, 2), sim::vec(0, 1, 0), kThrust, tank, kIsp),
+        v.CreateThruster(sim::vec(0, 0, -2), sim::vec(0, -1, 0), kThrust, tank, kIsp)};
+    v.CreateThrusterGroup(pitch, 2, THGROUP_ATT_PITCHDOWN);
+    THRUSTER_HANDLE bank[2] = {
+        v.CreateThruster(sim::vec(1, 0, 0), sim::vec(0, 1, 0), kThrust, tank, kIsp),
+        v.CreateThruster(sim::vec(-1, 0, 0), sim::vec(0, -1, 0), kThrust, tank, kIsp)};
+    v.CreateThrusterGroup(bank, 2, THGROUP_ATT_BANKLEFT);
+    THRUSTER_HANDLE main =
+        v.CreateThruster(sim::vec(0, 0, 0), sim::vec(0, 0, 1), kThrust, tank, kIsp);
+    v.CreateThrusterGroup(&main, 1, THGROUP_MAIN);
+}
+
+}  // namespace
+
+TEST_F(HostTest, PureCouplesTurnTheVesselWithoutMovingIt) {
+    const VECTOR3 pmi = sim::vec(1, 2, 4);  // m^2
+    ScriptVessel::hooks.setClassCaps = [&](ScriptVessel &v) { AddCouples(v, pmi); };
+    OBJHANDLE h = make("A");
+    const double mass = kEmptyMass + kTankMass;
+
+    // Pitch pair: torque (0,0,2)x(0,F,0) + (0,0,-2)x(0,-F,0) = (-4F, 0, 0), no net force.
+    world->commandGroupLevel(h, THGROUP_ATT_PITCHDOWN, 1.0);
+    world->step(1);
+    const double wx = -4 * kThrust / (mass * pmi.x) * kStep;
+    EXPECT_TRUE(near(rec(*world, h).avel, sim::vec(wx, 0, 0), 1e-7)) << rec(*world, h).avel.x;
+    EXPECT_TRUE(near(rec(*world, h).rvel, sim::vec(0, 0, 0), 0));
+    EXPECT_TRUE(near(rec(*world, h).rpos, sim::vec(0, 0, 0), 0));
+
+    // Bank pair on top: torque (0, 0, 2F) over the z moment, added to the pitch rate.
+    world->commandGroupLevel(h, THGROUP_ATT_PITCHDOWN, 0.0);
+    world->commandGroupLevel(h, THGROUP_ATT_BANKLEFT, 1.0);
+    world->step(1);
+    const double wz = 2 * kThrust / (mass * pmi.z) * kStep;
+    EXPECT_TRUE(near(rec(*world, h).avel, sim::vec(wx, 0, wz), 1e-7));
+    EXPECT_TRUE(near(rec(*world, h).rvel, sim::vec(0, 0, 0), 0));
+
+    // Idle again: the vessel keeps turning at the rate it has, and the turn shows in the
+    // rotation matrix.
+    world->commandGroupLevel(h, THGROUP_ATT_BANKLEFT, 0.0);
+    world->step(10);
+    EXPECT_TRUE(near(rec(*world, h).avel, sim::vec(wx, 0, wz), 1e-7));
+    MATRIX3 R;
+    oapiGetVesselInterface(h)->GetRotationMatrix(R);
+    EXPECT_LT(R.m11, 1.0 - 1e-6) << "the vessel has turned";
+    EXPECT_TRUE(near(rec(*world, h).rpos, sim::vec(0, 0, 0), 0));
+}
+
+TEST_F(HostTest, ThrustStopsWhenIdleAndResumesWhenLitAgain) {
+    ScriptVessel::hooks.setClassCaps = [&](ScriptVessel &v) { AddCouples(v, sim::vec(1, 1, 1)); };
+    OBJHANDLE h = make("A");
+    world->commandGroupLevel(h, THGROUP_MAIN, 1.0);
+    world->step(1);
+    const double v1 = rec(*world, h).rvel.z;
+    EXPECT_NEAR(v1, kThrust / (kEmptyMass + kTankMass) * kStep, 1e-7);
+
+    // Levels set to 0 twice and a group left at 0: no thrust and no turn.
+    world->commandGroupLevel(h, THGROUP_MAIN, 0.0);
+    world->commandGroupLevel(h, THGROUP_MAIN, 0.0);
+    world->commandGroupLevel(h, THGROUP_ATT_PITCHDOWN, 0.0);
+    world->step(5);
+    EXPECT_EQ(rec(*world, h).rvel.z, v1);
+    EXPECT_TRUE(near(rec(*world, h).avel, sim::vec(0, 0, 0), 0));
+
+    // A level changed while lit, then lit again after idling: thrust follows the level.
+    world->commandGroupLevel(h, THGROUP_MAIN, 1.0);
+    world->commandGroupLevel(h, THGROUP_MAIN, 0.5);
+    world->step(1);
+    EXPECT_NEAR(rec(*world, h).rvel.z - v1, 0.5 * kThrust / (kEmptyMass + kTankMass) * kStep, 1e-7);
+}
