@@ -13,6 +13,15 @@
 #include "CrewText.h"
 #include "VemoPaths.h"
 
+// The walk and the boarding are kept out of line: the host calls the post-step every frame,
+// and the call that finds nothing due should cost a few instructions, not the set-up of the
+// walk's frame.
+#if defined(_MSC_VER)
+#define VEMO_NOINLINE __declspec(noinline)
+#else
+#define VEMO_NOINLINE __attribute__((noinline))
+#endif
+
 namespace {
 
 // Simulation time between two scans, s.
@@ -95,6 +104,26 @@ bool ReadTransferFile(unsigned char (&bytes)[sizeof(TransferRecord)]) {
            std::strncmp(name, kEvaVesselPrefix, kEvaPrefixLength) == 0;
 }
 
+// Copies src into a field of `size` bytes: cut to size - 1 characters, always terminated.
+void CopyBounded(char *dest, std::size_t size, const char *src) {
+    std::size_t length = 0;
+    while (length + 1 < size && src[length] != '\0') {
+        ++length;
+    }
+    std::memcpy(dest, src, length);
+    dest[length] = '\0';
+}
+
+// The own vessel's position and the other's, both in the own vessel's frame. The own one is
+// asked for once per walk, when the first crew-member vessel needs it: nothing moves while
+// the walk runs.
+struct OwnPosition {
+    bool known = false;
+    VECTOR3 local;
+};
+
+VEMO_NOINLINE int WalkVesselList(AirlockSlot &slot);
+
 }  // namespace
 
 int AirlockSlot::ScanForReturningCrew() {
@@ -102,13 +131,22 @@ int AirlockSlot::ScanForReturningCrew() {
     if (!(scanTimer > kScanPeriod)) {
         return 0;
     }
-    scanTimer = 0.0;
-    if (doorValue != 1) {
+    return WalkVesselList(*this);
+}
+
+namespace {
+
+int WalkVesselList(AirlockSlot &slot) {
+    slot.scanTimer = 0.0;
+    if (slot.doorValue != 1) {
         return 0;
     }
+    VESSEL *const ownVessel = slot.ownVessel;
+    const OBJHANDLE ownVesselHandle = slot.ownVesselHandle;
     if (!ownVessel || !ownVesselHandle) {
         return -3;
     }
+    OwnPosition own;
 
     for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
         OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
@@ -166,18 +204,18 @@ int AirlockSlot::ScanForReturningCrew() {
                 record.weight = GetLe32(bytes + offsetof(TransferRecord, weight));
                 record.reserved0 = GetLe32(bytes + offsetof(TransferRecord, reserved0));
                 record.reserved1 = GetLe32(bytes + offsetof(TransferRecord, reserved1));
-                std::snprintf(returningCrewName, sizeof returningCrewName, "%s", record.name);
-                returningCrewAge = record.age;
-                returningCrewPulse = record.pulse;
-                returningCrewWeight = record.weight;
+                CopyBounded(slot.returningCrewName, sizeof slot.returningCrewName, record.name);
+                slot.returningCrewAge = record.age;
+                slot.returningCrewPulse = record.pulse;
+                slot.returningCrewWeight = record.weight;
             } else {
-                std::snprintf(returningCrewName, sizeof returningCrewName, "%s",
-                              kUnknownMemberName);
-                returningCrewAge = TruncateToInt(values.x);
-                returningCrewPulse = TruncateToInt(values.y);
-                returningCrewWeight = TruncateToInt(values.z);
+                CopyBounded(slot.returningCrewName, sizeof slot.returningCrewName,
+                            kUnknownMemberName);
+                slot.returningCrewAge = TruncateToInt(values.x);
+                slot.returningCrewPulse = TruncateToInt(values.y);
+                slot.returningCrewWeight = TruncateToInt(values.z);
             }
-            returningCrewVessel = handle;
+            slot.returningCrewVessel = handle;
             return 2;
         }
 
@@ -186,32 +224,72 @@ int AirlockSlot::ScanForReturningCrew() {
         }
         // Cut to the field; a longer name is never written past it.
         const char *name = vessel->GetName();
-        std::snprintf(returningCrewName, sizeof returningCrewName, "%s", name ? name : "");
-        for (char *p = returningCrewName; *p; ++p) {
+        CopyBounded(slot.returningCrewName, sizeof slot.returningCrewName, name ? name : "");
+        for (char *p = slot.returningCrewName; *p; ++p) {
             if (*p == '_') {
                 *p = ' ';
             }
         }
-        returningCrewAge = TruncateToInt(values.x);
-        returningCrewPulse = TruncateToInt(values.y);
-        returningCrewWeight = TruncateToInt(values.z);
+        slot.returningCrewAge = TruncateToInt(values.x);
+        slot.returningCrewPulse = TruncateToInt(values.y);
+        slot.returningCrewWeight = TruncateToInt(values.z);
 
-        VECTOR3 ownGlobal, otherGlobal, ownLocal, otherLocal;
-        oapiGetGlobalPos(ownVesselHandle, &ownGlobal);
+        if (!own.known) {
+            VECTOR3 ownGlobal;
+            oapiGetGlobalPos(ownVesselHandle, &ownGlobal);
+            ownVessel->Global2Local(ownGlobal, own.local);
+            own.known = true;
+        }
+        VECTOR3 otherGlobal, otherLocal;
         oapiGetGlobalPos(handle, &otherGlobal);
-        ownVessel->Global2Local(ownGlobal, ownLocal);
         ownVessel->Global2Local(otherGlobal, otherLocal);
-        const double dx = otherLocal.x - ownLocal.x;
-        const double dy = otherLocal.y - ownLocal.y;
-        const double dz = otherLocal.z - ownLocal.z;
-        if (boxMinZ <= dz && dz <= boxMaxZ && boxMinY <= dy && dy <= boxMaxY && boxMinX <= dx &&
-            dx <= boxMaxX) {
-            returningCrewVessel = handle;
+        const double dx = otherLocal.x - own.local.x;
+        const double dy = otherLocal.y - own.local.y;
+        const double dz = otherLocal.z - own.local.z;
+        if (slot.boxMinZ <= dz && dz <= slot.boxMaxZ && slot.boxMinY <= dy && dy <= slot.boxMaxY &&
+            slot.boxMinX <= dx && dx <= slot.boxMaxX) {
+            slot.returningCrewVessel = handle;
             return 1;
         }
     }
     return 0;
 }
+
+}  // namespace
+
+namespace {
+
+// Takes the member the scan found (result `found`, 1 or 2) aboard: the rest of
+// ProcessReturningCrew, out of line because it runs only when someone comes back.
+VEMO_NOINLINE int BoardReturningMember(CrewManager &crew, AirlockSlot &slot, int found) {
+    char text[kReturningTextSize] = {};
+    slot.GetReturningCrewName(text, kReturningTextLimit);
+    char missionId[kMissionIdCopyLength + 1] = {};
+    char name[kCrewNameMaxLength + 1] = {};
+    const char *dash = std::strchr(text, '-');
+    if (dash) {
+        const int idLength = static_cast<int>(dash - text);
+        std::snprintf(missionId, sizeof missionId, "%.*s", idLength, text);
+        std::snprintf(name, sizeof name, "%s", dash + 1);
+    } else {
+        std::snprintf(name, sizeof name, "%s", text);
+    }
+
+    OBJHANDLE vessel = slot.GetReturningCrewVessel();
+    if (!vessel) {
+        return 0;
+    }
+    if (found != 2) {
+        oapiSetFocusObject(crew.vesselHandle);
+    }
+    oapiDeleteVessel(vessel, nullptr);
+    std::snprintf(crew.lastReturnedName, sizeof crew.lastReturnedName, "%s", name);
+    crew.AddCrewMember(name, slot.GetReturningCrewAge(), slot.GetReturningCrewPulse(),
+                       slot.GetReturningCrewWeight(), missionId);
+    return found == 2 ? 2 : 1;
+}
+
+}  // namespace
 
 int CrewManager::ProcessReturningCrew() {
     if (!IsReady()) {
@@ -234,30 +312,5 @@ int CrewManager::ProcessReturningCrew() {
     if (found <= 0) {
         return 0;
     }
-
-    char text[kReturningTextSize] = {};
-    slot->GetReturningCrewName(text, kReturningTextLimit);
-    char missionId[kMissionIdCopyLength + 1] = {};
-    char name[kCrewNameMaxLength + 1] = {};
-    const char *dash = std::strchr(text, '-');
-    if (dash) {
-        const int idLength = static_cast<int>(dash - text);
-        std::snprintf(missionId, sizeof missionId, "%.*s", idLength, text);
-        std::snprintf(name, sizeof name, "%s", dash + 1);
-    } else {
-        std::snprintf(name, sizeof name, "%s", text);
-    }
-
-    OBJHANDLE vessel = slot->GetReturningCrewVessel();
-    if (!vessel) {
-        return 0;
-    }
-    if (found != 2) {
-        oapiSetFocusObject(vesselHandle);
-    }
-    oapiDeleteVessel(vessel, nullptr);
-    std::snprintf(lastReturnedName, sizeof lastReturnedName, "%s", name);
-    AddCrewMember(name, slot->GetReturningCrewAge(), slot->GetReturningCrewPulse(),
-                  slot->GetReturningCrewWeight(), missionId);
-    return found == 2 ? 2 : 1;
+    return BoardReturningMember(*this, *slot, found);
 }
