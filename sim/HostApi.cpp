@@ -721,7 +721,7 @@ void VESSEL::GetAttachmentParams(ATTACHMENTHANDLE attachment, VECTOR3 &pos, VECT
     VesselRecord *v = hot(hostVessel);
     if (!v)
         return;
-    if (auto *a = World::current()->handleOf<sim::Attachment>(attachment, World::kAttachment, v)) {
+    if (auto *a = World::attachmentOf(attachment, *v)) {
         pos = a->pos;
         dir = a->dir;
         rot = a->rot;
@@ -751,7 +751,7 @@ const char *VESSEL::GetAttachmentId(ATTACHMENTHANDLE attachment) const {
     VesselRecord *v = hot(hostVessel);
     if (!v)
         return nullptr;
-    auto *a = World::current()->handleOf<sim::Attachment>(attachment, World::kAttachment, v);
+    auto *a = World::attachmentOf(attachment, *v);
     const char *id = a ? a->id.c_str() : nullptr;
     return v->traceOn ? traced(v, "GetAttachmentId", id) : id;
 }

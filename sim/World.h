@@ -362,6 +362,17 @@ public:
     template <class T>
     T *handleOf(const void *h, int kind, const VesselRecord *owner) const;
     void registerHandle(const void *h, int kind) { handles_.set(h, kind); }
+    // An attachment point of `owner`, found in the owner's own lists: a walk over a large
+    // world stays in the data of the vessel at hand instead of probing the world-wide table.
+    static Attachment *attachmentOf(const void *h, const VesselRecord &owner) {
+        for (Attachment *a : owner.toParent)
+            if (a == h)
+                return a;
+        for (Attachment *a : owner.toChild)
+            if (a == h)
+                return a;
+        return nullptr;
+    }
     void log(const VesselRecord *v, const char *kind, std::string text);
     // Only the test of traceOn is paid on the per-step path; recording stays out of line.
     void traceCall(VesselRecord *v, const char *call) {
