@@ -1,0 +1,46 @@
+// Figures the benchmarks print after their runs: ratios of two benchmarks' CPU times, and the
+// allocation counter (AllocationCounter.cpp replaces the process's operator new).
+#ifndef VEMO_BENCH_BENCHREPORT_H
+#define VEMO_BENCH_BENCHREPORT_H
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// Allocations made while counting is on.
+void StartCountingAllocations();
+long StopCountingAllocations();
+
+// Keeps each benchmark's CPU time per iteration (steadier than wall time on a shared machine)
+// for the ratios printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override {
+        for (const Run &r : runs)
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
+                times[r.benchmark_name()] = r.GetAdjustedCPUTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    // CPU time of a over b, or a negative number when either did not run.
+    double Ratio(const std::string &a, const std::string &b) const {
+        auto ia = times.find(a), ib = times.find(b);
+        if (ia == times.end() || ib == times.end() || ib->second <= 0.0)
+            return -1.0;
+        return ia->second / ib->second;
+    }
+    void PrintRatio(const std::string &a, const std::string &b, const char *what) const {
+        const double r = Ratio(a, b);
+        if (r >= 0.0)
+            std::printf("%-48s %8.2f  (%s / %s)\n", what, r, a.c_str(), b.c_str());
+    }
+    std::map<std::string, double> times;
+};
+
+}  // namespace bench
+
+#endif

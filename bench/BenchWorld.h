@@ -1,0 +1,92 @@
+// Worlds for the benchmarks: the real capsule and companion modules, loaded by the headless
+// host from the runtime root the build lays out, next to a vessel class that does nothing.
+#ifndef VEMO_BENCH_BENCHWORLD_H
+#define VEMO_BENCH_BENCHWORLD_H
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "World.h"
+
+namespace bench {
+
+// The host's usual step, s.
+constexpr double kStep = 0.1;
+// A step so short that a capsule's 0.25 s scan period never runs out within a benchmark:
+// 2.5e9 calls between two scans.
+constexpr double kTinyStep = 1e-10;
+// A step just over the scan period: every post-step of a capsule with a free seat scans.
+constexpr double kScanStep = 0.26;
+
+constexpr char kCrewLine[] = "VEMOCREW A01-John_Doe-35-72-80";
+constexpr char kEmptyClass[] = "EmptyVessel";
+constexpr char kCapsuleClass[] = "vemopod";
+constexpr char kCrewClass[] = "Vemo";
+
+// A VESSEL2 with every callback left at the host's default.
+class EmptyVessel final : public VESSEL2 {
+public:
+    EmptyVessel(OBJHANDLE h, int fm) : VESSEL2(h, fm) {}
+};
+
+// The module opens its files relative to the current folder, as it does in the host's.
+inline void EnterRuntimeRoot() {
+    const char *root = std::getenv("VEMO_ROOT");
+    if (chdir(root ? root : VEMO_BUILD_ROOT) != 0) {
+        std::perror("cannot enter the runtime root");
+        std::exit(1);
+    }
+}
+
+inline std::unique_ptr<sim::World> MakeWorld(double step) {
+    sim::WorldOptions o;
+    o.root = ".";
+    o.step = step;
+    auto world = std::make_unique<sim::World>(o);
+    world->registerClass(
+        kEmptyClass, [](OBJHANDLE h, int fm) -> VESSEL * { return new EmptyVessel(h, fm); },
+        [](VESSEL *v) { delete static_cast<EmptyVessel *>(static_cast<VESSEL2 *>(v)); });
+    return world;
+}
+
+inline sim::ShipBlock Ship(const std::string &name, const char *cls,
+                           std::vector<std::string> lines = {}) {
+    sim::ShipBlock b;
+    b.name = name;
+    b.className = cls;
+    b.lines = std::move(lines);
+    return b;
+}
+
+// A crew member on EVA who has stepped out: its "V-em" point appears at its first post-step.
+// Placed `distance` metres from the reference body's centre along x, far from every airlock.
+inline sim::ShipBlock CrewMemberShip(const std::string &name, double distance) {
+    return Ship(name, kCrewClass,
+                {"STATUS Orbiting Earth", "RPOS " + std::to_string(distance) + " 0 0",
+                 "MEMBER 35 72 80", "OUTSIDE 1"});
+}
+
+inline void LoadOrExit(sim::World &world, const sim::ScenarioFile &scn) {
+    std::string error;
+    if (!world.load(scn, &error)) {
+        std::fprintf(stderr, "cannot load the benchmark scenario: %s\n", error.c_str());
+        std::exit(1);
+    }
+}
+
+inline VESSEL2 *Callbacks(sim::World &world, const std::string &name) {
+    const sim::VesselRecord *r = world.liveRecord(world.find(name));
+    if (!r || !r->callbacks) {
+        std::fprintf(stderr, "no vessel %s in the benchmark world\n", name.c_str());
+        std::exit(1);
+    }
+    return r->callbacks;
+}
+
+}  // namespace bench
+
+#endif

@@ -1,0 +1,87 @@
+// A whole headless run: 100 capsules for 10,000 steps of 0.1 s, next to 100 empty vessels.
+//
+// Crewed capsules have nothing to look for. Capsules with their seat free scan the vessel
+// list every 0.25 s, each over the 99 others: what a fleet waiting for its crews costs.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "BenchReport.h"
+#include "BenchWorld.h"
+
+namespace {
+
+constexpr int kVessels = 100;
+constexpr int kSteps = 10000;
+
+enum class Fleet { Empty, Crewed, SeatFree };
+
+std::unique_ptr<sim::World> MakeFleet(Fleet fleet) {
+    auto world = bench::MakeWorld(bench::kStep);
+    sim::ScenarioFile scn;
+    for (int i = 0; i < kVessels; ++i) {
+        const std::string name = "V" + std::to_string(i);
+        switch (fleet) {
+            case Fleet::Empty:
+                scn.ships.push_back(bench::Ship(name, bench::kEmptyClass));
+                break;
+            case Fleet::Crewed:
+                scn.ships.push_back(bench::Ship(name, bench::kCapsuleClass, {bench::kCrewLine}));
+                break;
+            case Fleet::SeatFree:
+                scn.ships.push_back(bench::Ship(name, bench::kCapsuleClass));
+                break;
+        }
+    }
+    bench::LoadOrExit(*world, scn);
+    world->step(10);  // the host's step buffers reach their size
+    return world;
+}
+
+void Run(benchmark::State &state, Fleet fleet) {
+    auto world = MakeFleet(fleet);
+    for (auto _ : state)
+        world->step(kSteps);
+    state.counters["per_step"] = benchmark::Counter(
+        kSteps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+void BM_RunEmpty(benchmark::State &state) {
+    Run(state, Fleet::Empty);
+}
+void BM_RunCrewed(benchmark::State &state) {
+    Run(state, Fleet::Crewed);
+}
+void BM_RunSeatFree(benchmark::State &state) {
+    Run(state, Fleet::SeatFree);
+}
+BENCHMARK(BM_RunEmpty)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunCrewed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunSeatFree)->Unit(benchmark::kMillisecond);
+
+void CountAllocations() {
+    for (Fleet fleet : {Fleet::Crewed, Fleet::SeatFree}) {
+        auto world = MakeFleet(fleet);
+        bench::StartCountingAllocations();
+        world->step(1000);
+        const long n = bench::StopCountingAllocations();
+        std::printf("allocations in 1000 steps, 100 capsules, %-9s %ld\n",
+                    fleet == Fleet::Crewed ? "crewed:" : "seat free:", n);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    bench::EnterRuntimeRoot();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    std::printf("\n");
+    reporter.PrintRatio("BM_RunCrewed", "BM_RunEmpty", "run, 100 crewed capsules / 100 empty");
+    reporter.PrintRatio("BM_RunSeatFree", "BM_RunEmpty", "run, 100 capsules, seats free / empty");
+    CountAllocations();
+    return 0;
+}

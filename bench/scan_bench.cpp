@@ -1,0 +1,170 @@
+// One returning-crew scan over worlds of 100, 1,000 and 10,000 vessels, next to a loop that
+// makes only the host queries the scan makes, and the per-vessel cost of both.
+//
+// The scanning capsule has its seat free and the world's step (0.26 s) is longer than the
+// scan period, so each of its post-steps walks the whole vessel list. The other vessels are
+// mixed: 40% empty vessels, 20% crewed capsules, 30% crew members on EVA who have stepped
+// out (their "V-em" point published) far outside every airlock box, 10% crew-member vessels
+// without a member (one to-parent point). Nobody is ever found, so every scan is a full walk.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+
+#include "BenchReport.h"
+#include "BenchWorld.h"
+
+namespace {
+
+constexpr double kFarAway = 5000.0;  // m from the scanning capsule
+constexpr int kSizes[] = {100, 1000, 10000};
+
+class ScanWorld {
+public:
+    explicit ScanWorld(int vessels) : world_(bench::MakeWorld(bench::kScanStep)) {
+        sim::ScenarioFile scn;
+        for (int i = 0; i + 1 < vessels; ++i) {
+            const std::string n = std::to_string(i);
+            switch (i % 10) {
+                case 0:
+                case 1:
+                case 2:
+                case 3:
+                    scn.ships.push_back(bench::Ship("E" + n, bench::kEmptyClass));
+                    break;
+                case 4:
+                case 5:
+                    scn.ships.push_back(
+                        bench::Ship("P" + n, bench::kCapsuleClass, {bench::kCrewLine}));
+                    break;
+                case 9:
+                    scn.ships.push_back(bench::Ship("Vemo" + n, bench::kCrewClass));
+                    break;
+                default:
+                    scn.ships.push_back(
+                        bench::CrewMemberShip("Vemo_X" + n + "-Crew_Member_" + n, kFarAway + i));
+            }
+        }
+        // Last, so that it owns its airlock slot even once the module's table is shared.
+        scn.ships.push_back(bench::Ship("Scanner", bench::kCapsuleClass));
+        bench::LoadOrExit(*world_, scn);
+        world_->step(1);  // members publish their points; the scanner's timer runs out once
+        scanner_ = bench::Callbacks(*world_, "Scanner");
+        handle_ = world_->find("Scanner");
+    }
+    sim::World &world() { return *world_; }
+    VESSEL2 *scanner() { return scanner_; }
+    OBJHANDLE handle() const { return handle_; }
+
+private:
+    std::unique_ptr<sim::World> world_;
+    VESSEL2 *scanner_ = nullptr;
+    OBJHANDLE handle_ = nullptr;
+};
+
+void PerVesselCounter(benchmark::State &state) {
+    state.counters["per_vessel"] = benchmark::Counter(
+        static_cast<double>(state.range(0)),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_Scan(benchmark::State &state) {
+    ScanWorld w(static_cast<int>(state.range(0)));
+    VESSEL2 *pod = w.scanner();
+    double t = w.world().time();
+    for (auto _ : state) {
+        pod->clbkPostStep(t, bench::kScanStep, 0.0);
+        t += bench::kScanStep;
+        benchmark::ClobberMemory();
+    }
+    PerVesselCounter(state);
+}
+
+// The host queries of the scan, in its order, with only the tests that decide which
+// queries come next.
+__attribute__((noinline)) double BareQueries(OBJHANDLE own, VESSEL *ownVessel) {
+    double sink = 0.0;
+    bool ownKnown = false;
+    VECTOR3 ownLocal = {};
+    for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
+        OBJHANDLE h = oapiGetVesselByIndex(static_cast<int>(i));
+        if (!h || h == own)
+            continue;
+        VESSEL *v = oapiGetVesselInterface(h);
+        if (!v)
+            continue;
+        const char *cls = v->GetClassNameA();
+        if (!cls || std::strncmp(cls, "Vemo", 4) != 0)
+            continue;
+        const DWORD n = v->AttachmentCount(true);
+        if (n < 2)
+            continue;
+        char name[110] = {};
+        oapiGetObjectName(h, name, 95);
+        ATTACHMENTHANDLE a = v->GetAttachmentHandle(true, n - 1);
+        const char *id = v->GetAttachmentId(a);
+        VECTOR3 pos = {}, dir = {}, rot = {};
+        v->GetAttachmentParams(a, pos, dir, rot);
+        const char *vesselName = v->GetName();
+        if (!ownKnown) {
+            VECTOR3 g;
+            oapiGetGlobalPos(own, &g);
+            ownVessel->Global2Local(g, ownLocal);
+            ownKnown = true;
+        }
+        VECTOR3 g, local;
+        oapiGetGlobalPos(h, &g);
+        ownVessel->Global2Local(g, local);
+        sink += pos.x + local.x - ownLocal.x + name[0] + (id ? id[0] : 0) +
+                (vesselName ? vesselName[0] : 0);
+    }
+    return sink;
+}
+
+void BM_BareQueries(benchmark::State &state) {
+    ScanWorld w(static_cast<int>(state.range(0)));
+    VESSEL *own = oapiGetVesselInterface(w.handle());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BareQueries(w.handle(), own));
+    PerVesselCounter(state);
+}
+
+BENCHMARK(BM_Scan)->Arg(100)->Arg(1000)->Arg(10000);
+BENCHMARK(BM_BareQueries)->Arg(100)->Arg(1000)->Arg(10000);
+
+void CountAllocations() {
+    ScanWorld w(1000);
+    double t = w.world().time();
+    bench::StartCountingAllocations();
+    for (int i = 0; i < 100; ++i, t += bench::kScanStep)
+        w.scanner()->clbkPostStep(t, bench::kScanStep, 0.0);
+    const long n = bench::StopCountingAllocations();
+    std::printf("allocations in 100 scans of 1,000 vessels:        %ld\n", n);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    bench::EnterRuntimeRoot();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    std::printf("\n");
+    for (int n : kSizes) {
+        const std::string arg = "/" + std::to_string(n);
+        const std::string what = "scan / bare queries, " + std::to_string(n) + " vessels";
+        reporter.PrintRatio("BM_Scan" + arg, "BM_BareQueries" + arg, what.c_str());
+    }
+    // Per-vessel cost at 10,000 over that at 100: 1.0 is perfectly linear.
+    const double small = reporter.times.count("BM_Scan/100") ? reporter.times["BM_Scan/100"] : 0;
+    const double large =
+        reporter.times.count("BM_Scan/10000") ? reporter.times["BM_Scan/10000"] : 0;
+    if (small > 0 && large > 0)
+        std::printf("%-48s %8.2f  (per vessel, 10,000 / 100)\n", "scan linearity",
+                    (large / 10000) / (small / 100));
+    CountAllocations();
+    return 0;
+}
