@@ -15,6 +15,7 @@
 
 #include "ScenarioText.h"
 #include "Timeline.h"
+#include "TimelinePrinter.h"
 #include "World.h"
 
 namespace {
@@ -49,6 +50,8 @@ const char kHelp[] =
     "  --seed N         seed of the host's random numbers, 0 or more (default: 1)\n"
     "  --out FILE       save the scenario to FILE at the end (default: no file is written);\n"
     "                   the description and environment of SCENARIO go with it\n"
+    "  --verbose        print every event of the host as it is logged, item by item\n"
+    "                   (each mesh mode, thruster group and attachment update)\n"
     "  --quiet          print nothing but errors\n"
     "  --help           print this text\n"
     "Options take their value as the next argument or after '=' (--until=20).\n"
@@ -88,8 +91,19 @@ const char kHelp[] =
     "\n"
     "Output: one line per event, in order: the simulation time in seconds, the vessel ('-'\n"
     "for the world), the kind of event and what happened. Timeline actions appear as kind\n"
-    "'timeline' with their file and line. The same scenario, timeline, options and seed\n"
-    "give the same output and the same saved scenario, byte for byte.\n"
+    "'timeline' with their file and line; the key events they cause follow them, saying\n"
+    "whether the focus vessel (the one the keyboard works) took the key. What a vessel's\n"
+    "class sets up when the vessel is made is one 'created' line (meshes, animations,\n"
+    "tanks, thrusters, docking ports, attachment points) and one 'mesh' line naming its\n"
+    "meshes and how they are shown. Crew conventions are read as what they say:\n"
+    "  airlock  a crew-capable vessel's airlock: door, box in its own frame, free seats;\n"
+    "           printed when it changes\n"
+    "  crew     who is aboard a vessel the scenario brings, and a crew member outside\n"
+    "           that is ready to return (age, pulse, weight) through an airlock\n"
+    "A thruster group level that differs from the pilot's command names the command. After\n"
+    "the end line, every vessel: position and velocity relative to the reference body, its\n"
+    "tanks, and its crew as a saved scenario holds it. The same scenario, timeline, options\n"
+    "and seed give the same output and the same saved scenario, byte for byte.\n"
     "\n"
     "Exit status: 0 done; 1 the run failed (a scenario could not be saved); 2 bad input (an\n"
     "option, a missing file, a malformed line, an unknown class, an action that cannot be\n"
@@ -105,6 +119,7 @@ struct Options {
     double step = kDefaultStep;
     std::uint64_t seed = 1;
     bool quiet = false;
+    bool verbose = false;
     bool help = false;
 };
 
@@ -147,6 +162,10 @@ bool ParseOptions(int argc, char **argv, Options &o) {
         }
         if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
+            continue;
+        }
+        if (arg == "--verbose" || arg == "-v") {
+            o.verbose = true;
             continue;
         }
         std::string name = arg;
@@ -232,18 +251,6 @@ bool WritableFilePath(const std::string &path) {
     return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Event text comes from vessel modules; control characters would garble a terminal.
-std::string Printable(const std::string &s) {
-    std::string out = s;
-    for (char &c : out) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7f) {
-            c = '?';
-        }
-    }
-    return out;
-}
-
 class Run {
 public:
     Run(const Options &o, const std::string &start) : o_(o), start_(start) {}
@@ -282,6 +289,8 @@ public:
         wo.step = o_.step;
         sim::World world(wo);
         world_ = &world;
+        sim::TimelinePrinter printer(world, stdout, {o_.quiet, o_.verbose});
+        printer_ = &printer;
 
         // Every class is found before anything is made, so an unknown one is reported at
         // its own block.
@@ -294,6 +303,7 @@ public:
             }
         }
         std::string why;
+        printer.SetLoadedShips(scenario_.scenario.ships);
         if (!world.load(scenario_.scenario, &why)) {
             Error(o_.scenario + ": " + why);
             return kExitBadInput;
@@ -332,34 +342,54 @@ public:
                             actions.size() - next);
             }
             if (!o_.out.empty()) {
-                std::printf("; scenario saved to %s", Printable(o_.out).c_str());
+                std::printf("; scenario saved to %s", sim::Printable(o_.out).c_str());
             }
             std::printf("\n");
+            // The crew lines come from the vessels' own saving; without --out the world
+            // saves once more for them, and that save is not an event of the run.
+            printer.Summary(o_.out.empty() ? world.save() : lastSaved_);
         }
         return kExitOk;
     }
 
 private:
-    void Print(double time, const std::string &vessel, const std::string &kind,
-               const std::string &text) {
-        if (o_.quiet) {
-            return;
+    void Flush() {
+        if (printer_ != nullptr) {
+            printer_->Flush();
         }
-        std::printf("%10.3f  %-16s %-10s %s\n", time,
-                    vessel.empty() ? "-" : Printable(vessel).c_str(), kind.c_str(),
-                    Printable(text).c_str());
     }
 
-    void Flush() {
-        if (world_ == nullptr) {
-            return;
+    // "K pressed: Pod takes it"; an ignored release says nothing worth a line.
+    static std::string KeyText(int key, const std::vector<int> &held, bool down, bool consumed,
+                               const std::string &vessel) {
+        if (!down && !consumed) {
+            return std::string();
         }
-        const std::vector<sim::Event> &events = world_->events();
-        for (; printed_ < events.size(); ++printed_) {
-            const sim::Event &ev = events[printed_];
-            Print(ev.time, ev.vessel, ev.kind, ev.text);
+        std::string text = sim::KeyName(key) + (down ? " pressed" : " released");
+        if (!held.empty()) {
+            std::string with;
+            for (int k : held) {
+                with += (with.empty() ? "" : "+") + sim::KeyName(k);
+            }
+            text += " with " + with + " held";
         }
-        std::fflush(stdout);
+        return text + ": " + vessel + (consumed ? " takes it" : " ignores it");
+    }
+
+    // "placed at (0, 0, 1.5) m in Pod's frame, inside its airlock box".
+    std::string PlaceText(const sim::TimelineAction &a, OBJHANDLE other) const {
+        char at[160];
+        std::snprintf(at, sizeof at, "placed at (%g, %g, %g) m in %s's frame", a.vec[0], a.vec[1],
+                      a.vec[2], a.other.c_str());
+        std::string text = at;
+        const sim::VesselRecord *o = world_->liveRecord(other);
+        const sim::Attachment *airlock = o != nullptr ? sim::FindAirlock(*o) : nullptr;
+        if (airlock != nullptr) {
+            const bool inside =
+                sim::AirlockView::From(*airlock).Contains(sim::vec(a.vec[0], a.vec[1], a.vec[2]));
+            text += inside ? ", inside its airlock box" : ", outside its airlock box";
+        }
+        return text;
     }
 
     int BadAction(const sim::TimelineAction &a, const std::string &why) {
@@ -369,6 +399,11 @@ private:
     }
 
     OBJHANDLE Find(const std::string &name) const { return world_->find(name); }
+
+    std::string FocusName() const {
+        const sim::VesselRecord *f = world_->liveRecord(world_->focus());
+        return f != nullptr ? f->name : std::string("-");
+    }
 
     std::string At() const {
         char buffer[64];
@@ -385,8 +420,9 @@ private:
         if (a.kind == sim::ActionKind::Key || a.kind == sim::ActionKind::Thrust) {
             subject = focusRecord != nullptr ? focusRecord->name : std::string();
         }
-        Print(w.time(), subject, "timeline",
-              sim::DescribeAction(a) + " (" + o_.timeline + ":" + std::to_string(a.line) + ")");
+        printer_->Line(
+            w.time(), subject, sim::story::Timeline,
+            sim::DescribeAction(a) + " (" + o_.timeline + ":" + std::to_string(a.line) + ")");
 
         const OBJHANDLE v = a.vessel.empty() ? nullptr : Find(a.vessel);
         if (!a.vessel.empty() && v == nullptr) {
@@ -403,15 +439,20 @@ private:
                 }
                 // Down in the order written, each with the ones before it still held; up in
                 // the reverse order, as fingers leave a chord.
+                // Each key event is told before what the vessel did with it.
                 std::vector<int> held;
                 for (int key : a.keys) {
-                    w.keyEvent(key, true, held);
+                    const std::string name = FocusName();
+                    const bool consumed = w.keyEvent(key, true, held);
+                    printer_->FlushKey(KeyText(key, held, true, consumed, name));
                     held.push_back(key);
                 }
                 while (!held.empty()) {
                     const int key = held.back();
                     held.pop_back();
-                    w.keyEvent(key, false, held);
+                    const std::string name = FocusName();
+                    const bool consumed = w.keyEvent(key, false, held);
+                    printer_->FlushKey(KeyText(key, held, false, consumed, name));
                 }
                 break;
             }
@@ -420,6 +461,7 @@ private:
                     return BadAction(a, "no vessel has the focus" + At());
                 }
                 w.commandGroupLevel(focus, a.group, a.level);
+                printer_->NotePilotCommand(focusRecord->name, a.group, a.level);
                 break;
             case sim::ActionKind::Velocity:
                 w.setVelocity(v, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
@@ -429,6 +471,7 @@ private:
                 break;
             case sim::ActionKind::Place:
                 w.placeNear(v, other, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
+                printer_->FlushReplacing(sim::ev::Moved, PlaceText(a, other));
                 break;
             case sim::ActionKind::Dock:
                 if (!w.dock(v, static_cast<UINT>(a.port), other, static_cast<UINT>(a.otherPort))) {
@@ -461,7 +504,9 @@ private:
 
     int Save(const std::string &path, const std::string &shown) {
         // The world keeps the description it loaded; the environment section is ours to carry.
+        printer_->NoteSaveTarget(shown);
         const sim::ScenarioFile saved = world_->save();
+        lastSaved_ = saved;
         std::string text;
         std::string why;
         if (!sim::FormatScenarioText(saved, scenario_.environment, scenario_.hasEnvironment, text,
@@ -483,7 +528,8 @@ private:
     sim::ParsedScenario scenario_;
     sim::Timeline timeline_;
     sim::World *world_ = nullptr;
-    std::size_t printed_ = 0;
+    sim::TimelinePrinter *printer_ = nullptr;
+    sim::ScenarioFile lastSaved_;  // the scenario as last saved
 };
 
 }  // namespace
