@@ -329,13 +329,12 @@ void TimelinePrinter::PrintEvent(const std::vector<Event> &events, std::size_t &
         PrintAttachment(e);
     } else if (e.kind == ev::Level) {
         PrintLevel(e);
-    } else if (e.kind == ev::Mesh && v != nullptr) {
+    } else if (e.kind == ev::Mesh && v != nullptr && StartsWith(e.text, "mesh ")) {
         // "mesh 1 shown in external views": the index becomes the mesh's global name.
         unsigned index = 0;
         const char *text = e.text.c_str();
         const auto [rest, ec] = std::from_chars(text + 5, text + e.text.size(), index);
-        if (StartsWith(e.text, "mesh ") && ec == std::errc() && *rest == ' ' &&
-            index < v->meshes.size()) {
+        if (ec == std::errc() && *rest == ' ' && index < v->meshes.size()) {
             Line(e.time, e.vessel, ev::Mesh, "mesh " + MeshName(v->meshes[index]) + rest);
         } else {
             Raw(e);

@@ -45,6 +45,7 @@ TEST(VemosimInput, HelpDescribesOptionsAndTimeline) {
                              "--seed N",
                              "--out FILE",
                              "--quiet",
+                             "--verbose",
                              "TIME key KEYS",
                              "LSHIFT+K",
                              "TIME thrust GROUP LEVEL",

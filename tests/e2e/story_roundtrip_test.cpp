@@ -1,0 +1,153 @@
+// What vemosim prints for a user: the round trip told as set-up, airlock, crew and key lines,
+// the summary at the end, and the host's full detail behind --verbose.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ScenarioText.h"
+#include "VemosimRunner.h"
+
+namespace {
+
+using e2e::Lines;
+using e2e::VemosimCase;
+using e2e::VemosimResult;
+
+VemosimResult RunRoundTrip(const VemosimCase &c, std::vector<std::string> extra = {}) {
+    for (const char *ext : {".scn", ".tl"}) {
+        std::string text, why;
+        EXPECT_TRUE(sim::ReadWholeFile(
+            VemosimCase::SourceFile(std::string("examples/roundtrip") + ext), text, why))
+            << why;
+        c.Write(std::string("roundtrip") + ext, text);
+    }
+    std::vector<std::string> args = {"roundtrip.scn", "--timeline", "roundtrip.tl", "--until",
+                                     "10"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return c.Run(args);
+}
+
+// The kind column and the start of an airlock line's text.
+const char kAirlockLine[] = " airlock    airlock";
+
+bool HasAll(const std::string &line, const std::vector<std::string> &words) {
+    for (const std::string &w : words) {
+        if (line.find(w) == std::string::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Expects a line holding all the words of each entry, each after the one before.
+void ExpectInOrder(const std::string &out, const std::vector<std::vector<std::string>> &story) {
+    const std::vector<std::string> lines = Lines(out);
+    std::size_t at = 0;
+    for (const auto &words : story) {
+        while (at < lines.size() && !HasAll(lines[at], words)) {
+            ++at;
+        }
+        if (at == lines.size()) {
+            ADD_FAILURE() << "missing, or out of order: " << words.back() << "\n" << out;
+            return;
+        }
+        ++at;
+    }
+}
+
+int CountLines(const std::string &out, const std::vector<std::string> &words) {
+    int n = 0;
+    for (const std::string &line : Lines(out)) {
+        n += HasAll(line, words) ? 1 : 0;
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(StoryRoundTrip, TellsTheTripInPlainWords) {
+    VemosimCase c;
+    const VemosimResult r = RunRoundTrip(c);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ExpectInOrder(
+        r.out,
+        {
+            {"0.000", "Pod", "created", "3 meshes", "2 tanks (2 kg, 6 kg)", "22 thrusters in 12"},
+            {"0.000", "Pod", "vemopod shown", "vemo/vemo, vemo/vemovc never shown"},
+            {"0.000", "Pod",
+             "airlock open, box \xC2\xB1"
+             "2 m, 0 free seats"},
+            {"0.000", "Pod", "aboard: John Doe (A01), age 35, pulse 72, 80 kg"},
+            // The key first, then what the capsule made of it.
+            {"2.000", "Pod", "E pressed: Pod takes it"},
+            {"2.000", "Vemo_A01-John_Doe", "of class Vemo created at Pod"},
+            {"2.000", "Pod", "airlock: 1 free seat (was 0)"},
+            {"3.000", "in Pod's frame, outside its airlock box"},
+            {"3.050", "Vemo_A01-John_Doe", "crew member ready to return: age 35, pulse 72, 80 kg"},
+            {"4.000", "in Pod's frame, inside its airlock box"},
+            {"4.150", "Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
+            {"4.150", "Pod", "airlock: 0 free seats (was 1)"},
+            {"4.150", "Pod", "mesh vemo/vemo shown in external views"},
+            {"7.050", "retro thruster group level 1 (the pilot asked for 0)"},
+            {"end at 10.000 s"},
+            {"Pod (vemopod, focus): position (0, 0, -82.5) m"},
+            {"crew: John Doe (A01), age 35, pulse 72, 80 kg"},
+        });
+    // Set-up is told once: no thruster group by group, one airlock line for five updates,
+    // and a key the vessel ignored on release is no event of the story.
+    EXPECT_EQ(CountLines(r.out, {"0.000", "thruster group created"}), 0) << r.out;
+    EXPECT_EQ(CountLines(r.out, {"0.000", kAirlockLine}), 1) << r.out;
+    EXPECT_EQ(CountLines(r.out, {"released"}), 0) << r.out;
+    // The airlock is printed when what it says changes: set up, left, boarded.
+    EXPECT_EQ(CountLines(r.out, {"Pod", kAirlockLine}), 3) << r.out;
+}
+
+TEST(StoryRoundTrip, VerboseKeepsEveryHostEvent) {
+    VemosimCase c;
+    const VemosimResult r = RunRoundTrip(c, {"--verbose"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(CountLines(r.out, {"0.000", "Pod", "thruster group created"}), 12) << r.out;
+    EXPECT_EQ(CountLines(r.out, {"0.000", "attachment point \"Vemo\""}), 5) << r.out;
+    ExpectInOrder(r.out, {
+                             {"0.000", "mesh 1 never shown"},
+                             {"rotation (1, 1000, 8)"},
+                             {"2.000", "key E pressed on Pod: consumed"},
+                             {"key E released on Vemo_A01-John_Doe: not consumed"},
+                             {"\"V-em\" (to parent) created: position (35, 72, 80)"},
+                             {"end at 10.000 s"},
+                             {"crew: John Doe (A01), age 35, pulse 72, 80 kg"},
+                         });
+}
+
+// Who is aboard at the start is what the vessel took from its scenario lines, not every
+// crew line there: a refused line (a second member for one seat, an age of 0) is told as
+// a line the vessel passed on, and the member is not reported aboard.
+TEST(StoryCrew, AboardIsWhatTheVesselTook) {
+    VemosimCase c;
+    c.Write("two.scn",
+            "BEGIN_SHIPS\n"
+            "Pod1:vemopod\n"
+            "  STATUS Orbiting Earth\n"
+            "  RPOS 0 0 0\n"
+            "  RVEL 0 0 0\n"
+            "  VEMOCREW A01-John_Doe-35-72-80\n"
+            "  VEMOCREW B02-Jane_Roe-41-64-75\n"
+            "END\n"
+            "Pod2:vemopod\n"
+            "  STATUS Orbiting Earth\n"
+            "  RPOS 50 0 0\n"
+            "  RVEL 0 0 0\n"
+            "  VEMOCREW C03-Max_Poe-0-72-80\n"
+            "END\n"
+            "END_SHIPS\n");
+    const VemosimResult r = c.Run({"--until", "0.1", "two.scn"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(CountLines(r.out, {"Pod1", "crew", "aboard: John Doe (A01)"}), 1) << r.out;
+    EXPECT_EQ(CountLines(r.out, {"aboard: Jane Roe"}), 0) << r.out;
+    EXPECT_EQ(CountLines(r.out, {"Pod1", "passed the scenario line \"VEMOCREW B02-Jane_Roe"}), 1)
+        << r.out;
+    EXPECT_EQ(CountLines(r.out, {"Pod2", "crew", "nobody aboard"}), 1) << r.out;
+    EXPECT_EQ(CountLines(r.out, {"Max Poe"}), 0) << r.out;
+    EXPECT_EQ(CountLines(r.out, {"Pod2", "airlock open, box", "1 free seat"}), 1) << r.out;
+}
