@@ -359,7 +359,7 @@ void TimelinePrinter::PrintEvent(const std::vector<Event> &events, std::size_t &
         // has brought its member aboard; a member whose vessel goes with no seat taken was
         // not taken aboard anywhere, and the line does not claim it.
         std::string boarded;
-        for (std::size_t k = i; k < end && boarded.empty(); ++k) {
+        for (std::size_t k = i; k < events.size() && boarded.empty(); ++k) {
             const VesselRecord *r = world_.liveRecord(world_.find(events[k].vessel));
             const Attachment *a = r != nullptr ? FindAirlock(*r) : nullptr;
             const auto last = a != nullptr ? airlocks_.find(a) : airlocks_.end();
@@ -374,7 +374,8 @@ void TimelinePrinter::PrintEvent(const std::vector<Event> &events, std::size_t &
         // A command for a group the vessel does not have is dropped: it is no longer the
         // pilot's command in force.
         const std::string suffix = " thruster group to command";
-        if (StartsWith(e.text, "no ") && e.text.size() > 3 + suffix.size()) {
+        if (StartsWith(e.text, "no ") && e.text.size() > 3 + suffix.size() &&
+            e.text.compare(e.text.size() - suffix.size(), suffix.size(), suffix) == 0) {
             pilot_.erase({e.vessel, e.text.substr(3, e.text.size() - 3 - suffix.size())});
         }
         Raw(e);
