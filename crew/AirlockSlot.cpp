@@ -79,10 +79,6 @@ int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
     return 1;
 }
 
-bool AirlockSlot::IsOwnedBy(OBJHANDLE vesselHandle) const {
-    return vesselHandle != nullptr && ownVesselHandle == vesselHandle;
-}
-
 int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
                                     float minZ, float maxZ) {
     // Written as "not at least" so that a bound that is not a number is refused as well: the

@@ -74,7 +74,9 @@ public:
     // True when the slot was last set up for this (non-null) vessel. A crew manager uses its
     // slot only while this holds: slots may be shared once the table is exhausted, and a slot
     // that another vessel has taken over must not be used through the old owner.
-    bool IsOwnedBy(OBJHANDLE vesselHandle) const;
+    bool IsOwnedBy(OBJHANDLE vesselHandle) const {
+        return vesselHandle != nullptr && ownVesselHandle == vesselHandle;
+    }
 
     // Stores the door value and the box and creates the attachment point "Vemo" on the own
     // vessel, or updates it when it exists already.

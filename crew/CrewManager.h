@@ -27,6 +27,7 @@ inline constexpr int kRosterSize = 100;        // most members a roster holds
 inline constexpr int kCrewMeshNameSize = 200;
 inline constexpr int kEvaNameSize = 50;
 inline constexpr int kEvaVesselNameSize = 200;
+inline constexpr double kReturningCrewScanPeriod = 0.25;  // s of simulation time between scans
 
 // One member of a roster.
 struct CrewMember {
@@ -159,12 +160,19 @@ public:
     // 2 a member arriving by transfer was taken aboard; 0 nothing was done (also while no
     // seat is free: nobody is taken in then); -1 not ready, or this manager no longer owns
     // its slot.
+    // Inline (below): the host calls it every frame, and nearly every call only advances the
+    // scan timer. The walk over the vessel list runs out of line, once per scan period.
     int ProcessReturningCrew();
+
+    // The part of ProcessReturningCrew that runs when the scan is due (the slot's timer has
+    // run out): resets the timer, walks the vessel list and takes in whoever it finds.
+    // Same results as ProcessReturningCrew; the slot must be this manager's own.
+    int ScanAndTakeInReturningCrew(AirlockSlot &slot);
 
     // --- shared by the operations above ---
 
     // The manager's airlock slot when the manager is set up and the slot is still its own;
-    // null otherwise. Every use of the slot goes through here (see the definition).
+    // null otherwise. Every use of the slot goes through here (see the definition below).
     AirlockSlot *OwnedSlot() const;
 
     // After a roster or seat-limit change: publish maxSeatCount - crewCount free seats and
@@ -173,6 +181,47 @@ public:
 
     bool IsReady() const { return state == kCrewReady; }
 };
+
+inline AirlockSlot *CrewManager::OwnedSlot() const {
+    // The slot table has a fixed number of slots and the last one is shared by every manager
+    // set up after the table ran out; each of them takes the slot over for its own vessel.
+    // A manager therefore uses its slot only while the slot still names its own vessel. This
+    // keeps a manager whose slot was taken over from ever reaching, through the slot, the
+    // interface of another vessel (which may have been destroyed since), and from publishing
+    // into or scanning for another vessel's airlock. Such a manager keeps its roster; it only
+    // loses the airlock (publishing, returning crew, EVA).
+    if (!(state & kCrewSetUp) || slotIndex < 0 || slotIndex >= kAirlockSlotCount) {
+        return nullptr;
+    }
+    AirlockSlot &slot = GetAirlockSlotTable().slots[slotIndex];
+    return slot.IsOwnedBy(vesselHandle) ? &slot : nullptr;
+}
+
+inline int CrewManager::ProcessReturningCrew() {
+    if (!IsReady()) {
+        return -1;
+    }
+    AirlockSlot *slot = OwnedSlot();
+    if (!slot) {
+        return -1;
+    }
+    if (airlockDoorOpen == 0) {
+        return 0;
+    }
+    // Without a free seat nobody is taken in: a member on EVA stays outside, and a transfer
+    // vessel keeps its record until a seat is free. Deleting either first would lose the
+    // member. The scan timer stands still meanwhile.
+    if (crewCount >= maxSeatCount || crewCount >= kRosterSize) {
+        return 0;
+    }
+    // The same timer as AirlockSlot::ScanForReturningCrew, advanced here so that a step with
+    // no scan due makes no call into the crew library.
+    slot->scanTimer += oapiGetSimStep();
+    if (!(slot->scanTimer > kReturningCrewScanPeriod)) {
+        return 0;
+    }
+    return ScanAndTakeInReturningCrew(*slot);
+}
 
 // A vessel holds the manager by value in an instance that starts zeroed.
 static_assert(std::is_trivially_copyable<CrewManager>::value, "CrewManager must stay plain");

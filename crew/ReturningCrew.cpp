@@ -24,9 +24,6 @@
 
 namespace {
 
-// Simulation time between two scans, s.
-constexpr double kScanPeriod = 0.25;
-
 // Object names are read with this limit into a zeroed buffer of kObjectNameBufferSize.
 constexpr int kObjectNameReadLimit = 95;
 constexpr int kObjectNameBufferSize = 110;
@@ -128,7 +125,7 @@ VEMO_NOINLINE int WalkVesselList(AirlockSlot &slot);
 
 int AirlockSlot::ScanForReturningCrew() {
     scanTimer += oapiGetSimStep();
-    if (!(scanTimer > kScanPeriod)) {
+    if (!(scanTimer > kReturningCrewScanPeriod)) {
         return 0;
     }
     return WalkVesselList(*this);
@@ -291,26 +288,10 @@ VEMO_NOINLINE int BoardReturningMember(CrewManager &crew, AirlockSlot &slot, int
 
 }  // namespace
 
-int CrewManager::ProcessReturningCrew() {
-    if (!IsReady()) {
-        return -1;
-    }
-    AirlockSlot *slot = OwnedSlot();
-    if (!slot) {
-        return -1;
-    }
-    if (airlockDoorOpen == 0) {
-        return 0;
-    }
-    // Without a free seat nobody is taken in: a member on EVA stays outside, and a transfer
-    // vessel keeps its record until a seat is free. Deleting either first would lose the
-    // member.
-    if (crewCount >= maxSeatCount || crewCount >= kRosterSize) {
-        return 0;
-    }
-    const int found = slot->ScanForReturningCrew();
+int CrewManager::ScanAndTakeInReturningCrew(AirlockSlot &slot) {
+    const int found = WalkVesselList(slot);
     if (found <= 0) {
         return 0;
     }
-    return BoardReturningMember(*this, *slot, found);
+    return BoardReturningMember(*this, slot, found);
 }
