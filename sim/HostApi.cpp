@@ -571,7 +571,7 @@ double VESSEL::GetThrusterGroupLevel(THGROUP_HANDLE thg) const {
     VesselRecord *v = hot(hostVessel);
     if (!v)
         return 0.0;
-    auto *g = World::current()->handleOf<sim::ThrusterGroup>(thg, World::kGroup, v);
+    const sim::ThrusterGroup *g = World::groupOf(thg, *v);
     const double level = g ? g->level : 0.0;
     return v->traceOn ? traced(v, "GetThrusterGroupLevel", level) : level;
 }
@@ -580,7 +580,7 @@ void VESSEL::SetThrusterGroupLevel(THGROUP_HANDLE thg, double level) const {
     Ctx c = ctx(hostVessel, "SetThrusterGroupLevel");
     if (!c)
         return;
-    if (auto *g = c.w->handleOf<sim::ThrusterGroup>(thg, World::kGroup, c.v))
+    if (sim::ThrusterGroup *g = World::groupOf(thg, *c.v))
         c.w->setGroupLevel(*c.v, *g, level);
 }
 

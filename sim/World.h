@@ -216,6 +216,10 @@ struct VesselRecord {
     VESSEL *instance = nullptr;  // null before ovcInit and after ovcExit
     VESSEL2 *callbacks = nullptr;
     bool alive = false;  // in the vessel list
+    // Per-vessel call trace, off by default. The flag sits with the fields every host call
+    // and every step of a walk over the vessel list read, so that a call pays no extra
+    // cache line to learn that tracing is off.
+    bool traceOn = false;
 
     // State, relative to the reference body.
     VECTOR3 rpos = vec(0, 0, 0);  // m
@@ -245,9 +249,7 @@ struct VesselRecord {
 
     std::string dockInfo;  // DOCKINFO text read from the scenario, made by load()
 
-    // Per-vessel call trace, off by default.
-    bool traceOn = false;
-    std::vector<std::string> trace;
+    std::vector<std::string> trace;  // the calls recorded while traceOn
 
     double mass() const;  // empty mass + all propellant
     OBJHANDLE handle() const { return const_cast<VesselRecord *>(this); }
@@ -371,6 +373,14 @@ public:
         for (Attachment *a : owner.toChild)
             if (a == h)
                 return a;
+        return nullptr;
+    }
+    // A thruster group of `owner`, found in the owner's own list: the per-step group calls
+    // read only the vessel's data, never the world-wide table.
+    static ThrusterGroup *groupOf(const void *h, VesselRecord &owner) {
+        for (ThrusterGroup &g : owner.groups)
+            if (&g == h)
+                return &g;
         return nullptr;
     }
     void log(const VesselRecord *v, const char *kind, std::string text);
