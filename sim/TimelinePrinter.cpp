@@ -1,5 +1,6 @@
 #include "TimelinePrinter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -502,7 +503,9 @@ void TimelinePrinter::PrintSetUp(const std::vector<Event> &events, std::size_t &
                     wasRefused = true;
                 }
             }
-            if (!wasRefused) {
+            if (wasRefused) {
+                refusedCrew_[v->name].push_back(value);
+            } else {
                 Line(e.time, e.vessel, story::Crew, "aboard: " + DescribeCrewValue(value));
                 ++aboard;
             }
@@ -671,17 +674,28 @@ void TimelinePrinter::Summary(const ScenarioFile &saved) {
             std::fprintf(out_, "      tanks: %s\n", tanks.c_str());
         }
         int crew = 0;
+        auto found = refusedCrew_.find(v->name);
+        std::vector<std::string> refused =
+            found != refusedCrew_.end() ? found->second : std::vector<std::string>();
         for (const ShipBlock &b : saved.ships) {
             if (b.name != v->name) {
                 continue;
             }
             for (const std::string &line : b.lines) {
                 std::string value;
-                if (CrewLineValue(line, value)) {
-                    std::fprintf(out_, "      crew: %s\n",
-                                 Printable(DescribeCrewValue(value)).c_str());
-                    ++crew;
+                if (!CrewLineValue(line, value)) {
+                    continue;
                 }
+                auto r = std::find(refused.begin(), refused.end(), value);
+                if (r != refused.end()) {
+                    // Refused at loading and saved again as read: named, but not aboard.
+                    refused.erase(r);
+                    std::fprintf(out_, "      crew line kept, not aboard: %s\n",
+                                 Printable(value).c_str());
+                    continue;
+                }
+                std::fprintf(out_, "      crew: %s\n", Printable(DescribeCrewValue(value)).c_str());
+                ++crew;
             }
         }
         if (crew == 0 && FindAirlock(*v) != nullptr) {

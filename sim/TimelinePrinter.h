@@ -123,6 +123,9 @@ private:
     std::map<const Attachment *, AirlockView> airlocks_;
     std::map<const Attachment *, std::string> points_;
     std::set<std::string> crewVessels_;  // live vessels that showed a crew member's point
+    // Per vessel, the values of crew lines it refused at loading. A vessel may keep such
+    // lines and save them again; the summary must not show those members as aboard.
+    std::map<std::string, std::vector<std::string>> refusedCrew_;
     // The pilot's last command per vessel and group name.
     std::map<std::pair<std::string, std::string>, double> pilot_;
 };

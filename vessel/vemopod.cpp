@@ -155,7 +155,6 @@ const float AIRLOCK_MIN_Z = -2.0f, AIRLOCK_MAX_Z = 2.0f;
 const VECTOR3 EVA_EXIT_OFFSET = {{0.0, 0.0, 0.0}};    // m, vessel frame
 const VECTOR3 EVA_EXIT_ROTATION = {{0.0, 0.0, 0.0}};  // rad
 const int SEAT_COUNT = 1;
-const int CREW_INIT_OK = 1;
 const char CREW_LINE_KEYWORD[] = "VEMOCREW";  // compared without regard to case
 const int CREW_LINE_KEYWORD_LENGTH = 8;
 
@@ -393,8 +392,7 @@ void vemopod::clbkSaveState(FILEHANDLE scn) {
 }
 
 void vemopod::KeepCrewLine(const char *line) {
-    if (crewInitResult == CREW_INIT_OK || line == nullptr || !IsCrewLine(line) ||
-        keptCrewLineCount >= KEPT_CREW_LINES) {
+    if (line == nullptr || !IsCrewLine(line) || keptCrewLineCount >= KEPT_CREW_LINES) {
         return;
     }
     // A line that does not fit is not kept at all: a cut line could name another member.

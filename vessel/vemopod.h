@@ -11,7 +11,7 @@
 // handle below belongs to the host.
 class vemopod final : public VESSEL2 {
 public:
-    // Crew lines kept while the crew cannot run (see keptCrewLines).
+    // Crew lines kept for saving although the roster refused them (see keptCrewLines).
     static const int KEPT_CREW_LINES = 8;
     static const int KEPT_CREW_LINE_SIZE = 256;  // bytes, terminator included
 
@@ -54,9 +54,10 @@ private:
     UINT crewMeshIndex;
     UINT crewCockpitMeshIndex;
 
-    // Crew lines read while the crew manager could not be set up (the companion module is
-    // missing). The host's parser does not keep them, so they are written back on saving
-    // exactly as read, and the roster is there again once the crew can run.
+    // Crew lines the roster refused: all of them while the crew manager could not be set up
+    // (the companion module is missing), otherwise those beyond the seat or that it could
+    // not read. The host's parser does not keep them, so they are written back on saving
+    // exactly as read: no member named in a scenario is lost by loading and saving it.
     char keptCrewLines[KEPT_CREW_LINES][KEPT_CREW_LINE_SIZE];
     int keptCrewLineCount;
 

@@ -148,6 +148,11 @@ TEST(StoryCrew, AboardIsWhatTheVesselTook) {
     EXPECT_EQ(CountLines(r.out, {"Pod1", "passed the scenario line \"VEMOCREW B02-Jane_Roe"}), 1)
         << r.out;
     EXPECT_EQ(CountLines(r.out, {"Pod2", "crew", "nobody aboard"}), 1) << r.out;
-    EXPECT_EQ(CountLines(r.out, {"Max Poe"}), 0) << r.out;
+    // Refused lines are saved again as read, and the summary says they are not aboard.
+    EXPECT_EQ(CountLines(r.out, {"crew: Max Poe"}), 0) << r.out;
+    EXPECT_EQ(CountLines(r.out, {"crew: Jane Roe"}), 0) << r.out;
+    EXPECT_EQ(CountLines(r.out, {"crew line kept, not aboard: C03-Max_Poe-0-72-80"}), 1) << r.out;
+    EXPECT_EQ(CountLines(r.out, {"crew line kept, not aboard: B02-Jane_Roe-41-64-75"}), 1)
+        << r.out;
     EXPECT_EQ(CountLines(r.out, {"Pod2", "airlock open, box", "1 free seat"}), 1) << r.out;
 }

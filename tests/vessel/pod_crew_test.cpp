@@ -64,7 +64,27 @@ TEST_F(PodCrew, CrewLinesAreTakenAndEveryOtherLineReachesTheHostInOrder) {
     EXPECT_EQ(parserLines("Pod"),
               (std::vector<std::string>{Parsed("FOO 1"), Parsed("VEMOCREW B2-Jane-30-70-60"),
                                         Parsed("BAR 2"), Parsed("VEMOCREW A01--35-72-80")}));
-    EXPECT_EQ(savedCrew("Pod"), (std::vector<std::string>{"VEMOCREW A01-John_Doe-35-72-80"}));
+    // Refused crew lines are written back as read, after the roster's: saving loses nobody.
+    EXPECT_EQ(savedCrew("Pod"),
+              (std::vector<std::string>{"VEMOCREW A01-John_Doe-35-72-80",
+                                        "VEMOCREW B2-Jane-30-70-60", "VEMOCREW A01--35-72-80"}));
+}
+
+TEST_F(PodCrew, MemberBeyondTheSeatSurvivesRepeatedSaves) {
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod", {"VEMOCREW A01-John_Doe-35-72-80",
+                                                        "VEMOCREW B2-Jane-30-70-60"})});
+    ASSERT_NE(pod, nullptr);
+    const std::vector<std::string> both = {"VEMOCREW A01-John_Doe-35-72-80",
+                                           "VEMOCREW B2-Jane-30-70-60"};
+    for (int round = 0; round < 3; ++round) {
+        sim::ScenarioFile scn = world->save();
+        const sim::ShipBlock *b = findBlock(scn, "Pod");
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(crewLines(*b), both) << "round " << round;
+        makeWorld();
+        std::string error;
+        ASSERT_TRUE(world->load(scn, &error)) << error;
+    }
 }
 
 TEST_F(PodCrew, EmptyBlockTouchesNeitherCrewNorHostParser) {
@@ -249,7 +269,7 @@ TEST_F(PodNoCompanion, CrewLinesSurviveASaveAndLoadOnceTheCompanionIsBack) {
     EXPECT_EQ(crewLines(*b).size(), 1u);
 
     // With the companion installed the capsule has its member again (one seat: the second
-    // line is refused as it would have been).
+    // line is refused as it would have been, and still kept).
     std::filesystem::copy_file(testsupport::buildRoot() + "/modules/Vemo.dll",
                                root->file("modules/Vemo.dll"),
                                std::filesystem::copy_options::overwrite_existing);
@@ -257,7 +277,12 @@ TEST_F(PodNoCompanion, CrewLinesSurviveASaveAndLoadOnceTheCompanionIsBack) {
     std::string error;
     ASSERT_TRUE(world->load(scn, &error)) << error;
     EXPECT_TRUE(world->keyEvent(OAPI_KEY_K)) << "someone is aboard";
-    EXPECT_EQ(savedCrew("Pod"), (std::vector<std::string>{"VEMOCREW A01-John_Doe-35-72-80"}));
+    const sim::ScenarioFile again = world->save();
+    const sim::ShipBlock *b2 = findBlock(again, "Pod");
+    ASSERT_NE(b2, nullptr);
+    ASSERT_GE(b2->lines.size(), 2u);
+    EXPECT_EQ(b2->lines[b2->lines.size() - 2], "VEMOCREW A01-John_Doe-35-72-80");
+    EXPECT_EQ(b2->lines.back(), "vemocrew B2-Jane-30-70-60");
 }
 
 TEST_F(PodNoCompanion, RefusedEvaChangesNothing) {
