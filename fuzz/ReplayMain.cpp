@@ -36,13 +36,17 @@ std::vector<fs::path> Inputs(const fs::path &path) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    std::size_t replayed = 0;
+    // All paths are made absolute first: a target may change the working folder.
+    std::vector<fs::path> paths;
     for (int i = 1; i < argc; ++i) {
-        const fs::path path = fs::absolute(argv[i]);
-        if (!fs::exists(path)) {
+        paths.push_back(fs::absolute(argv[i]));
+        if (!fs::exists(paths.back())) {
             std::fprintf(stderr, "%s: no such file or folder\n", argv[i]);
             return 2;
         }
+    }
+    std::size_t replayed = 0;
+    for (const fs::path &path : paths) {
         for (const fs::path &file : Inputs(path)) {
             std::ifstream in(file, std::ios::binary);
             const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
