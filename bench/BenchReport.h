@@ -1,9 +1,11 @@
 // Figures the benchmarks print after their runs: ratios of two benchmarks' CPU times, and the
-// allocation counter (AllocationCounter.cpp replaces the process's operator new).
+// allocations counted by the process's replaced operator new (allocation/AllocationCounter.h).
 #ifndef VEMO_BENCH_BENCHREPORT_H
 #define VEMO_BENCH_BENCHREPORT_H
 
 #include <benchmark/benchmark.h>
+
+#include "AllocationCounter.h"
 
 #include <cstdio>
 #include <map>
@@ -12,9 +14,17 @@
 
 namespace bench {
 
-// Allocations made while counting is on.
-void StartCountingAllocations();
-long StopCountingAllocations();
+// Allocations made between a start and the stop that follows it.
+inline long &AllocationMark() {
+    static long mark = 0;
+    return mark;
+}
+inline void StartCountingAllocations() {
+    AllocationMark() = alloccount::Allocations();
+}
+inline long StopCountingAllocations() {
+    return alloccount::Allocations() - AllocationMark();
+}
 
 // Keeps each benchmark's CPU time per iteration (steadier than wall time on a shared machine)
 // for the ratios printed at the end.

@@ -1,58 +1,7 @@
 // The per-step path and the calls a vessel-list scan makes must not allocate: a module's
 // per-step cost is measured in this loop, and the host must not add to it.
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "AllocationCounter.h"
 #include "ScriptVessel.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-// Every ordinary form of new and delete is replaced, so that no pair is mixed with the
-// runtime's own (the sanitizers check that).
-namespace {
-void *counted(std::size_t n) {
-    ++g_allocations;
-    return std::malloc(n ? n : 1);
-}
-}  // namespace
-
-void *operator new(std::size_t n) {
-    if (void *p = counted(n))
-        return p;
-    throw std::bad_alloc();
-}
-void *operator new[](std::size_t n) {
-    if (void *p = counted(n))
-        return p;
-    throw std::bad_alloc();
-}
-void *operator new(std::size_t n, const std::nothrow_t &) noexcept {
-    return counted(n);
-}
-void *operator new[](std::size_t n, const std::nothrow_t &) noexcept {
-    return counted(n);
-}
-void operator delete(void *p) noexcept {
-    std::free(p);
-}
-void operator delete[](void *p) noexcept {
-    std::free(p);
-}
-void operator delete(void *p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void *p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete(void *p, const std::nothrow_t &) noexcept {
-    std::free(p);
-}
-void operator delete[](void *p, const std::nothrow_t &) noexcept {
-    std::free(p);
-}
 
 TEST_F(HostTest, StepsAndScansDoNotAllocate) {
     UINT anim = 0;  // the same index on every vessel
@@ -102,10 +51,10 @@ TEST_F(HostTest, StepsAndScansDoNotAllocate) {
     ScriptVessel::journal.clear();
     ScriptVessel::journal.reserve(50 * 20 * 2 + 10);  // the test's own journal must not grow
     for (int i = 0; i < 50; ++i) {
-        long before = g_allocations.load();
+        const long before = alloccount::Allocations();
         world->step(1);
-        ASSERT_EQ(g_allocations.load() - before, 0) << "step " << i << "\n"
-                                                    << testsupport::dumpEvents(*world);
+        ASSERT_EQ(alloccount::Allocations() - before, 0) << "step " << i << "\n"
+                                                         << testsupport::dumpEvents(*world);
     }
     EXPECT_GT(sum, 0.0);
     EXPECT_GT(testsupport::rec(*world, world->find("V0")).rvel.y, 0.0) << "the thrusters work";
