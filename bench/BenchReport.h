@@ -14,16 +14,12 @@
 
 namespace bench {
 
-// Allocations made between a start and the stop that follows it.
-inline long &AllocationMark() {
-    static long mark = 0;
-    return mark;
-}
-inline void StartCountingAllocations() {
-    AllocationMark() = alloccount::Allocations();
-}
-inline long StopCountingAllocations() {
-    return alloccount::Allocations() - AllocationMark();
+// Allocations made while f runs.
+template <class F>
+long AllocationsIn(F &&f) {
+    const long before = alloccount::Allocations();
+    f();
+    return alloccount::Allocations() - before;
 }
 
 // Keeps each benchmark's CPU time per iteration (steadier than wall time on a shared machine)
@@ -50,6 +46,18 @@ public:
     }
     std::map<std::string, double> times;
 };
+
+// Runs the benchmarks the command line selects through the reporter and leaves a blank line
+// for the figures that follow. False when the command line holds arguments it does not know.
+inline bool RunBenchmarks(int argc, char **argv, RatioReporter &reporter) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return false;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    std::printf("\n");
+    return true;
+}
 
 }  // namespace bench
 

@@ -99,16 +99,14 @@ void CountAllocations() {
     for (const char *name : {"Crewed", "SeatFree"}) {
         VESSEL2 *pod = w.callbacks(name);
         double t = w.world().time();
-        bench::StartCountingAllocations();
-        for (int i = 0; i < kCalls; ++i, t += bench::kStep)
-            pod->clbkPostStep(t, bench::kStep, 0.0);
-        const long n = bench::StopCountingAllocations();
+        const long n = bench::AllocationsIn([&] {
+            for (int i = 0; i < kCalls; ++i, t += bench::kStep)
+                pod->clbkPostStep(t, bench::kStep, 0.0);
+        });
         std::printf("allocations in %d post-steps, capsule %-9s     %ld\n", kCalls, name, n);
     }
     w.world().step(10);  // let the host's step buffers reach their size
-    bench::StartCountingAllocations();
-    w.world().step(1000);
-    const long perSteps = bench::StopCountingAllocations();
+    const long perSteps = bench::AllocationsIn([&] { w.world().step(1000); });
     std::printf("allocations in 1000 host steps of that world:      %ld\n", perSteps);
 }
 
@@ -116,13 +114,9 @@ void CountAllocations() {
 
 int main(int argc, char **argv) {
     bench::EnterRuntimeRoot();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::printf("\n");
+    if (!bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     reporter.PrintRatio("BM_PostStepCrewed", "BM_PostStepEmpty",
                         "post-step, crewed capsule / empty vessel");
     reporter.PrintRatio("BM_PostStepSeatFree", "BM_PostStepEmpty",

@@ -61,9 +61,7 @@ BENCHMARK(BM_RunSeatFree)->Unit(benchmark::kMillisecond);
 void CountAllocations() {
     for (Fleet fleet : {Fleet::Crewed, Fleet::SeatFree}) {
         auto world = MakeFleet(fleet);
-        bench::StartCountingAllocations();
-        world->step(1000);
-        const long n = bench::StopCountingAllocations();
+        const long n = bench::AllocationsIn([&] { world->step(1000); });
         std::printf("allocations in 1000 steps, 100 capsules, %-9s %ld\n",
                     fleet == Fleet::Crewed ? "crewed:" : "seat free:", n);
     }
@@ -73,13 +71,9 @@ void CountAllocations() {
 
 int main(int argc, char **argv) {
     bench::EnterRuntimeRoot();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::printf("\n");
+    if (!bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     reporter.PrintRatio("BM_RunCrewed", "BM_RunEmpty", "run, 100 crewed capsules / 100 empty");
     reporter.PrintRatio("BM_RunSeatFree", "BM_RunEmpty", "run, 100 capsules, seats free / empty");
     CountAllocations();

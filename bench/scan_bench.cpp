@@ -135,10 +135,10 @@ BENCHMARK(BM_BareQueries)->Arg(100)->Arg(1000)->Arg(10000);
 void CountAllocations() {
     ScanWorld w(1000);
     double t = w.world().time();
-    bench::StartCountingAllocations();
-    for (int i = 0; i < 100; ++i, t += bench::kScanStep)
-        w.scanner()->clbkPostStep(t, bench::kScanStep, 0.0);
-    const long n = bench::StopCountingAllocations();
+    const long n = bench::AllocationsIn([&] {
+        for (int i = 0; i < 100; ++i, t += bench::kScanStep)
+            w.scanner()->clbkPostStep(t, bench::kScanStep, 0.0);
+    });
     std::printf("allocations in 100 scans of 1,000 vessels:        %ld\n", n);
 }
 
@@ -146,13 +146,9 @@ void CountAllocations() {
 
 int main(int argc, char **argv) {
     bench::EnterRuntimeRoot();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::printf("\n");
+    if (!bench::RunBenchmarks(argc, argv, reporter))
+        return 1;
     for (int n : kSizes) {
         const std::string arg = "/" + std::to_string(n);
         const std::string what = "scan / bare queries, " + std::to_string(n) + " vessels";
