@@ -88,21 +88,6 @@ std::string vecText(const VECTOR3 &v) {
     return buf;
 }
 
-const char *visibilityText(WORD mode) {
-    switch (mode) {
-        case 0:
-            return "never shown";
-        case 1:
-            return "shown in external views";
-        case 2:
-            return "shown in the cockpit view";
-        case 3:
-            return "shown in external and cockpit views";
-        default:
-            return nullptr;
-    }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -379,10 +364,7 @@ void VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
     if (slot.visibility == mode)
         return;
     slot.visibility = mode;
-    const char *what = visibilityText(mode);
-    c.w->log(c.v, sim::ev::Mesh,
-             "mesh " + std::to_string(idx) + " " +
-                 (what ? std::string(what) : "in visibility mode " + std::to_string(mode)));
+    c.w->log(c.v, sim::ev::Mesh, "mesh " + std::to_string(idx) + " " + sim::visibilityText(mode));
 }
 
 UINT VESSEL::CreateAnimation(double initial_state) const {

@@ -57,31 +57,6 @@ std::string Whole(double x) {
     return std::to_string(static_cast<long long>(x));  // truncated, as crew libraries read it
 }
 
-// The world's names of thruster group types, as its "level" events give them.
-const char *GroupName(THGROUP_TYPE t) {
-    static const char *names[] = {
-        "main",           "retro",        "hover",          "pitch up",          "pitch down",
-        "yaw left",       "yaw right",    "bank left",      "bank right",        "translate right",
-        "translate left", "translate up", "translate down", "translate forward", "translate back"};
-    const int i = static_cast<int>(t);
-    return i >= 0 && i < 15 ? names[i] : "user";
-}
-
-const char *VisibilityText(WORD mode) {
-    switch (mode) {
-        case 0:
-            return "never shown";
-        case 1:
-            return "shown in external views";
-        case 2:
-            return "shown in the cockpit view";
-        case 3:
-            return "shown in external and cockpit views";
-        default:
-            return nullptr;
-    }
-}
-
 std::string MeshName(const MeshSlot &slot) {
     if (slot.mesh == nullptr) {
         return "(empty)";
@@ -452,9 +427,7 @@ void TimelinePrinter::PrintSetUp(const std::vector<Event> &events, std::size_t &
     // Meshes by name, grouped by how they are shown, in the order of their slots.
     std::vector<std::pair<std::string, std::string>> shown;  // mode text, names
     for (const MeshSlot &slot : v->meshes) {
-        const char *mode = VisibilityText(slot.visibility);
-        const std::string modeText =
-            mode ? mode : "in visibility mode " + std::to_string(slot.visibility);
+        const std::string modeText = visibilityText(slot.visibility);
         bool found = false;
         for (auto &[m, names] : shown) {
             if (m == modeText) {
@@ -627,7 +600,7 @@ void TimelinePrinter::PrintLevel(const Event &e) {
 
 void TimelinePrinter::NotePilotCommand(const std::string &vessel, THGROUP_TYPE group,
                                        double level) {
-    pilot_[{vessel, GroupName(group)}] = level < 0.0 ? 0.0 : level > 1.0 ? 1.0 : level;
+    pilot_[{vessel, groupTypeName(group)}] = level < 0.0 ? 0.0 : level > 1.0 ? 1.0 : level;
 }
 
 // ", 3 m from Pod": where a vessel made during the run appeared, by the nearest other vessel.

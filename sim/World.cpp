@@ -63,17 +63,6 @@ bool onlySpace(const char *p) {
     return *p == 0;
 }
 
-const char *groupTypeName(THGROUP_TYPE t) {
-    static const char *names[] = {
-        "main",           "retro",        "hover",          "pitch up",          "pitch down",
-        "yaw left",       "yaw right",    "bank left",      "bank right",        "translate right",
-        "translate left", "translate up", "translate down", "translate forward", "translate back"};
-    int i = static_cast<int>(t);
-    if (i >= 0 && i < 15)
-        return names[i];
-    return "user";
-}
-
 bool fileExists(const std::string &path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -1171,6 +1160,32 @@ const struct {
     {"N", 0x31},        {"M", 0x32},        {"SPACE", 0x39}, {"LSHIFT", 0x2A}, {"RSHIFT", 0x36},
     {"LCONTROL", 0x1D}, {"RCONTROL", 0x9D}, {"LALT", 0x38},  {"RETURN", 0x1C}};
 }  // namespace
+
+const char *groupTypeName(THGROUP_TYPE t) {
+    static const char *names[] = {
+        "main",           "retro",        "hover",          "pitch up",          "pitch down",
+        "yaw left",       "yaw right",    "bank left",      "bank right",        "translate right",
+        "translate left", "translate up", "translate down", "translate forward", "translate back"};
+    int i = static_cast<int>(t);
+    if (i >= 0 && i < 15)
+        return names[i];
+    return "user";
+}
+
+std::string visibilityText(WORD mode) {
+    switch (mode) {
+        case 0:
+            return "never shown";
+        case 1:
+            return "shown in external views";
+        case 2:
+            return "shown in the cockpit view";
+        case 3:
+            return "shown in external and cockpit views";
+        default:
+            return "in visibility mode " + std::to_string(mode);
+    }
+}
 
 const char *keyName(int code) {
     for (const auto &k : kKeys)

@@ -498,6 +498,13 @@ T *World::handleOf(const void *h, int kind, const VesselRecord *owner) const {
 const char *keyName(int code);         // "K", "E", ... or null if unnamed
 int keyCode(const std::string &name);  // -1 if unknown
 
+// Names of the thruster group types as the world's "level" events give them ("main",
+// "pitch up", ...; "user" past the named ones).
+const char *groupTypeName(THGROUP_TYPE t);
+// What a mesh visibility mode means in words ("shown in external views", ...), or
+// "in visibility mode N" for a mode the host does not name.
+std::string visibilityText(WORD mode);
+
 // A status for a free vessel at rpos with velocity rvel and no rotation.
 VESSELSTATUS makeStatus(const VECTOR3 &rpos = vec(0, 0, 0), const VECTOR3 &rvel = vec(0, 0, 0));
 
