@@ -88,6 +88,17 @@ std::string vecText(const VECTOR3 &v) {
     return buf;
 }
 
+// A new part at the end of one of the calling vessel's own lists (they keep their elements in
+// place), owned by the vessel and known to the world's handle table as `kind`.
+template <class List>
+typename List::value_type &addPart(const Ctx &c, List &list, int kind) {
+    list.emplace_back();
+    typename List::value_type &part = list.back();
+    part.owner = c.v;
+    c.w->registerHandle(&part, kind);
+    return part;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -387,16 +398,13 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
         return nullptr;
     if (parent && !c.w->handleOf<sim::AnimationComponent>(parent, World::kAnimComponent, c.v))
         return nullptr;
-    c.v->animComponents.emplace_back();
-    sim::AnimationComponent &comp = c.v->animComponents.back();
-    comp.owner = c.v;
+    sim::AnimationComponent &comp = addPart(c, c.v->animComponents, World::kAnimComponent);
     comp.animation = anim;
     comp.state0 = state0;
     comp.state1 = state1;
     comp.transform = trans;
     comp.parent = parent;
     c.v->animations[anim].components.push_back(&comp);
-    c.w->registerHandle(&comp, World::kAnimComponent);
     return &comp;
 }
 
@@ -414,14 +422,11 @@ PSTREAM_HANDLE VESSEL::AddReentryStream(PARTICLESTREAMSPEC *pss) const {
     Ctx c = ctx(hostVessel, "AddReentryStream");
     if (!c)
         return nullptr;
-    c.v->streams.emplace_back();
-    sim::ParticleStream &s = c.v->streams.back();
-    s.owner = c.v;
+    sim::ParticleStream &s = addPart(c, c.v->streams, World::kStream);
     s.reentry = true;
     s.hasSpec = pss != nullptr;
     if (pss)
         s.spec = *pss;
-    c.w->registerHandle(&s, World::kStream);
     return &s;
 }
 
@@ -443,13 +448,10 @@ PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass,
         maxmass = 0;
     if (!std::isfinite(mass) || mass < 0)
         mass = maxmass;  // a negative mass asks for a full tank
-    c.v->tanks.emplace_back();
-    sim::Tank &t = c.v->tanks.back();
-    t.owner = c.v;
+    sim::Tank &t = addPart(c, c.v->tanks, World::kTank);
     t.maxMass = maxmass;
     t.mass = std::min(mass, maxmass);
     t.efficiency = std::isfinite(efficiency) && efficiency > 0 ? efficiency : 1.0;
-    c.w->registerHandle(&t, World::kTank);
     if (!c.v->defaultTank)
         c.v->defaultTank = &t;  // the first tank is the default until one is named
     return &t;
@@ -469,9 +471,7 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3 &pos, const VECTOR3 &dir, d
     Ctx c = ctx(hostVessel, "CreateThruster");
     if (!c)
         return nullptr;
-    c.v->thrusters.emplace_back();
-    sim::Thruster &th = c.v->thrusters.back();
-    th.owner = c.v;
+    sim::Thruster &th = addPart(c, c.v->thrusters, World::kThruster);
     th.pos = finite(pos) ? pos : sim::vec(0, 0, 0);
     th.dir = finite(dir) ? sim::unit(dir) : sim::vec(0, 0, 0);
     th.maxThrust = std::isfinite(maxth0) && maxth0 > 0 ? maxth0 : 0.0;
@@ -479,7 +479,6 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3 &pos, const VECTOR3 &dir, d
     th.isp = std::isfinite(isp0) && isp0 > 0 ? isp0 : 0.0;
     th.ispRef = isp_ref;
     th.pRef = p_ref;
-    c.w->registerHandle(&th, World::kThruster);
     return &th;
 }
 
@@ -487,9 +486,7 @@ THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE *th, int nth, THGROUP
     Ctx c = ctx(hostVessel, "CreateThrusterGroup");
     if (!c)
         return nullptr;
-    c.v->groups.emplace_back();
-    sim::ThrusterGroup &g = c.v->groups.back();
-    g.owner = c.v;
+    sim::ThrusterGroup &g = addPart(c, c.v->groups, World::kGroup);
     g.type = thgt;
     for (int i = 0; th && i < nth; ++i)
         if (auto *t = c.w->handleOf<sim::Thruster>(th[i], World::kThruster, c.v))
@@ -497,13 +494,8 @@ THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE *th, int nth, THGROUP
     int type = static_cast<int>(thgt);
     if (type >= 0 && type < static_cast<int>(c.v->groupByType.size()))
         c.v->groupByType[static_cast<size_t>(type)] = &g;
-    c.w->registerHandle(&g, World::kGroup);
-    static const char *names[] = {
-        "main",           "retro",        "hover",          "pitch up",          "pitch down",
-        "yaw left",       "yaw right",    "bank left",      "bank right",        "translate right",
-        "translate left", "translate up", "translate down", "translate forward", "translate back"};
-    std::string typeText =
-        type >= 0 && type < 15 ? names[type] : "user type " + std::to_string(type);
+    const bool named = type >= THGROUP_MAIN && type <= THGROUP_ATT_BACK;
+    std::string typeText = named ? sim::groupTypeName(thgt) : "user type " + std::to_string(type);
     c.w->log(c.v, sim::ev::ThrusterGroup,
              typeText + " thruster group created with " + std::to_string(g.thrusters.size()) +
                  " thruster(s)");
@@ -537,15 +529,12 @@ PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3 &pos,
     sim::Thruster *t = c.w->handleOf<sim::Thruster>(th, World::kThruster, c.v);
     if (!t)
         return nullptr;
-    c.v->streams.emplace_back();
-    sim::ParticleStream &s = c.v->streams.back();
-    s.owner = c.v;
+    sim::ParticleStream &s = addPart(c, c.v->streams, World::kStream);
     s.thruster = t;
     s.pos = pos;
     s.hasSpec = pss != nullptr;
     if (pss)
         s.spec = *pss;
-    c.w->registerHandle(&s, World::kStream);
     return &s;
 }
 
@@ -644,14 +633,11 @@ DOCKHANDLE VESSEL::CreateDock(const VECTOR3 &pos, const VECTOR3 &dir, const VECT
     Ctx c = ctx(hostVessel, "CreateDock");
     if (!c)
         return nullptr;
-    c.v->docks.emplace_back();
-    sim::DockPort &d = c.v->docks.back();
-    d.owner = c.v;
+    sim::DockPort &d = addPart(c, c.v->docks, World::kDock);
     d.index = static_cast<UINT>(c.v->docks.size() - 1);
     d.pos = pos;
     d.dir = dir;
     d.rot = rot;
-    c.w->registerHandle(&d, World::kDock);
     return &d;
 }
 
@@ -660,9 +646,7 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
     Ctx c = ctx(hostVessel, "CreateAttachment");
     if (!c)
         return nullptr;
-    c.v->attachments.emplace_back();
-    sim::Attachment &a = c.v->attachments.back();
-    a.owner = c.v;
+    sim::Attachment &a = addPart(c, c.v->attachments, World::kAttachment);
     a.toParent = toparent;
     a.pos = pos;
     a.dir = dir;
@@ -671,7 +655,6 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
         a.id.assign(id, strnlen(id, kMaxAttachmentIdLength));
     a.loose = loose;
     (toparent ? c.v->toParent : c.v->toChild).push_back(&a);
-    c.w->registerHandle(&a, World::kAttachment);
     c.w->log(c.v, sim::ev::Attachment,
              "attachment point \"" + a.id + "\" (" + (toparent ? "to parent" : "to child") +
                  ") created: position " + vecText(pos) + ", direction " + vecText(dir) +
