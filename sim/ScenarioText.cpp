@@ -362,11 +362,7 @@ bool ParseScenarioText(std::string_view text, const std::string &fileName, Parse
 
 bool ReadScenarioFile(const std::string &path, ParsedScenario &out, InputError &error) {
     std::string content;
-    std::string why;
-    if (!ReadWholeFile(path, content, why)) {
-        error.file = path;
-        error.line = 0;
-        error.message = why;
+    if (!ReadWholeFile(path, content, error)) {
         return false;
     }
     return ParseScenarioText(content, path, out, error);
@@ -499,6 +495,17 @@ bool ReadWholeFile(const std::string &path, std::string &content, std::string &e
         return false;
     }
     content = std::move(data);
+    return true;
+}
+
+bool ReadWholeFile(const std::string &path, std::string &content, InputError &error) {
+    std::string why;
+    if (!ReadWholeFile(path, content, why)) {
+        error.file = path;
+        error.line = 0;
+        error.message = why;
+        return false;
+    }
     return true;
 }
 

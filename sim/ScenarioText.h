@@ -84,6 +84,9 @@ bool FormatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
 // Read a whole file into content, bounded by kMaxInputFileSize. false with a message
 // (without the file name) in error.
 bool ReadWholeFile(const std::string &path, std::string &content, std::string &error);
+// The same for an input the run is given: a failure fills error with the file, line 0 and
+// the reason.
+bool ReadWholeFile(const std::string &path, std::string &content, InputError &error);
 
 // Replace the file at path with content so that a reader sees either the old file or the
 // whole new one: the text goes to a fresh temporary file in the same folder, which is then

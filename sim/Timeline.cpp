@@ -438,11 +438,7 @@ bool ParseTimelineText(std::string_view text, const std::string &fileName, Timel
 
 bool ReadTimelineFile(const std::string &path, Timeline &out, InputError &error) {
     std::string content;
-    std::string why;
-    if (!ReadWholeFile(path, content, why)) {
-        error.file = path;
-        error.line = 0;
-        error.message = why;
+    if (!ReadWholeFile(path, content, error)) {
         return false;
     }
     return ParseTimelineText(content, path, out, error);
