@@ -6,9 +6,12 @@
 #include <cstring>
 
 #include "CrewText.h"
+#include "PointValues.h"
 #include "VemoPaths.h"
 
 namespace {
+
+using pointvalues::MakeVector;
 
 // First values of a freshly claimed slot.
 constexpr int kInitialDockPort = 0;
@@ -20,14 +23,6 @@ constexpr int kInitialFreeSeats = 1000;      // published until the manager sets
 // symbols), so each module has its own table and record. Both are zero at load time.
 AirlockSlotTable g_slotTable;
 TransferRecord g_transferRecord;
-
-VECTOR3 MakeVector(double x, double y, double z) {
-    VECTOR3 v;
-    v.x = x;
-    v.y = y;
-    v.z = z;
-    return v;
-}
 
 }  // namespace
 

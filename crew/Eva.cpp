@@ -12,9 +12,13 @@
 
 #include "CrewManager.h"
 #include "CrewText.h"
+#include "PointValues.h"
 #include "VemoPaths.h"
 
 namespace {
+
+using pointvalues::MakeVector;
+using pointvalues::TruncateToInt;
 
 // Push given to a member on free EVA, along the vessel's +z axis: m/s per rad/s of the
 // vessel's rates about x and y (the rate about z does not count).
@@ -53,31 +57,8 @@ constexpr int kCreateTransferPending = -5;
 // The hand-over record cannot be written; nothing was made (see AirlockSlot.h).
 constexpr int kCreateRecordUnwritable = 3;
 
-VECTOR3 MakeVector(double x, double y, double z) {
-    VECTOR3 v;
-    v.x = x;
-    v.y = y;
-    v.z = z;
-    return v;
-}
-
 int InWindowOr(int value, int low, int high, int fallback) {
     return (value < low || value > high) ? fallback : value;
-}
-
-// A number from another vessel's attachment point, as an int: truncated toward zero, NaN
-// gives 0 and values beyond the int range stop at its ends (converting them is undefined).
-int TruncateToInt(double value) {
-    if (!(value == value)) {
-        return 0;
-    }
-    if (value >= 2147483647.0) {
-        return 2147483647;
-    }
-    if (value <= -2147483648.0) {
-        return -2147483647 - 1;
-    }
-    return static_cast<int>(value);
 }
 
 void BlanksToUnderscores(char *text) {

@@ -11,6 +11,7 @@
 
 #include "CrewManager.h"
 #include "CrewText.h"
+#include "PointValues.h"
 #include "VemoPaths.h"
 
 // The walk and the boarding are kept out of line: the host calls the post-step every frame,
@@ -23,6 +24,8 @@
 #endif
 
 namespace {
+
+using pointvalues::TruncateToInt;
 
 // Object names are read with this limit into a zeroed buffer of kObjectNameBufferSize.
 constexpr int kObjectNameReadLimit = 95;
@@ -41,19 +44,6 @@ constexpr char kUnknownMemberName[] = "Vemo_Unknown";
 constexpr int kReturningTextSize = 48;
 constexpr int kReturningTextLimit = kReturningNameSize;
 constexpr int kMissionIdCopyLength = 5;
-
-int TruncateToInt(double value) {
-    if (!(value == value)) {
-        return 0;
-    }
-    if (value >= 2147483647.0) {
-        return 2147483647;
-    }
-    if (value <= -2147483648.0) {
-        return -2147483647 - 1;
-    }
-    return static_cast<int>(value);
-}
 
 std::int32_t GetLe32(const unsigned char *in) {
     const std::uint32_t u =
