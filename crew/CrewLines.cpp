@@ -23,15 +23,6 @@ constexpr std::size_t kMaxTokenLength = 399;
 // Characters a number field is read from.
 constexpr std::size_t kMaxNumberLength = 5;
 
-// Windows a loaded member must lie in. They match what AddCrewMember stores, so a member the
-// roster holds always comes back from a saved scenario.
-constexpr int kMinAge = 1;  // years
-constexpr int kMaxAge = 140;
-constexpr int kMinPulse = 0;  // beats per minute
-constexpr int kMaxPulse = 180;
-constexpr double kMinWeight = 5.0;  // kg
-constexpr double kMaxWeight = 300.0;
-
 // Decimal integer with an optional sign; stops at the first other character, 0 without
 // digits. The text is at most kMaxNumberLength characters, so it cannot overflow.
 int ParseDecimal(const char *text) {
@@ -90,13 +81,13 @@ bool ParseCrewValue(const char *token, CrewMember *member) {
     int age = 0;
     int pulse = 0;
     int weight = 0;
-    if (!ReadNumberField(&cursor, &age) || age < kMinAge || age > kMaxAge) {
+    if (!ReadNumberField(&cursor, &age) || age < kMinCrewAge || age > kMaxCrewAge) {
         return false;
     }
-    if (!ReadNumberField(&cursor, &pulse) || pulse < kMinPulse || pulse > kMaxPulse) {
+    if (!ReadNumberField(&cursor, &pulse) || pulse < kMinCrewPulse || pulse > kMaxCrewPulse) {
         return false;
     }
-    if (!ReadNumberField(&cursor, &weight) || weight < kMinWeight || weight > kMaxWeight) {
+    if (!ReadNumberField(&cursor, &weight) || weight < kMinCrewWeight || weight > kMaxCrewWeight) {
         return false;
     }
     member->age = age;

@@ -19,14 +19,6 @@ constexpr double kDefaultEvaExitZ = 3.0;           // m ahead of the vessel orig
 constexpr int kMinSeatCount = 1;
 constexpr int kMaxSeatCount = kRosterSize;
 
-// Windows that AddCrewMember clamps to.
-constexpr int kMinAge = 1;  // years
-constexpr int kMaxAge = 140;
-constexpr int kMinPulse = 0;  // beats per minute
-constexpr int kMaxPulse = 180;
-constexpr int kMinWeight = 5;  // kg
-constexpr int kMaxWeight = 300;
-
 // Longest name RemoveCrewMember looks for; longer ones cannot be on any roster.
 constexpr std::size_t kMaxSearchNameLength = kCrewNameSize - 1;
 
@@ -140,9 +132,9 @@ int CrewManager::AddCrewMember(const char *name, int age, int pulse, int weight,
     std::snprintf(member.missionId, sizeof member.missionId, "%.*s", kMissionIdMaxLength,
                   missionId ? missionId : "");
     crewtext::CleanMissionId(member.missionId, sizeof member.missionId);
-    member.age = Clamp(age, kMinAge, kMaxAge);
-    member.pulse = Clamp(pulse, kMinPulse, kMaxPulse);
-    member.weight = Clamp(weight, kMinWeight, kMaxWeight);
+    member.age = Clamp(age, kMinCrewAge, kMaxCrewAge);
+    member.pulse = Clamp(pulse, kMinCrewPulse, kMaxCrewPulse);
+    member.weight = Clamp(weight, kMinCrewWeight, kMaxCrewWeight);
     ++crewCount;
 
     crewMass += member.weight;

@@ -28,6 +28,14 @@ inline constexpr int kCrewMeshNameSize = 200;
 inline constexpr int kEvaNameSize = 50;
 inline constexpr int kEvaVesselNameSize = 200;
 inline constexpr double kReturningCrewScanPeriod = 0.25;  // s of simulation time between scans
+// Windows AddCrewMember clamps a member's values to. A crew line loaded from a scenario must
+// lie in them, so a member the roster holds always comes back from a saved scenario.
+inline constexpr int kMinCrewAge = 1;  // years
+inline constexpr int kMaxCrewAge = 140;
+inline constexpr int kMinCrewPulse = 0;  // beats per minute
+inline constexpr int kMaxCrewPulse = 180;
+inline constexpr int kMinCrewWeight = 5;  // kg
+inline constexpr int kMaxCrewWeight = 300;
 
 // One member of a roster.
 struct CrewMember {
