@@ -4,7 +4,6 @@
 #define VEMO_TESTS_CREW_WORLD_H
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstring>
@@ -16,6 +15,7 @@
 #include "AirlockSlot.h"
 #include "CrewManager.h"
 #include "World.h"
+#include "crew_root.h"
 
 namespace crewtest {
 
@@ -63,29 +63,18 @@ inline ::testing::AssertionResult VectorIs(const VECTOR3 &v, double x, double y,
 class CrewWorldTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vemocrew-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        for (const char *dir : {"modules", "config", "meshes/Vemo"}) {
-            std::filesystem::create_directories(root_ / dir);
-        }
-        previousDir_ = std::filesystem::current_path();
-        std::filesystem::current_path(root_);
+        ASSERT_TRUE(crewroot::EnterFreshRoot("/tmp/vemocrew-XXXXXX", root_, previousDir_));
         InstallCompanion(true);
         ResetCrewModuleStateForTesting();
         sim::WorldOptions options;
         options.root = root_.string();
         world_ = std::make_unique<sim::World>(options);
-        world_->registerClass(
-            "CrewTester", [](OBJHANDLE h, int fm) -> VESSEL * { return new CrewTester(h, fm); },
-            [](VESSEL *v) { delete static_cast<CrewTester *>(v); });
+        crewroot::Register<CrewTester>(*world_, "CrewTester");
     }
 
     void TearDown() override {
         world_.reset();
-        std::filesystem::current_path(previousDir_);
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        crewroot::LeaveRoot(root_, previousDir_);
     }
 
     // The companion module counts as installed when its file is present.

@@ -6,7 +6,6 @@
 #define VEMO_TESTS_EVA_WORLD_H
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "AirlockSlot.h"
 #include "CrewManager.h"
 #include "World.h"
+#include "crew_root.h"
 
 namespace evatest {
 
@@ -62,24 +62,12 @@ public:
     }
 };
 
-template <class T>
-void Register(sim::World &w, const char *name) {
-    w.registerClass(
-        name, [](OBJHANDLE h, int fm) -> VESSEL * { return new T(h, fm); },
-        [](VESSEL *v) { delete static_cast<T *>(v); });
-}
+using crewroot::Register;
 
 class EvaWorldTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vemoeva-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        for (const char *dir : {"modules", "config", "meshes/Vemo"}) {
-            std::filesystem::create_directories(root_ / dir);
-        }
-        previousDir_ = std::filesystem::current_path();
-        std::filesystem::current_path(root_);
+        ASSERT_TRUE(crewroot::EnterFreshRoot("/tmp/vemoeva-XXXXXX", root_, previousDir_));
         // The companion module counts as installed when its file is there.
         std::ofstream(root_ / "modules" / "Vemo.dll") << "companion";
         ResetCrewModuleStateForTesting();
@@ -93,9 +81,7 @@ protected:
             EXPECT_EQ(CrewTotal(), expectedCrew_) << "members aboard plus members outside";
         }
         world_.reset();
-        std::filesystem::current_path(previousDir_);
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        crewroot::LeaveRoot(root_, previousDir_);
     }
 
     void MakeWorld(double step) {
