@@ -14,6 +14,7 @@
 // The host's own signatures return const-qualified handles by value.
 #pragma GCC diagnostic ignored "-Wignored-qualifiers"
 
+using sim::VesselHot;
 using sim::VesselRecord;
 using sim::World;
 using sim::operator+;
@@ -31,9 +32,11 @@ struct Ctx {
     explicit operator bool() const { return w && v; }
 };
 
+// A VESSEL's host pointer is its vessel's hot line (VesselHot), which leads to the record.
 Ctx ctx(void *hostVessel, const char *call) {
     World *w = World::current();
-    auto *v = static_cast<VesselRecord *>(hostVessel);
+    auto *h = static_cast<VesselHot *>(hostVessel);
+    VesselRecord *v = h ? h->record : nullptr;
     if (w && v)
         w->traceCall(v, call);
     return {w, v};
@@ -41,10 +44,16 @@ Ctx ctx(void *hostVessel, const char *call) {
 
 // The queries a module makes every step, or for every vessel of a walk over the vessel list,
 // are written so that they keep no stack frame: the work first, then the trace (for tests,
-// normally off) as an out-of-line tail call that hands the result back.
+// normally off) as an out-of-line tail call that hands the result back. Those the walk makes
+// read only the vessel's hot line.
+inline VesselHot *hotLine(void *hostVessel) {
+    auto *h = static_cast<VesselHot *>(hostVessel);
+    return h && World::current() ? h : nullptr;
+}
+
 inline VesselRecord *hot(void *hostVessel) {
-    auto *v = static_cast<VesselRecord *>(hostVessel);
-    return v && World::current() ? v : nullptr;
+    VesselHot *h = hotLine(hostVessel);
+    return h ? h->record : nullptr;
 }
 
 template <class R>
@@ -57,6 +66,11 @@ __attribute__((noinline, cold)) R traced(VesselRecord *v, const char *call, R re
 __attribute__((noinline, cold)) void traced(VesselRecord *v, const char *call) {
     if (World *w = World::current())
         w->traceCall(v, call);
+}
+
+template <class R>
+__attribute__((noinline, cold)) R traced(VesselHot *h, const char *call, R result) {
+    return traced(h->record, call, result);
 }
 
 template <class R>
@@ -172,10 +186,7 @@ OBJHANDLE oapiGetVesselByIndex(int index) {
     World *w = World::current();
     if (!w)
         return nullptr;
-    const auto &list = w->vessels();
-    OBJHANDLE h = index >= 0 && static_cast<size_t>(index) < list.size()
-                      ? list[static_cast<size_t>(index)]->handle()
-                      : nullptr;
+    OBJHANDLE h = index >= 0 ? w->vesselAt(static_cast<size_t>(index)) : nullptr;
     return w->tracingGlobal() ? tracedGlobal("oapiGetVesselByIndex", h) : h;
 }
 
@@ -259,7 +270,8 @@ void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
 // ---------------------------------------------------------------------------------------
 VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel) : hostVessel(nullptr), flightModel(fmodel) {
     if (World *w = World::current())
-        hostVessel = w->resolve(hVessel);
+        if (VesselRecord *v = w->resolve(hVessel))
+            hostVessel = v->hot;
 }
 
 const OBJHANDLE VESSEL::GetHandle() const {
@@ -276,11 +288,11 @@ char *VESSEL::GetName() const {
 }
 
 char *VESSEL::GetClassNameA() const {
-    VesselRecord *v = hot(hostVessel);
-    if (!v)
+    VesselHot *h = hotLine(hostVessel);
+    if (!h)
         return nullptr;
-    char *name = v->className.data();
-    return v->traceOn ? traced(v, "GetClassName", name) : name;
+    char *name = h->className;
+    return h->traceOn ? traced(h, "GetClassName", name) : name;
 }
 
 void VESSEL::SetEmptyMass(double m) const {
@@ -387,6 +399,7 @@ UINT VESSEL::CreateAnimation(double initial_state) const {
     a.state = initial_state;
     a.lastStepState = initial_state;
     c.v->animations.push_back(a);
+    c.v->syncHot();
     return static_cast<UINT>(c.v->animations.size() - 1);
 }
 
@@ -409,13 +422,13 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
 }
 
 bool VESSEL::SetAnimation(UINT anim, double state) const {
-    VesselRecord *v = hot(hostVessel);
-    if (!v)
+    VesselHot *h = hotLine(hostVessel);
+    if (!h)
         return false;
-    const bool known = anim < v->animations.size();
+    const bool known = anim < h->animationCount;
     if (known)
-        v->animations[anim].state = state;
-    return v->traceOn ? traced(v, "SetAnimation", known) : known;
+        h->animations[anim].state = state;
+    return h->traceOn ? traced(h, "SetAnimation", known) : known;
 }
 
 PSTREAM_HANDLE VESSEL::AddReentryStream(PARTICLESTREAMSPEC *pss) const {
@@ -655,6 +668,7 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
         a.id.assign(id, strnlen(id, kMaxAttachmentIdLength));
     a.loose = loose;
     (toparent ? c.v->toParent : c.v->toChild).push_back(&a);
+    c.v->syncHot();
     c.w->log(c.v, sim::ev::Attachment,
              "attachment point \"" + a.id + "\" (" + (toparent ? "to parent" : "to child") +
                  ") created: position " + vecText(pos) + ", direction " + vecText(dir) +
@@ -696,11 +710,11 @@ void VESSEL::GetAttachmentParams(ATTACHMENTHANDLE attachment, VECTOR3 &pos, VECT
 }
 
 DWORD VESSEL::AttachmentCount(bool toparent) const {
-    VesselRecord *v = hot(hostVessel);
-    if (!v)
+    VesselHot *h = hotLine(hostVessel);
+    if (!h)
         return 0;
-    const DWORD n = static_cast<DWORD>((toparent ? v->toParent : v->toChild).size());
-    return v->traceOn ? traced(v, "AttachmentCount", n) : n;
+    const DWORD n = toparent ? h->toParentCount : h->toChildCount;
+    return h->traceOn ? traced(h, "AttachmentCount", n) : n;
 }
 
 ATTACHMENTHANDLE VESSEL::GetAttachmentHandle(bool toparent, DWORD i) const {

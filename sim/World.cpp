@@ -120,6 +120,26 @@ double VesselRecord::mass() const {
     return m;
 }
 
+void VesselRecord::syncHot() {
+    if (!hot)
+        return;
+    hot->instance = instance;
+    hot->animations = animations.data();
+    hot->animationCount = static_cast<std::uint32_t>(animations.size());
+    hot->toParentCount = static_cast<std::uint32_t>(toParent.size());
+    hot->toChildCount = static_cast<std::uint32_t>(toChild.size());
+    hot->alive = alive;
+    hot->traceOn = traceOn;
+    // Class names are made once; a short one is copied next to the other hot fields so that
+    // comparing it stays in the line.
+    if (className.size() < sizeof hot->classText) {
+        std::memcpy(hot->classText, className.c_str(), className.size() + 1);
+        hot->className = hot->classText;
+    } else {
+        hot->className = className.data();
+    }
+}
+
 World::World(WorldOptions options) : options_(std::move(options)) {
     // A step that is not a positive time would never advance the clock.
     if (!(options_.step > 0.0) || !std::isfinite(options_.step))
@@ -138,9 +158,10 @@ World::~World() {
         std::vector<VesselRecord *> live = list_;
         for (VesselRecord *v : live) {
             v->alive = false;
-            releaseInstance(*v);
+            releaseInstance(*v);  // refreshes the hot line
         }
         list_.clear();
+        listHot_.clear();
         byName_.clear();
         finishDeletes();
     }
@@ -278,10 +299,24 @@ VesselRecord *World::makeRecord(const std::string &name, const std::string &clas
     v->className = className;
     v->alive = true;
     v->traceOn = traceNew_;
-    byHandle_.set(v, v);
-    list_.push_back(v);
+    v->hot = &hotLines_.emplace_back();
+    v->hot->record = v;
+    v->syncHot();
+    byHandle_.set(v, v->hot);
+    listAdd(v);
     byName_[name] = v;
     return v;
+}
+
+void World::listAdd(VesselRecord *v) {
+    list_.push_back(v);
+    listHot_.push_back(v->hot);
+}
+
+void World::listRemove(VesselRecord *v) {
+    const auto at = std::find(list_.begin(), list_.end(), v);
+    listHot_.erase(listHot_.begin() + (at - list_.begin()));
+    list_.erase(at);
 }
 
 bool World::instantiate(VesselRecord &v, std::string *error) {
@@ -291,11 +326,13 @@ bool World::instantiate(VesselRecord &v, std::string *error) {
         if (error)
             *error = "vessel class \"" + v.className + "\" made no instance for \"" + v.name + "\"";
         v.alive = false;
-        list_.erase(std::find(list_.begin(), list_.end(), &v));
+        v.syncHot();
+        listRemove(&v);
         byName_.erase(v.name);
         return false;
     }
     v.instance = inst;
+    v.syncHot();
     // Every class the host loads is a VESSEL2; VESSEL alone has no callbacks.
     v.callbacks = static_cast<VESSEL2 *>(inst);
     log(&v, ev::Created, "vessel " + v.name + " of class " + v.className + " created");
@@ -387,7 +424,8 @@ bool World::deleteVessel(OBJHANDLE h, OBJHANDLE focusAlternative) {
         if (d.mate)
             undock(v->handle(), d.index);
     v->alive = false;
-    list_.erase(std::find(list_.begin(), list_.end(), v));
+    v->syncHot();
+    listRemove(v);
     byName_.erase(v->name);
     log(v, ev::Deleted, "vessel " + v->name + " deleted");
     if (focus_ == v) {
@@ -408,6 +446,7 @@ void World::releaseInstance(VesselRecord &v) {
     VESSEL *inst = v.instance;
     v.instance = nullptr;
     v.callbacks = nullptr;
+    v.syncHot();
     if (inst && v.cls && v.cls->exit) {
         Dispatch d(*this, &v);
         v.cls->exit(inst);
@@ -1051,13 +1090,14 @@ OBJHANDLE World::find(const std::string &name) const {
 }
 
 VesselRecord *World::resolveAny(OBJHANDLE h) const {
-    VesselRecord *const *found = byHandle_.find(h);
-    return found ? *found : nullptr;
+    VesselHot *const *found = byHandle_.find(h);
+    return found ? (*found)->record : nullptr;
 }
 
+// Liveness is read from the hot line, so that a lookup that fails leaves the record alone.
 VesselRecord *World::resolve(OBJHANDLE h) const {
-    VesselRecord *v = resolveAny(h);
-    return v && v->alive ? v : nullptr;
+    VesselHot *const *found = byHandle_.find(h);
+    return found && (*found)->alive ? (*found)->record : nullptr;
 }
 
 const VesselRecord *World::record(OBJHANDLE h) const {
@@ -1068,8 +1108,8 @@ const VesselRecord *World::liveRecord(OBJHANDLE h) const {
 }
 
 VESSEL *World::interfaceOf(OBJHANDLE h) const {
-    VesselRecord *v = resolve(h);
-    return v ? v->instance : nullptr;
+    VesselHot *const *found = byHandle_.find(h);
+    return found && (*found)->alive ? (*found)->instance : nullptr;
 }
 
 std::vector<Event> World::eventsOfKind(const std::string &kind) const {
@@ -1085,8 +1125,10 @@ OBJHANDLE World::bodyHandle() const {
 }
 
 void World::setTrace(OBJHANDLE h, bool on) {
-    if (VesselRecord *v = resolveAny(h))
+    if (VesselRecord *v = resolveAny(h)) {
         v->traceOn = on;
+        v->syncHot();
+    }
 }
 
 void World::log(const VesselRecord *v, const char *kind, std::string text) {

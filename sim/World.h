@@ -208,6 +208,26 @@ struct ClassCaps {
 
 struct ClassInfo;
 
+// What a walk over the vessel list and the per-step calls read of a vessel, in one cache line:
+// the handle lookup, the interface, the class name and the attachment counts of every vessel
+// cost one line here instead of several scattered over the full record. The host keeps these
+// lines in creation order (list order with the deleted ones left in place), so a walk runs
+// over memory the way the list does. A copy of the record's fields, refreshed through
+// VesselRecord::syncHot wherever one of them changes; VESSEL's host pointer points here.
+struct alignas(64) VesselHot {
+    VesselRecord *record = nullptr;  // the full record; its address is the vessel's handle
+    VESSEL *instance = nullptr;
+    Animation *animations = nullptr;  // the record's animations, animationCount of them
+    char *className = nullptr;        // classText, or the record's name when too long for it
+    std::uint32_t animationCount = 0;
+    std::uint32_t toParentCount = 0;
+    std::uint32_t toChildCount = 0;
+    bool alive = false;
+    bool traceOn = false;
+    char classText[18] = {};
+};
+static_assert(sizeof(VesselHot) == 64, "a vessel's hot fields fill one cache line");
+
 struct VesselRecord {
     std::uint64_t serial = 0;  // creation order, never reused
     std::string name;
@@ -251,8 +271,13 @@ struct VesselRecord {
 
     std::vector<std::string> trace;  // the calls recorded while traceOn
 
+    VesselHot *hot = nullptr;  // this vessel's line of hot fields, for its life
+
     double mass() const;  // empty mass + all propellant
     OBJHANDLE handle() const { return const_cast<VesselRecord *>(this); }
+    // Copies the fields the hot line mirrors: call after changing alive, traceOn, instance,
+    // className, animations or the attachment lists.
+    void syncHot();
 };
 
 // A vessel class: either compiled into the process or loaded from a module.
@@ -345,6 +370,21 @@ public:
     const VesselRecord *record(OBJHANDLE vessel) const;      // live or deleted; null if unknown
     const VesselRecord *liveRecord(OBJHANDLE vessel) const;  // live only
     const std::vector<VesselRecord *> &vessels() const { return list_; }
+    // The vessel at `index` in list order, or null. Walks over the list ask for the vessels
+    // in order and then read each one's hot line and instance, scattered over memory in a
+    // large world; so the lines a walk will read a few vessels further on are fetched now,
+    // while it works on this one: the hot line 2 * kWalkAhead vessels on, and the instance
+    // kWalkAhead vessels on (whose hot line was fetched as far ahead before).
+    OBJHANDLE vesselAt(std::size_t index) const {
+        const std::size_t n = listHot_.size();
+        if (index >= n)
+            return nullptr;
+        if (index + 2 * kWalkAhead < n)
+            __builtin_prefetch(listHot_[index + 2 * kWalkAhead]);
+        if (index + kWalkAhead < n)
+            __builtin_prefetch(listHot_[index + kWalkAhead]->instance);
+        return list_[index]->handle();
+    }
     const std::vector<Event> &events() const { return events_; }
     std::vector<Event> eventsOfKind(const std::string &kind) const;
     void clearEvents() { events_.clear(); }
@@ -441,6 +481,12 @@ private:
     void applyPilotInputs();
     void trackAnimations();
     std::string validName(const std::string &name, std::string *error) const;
+    // Enter a vessel into, and take it out of, the list and its hot lines together.
+    void listAdd(VesselRecord *v);
+    void listRemove(VesselRecord *v);
+
+    // How many vessels ahead vesselAt fetches an instance; twice as far a hot line.
+    static constexpr std::size_t kWalkAhead = 4;
 
     WorldOptions options_;
     World *previous_ = nullptr;
@@ -449,9 +495,11 @@ private:
     std::map<std::string, std::unique_ptr<Module>> modules_;  // by class name
     std::vector<Module *> moduleOrder_;                       // load order
 
-    std::deque<VesselRecord> records_;      // every vessel ever made; never shrinks
-    HandleTable<VesselRecord *> byHandle_;  // every vessel ever made
-    std::vector<VesselRecord *> list_;      // live vessels in list order
+    std::deque<VesselRecord> records_;   // every vessel ever made; never shrinks
+    std::deque<VesselHot> hotLines_;     // records_' hot lines, in the same order
+    HandleTable<VesselHot *> byHandle_;  // every vessel ever made
+    std::vector<VesselRecord *> list_;   // live vessels in list order
+    std::vector<VesselHot *> listHot_;   // their hot lines, in the same order
     std::unordered_map<std::string, VesselRecord *> byName_;  // live vessels
     HandleTable<int> handles_;                                // every sub-handle handed out
     std::vector<VesselRecord *> pendingExit_;
