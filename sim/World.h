@@ -240,6 +240,8 @@ struct VesselRecord {
     // and every step of a walk over the vessel list read, so that a call pays no extra
     // cache line to learn that tracing is off.
     bool traceOn = false;
+    // Near the name and the position, which a walk reads of the vessels it looks at closer.
+    std::vector<Attachment *> toParent, toChild;  // in creation order per kind
 
     // State, relative to the reference body.
     VECTOR3 rpos = vec(0, 0, 0);  // m
@@ -264,7 +266,6 @@ struct VesselRecord {
     std::deque<Exhaust> exhausts;
     std::deque<ParticleStream> streams;
     std::deque<Attachment> attachments;
-    std::vector<Attachment *> toParent, toChild;  // in creation order per kind
     std::deque<DockPort> docks;
 
     std::string dockInfo;  // DOCKINFO text read from the scenario, made by load()
@@ -381,8 +382,20 @@ public:
             return nullptr;
         if (index + 2 * kWalkAhead < n)
             __builtin_prefetch(listHot_[index + 2 * kWalkAhead]);
-        if (index + kWalkAhead < n)
+        if (index + kWalkAhead < n) {
             __builtin_prefetch(listHot_[index + kWalkAhead]->instance);
+            const VesselRecord *r = list_[index + kWalkAhead];
+            __builtin_prefetch(&r->name);
+            __builtin_prefetch(&r->toParent);
+            __builtin_prefetch(&r->rpos);
+        }
+        if (index + kWalkAhead / 2 < n) {
+            // What the record fetched two vessels ago points to: the name and the points.
+            const VesselRecord *r = list_[index + kWalkAhead / 2];
+            __builtin_prefetch(r->name.data());
+            if (!r->toParent.empty())
+                __builtin_prefetch(r->toParent.data());
+        }
         return list_[index]->handle();
     }
     const std::vector<Event> &events() const { return events_; }
