@@ -160,7 +160,9 @@ void *Allocate(std::size_t n, void *caller, bool nothrow) {
     return p;
 }
 
-void Release(void *p) {
+// Kept out of line: inlined into the replaced operator delete, it makes the compiler pair
+// free() with new and warn about a mismatch that is not there.
+[[gnu::noinline]] void Release(void *p) {
     if (!p)
         return;
     if (g_armed) {
