@@ -61,8 +61,11 @@ public:
     void clbkLoadStateEx(FILEHANDLE scn, void *status) override {
         char *line = nullptr;
         while (oapiReadScenario_nextline(scn, line)) {
+            // Every line the roster does not take goes to the host's parser. Kept short for
+            // the sample: a crew line it refuses (more members than seats) is not saved
+            // again; vessel/vemopod.cpp shows how to keep such lines.
             if (crew.LoadCrewLine(line) != 1) {
-                ParseScenarioLineEx(line, status);  // not a crew line: the host's
+                ParseScenarioLineEx(line, status);
             }
         }
     }
