@@ -112,7 +112,9 @@ bool WriteTransferRecord(const TransferRecord &record, const char *path) {
 }
 
 // True while a transfer vessel of any vessel waits to be taken: its record is still in the
-// one transfer hand-over file, and a second transfer would overwrite it.
+// one transfer hand-over file, and a second transfer would overwrite it. A transfer vessel
+// whose receiver no longer exists waits for nobody and blocks nothing: its member stays
+// outside as a crew-member vessel, with its values on its own point.
 bool TransferPending() {
     for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
         OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
@@ -126,7 +128,8 @@ bool TransferPending() {
         }
         char name[kObjectNameSize + 1] = {};
         oapiGetObjectName(handle, name, kObjectNameSize);
-        if (std::strncmp(name, kTransferVesselPrefix, kTransferPrefixLength) == 0) {
+        if (std::strncmp(name, kTransferVesselPrefix, kTransferPrefixLength) == 0 &&
+            oapiGetObjectByName(name + kTransferPrefixLength) != nullptr) {
             return true;
         }
     }

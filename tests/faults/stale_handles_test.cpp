@@ -76,10 +76,16 @@ TEST_F(StaleHandles, ReceiverDeletedWhileItsTransferVesselWaits) {
     const std::vector<Member> census = Census(*world);
     EXPECT_TRUE(CrewConserved(census, ScenarioCrew())) << Places(census);
     EXPECT_NE(world->find("VemoTBeta"), nullptr);
-    // Alpha's next member still gets out, on free EVA.
+    // The orphaned transfer vessel blocks no later transfer: docked to a new receiver,
+    // Alpha's next member goes over to it.
+    VESSELSTATUS status = {};
+    OBJHANDLE gamma = world->createVessel("Gamma", "crewhab", status);
+    ASSERT_NE(gamma, nullptr);
+    ASSERT_TRUE(world->dock(Vessel("Alpha"), 0, gamma, 0));
     ASSERT_TRUE(PressE("Alpha"));
-    EXPECT_NE(world->find("Vemo_X1-Pilot_Two"), nullptr);
+    EXPECT_NE(world->find("VemoTGamma"), nullptr);
     RunFor(1.0);
+    EXPECT_EQ(world->find("VemoTGamma"), nullptr) << "Gamma takes its member";
     EXPECT_TRUE(CrewConserved(Census(*world), ScenarioCrew()));
 }
 
