@@ -129,6 +129,15 @@ void RegisterClasses(sim::World &world) {
         [](VESSEL *v) { delete static_cast<FuzzMember *>(v); });
 }
 
+std::unique_ptr<sim::World> NewCrewWorld() {
+    sim::WorldOptions options;
+    options.root = EnterScratchRoot();
+    ResetCrewModuleStateForTesting();
+    auto world = std::make_unique<sim::World>(options);
+    RegisterClasses(*world);
+    return world;
+}
+
 FuzzHab &Hab(OBJHANDLE vessel) {
     VESSEL *v = oapiGetVesselInterface(vessel);
     FUZZ_CHECK(v != nullptr, "no such vessel");

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -73,6 +74,10 @@ public:
 
 // Registers FuzzHab as "FuzzHab" and FuzzMember as "Vemo" in the world.
 void RegisterClasses(sim::World &world);
+
+// A fresh world in the scratch root, with the module-wide crew state reset and the classes
+// above registered: what every crew target starts each input from.
+std::unique_ptr<sim::World> NewCrewWorld();
 
 // The FuzzHab instance of a live vessel.
 FuzzHab &Hab(OBJHANDLE vessel);

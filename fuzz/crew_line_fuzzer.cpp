@@ -61,12 +61,8 @@ void CheckSameRoster(const CrewManager &a, const CrewManager &b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const std::string &root = fuzzsupport::EnterScratchRoot();
-    ResetCrewModuleStateForTesting();
-    sim::WorldOptions options;
-    options.root = root;
-    sim::World world(options);
-    fuzzsupport::RegisterClasses(world);
+    const std::unique_ptr<sim::World> fresh = fuzzsupport::NewCrewWorld();
+    sim::World &world = *fresh;
     OBJHANDLE pod = world.createVessel("Pod", "FuzzHab", sim::makeStatus());
     FUZZ_CHECK(pod != nullptr);
     CrewManager &crew = fuzzsupport::Hab(pod).crew;

@@ -53,12 +53,8 @@ int Scan(OBJHANDLE receiver) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const std::string &root = fuzzsupport::EnterScratchRoot();
-    ResetCrewModuleStateForTesting();
-    sim::WorldOptions options;
-    options.root = root;
-    sim::World world(options);
-    fuzzsupport::RegisterClasses(world);
+    const std::unique_ptr<sim::World> fresh = fuzzsupport::NewCrewWorld();
+    sim::World &world = *fresh;
     OBJHANDLE alpha = world.createVessel("Alpha", "FuzzHab", sim::makeStatus());
     FUZZ_CHECK(alpha != nullptr);
     CrewManager &crew = fuzzsupport::Hab(alpha).crew;
