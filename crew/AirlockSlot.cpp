@@ -21,21 +21,18 @@ constexpr int kInitialFreeSeats = 1000;      // published until the manager sets
 
 // Module-wide state. Each module links its own copy of the crew library (modules hide their
 // symbols), so each module has its own table and record. Both are zero at load time.
-AirlockSlotTable g_slotTable;
 TransferRecord g_transferRecord;
 
 }  // namespace
 
-AirlockSlotTable &GetAirlockSlotTable() {
-    return g_slotTable;
-}
+AirlockSlotTable crewstate::airlockSlotTable;
 
 TransferRecord &GetTransferRecord() {
     return g_transferRecord;
 }
 
 void ResetCrewModuleStateForTesting() {
-    std::memset(&g_slotTable, 0, sizeof g_slotTable);
+    std::memset(&crewstate::airlockSlotTable, 0, sizeof crewstate::airlockSlotTable);
     std::memset(&g_transferRecord, 0, sizeof g_transferRecord);
 }
 

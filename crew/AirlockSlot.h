@@ -146,8 +146,14 @@ struct AirlockSlotTable {
     std::int32_t nextSlot;
 };
 
-// The one table of this module; zero when the module is loaded.
-AirlockSlotTable &GetAirlockSlotTable();
+// The one table of this module; zero when the module is loaded. Inline, so that the
+// per-step path of every vessel reaches its slot without a call.
+namespace crewstate {
+extern AirlockSlotTable airlockSlotTable;
+}
+inline AirlockSlotTable &GetAirlockSlotTable() {
+    return crewstate::airlockSlotTable;
+}
 
 // The record handed to a crew-member vessel through the hand-over files; 104 bytes, little-
 // endian, written as one item. Text bytes after a terminator are unspecified: the record is

@@ -165,9 +165,9 @@ public:
     // --- returning crew; call once per simulation step ---
 
     // 1 a member back from EVA was taken aboard (the focus is back on the own vessel);
-    // 2 a member arriving by transfer was taken aboard; 0 nothing was done (also while no
-    // seat is free: nobody is taken in then); -1 not ready, or this manager no longer owns
-    // its slot.
+    // 2 a member arriving by transfer was taken aboard; 0 nothing was done (also while the
+    // door is closed or no seat is free: nobody is taken in then); -1 not ready, or the
+    // airlock would be watched but this manager no longer owns its slot.
     // Inline (below): the host calls it every frame, and nearly every call only advances the
     // scan timer. The walk over the vessel list runs out of line, once per scan period.
     int ProcessReturningCrew();
@@ -209,10 +209,8 @@ inline int CrewManager::ProcessReturningCrew() {
     if (!IsReady()) {
         return -1;
     }
-    AirlockSlot *slot = OwnedSlot();
-    if (!slot) {
-        return -1;
-    }
+    // The manager's own fields first: a closed door or a full roster ends the step before
+    // the slot table is touched.
     if (airlockDoorOpen == 0) {
         return 0;
     }
@@ -221,6 +219,10 @@ inline int CrewManager::ProcessReturningCrew() {
     // member. The scan timer stands still meanwhile.
     if (crewCount >= maxSeatCount || crewCount >= kRosterSize) {
         return 0;
+    }
+    AirlockSlot *slot = OwnedSlot();
+    if (!slot) {
+        return -1;
     }
     // The same timer as AirlockSlot::ScanForReturningCrew, advanced here so that a step with
     // no scan due makes no call into the crew library.
