@@ -11,17 +11,9 @@
 
 #include "CrewManager.h"
 #include "CrewText.h"
+#include "NoInline.h"
 #include "PointValues.h"
 #include "VemoPaths.h"
-
-// The walk and the boarding are kept out of line: the host calls the post-step every frame,
-// and the call that finds nothing due should cost a few instructions, not the set-up of the
-// walk's frame.
-#if defined(_MSC_VER)
-#define VEMO_NOINLINE __declspec(noinline)
-#else
-#define VEMO_NOINLINE __attribute__((noinline))
-#endif
 
 namespace {
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <new>
 
+#include "NoInline.h"
+
 // ---------------------------------------------------------------------------------------
 // Constants
 // ---------------------------------------------------------------------------------------
@@ -439,7 +441,9 @@ void vemopod::CreateEngine() {
     engineCreated = true;
 }
 
-void vemopod::clbkPostStep(double simt, double simdt, double mjd) {
+// Engine, latch, advance and clamp. Each of them needs deploying, engineCreated (which
+// thrustLatched implies) or a deployState at 1, so a stowed capsule at rest skips them all.
+VEMO_NOINLINE void vemopod::StepDeploymentAndEngine() {
     // Looks at the state the previous step left, so the engine appears one step after the
     // capsule is fully deployed.
     if (deployState >= DEPLOYED && !engineCreated) {
@@ -458,6 +462,12 @@ void vemopod::clbkPostStep(double simt, double simdt, double mjd) {
     if (deployState >= DEPLOYED) {
         deployState = DEPLOYED;
         deploying = false;
+    }
+}
+
+void vemopod::clbkPostStep(double simt, double simdt, double mjd) {
+    if (deploying || engineCreated || deployState >= DEPLOYED) {
+        StepDeploymentAndEngine();
     }
     SetAnimation(deployAnim, deployState);
 

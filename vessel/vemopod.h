@@ -32,6 +32,7 @@ private:
     void SetUpAttitudeThrusters();
     void SetUpCrew();
     void CreateEngine();
+    void StepDeploymentAndEngine();
     void KeepCrewLine(const char *line);
     void WriteKeptCrewLines(FILEHANDLE scn);
 
