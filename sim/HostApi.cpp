@@ -425,10 +425,10 @@ bool VESSEL::SetAnimation(UINT anim, double state) const {
     VesselHot *h = hotLine(hostVessel);
     if (!h)
         return false;
-    const bool known = anim < h->animationCount;
-    if (known)
-        h->animations[anim].state = state;
-    return h->traceOn ? traced(h, "SetAnimation", known) : known;
+    if (anim >= h->animationCount)
+        return h->traceOn ? traced(h, "SetAnimation", false) : false;
+    h->animations[anim].state = state;
+    return h->traceOn ? traced(h, "SetAnimation", true) : true;
 }
 
 PSTREAM_HANDLE VESSEL::AddReentryStream(PARTICLESTREAMSPEC *pss) const {

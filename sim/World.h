@@ -124,7 +124,9 @@ struct AnimationComponent {
     ANIMATIONCOMPONENT_HANDLE parent = nullptr;
 };
 
-struct Animation {
+// One cache line each, so that SetAnimation, called by vessels every step, finds an
+// animation by a shift.
+struct alignas(64) Animation {
     double initialState = 0.0;
     double state = 0.0;
     std::vector<AnimationComponent *> components;  // in the order added
