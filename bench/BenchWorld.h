@@ -70,6 +70,37 @@ inline sim::ShipBlock CrewMemberShip(const std::string &name, double distance) {
                  "MEMBER 35 72 80", "OUTSIDE 1"});
 }
 
+// `count` vessels of mixed classes, as a returning-crew scan meets them: 40% empty vessels,
+// 20% crewed capsules, 30% crew members on EVA who have stepped out (their "V-em" point
+// published) 5 km and more from the origin, far outside every airlock box, and 10%
+// crew-member vessels without a member (one to-parent point).
+inline sim::ScenarioFile MixedFleet(int count) {
+    constexpr double kFarAway = 5000.0;  // m
+    sim::ScenarioFile scn;
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i);
+        switch (i % 10) {
+            case 0:
+            case 1:
+            case 2:
+            case 3:
+                scn.ships.push_back(Ship("E" + n, kEmptyClass));
+                break;
+            case 4:
+            case 5:
+                scn.ships.push_back(Ship("P" + n, kCapsuleClass, {kCrewLine}));
+                break;
+            case 9:
+                scn.ships.push_back(Ship("Vemo" + n, kCrewClass));
+                break;
+            default:
+                scn.ships.push_back(
+                    CrewMemberShip("Vemo_X" + n + "-Crew_Member_" + n, kFarAway + i));
+        }
+    }
+    return scn;
+}
+
 inline void LoadOrExit(sim::World &world, const sim::ScenarioFile &scn) {
     std::string error;
     if (!world.load(scn, &error)) {

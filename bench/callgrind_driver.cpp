@@ -1,49 +1,93 @@
-// A tiny driver for counting instructions under callgrind: one world, one vessel of the
-// chosen kind, N post-step calls made as the host makes them. Only RunPostSteps is meant to
-// be collected (callgrind --toggle-collect=RunPostSteps), so set-up and loading stay out.
+// A tiny driver for counting instructions under callgrind. Only RunPostSteps or RunSteps is
+// meant to be collected (callgrind --toggle-collect=<name>), so set-up and loading stay out.
 //
 //   callgrind_driver empty|crewed|free N
+//     one world, one vessel of the chosen kind, N post-step calls made as the host makes them:
 //     empty   a VESSEL2 with the host's default callbacks
 //     crewed  a stowed capsule with its one seat taken: nothing to look for
 //     free    a stowed capsule with its seat free: the scan timer runs, no scan falls due
+//   callgrind_driver run-empty|run-crewed N
+//     a world of 100 empty vessels or 100 crewed capsules, N whole host steps of 0.1 s
+//   callgrind_driver scan N
+//     a capsule with its seat free among N - 1 vessels of bench::MixedFleet; 10 post-steps
+//     of 0.26 s, each a full returning-crew scan over the list
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "BenchWorld.h"
 
-// Out of line and with C linkage, so that callgrind can find it by name.
-extern "C" __attribute__((noinline)) void RunPostSteps(VESSEL2 *vessel, long n) {
+// Out of line and with C linkage, so that callgrind can find them by name.
+extern "C" __attribute__((noinline)) void RunPostSteps(VESSEL2 *vessel, long n, double step) {
     double t = 0.0;
     for (long i = 0; i < n; ++i) {
-        vessel->clbkPostStep(t, bench::kTinyStep, 0.0);
-        t += bench::kTinyStep;
+        vessel->clbkPostStep(t, step, 0.0);
+        t += step;
         asm volatile("" ::: "memory");
     }
 }
 
+extern "C" __attribute__((noinline)) void RunSteps(sim::World *world, long n) {
+    world->step(static_cast<int>(n));
+}
+
+namespace {
+
+constexpr int kFleet = 100;
+constexpr int kScans = 10;
+
+int Usage(const char *self) {
+    std::fprintf(stderr, "usage: %s empty|crewed|free|run-empty|run-crewed|scan N\n", self);
+    return 2;
+}
+
+}  // namespace
+
 int main(int argc, char **argv) {
-    if (argc != 3 || (std::strcmp(argv[1], "empty") != 0 && std::strcmp(argv[1], "crewed") != 0 &&
-                      std::strcmp(argv[1], "free") != 0)) {
-        std::fprintf(stderr, "usage: %s empty|crewed|free N\n", argv[0]);
-        return 2;
-    }
+    if (argc != 3)
+        return Usage(argv[0]);
+    const std::string kind = argv[1];
     const long n = std::atol(argv[2]);
+    if (n <= 0)
+        return Usage(argv[0]);
     bench::EnterRuntimeRoot();
-    auto world = bench::MakeWorld(bench::kTinyStep);
     sim::ScenarioFile scn;
-    const bool empty = std::strcmp(argv[1], "empty") == 0;
-    std::vector<std::string> lines;
-    if (std::strcmp(argv[1], "crewed") == 0)
-        lines.push_back(bench::kCrewLine);
-    scn.ships.push_back(
-        bench::Ship("Subject", empty ? bench::kEmptyClass : bench::kCapsuleClass, lines));
-    scn.ships.push_back(bench::Ship("Other", bench::kEmptyClass));
-    bench::LoadOrExit(*world, scn);
-    // The first step reports a step length; the capsule's scan timer starts at a random value
-    // and may run out once here, never again at this step length.
-    world->step(3);
-    RunPostSteps(bench::Callbacks(*world, "Subject"), n);
-    std::printf("%s %ld\n", argv[1], n);
+    if (kind == "run-empty" || kind == "run-crewed") {
+        auto world = bench::MakeWorld(bench::kStep);
+        for (int i = 0; i < kFleet; ++i) {
+            const std::string name = "V" + std::to_string(i);
+            if (kind == "run-crewed")
+                scn.ships.push_back(bench::Ship(name, bench::kCapsuleClass, {bench::kCrewLine}));
+            else
+                scn.ships.push_back(bench::Ship(name, bench::kEmptyClass));
+        }
+        bench::LoadOrExit(*world, scn);
+        world->step(10);  // the host's step buffers reach their size
+        RunSteps(world.get(), n);
+    } else if (kind == "scan") {
+        auto world = bench::MakeWorld(bench::kScanStep);
+        scn = bench::MixedFleet(static_cast<int>(n) - 1);
+        scn.ships.push_back(bench::Ship("Scanner", bench::kCapsuleClass));
+        bench::LoadOrExit(*world, scn);
+        world->step(1);  // members publish their points; the scanner's timer runs out once
+        RunPostSteps(bench::Callbacks(*world, "Scanner"), kScans, bench::kScanStep);
+    } else if (kind == "empty" || kind == "crewed" || kind == "free") {
+        auto world = bench::MakeWorld(bench::kTinyStep);
+        std::vector<std::string> lines;
+        if (kind == "crewed")
+            lines.push_back(bench::kCrewLine);
+        scn.ships.push_back(bench::Ship(
+            "Subject", kind == "empty" ? bench::kEmptyClass : bench::kCapsuleClass, lines));
+        scn.ships.push_back(bench::Ship("Other", bench::kEmptyClass));
+        bench::LoadOrExit(*world, scn);
+        // The first step reports a step length; the capsule's scan timer starts at a random
+        // value and may run out once here, never again at this step length.
+        world->step(3);
+        RunPostSteps(bench::Callbacks(*world, "Subject"), n, bench::kTinyStep);
+    } else {
+        return Usage(argv[0]);
+    }
+    std::printf("%s %ld\n", kind.c_str(), n);
     return 0;
 }

@@ -3,9 +3,7 @@
 //
 // The scanning capsule has its seat free and the world's step (0.26 s) is longer than the
 // scan period, so each of its post-steps walks the whole vessel list. The other vessels are
-// mixed: 40% empty vessels, 20% crewed capsules, 30% crew members on EVA who have stepped
-// out (their "V-em" point published) far outside every airlock box, 10% crew-member vessels
-// without a member (one to-parent point). Nobody is ever found, so every scan is a full walk.
+// bench::MixedFleet: nobody is ever found, so every scan is a full walk.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -16,35 +14,12 @@
 
 namespace {
 
-constexpr double kFarAway = 5000.0;  // m from the scanning capsule
 constexpr int kSizes[] = {100, 1000, 10000};
 
 class ScanWorld {
 public:
     explicit ScanWorld(int vessels) : world_(bench::MakeWorld(bench::kScanStep)) {
-        sim::ScenarioFile scn;
-        for (int i = 0; i + 1 < vessels; ++i) {
-            const std::string n = std::to_string(i);
-            switch (i % 10) {
-                case 0:
-                case 1:
-                case 2:
-                case 3:
-                    scn.ships.push_back(bench::Ship("E" + n, bench::kEmptyClass));
-                    break;
-                case 4:
-                case 5:
-                    scn.ships.push_back(
-                        bench::Ship("P" + n, bench::kCapsuleClass, {bench::kCrewLine}));
-                    break;
-                case 9:
-                    scn.ships.push_back(bench::Ship("Vemo" + n, bench::kCrewClass));
-                    break;
-                default:
-                    scn.ships.push_back(
-                        bench::CrewMemberShip("Vemo_X" + n + "-Crew_Member_" + n, kFarAway + i));
-            }
-        }
+        sim::ScenarioFile scn = bench::MixedFleet(vessels - 1);
         // Last, so that it owns its airlock slot even once the module's table is shared.
         scn.ships.push_back(bench::Ship("Scanner", bench::kCapsuleClass));
         bench::LoadOrExit(*world_, scn);
