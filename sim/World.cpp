@@ -778,15 +778,18 @@ void World::runUntil(double t) {
 }
 
 void World::moveVessel(VesselRecord &v, double dt) {
-    VECTOR3 dv = vec(0, 0, 0);
-    if (v.litThrusters > 0)
-        dv = applyThrust(v, dt);
-    VECTOR3 vNew = v.rvel + dv;
-    v.rpos += (v.rvel + vNew) * (0.5 * dt);
-    v.rvel = vNew;
-    double w = length(v.avel);
-    if (w > 0.0)
-        v.rot = mul(v.rot, rotationAboutAxis(v.avel / w, w * dt));
+    if (v.litThrusters > 0) {
+        VECTOR3 vNew = v.rvel + applyThrust(v, dt);
+        v.rpos += (v.rvel + vNew) * (0.5 * dt);
+        v.rvel = vNew;
+    } else {
+        v.rpos += v.rvel * dt;  // the same sum as above with no velocity change, to the bit
+    }
+    if (v.avel.x != 0.0 || v.avel.y != 0.0 || v.avel.z != 0.0) {
+        double w = length(v.avel);
+        if (w > 0.0)
+            v.rot = mul(v.rot, rotationAboutAxis(v.avel / w, w * dt));
+    }
 }
 
 VECTOR3 World::applyThrust(VesselRecord &v, double dt) {
@@ -896,9 +899,11 @@ void World::setThrusterLevel(VesselRecord &v, Thruster &th, double level) {
 }
 
 void World::trackAnimations() {
-    for (VesselRecord *v : list_) {
-        UINT i = 0;
-        for (Animation &a : v->animations) {
+    // Through the hot lines: most vessels have no animation, and their records stay unread.
+    for (const VesselHot *h : listHot_) {
+        VesselRecord *v = h->record;
+        for (UINT i = 0; i < h->animationCount; ++i) {
+            Animation &a = h->animations[i];
             if (a.state != a.lastStepState) {
                 if (!a.moving) {
                     a.moving = true;
@@ -910,7 +915,6 @@ void World::trackAnimations() {
                 log(v, ev::Animation,
                     "animation " + std::to_string(i) + " comes to rest at state " + num(a.state));
             }
-            ++i;
         }
     }
 }
