@@ -24,6 +24,7 @@ constexpr double kScanStep = 0.26;
 
 constexpr char kCrewLine[] = "VEMOCREW A01-John_Doe-35-72-80";
 constexpr char kEmptyClass[] = "EmptyVessel";
+constexpr char kAnimatedClass[] = "AnimatedVessel";
 constexpr char kCapsuleClass[] = "vemopod";
 constexpr char kCrewClass[] = "Vemo";
 
@@ -31,6 +32,22 @@ constexpr char kCrewClass[] = "Vemo";
 class EmptyVessel final : public VESSEL2 {
 public:
     EmptyVessel(OBJHANDLE h, int fm) : VESSEL2(h, fm) {}
+};
+
+// The least a vessel with a deployment animation can do each step: set the animation's state,
+// the one host call the capsule's post-step must make whatever else it has to do. Built into
+// the benchmark, so it calls the host the way a module does.
+class AnimatedVessel final : public VESSEL2 {
+public:
+    AnimatedVessel(OBJHANDLE h, int fm) : VESSEL2(h, fm) {}
+    void clbkSetClassCaps(FILEHANDLE cfg) override { anim_ = CreateAnimation(0.0); }
+    void clbkPostStep(double simt, double simdt, double mjd) override {
+        SetAnimation(anim_, state_);
+    }
+
+private:
+    UINT anim_ = 0;
+    double state_ = 0.0;
 };
 
 // The module opens its files relative to the current folder, as it does in the host's.
@@ -50,6 +67,9 @@ inline std::unique_ptr<sim::World> MakeWorld(double step) {
     world->registerClass(
         kEmptyClass, [](OBJHANDLE h, int fm) -> VESSEL * { return new EmptyVessel(h, fm); },
         [](VESSEL *v) { delete static_cast<EmptyVessel *>(static_cast<VESSEL2 *>(v)); });
+    world->registerClass(
+        kAnimatedClass, [](OBJHANDLE h, int fm) -> VESSEL * { return new AnimatedVessel(h, fm); },
+        [](VESSEL *v) { delete static_cast<AnimatedVessel *>(static_cast<VESSEL2 *>(v)); });
     return world;
 }
 

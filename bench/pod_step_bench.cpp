@@ -7,7 +7,8 @@
 //
 // Three capsules: one with its seat taken (nothing to look for), one with its seat free
 // whose scan timer runs but never falls due (a step of 1e-10 s), and the crewed one at the
-// host's usual 0.1 s step, as first measured.
+// host's usual 0.1 s step, as first measured. A vessel whose post-step only sets one
+// animation shows the floor: the one host call the capsule must make every step.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -18,7 +19,8 @@
 
 namespace {
 
-// One world per step length: a crewed capsule, a capsule with its seat free, an empty vessel.
+// One world per step length: a crewed capsule, a capsule with its seat free, an empty vessel,
+// a vessel that only sets its animation.
 class PostStepWorld {
 public:
     explicit PostStepWorld(double step) : world_(bench::MakeWorld(step)) {
@@ -26,6 +28,7 @@ public:
         scn.ships.push_back(bench::Ship("Crewed", bench::kCapsuleClass, {bench::kCrewLine}));
         scn.ships.push_back(bench::Ship("SeatFree", bench::kCapsuleClass));
         scn.ships.push_back(bench::Ship("Empty", bench::kEmptyClass));
+        scn.ships.push_back(bench::Ship("Animated", bench::kAnimatedClass));
         bench::LoadOrExit(*world_, scn);
         // The first steps report a step length; a scan timer starts at a random value and may
         // run out once here.
@@ -52,6 +55,9 @@ void PostStep(benchmark::State &state, const char *vessel, double step) {
 void BM_PostStepEmpty(benchmark::State &state) {
     PostStep(state, "Empty", bench::kTinyStep);
 }
+void BM_PostStepAnimationOnly(benchmark::State &state) {
+    PostStep(state, "Animated", bench::kTinyStep);
+}
 void BM_PostStepCrewed(benchmark::State &state) {
     PostStep(state, "Crewed", bench::kTinyStep);
 }
@@ -63,6 +69,7 @@ void BM_PostStepCapsule(benchmark::State &state) {
     PostStep(state, "Crewed", bench::kStep);
 }
 BENCHMARK(BM_PostStepEmpty);
+BENCHMARK(BM_PostStepAnimationOnly);
 BENCHMARK(BM_PostStepCrewed);
 BENCHMARK(BM_PostStepSeatFree);
 BENCHMARK(BM_PostStepCapsule);
@@ -123,6 +130,10 @@ int main(int argc, char **argv) {
                         "post-step, seat free, no scan due / empty");
     reporter.PrintRatio("BM_PostStepCapsule", "BM_PostStepEmpty",
                         "post-step, crewed capsule at 0.1 s / empty");
+    reporter.PrintRatio("BM_PostStepAnimationOnly", "BM_PostStepEmpty",
+                        "post-step, one SetAnimation only / empty");
+    reporter.PrintRatio("BM_PostStepCrewed", "BM_PostStepAnimationOnly",
+                        "post-step, crewed capsule / one SetAnimation only");
     reporter.PrintRatio("BM_WorldStepCapsules/10", "BM_WorldStepEmpty/10",
                         "host step, 10 capsules / 10 empty vessels");
     CountAllocations();

@@ -172,6 +172,14 @@ public:
     // scan timer. The walk over the vessel list runs out of line, once per scan period.
     int ProcessReturningCrew();
 
+    // Whether ProcessReturningCrew has anything to look at: the manager is ready, the airlock
+    // door is open and a seat is free. While it is false, ProcessReturningCrew returns at
+    // once (-1 when not ready, else 0) and calls nothing, so a vessel may leave it out.
+    bool WatchesAirlock() const {
+        return IsReady() && airlockDoorOpen != 0 && crewCount < maxSeatCount &&
+               crewCount < kRosterSize;
+    }
+
     // The part of ProcessReturningCrew that runs when the scan is due (the slot's timer has
     // run out): resets the timer, walks the vessel list and takes in whoever it finds.
     // Same results as ProcessReturningCrew; the slot must be this manager's own.
@@ -206,19 +214,12 @@ inline AirlockSlot *CrewManager::OwnedSlot() const {
 }
 
 inline int CrewManager::ProcessReturningCrew() {
-    if (!IsReady()) {
-        return -1;
-    }
     // The manager's own fields first: a closed door or a full roster ends the step before
-    // the slot table is touched.
-    if (airlockDoorOpen == 0) {
-        return 0;
-    }
-    // Without a free seat nobody is taken in: a member on EVA stays outside, and a transfer
-    // vessel keeps its record until a seat is free. Deleting either first would lose the
-    // member. The scan timer stands still meanwhile.
-    if (crewCount >= maxSeatCount || crewCount >= kRosterSize) {
-        return 0;
+    // the slot table is touched. Without a free seat nobody is taken in: a member on EVA
+    // stays outside, and a transfer vessel keeps its record until a seat is free. Deleting
+    // either first would lose the member. The scan timer stands still meanwhile.
+    if (!WatchesAirlock()) {
+        return IsReady() ? 0 : -1;
     }
     AirlockSlot *slot = OwnedSlot();
     if (!slot) {

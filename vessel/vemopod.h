@@ -32,7 +32,9 @@ private:
     void SetUpAttitudeThrusters();
     void SetUpCrew();
     void CreateEngine();
-    void StepDeploymentAndEngine();
+    void DeployingPostStep();
+    void WatchingPostStep();
+    void ReturningCrewStep();
     void KeepCrewLine(const char *line);
     void WriteKeptCrewLines(FILEHANDLE scn);
 

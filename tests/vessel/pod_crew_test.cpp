@@ -230,6 +230,46 @@ TEST_F(PodCrew, EvaKeyRepeatedWithinASecondIsIgnored) {
     EXPECT_TRUE(savedCrew("Pod").empty());
 }
 
+// --- Every kind of step --------------------------------------------------------------------
+
+// The step skips what the capsule's state rules out, but whatever the state, the host calls
+// it makes come in one order: deployment and engine, the animation, the returning crew.
+TEST_F(PodCrew, EveryKindOfStepMakesItsHostCallsInOneOrder) {
+    world->setTraceNew(true);
+    OBJHANDLE pod = loadShips(*world, {podBlock("Pod", {kCrewLine}), podBlock("Free")});
+    OBJHANDLE free = world->find("Free");
+    ASSERT_NE(free, nullptr);
+    world->step(3);  // both scan timers have started
+    using Calls = std::vector<std::string>;
+    auto oneStep = [&](OBJHANDLE h) {
+        const size_t before = p(h).trace.size();
+        world->step(1);
+        return Calls(p(h).trace.begin() + before, p(h).trace.end());
+    };
+    auto startsWith = [](const Calls &calls, const Calls &head) {
+        return calls.size() >= head.size() && std::equal(head.begin(), head.end(), calls.begin());
+    };
+
+    // Seat free: the scan timer follows the animation (and a scan, when due, follows that).
+    EXPECT_TRUE(startsWith(oneStep(free), {"SetAnimation", "oapiGetSimStep"}));
+    // From here on nobody scans, and the trace of the capsule holds its own calls only.
+    ASSERT_TRUE(world->deleteVessel(free));
+    EXPECT_EQ(oneStep(pod), Calls{"SetAnimation"});  // stowed, seat taken
+
+    ASSERT_TRUE(world->keyEvent(OAPI_KEY_K));
+    EXPECT_EQ(oneStep(pod), (Calls{"oapiGetSimStep", "SetAnimation"}));
+    world->step(40);  // deployed, engine made
+    ASSERT_NE(retroGroup(p(pod)), nullptr);
+    EXPECT_EQ(oneStep(pod), (Calls{"GetThrusterGroupLevel", "SetAnimation"}));
+
+    // Out on EVA: the deployed capsule's seat is free, so its timer runs again.
+    world->step(10);  // past the key delay
+    ASSERT_TRUE(world->keyEvent(OAPI_KEY_E));
+    ASSERT_NE(world->focus(), pod);
+    EXPECT_TRUE(startsWith(oneStep(pod),
+                           {"GetThrusterGroupLevel", "SetAnimation", "oapiGetSimStep"}));
+}
+
 // --- Without a working companion --------------------------------------------------------------
 
 class PodNoCompanion : public PodCrew {
