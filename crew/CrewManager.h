@@ -175,9 +175,10 @@ public:
     // Whether ProcessReturningCrew has anything to look at: the manager is ready, the airlock
     // door is open and a seat is free. While it is false, ProcessReturningCrew returns at
     // once (-1 when not ready, else 0) and calls nothing, so a vessel may leave it out.
+    // The seat test comes first: it is the one that ends the step of a crewed vessel.
     bool WatchesAirlock() const {
-        return IsReady() && airlockDoorOpen != 0 && crewCount < maxSeatCount &&
-               crewCount < kRosterSize;
+        return crewCount < maxSeatCount && crewCount < kRosterSize && IsReady() &&
+               airlockDoorOpen != 0;
     }
 
     // The part of ProcessReturningCrew that runs when the scan is due (the slot's timer has
