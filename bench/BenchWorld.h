@@ -98,24 +98,26 @@ inline sim::ScenarioFile MixedFleet(int count) {
     constexpr double kFarAway = 5000.0;  // m
     sim::ScenarioFile scn;
     for (int i = 0; i < count; ++i) {
-        const std::string n = std::to_string(i);
+        // Names of one length in every world size, so that only the count of vessels differs.
+        char n[16];
+        std::snprintf(n, sizeof n, "%06d", i);
         switch (i % 10) {
             case 0:
             case 1:
             case 2:
             case 3:
-                scn.ships.push_back(Ship("E" + n, kEmptyClass));
+                scn.ships.push_back(Ship(std::string("E") + n, kEmptyClass));
                 break;
             case 4:
             case 5:
-                scn.ships.push_back(Ship("P" + n, kCapsuleClass, {kCrewLine}));
+                scn.ships.push_back(Ship(std::string("P") + n, kCapsuleClass, {kCrewLine}));
                 break;
             case 9:
-                scn.ships.push_back(Ship("Vemo" + n, kCrewClass));
+                scn.ships.push_back(Ship(std::string("Vemo") + n, kCrewClass));
                 break;
             default:
                 scn.ships.push_back(
-                    CrewMemberShip("Vemo_X" + n + "-Crew_Member_" + n, kFarAway + i));
+                    CrewMemberShip(std::string("Vemo_X") + n + "-Crew_Member_" + n, kFarAway + i));
         }
     }
     return scn;

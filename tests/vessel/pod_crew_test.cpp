@@ -266,8 +266,8 @@ TEST_F(PodCrew, EveryKindOfStepMakesItsHostCallsInOneOrder) {
     world->step(10);  // past the key delay
     ASSERT_TRUE(world->keyEvent(OAPI_KEY_E));
     ASSERT_NE(world->focus(), pod);
-    EXPECT_TRUE(startsWith(oneStep(pod),
-                           {"GetThrusterGroupLevel", "SetAnimation", "oapiGetSimStep"}));
+    EXPECT_TRUE(
+        startsWith(oneStep(pod), {"GetThrusterGroupLevel", "SetAnimation", "oapiGetSimStep"}));
 }
 
 // --- Without a working companion --------------------------------------------------------------
