@@ -25,6 +25,7 @@ constexpr double kScanStep = 0.26;
 constexpr char kCrewLine[] = "VEMOCREW A01-John_Doe-35-72-80";
 constexpr char kEmptyClass[] = "EmptyVessel";
 constexpr char kAnimatedClass[] = "AnimatedVessel";
+constexpr char kPacedAnimatedClass[] = "PacedAnimatedVessel";
 constexpr char kCapsuleClass[] = "vemopod";
 constexpr char kCrewClass[] = "Vemo";
 
@@ -35,19 +36,28 @@ public:
 };
 
 // The least a vessel with a deployment animation can do each step: set the animation's state,
-// the one host call the capsule's post-step must make whatever else it has to do. Built into
-// the benchmark, so it calls the host the way a module does.
+// the one host call the capsule's post-step must make whatever else it has to do. A paced one
+// also adds the host's step length to a timer, as a capsule with a free seat must between its
+// scans. Built into the benchmark, so it calls the host the way a module does.
+template <bool kPaced>
 class AnimatedVessel final : public VESSEL2 {
 public:
     AnimatedVessel(OBJHANDLE h, int fm) : VESSEL2(h, fm) {}
     void clbkSetClassCaps(FILEHANDLE cfg) override { anim_ = CreateAnimation(0.0); }
     void clbkPostStep(double simt, double simdt, double mjd) override {
         SetAnimation(anim_, state_);
+        if constexpr (kPaced) {
+            timer_ += oapiGetSimStep();
+            if (timer_ > kPeriod)
+                timer_ = 0.0;
+        }
     }
 
 private:
+    static constexpr double kPeriod = 0.25;  // s
     UINT anim_ = 0;
     double state_ = 0.0;
+    double timer_ = 0.0;
 };
 
 // The module opens its files relative to the current folder, as it does in the host's.
@@ -68,8 +78,13 @@ inline std::unique_ptr<sim::World> MakeWorld(double step) {
         kEmptyClass, [](OBJHANDLE h, int fm) -> VESSEL * { return new EmptyVessel(h, fm); },
         [](VESSEL *v) { delete static_cast<EmptyVessel *>(static_cast<VESSEL2 *>(v)); });
     world->registerClass(
-        kAnimatedClass, [](OBJHANDLE h, int fm) -> VESSEL * { return new AnimatedVessel(h, fm); },
-        [](VESSEL *v) { delete static_cast<AnimatedVessel *>(static_cast<VESSEL2 *>(v)); });
+        kAnimatedClass,
+        [](OBJHANDLE h, int fm) -> VESSEL * { return new AnimatedVessel<false>(h, fm); },
+        [](VESSEL *v) { delete static_cast<AnimatedVessel<false> *>(static_cast<VESSEL2 *>(v)); });
+    world->registerClass(
+        kPacedAnimatedClass,
+        [](OBJHANDLE h, int fm) -> VESSEL * { return new AnimatedVessel<true>(h, fm); },
+        [](VESSEL *v) { delete static_cast<AnimatedVessel<true> *>(static_cast<VESSEL2 *>(v)); });
     return world;
 }
 

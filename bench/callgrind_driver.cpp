@@ -5,6 +5,7 @@
 //     one world, one vessel of the chosen kind, N post-step calls made as the host makes them:
 //     empty   a VESSEL2 with the host's default callbacks
 //     floor   a VESSEL2 whose post-step only sets one animation, as the capsule must
+//     paced   the same, also adding the host's step length to a timer
 //     crewed  a stowed capsule with its one seat taken: nothing to look for
 //     free    a stowed capsule with its seat free: the scan timer runs, no scan falls due
 //   callgrind_driver run-empty|run-crewed N
@@ -39,7 +40,7 @@ constexpr int kFleet = 100;
 constexpr int kScans = 10;
 
 int Usage(const char *self) {
-    std::fprintf(stderr, "usage: %s empty|floor|crewed|free|run-empty|run-crewed|scan N\n", self);
+    std::fprintf(stderr, "usage: %s empty|floor|paced|crewed|free|run-empty|run-crewed|scan N\n", self);
     return 2;
 }
 
@@ -73,13 +74,15 @@ int main(int argc, char **argv) {
         bench::LoadOrExit(*world, scn);
         world->step(1);  // members publish their points; the scanner's timer runs out once
         RunPostSteps(bench::Callbacks(*world, "Scanner"), kScans, bench::kScanStep);
-    } else if (kind == "empty" || kind == "floor" || kind == "crewed" || kind == "free") {
+    } else if (kind == "empty" || kind == "floor" || kind == "paced" || kind == "crewed" ||
+               kind == "free") {
         auto world = bench::MakeWorld(bench::kTinyStep);
         std::vector<std::string> lines;
         if (kind == "crewed")
             lines.push_back(bench::kCrewLine);
         const char *cls = kind == "empty"   ? bench::kEmptyClass
                           : kind == "floor" ? bench::kAnimatedClass
+                          : kind == "paced" ? bench::kPacedAnimatedClass
                                             : bench::kCapsuleClass;
         scn.ships.push_back(bench::Ship("Subject", cls, lines));
         scn.ships.push_back(bench::Ship("Other", bench::kEmptyClass));

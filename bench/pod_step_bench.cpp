@@ -8,7 +8,8 @@
 // Three capsules: one with its seat taken (nothing to look for), one with its seat free
 // whose scan timer runs but never falls due (a step of 1e-10 s), and the crewed one at the
 // host's usual 0.1 s step, as first measured. A vessel whose post-step only sets one
-// animation shows the floor: the one host call the capsule must make every step.
+// animation shows the floor: the one host call the capsule must make every step; with a free
+// seat it must also pace its scans by the host's step length, the floor of a paced vessel.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -20,7 +21,7 @@
 namespace {
 
 // One world per step length: a crewed capsule, a capsule with its seat free, an empty vessel,
-// a vessel that only sets its animation.
+// the two floors.
 class PostStepWorld {
 public:
     explicit PostStepWorld(double step) : world_(bench::MakeWorld(step)) {
@@ -29,6 +30,7 @@ public:
         scn.ships.push_back(bench::Ship("SeatFree", bench::kCapsuleClass));
         scn.ships.push_back(bench::Ship("Empty", bench::kEmptyClass));
         scn.ships.push_back(bench::Ship("Animated", bench::kAnimatedClass));
+        scn.ships.push_back(bench::Ship("PacedAnimated", bench::kPacedAnimatedClass));
         bench::LoadOrExit(*world_, scn);
         // The first steps report a step length; a scan timer starts at a random value and may
         // run out once here.
@@ -58,6 +60,9 @@ void BM_PostStepEmpty(benchmark::State &state) {
 void BM_PostStepAnimationOnly(benchmark::State &state) {
     PostStep(state, "Animated", bench::kTinyStep);
 }
+void BM_PostStepPacedAnimation(benchmark::State &state) {
+    PostStep(state, "PacedAnimated", bench::kTinyStep);
+}
 void BM_PostStepCrewed(benchmark::State &state) {
     PostStep(state, "Crewed", bench::kTinyStep);
 }
@@ -70,6 +75,7 @@ void BM_PostStepCapsule(benchmark::State &state) {
 }
 BENCHMARK(BM_PostStepEmpty);
 BENCHMARK(BM_PostStepAnimationOnly);
+BENCHMARK(BM_PostStepPacedAnimation);
 BENCHMARK(BM_PostStepCrewed);
 BENCHMARK(BM_PostStepSeatFree);
 BENCHMARK(BM_PostStepCapsule);
@@ -134,6 +140,10 @@ int main(int argc, char **argv) {
                         "post-step, one SetAnimation only / empty");
     reporter.PrintRatio("BM_PostStepCrewed", "BM_PostStepAnimationOnly",
                         "post-step, crewed capsule / one SetAnimation only");
+    reporter.PrintRatio("BM_PostStepPacedAnimation", "BM_PostStepEmpty",
+                        "post-step, SetAnimation and a timer only / empty");
+    reporter.PrintRatio("BM_PostStepSeatFree", "BM_PostStepPacedAnimation",
+                        "post-step, seat free / SetAnimation and timer");
     reporter.PrintRatio("BM_WorldStepCapsules/10", "BM_WorldStepEmpty/10",
                         "host step, 10 capsules / 10 empty vessels");
     CountAllocations();
