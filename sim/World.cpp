@@ -900,23 +900,30 @@ void World::setThrusterLevel(VesselRecord &v, Thruster &th, double level) {
 
 void World::trackAnimations() {
     // Through the hot lines: most vessels have no animation, and their records stay unread.
+    // Nearly every step changes nothing, so the log's text is made out of line.
     for (const VesselHot *h : listHot_) {
-        VesselRecord *v = h->record;
         for (UINT i = 0; i < h->animationCount; ++i) {
             Animation &a = h->animations[i];
             if (a.state != a.lastStepState) {
+                a.lastStepState = a.state;
                 if (!a.moving) {
                     a.moving = true;
-                    log(v, ev::Animation, "animation " + std::to_string(i) + " starts moving");
+                    logAnimation(*h->record, i, a);
                 }
-                a.lastStepState = a.state;
             } else if (a.moving) {
                 a.moving = false;
-                log(v, ev::Animation,
-                    "animation " + std::to_string(i) + " comes to rest at state " + num(a.state));
+                logAnimation(*h->record, i, a);
             }
         }
     }
+}
+
+void World::logAnimation(const VesselRecord &v, UINT index, const Animation &a) {
+    const std::string which = "animation " + std::to_string(index);
+    if (a.moving)
+        log(&v, ev::Animation, which + " starts moving");
+    else
+        log(&v, ev::Animation, which + " comes to rest at state " + num(a.state));
 }
 
 void World::onAnimationSet(VesselRecord &v, UINT anim, double state) {

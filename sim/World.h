@@ -495,6 +495,10 @@ private:
     VECTOR3 applyThrust(VesselRecord &v, double dt);
     void applyPilotInputs();
     void trackAnimations();
+    // Logs that an animation starts moving or comes to rest (after trackAnimations set
+    // a.moving); kept out of line, as nearly every step has nothing to log.
+    __attribute__((noinline, cold)) void logAnimation(const VesselRecord &v, UINT index,
+                                                      const Animation &a);
     std::string validName(const std::string &name, std::string *error) const;
     // Enter a vessel into, and take it out of, the list and its hot lines together.
     void listAdd(VesselRecord *v);
