@@ -130,22 +130,24 @@ int main(int argc, char **argv) {
     bench::RatioReporter reporter;
     if (!bench::RunBenchmarks(argc, argv, reporter))
         return 1;
-    reporter.PrintRatio("BM_PostStepCrewed", "BM_PostStepEmpty",
-                        "post-step, crewed capsule / empty vessel");
-    reporter.PrintRatio("BM_PostStepSeatFree", "BM_PostStepEmpty",
-                        "post-step, seat free, no scan due / empty");
-    reporter.PrintRatio("BM_PostStepCapsule", "BM_PostStepEmpty",
-                        "post-step, crewed capsule at 0.1 s / empty");
-    reporter.PrintRatio("BM_PostStepAnimationOnly", "BM_PostStepEmpty",
-                        "post-step, one SetAnimation only / empty");
-    reporter.PrintRatio("BM_PostStepCrewed", "BM_PostStepAnimationOnly",
-                        "post-step, crewed capsule / one SetAnimation only");
-    reporter.PrintRatio("BM_PostStepPacedAnimation", "BM_PostStepEmpty",
-                        "post-step, SetAnimation and a timer only / empty");
-    reporter.PrintRatio("BM_PostStepSeatFree", "BM_PostStepPacedAnimation",
-                        "post-step, seat free / SetAnimation and timer");
-    reporter.PrintRatio("BM_WorldStepCapsules/10", "BM_WorldStepEmpty/10",
-                        "host step, 10 capsules / 10 empty vessels");
+    // Each row: the measured benchmark, the one it is compared with, what the ratio says.
+    const char *const ratios[][3] = {
+        {"BM_PostStepCrewed", "BM_PostStepEmpty", "post-step, crewed capsule / empty vessel"},
+        {"BM_PostStepSeatFree", "BM_PostStepEmpty", "post-step, seat free, no scan due / empty"},
+        {"BM_PostStepCapsule", "BM_PostStepEmpty", "post-step, crewed capsule at 0.1 s / empty"},
+        {"BM_PostStepAnimationOnly", "BM_PostStepEmpty",
+         "post-step, one SetAnimation only / empty"},
+        {"BM_PostStepCrewed", "BM_PostStepAnimationOnly",
+         "post-step, crewed capsule / one SetAnimation only"},
+        {"BM_PostStepPacedAnimation", "BM_PostStepEmpty",
+         "post-step, SetAnimation and a timer only / empty"},
+        {"BM_PostStepSeatFree", "BM_PostStepPacedAnimation",
+         "post-step, seat free / SetAnimation and timer"},
+        {"BM_WorldStepCapsules/10", "BM_WorldStepEmpty/10",
+         "host step, 10 capsules / 10 empty vessels"},
+    };
+    for (const auto &r : ratios)
+        reporter.PrintRatio(r[0], r[1], r[2]);
     CountAllocations();
     return 0;
 }
