@@ -242,14 +242,19 @@ struct VesselRecord {
     // and every step of a walk over the vessel list read, so that a call pays no extra
     // cache line to learn that tracing is off.
     bool traceOn = false;
+    // Thrusters at a level above 0. The step skips the thrust computation of a vessel with
+    // none, so that idle thrusters cost the host nothing per step. With alive and callbacks,
+    // which every step reads too.
+    std::size_t litThrusters = 0;
     // Near the name and the position, which a walk reads of the vessels it looks at closer.
     std::vector<Attachment *> toParent, toChild;  // in creation order per kind
 
-    // State, relative to the reference body.
+    // State, relative to the reference body. The three vectors every step moves by come
+    // first, together.
     VECTOR3 rpos = vec(0, 0, 0);  // m
     VECTOR3 rvel = vec(0, 0, 0);  // m/s
-    MATRIX3 rot = identity();     // local -> global
     VECTOR3 avel = vec(0, 0, 0);  // rad/s, local frame
+    MATRIX3 rot = identity();     // local -> global
     int status = 0;               // 0 free flight, 1 landed
     double emptyMass = 0.0;       // kg
 
@@ -260,9 +265,6 @@ struct VesselRecord {
     std::deque<Tank> tanks;
     Tank *defaultTank = nullptr;
     std::deque<Thruster> thrusters;
-    // Thrusters at a level above 0. The step skips the thrust computation of a vessel with
-    // none, so that idle thrusters cost the host nothing per step.
-    std::size_t litThrusters = 0;
     std::deque<ThrusterGroup> groups;
     std::array<ThrusterGroup *, 15> groupByType{};  // last group created per standard type
     std::deque<Exhaust> exhausts;
