@@ -926,11 +926,6 @@ void World::logAnimation(const VesselRecord &v, UINT index, const Animation &a) 
         log(&v, ev::Animation, which + " comes to rest at state " + num(a.state));
 }
 
-void World::onAnimationSet(VesselRecord &v, UINT anim, double state) {
-    if (anim < v.animations.size())
-        v.animations[anim].state = state;
-}
-
 // ---------------------------------------------------------------------------------------
 // Pilot and outside actions
 // ---------------------------------------------------------------------------------------

@@ -462,7 +462,6 @@ public:
     void setGroupLevel(VesselRecord &v, ThrusterGroup &g, double level);
     // Sets one thruster's level and keeps the vessel's count of lit thrusters.
     static void setThrusterLevel(VesselRecord &v, Thruster &th, double level);
-    void onAnimationSet(VesselRecord &v, UINT anim, double state);
     VESSEL *interfaceOf(OBJHANDLE vessel) const;
 
     enum HandleKind {

@@ -451,9 +451,9 @@ inline void vemopod::ReturningCrewStep() {
     }
 }
 
-// The whole step while the capsule deploys or has its engine: engine, latch, advance,
-// clamp, animation, returning crew.
-VEMO_NOINLINE void vemopod::DeployingPostStep() {
+// The whole step, in order: engine, latch, advance, clamp, animation, returning crew. Taken
+// while the capsule deploys, is deployed or has its engine.
+VEMO_NOINLINE void vemopod::FullPostStep() {
     // Looks at the state the previous step left, so the engine appears one step after the
     // capsule is fully deployed.
     if (deployState >= DEPLOYED && !engineCreated) {
@@ -489,7 +489,7 @@ VEMO_NOINLINE void vemopod::WatchingPostStep() {
 void vemopod::clbkPostStep(double simt, double simdt, double mjd) {
     // Deploying, deployed or with an engine (thrustLatched needs one): the step in full.
     if (deploying || engineCreated || !(deployState < DEPLOYED)) {
-        DeployingPostStep();
+        FullPostStep();
         return;
     }
     // Stowed, with no engine: engine, latch, advance and clamp have nothing to do.

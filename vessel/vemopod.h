@@ -32,7 +32,7 @@ private:
     void SetUpAttitudeThrusters();
     void SetUpCrew();
     void CreateEngine();
-    void DeployingPostStep();
+    void FullPostStep();
     void WatchingPostStep();
     void ReturningCrewStep();
     void KeepCrewLine(const char *line);
