@@ -132,15 +132,11 @@ int main(int argc, char **argv) {
     // Per-vessel time at 10,000 over that at 100: 1.0 would be flat. Both loops grow alike
     // as the world outgrows the caches; bench/callgrind.sh counts the scan's instructions
     // per vessel, which do not depend on the memory.
-    for (const char *name : {"BM_Scan", "BM_BareQueries"}) {
-        const std::string small = std::string(name) + "/100";
-        const std::string large = std::string(name) + "/10000";
-        if (reporter.times.count(small) && reporter.times.count(large) &&
-            reporter.times[small] > 0) {
-            const std::string what = std::string(name) + " time per vessel, 10,000 / 100";
-            std::printf("%-48s %8.2f\n", what.c_str(),
-                        (reporter.times[large] / 10000) / (reporter.times[small] / 100));
-        }
+    for (const std::string name : {"BM_Scan", "BM_BareQueries"}) {
+        const double whole = reporter.Ratio(name + "/10000", name + "/100");
+        if (whole >= 0.0)
+            std::printf("%-48s %8.2f\n", (name + " time per vessel, 10,000 / 100").c_str(),
+                        whole / 100);
     }
     CountAllocations();
     return 0;
