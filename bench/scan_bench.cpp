@@ -68,7 +68,7 @@ __attribute__((noinline)) double BareQueries(OBJHANDLE own, VESSEL *ownVessel) {
         VESSEL *v = oapiGetVesselInterface(h);
         if (!v)
             continue;
-        const char *cls = v->GetClassNameA();
+        const char *cls = v->GetClassName();
         if (!cls || std::strncmp(cls, "Vemo", 4) != 0)
             continue;
         const DWORD n = v->AttachmentCount(true);

@@ -122,7 +122,7 @@ bool TransferPending() {
         if (!vessel) {
             continue;
         }
-        const char *className = vessel->GetClassNameA();
+        const char *className = vessel->GetClassName();
         if (!className || std::strncmp(className, kCrewVesselClass, kCrewClassPrefixLength) != 0) {
             continue;
         }

@@ -136,7 +136,7 @@ int WalkVesselList(AirlockSlot &slot) {
         if (!vessel) {
             continue;
         }
-        const char *className = vessel->GetClassNameA();
+        const char *className = vessel->GetClassName();
         if (!className || std::strncmp(className, kCrewVesselClass, kCrewClassPrefixLength) != 0) {
             continue;
         }

@@ -3,8 +3,10 @@
 // On Windows the simulator ships these declarations in its own SDK; building vessel/ and
 // crew/ there only swaps the include path (see VEMO_HOST_SDK_DIR in CMakeLists.txt). On
 // this machine the headless host in sim/ implements every function and method declared
-// here. Names, parameter types, const-ness and default arguments are the host's own, so
-// the module's sources compile unchanged against either.
+// here. Names, parameter types, const-ness and default arguments are the host's own, and so
+// is the kind of each name: what the host's header makes a macro is a macro here too, so a
+// module that declared an object of that name would fail here as it fails there. With
+// _WIN32 the header takes the Windows types from windows.h, as the host's own does.
 #ifndef VEMO_HOST_ORBITERSDK_H
 #define VEMO_HOST_ORBITERSDK_H
 
@@ -15,6 +17,7 @@
 // Platform glue: the only place that knows how symbols cross the module boundary.
 // ---------------------------------------------------------------------------------------
 #if defined(_WIN32)
+#include <windows.h>
 #define OAPIFUNC __declspec(dllimport)
 #define DLLCLBK extern "C" __declspec(dllexport)
 #else
@@ -27,9 +30,13 @@
 // ---------------------------------------------------------------------------------------
 // Scalar and handle types
 // ---------------------------------------------------------------------------------------
+#if !defined(_WIN32)
 typedef std::uint32_t DWORD;
 typedef unsigned int UINT;
 typedef std::uint16_t WORD;
+typedef struct HINSTANCE__ *HINSTANCE;
+typedef struct HDC__ *HDC;
+#endif
 
 typedef void *OBJHANDLE;
 typedef void *VISHANDLE;
@@ -44,13 +51,17 @@ typedef void *DOCKHANDLE;
 typedef void *ATTACHMENTHANDLE;
 typedef void *ANIMATIONCOMPONENT_HANDLE;
 
-#if !defined(_WIN32)
-typedef struct HINSTANCE__ *HINSTANCE;
-typedef struct HDC__ *HDC;
-#endif
-
 // A host record the module never reads.
 struct HUDPAINTSPEC;
+
+// ---------------------------------------------------------------------------------------
+// Constants
+// ---------------------------------------------------------------------------------------
+const double PI = 3.14159265358979323846;
+const double PI05 = PI * 0.5;  // pi/2
+const double PI2 = PI * 2.0;   // 2 pi
+const double RAD = PI / 180.0;  // radians per degree
+const double DEG = 180.0 / PI;  // degrees per radian
 
 // ---------------------------------------------------------------------------------------
 // Records
@@ -61,6 +72,11 @@ typedef union {
         double x, y, z;
     };
 } VECTOR3;
+
+inline VECTOR3 _V(double x, double y, double z) {
+    VECTOR3 v = {{x, y, z}};
+    return v;
+}
 
 typedef union {
     double data[9];  // row-major
@@ -139,7 +155,7 @@ public:
     VECTOR3 scale;
 };
 
-typedef enum {
+enum THGROUP_TYPE {
     THGROUP_MAIN,
     THGROUP_RETRO,
     THGROUP_HOVER,
@@ -155,15 +171,35 @@ typedef enum {
     THGROUP_ATT_DOWN,
     THGROUP_ATT_FORWARD,
     THGROUP_ATT_BACK,
-    THGROUP_USER = 0x40
-} THGROUP_TYPE;
+    THGROUP_USER = 0x40,
+    THGROUP_USER_LAST = 0xFF
+};
+
+// Mesh visibility modes (SetMeshVisibilityMode).
+#define MESHVIS_NEVER 0x00
+#define MESHVIS_EXTERNAL 0x01
+#define MESHVIS_COCKPIT 0x02
+#define MESHVIS_ALWAYS (MESHVIS_EXTERNAL | MESHVIS_COCKPIT)
+#define MESHVIS_VC 0x04
 
 // ---------------------------------------------------------------------------------------
 // Keyboard
 // ---------------------------------------------------------------------------------------
+#define OAPI_KEY_LCONTROL 0x1D
+#define OAPI_KEY_LSHIFT 0x2A
+#define OAPI_KEY_RSHIFT 0x36
+#define OAPI_KEY_LALT 0x38
+#define OAPI_KEY_RCONTROL 0x9D
+#define OAPI_KEY_RALT 0xB8
 #define OAPI_KEY_E 0x12
 #define OAPI_KEY_K 0x25
+
+// A key is held while the high bit of its byte in the keyboard state is set; a modifier is
+// held when either of its keys is.
 #define KEYDOWN(buf, key) ((buf)[key] & 0x80)
+#define KEYMOD_SHIFT(buf) (KEYDOWN(buf, OAPI_KEY_LSHIFT) || KEYDOWN(buf, OAPI_KEY_RSHIFT))
+#define KEYMOD_CONTROL(buf) (KEYDOWN(buf, OAPI_KEY_LCONTROL) || KEYDOWN(buf, OAPI_KEY_RCONTROL))
+#define KEYMOD_ALT(buf) (KEYDOWN(buf, OAPI_KEY_LALT) || KEYDOWN(buf, OAPI_KEY_RALT))
 
 // ---------------------------------------------------------------------------------------
 // Global functions
@@ -215,7 +251,9 @@ public:
 #pragma GCC diagnostic pop
 #endif
     char *GetName() const;
-    char *GetClassNameA() const;
+    // Without UNICODE, windows.h turns this name into GetClassNameA, on the module's side and
+    // in the host's import library alike.
+    char *GetClassName() const;
 
     void SetEmptyMass(double m) const;
     void SetSize(double size) const;

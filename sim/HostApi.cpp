@@ -287,7 +287,7 @@ char *VESSEL::GetName() const {
     return v->traceOn ? traced(v, "GetName", name) : name;
 }
 
-char *VESSEL::GetClassNameA() const {
+char *VESSEL::GetClassName() const {
     VesselHot *h = hotLine(hostVessel);
     if (!h)
         return nullptr;

@@ -11,8 +11,6 @@
 // ---------------------------------------------------------------------------------------
 namespace {
 
-const double RAD_PER_DEG = 3.14159265358979323846 / 180.0;
-
 // Physical parameters
 const double POD_EMPTY_MASS = 100.0;  // kg; also what an EVA leaves the capsule at
 const double POD_SIZE = 8.0;          // mean radius, m
@@ -38,10 +36,6 @@ char EXHAUST_TEXTURE_NAME[] = "exhaust_atrcs";  // the host's registration call 
 char REENTRY_TEXTURE_NAME[] = "reentry";
 const UINT POD_MESH_INDEX = 0;
 const UINT CREW_COCKPIT_MESH_INDEX = 2;  // crewCockpitMesh is the third mesh added
-const WORD MESHVIS_NEVER = 0;
-const WORD MESHVIS_EXTERNAL = 1;
-const WORD MESHVIS_COCKPIT = 2;
-const WORD MESHVIS_ALWAYS = 3;
 
 // Animations. The meshes as stored show the deployed capsule, hence initial state 1.
 const double ANIM_INITIAL_STATE = 1.0;
@@ -145,7 +139,6 @@ const double DEPLOYED = 1.0;
 
 // Keys
 const double KEY_REPEAT_DELAY = 1.0;  // s, for K and E alike
-const unsigned char KEY_HELD = 0x80;
 const int KEY_CONSUMED = 1;
 const int KEY_PASSED_ON = 0;
 
@@ -204,7 +197,7 @@ PARTICLESTREAMSPEC EXHAUST_STREAM = {
 MGROUP_ROTATE &DeployRotation() {
     static MGROUP_ROTATE deployRotation(POD_MESH_INDEX, DEPLOY_ROTATION_GROUPS, 2,
                                         DEPLOY_ROTATION_REF, DEPLOY_ROTATION_AXIS,
-                                        float(DEPLOY_ROTATION_ANGLE * RAD_PER_DEG));
+                                        float(DEPLOY_ROTATION_ANGLE * RAD));
     return deployRotation;
 }
 
@@ -217,7 +210,7 @@ MGROUP_SCALE &DeployScale() {
 MGROUP_ROTATE &CockpitRotation() {
     static MGROUP_ROTATE cockpitRotation(CREW_COCKPIT_MESH_INDEX, COCKPIT_ROTATION_GROUPS, 1,
                                          COCKPIT_ROTATION_REF, COCKPIT_ROTATION_AXIS,
-                                         float(COCKPIT_ROTATION_ANGLE * RAD_PER_DEG));
+                                         float(COCKPIT_ROTATION_ANGLE * RAD));
     return cockpitRotation;
 }
 
@@ -236,10 +229,6 @@ bool IsCrewLine(const char *line) {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-bool KeyHeld(const char *kstate, int key) {
-    return (static_cast<unsigned char>(kstate[key]) & KEY_HELD) != 0;
 }
 
 }  // namespace
@@ -511,13 +500,13 @@ int vemopod::clbkConsumeBufferedKey(DWORD key, bool down, char *kstate) {
     if (kstate == nullptr) {
         return KEY_PASSED_ON;
     }
-    if (KeyHeld(kstate, OAPI_KEY_K) && crew.GetCrewCount() != 0) {
+    if (KEYDOWN(kstate, OAPI_KEY_K) && crew.GetCrewCount() != 0) {
         if (oapiAcceptDelayedKey(OAPI_KEY_K, KEY_REPEAT_DELAY)) {
             deploying = true;
         }
         return KEY_CONSUMED;
     }
-    if (!KeyHeld(kstate, OAPI_KEY_E)) {
+    if (!KEYDOWN(kstate, OAPI_KEY_E)) {
         return KEY_PASSED_ON;
     }
     if (!oapiAcceptDelayedKey(OAPI_KEY_E, KEY_REPEAT_DELAY)) {

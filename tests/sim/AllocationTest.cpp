@@ -30,7 +30,7 @@ TEST_F(HostTest, StepsAndScansDoNotAllocate) {
         for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
             OBJHANDLE h = oapiGetVesselByIndex(static_cast<int>(i));
             VESSEL *o = oapiGetVesselInterface(h);
-            if (!o || !o->GetClassNameA())
+            if (!o || !o->GetClassName())
                 continue;
             DWORD n = o->AttachmentCount(true);
             char name[110] = {0};
