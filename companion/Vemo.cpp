@@ -36,9 +36,15 @@
 #include <optional>
 #include <string>
 
-#include "VemoPaths.h"
-
 namespace {
+
+// The member's hand-over record, written by the crew-capable vessel that sends the member
+// out; relative to the simulator's working folder, with the platform's folder separator.
+#if defined(_WIN32)
+constexpr char kEvaRecordPath[] = "config\\Vemotmp.cfg";
+#else
+constexpr char kEvaRecordPath[] = "config/Vemotmp.cfg";
+#endif
 
 // Physical parameters of a crew member in a suit.
 constexpr double kEmptyMass = 120.0;  // kg
