@@ -58,8 +58,8 @@ struct HUDPAINTSPEC;
 // Constants
 // ---------------------------------------------------------------------------------------
 const double PI = 3.14159265358979323846;
-const double PI05 = PI * 0.5;  // pi/2
-const double PI2 = PI * 2.0;   // 2 pi
+const double PI05 = PI * 0.5;   // pi/2
+const double PI2 = PI * 2.0;    // 2 pi
 const double RAD = PI / 180.0;  // radians per degree
 const double DEG = 180.0 / PI;  // degrees per radian
 

@@ -11,7 +11,8 @@ namespace {
 using e2e::VemosimCase;
 using e2e::VemosimResult;
 
-VemosimResult RunInstalled(const VemosimCase &c, const std::string &name, const std::string &until) {
+VemosimResult RunInstalled(const VemosimCase &c, const std::string &name,
+                           const std::string &until) {
     return c.Run({std::string(VEMO_BUILD_ROOT) + "/scenarios/vemopod/" + name + ".scn",
                   "--timeline", VemosimCase::SourceFile("examples/" + name + ".tl"), "--until",
                   until, "--out", "out.scn"});
@@ -49,6 +50,5 @@ TEST(InstalledScenarios, TwoPodsLoadWithTheCrewWhereTheScenarioPutsIt) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("Pod1             crew       aboard: John Doe"), std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("Pod2             crew       nobody aboard"), std::string::npos)
-        << r.out;
+    EXPECT_NE(r.out.find("Pod2             crew       nobody aboard"), std::string::npos) << r.out;
 }
