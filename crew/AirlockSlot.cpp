@@ -14,10 +14,10 @@ namespace {
 using pointvalues::MakeVector;
 
 // First values of a freshly claimed slot.
-constexpr int kInitialDockPort = 0;
-constexpr int kInitialReturningWeight = 60;  // kg
-constexpr int kInitialStatusValue = 1000;    // published until the first roster change
-constexpr int kInitialFreeSeats = 1000;      // published until the manager sets its seats
+constexpr int INITIAL_DOCK_PORT = 0;
+constexpr int INITIAL_RETURNING_WEIGHT = 60;  // kg
+constexpr int INITIAL_STATUS_VALUE = 1000;    // published until the first roster change
+constexpr int INITIAL_FREE_SEATS = 1000;      // published until the manager sets its seats
 
 // Module-wide state. Each module links its own copy of the crew library (modules hide their
 // symbols), so each module has its own table and record. Both are zero at load time.
@@ -37,7 +37,7 @@ void ResetCrewModuleStateForTesting() {
 }
 
 int AirlockSlot::CheckCompanionModule() {
-    std::FILE *file = std::fopen(kCompanionModulePath, "rb");
+    std::FILE *file = std::fopen(COMPANION_MODULE_PATH, "rb");
     if (!file) {
         return -999;
     }
@@ -61,13 +61,13 @@ int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
     }
 
     std::memset(this, 0, sizeof *this);
-    dockPort = kInitialDockPort;
+    dockPort = INITIAL_DOCK_PORT;
     ownVessel = vessel;
     scanTimer = oapiRand();  // spreads the scans of many vessels over the period
     ownVesselHandle = vesselHandle;
-    returningCrewWeight = kInitialReturningWeight;
-    statusValue = kInitialStatusValue;
-    freeSeats = kInitialFreeSeats;
+    returningCrewWeight = INITIAL_RETURNING_WEIGHT;
+    statusValue = INITIAL_STATUS_VALUE;
+    freeSeats = INITIAL_FREE_SEATS;
     return 1;
 }
 
@@ -99,7 +99,7 @@ int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY
     if (!airlockAttachment) {
         // A null answer leaves the point missing; the next call tries again.
         airlockAttachment =
-            ownVessel->CreateAttachment(false, pos, dir, rot, kAirlockAttachmentId, false);
+            ownVessel->CreateAttachment(false, pos, dir, rot, AIRLOCK_ATTACHMENT_ID, false);
     } else {
         ownVessel->SetAttachmentParams(airlockAttachment, pos, dir, rot);
     }
@@ -135,11 +135,11 @@ char *AirlockSlot::GetReturningCrewName(char *dest, int maxLength) const {
     // Leave room for the terminator inside the caller's count, so the copy is always a
     // complete text whatever count the caller gives.
     const std::size_t limit = static_cast<std::size_t>(
-        maxLength - 1 < kReturningNameMaxCopy ? maxLength - 1 : kReturningNameMaxCopy);
+        maxLength - 1 < RETURNING_NAME_MAX_COPY ? maxLength - 1 : RETURNING_NAME_MAX_COPY);
     // The field may have been filled to the last byte; never read past it.
     const std::size_t nameLength =
         crewtext::BoundedLength(returningCrewName, sizeof returningCrewName);
-    const std::size_t prefix = kReturningNamePrefixLength;
+    const std::size_t prefix = RETURNING_NAME_PREFIX_LENGTH;
     const std::size_t available = nameLength > prefix ? nameLength - prefix : 0;
     const std::size_t count = available < limit ? available : limit;
     if (count > 0) {

@@ -22,23 +22,23 @@
 #include "Orbitersdk.h"
 
 // Id of the airlock attachment point every crew-capable vessel carries (to-child kind).
-inline constexpr char kAirlockAttachmentId[] = "Vemo";
+inline constexpr char AIRLOCK_ATTACHMENT_ID[] = "Vemo";
 // Id of the last to-parent attachment point of a crew-member vessel; its position vector
 // carries (age, pulse, weight).
-inline constexpr char kCrewAttachmentId[] = "V-em";
+inline constexpr char CREW_ATTACHMENT_ID[] = "V-em";
 // Class name (and class-name prefix) of crew-member vessels.
-inline constexpr char kCrewVesselClass[] = "Vemo";
+inline constexpr char CREW_VESSEL_CLASS[] = "Vemo";
 // Object-name prefix of a crew-member vessel on EVA, followed by the member's text.
-inline constexpr char kEvaVesselPrefix[] = "Vemo_";
+inline constexpr char EVA_VESSEL_PREFIX[] = "Vemo_";
 // Object-name prefix of a transfer vessel, followed by the receiving vessel's name.
-inline constexpr char kTransferVesselPrefix[] = "VemoT";
+inline constexpr char TRANSFER_VESSEL_PREFIX[] = "VemoT";
 
 // Size of the returning-crew name field, terminator included.
-inline constexpr int kReturningNameSize = 40;
+inline constexpr int RETURNING_NAME_SIZE = 40;
 // Characters of the object-name prefix that GetReturningCrewName skips ("Vemo_").
-inline constexpr int kReturningNamePrefixLength = 5;
+inline constexpr int RETURNING_NAME_PREFIX_LENGTH = 5;
 // Most characters GetReturningCrewName hands out.
-inline constexpr int kReturningNameMaxCopy = 32;
+inline constexpr int RETURNING_NAME_MAX_COPY = 32;
 
 class AirlockSlot {
 public:
@@ -53,14 +53,14 @@ public:
     float boxMinX, boxMaxX;              // airlock box, m, own vessel frame
     float boxMinY, boxMaxY;
     float boxMinZ, boxMaxZ;
-    char returningCrewName[kReturningNameSize];  // object name of the member found, prefix kept
-    std::int32_t returningCrewAge;               // years
-    std::int32_t returningCrewPulse;             // beats per minute
-    std::int32_t returningCrewWeight;            // kg
-    std::int32_t statusValue;                    // published as rotation y; nothing reads it back
-    std::int32_t freeSeats;                      // published as rotation z
+    char returningCrewName[RETURNING_NAME_SIZE];  // object name of the member found, prefix kept
+    std::int32_t returningCrewAge;                // years
+    std::int32_t returningCrewPulse;              // beats per minute
+    std::int32_t returningCrewWeight;             // kg
+    std::int32_t statusValue;                     // published as rotation y; nothing reads it back
+    std::int32_t freeSeats;                       // published as rotation z
 
-    // Presence of the companion module's file (kCompanionModulePath).
+    // Presence of the companion module's file (COMPANION_MODULE_PATH).
     // 1 present; -999 missing.
     static int CheckCompanionModule();
 
@@ -139,10 +139,10 @@ public:
 // The module-wide airlock table: each crew manager claims the slot at nextSlot when it is
 // set up. The counter stops at the last slot, so once the table is exhausted every further
 // manager shares that last slot (see AirlockSlot::IsOwnedBy). Slots are never given back.
-inline constexpr int kAirlockSlotCount = 100;
+inline constexpr int AIRLOCK_SLOT_COUNT = 100;
 
 struct AirlockSlotTable {
-    AirlockSlot slots[kAirlockSlotCount];
+    AirlockSlot slots[AIRLOCK_SLOT_COUNT];
     std::int32_t nextSlot;
 };
 

@@ -10,17 +10,17 @@
 namespace {
 
 // Values after set-up.
-constexpr int kDefaultSeatCount = 8;
-constexpr int kDefaultEvaParameter = 100;
-constexpr char kDefaultCrewMesh[] = "Vemo\\VEMo";  // the companion's mesh name, as it spells it
-constexpr double kDefaultEvaExitZ = 3.0;           // m ahead of the vessel origin
+constexpr int DEFAULT_SEAT_COUNT = 8;
+constexpr int DEFAULT_EVA_PARAMETER = 100;
+constexpr char DEFAULT_CREW_MESH[] = "Vemo\\VEMo";  // the companion's mesh name, as it spells it
+constexpr double DEFAULT_EVA_EXIT_Z = 3.0;          // m ahead of the vessel origin
 
 // Seat limit window.
-constexpr int kMinSeatCount = 1;
-constexpr int kMaxSeatCount = kRosterSize;
+constexpr int MIN_SEAT_COUNT = 1;
+constexpr int MAX_SEAT_COUNT = ROSTER_SIZE;
 
 // Longest name RemoveCrewMember looks for; longer ones cannot be on any roster.
-constexpr std::size_t kMaxSearchNameLength = kCrewNameSize - 1;
+constexpr std::size_t MAX_SEARCH_NAME_LENGTH = CREW_NAME_SIZE - 1;
 
 int Clamp(int value, int low, int high) {
     return value < low ? low : (value > high ? high : value);
@@ -42,7 +42,7 @@ int CrewManager::InitCrewManager(OBJHANDLE vessel) {
         return -1;
     }
     AirlockSlotTable &table = GetAirlockSlotTable();
-    const int index = Clamp(table.nextSlot, 0, kAirlockSlotCount - 1);
+    const int index = Clamp(table.nextSlot, 0, AIRLOCK_SLOT_COUNT - 1);
     const int result = table.slots[index].InitAirlockSlot(vessel);
     if (result != 1) {
         // The manager keeps whatever it had, its slot included: a manager that was never set
@@ -51,18 +51,18 @@ int CrewManager::InitCrewManager(OBJHANDLE vessel) {
     }
 
     std::memset(this, 0, sizeof *this);
-    maxSeatCount = kDefaultSeatCount;
+    maxSeatCount = DEFAULT_SEAT_COUNT;
     loadedCrewLines = -1;
     massAccounting = 1;
     airlockDoorOpen = 1;
-    evaParameter = kDefaultEvaParameter;
-    std::snprintf(crewMeshName, sizeof crewMeshName, "%s", kDefaultCrewMesh);
-    evaPosition.z = kDefaultEvaExitZ;
+    evaParameter = DEFAULT_EVA_PARAMETER;
+    std::snprintf(crewMeshName, sizeof crewMeshName, "%s", DEFAULT_CREW_MESH);
+    evaPosition.z = DEFAULT_EVA_EXIT_Z;
     vesselHandle = vessel;
     slotIndex = index;
-    state = kCrewSetUp;
+    state = CREW_STATE_SET_UP;
 
-    if (table.nextSlot < kAirlockSlotCount - 1) {
+    if (table.nextSlot < AIRLOCK_SLOT_COUNT - 1) {
         table.nextSlot = index + 1;
     }
     return 1;
@@ -74,7 +74,7 @@ int CrewManager::DefineAirlockShape(int door, float minX, float maxX, float minY
     if (!slot || slot->DefineAirlockShape(door, minX, maxX, minY, maxY, minZ, maxZ) != 1) {
         return 0;
     }
-    state = static_cast<CrewManagerState>(state | kCrewAirlockDefined);
+    state = static_cast<CrewManagerState>(state | CREW_STATE_AIRLOCK);
     airlockDoorOpen = door;
     // The seats actually free: a docked vessel trusts this figure when it sends a member over,
     // and a member who arrives to a full roster is lost.
@@ -86,7 +86,7 @@ int CrewManager::SetMaxSeatCount(int n) {
     if (!IsReady()) {
         return 0;
     }
-    if (n < kMinSeatCount || n > kMaxSeatCount) {
+    if (n < MIN_SEAT_COUNT || n > MAX_SEAT_COUNT) {
         return 0;
     }
     // A limit below the crew aboard would publish a negative number of free seats.
@@ -112,7 +112,7 @@ int CrewManager::GetCrewCount() const {
 }
 
 const char *CrewManager::GetCrewNameBySlot(int index) const {
-    if (!IsReady() || index < 0 || index >= crewCount || index >= kRosterSize) {
+    if (!IsReady() || index < 0 || index >= crewCount || index >= ROSTER_SIZE) {
         return emptyName;
     }
     return roster[index].name;
@@ -120,21 +120,21 @@ const char *CrewManager::GetCrewNameBySlot(int index) const {
 
 int CrewManager::AddCrewMember(const char *name, int age, int pulse, int weight,
                                const char *missionId) {
-    if (!IsReady() || !name || crewCount >= maxSeatCount || crewCount >= kRosterSize ||
+    if (!IsReady() || !name || crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE ||
         crewCount < 0) {
         return 0;
     }
     CrewMember &member = roster[crewCount];
     std::memset(&member, 0, sizeof member);
     // The precision bounds what is read: the texts need not be terminated within a field.
-    std::snprintf(member.name, sizeof member.name, "%.*s", kCrewNameMaxLength, name);
+    std::snprintf(member.name, sizeof member.name, "%.*s", CREW_NAME_MAX_LENGTH, name);
     SanitizeCrewName(member.name);
-    std::snprintf(member.missionId, sizeof member.missionId, "%.*s", kMissionIdMaxLength,
+    std::snprintf(member.missionId, sizeof member.missionId, "%.*s", MISSION_ID_MAX_LENGTH,
                   missionId ? missionId : "");
     crewtext::CleanMissionId(member.missionId, sizeof member.missionId);
-    member.age = Clamp(age, kMinCrewAge, kMaxCrewAge);
-    member.pulse = Clamp(pulse, kMinCrewPulse, kMaxCrewPulse);
-    member.weight = Clamp(weight, kMinCrewWeight, kMaxCrewWeight);
+    member.age = Clamp(age, MIN_CREW_AGE, MAX_CREW_AGE);
+    member.pulse = Clamp(pulse, MIN_CREW_PULSE, MAX_CREW_PULSE);
+    member.weight = Clamp(weight, MIN_CREW_WEIGHT, MAX_CREW_WEIGHT);
     ++crewCount;
 
     crewMass += member.weight;
@@ -147,15 +147,15 @@ int CrewManager::AddCrewMember(const char *name, int age, int pulse, int weight,
 
 int CrewManager::RemoveCrewMember(const char *name) {
     if (!name || !IsReady() ||
-        crewtext::BoundedLength(name, kMaxSearchNameLength + 1) > kMaxSearchNameLength) {
+        crewtext::BoundedLength(name, MAX_SEARCH_NAME_LENGTH + 1) > MAX_SEARCH_NAME_LENGTH) {
         return 0;
     }
-    if (crewCount < 1 || crewCount > kRosterSize) {
+    if (crewCount < 1 || crewCount > ROSTER_SIZE) {
         return 0;
     }
     int found = -1;
     for (int i = 0; i < crewCount; ++i) {
-        if (crewtext::EqualNoCase(roster[i].name, name, kCrewNameSize)) {
+        if (crewtext::EqualNoCase(roster[i].name, name, CREW_NAME_SIZE)) {
             found = i;
             break;
         }

@@ -19,69 +19,69 @@
 #include "AirlockSlot.h"
 #include "Orbitersdk.h"
 
-inline constexpr int kCrewNameSize = 40;       // name field, terminator included
-inline constexpr int kCrewNameMaxLength = 25;  // characters kept of a name
-inline constexpr int kMissionIdSize = 8;       // mission id field, terminator included
-inline constexpr int kMissionIdMaxLength = 4;  // characters kept of a mission id
-inline constexpr int kRosterSize = 100;        // most members a roster holds
-inline constexpr int kCrewMeshNameSize = 200;
-inline constexpr int kEvaNameSize = 50;
-inline constexpr int kEvaVesselNameSize = 200;
-inline constexpr double kReturningCrewScanPeriod = 0.25;  // s of simulation time between scans
-// Windows AddCrewMember clamps a member's values to. A crew line loaded from a scenario must
+inline constexpr int CREW_NAME_SIZE = 40;        // name field, terminator included
+inline constexpr int CREW_NAME_MAX_LENGTH = 25;  // characters kept of a name
+inline constexpr int MISSION_ID_SIZE = 8;        // mission id field, terminator included
+inline constexpr int MISSION_ID_MAX_LENGTH = 4;  // characters kept of a mission id
+inline constexpr int ROSTER_SIZE = 100;          // most members a roster holds
+inline constexpr int CREW_MESH_NAME_SIZE = 200;
+inline constexpr int EVA_NAME_SIZE = 50;
+inline constexpr int EVA_VESSEL_NAME_SIZE = 200;
+inline constexpr double RETURNING_CREW_SCAN_PERIOD = 0.25;  // s of simulation time between scans
+// The ranges AddCrewMember clamps a member's values to. A crew line loaded from a scenario must
 // lie in them, so a member the roster holds always comes back from a saved scenario.
-inline constexpr int kMinCrewAge = 1;  // years
-inline constexpr int kMaxCrewAge = 140;
-inline constexpr int kMinCrewPulse = 0;  // beats per minute
-inline constexpr int kMaxCrewPulse = 180;
-inline constexpr int kMinCrewWeight = 5;  // kg
-inline constexpr int kMaxCrewWeight = 300;
+inline constexpr int MIN_CREW_AGE = 1;  // years
+inline constexpr int MAX_CREW_AGE = 140;
+inline constexpr int MIN_CREW_PULSE = 0;  // beats per minute
+inline constexpr int MAX_CREW_PULSE = 180;
+inline constexpr int MIN_CREW_WEIGHT = 5;  // kg
+inline constexpr int MAX_CREW_WEIGHT = 300;
 
 // One member of a roster.
 struct CrewMember {
-    char name[kCrewNameSize];  // at most 25 characters, letters, digits and blanks, terminated
-    std::int32_t age;          // years, 1..140
-    std::int32_t pulse;        // beats per minute, 0..180
-    double weight;             // kg, a whole number, 5..300
-    char missionId[kMissionIdSize];  // at most 4 characters, may be empty, terminated
+    char name[CREW_NAME_SIZE];  // at most 25 characters, letters, digits and blanks, terminated
+    std::int32_t age;           // years, 1..140
+    std::int32_t pulse;         // beats per minute, 0..180
+    double weight;              // kg, a whole number, 5..300
+    char missionId[MISSION_ID_SIZE];  // at most 4 characters, may be empty, terminated
 };
 
 // Bit 0: set up by InitCrewManager; bit 1: airlock defined. Ready means exactly both.
 enum CrewManagerState : std::int32_t {
-    kCrewNotSetUp = 0,
-    kCrewSetUp = 1,
-    kCrewAirlockDefined = 2,
-    kCrewReady = 3,
+    CREW_STATE_NONE = 0,
+    CREW_STATE_SET_UP = 1,
+    CREW_STATE_AIRLOCK = 2,
+    CREW_STATE_READY = 3,
 };
 
 class CrewManager {
 public:
     // --- fields, in record order; the values a successful InitCrewManager leaves in brackets
-    CrewMember roster[kRosterSize];        // members 0..crewCount-1 aboard, in roster order [zero]
-    CrewManagerState state;                // [kCrewSetUp]
-    std::int32_t crewCount;                // members aboard, 0..100 [0]
-    std::int32_t maxSeatCount;             // seat limit, 1..100 [8]
-    double crewMass;                       // kg of crew counted into the vessel's empty mass [0]
-    std::int32_t loadedCrewLines;          // -1 until the first scenario line arrives, then the
-                                           // number of crew lines loaded [-1]
-    std::int32_t massAccounting;           // 1: roster changes adjust the vessel's empty mass [1]
-    std::int32_t airlockDoorOpen;          // door value given to DefineAirlockShape [1]
-    std::int32_t evaParameter;             // handed to every crew-member vessel made [100]
-    char crewMeshName[kCrewMeshNameSize];  // mesh handed to crew-member vessels ["Vemo\VEMo"]
-    VECTOR3 evaPosition;                   // EVA exit point, m, own vessel frame [(0, 0, 3)]
+    CrewMember roster[ROSTER_SIZE];  // members 0..crewCount-1 aboard, in roster order [zero]
+    CrewManagerState state;          // [CREW_STATE_SET_UP]
+    std::int32_t crewCount;          // members aboard, 0..100 [0]
+    std::int32_t maxSeatCount;       // seat limit, 1..100 [8]
+    double crewMass;                 // kg of crew counted into the vessel's empty mass [0]
+    std::int32_t loadedCrewLines;    // -1 until the first scenario line arrives, then the
+                                     // number of crew lines loaded [-1]
+    std::int32_t massAccounting;     // 1: roster changes adjust the vessel's empty mass [1]
+    std::int32_t airlockDoorOpen;    // door value given to DefineAirlockShape [1]
+    std::int32_t evaParameter;       // handed to every crew-member vessel made [100]
+    char crewMeshName[CREW_MESH_NAME_SIZE];  // mesh handed to crew-member vessels ["Vemo\VEMo"]
+    VECTOR3 evaPosition;                     // EVA exit point, m, own vessel frame [(0, 0, 3)]
     VECTOR3 evaRotation;                   // rotation of a crew-member vessel made, rad [(0, 0, 0)]
     char emptyName[2];                     // what GetCrewNameBySlot gives out of range [""]
-    char lastEvaName[kEvaNameSize];        // member who last left on EVA [""]
-    char lastReturnedName[kEvaNameSize];   // member who last came back aboard [""]
+    char lastEvaName[EVA_NAME_SIZE];       // member who last left on EVA [""]
+    char lastReturnedName[EVA_NAME_SIZE];  // member who last came back aboard [""]
     OBJHANDLE vesselHandle;                // the own vessel [the set-up argument]
-    char lastEvaVesselName[kEvaVesselNameSize];  // object name of the last crew vessel made [""]
-    OBJHANDLE lastEvaVessel;                     // its handle as last looked up [null]
-    std::int32_t slotIndex;                      // this manager's slot in the AirlockSlotTable
+    char lastEvaVesselName[EVA_VESSEL_NAME_SIZE];  // object name of the last crew vessel made [""]
+    OBJHANDLE lastEvaVessel;                       // its handle as last looked up [null]
+    std::int32_t slotIndex;                        // this manager's slot in the AirlockSlotTable
 
     // --- set-up (call in this order) ---
 
     // Claims the next airlock slot for the own vessel and resets the manager: empty roster,
-    // 8 seats, state kCrewSetUp. Calling it again claims a further slot.
+    // 8 seats, state CREW_STATE_SET_UP. Calling it again claims a further slot.
     // 1 set up; -1 null handle or the handle gives no vessel interface; -999 the companion
     // module is not installed. A failure changes nothing: not the manager (one that was never
     // set up stays not ready), not the slot counter, not the slot.
@@ -140,7 +140,7 @@ public:
 
     // --- companion module ---
 
-    // Version of the installed crew-member system from kCompanionVersionPath ("1.5" gives
+    // Version of the installed crew-member system from COMPANION_VERSION_PATH ("1.5" gives
     // 1.5f); -1.0f when none can be read. Uses no field of the manager.
     float ReadCompanionVersion() const;
 
@@ -177,7 +177,7 @@ public:
     // once (-1 when not ready, else 0) and calls nothing, so a vessel may leave it out.
     // The seat test comes first: it is the one that ends the step of a crewed vessel.
     bool WatchesAirlock() const {
-        return crewCount < maxSeatCount && crewCount < kRosterSize && IsReady() &&
+        return crewCount < maxSeatCount && crewCount < ROSTER_SIZE && IsReady() &&
                airlockDoorOpen != 0;
     }
 
@@ -196,7 +196,7 @@ public:
     // the status value 0. Without an owned slot nothing is published.
     void PublishSeats() const;
 
-    bool IsReady() const { return state == kCrewReady; }
+    bool IsReady() const { return state == CREW_STATE_READY; }
 };
 
 inline AirlockSlot *CrewManager::OwnedSlot() const {
@@ -207,7 +207,7 @@ inline AirlockSlot *CrewManager::OwnedSlot() const {
     // interface of another vessel (which may have been destroyed since), and from publishing
     // into or scanning for another vessel's airlock. Such a manager keeps its roster; it only
     // loses the airlock (publishing, returning crew, EVA).
-    if (!(state & kCrewSetUp) || slotIndex < 0 || slotIndex >= kAirlockSlotCount) {
+    if (!(state & CREW_STATE_SET_UP) || slotIndex < 0 || slotIndex >= AIRLOCK_SLOT_COUNT) {
         return nullptr;
     }
     AirlockSlot &slot = GetAirlockSlotTable().slots[slotIndex];
@@ -229,7 +229,7 @@ inline int CrewManager::ProcessReturningCrew() {
     // The same timer as AirlockSlot::ScanForReturningCrew, advanced here so that a step with
     // no scan due makes no call into the crew library.
     slot->scanTimer += oapiGetSimStep();
-    if (!(slot->scanTimer > kReturningCrewScanPeriod)) {
+    if (!(slot->scanTimer > RETURNING_CREW_SCAN_PERIOD)) {
         return 0;
     }
     return ScanAndTakeInReturningCrew(*slot);

@@ -22,40 +22,40 @@ using pointvalues::TruncateToInt;
 
 // Push given to a member on free EVA, along the vessel's +z axis: m/s per rad/s of the
 // vessel's rates about x and y (the rate about z does not count).
-constexpr double kPushPerRate = 5.0;
+constexpr double PUSH_PER_RATE = 5.0;
 
 // Values the record carries; anything outside is replaced by the fallback.
-constexpr int kMaxRecordAge = 120;  // years
-constexpr int kFallbackAge = 41;
-constexpr int kMaxRecordPulse = 140;  // beats per minute
-constexpr int kFallbackPulse = 60;
-constexpr int kMaxEvaParameter = 4000;
-constexpr int kFallbackEvaParameter = 100;
+constexpr int MAX_RECORD_AGE = 120;  // years
+constexpr int FALLBACK_AGE = 41;
+constexpr int MAX_RECORD_PULSE = 140;  // beats per minute
+constexpr int FALLBACK_PULSE = 60;
+constexpr int MAX_EVA_PARAMETER = 4000;
+constexpr int FALLBACK_EVA_PARAMETER = 100;
 
 // Object names of crew-member vessels and the texts of the record hold at most this many
 // characters.
-constexpr int kObjectNameMaxLength = 38;
-constexpr int kObjectNameSize = kObjectNameMaxLength + 1;
-constexpr int kTransferPrefixLength = sizeof kTransferVesselPrefix - 1;
-constexpr int kCrewClassPrefixLength = sizeof kCrewVesselClass - 1;
+constexpr int OBJECT_NAME_MAX_LENGTH = 38;
+constexpr int OBJECT_NAME_SIZE = OBJECT_NAME_MAX_LENGTH + 1;
+constexpr int TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
+constexpr int CREW_CLASS_PREFIX_LENGTH = sizeof CREW_VESSEL_CLASS - 1;
 // Longest docked-vessel name that fits after "VemoT". A longer one would be cut, and the
 // receiving vessel would never recognise the transfer vessel as its own.
-constexpr int kMaxReceiverNameLength = kObjectNameMaxLength - kTransferPrefixLength;
+constexpr int MAX_RECEIVER_NAME_LENGTH = OBJECT_NAME_MAX_LENGTH - TRANSFER_PREFIX_LENGTH;
 
 // Longest crew name EvaCrewMember accepts; no roster name can be longer.
-constexpr std::size_t kMaxEvaNameLength = kCrewNameSize - 1;
+constexpr std::size_t MAX_EVA_NAME_LENGTH = CREW_NAME_SIZE - 1;
 // Mission id, "-" and name.
-constexpr int kCrewTextSize = kMissionIdSize + 1 + kCrewNameSize;
+constexpr int CREW_TEXT_SIZE = MISSION_ID_SIZE + 1 + CREW_NAME_SIZE;
 
 // Fresh state of a vessel made for a crew member.
-constexpr double kFullFuel = 1.0;
-constexpr int kFreeFlight = 0;
+constexpr double FULL_FUEL = 1.0;
+constexpr int FREE_FLIGHT = 0;
 
 // Refusals of CreateCrewVessel on the transfer path (see AirlockSlot.h).
-constexpr int kCreateReceiverNameTooLong = -4;
-constexpr int kCreateTransferPending = -5;
+constexpr int CREATE_RECEIVER_NAME_TOO_LONG = -4;
+constexpr int CREATE_TRANSFER_PENDING = -5;
 // The hand-over record cannot be written; nothing was made (see AirlockSlot.h).
-constexpr int kCreateRecordUnwritable = 3;
+constexpr int CREATE_RECORD_UNWRITABLE = 3;
 
 int InWindowOr(int value, int low, int high, int fallback) {
     return (value < low || value > high) ? fallback : value;
@@ -74,7 +74,7 @@ bool IsAirlockPoint(const VESSEL *vessel, ATTACHMENTHANDLE point) {
         return false;
     }
     const char *id = vessel->GetAttachmentId(point);
-    return id && std::strcmp(id, kAirlockAttachmentId) == 0;
+    return id && std::strcmp(id, AIRLOCK_ATTACHMENT_ID) == 0;
 }
 
 void PutLe32(unsigned char *out, std::int32_t value) {
@@ -123,13 +123,14 @@ bool TransferPending() {
             continue;
         }
         const char *className = vessel->GetClassNameA();
-        if (!className || std::strncmp(className, kCrewVesselClass, kCrewClassPrefixLength) != 0) {
+        if (!className ||
+            std::strncmp(className, CREW_VESSEL_CLASS, CREW_CLASS_PREFIX_LENGTH) != 0) {
             continue;
         }
-        char name[kObjectNameSize + 1] = {};
-        oapiGetObjectName(handle, name, kObjectNameSize);
-        if (std::strncmp(name, kTransferVesselPrefix, kTransferPrefixLength) == 0 &&
-            oapiGetObjectByName(name + kTransferPrefixLength) != nullptr) {
+        char name[OBJECT_NAME_SIZE + 1] = {};
+        oapiGetObjectName(handle, name, OBJECT_NAME_SIZE);
+        if (std::strncmp(name, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0 &&
+            oapiGetObjectByName(name + TRANSFER_PREFIX_LENGTH) != nullptr) {
             return true;
         }
     }
@@ -202,9 +203,9 @@ int AirlockSlot::GetDockedFreeSeats(int port) {
 int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParameter, int pulse,
                                   int weight, const char *meshName, const VECTOR3 &exitOffset,
                                   const VECTOR3 &rotation) {
-    age = InWindowOr(age, 0, kMaxRecordAge, kFallbackAge);
-    evaParameter = InWindowOr(evaParameter, 0, kMaxEvaParameter, kFallbackEvaParameter);
-    pulse = InWindowOr(pulse, 0, kMaxRecordPulse, kFallbackPulse);
+    age = InWindowOr(age, 0, MAX_RECORD_AGE, FALLBACK_AGE);
+    evaParameter = InWindowOr(evaParameter, 0, MAX_EVA_PARAMETER, FALLBACK_EVA_PARAMETER);
+    pulse = InWindowOr(pulse, 0, MAX_RECORD_PULSE, FALLBACK_PULSE);
     if (!ownVessel) {
         return -3;
     }
@@ -224,8 +225,8 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
 
     VESSELSTATUS status;
     std::memset(&status, 0, sizeof status);
-    char objectName[kObjectNameSize] = {};
-    const char *recordPath = kEvaRecordPath;
+    char objectName[OBJECT_NAME_SIZE] = {};
+    const char *recordPath = EVA_RECORD_PATH;
 
     if (transfer) {
         VESSEL *receiver = oapiGetVesselInterface(docked);
@@ -260,12 +261,12 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
 
         // A cut name would address the member to no vessel at all.
         const char *receiverName = receiver->GetName();
-        if (!receiverName || crewtext::BoundedLength(receiverName, kMaxReceiverNameLength + 1) >
-                                 static_cast<std::size_t>(kMaxReceiverNameLength)) {
-            return kCreateReceiverNameTooLong;
+        if (!receiverName || crewtext::BoundedLength(receiverName, MAX_RECEIVER_NAME_LENGTH + 1) >
+                                 static_cast<std::size_t>(MAX_RECEIVER_NAME_LENGTH)) {
+            return CREATE_RECEIVER_NAME_TOO_LONG;
         }
         if (TransferPending()) {
-            return kCreateTransferPending;
+            return CREATE_TRANSFER_PENDING;
         }
 
         receiver->GetStatus(status);
@@ -275,12 +276,12 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
         VECTOR3 rel = MakeVector(0, 0, 0);
         receiver->Local2Rel(middle, rel);
         status.rpos = rel;
-        std::snprintf(objectName, sizeof objectName, "%s%s", kTransferVesselPrefix, receiverName);
-        recordPath = kTransferRecordPath;
+        std::snprintf(objectName, sizeof objectName, "%s%s", TRANSFER_VESSEL_PREFIX, receiverName);
+        recordPath = TRANSFER_RECORD_PATH;
     } else {
         VECTOR3 rates = MakeVector(0, 0, 0);
         ownVessel->GetAngularVel(rates);
-        const double push = (std::fabs(rates.y) + std::fabs(rates.x)) * kPushPerRate;
+        const double push = (std::fabs(rates.y) + std::fabs(rates.x)) * PUSH_PER_RATE;
         ownVessel->GetStatus(status);
         VECTOR3 pushGlobal = MakeVector(0, 0, 0);
         ownVessel->GlobalRot(MakeVector(0, 0, push), pushGlobal);
@@ -290,19 +291,19 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
         VECTOR3 rel = MakeVector(0, 0, 0);
         ownVessel->Local2Rel(exitOffset, rel);
         status.rpos = rel;
-        std::snprintf(objectName, sizeof objectName, "%s%s", kEvaVesselPrefix, crewText);
+        std::snprintf(objectName, sizeof objectName, "%s%s", EVA_VESSEL_PREFIX, crewText);
     }
-    status.fuel = kFullFuel;
+    status.fuel = FULL_FUEL;
     status.eng_main = 0.0;
     status.eng_hovr = 0.0;
-    status.status = kFreeFlight;
+    status.status = FREE_FLIGHT;
 
     // The record's texts are cleared first, so that no earlier member's name lingers in the
     // bytes after a terminator.
     TransferRecord &record = GetTransferRecord();
     std::memset(&record, 0, sizeof record);
-    std::snprintf(record.name, kObjectNameSize, "%s%s", kEvaVesselPrefix, crewText);
-    std::snprintf(record.meshName, kObjectNameSize, "%s", meshName);
+    std::snprintf(record.name, OBJECT_NAME_SIZE, "%s%s", EVA_VESSEL_PREFIX, crewText);
+    std::snprintf(record.meshName, OBJECT_NAME_SIZE, "%s", meshName);
     record.age = age;
     record.pulse = pulse;
     record.evaParameter = evaParameter;
@@ -310,11 +311,11 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
     if (!WriteTransferRecord(record, recordPath)) {
         // Without the record the member would arrive with default values or without a name;
         // the member stays aboard instead.
-        return kCreateRecordUnwritable;
+        return CREATE_RECORD_UNWRITABLE;
     }
 
     BlanksToUnderscores(objectName);
-    OBJHANDLE created = oapiCreateVessel(objectName, kCrewVesselClass, status);
+    OBJHANDLE created = oapiCreateVessel(objectName, CREW_VESSEL_CLASS, status);
     if (created) {
         OrientCrewVessel(rotation, created);
     }
@@ -329,11 +330,11 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
         if (created) {
             oapiDeleteVessel(created, nullptr);
         }
-        std::remove(kTransferRecordPath);
+        std::remove(TRANSFER_RECORD_PATH);
         return 3;
     }
     const VECTOR3 zero = MakeVector(0, 0, 0);
-    carrier->CreateAttachment(true, MakeVector(age, pulse, weight), zero, zero, kCrewAttachmentId,
+    carrier->CreateAttachment(true, MakeVector(age, pulse, weight), zero, zero, CREW_ATTACHMENT_ID,
                               false);
     return 2;
 }
@@ -343,7 +344,7 @@ int CrewManager::EvaCrewMember(const char *name) {
     if (!slot) {
         return -6;
     }
-    if (!name || crewtext::BoundedLength(name, kMaxEvaNameLength + 1) > kMaxEvaNameLength) {
+    if (!name || crewtext::BoundedLength(name, MAX_EVA_NAME_LENGTH + 1) > MAX_EVA_NAME_LENGTH) {
         return -4;
     }
     if (crewCount < 1) {
@@ -369,8 +370,8 @@ int CrewManager::EvaCrewMember(const char *name) {
     }
 
     int index = -1;
-    for (int i = 0; i < crewCount && i < kRosterSize; ++i) {
-        if (crewtext::EqualNoCase(roster[i].name, name, kCrewNameSize)) {
+    for (int i = 0; i < crewCount && i < ROSTER_SIZE; ++i) {
+        if (crewtext::EqualNoCase(roster[i].name, name, CREW_NAME_SIZE)) {
             index = i;
             break;
         }
@@ -380,16 +381,16 @@ int CrewManager::EvaCrewMember(const char *name) {
     }
     const CrewMember &member = roster[index];
 
-    char crewText[kCrewTextSize] = {};
+    char crewText[CREW_TEXT_SIZE] = {};
     if (member.missionId[0] != '\0') {
-        std::snprintf(crewText, sizeof crewText, "%.*s-%.*s", kMissionIdMaxLength, member.missionId,
-                      kCrewNameMaxLength, member.name);
+        std::snprintf(crewText, sizeof crewText, "%.*s-%.*s", MISSION_ID_MAX_LENGTH,
+                      member.missionId, CREW_NAME_MAX_LENGTH, member.name);
     } else {
-        std::snprintf(crewText, sizeof crewText, "%.*s", kCrewNameMaxLength, member.name);
+        std::snprintf(crewText, sizeof crewText, "%.*s", CREW_NAME_MAX_LENGTH, member.name);
     }
 
     // The name the crew-member vessel will bear, for GetLastEvaVessel.
-    std::snprintf(lastEvaVesselName, kObjectNameSize, "%s%s", kEvaVesselPrefix, crewText);
+    std::snprintf(lastEvaVesselName, OBJECT_NAME_SIZE, "%s%s", EVA_VESSEL_PREFIX, crewText);
     BlanksToUnderscores(lastEvaVesselName);
 
     const int result = slot->CreateCrewVessel(crewText, member.age, evaParameter, member.pulse,
@@ -406,9 +407,9 @@ int CrewManager::EvaCrewMember(const char *name) {
             return -2;
         case -1:
             return -5;
-        case kCreateReceiverNameTooLong:
+        case CREATE_RECEIVER_NAME_TOO_LONG:
             return -7;
-        case kCreateTransferPending:
+        case CREATE_TRANSFER_PENDING:
             return -8;
         default:
             return -6;
@@ -420,7 +421,7 @@ OBJHANDLE CrewManager::GetLastEvaVessel() {
         lastEvaVessel = nullptr;
         return nullptr;
     }
-    lastEvaVesselName[kEvaVesselNameSize - 1] = '\0';
+    lastEvaVesselName[EVA_VESSEL_NAME_SIZE - 1] = '\0';
     lastEvaVessel = oapiGetObjectByName(lastEvaVesselName);
     return lastEvaVessel;
 }

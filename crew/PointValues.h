@@ -8,8 +8,8 @@
 namespace pointvalues {
 
 // Ends of the int range a published number is clamped to.
-constexpr double kIntMaxAsDouble = 2147483647.0;
-constexpr double kIntMinAsDouble = -2147483648.0;
+constexpr double INT_MAX_AS_DOUBLE = 2147483647.0;
+constexpr double INT_MIN_AS_DOUBLE = -2147483648.0;
 
 inline VECTOR3 MakeVector(double x, double y, double z) {
     VECTOR3 v;
@@ -25,10 +25,10 @@ inline int TruncateToInt(double value) {
     if (!(value == value)) {
         return 0;
     }
-    if (value >= kIntMaxAsDouble) {
+    if (value >= INT_MAX_AS_DOUBLE) {
         return 2147483647;
     }
-    if (value <= kIntMinAsDouble) {
+    if (value <= INT_MIN_AS_DOUBLE) {
         return -2147483647 - 1;
     }
     return static_cast<int>(value);

@@ -19,23 +19,23 @@ namespace {
 
 using pointvalues::TruncateToInt;
 
-// Object names are read with this limit into a zeroed buffer of kObjectNameBufferSize.
-constexpr int kObjectNameReadLimit = 95;
-constexpr int kObjectNameBufferSize = 110;
-constexpr std::size_t kCrewClassPrefixLength = sizeof kCrewVesselClass - 1;
-constexpr std::size_t kTransferPrefixLength = sizeof kTransferVesselPrefix - 1;
-constexpr std::size_t kEvaPrefixLength = sizeof kEvaVesselPrefix - 1;
+// Object names are read with this limit into a zeroed buffer of OBJECT_NAME_BUFFER_SIZE.
+constexpr int OBJECT_NAME_READ_LIMIT = 95;
+constexpr int OBJECT_NAME_BUFFER_SIZE = 110;
+constexpr std::size_t CREW_CLASS_PREFIX_LENGTH = sizeof CREW_VESSEL_CLASS - 1;
+constexpr std::size_t TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
+constexpr std::size_t EVA_PREFIX_LENGTH = sizeof EVA_VESSEL_PREFIX - 1;
 
 // Name given to a member handed over without a readable record: the transfer vessel still
 // carries the member's values, but the name travels only in the record.
-constexpr char kUnknownMemberName[] = "Vemo_Unknown";
+constexpr char UNKNOWN_MEMBER_NAME[] = "Vemo_Unknown";
 
 // What ProcessReturningCrew takes from the returning-crew name: at most 32 characters after
 // the prefix; a mission id of at most 5 characters (AddCrewMember keeps 4) and a name of at
 // most 25.
-constexpr int kReturningTextSize = 48;
-constexpr int kReturningTextLimit = kReturningNameSize;
-constexpr int kMissionIdCopyLength = 5;
+constexpr int RETURNING_TEXT_SIZE = 48;
+constexpr int RETURNING_TEXT_LIMIT = RETURNING_NAME_SIZE;
+constexpr int MISSION_ID_COPY_LENGTH = 5;
 
 std::int32_t GetLe32(const unsigned char *in) {
     const std::uint32_t u =
@@ -55,7 +55,7 @@ bool ReadMemberPoint(const VESSEL *vessel, DWORD parentCount, VECTOR3 &values) {
         return false;
     }
     const char *id = vessel->GetAttachmentId(point);
-    if (!id || std::strcmp(id, kCrewAttachmentId) != 0) {
+    if (!id || std::strcmp(id, CREW_ATTACHMENT_ID) != 0) {
         return false;
     }
     VECTOR3 dir, rot;
@@ -69,7 +69,7 @@ bool ReadMemberPoint(const VESSEL *vessel, DWORD parentCount, VECTOR3 &values) {
 // Reads the transfer hand-over file whole into bytes. A record counts only when the file
 // holds all 104 bytes and its name field is a terminated crew-vessel name.
 bool ReadTransferFile(unsigned char (&bytes)[sizeof(TransferRecord)]) {
-    std::FILE *file = std::fopen(kTransferRecordPath, "rb");
+    std::FILE *file = std::fopen(TRANSFER_RECORD_PATH, "rb");
     if (!file) {
         return false;
     }
@@ -80,7 +80,7 @@ bool ReadTransferFile(unsigned char (&bytes)[sizeof(TransferRecord)]) {
     }
     const char *name = reinterpret_cast<const char *>(bytes);
     return std::memchr(name, '\0', sizeof(TransferRecord::name)) != nullptr &&
-           std::strncmp(name, kEvaVesselPrefix, kEvaPrefixLength) == 0;
+           std::strncmp(name, EVA_VESSEL_PREFIX, EVA_PREFIX_LENGTH) == 0;
 }
 
 // Copies src into a field of `size` bytes: cut to size - 1 characters, always terminated.
@@ -107,7 +107,7 @@ VEMO_NOINLINE int WalkVesselList(AirlockSlot &slot);
 
 int AirlockSlot::ScanForReturningCrew() {
     scanTimer += oapiGetSimStep();
-    if (!(scanTimer > kReturningCrewScanPeriod)) {
+    if (!(scanTimer > RETURNING_CREW_SCAN_PERIOD)) {
         return 0;
     }
     return WalkVesselList(*this);
@@ -137,24 +137,25 @@ int WalkVesselList(AirlockSlot &slot) {
             continue;
         }
         const char *className = vessel->GetClassNameA();
-        if (!className || std::strncmp(className, kCrewVesselClass, kCrewClassPrefixLength) != 0) {
+        if (!className ||
+            std::strncmp(className, CREW_VESSEL_CLASS, CREW_CLASS_PREFIX_LENGTH) != 0) {
             continue;
         }
         const DWORD parentCount = vessel->AttachmentCount(true);
         if (parentCount < 2) {
             continue;
         }
-        char objectName[kObjectNameBufferSize] = {};
-        oapiGetObjectName(handle, objectName, kObjectNameReadLimit);
+        char objectName[OBJECT_NAME_BUFFER_SIZE] = {};
+        oapiGetObjectName(handle, objectName, OBJECT_NAME_READ_LIMIT);
 
         VECTOR3 values;
         const bool hasValues = ReadMemberPoint(vessel, parentCount, values);
 
-        if (std::strncmp(objectName, kTransferVesselPrefix, kTransferPrefixLength) == 0) {
+        if (std::strncmp(objectName, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0) {
             // A transfer vessel for another vessel waits for that one; the walk goes on, so
             // that it cannot hide members further down the list from this vessel.
             const char *ownName = ownVessel->GetName();
-            if (!ownName || std::strcmp(objectName + kTransferPrefixLength, ownName) != 0) {
+            if (!ownName || std::strcmp(objectName + TRANSFER_PREFIX_LENGTH, ownName) != 0) {
                 continue;
             }
             unsigned char bytes[sizeof(TransferRecord)];
@@ -170,7 +171,7 @@ int WalkVesselList(AirlockSlot &slot) {
             if (!recordFits && !hasValues) {
                 continue;  // nothing to board: no record and no member values
             }
-            std::remove(kTransferRecordPath);
+            std::remove(TRANSFER_RECORD_PATH);
 
             if (recordFits) {
                 TransferRecord &record = GetTransferRecord();
@@ -189,7 +190,7 @@ int WalkVesselList(AirlockSlot &slot) {
                 slot.returningCrewWeight = record.weight;
             } else {
                 CopyBounded(slot.returningCrewName, sizeof slot.returningCrewName,
-                            kUnknownMemberName);
+                            UNKNOWN_MEMBER_NAME);
                 slot.returningCrewAge = TruncateToInt(values.x);
                 slot.returningCrewPulse = TruncateToInt(values.y);
                 slot.returningCrewWeight = TruncateToInt(values.z);
@@ -241,10 +242,10 @@ namespace {
 // Takes the member the scan found (result `found`, 1 or 2) aboard: the rest of
 // ProcessReturningCrew, out of line because it runs only when someone comes back.
 VEMO_NOINLINE int BoardReturningMember(CrewManager &crew, AirlockSlot &slot, int found) {
-    char text[kReturningTextSize] = {};
-    slot.GetReturningCrewName(text, kReturningTextLimit);
-    char missionId[kMissionIdCopyLength + 1] = {};
-    char name[kCrewNameMaxLength + 1] = {};
+    char text[RETURNING_TEXT_SIZE] = {};
+    slot.GetReturningCrewName(text, RETURNING_TEXT_LIMIT);
+    char missionId[MISSION_ID_COPY_LENGTH + 1] = {};
+    char name[CREW_NAME_MAX_LENGTH + 1] = {};
     const char *dash = std::strchr(text, '-');
     if (dash) {
         const int idLength = static_cast<int>(dash - text);

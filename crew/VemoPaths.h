@@ -12,12 +12,13 @@
 #endif
 
 // The companion crew-member module; only its presence is checked.
-inline constexpr char kCompanionModulePath[] = "modules" VEMO_DIR_SEP "Vemo.dll";
+inline constexpr char COMPANION_MODULE_PATH[] = "modules" VEMO_DIR_SEP "Vemo.dll";
 // Hand-over record for a crew member leaving on EVA; read by the companion module.
-inline constexpr char kEvaRecordPath[] = "config" VEMO_DIR_SEP "Vemotmp.cfg";
+inline constexpr char EVA_RECORD_PATH[] = "config" VEMO_DIR_SEP "Vemotmp.cfg";
 // Hand-over record for a crew member moving to a docked vessel; read and removed by it.
-inline constexpr char kTransferRecordPath[] = "config" VEMO_DIR_SEP "VemotmpT.cfg";
+inline constexpr char TRANSFER_RECORD_PATH[] = "config" VEMO_DIR_SEP "VemotmpT.cfg";
 // Version text of the installed crew-member system, such as "1.5".
-inline constexpr char kCompanionVersionPath[] = "meshes" VEMO_DIR_SEP "Vemo" VEMO_DIR_SEP "ver.dtf";
+inline constexpr char COMPANION_VERSION_PATH[] =
+    "meshes" VEMO_DIR_SEP "Vemo" VEMO_DIR_SEP "ver.dtf";
 
 #endif  // VEMO_CREW_VEMOPATHS_H

@@ -242,7 +242,7 @@ TEST_F(EvaWorldTest, LongMemberVesselNamesAreCutToTheField) {
 // Once the shared last slot is taken over, the earlier vessel's manager neither scans nor
 // sends anyone out through it.
 TEST_F(EvaWorldTest, ManagerWhoseSlotWasTakenOverStaysOutOfIt) {
-    GetAirlockSlotTable().nextSlot = kAirlockSlotCount - 1;
+    GetAirlockSlotTable().nextSlot = AIRLOCK_SLOT_COUNT - 1;
     OBJHANDLE first = MakeHab("First");
     ASSERT_EQ(Crew(first).AddCrewMember("Jo", 35, 72, 80, ""), 1);
     OBJHANDLE second = MakeHab("Second", vec(100, 0, 0));
