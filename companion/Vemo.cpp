@@ -36,15 +36,17 @@
 #include <optional>
 #include <string>
 
-#include "VemoPaths.h"
-
 namespace {
+
+// In the simulator this module is another vendor's and shares no code with the crew library:
+// only the conventions below. So it keeps its own copy of them, and includes nothing from
+// crew/.
 
 // Physical parameters of a crew member in a suit.
 constexpr double MEMBER_EMPTY_MASS = 120.0;  // kg
 constexpr double MEMBER_SIZE = 1.0;          // m
 
-// Object-name prefixes and attachment ids shared with the crew library.
+// Object-name prefixes and attachment ids of the crew convention.
 constexpr char EVA_PREFIX[] = "Vemo_";
 constexpr std::size_t EVA_PREFIX_LENGTH = 5;
 constexpr char AIRLOCK_ID[] = "Vemo";  // to-child point: an airlock box
@@ -61,7 +63,13 @@ constexpr int MIN_AGE = 0, MAX_AGE = 140;
 constexpr int MIN_PULSE = 0, MAX_PULSE = 180;
 constexpr int MIN_WEIGHT = 5, MAX_WEIGHT = 300;
 
-// The hand-over record, 104 bytes, little-endian.
+// The EVA hand-over record: one record of 104 bytes, little-endian, in a file relative to
+// the simulator's working folder.
+#if defined(_WIN32)
+constexpr char EVA_RECORD_PATH[] = "config\\Vemotmp.cfg";
+#else
+constexpr char EVA_RECORD_PATH[] = "config/Vemotmp.cfg";
+#endif
 constexpr std::size_t RECORD_SIZE = 104;
 constexpr std::size_t NAME_FIELD_SIZE = 40;
 constexpr std::size_t AGE_OFFSET = 80;

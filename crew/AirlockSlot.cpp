@@ -1,5 +1,5 @@
 // Airlock slots: claiming, defining and publishing a vessel's airlock, and the module-wide
-// state every vessel of this module shares (the slot table and the hand-over record).
+// slot table every vessel of this module shares.
 #include "AirlockSlot.h"
 
 #include <cstdio>
@@ -7,7 +7,6 @@
 
 #include "CrewText.h"
 #include "PointValues.h"
-#include "VemoPaths.h"
 
 namespace {
 
@@ -19,21 +18,14 @@ constexpr int INITIAL_RETURNING_WEIGHT = 60;  // kg
 constexpr int INITIAL_STATUS_VALUE = 1000;    // published until the first roster change
 constexpr int INITIAL_FREE_SEATS = 1000;      // published until the manager sets its seats
 
-// Module-wide state. Each module links its own copy of the crew library (modules hide their
-// symbols), so each module has its own table and record. Both are zero at load time.
-TransferRecord g_transferRecord;
-
 }  // namespace
 
+// Each module links its own copy of the crew library (modules hide their symbols), so each
+// module has its own table. It is zero at load time.
 AirlockSlotTable crewstate::airlockSlotTable;
-
-TransferRecord &GetTransferRecord() {
-    return g_transferRecord;
-}
 
 void ResetCrewModuleStateForTesting() {
     std::memset(&crewstate::airlockSlotTable, 0, sizeof crewstate::airlockSlotTable);
-    std::memset(&g_transferRecord, 0, sizeof g_transferRecord);
 }
 
 int AirlockSlot::CheckCompanionModule() {

@@ -1,5 +1,4 @@
-// The per-vessel airlock record, the module-wide table of them, and the record that carries a
-// crew member's data to the vessel that receives the member.
+// The per-vessel airlock record and the module-wide table of them.
 //
 // A vessel's airlock is published to every other vessel through the attachment point "Vemo"
 // on the vessel itself. Its three parameter vectors are a data channel; the encoding is fixed
@@ -19,20 +18,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "CrewNames.h"
 #include "Orbitersdk.h"
 
 // Id of the airlock attachment point every crew-capable vessel carries (to-child kind).
 inline constexpr char AIRLOCK_ATTACHMENT_ID[] = "Vemo";
-// Id of the last to-parent attachment point of a crew-member vessel; its position vector
-// carries (age, pulse, weight).
-inline constexpr char CREW_ATTACHMENT_ID[] = "V-em";
-// Class name (and class-name prefix) of crew-member vessels.
-inline constexpr char CREW_VESSEL_CLASS[] = "Vemo";
-// Object-name prefix of a crew-member vessel on EVA, followed by the member's text.
-inline constexpr char EVA_VESSEL_PREFIX[] = "Vemo_";
-// Object-name prefix of a transfer vessel, followed by the receiving vessel's name.
-inline constexpr char TRANSFER_VESSEL_PREFIX[] = "VemoT";
-
 // Size of the returning-crew name field, terminator included.
 inline constexpr int RETURNING_NAME_SIZE = 40;
 // Characters of the object-name prefix that GetReturningCrewName skips ("Vemo_").
@@ -155,32 +145,6 @@ inline AirlockSlotTable &GetAirlockSlotTable() {
     return crewstate::airlockSlotTable;
 }
 
-// The record handed to a crew-member vessel through the hand-over files; 104 bytes, little-
-// endian, written as one item. Text bytes after a terminator are unspecified: the record is
-// reused without clearing.
-struct TransferRecord {
-    char name[40];              // "Vemo_" + member's text, blanks kept, at most 38 characters
-    char meshName[40];          // crew mesh name, at most 38 characters (free EVA only)
-    std::int32_t age;           // years, 0..120
-    std::int32_t pulse;         // beats per minute, 0..140
-    std::int32_t evaParameter;  // 0..4000
-    std::int32_t weight;        // kg
-    std::int32_t reserved0;     // always 0
-    std::int32_t reserved1;     // always 0
-};
-static_assert(sizeof(TransferRecord) == 104, "hand-over record is 104 bytes");
-static_assert(offsetof(TransferRecord, name) == 0, "record layout");
-static_assert(offsetof(TransferRecord, meshName) == 40, "record layout");
-static_assert(offsetof(TransferRecord, age) == 80, "record layout");
-static_assert(offsetof(TransferRecord, pulse) == 84, "record layout");
-static_assert(offsetof(TransferRecord, evaParameter) == 88, "record layout");
-static_assert(offsetof(TransferRecord, weight) == 92, "record layout");
-static_assert(offsetof(TransferRecord, reserved0) == 96, "record layout");
-static_assert(offsetof(TransferRecord, reserved1) == 100, "record layout");
-
-// The one hand-over record buffer of this module, shared by all its vessels.
-TransferRecord &GetTransferRecord();
-
 // Turns a vessel by the angles (a, b, c) in radians about its x, y and z axes, applied after
 // its present orientation: R' = R * X(a) * Y(b) * Z(c). Nothing happens without an interface.
 void OrientCrewVessel(const VECTOR3 &rotation, OBJHANDLE vessel);
@@ -189,8 +153,8 @@ void OrientCrewVessel(const VECTOR3 &rotation, OBJHANDLE vessel);
 // Returns result.
 MATRIX3 &MultiplyMatrix3(MATRIX3 &result, const MATRIX3 &left, const MATRIX3 &right);
 
-// Test support only: clears the slot table, its counter and the hand-over record, as if the
-// module had just been loaded. Never called by module code.
+// Test support only: clears the slot table and its counter, as if the module had just been
+// loaded. Never called by module code.
 void ResetCrewModuleStateForTesting();
 
 #endif  // VEMO_CREW_AIRLOCKSLOT_H

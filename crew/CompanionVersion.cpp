@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "CrewManager.h"
-#include "VemoPaths.h"
+#include "CrewNames.h"
 
 namespace {
 

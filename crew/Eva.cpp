@@ -13,7 +13,7 @@
 #include "CrewManager.h"
 #include "CrewText.h"
 #include "PointValues.h"
-#include "VemoPaths.h"
+#include "TransferRecord.h"
 
 namespace {
 
@@ -75,40 +75,6 @@ bool IsAirlockPoint(const VESSEL *vessel, ATTACHMENTHANDLE point) {
     }
     const char *id = vessel->GetAttachmentId(point);
     return id && std::strcmp(id, AIRLOCK_ATTACHMENT_ID) == 0;
-}
-
-void PutLe32(unsigned char *out, std::int32_t value) {
-    const std::uint32_t u = static_cast<std::uint32_t>(value);
-    out[0] = static_cast<unsigned char>(u);
-    out[1] = static_cast<unsigned char>(u >> 8);
-    out[2] = static_cast<unsigned char>(u >> 16);
-    out[3] = static_cast<unsigned char>(u >> 24);
-}
-
-// Writes the record as one item of 104 bytes in its little-endian file layout, replacing the
-// file. False when the record is not on disk whole; a partial file is removed. The record is
-// the only way the member's data reach the other side, so the caller makes no vessel then.
-bool WriteTransferRecord(const TransferRecord &record, const char *path) {
-    unsigned char bytes[sizeof(TransferRecord)];
-    std::memcpy(bytes, record.name, sizeof record.name);
-    std::memcpy(bytes + offsetof(TransferRecord, meshName), record.meshName,
-                sizeof record.meshName);
-    PutLe32(bytes + offsetof(TransferRecord, age), record.age);
-    PutLe32(bytes + offsetof(TransferRecord, pulse), record.pulse);
-    PutLe32(bytes + offsetof(TransferRecord, evaParameter), record.evaParameter);
-    PutLe32(bytes + offsetof(TransferRecord, weight), record.weight);
-    PutLe32(bytes + offsetof(TransferRecord, reserved0), record.reserved0);
-    PutLe32(bytes + offsetof(TransferRecord, reserved1), record.reserved1);
-    std::FILE *file = std::fopen(path, "wb");
-    if (!file) {
-        return false;
-    }
-    const bool written = std::fwrite(bytes, sizeof bytes, 1, file) == 1;
-    if (std::fclose(file) != 0 || !written) {
-        std::remove(path);
-        return false;
-    }
-    return true;
 }
 
 // True while a transfer vessel of any vessel waits to be taken: its record is still in the
@@ -298,16 +264,8 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
     status.eng_hovr = 0.0;
     status.status = FREE_FLIGHT;
 
-    // The record's texts are cleared first, so that no earlier member's name lingers in the
-    // bytes after a terminator.
-    TransferRecord &record = GetTransferRecord();
-    std::memset(&record, 0, sizeof record);
-    std::snprintf(record.name, OBJECT_NAME_SIZE, "%s%s", EVA_VESSEL_PREFIX, crewText);
-    std::snprintf(record.meshName, OBJECT_NAME_SIZE, "%s", meshName);
-    record.age = age;
-    record.pulse = pulse;
-    record.evaParameter = evaParameter;
-    record.weight = weight;
+    const TransferRecord record =
+        MakeTransferRecord(crewText, meshName, age, pulse, evaParameter, weight);
     if (!WriteTransferRecord(record, recordPath)) {
         // Without the record the member would arrive with default values or without a name;
         // the member stays aboard instead.

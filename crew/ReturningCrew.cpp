@@ -13,7 +13,7 @@
 #include "CrewText.h"
 #include "NoInline.h"
 #include "PointValues.h"
-#include "VemoPaths.h"
+#include "TransferRecord.h"
 
 namespace {
 
@@ -24,7 +24,6 @@ constexpr int OBJECT_NAME_READ_LIMIT = 95;
 constexpr int OBJECT_NAME_BUFFER_SIZE = 110;
 constexpr std::size_t CREW_CLASS_PREFIX_LENGTH = sizeof CREW_VESSEL_CLASS - 1;
 constexpr std::size_t TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
-constexpr std::size_t EVA_PREFIX_LENGTH = sizeof EVA_VESSEL_PREFIX - 1;
 
 // Name given to a member handed over without a readable record: the transfer vessel still
 // carries the member's values, but the name travels only in the record.
@@ -36,13 +35,6 @@ constexpr char UNKNOWN_MEMBER_NAME[] = "Vemo_Unknown";
 constexpr int RETURNING_TEXT_SIZE = 48;
 constexpr int RETURNING_TEXT_LIMIT = RETURNING_NAME_SIZE;
 constexpr int MISSION_ID_COPY_LENGTH = 5;
-
-std::int32_t GetLe32(const unsigned char *in) {
-    const std::uint32_t u =
-        static_cast<std::uint32_t>(in[0]) | static_cast<std::uint32_t>(in[1]) << 8 |
-        static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
-    return static_cast<std::int32_t>(u);
-}
 
 // The member values a crew-member vessel publishes on its last to-parent point, when that
 // point is "V-em".
@@ -64,23 +56,6 @@ bool ReadMemberPoint(const VESSEL *vessel, DWORD parentCount, VECTOR3 &values) {
     rot.x = rot.y = rot.z = 0.0;
     vessel->GetAttachmentParams(point, values, dir, rot);
     return true;
-}
-
-// Reads the transfer hand-over file whole into bytes. A record counts only when the file
-// holds all 104 bytes and its name field is a terminated crew-vessel name.
-bool ReadTransferFile(unsigned char (&bytes)[sizeof(TransferRecord)]) {
-    std::FILE *file = std::fopen(TRANSFER_RECORD_PATH, "rb");
-    if (!file) {
-        return false;
-    }
-    const std::size_t items = std::fread(bytes, sizeof bytes, 1, file);
-    std::fclose(file);
-    if (items != 1) {
-        return false;
-    }
-    const char *name = reinterpret_cast<const char *>(bytes);
-    return std::memchr(name, '\0', sizeof(TransferRecord::name)) != nullptr &&
-           std::strncmp(name, EVA_VESSEL_PREFIX, EVA_PREFIX_LENGTH) == 0;
 }
 
 // Copies src into a field of `size` bytes: cut to size - 1 characters, always terminated.
@@ -158,32 +133,21 @@ int WalkVesselList(AirlockSlot &slot) {
             if (!ownName || std::strcmp(objectName + TRANSFER_PREFIX_LENGTH, ownName) != 0) {
                 continue;
             }
-            unsigned char bytes[sizeof(TransferRecord)];
-            const bool recordRead = ReadTransferFile(bytes);
+            TransferRecord record;
+            const bool recordRead =
+                ReadTransferRecord(TRANSFER_RECORD_PATH, record) && IsCrewRecord(record);
             // The transfer vessel's own values are the member's; a record that disagrees with
             // them belongs to another hand-over.
             const bool recordFits =
-                recordRead &&
-                (!hasValues ||
-                 (GetLe32(bytes + offsetof(TransferRecord, age)) == TruncateToInt(values.x) &&
-                  GetLe32(bytes + offsetof(TransferRecord, pulse)) == TruncateToInt(values.y) &&
-                  GetLe32(bytes + offsetof(TransferRecord, weight)) == TruncateToInt(values.z)));
+                recordRead && (!hasValues || (record.age == TruncateToInt(values.x) &&
+                                              record.pulse == TruncateToInt(values.y) &&
+                                              record.weight == TruncateToInt(values.z)));
             if (!recordFits && !hasValues) {
                 continue;  // nothing to board: no record and no member values
             }
             std::remove(TRANSFER_RECORD_PATH);
 
             if (recordFits) {
-                TransferRecord &record = GetTransferRecord();
-                std::memcpy(record.name, bytes, sizeof record.name);
-                std::memcpy(record.meshName, bytes + offsetof(TransferRecord, meshName),
-                            sizeof record.meshName);
-                record.age = GetLe32(bytes + offsetof(TransferRecord, age));
-                record.pulse = GetLe32(bytes + offsetof(TransferRecord, pulse));
-                record.evaParameter = GetLe32(bytes + offsetof(TransferRecord, evaParameter));
-                record.weight = GetLe32(bytes + offsetof(TransferRecord, weight));
-                record.reserved0 = GetLe32(bytes + offsetof(TransferRecord, reserved0));
-                record.reserved1 = GetLe32(bytes + offsetof(TransferRecord, reserved1));
                 CopyBounded(slot.returningCrewName, sizeof slot.returningCrewName, record.name);
                 slot.returningCrewAge = record.age;
                 slot.returningCrewPulse = record.pulse;

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "VemoPaths.h"
+#include "CrewNames.h"
 
 namespace fs = std::filesystem;
 

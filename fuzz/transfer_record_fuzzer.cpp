@@ -10,6 +10,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "TransferRecord.h"
 
 namespace {
 
