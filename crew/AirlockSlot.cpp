@@ -6,11 +6,8 @@
 #include <cstring>
 
 #include "CrewText.h"
-#include "PointValues.h"
 
 namespace {
-
-using pointvalues::MakeVector;
 
 // First values of a freshly claimed slot.
 constexpr int INITIAL_DOCK_PORT = 0;
@@ -85,16 +82,8 @@ int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY
     boxMinZ = minZ;
     boxMaxZ = maxZ;
 
-    const VECTOR3 pos = MakeVector(boxMinX, boxMaxX, boxMinY);
-    const VECTOR3 dir = MakeVector(boxMaxY, boxMinZ, boxMaxZ);
-    const VECTOR3 rot = MakeVector(doorValue, statusValue, freeSeats);
-    if (!airlockAttachment) {
-        // A null answer leaves the point missing; the next call tries again.
-        airlockAttachment =
-            ownVessel->CreateAttachment(false, pos, dir, rot, AIRLOCK_ATTACHMENT_ID, false);
-    } else {
-        ownVessel->SetAttachmentParams(airlockAttachment, pos, dir, rot);
-    }
+    // A null answer from the host leaves the point missing; the next call tries again.
+    WriteAirlockPoint();
     return 1;
 }
 
@@ -103,9 +92,7 @@ int AirlockSlot::PublishAirlockStatus(int value) {
         return -1;
     }
     statusValue = value;
-    ownVessel->SetAttachmentParams(airlockAttachment, MakeVector(boxMinX, boxMaxX, boxMinY),
-                                   MakeVector(boxMaxY, boxMinZ, boxMaxZ),
-                                   MakeVector(doorValue, statusValue, freeSeats));
+    WriteAirlockPoint();
     return 1;
 }
 
@@ -114,10 +101,28 @@ int AirlockSlot::PublishFreeSeats(int value) {
         return -1;
     }
     freeSeats = value;
-    ownVessel->SetAttachmentParams(airlockAttachment, MakeVector(boxMinX, boxMaxX, boxMinY),
-                                   MakeVector(boxMaxY, boxMinZ, boxMaxZ),
-                                   MakeVector(doorValue, statusValue, freeSeats));
+    WriteAirlockPoint();
     return 1;
+}
+
+AirlockPoint AirlockSlot::Airlock() const {
+    // The box widens exactly to double, and so do the three integers.
+    AirlockPoint airlock = {boxMinX, boxMaxX, boxMinY, boxMaxY, boxMinZ, boxMaxZ, 0.0, 0.0, 0.0};
+    airlock.door = doorValue;
+    airlock.status = statusValue;
+    airlock.freeSeats = freeSeats;
+    return airlock;
+}
+
+void AirlockSlot::WriteAirlockPoint() {
+    VECTOR3 pos, dir, rot;
+    EncodeAirlockPoint(Airlock(), pos, dir, rot);
+    if (!airlockAttachment) {
+        airlockAttachment =
+            ownVessel->CreateAttachment(false, pos, dir, rot, AIRLOCK_POINT_ID, false);
+    } else {
+        ownVessel->SetAttachmentParams(airlockAttachment, pos, dir, rot);
+    }
 }
 
 char *AirlockSlot::GetReturningCrewName(char *dest, int maxLength) const {

@@ -1,14 +1,7 @@
 // The per-vessel airlock record and the module-wide table of them.
 //
-// A vessel's airlock is published to every other vessel through the attachment point "Vemo"
-// on the vessel itself. Its three parameter vectors are a data channel; the encoding is fixed
-// because crew-member vessels and the crew libraries of other vessels read it:
-//
-//     position   (minimum x, maximum x, minimum y)
-//     direction  (maximum y, minimum z, maximum z)
-//     rotation   (door value 0 or 1, status value, free seats)
-//
-// The box is in the vessel's own frame, in metres, relative to its origin.
+// A slot holds what a vessel publishes on its airlock point "Vemo" (AirlockPoint.h): the box,
+// the door value, a status value and the free seats.
 //
 // Result codes are 32-bit signed integers; -999 always means that the companion crew-member
 // module is not installed.
@@ -18,11 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "AirlockPoint.h"
 #include "CrewNames.h"
 #include "Orbitersdk.h"
 
-// Id of the airlock attachment point every crew-capable vessel carries (to-child kind).
-inline constexpr char AIRLOCK_ATTACHMENT_ID[] = "Vemo";
 // Size of the returning-crew name field, terminator included.
 inline constexpr int RETURNING_NAME_SIZE = 40;
 // Characters of the object-name prefix that GetReturningCrewName skips ("Vemo_").
@@ -80,6 +72,12 @@ public:
     // dropped, not remembered).
     int PublishAirlockStatus(int value);
     int PublishFreeSeats(int value);
+
+    // The airlock as the slot publishes it.
+    AirlockPoint Airlock() const;
+    // Publishes Airlock() on the own vessel: creates the point "Vemo" when the slot has none
+    // yet, updates it otherwise. Needs the own vessel interface.
+    void WriteAirlockPoint();
 
     // Copies the returning-crew name from its sixth character on (the five characters of the
     // prefix "Vemo_" are skipped) into dest: at most the smaller of maxLength - 1 and 32

@@ -10,15 +10,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "AirlockPoint.h"
 #include "CrewManager.h"
 #include "CrewText.h"
-#include "PointValues.h"
 #include "TransferRecord.h"
 
 namespace {
-
-using pointvalues::MakeVector;
-using pointvalues::TruncateToInt;
 
 // Push given to a member on free EVA, along the vessel's +z axis: m/s per rad/s of the
 // vessel's rates about x and y (the rate about z does not count).
@@ -67,14 +64,6 @@ void BlanksToUnderscores(char *text) {
             *text = '_';
         }
     }
-}
-
-bool IsAirlockPoint(const VESSEL *vessel, ATTACHMENTHANDLE point) {
-    if (!point) {
-        return false;
-    }
-    const char *id = vessel->GetAttachmentId(point);
-    return id && std::strcmp(id, AIRLOCK_ATTACHMENT_ID) == 0;
 }
 
 // True while a transfer vessel of any vessel waits to be taken: its record is still in the
@@ -153,15 +142,13 @@ int AirlockSlot::GetDockedFreeSeats(int port) {
     if (!docked) {
         return -1;
     }
+    // Only the first airlock point counts, whatever its door.
     const DWORD count = docked->AttachmentCount(false);
     for (DWORD i = 0; i < count; ++i) {
-        ATTACHMENTHANDLE point = docked->GetAttachmentHandle(false, i);
-        if (!IsAirlockPoint(docked, point)) {
-            continue;
+        AirlockPoint airlock;
+        if (ReadAirlockPoint(*docked, docked->GetAttachmentHandle(false, i), airlock)) {
+            return airlock.FreeSeatCount();
         }
-        VECTOR3 pos = MakeVector(0, 0, 0), dir = MakeVector(0, 0, 0), rot = MakeVector(0, 0, 0);
-        docked->GetAttachmentParams(point, pos, dir, rot);
-        return TruncateToInt(rot.z);
     }
     return -1;
 }
@@ -203,23 +190,16 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
         if (count == 0) {
             return -1;
         }
+        // The first open airlock takes the member; a closed one is only noted.
         bool closedSeen = false;
         bool taken = false;
-        VECTOR3 pos = MakeVector(0, 0, 0), dir = MakeVector(0, 0, 0), rot = MakeVector(0, 0, 0);
+        AirlockPoint airlock = {};
         for (DWORD i = 0; i < count && !taken; ++i) {
-            ATTACHMENTHANDLE point = receiver->GetAttachmentHandle(false, i);
-            if (!IsAirlockPoint(receiver, point)) {
+            if (!ReadAirlockPoint(*receiver, receiver->GetAttachmentHandle(false, i), airlock)) {
                 continue;
             }
-            pos = MakeVector(0, 0, 0);
-            dir = MakeVector(0, 0, 0);
-            rot = MakeVector(0, 0, 0);
-            receiver->GetAttachmentParams(point, pos, dir, rot);
-            if (rot.x != 0.0) {
-                taken = true;
-            } else {
-                closedSeen = true;
-            }
+            taken = airlock.IsOpen();
+            closedSeen = closedSeen || !taken;
         }
         if (!taken) {
             return closedSeen ? -2 : -1;
@@ -236,25 +216,22 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
         }
 
         receiver->GetStatus(status);
-        // The middle of the taken airlock box, decoded as the airlock point publishes it.
-        const VECTOR3 middle =
-            MakeVector((pos.x + pos.y) / 2.0, (pos.z + dir.x) / 2.0, (dir.y + dir.z) / 2.0);
-        VECTOR3 rel = MakeVector(0, 0, 0);
-        receiver->Local2Rel(middle, rel);
+        VECTOR3 rel = {{0.0, 0.0, 0.0}};
+        receiver->Local2Rel(airlock.Middle(), rel);
         status.rpos = rel;
         std::snprintf(objectName, sizeof objectName, "%s%s", TRANSFER_VESSEL_PREFIX, receiverName);
         recordPath = TRANSFER_RECORD_PATH;
     } else {
-        VECTOR3 rates = MakeVector(0, 0, 0);
+        VECTOR3 rates = {{0.0, 0.0, 0.0}};
         ownVessel->GetAngularVel(rates);
         const double push = (std::fabs(rates.y) + std::fabs(rates.x)) * PUSH_PER_RATE;
         ownVessel->GetStatus(status);
-        VECTOR3 pushGlobal = MakeVector(0, 0, 0);
-        ownVessel->GlobalRot(MakeVector(0, 0, push), pushGlobal);
+        VECTOR3 pushGlobal = {{0.0, 0.0, 0.0}};
+        ownVessel->GlobalRot(VECTOR3{{0.0, 0.0, push}}, pushGlobal);
         status.rvel.x += pushGlobal.x;
         status.rvel.y += pushGlobal.y;
         status.rvel.z += pushGlobal.z;
-        VECTOR3 rel = MakeVector(0, 0, 0);
+        VECTOR3 rel = {{0.0, 0.0, 0.0}};
         ownVessel->Local2Rel(exitOffset, rel);
         status.rpos = rel;
         std::snprintf(objectName, sizeof objectName, "%s%s", EVA_VESSEL_PREFIX, crewText);
@@ -291,9 +268,9 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
         std::remove(TRANSFER_RECORD_PATH);
         return 3;
     }
-    const VECTOR3 zero = MakeVector(0, 0, 0);
-    carrier->CreateAttachment(true, MakeVector(age, pulse, weight), zero, zero, CREW_ATTACHMENT_ID,
-                              false);
+    const VECTOR3 values = {{double(age), double(pulse), double(weight)}};
+    const VECTOR3 zero = {{0.0, 0.0, 0.0}};
+    carrier->CreateAttachment(true, values, zero, zero, CREW_ATTACHMENT_ID, false);
     return 2;
 }
 

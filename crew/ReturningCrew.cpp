@@ -12,12 +12,9 @@
 #include "CrewManager.h"
 #include "CrewText.h"
 #include "NoInline.h"
-#include "PointValues.h"
 #include "TransferRecord.h"
 
 namespace {
-
-using pointvalues::TruncateToInt;
 
 // Object names are read with this limit into a zeroed buffer of OBJECT_NAME_BUFFER_SIZE.
 constexpr int OBJECT_NAME_READ_LIMIT = 95;
@@ -139,9 +136,9 @@ int WalkVesselList(AirlockSlot &slot) {
             // The transfer vessel's own values are the member's; a record that disagrees with
             // them belongs to another hand-over.
             const bool recordFits =
-                recordRead && (!hasValues || (record.age == TruncateToInt(values.x) &&
-                                              record.pulse == TruncateToInt(values.y) &&
-                                              record.weight == TruncateToInt(values.z)));
+                recordRead && (!hasValues || (record.age == PointValueToInt(values.x) &&
+                                              record.pulse == PointValueToInt(values.y) &&
+                                              record.weight == PointValueToInt(values.z)));
             if (!recordFits && !hasValues) {
                 continue;  // nothing to board: no record and no member values
             }
@@ -155,9 +152,9 @@ int WalkVesselList(AirlockSlot &slot) {
             } else {
                 CopyBounded(slot.returningCrewName, sizeof slot.returningCrewName,
                             UNKNOWN_MEMBER_NAME);
-                slot.returningCrewAge = TruncateToInt(values.x);
-                slot.returningCrewPulse = TruncateToInt(values.y);
-                slot.returningCrewWeight = TruncateToInt(values.z);
+                slot.returningCrewAge = PointValueToInt(values.x);
+                slot.returningCrewPulse = PointValueToInt(values.y);
+                slot.returningCrewWeight = PointValueToInt(values.z);
             }
             slot.returningCrewVessel = handle;
             return 2;
@@ -174,9 +171,9 @@ int WalkVesselList(AirlockSlot &slot) {
                 *p = ' ';
             }
         }
-        slot.returningCrewAge = TruncateToInt(values.x);
-        slot.returningCrewPulse = TruncateToInt(values.y);
-        slot.returningCrewWeight = TruncateToInt(values.z);
+        slot.returningCrewAge = PointValueToInt(values.x);
+        slot.returningCrewPulse = PointValueToInt(values.y);
+        slot.returningCrewWeight = PointValueToInt(values.z);
 
         if (!own.known) {
             VECTOR3 ownGlobal;
