@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <new>
 
-#include "NoInline.h"
-
 // ---------------------------------------------------------------------------------------
 // Constants
 // ---------------------------------------------------------------------------------------
@@ -441,19 +439,8 @@ void vemopod::CreateEngine() {
     engineCreated = true;
 }
 
-// The returning-crew step, the last of every post-step. A member back through the airlock
-// is seen again; a transfer from a docked vessel (result 2) leaves the crew meshes as they
-// are.
-inline void vemopod::ReturningCrewStep() {
-    if (crew.ProcessReturningCrew() == 1) {
-        SetMeshVisibilityMode(crewMeshIndex, MESHVIS_EXTERNAL);
-        SetMeshVisibilityMode(crewCockpitMeshIndex, MESHVIS_COCKPIT);
-    }
-}
-
-// The whole step, in order: engine, latch, advance, clamp, animation, returning crew. Taken
-// while the capsule deploys, is deployed or has its engine.
-VEMO_NOINLINE void vemopod::FullPostStep() {
+// In order: engine, latch, full thrust, advance, clamp, animation, returning crew.
+void vemopod::clbkPostStep(double simt, double simdt, double mjd) {
     // Looks at the state the previous step left, so the engine appears one step after the
     // capsule is fully deployed.
     if (deployState >= DEPLOYED && !engineCreated) {
@@ -474,33 +461,13 @@ VEMO_NOINLINE void vemopod::FullPostStep() {
         deploying = false;
     }
     SetAnimation(deployAnim, deployState);
-    ReturningCrewStep();
-}
 
-// A stowed capsule without engine whose airlock is watched: animation, returning crew.
-VEMO_NOINLINE void vemopod::WatchingPostStep() {
-    SetAnimation(deployAnim, deployState);
-    ReturningCrewStep();
-}
-
-// The host calls this every frame for every capsule, so the usual case costs a few tests and
-// the one animation call; the rest of the step is out of line. Each branch makes exactly the
-// calls of the whole step in order, given what its tests rule out.
-void vemopod::clbkPostStep(double simt, double simdt, double mjd) {
-    // Deploying, deployed or with an engine (thrustLatched needs one): the step in full.
-    if (deploying || engineCreated || !(deployState < DEPLOYED)) {
-        FullPostStep();
-        return;
+    // A member back through the airlock is seen again; one handed over by a docked vessel
+    // (result 2) leaves the crew meshes as they are.
+    if (crew.ProcessReturningCrew() == 1) {
+        SetMeshVisibilityMode(crewMeshIndex, MESHVIS_EXTERNAL);
+        SetMeshVisibilityMode(crewCockpitMeshIndex, MESHVIS_COCKPIT);
     }
-    // Stowed, with no engine: engine, latch, advance and clamp have nothing to do.
-    if (crew.WatchesAirlock()) {
-        WatchingPostStep();
-        return;
-    }
-    // With the airlock shut, the seat taken or the crew not set up, the returning-crew step
-    // has nothing to look at and calls nothing (most steps of most capsules): the animation
-    // call is the whole step.
-    SetAnimation(deployAnim, deployState);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -32,9 +32,6 @@ private:
     void SetUpAttitudeThrusters();
     void SetUpCrew();
     void CreateEngine();
-    void FullPostStep();
-    void WatchingPostStep();
-    void ReturningCrewStep();
     void KeepCrewLine(const char *line);
     void WriteKeptCrewLines(FILEHANDLE scn);
 
