@@ -11,18 +11,19 @@ namespace {
 
 // First values of a freshly claimed slot.
 constexpr int INITIAL_DOCK_PORT = 0;
-constexpr int INITIAL_RETURNING_WEIGHT = 60;  // kg
-constexpr int INITIAL_STATUS_VALUE = 1000;    // published until the first roster change
-constexpr int INITIAL_FREE_SEATS = 1000;      // published until the manager sets its seats
+constexpr int INITIAL_STATUS_VALUE = 1000;  // published until the first roster change
+constexpr int INITIAL_FREE_SEATS = 1000;    // published until the manager sets its seats
+
+AirlockSlotTable g_airlockSlotTable;  // zero at load time
 
 }  // namespace
 
-// Each module links its own copy of the crew library (modules hide their symbols), so each
-// module has its own table. It is zero at load time.
-AirlockSlotTable crewstate::airlockSlotTable;
+AirlockSlotTable &GetAirlockSlotTable() {
+    return g_airlockSlotTable;
+}
 
 void ResetCrewModuleStateForTesting() {
-    std::memset(&crewstate::airlockSlotTable, 0, sizeof crewstate::airlockSlotTable);
+    std::memset(&g_airlockSlotTable, 0, sizeof g_airlockSlotTable);
 }
 
 int AirlockSlot::CheckCompanionModule() {
@@ -54,7 +55,6 @@ int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
     ownVessel = vessel;
     scanTimer = oapiRand();  // spreads the scans of many vessels over the period
     ownVesselHandle = vesselHandle;
-    returningCrewWeight = INITIAL_RETURNING_WEIGHT;
     statusValue = INITIAL_STATUS_VALUE;
     freeSeats = INITIAL_FREE_SEATS;
     return 1;
@@ -123,41 +123,4 @@ void AirlockSlot::WriteAirlockPoint() {
     } else {
         ownVessel->SetAttachmentParams(airlockAttachment, pos, dir, rot);
     }
-}
-
-char *AirlockSlot::GetReturningCrewName(char *dest, int maxLength) const {
-    if (!dest || maxLength <= 0) {
-        return dest;
-    }
-    // Leave room for the terminator inside the caller's count, so the copy is always a
-    // complete text whatever count the caller gives.
-    const std::size_t limit = static_cast<std::size_t>(
-        maxLength - 1 < RETURNING_NAME_MAX_COPY ? maxLength - 1 : RETURNING_NAME_MAX_COPY);
-    // The field may have been filled to the last byte; never read past it.
-    const std::size_t nameLength =
-        crewtext::BoundedLength(returningCrewName, sizeof returningCrewName);
-    const std::size_t prefix = RETURNING_NAME_PREFIX_LENGTH;
-    const std::size_t available = nameLength > prefix ? nameLength - prefix : 0;
-    const std::size_t count = available < limit ? available : limit;
-    if (count > 0) {
-        std::memcpy(dest, returningCrewName + prefix, count);
-    }
-    std::memset(dest + count, 0, limit + 1 - count);
-    return dest;
-}
-
-int AirlockSlot::GetReturningCrewAge() const {
-    return returningCrewAge;
-}
-
-int AirlockSlot::GetReturningCrewPulse() const {
-    return returningCrewPulse;
-}
-
-int AirlockSlot::GetReturningCrewWeight() const {
-    return returningCrewWeight;
-}
-
-OBJHANDLE AirlockSlot::GetReturningCrewVessel() const {
-    return returningCrewVessel;
 }

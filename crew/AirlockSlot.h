@@ -15,13 +15,6 @@
 #include "CrewNames.h"
 #include "Orbitersdk.h"
 
-// Size of the returning-crew name field, terminator included.
-inline constexpr int RETURNING_NAME_SIZE = 40;
-// Characters of the object-name prefix that GetReturningCrewName skips ("Vemo_").
-inline constexpr int RETURNING_NAME_PREFIX_LENGTH = 5;
-// Most characters GetReturningCrewName hands out.
-inline constexpr int RETURNING_NAME_MAX_COPY = 32;
-
 class AirlockSlot {
 public:
     // --- fields, in record order ---
@@ -30,17 +23,12 @@ public:
     double scanTimer;           // s of simulation time since the last returning-crew scan
     OBJHANDLE ownVesselHandle;  // the owning vessel, not owned
     ATTACHMENTHANDLE airlockAttachment;  // the point "Vemo" on the own vessel, or null
-    OBJHANDLE returningCrewVessel;       // crew-member vessel found by the last successful scan
     std::int32_t doorValue;              // 1 open, 0 closed
     float boxMinX, boxMaxX;              // airlock box, m, own vessel frame
     float boxMinY, boxMaxY;
     float boxMinZ, boxMaxZ;
-    char returningCrewName[RETURNING_NAME_SIZE];  // object name of the member found, prefix kept
-    std::int32_t returningCrewAge;                // years
-    std::int32_t returningCrewPulse;              // beats per minute
-    std::int32_t returningCrewWeight;             // kg
-    std::int32_t statusValue;                     // published as rotation y; nothing reads it back
-    std::int32_t freeSeats;                       // published as rotation z
+    std::int32_t statusValue;  // published as rotation y; nothing reads it back
+    std::int32_t freeSeats;    // published as rotation z
 
     // Presence of the companion module's file (COMPANION_MODULE_PATH).
     // 1 present; -999 missing.
@@ -79,17 +67,6 @@ public:
     // yet, updates it otherwise. Needs the own vessel interface.
     void WriteAirlockPoint();
 
-    // Copies the returning-crew name from its sixth character on (the five characters of the
-    // prefix "Vemo_" are skipped) into dest: at most the smaller of maxLength - 1 and 32
-    // characters, always terminated, the rest of those bytes zeroed. A name of five
-    // characters or fewer gives an empty text. A maxLength of 0 or less, or a null dest,
-    // copies nothing. Returns dest.
-    char *GetReturningCrewName(char *dest, int maxLength) const;
-    int GetReturningCrewAge() const;
-    int GetReturningCrewPulse() const;
-    int GetReturningCrewWeight() const;
-    OBJHANDLE GetReturningCrewVessel() const;  // null when none
-
     // Free-seat value published by the airlock of the vessel docked at the given port of the
     // own vessel: the rotation z of its first to-child point with the id "Vemo" exactly,
     // truncated toward zero. -1 when this slot has no airlock point or no own interface, when
@@ -112,16 +89,6 @@ public:
     // Nothing is written or created on -1 to -5.
     int CreateCrewVessel(const char *crewText, int age, int evaParameter, int pulse, int weight,
                          const char *meshName, const VECTOR3 &exitOffset, const VECTOR3 &rotation);
-
-    // At most once every 0.25 s of simulation time, walks the host's vessel list for a
-    // crew-member vessel inside the airlock box, or a transfer vessel addressed to this one.
-    // 1 crew member inside the box (name, age, pulse, weight and vessel held in the slot);
-    // 2 transfer vessel for this vessel found, hand-over record taken over (when the record
-    // cannot be read whole, or disagrees with the values on the transfer vessel's "V-em"
-    // point, those values are held with the name "Vemo_Unknown"); 0 nothing this time
-    // (period not over, door closed, no candidate); -3 no own vessel interface or handle.
-    // Transfer vessels addressed to other vessels are passed over.
-    int ScanForReturningCrew();
 };
 
 // The module-wide airlock table: each crew manager claims the slot at nextSlot when it is
@@ -134,14 +101,9 @@ struct AirlockSlotTable {
     std::int32_t nextSlot;
 };
 
-// The one table of this module; zero when the module is loaded. Inline, so that the
-// per-step path of every vessel reaches its slot without a call.
-namespace crewstate {
-extern AirlockSlotTable airlockSlotTable;
-}
-inline AirlockSlotTable &GetAirlockSlotTable() {
-    return crewstate::airlockSlotTable;
-}
+// The one table of this module; zero when the module is loaded. Each module links its own
+// copy of the crew library (modules hide their symbols), so each module has its own table.
+AirlockSlotTable &GetAirlockSlotTable();
 
 // Turns a vessel by the angles (a, b, c) in radians about its x, y and z axes, applied after
 // its present orientation: R' = R * X(a) * Y(b) * Z(c). Nothing happens without an interface.

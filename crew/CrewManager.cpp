@@ -28,6 +28,21 @@ int Clamp(int value, int low, int high) {
 
 }  // namespace
 
+AirlockSlot *CrewManager::OwnedSlot() const {
+    // The slot table has a fixed number of slots and the last one is shared by every manager
+    // set up after the table ran out; each of them takes the slot over for its own vessel.
+    // A manager therefore uses its slot only while the slot still names its own vessel. This
+    // keeps a manager whose slot was taken over from ever reaching, through the slot, the
+    // interface of another vessel (which may have been destroyed since), and from publishing
+    // into or scanning for another vessel's airlock. Such a manager keeps its roster; it only
+    // loses the airlock (publishing, returning crew, EVA).
+    if (!(state & CREW_STATE_SET_UP) || slotIndex < 0 || slotIndex >= AIRLOCK_SLOT_COUNT) {
+        return nullptr;
+    }
+    AirlockSlot &slot = GetAirlockSlotTable().slots[slotIndex];
+    return slot.IsOwnedBy(vesselHandle) ? &slot : nullptr;
+}
+
 void CrewManager::PublishSeats() const {
     AirlockSlot *slot = OwnedSlot();
     if (!slot) {

@@ -17,6 +17,7 @@
 #include <type_traits>
 
 #include "AirlockSlot.h"
+#include "CrewResult.h"
 #include "Orbitersdk.h"
 
 inline constexpr int CREW_NAME_SIZE = 40;        // name field, terminator included
@@ -168,28 +169,12 @@ public:
     // 2 a member arriving by transfer was taken aboard; 0 nothing was done (also while the
     // door is closed or no seat is free: nobody is taken in then); -1 not ready, or the
     // airlock would be watched but this manager no longer owns its slot.
-    // Inline (below): the host calls it every frame, and nearly every call only advances the
-    // scan timer. The walk over the vessel list runs out of line, once per scan period.
     int ProcessReturningCrew();
-
-    // Whether ProcessReturningCrew has anything to look at: the manager is ready, the airlock
-    // door is open and a seat is free. While it is false, ProcessReturningCrew returns at
-    // once (-1 when not ready, else 0) and calls nothing, so a vessel may leave it out.
-    // The seat test comes first: it is the one that ends the step of a crewed vessel.
-    bool WatchesAirlock() const {
-        return crewCount < maxSeatCount && crewCount < ROSTER_SIZE && IsReady() &&
-               airlockDoorOpen != 0;
-    }
-
-    // The part of ProcessReturningCrew that runs when the scan is due (the slot's timer has
-    // run out): resets the timer, walks the vessel list and takes in whoever it finds.
-    // Same results as ProcessReturningCrew; the slot must be this manager's own.
-    int ScanAndTakeInReturningCrew(AirlockSlot &slot);
 
     // --- shared by the operations above ---
 
     // The manager's airlock slot when the manager is set up and the slot is still its own;
-    // null otherwise. Every use of the slot goes through here (see the definition below).
+    // null otherwise. Every use of the slot goes through here (see the definition).
     AirlockSlot *OwnedSlot() const;
 
     // After a roster or seat-limit change: publish maxSeatCount - crewCount free seats and
@@ -198,42 +183,6 @@ public:
 
     bool IsReady() const { return state == CREW_STATE_READY; }
 };
-
-inline AirlockSlot *CrewManager::OwnedSlot() const {
-    // The slot table has a fixed number of slots and the last one is shared by every manager
-    // set up after the table ran out; each of them takes the slot over for its own vessel.
-    // A manager therefore uses its slot only while the slot still names its own vessel. This
-    // keeps a manager whose slot was taken over from ever reaching, through the slot, the
-    // interface of another vessel (which may have been destroyed since), and from publishing
-    // into or scanning for another vessel's airlock. Such a manager keeps its roster; it only
-    // loses the airlock (publishing, returning crew, EVA).
-    if (!(state & CREW_STATE_SET_UP) || slotIndex < 0 || slotIndex >= AIRLOCK_SLOT_COUNT) {
-        return nullptr;
-    }
-    AirlockSlot &slot = GetAirlockSlotTable().slots[slotIndex];
-    return slot.IsOwnedBy(vesselHandle) ? &slot : nullptr;
-}
-
-inline int CrewManager::ProcessReturningCrew() {
-    // The manager's own fields first: a closed door or a full roster ends the step before
-    // the slot table is touched. Without a free seat nobody is taken in: a member on EVA
-    // stays outside, and a transfer vessel keeps its record until a seat is free. Deleting
-    // either first would lose the member. The scan timer stands still meanwhile.
-    if (!WatchesAirlock()) {
-        return IsReady() ? 0 : -1;
-    }
-    AirlockSlot *slot = OwnedSlot();
-    if (!slot) {
-        return -1;
-    }
-    // The same timer as AirlockSlot::ScanForReturningCrew, advanced here so that a step with
-    // no scan due makes no call into the crew library.
-    slot->scanTimer += oapiGetSimStep();
-    if (!(slot->scanTimer > RETURNING_CREW_SCAN_PERIOD)) {
-        return 0;
-    }
-    return ScanAndTakeInReturningCrew(*slot);
-}
 
 // A vessel holds the manager by value in an instance that starts zeroed.
 static_assert(std::is_trivially_copyable<CrewManager>::value, "CrewManager must stay plain");
