@@ -71,24 +71,7 @@ public:
     // own vessel: the rotation z of its first to-child point with the id "Vemo" exactly,
     // truncated toward zero. -1 when this slot has no airlock point or no own interface, when
     // nothing is docked there, when the docked vessel has no interface or no "Vemo" point.
-    int GetDockedFreeSeats(int port);
-
-    // Creates the crew-member vessel for a member leaving the own vessel: a free-EVA vessel
-    // "Vemo_<crewText>" at exitOffset, or, when a vessel with an open airlock is docked at
-    // dockPort, a transfer vessel "VemoT<docked name>" in the middle of that airlock. Writes
-    // the TransferRecord to the matching hand-over file first and turns the new vessel by
-    // rotation (radians). Out-of-range age (0..120), evaParameter (0..4000) and pulse
-    // (0..140) become 41, 100 and 60.
-    // 1 free EVA made; 2 transfer made; -1 docked vessel has no crew airlock; -2 every crew
-    // airlock of the docked vessel is closed; -3 no own vessel interface, or the docked vessel
-    // has none; -4 the docked vessel's name does not fit after "VemoT"; -5 a transfer vessel
-    // still waits to be taken (its record would be overwritten); 3 the hand-over record
-    // cannot be written whole (nothing is created), the host made no crew-member vessel, or
-    // the transfer vessel cannot be reached (it is deleted again and its hand-over file
-    // removed).
-    // Nothing is written or created on -1 to -5.
-    int CreateCrewVessel(const char *crewText, int age, int evaParameter, int pulse, int weight,
-                         const char *meshName, const VECTOR3 &exitOffset, const VECTOR3 &rotation);
+    int GetDockedFreeSeats(int port) const;
 };
 
 // The module-wide airlock table: each crew manager claims the slot at nextSlot when it is
@@ -104,14 +87,6 @@ struct AirlockSlotTable {
 // The one table of this module; zero when the module is loaded. Each module links its own
 // copy of the crew library (modules hide their symbols), so each module has its own table.
 AirlockSlotTable &GetAirlockSlotTable();
-
-// Turns a vessel by the angles (a, b, c) in radians about its x, y and z axes, applied after
-// its present orientation: R' = R * X(a) * Y(b) * Z(c). Nothing happens without an interface.
-void OrientCrewVessel(const VECTOR3 &rotation, OBJHANDLE vessel);
-
-// result = left * right for row-major 3x3 matrices; result must not alias an operand.
-// Returns result.
-MATRIX3 &MultiplyMatrix3(MATRIX3 &result, const MATRIX3 &left, const MATRIX3 &right);
 
 // Test support only: clears the slot table and its counter, as if the module had just been
 // loaded. Never called by module code.

@@ -184,6 +184,14 @@ public:
     bool IsReady() const { return state == CREW_STATE_READY; }
 };
 
+// Turns a vessel by the angles (a, b, c) in radians about its x, y and z axes, applied after
+// its present orientation: R' = R * X(a) * Y(b) * Z(c). Nothing happens without an interface.
+void OrientCrewVessel(const VECTOR3 &rotation, OBJHANDLE vessel);
+
+// result = left * right for row-major 3x3 matrices; result must not alias an operand.
+// Returns result.
+MATRIX3 &MultiplyMatrix3(MATRIX3 &result, const MATRIX3 &left, const MATRIX3 &right);
+
 // A vessel holds the manager by value in an instance that starts zeroed.
 static_assert(std::is_trivially_copyable<CrewManager>::value, "CrewManager must stay plain");
 static_assert(std::is_trivially_default_constructible<CrewManager>::value,

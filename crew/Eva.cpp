@@ -48,11 +48,8 @@ constexpr int CREW_TEXT_SIZE = MISSION_ID_SIZE + 1 + CREW_NAME_SIZE;
 constexpr double FULL_FUEL = 1.0;
 constexpr int FREE_FLIGHT = 0;
 
-// Refusals of CreateCrewVessel on the transfer path (see AirlockSlot.h).
-constexpr int CREATE_RECEIVER_NAME_TOO_LONG = -4;
-constexpr int CREATE_TRANSFER_PENDING = -5;
-// The hand-over record cannot be written; nothing was made (see AirlockSlot.h).
-constexpr int CREATE_RECORD_UNWRITABLE = 3;
+// GetDockedFreeSeats when there is no count to read.
+constexpr int NO_SEAT_COUNT = -1;
 
 int InWindowOr(int value, int low, int high, int fallback) {
     return (value < low || value > high) ? fallback : value;
@@ -64,6 +61,12 @@ void BlanksToUnderscores(char *text) {
             *text = '_';
         }
     }
+}
+
+// The vessel docked at a port of vessel; null when there is no such port or nothing docked.
+OBJHANDLE DockedAt(const VESSEL &vessel, int port) {
+    DOCKHANDLE dock = port >= 0 ? vessel.GetDockHandle(static_cast<UINT>(port)) : nullptr;
+    return dock ? vessel.GetDockStatus(dock) : nullptr;
 }
 
 // True while a transfer vessel of any vessel waits to be taken: its record is still in the
@@ -129,18 +132,14 @@ void OrientCrewVessel(const VECTOR3 &rotation, OBJHANDLE vessel) {
     target->SetRotationMatrix(t3);
 }
 
-int AirlockSlot::GetDockedFreeSeats(int port) {
-    if (!airlockAttachment || !ownVessel || port < 0) {
-        return -1;
+int AirlockSlot::GetDockedFreeSeats(int port) const {
+    if (!airlockAttachment || !ownVessel) {
+        return NO_SEAT_COUNT;
     }
-    DOCKHANDLE dock = ownVessel->GetDockHandle(static_cast<UINT>(port));
-    if (!dock) {
-        return -1;
-    }
-    OBJHANDLE mate = ownVessel->GetDockStatus(dock);
+    OBJHANDLE mate = DockedAt(*ownVessel, port);
     VESSEL *docked = mate ? oapiGetVesselInterface(mate) : nullptr;
     if (!docked) {
-        return -1;
+        return NO_SEAT_COUNT;
     }
     // Only the first airlock point counts, whatever its door.
     const DWORD count = docked->AttachmentCount(false);
@@ -150,114 +149,137 @@ int AirlockSlot::GetDockedFreeSeats(int port) {
             return airlock.FreeSeatCount();
         }
     }
-    return -1;
+    return NO_SEAT_COUNT;
 }
 
-int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParameter, int pulse,
-                                  int weight, const char *meshName, const VECTOR3 &exitOffset,
-                                  const VECTOR3 &rotation) {
+namespace {
+
+// Where the vessel of a member who leaves starts, what it is called, and where its record
+// goes.
+struct CrewVesselPlan {
+    VESSELSTATUS status;
+    char objectName[OBJECT_NAME_SIZE];
+    const char *recordPath;
+};
+
+// Free EVA: at the exit point, with the own vessel's velocity and a push along its +z axis
+// that grows with its pitch and yaw rates.
+void PlanFreeEva(VESSEL &own, const char *crewText, const VECTOR3 &exitOffset,
+                 CrewVesselPlan &plan) {
+    VECTOR3 rates = {{0.0, 0.0, 0.0}};
+    own.GetAngularVel(rates);
+    const double push = (std::fabs(rates.y) + std::fabs(rates.x)) * PUSH_PER_RATE;
+    own.GetStatus(plan.status);
+    VECTOR3 pushGlobal = {{0.0, 0.0, 0.0}};
+    own.GlobalRot(VECTOR3{{0.0, 0.0, push}}, pushGlobal);
+    plan.status.rvel.x += pushGlobal.x;
+    plan.status.rvel.y += pushGlobal.y;
+    plan.status.rvel.z += pushGlobal.z;
+    VECTOR3 rel = {{0.0, 0.0, 0.0}};
+    own.Local2Rel(exitOffset, rel);
+    plan.status.rpos = rel;
+    std::snprintf(plan.objectName, sizeof plan.objectName, "%s%s", EVA_VESSEL_PREFIX, crewText);
+    plan.recordPath = EVA_RECORD_PATH;
+}
+
+// Transfer: in the middle of the first open airlock of the docked vessel, named after that
+// vessel, so that its returning-crew scan takes the member in. CREW_OK, or why not:
+// CREW_CANNOT_LEAVE, CREW_DOCKED_NO_AIRLOCK, CREW_DOCKED_DOOR_CLOSED,
+// CREW_RECEIVER_NAME_LONG, CREW_TRANSFER_PENDING. Nothing is written or made on a refusal.
+int PlanTransfer(OBJHANDLE docked, CrewVesselPlan &plan) {
+    VESSEL *receiver = oapiGetVesselInterface(docked);
+    if (!receiver) {
+        return CREW_CANNOT_LEAVE;
+    }
+    const DWORD count = receiver->AttachmentCount(false);
+    if (count == 0) {
+        return CREW_DOCKED_NO_AIRLOCK;
+    }
+    // The first open airlock takes the member; a closed one is only noted.
+    bool closedSeen = false;
+    bool taken = false;
+    AirlockPoint airlock = {};
+    for (DWORD i = 0; i < count && !taken; ++i) {
+        if (!ReadAirlockPoint(*receiver, receiver->GetAttachmentHandle(false, i), airlock)) {
+            continue;
+        }
+        taken = airlock.IsOpen();
+        closedSeen = closedSeen || !taken;
+    }
+    if (!taken) {
+        return closedSeen ? CREW_DOCKED_DOOR_CLOSED : CREW_DOCKED_NO_AIRLOCK;
+    }
+    // A cut name would address the member to no vessel at all.
+    const char *receiverName = receiver->GetName();
+    if (!receiverName || crewtext::BoundedLength(receiverName, MAX_RECEIVER_NAME_LENGTH + 1) >
+                             static_cast<std::size_t>(MAX_RECEIVER_NAME_LENGTH)) {
+        return CREW_RECEIVER_NAME_LONG;
+    }
+    if (TransferPending()) {
+        return CREW_TRANSFER_PENDING;
+    }
+
+    receiver->GetStatus(plan.status);
+    VECTOR3 rel = {{0.0, 0.0, 0.0}};
+    receiver->Local2Rel(airlock.Middle(), rel);
+    plan.status.rpos = rel;
+    std::snprintf(plan.objectName, sizeof plan.objectName, "%s%s", TRANSFER_VESSEL_PREFIX,
+                  receiverName);
+    plan.recordPath = TRANSFER_RECORD_PATH;
+    return CREW_OK;
+}
+
+// Makes the vessel of a member who leaves the slot's vessel: on free EVA, or handed over
+// when a vessel is docked at the slot's dock port. The record is on disk before the vessel
+// exists, and the new vessel is turned by rotation (radians). Out-of-range age (0..120),
+// evaParameter (0..4000) and pulse (0..140) travel as 41, 100 and 60.
+// CREW_EVA or CREW_TRANSFER when made; otherwise the refusals of PlanTransfer, or
+// CREW_CANNOT_LEAVE when the slot has no vessel, the record cannot be written whole (nothing
+// is made), the host makes no vessel, or the transfer vessel cannot be reached (it is
+// deleted again with its record).
+int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int evaParameter,
+                     int pulse, int weight, const char *meshName, const VECTOR3 &exitOffset,
+                     const VECTOR3 &rotation) {
     age = InWindowOr(age, 0, MAX_RECORD_AGE, FALLBACK_AGE);
     evaParameter = InWindowOr(evaParameter, 0, MAX_EVA_PARAMETER, FALLBACK_EVA_PARAMETER);
     pulse = InWindowOr(pulse, 0, MAX_RECORD_PULSE, FALLBACK_PULSE);
-    if (!ownVessel) {
-        return -3;
-    }
-    if (!crewText) {
-        crewText = "";
-    }
-    if (!meshName) {
-        meshName = "";
+    VESSEL *own = slot.ownVessel;
+    if (!own) {
+        return CREW_CANNOT_LEAVE;
     }
 
-    OBJHANDLE docked = nullptr;
-    if (ownVessel->DockCount() > 0) {
-        DOCKHANDLE dock = ownVessel->GetDockHandle(static_cast<UINT>(dockPort));
-        docked = dock ? ownVessel->GetDockStatus(dock) : nullptr;
-    }
-    const bool transfer = docked != nullptr;
-
-    VESSELSTATUS status;
-    std::memset(&status, 0, sizeof status);
-    char objectName[OBJECT_NAME_SIZE] = {};
-    const char *recordPath = EVA_RECORD_PATH;
-
-    if (transfer) {
-        VESSEL *receiver = oapiGetVesselInterface(docked);
-        if (!receiver) {
-            return -3;
+    CrewVesselPlan plan;
+    std::memset(&plan, 0, sizeof plan);
+    const OBJHANDLE docked = own->DockCount() > 0 ? DockedAt(*own, slot.dockPort) : nullptr;
+    if (docked) {
+        const int planned = PlanTransfer(docked, plan);
+        if (planned != CREW_OK) {
+            return planned;
         }
-        const DWORD count = receiver->AttachmentCount(false);
-        if (count == 0) {
-            return -1;
-        }
-        // The first open airlock takes the member; a closed one is only noted.
-        bool closedSeen = false;
-        bool taken = false;
-        AirlockPoint airlock = {};
-        for (DWORD i = 0; i < count && !taken; ++i) {
-            if (!ReadAirlockPoint(*receiver, receiver->GetAttachmentHandle(false, i), airlock)) {
-                continue;
-            }
-            taken = airlock.IsOpen();
-            closedSeen = closedSeen || !taken;
-        }
-        if (!taken) {
-            return closedSeen ? -2 : -1;
-        }
-
-        // A cut name would address the member to no vessel at all.
-        const char *receiverName = receiver->GetName();
-        if (!receiverName || crewtext::BoundedLength(receiverName, MAX_RECEIVER_NAME_LENGTH + 1) >
-                                 static_cast<std::size_t>(MAX_RECEIVER_NAME_LENGTH)) {
-            return CREATE_RECEIVER_NAME_TOO_LONG;
-        }
-        if (TransferPending()) {
-            return CREATE_TRANSFER_PENDING;
-        }
-
-        receiver->GetStatus(status);
-        VECTOR3 rel = {{0.0, 0.0, 0.0}};
-        receiver->Local2Rel(airlock.Middle(), rel);
-        status.rpos = rel;
-        std::snprintf(objectName, sizeof objectName, "%s%s", TRANSFER_VESSEL_PREFIX, receiverName);
-        recordPath = TRANSFER_RECORD_PATH;
     } else {
-        VECTOR3 rates = {{0.0, 0.0, 0.0}};
-        ownVessel->GetAngularVel(rates);
-        const double push = (std::fabs(rates.y) + std::fabs(rates.x)) * PUSH_PER_RATE;
-        ownVessel->GetStatus(status);
-        VECTOR3 pushGlobal = {{0.0, 0.0, 0.0}};
-        ownVessel->GlobalRot(VECTOR3{{0.0, 0.0, push}}, pushGlobal);
-        status.rvel.x += pushGlobal.x;
-        status.rvel.y += pushGlobal.y;
-        status.rvel.z += pushGlobal.z;
-        VECTOR3 rel = {{0.0, 0.0, 0.0}};
-        ownVessel->Local2Rel(exitOffset, rel);
-        status.rpos = rel;
-        std::snprintf(objectName, sizeof objectName, "%s%s", EVA_VESSEL_PREFIX, crewText);
+        PlanFreeEva(*own, crewText, exitOffset, plan);
     }
-    status.fuel = FULL_FUEL;
-    status.eng_main = 0.0;
-    status.eng_hovr = 0.0;
-    status.status = FREE_FLIGHT;
+    plan.status.fuel = FULL_FUEL;
+    plan.status.eng_main = 0.0;
+    plan.status.eng_hovr = 0.0;
+    plan.status.status = FREE_FLIGHT;
 
+    // Without the record the member would arrive with default values or without a name; the
+    // member stays aboard instead.
     const TransferRecord record =
         MakeTransferRecord(crewText, meshName, age, pulse, evaParameter, weight);
-    if (!WriteTransferRecord(record, recordPath)) {
-        // Without the record the member would arrive with default values or without a name;
-        // the member stays aboard instead.
-        return CREATE_RECORD_UNWRITABLE;
+    if (!WriteTransferRecord(record, plan.recordPath)) {
+        return CREW_CANNOT_LEAVE;
     }
 
-    BlanksToUnderscores(objectName);
-    OBJHANDLE created = oapiCreateVessel(objectName, CREW_VESSEL_CLASS, status);
+    BlanksToUnderscores(plan.objectName);
+    OBJHANDLE created = oapiCreateVessel(plan.objectName, CREW_VESSEL_CLASS, plan.status);
     if (created) {
         OrientCrewVessel(rotation, created);
     }
-
-    if (!transfer) {
+    if (!docked) {
         // A member whose vessel the host refused stays aboard.
-        return created ? 1 : 3;
+        return created ? CREW_EVA : CREW_CANNOT_LEAVE;
     }
     VESSEL *carrier = created ? oapiGetVesselInterface(created) : nullptr;
     if (!carrier) {
@@ -266,41 +288,42 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
             oapiDeleteVessel(created, nullptr);
         }
         std::remove(TRANSFER_RECORD_PATH);
-        return 3;
+        return CREW_CANNOT_LEAVE;
     }
     const VECTOR3 values = {{double(age), double(pulse), double(weight)}};
     const VECTOR3 zero = {{0.0, 0.0, 0.0}};
     carrier->CreateAttachment(true, values, zero, zero, CREW_ATTACHMENT_ID, false);
-    return 2;
+    return CREW_TRANSFER;
 }
+
+}  // namespace
 
 int CrewManager::EvaCrewMember(const char *name) {
     AirlockSlot *slot = IsReady() ? OwnedSlot() : nullptr;
     if (!slot) {
-        return -6;
+        return CREW_CANNOT_LEAVE;
     }
     if (!name || crewtext::BoundedLength(name, MAX_EVA_NAME_LENGTH + 1) > MAX_EVA_NAME_LENGTH) {
-        return -4;
+        return CREW_NO_SUCH_MEMBER;
     }
     if (crewCount < 1) {
-        return 0;
+        return CREW_NONE;
     }
     lastEvaName[0] = '\0';
     if (airlockDoorOpen == 0) {
-        return -1;
+        return CREW_DOOR_CLOSED;
     }
 
+    // Docked: the other vessel must have a seat for the member. Asked before the roster, so
+    // that a full vessel refuses whoever is named.
     VESSEL *own = oapiGetVesselInterface(vesselHandle);
-    if (own) {
-        DOCKHANDLE dock = own->GetDockHandle(static_cast<UINT>(slot->dockPort));
-        if (dock && own->GetDockStatus(dock)) {
-            const int freeSeats = slot->GetDockedFreeSeats(slot->dockPort);
-            if (freeSeats == 0) {
-                return -3;
-            }
-            if (freeSeats < 0) {
-                return -5;
-            }
+    if (own && DockedAt(*own, slot->dockPort)) {
+        const int freeSeats = slot->GetDockedFreeSeats(slot->dockPort);
+        if (freeSeats == 0) {
+            return CREW_DOCKED_FULL;
+        }
+        if (freeSeats < 0) {
+            return CREW_DOCKED_NO_AIRLOCK;
         }
     }
 
@@ -312,7 +335,7 @@ int CrewManager::EvaCrewMember(const char *name) {
         }
     }
     if (index < 0) {
-        return -4;
+        return CREW_NO_SUCH_MEMBER;
     }
     const CrewMember &member = roster[index];
 
@@ -328,27 +351,15 @@ int CrewManager::EvaCrewMember(const char *name) {
     std::snprintf(lastEvaVesselName, OBJECT_NAME_SIZE, "%s%s", EVA_VESSEL_PREFIX, crewText);
     BlanksToUnderscores(lastEvaVesselName);
 
-    const int result = slot->CreateCrewVessel(crewText, member.age, evaParameter, member.pulse,
-                                              static_cast<int>(member.weight), crewMeshName,
-                                              evaPosition, evaRotation);
-    switch (result) {
-        case 1:
-        case 2:
-            // Copied before the removal, which may move another member into this record.
-            std::snprintf(lastEvaName, sizeof lastEvaName, "%s", member.name);
-            RemoveCrewMember(lastEvaName);
-            return result;
-        case -2:
-            return -2;
-        case -1:
-            return -5;
-        case CREATE_RECEIVER_NAME_TOO_LONG:
-            return -7;
-        case CREATE_TRANSFER_PENDING:
-            return -8;
-        default:
-            return -6;
+    const int result =
+        CreateCrewVessel(*slot, crewText, member.age, evaParameter, member.pulse,
+                         static_cast<int>(member.weight), crewMeshName, evaPosition, evaRotation);
+    if (result == CREW_EVA || result == CREW_TRANSFER) {
+        // Copied before the removal, which may move another member into this record.
+        std::snprintf(lastEvaName, sizeof lastEvaName, "%s", member.name);
+        RemoveCrewMember(lastEvaName);
     }
+    return result;
 }
 
 OBJHANDLE CrewManager::GetLastEvaVessel() {
