@@ -17,6 +17,7 @@
 #ifndef VEMO_CREW_AIRLOCKPOINT_H
 #define VEMO_CREW_AIRLOCKPOINT_H
 
+#include <climits>
 #include <cstring>
 
 #include "Orbitersdk.h"
@@ -24,9 +25,9 @@
 // Id of the airlock point; compared exactly, terminator included.
 inline constexpr char AIRLOCK_POINT_ID[] = "Vemo";
 
-// Ends of the int range a number read from a point is held to.
-inline constexpr double POINT_INT_MAX = 2147483647.0;
-inline constexpr double POINT_INT_MIN = -2147483648.0;
+// Door values. A crew library publishes only these; any other value read is not closed.
+inline constexpr int AIRLOCK_DOOR_CLOSED = 0;
+inline constexpr int AIRLOCK_DOOR_OPEN = 1;
 
 // A number from another vessel's attachment point as an int: truncated toward zero, NaN
 // gives 0, and values beyond the int range stop at its ends (converting them is undefined).
@@ -34,11 +35,11 @@ inline int PointValueToInt(double value) {
     if (!(value == value)) {
         return 0;
     }
-    if (value >= POINT_INT_MAX) {
-        return 2147483647;
+    if (value >= static_cast<double>(INT_MAX)) {
+        return INT_MAX;
     }
-    if (value <= POINT_INT_MIN) {
-        return -2147483647 - 1;
+    if (value <= static_cast<double>(INT_MIN)) {
+        return INT_MIN;
     }
     return static_cast<int>(value);
 }

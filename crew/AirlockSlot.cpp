@@ -29,25 +29,25 @@ void ResetCrewModuleStateForTesting() {
 int AirlockSlot::CheckCompanionModule() {
     std::FILE *file = std::fopen(COMPANION_MODULE_PATH, "rb");
     if (!file) {
-        return -999;
+        return CREW_NO_COMPANION;
     }
     std::fclose(file);
-    return 1;
+    return CREW_OK;
 }
 
 int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
     // Everything that can fail is checked before the slot is touched. Once the table is
     // exhausted the slot at the counter belongs to a live vessel, and a set-up that fails
     // (companion missing, bad handle) must not take that slot away from it.
-    if (CheckCompanionModule() < 1) {
-        return -999;
+    if (CheckCompanionModule() != CREW_OK) {
+        return CREW_NO_COMPANION;
     }
     if (!vesselHandle) {
-        return -1;
+        return CREW_ERROR;
     }
     VESSEL *vessel = oapiGetVesselInterface(vesselHandle);
     if (!vessel) {
-        return -1;
+        return CREW_ERROR;
     }
 
     std::memset(this, 0, sizeof *this);
@@ -57,7 +57,7 @@ int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
     ownVesselHandle = vesselHandle;
     statusValue = INITIAL_STATUS_VALUE;
     freeSeats = INITIAL_FREE_SEATS;
-    return 1;
+    return CREW_OK;
 }
 
 int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
@@ -65,13 +65,13 @@ int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY
     // Written as "not at least" so that a bound that is not a number is refused as well: the
     // box test of the returning-crew scan could never succeed with one.
     if (!(maxX >= minX) || !(maxY >= minY) || !(maxZ >= minZ)) {
-        return -1;
+        return CREW_ERROR;
     }
-    if (door != 0 && door != 1) {
-        return -1;
+    if (door != AIRLOCK_DOOR_CLOSED && door != AIRLOCK_DOOR_OPEN) {
+        return CREW_ERROR;
     }
     if (!ownVessel) {
-        return -1;
+        return CREW_ERROR;
     }
 
     doorValue = door;
@@ -84,25 +84,25 @@ int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY
 
     // A null answer from the host leaves the point missing; the next call tries again.
     WriteAirlockPoint();
-    return 1;
+    return CREW_OK;
 }
 
 int AirlockSlot::PublishAirlockStatus(int value) {
     if (!airlockAttachment || !ownVessel) {
-        return -1;
+        return CREW_ERROR;
     }
     statusValue = value;
     WriteAirlockPoint();
-    return 1;
+    return CREW_OK;
 }
 
 int AirlockSlot::PublishFreeSeats(int value) {
     if (!airlockAttachment || !ownVessel) {
-        return -1;
+        return CREW_ERROR;
     }
     freeSeats = value;
     WriteAirlockPoint();
-    return 1;
+    return CREW_OK;
 }
 
 AirlockPoint AirlockSlot::Airlock() const {

@@ -2,9 +2,7 @@
 //
 // A slot holds what a vessel publishes on its airlock point "Vemo" (AirlockPoint.h): the box,
 // the door value, a status value and the free seats.
-//
-// Result codes are 32-bit signed integers; -999 always means that the companion crew-member
-// module is not installed.
+
 #ifndef VEMO_CREW_AIRLOCKSLOT_H
 #define VEMO_CREW_AIRLOCKSLOT_H
 
@@ -13,6 +11,7 @@
 
 #include "AirlockPoint.h"
 #include "CrewNames.h"
+#include "CrewResult.h"
 #include "Orbitersdk.h"
 
 class AirlockSlot {
@@ -31,14 +30,14 @@ public:
     std::int32_t freeSeats;    // published as rotation z
 
     // Presence of the companion module's file (COMPANION_MODULE_PATH).
-    // 1 present; -999 missing.
+    // CREW_OK present; CREW_NO_COMPANION missing.
     static int CheckCompanionModule();
 
     // Sets every field to its first value for the given vessel (the scan timer to a fresh
     // oapiRand value) and takes the vessel's interface.
-    // 1 ready; -999 companion module missing; -1 null handle or the host gives no interface
-    // for it. A failure leaves the slot as it was, so it never takes a shared slot away from
-    // the vessel that holds it.
+    // CREW_OK ready; CREW_NO_COMPANION companion module missing; CREW_ERROR null handle, or
+    // the host gives no interface for it. A failure leaves the slot as it was, so it never takes a
+    // shared slot away from the vessel that holds it.
     int InitAirlockSlot(OBJHANDLE vesselHandle);
 
     // True when the slot was last set up for this (non-null) vessel. A crew manager uses its
@@ -50,14 +49,15 @@ public:
 
     // Stores the door value and the box and creates the attachment point "Vemo" on the own
     // vessel, or updates it when it exists already.
-    // 1 stored and published; -1 refused: a maximum below its minimum (or not a number), a
-    // door value other than 0 and 1, or no own vessel interface. A refusal changes nothing.
+    // CREW_OK stored and published; CREW_ERROR refused: a maximum below its minimum (or not
+    // a number), a door value other than 0 and 1, or no own vessel interface. A refusal
+    // changes nothing.
     int DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY, float minZ,
                            float maxZ);
 
     // Store a value in the status field or the free-seat field and republish all three
-    // vectors. 1 published; -1 no airlock point or no own vessel interface yet (the value is
-    // dropped, not remembered).
+    // vectors. CREW_OK published; CREW_ERROR no airlock point or no own vessel interface yet
+    // (the value is dropped, not remembered).
     int PublishAirlockStatus(int value);
     int PublishFreeSeats(int value);
 

@@ -101,7 +101,7 @@ bool ParseCrewValue(const char *token, CrewMember *member) {
 
 int CrewManager::SaveCrewLines(FILEHANDLE scn) {
     if (!IsReady() || crewCount < 1 || !scn) {
-        return 0;
+        return CREW_REFUSED;
     }
     char keyword[sizeof CREW_LINE_KEYWORD];
     std::snprintf(keyword, sizeof keyword, "%s", CREW_LINE_KEYWORD);
@@ -119,12 +119,12 @@ int CrewManager::SaveCrewLines(FILEHANDLE scn) {
         }
         oapiWriteScenario_string(scn, keyword, value);
     }
-    return 1;
+    return CREW_OK;
 }
 
 int CrewManager::LoadCrewLine(const char *line) {
     if (!IsReady() || !line) {
-        return 0;
+        return CREW_REFUSED;
     }
 
     if (loadedCrewLines == -1) {
@@ -141,12 +141,12 @@ int CrewManager::LoadCrewLine(const char *line) {
     }
 
     if (crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE || crewCount < 0) {
-        return 0;
+        return CREW_REFUSED;
     }
     // A line shorter than the keyword differs at its terminator and is never read past.
     for (std::size_t i = 0; i < KEYWORD_LENGTH; ++i) {
         if (crewtext::LowerAscii(line[i]) != crewtext::LowerAscii(CREW_LINE_KEYWORD[i])) {
-            return 0;
+            return CREW_REFUSED;
         }
     }
 
@@ -164,7 +164,7 @@ int CrewManager::LoadCrewLine(const char *line) {
     std::memset(&member, 0, sizeof member);
     if (!ParseCrewValue(token, &member)) {
         std::memset(&member, 0, sizeof member);
-        return 0;
+        return CREW_REFUSED;
     }
 
     ++loadedCrewLines;
@@ -178,5 +178,5 @@ int CrewManager::LoadCrewLine(const char *line) {
     if (slot) {
         slot->PublishFreeSeats(maxSeatCount - crewCount);
     }
-    return 1;
+    return CREW_OK;
 }

@@ -54,12 +54,12 @@ void CrewManager::PublishSeats() const {
 
 int CrewManager::InitCrewManager(OBJHANDLE vessel) {
     if (!vessel) {
-        return -1;
+        return CREW_ERROR;
     }
     AirlockSlotTable &table = GetAirlockSlotTable();
     const int index = Clamp(table.nextSlot, 0, AIRLOCK_SLOT_COUNT - 1);
     const int result = table.slots[index].InitAirlockSlot(vessel);
-    if (result != 1) {
+    if (result != CREW_OK) {
         // The manager keeps whatever it had, its slot included: a manager that was never set
         // up stays not ready.
         return result;
@@ -80,46 +80,46 @@ int CrewManager::InitCrewManager(OBJHANDLE vessel) {
     if (table.nextSlot < AIRLOCK_SLOT_COUNT - 1) {
         table.nextSlot = index + 1;
     }
-    return 1;
+    return CREW_OK;
 }
 
 int CrewManager::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
                                     float minZ, float maxZ) {
     AirlockSlot *slot = OwnedSlot();
-    if (!slot || slot->DefineAirlockShape(door, minX, maxX, minY, maxY, minZ, maxZ) != 1) {
-        return 0;
+    if (!slot || slot->DefineAirlockShape(door, minX, maxX, minY, maxY, minZ, maxZ) != CREW_OK) {
+        return CREW_REFUSED;
     }
     state = static_cast<CrewManagerState>(state | CREW_STATE_AIRLOCK);
     airlockDoorOpen = door;
     // The seats actually free: a docked vessel trusts this figure when it sends a member over,
     // and a member who arrives to a full roster is lost.
     slot->PublishFreeSeats(maxSeatCount - crewCount);
-    return 1;
+    return CREW_OK;
 }
 
 int CrewManager::SetMaxSeatCount(int n) {
     if (!IsReady()) {
-        return 0;
+        return CREW_REFUSED;
     }
     if (n < MIN_SEAT_COUNT || n > MAX_SEAT_COUNT) {
-        return 0;
+        return CREW_REFUSED;
     }
     // A limit below the crew aboard would publish a negative number of free seats.
     if (n < crewCount) {
-        return 0;
+        return CREW_REFUSED;
     }
     maxSeatCount = n;
     PublishSeats();
-    return 1;
+    return CREW_OK;
 }
 
 int CrewManager::SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation) {
     if (!IsReady()) {
-        return 0;
+        return CREW_REFUSED;
     }
     evaPosition = position;
     evaRotation = rotation;
-    return 1;
+    return CREW_OK;
 }
 
 int CrewManager::GetCrewCount() const {
@@ -137,7 +137,7 @@ int CrewManager::AddCrewMember(const char *name, int age, int pulse, int weight,
                                const char *missionId) {
     if (!IsReady() || !name || crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE ||
         crewCount < 0) {
-        return 0;
+        return CREW_REFUSED;
     }
     CrewMember &member = roster[crewCount];
     std::memset(&member, 0, sizeof member);
@@ -157,16 +157,16 @@ int CrewManager::AddCrewMember(const char *name, int age, int pulse, int weight,
         oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) + member.weight);
     }
     PublishSeats();
-    return 1;
+    return CREW_OK;
 }
 
 int CrewManager::RemoveCrewMember(const char *name) {
     if (!name || !IsReady() ||
         crewtext::BoundedLength(name, MAX_SEARCH_NAME_LENGTH + 1) > MAX_SEARCH_NAME_LENGTH) {
-        return 0;
+        return CREW_REFUSED;
     }
     if (crewCount < 1 || crewCount > ROSTER_SIZE) {
-        return 0;
+        return CREW_REFUSED;
     }
     int found = -1;
     for (int i = 0; i < crewCount; ++i) {
@@ -176,7 +176,7 @@ int CrewManager::RemoveCrewMember(const char *name) {
         }
     }
     if (found < 0) {
-        return 0;
+        return CREW_REFUSED;
     }
 
     const double weight = roster[found].weight;
@@ -191,7 +191,7 @@ int CrewManager::RemoveCrewMember(const char *name) {
     }
     --crewCount;
     PublishSeats();
-    return 1;
+    return CREW_OK;
 }
 
 void CrewManager::SanitizeCrewName(char *name) {

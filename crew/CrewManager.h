@@ -7,9 +7,8 @@
 // make it ready; every other operation except ReadCompanionVersion and SanitizeCrewName
 // refuses until then.
 //
-// Results are 32-bit signed codes: 1 (and 2 for a second kind of success) success, 0 refused
-// or nothing done, negative codes for failures; -999 always means that the companion
-// crew-member module is not installed. Nothing here throws or shows anything to the user.
+// Operations report by the codes of CrewResult.h. Nothing here throws or shows anything to
+// the user.
 #ifndef VEMO_CREW_CREWMANAGER_H
 #define VEMO_CREW_CREWMANAGER_H
 
@@ -83,23 +82,24 @@ public:
 
     // Claims the next airlock slot for the own vessel and resets the manager: empty roster,
     // 8 seats, state CREW_STATE_SET_UP. Calling it again claims a further slot.
-    // 1 set up; -1 null handle or the handle gives no vessel interface; -999 the companion
-    // module is not installed. A failure changes nothing: not the manager (one that was never
-    // set up stays not ready), not the slot counter, not the slot.
+    // CREW_OK set up; CREW_ERROR null handle, or the handle gives no vessel interface;
+    // CREW_NO_COMPANION the companion module is not installed. A failure changes nothing: not
+    // the manager (one that was never set up stays not ready), not the slot counter, not the
+    // slot.
     int InitCrewManager(OBJHANDLE vessel);
 
     // Defines the airlock box (m, own frame) and door value (0 closed, 1 open) on the own
     // slot, making the manager ready, and publishes the free seats.
-    // 1 airlock defined; 0 refused: by the slot (bad box or door value, no vessel interface)
-    // or because this manager no longer owns its slot.
+    // CREW_OK airlock defined; CREW_REFUSED by the slot (bad box or door value, no vessel
+    // interface) or because this manager no longer owns its slot.
     int DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY, float minZ,
                            float maxZ);
 
-    // Seat limit n, 1..100, not below the crew aboard. 1 set; 0 refused.
+    // Seat limit n, 1..100, not below the crew aboard. CREW_OK set; CREW_REFUSED.
     int SetMaxSeatCount(int n);
 
     // Where an EVA member is placed (m, own frame) and how the new vessel is turned (rad).
-    // 1 stored; 0 not ready.
+    // CREW_OK stored; CREW_REFUSED not ready.
     int SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation);
 
     // --- roster ---
@@ -114,13 +114,13 @@ public:
     // Adds a member at the end of the roster. The name is cut to 25 characters and sanitized,
     // the mission id cut to 4 (null gives an empty one); age is clamped to 1..140, pulse to
     // 0..180, weight to 5..300 kg, and the weight is added to the vessel's empty mass.
-    // 1 added; 0 refused (not ready, null name, seats full).
+    // CREW_OK added; CREW_REFUSED (not ready, null name, seats full).
     int AddCrewMember(const char *name, int age, int pulse, int weight, const char *missionId);
 
     // Removes the first member of that name (ASCII case ignored); the last member moves into
     // its place. The member's weight comes off the vessel's empty mass.
-    // 1 removed; 0 not found or refused (not ready, null name, name of 40 or more characters,
-    // empty roster).
+    // CREW_OK removed; CREW_REFUSED not found, not ready, null name, name of 40 or more
+    // characters, or empty roster.
     int RemoveCrewMember(const char *name);
 
     // Turns every character that is not an ASCII letter or digit into a blank, in place; the
@@ -130,13 +130,14 @@ public:
     // --- scenario lines "VEMOCREW <missionId>-<name>-<age>-<pulse>-<weight>" ---
 
     // Writes one crew line per member, in roster order.
-    // 1 lines written; 0 nothing written (not ready, empty roster, null handle).
+    // CREW_OK lines written; CREW_REFUSED nothing written (not ready, empty roster, null
+    // handle).
     int SaveCrewLines(FILEHANDLE scn);
 
     // Offered every line of the vessel's scenario block. The first line after set-up,
     // whatever it holds, empties the roster before anything else.
-    // 1 the line was a valid crew line and the member is aboard (consume it); 0 otherwise
-    // (hand the line to the host's parser).
+    // CREW_OK the line was a valid crew line and the member is aboard (consume it);
+    // CREW_REFUSED otherwise (hand the line to the host's parser).
     int LoadCrewLine(const char *line);
 
     // --- companion module ---
@@ -148,15 +149,22 @@ public:
     // --- EVA and transfer ---
 
     // Sends the named member (ASCII case ignored) out of the vessel.
-    // 1 left on free EVA, off the roster; 2 handed over to the docked vessel, off the roster;
-    // 0 the roster is empty; -1 the airlock door is closed; -2 the docked vessel's crew
-    // airlocks are all closed; -3 the docked vessel's airlock reports no free seat; -4 null
-    // name, name of 40 or more characters, or no such member; -5 docked, but the docked
-    // vessel publishes no free-seat value or a negative one; -6 not ready (or this manager no
-    // longer owns its slot), or the crew-member vessel cannot be made or reached (also when
-    // its hand-over record cannot be written); -7 the docked vessel's name is too long to
-    // address a transfer vessel to it (more than 33 characters); -8 an earlier transfer
-    // vessel still waits to be taken. On every result but 1 and 2 the member stays aboard.
+    //   CREW_EVA                 left on free EVA, off the roster
+    //   CREW_TRANSFER            handed over to the docked vessel, off the roster
+    //   CREW_NONE                the roster is empty
+    //   CREW_DOOR_CLOSED         the own airlock door is closed
+    //   CREW_DOCKED_DOOR_CLOSED  the docked vessel's crew airlocks are all closed
+    //   CREW_DOCKED_FULL         the docked vessel's airlock reports no free seat
+    //   CREW_NO_SUCH_MEMBER      null name, name of 40 or more characters, or no such member
+    //   CREW_DOCKED_NO_AIRLOCK   docked, but the docked vessel publishes no free-seat value
+    //                            or a negative one
+    //   CREW_CANNOT_LEAVE        not ready (or this manager no longer owns its slot), or the
+    //                            crew-member vessel cannot be made or reached (also when its
+    //                            hand-over record cannot be written)
+    //   CREW_RECEIVER_NAME_LONG  the docked vessel's name is too long to address a transfer
+    //                            vessel to it (more than 33 characters)
+    //   CREW_TRANSFER_PENDING    an earlier transfer vessel still waits to be taken
+    // On every result but CREW_EVA and CREW_TRANSFER the member stays aboard.
     int EvaCrewMember(const char *name);
 
     // Handle of the vessel named lastEvaVesselName (also kept in lastEvaVessel); null when
@@ -165,10 +173,12 @@ public:
 
     // --- returning crew; call once per simulation step ---
 
-    // 1 a member back from EVA was taken aboard (the focus is back on the own vessel);
-    // 2 a member arriving by transfer was taken aboard; 0 nothing was done (also while the
-    // door is closed or no seat is free: nobody is taken in then); -1 not ready, or the
-    // airlock would be watched but this manager no longer owns its slot.
+    // Every 0.25 s of simulation time looks for a member inside the airlock box, or one
+    // handed over by a docked vessel, and takes the first it finds aboard.
+    // CREW_EVA a member back from EVA came aboard (the focus is back on the own vessel);
+    // CREW_TRANSFER a member handed over came aboard; CREW_NONE nothing was done (also while
+    // the door is closed or no seat is free: nobody is taken in then); CREW_NOT_READY not
+    // ready, or this manager no longer owns its slot.
     int ProcessReturningCrew();
 
     // --- shared by the operations above ---

@@ -2,9 +2,9 @@
 //
 // Every operation that reports how it went returns one of these as a 32-bit int. The values
 // are part of the interface: vessel modules compare results with them, so none may change.
-// Each operation's comment says which codes it returns. Some values carry a name per meaning,
-// so that a caller can say what it is testing for; names of one value never come from the
-// same operation with different meanings.
+// Each operation's comment says which codes it returns. Some values have a name for each
+// meaning they carry, so that a caller says what it tests for (CREW_EVA rather than CREW_OK
+// after EvaCrewMember); no operation gives one value two meanings.
 #ifndef VEMO_CREW_CREWRESULT_H
 #define VEMO_CREW_CREWRESULT_H
 

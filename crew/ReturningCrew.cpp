@@ -132,7 +132,7 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
     member.found = CREW_NONE;
     VESSEL *const own = slot.ownVessel;
     const OBJHANDLE ownHandle = slot.ownVesselHandle;
-    if (slot.doorValue != 1 || !own || !ownHandle) {
+    if (slot.doorValue != AIRLOCK_DOOR_OPEN || !own || !ownHandle) {
         return member;
     }
     const AirlockPoint airlock = slot.Airlock();

@@ -148,7 +148,6 @@ const int KEY_CONSUMED = 1;
 const int KEY_PASSED_ON = 0;
 
 // Crew
-const int AIRLOCK_DOOR_OPEN = 1;
 const float AIRLOCK_MIN_X = -2.0f, AIRLOCK_MAX_X = 2.0f;  // m, vessel frame
 const float AIRLOCK_MIN_Y = -2.0f, AIRLOCK_MAX_Y = 2.0f;
 const float AIRLOCK_MIN_Z = -2.0f, AIRLOCK_MAX_Z = 2.0f;
@@ -378,7 +377,7 @@ void vemopod::clbkLoadStateEx(FILEHANDLE scn, void *status) {
     char *line = nullptr;
     while (oapiReadScenario_nextline(scn, line)) {
         // A crew line the roster refuses is not lost: it goes to the host like any other.
-        if (crew.LoadCrewLine(line) != 1) {
+        if (crew.LoadCrewLine(line) != CREW_OK) {
             KeepCrewLine(line);
             ParseScenarioLineEx(line, status);
         }
@@ -463,8 +462,8 @@ void vemopod::clbkPostStep(double simt, double simdt, double mjd) {
     SetAnimation(deployAnim, deployState);
 
     // A member back through the airlock is seen again; one handed over by a docked vessel
-    // (result 2) leaves the crew meshes as they are.
-    if (crew.ProcessReturningCrew() == 1) {
+    // (CREW_TRANSFER) leaves the crew meshes as they are.
+    if (crew.ProcessReturningCrew() == CREW_EVA) {
         SetMeshVisibilityMode(crewMeshIndex, MESHVIS_EXTERNAL);
         SetMeshVisibilityMode(crewCockpitMeshIndex, MESHVIS_COCKPIT);
     }
@@ -493,7 +492,7 @@ int vemopod::clbkConsumeBufferedKey(DWORD key, bool down, char *kstate) {
     if (crew.GetCrewCount() == 0) {
         return KEY_CONSUMED;
     }
-    if (crew.EvaCrewMember(crew.GetCrewNameBySlot(0)) != 1) {
+    if (crew.EvaCrewMember(crew.GetCrewNameBySlot(0)) != CREW_EVA) {
         return KEY_CONSUMED;  // refused, or handed over to a docked vessel
     }
     // The roster removal took the member's weight off; members loaded from a scenario never

@@ -9,7 +9,7 @@
 //   clbkPostStep            take in members who walk into the airlock, or are handed over
 //   clbkConsumeBufferedKey  E sends the first member out: on EVA, or, when a vessel with an
 //                           open crew airlock is docked at port 0, straight over to it
-// The manager reports by result codes (see CrewManager.h); the vessel acts on the two that
+// The manager reports by the result codes of CrewResult.h; the vessel acts on the two that
 // matter to it and ignores the rest.
 #include <Orbitersdk.h>
 
@@ -25,7 +25,6 @@ constexpr double HAB_SIZE = 4.0;           // m, mean radius
 
 // Crew.
 constexpr int SEAT_COUNT = 4;
-constexpr int DOOR_OPEN = 1;
 constexpr float AIRLOCK_HALF_WIDTH = 2.0f;  // m: the airlock box spans +-2 m on each axis
 constexpr double KEY_REPEAT_DELAY = 1.0;    // s of simulation time between two accepted E
 
@@ -33,9 +32,6 @@ constexpr double KEY_REPEAT_DELAY = 1.0;    // s of simulation time between two 
 constexpr VECTOR3 DOCK_POSITION = {{0.0, 0.0, -3.0}};  // m
 constexpr VECTOR3 DOCK_DIRECTION = {{0.0, 0.0, -1.0}};
 constexpr VECTOR3 DOCK_ROTATION = {{0.0, 1.0, 0.0}};
-
-// EvaCrewMember result of a member who left on free EVA.
-constexpr int LEFT_ON_EVA = 1;
 
 }  // namespace
 
@@ -52,7 +48,7 @@ public:
         // ready manager accepts the seat count. Members leave at the library's default exit
         // point, 3 m ahead on +z, just outside the airlock box.
         crew.InitCrewManager(GetHandle());
-        crew.DefineAirlockShape(DOOR_OPEN, -AIRLOCK_HALF_WIDTH, AIRLOCK_HALF_WIDTH,
+        crew.DefineAirlockShape(AIRLOCK_DOOR_OPEN, -AIRLOCK_HALF_WIDTH, AIRLOCK_HALF_WIDTH,
                                 -AIRLOCK_HALF_WIDTH, AIRLOCK_HALF_WIDTH, -AIRLOCK_HALF_WIDTH,
                                 AIRLOCK_HALF_WIDTH);
         crew.SetMaxSeatCount(SEAT_COUNT);
@@ -64,7 +60,7 @@ public:
             // Every line the roster does not take goes to the host's parser. Kept short for
             // the sample: a crew line it refuses (more members than seats) is not saved
             // again; vessel/vemopod.cpp shows how to keep such lines.
-            if (crew.LoadCrewLine(line) != 1) {
+            if (crew.LoadCrewLine(line) != CREW_OK) {
                 ParseScenarioLineEx(line, status);
             }
         }
@@ -88,7 +84,7 @@ public:
             crew.GetCrewCount() == 0) {
             return 1;
         }
-        if (crew.EvaCrewMember(crew.GetCrewNameBySlot(0)) == LEFT_ON_EVA) {
+        if (crew.EvaCrewMember(crew.GetCrewNameBySlot(0)) == CREW_EVA) {
             // The pilot follows the member outside.
             if (OBJHANDLE member = crew.GetLastEvaVessel()) {
                 oapiSetFocusObject(member);
