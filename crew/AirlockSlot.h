@@ -1,4 +1,5 @@
-// The per-vessel airlock record and the module-wide table of them.
+// The per-vessel airlock record and the module-wide table of them. Defined in
+// CrewManager.cpp, beside the manager that claims a slot and publishes through it.
 //
 // A slot holds what a vessel publishes on its airlock point "Vemo" (AirlockPoint.h): the box,
 // the door value, a status value and the free seats.
@@ -61,8 +62,13 @@ public:
     int PublishAirlockStatus(int value);
     int PublishFreeSeats(int value);
 
-    // The airlock as the slot publishes it.
-    AirlockPoint Airlock() const;
+    // The airlock as the slot publishes it; the box widens exactly to double, and so do the
+    // three integers.
+    AirlockPoint Airlock() const {
+        return AirlockPoint{boxMinX,          boxMaxX, boxMinY,           boxMaxY,
+                            boxMinZ,          boxMaxZ, double(doorValue), double(statusValue),
+                            double(freeSeats)};
+    }
     // Publishes Airlock() on the own vessel: creates the point "Vemo" when the slot has none
     // yet, updates it otherwise. Needs the own vessel interface.
     void WriteAirlockPoint();

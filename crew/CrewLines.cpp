@@ -127,10 +127,10 @@ int CrewManager::LoadCrewLine(const char *line) {
         return CREW_REFUSED;
     }
 
-    if (loadedCrewLines == -1) {
+    if (loadedCrewLines == CREW_LINES_NOT_STARTED) {
         // The first line of the vessel's block: the scenario's roster replaces whatever the
         // vessel held, and the weight of that crew comes off the vessel's empty mass.
-        if (massAccounting == 1) {
+        if (massAccounting == MASS_ACCOUNTING_ON) {
             oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) - crewMass);
         }
         crewMass = 0.0;
@@ -171,7 +171,7 @@ int CrewManager::LoadCrewLine(const char *line) {
     ++crewCount;
     // A loaded member weighs like any other: the empty mass the class sets holds no crew.
     crewMass += member.weight;
-    if (massAccounting == 1) {
+    if (massAccounting == MASS_ACCOUNTING_ON) {
         oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) + member.weight);
     }
     AirlockSlot *slot = OwnedSlot();

@@ -1,5 +1,6 @@
-// Crew manager set-up and roster: seat limit, members coming and going, and the vessel's
-// empty mass kept in step with the crew aboard.
+// The crew manager: its set-up, the airlock slot it claims and shows its airlock through, and
+// its roster (seat limit, members coming and going, and the vessel's empty mass kept in step
+// with the crew aboard).
 #include "CrewManager.h"
 
 #include <cstdio>
@@ -26,32 +27,20 @@ int Clamp(int value, int low, int high) {
     return value < low ? low : (value > high ? high : value);
 }
 
+// First values of a freshly claimed slot.
+constexpr int INITIAL_DOCK_PORT = 0;
+constexpr int INITIAL_STATUS_VALUE = 1000;  // published until the first roster change
+constexpr int INITIAL_FREE_SEATS = 1000;    // published until the manager sets its seats
+// Status value published after every roster or seat-limit change.
+constexpr int STATUS_AFTER_ROSTER_CHANGE = 0;
+
+AirlockSlotTable g_airlockSlotTable;  // zero at load time
+
 }  // namespace
 
-AirlockSlot *CrewManager::OwnedSlot() const {
-    // The slot table has a fixed number of slots and the last one is shared by every manager
-    // set up after the table ran out; each of them takes the slot over for its own vessel.
-    // A manager therefore uses its slot only while the slot still names its own vessel. This
-    // keeps a manager whose slot was taken over from ever reaching, through the slot, the
-    // interface of another vessel (which may have been destroyed since), and from publishing
-    // into or scanning for another vessel's airlock. Such a manager keeps its roster; it only
-    // loses the airlock (publishing, returning crew, EVA).
-    if (!(state & CREW_STATE_SET_UP) || slotIndex < 0 || slotIndex >= AIRLOCK_SLOT_COUNT) {
-        return nullptr;
-    }
-    AirlockSlot &slot = GetAirlockSlotTable().slots[slotIndex];
-    return slot.IsOwnedBy(vesselHandle) ? &slot : nullptr;
-}
-
-void CrewManager::PublishSeats() const {
-    AirlockSlot *slot = OwnedSlot();
-    if (!slot) {
-        return;
-    }
-    slot->PublishFreeSeats(maxSeatCount - crewCount);
-    slot->PublishAirlockStatus(0);
-}
-
+// ---------------------------------------------------------------------------------------
+// Set-up
+// ---------------------------------------------------------------------------------------
 int CrewManager::InitCrewManager(OBJHANDLE vessel) {
     if (!vessel) {
         return CREW_ERROR;
@@ -67,9 +56,9 @@ int CrewManager::InitCrewManager(OBJHANDLE vessel) {
 
     std::memset(this, 0, sizeof *this);
     maxSeatCount = DEFAULT_SEAT_COUNT;
-    loadedCrewLines = -1;
-    massAccounting = 1;
-    airlockDoorOpen = 1;
+    loadedCrewLines = CREW_LINES_NOT_STARTED;
+    massAccounting = MASS_ACCOUNTING_ON;
+    airlockDoorOpen = AIRLOCK_DOOR_OPEN;
     evaParameter = DEFAULT_EVA_PARAMETER;
     std::snprintf(crewMeshName, sizeof crewMeshName, "%s", DEFAULT_CREW_MESH);
     evaPosition.z = DEFAULT_EVA_EXIT_Z;
@@ -122,6 +111,134 @@ int CrewManager::SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation) {
     return CREW_OK;
 }
 
+// ---------------------------------------------------------------------------------------
+// The airlock slot: claimed at set-up, published on every roster change
+// ---------------------------------------------------------------------------------------
+AirlockSlotTable &GetAirlockSlotTable() {
+    return g_airlockSlotTable;
+}
+
+void ResetCrewModuleStateForTesting() {
+    std::memset(&g_airlockSlotTable, 0, sizeof g_airlockSlotTable);
+}
+
+int AirlockSlot::CheckCompanionModule() {
+    std::FILE *file = std::fopen(COMPANION_MODULE_PATH, "rb");
+    if (!file) {
+        return CREW_NO_COMPANION;
+    }
+    std::fclose(file);
+    return CREW_OK;
+}
+
+int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
+    // Everything that can fail is checked before the slot is touched. Once the table is
+    // exhausted the slot at the counter belongs to a live vessel, and a set-up that fails
+    // (companion missing, bad handle) must not take that slot away from it.
+    if (CheckCompanionModule() != CREW_OK) {
+        return CREW_NO_COMPANION;
+    }
+    if (!vesselHandle) {
+        return CREW_ERROR;
+    }
+    VESSEL *vessel = oapiGetVesselInterface(vesselHandle);
+    if (!vessel) {
+        return CREW_ERROR;
+    }
+
+    std::memset(this, 0, sizeof *this);
+    dockPort = INITIAL_DOCK_PORT;
+    ownVessel = vessel;
+    scanTimer = oapiRand();  // spreads the scans of many vessels over the period
+    ownVesselHandle = vesselHandle;
+    statusValue = INITIAL_STATUS_VALUE;
+    freeSeats = INITIAL_FREE_SEATS;
+    return CREW_OK;
+}
+
+int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
+                                    float minZ, float maxZ) {
+    // Written as "not at least" so that a bound that is not a number is refused as well: the
+    // box test of the returning-crew scan could never succeed with one.
+    if (!(maxX >= minX) || !(maxY >= minY) || !(maxZ >= minZ)) {
+        return CREW_ERROR;
+    }
+    if (door != AIRLOCK_DOOR_CLOSED && door != AIRLOCK_DOOR_OPEN) {
+        return CREW_ERROR;
+    }
+    if (!ownVessel) {
+        return CREW_ERROR;
+    }
+
+    doorValue = door;
+    boxMinX = minX;
+    boxMaxX = maxX;
+    boxMinY = minY;
+    boxMaxY = maxY;
+    boxMinZ = minZ;
+    boxMaxZ = maxZ;
+
+    // A null answer from the host leaves the point missing; the next call tries again.
+    WriteAirlockPoint();
+    return CREW_OK;
+}
+
+int AirlockSlot::PublishAirlockStatus(int value) {
+    if (!airlockAttachment || !ownVessel) {
+        return CREW_ERROR;
+    }
+    statusValue = value;
+    WriteAirlockPoint();
+    return CREW_OK;
+}
+
+int AirlockSlot::PublishFreeSeats(int value) {
+    if (!airlockAttachment || !ownVessel) {
+        return CREW_ERROR;
+    }
+    freeSeats = value;
+    WriteAirlockPoint();
+    return CREW_OK;
+}
+
+void AirlockSlot::WriteAirlockPoint() {
+    VECTOR3 pos, dir, rot;
+    EncodeAirlockPoint(Airlock(), pos, dir, rot);
+    if (!airlockAttachment) {
+        airlockAttachment =
+            ownVessel->CreateAttachment(false, pos, dir, rot, AIRLOCK_POINT_ID, false);
+    } else {
+        ownVessel->SetAttachmentParams(airlockAttachment, pos, dir, rot);
+    }
+}
+
+AirlockSlot *CrewManager::OwnedSlot() const {
+    // The slot table has a fixed number of slots and the last one is shared by every manager
+    // set up after the table ran out; each of them takes the slot over for its own vessel.
+    // A manager therefore uses its slot only while the slot still names its own vessel. This
+    // keeps a manager whose slot was taken over from ever reaching, through the slot, the
+    // interface of another vessel (which may have been destroyed since), and from publishing
+    // into or scanning for another vessel's airlock. Such a manager keeps its roster; it only
+    // loses the airlock (publishing, returning crew, EVA).
+    if (!(state & CREW_STATE_SET_UP) || slotIndex < 0 || slotIndex >= AIRLOCK_SLOT_COUNT) {
+        return nullptr;
+    }
+    AirlockSlot &slot = GetAirlockSlotTable().slots[slotIndex];
+    return slot.IsOwnedBy(vesselHandle) ? &slot : nullptr;
+}
+
+void CrewManager::PublishSeats() const {
+    AirlockSlot *slot = OwnedSlot();
+    if (!slot) {
+        return;
+    }
+    slot->PublishFreeSeats(maxSeatCount - crewCount);
+    slot->PublishAirlockStatus(STATUS_AFTER_ROSTER_CHANGE);
+}
+
+// ---------------------------------------------------------------------------------------
+// Roster
+// ---------------------------------------------------------------------------------------
 int CrewManager::GetCrewCount() const {
     return IsReady() ? crewCount : 0;
 }
@@ -153,7 +270,7 @@ int CrewManager::AddCrewMember(const char *name, int age, int pulse, int weight,
     ++crewCount;
 
     crewMass += member.weight;
-    if (massAccounting == 1) {
+    if (massAccounting == MASS_ACCOUNTING_ON) {
         oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) + member.weight);
     }
     PublishSeats();
@@ -181,7 +298,7 @@ int CrewManager::RemoveCrewMember(const char *name) {
 
     const double weight = roster[found].weight;
     crewMass -= weight;
-    if (massAccounting == 1) {
+    if (massAccounting == MASS_ACCOUNTING_ON) {
         oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) - weight);
     }
     // Constant-time removal: the last member fills the hole.

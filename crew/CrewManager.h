@@ -28,6 +28,10 @@ inline constexpr int CREW_MESH_NAME_SIZE = 200;
 inline constexpr int EVA_NAME_SIZE = 50;
 inline constexpr int EVA_VESSEL_NAME_SIZE = 200;
 inline constexpr double RETURNING_CREW_SCAN_PERIOD = 0.25;  // s of simulation time between scans
+// loadedCrewLines until the first line of the vessel's scenario block arrives.
+inline constexpr int CREW_LINES_NOT_STARTED = -1;
+// massAccounting while roster changes adjust the vessel's empty mass.
+inline constexpr int MASS_ACCOUNTING_ON = 1;
 // The ranges AddCrewMember clamps a member's values to. A crew line loaded from a scenario must
 // lie in them, so a member the roster holds always comes back from a saved scenario.
 inline constexpr int MIN_CREW_AGE = 1;  // years

@@ -310,7 +310,7 @@ int CrewManager::EvaCrewMember(const char *name) {
         return CREW_NONE;
     }
     lastEvaName[0] = '\0';
-    if (airlockDoorOpen == 0) {
+    if (airlockDoorOpen == AIRLOCK_DOOR_CLOSED) {
         return CREW_DOOR_CLOSED;
     }
 

@@ -211,7 +211,8 @@ int CrewManager::ProcessReturningCrew() {
     // Without a free seat nobody is taken in: a member on EVA stays outside, and a transfer
     // vessel keeps its record until a seat is free. Deleting either first would lose the
     // member. The scan timer stands still meanwhile, as it does while the door is closed.
-    if (airlockDoorOpen == 0 || crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE) {
+    if (airlockDoorOpen == AIRLOCK_DOOR_CLOSED || crewCount >= maxSeatCount ||
+        crewCount >= ROSTER_SIZE) {
         return CREW_NONE;
     }
     AirlockSlot *slot = OwnedSlot();
