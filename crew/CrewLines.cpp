@@ -99,6 +99,19 @@ bool ParseCrewValue(const char *token, CrewMember *member) {
 
 }  // namespace
 
+bool CrewManager::IsCrewLine(const char *line) {
+    if (!line) {
+        return false;
+    }
+    // A line shorter than the keyword differs at its terminator and is never read past.
+    for (std::size_t i = 0; i < KEYWORD_LENGTH; ++i) {
+        if (crewtext::LowerAscii(line[i]) != crewtext::LowerAscii(CREW_LINE_KEYWORD[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 int CrewManager::SaveCrewLines(FILEHANDLE scn) {
     if (!IsReady() || crewCount < 1 || !scn) {
         return CREW_REFUSED;
@@ -143,11 +156,8 @@ int CrewManager::LoadCrewLine(const char *line) {
     if (crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE || crewCount < 0) {
         return CREW_REFUSED;
     }
-    // A line shorter than the keyword differs at its terminator and is never read past.
-    for (std::size_t i = 0; i < KEYWORD_LENGTH; ++i) {
-        if (crewtext::LowerAscii(line[i]) != crewtext::LowerAscii(CREW_LINE_KEYWORD[i])) {
-            return CREW_REFUSED;
-        }
+    if (!IsCrewLine(line)) {
+        return CREW_REFUSED;
     }
 
     const char *p = line + KEYWORD_LENGTH;

@@ -138,6 +138,9 @@ public:
     // handle).
     int SaveCrewLines(FILEHANDLE scn);
 
+    // Whether a scenario line is a crew line: it begins with the keyword, in any letter case.
+    static bool IsCrewLine(const char *line);
+
     // Offered every line of the vessel's scenario block. The first line after set-up,
     // whatever it holds, empties the roster before anything else.
     // CREW_OK the line was a valid crew line and the member is aboard (consume it);
