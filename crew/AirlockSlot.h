@@ -72,6 +72,8 @@ public:
     // Publishes Airlock() on the own vessel: creates the point "Vemo" when the slot has none
     // yet, updates it otherwise. Needs the own vessel interface.
     void WriteAirlockPoint();
+    // Stores value in field (statusValue or freeSeats) and publishes, as the two above.
+    int PublishValue(std::int32_t &field, int value);
 
     // Free-seat value published by the airlock of the vessel docked at the given port of the
     // own vessel: the rotation z of its first to-child point with the id "Vemo" exactly,

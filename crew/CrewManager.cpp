@@ -184,19 +184,18 @@ int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY
 }
 
 int AirlockSlot::PublishAirlockStatus(int value) {
-    if (!airlockAttachment || !ownVessel) {
-        return CREW_ERROR;
-    }
-    statusValue = value;
-    WriteAirlockPoint();
-    return CREW_OK;
+    return PublishValue(statusValue, value);
 }
 
 int AirlockSlot::PublishFreeSeats(int value) {
+    return PublishValue(freeSeats, value);
+}
+
+int AirlockSlot::PublishValue(std::int32_t &field, int value) {
     if (!airlockAttachment || !ownVessel) {
         return CREW_ERROR;
     }
-    freeSeats = value;
+    field = value;
     WriteAirlockPoint();
     return CREW_OK;
 }

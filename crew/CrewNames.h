@@ -7,6 +7,10 @@
 #ifndef VEMO_CREW_CREWNAMES_H
 #define VEMO_CREW_CREWNAMES_H
 
+#include <cstring>
+
+#include "Orbitersdk.h"
+
 #if defined(_WIN32)
 #define VEMO_DIR_SEP "\\"
 #else
@@ -32,5 +36,12 @@ inline constexpr char TRANSFER_VESSEL_PREFIX[] = "VemoT";
 // Id of the last to-parent attachment point of a crew-member vessel; its position vector
 // carries (age, pulse, weight).
 inline constexpr char CREW_ATTACHMENT_ID[] = "V-em";
+
+// Whether a vessel is of the crew-member class: its class name begins with "Vemo".
+inline bool HasCrewVesselClass(const VESSEL &vessel) {
+    const char *className = vessel.GetClassNameA();
+    return className &&
+           std::strncmp(className, CREW_VESSEL_CLASS, sizeof CREW_VESSEL_CLASS - 1) == 0;
+}
 
 #endif  // VEMO_CREW_CREWNAMES_H

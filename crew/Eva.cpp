@@ -34,7 +34,6 @@ constexpr int FALLBACK_EVA_PARAMETER = 100;
 constexpr int OBJECT_NAME_MAX_LENGTH = 38;
 constexpr int OBJECT_NAME_SIZE = OBJECT_NAME_MAX_LENGTH + 1;
 constexpr int TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
-constexpr int CREW_CLASS_PREFIX_LENGTH = sizeof CREW_VESSEL_CLASS - 1;
 // Longest docked-vessel name that fits after "VemoT". A longer one would be cut, and the
 // receiving vessel would never recognise the transfer vessel as its own.
 constexpr int MAX_RECEIVER_NAME_LENGTH = OBJECT_NAME_MAX_LENGTH - TRANSFER_PREFIX_LENGTH;
@@ -77,12 +76,7 @@ bool TransferPending() {
     for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
         OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
         VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
-        if (!vessel) {
-            continue;
-        }
-        const char *className = vessel->GetClassNameA();
-        if (!className ||
-            std::strncmp(className, CREW_VESSEL_CLASS, CREW_CLASS_PREFIX_LENGTH) != 0) {
+        if (!vessel || !HasCrewVesselClass(*vessel)) {
             continue;
         }
         char name[OBJECT_NAME_SIZE + 1] = {};

@@ -19,7 +19,6 @@ namespace {
 // Object names are read with this limit into a zeroed buffer of OBJECT_NAME_BUFFER_SIZE.
 constexpr int OBJECT_NAME_READ_LIMIT = 95;
 constexpr int OBJECT_NAME_BUFFER_SIZE = 110;
-constexpr std::size_t CREW_CLASS_PREFIX_LENGTH = sizeof CREW_VESSEL_CLASS - 1;
 constexpr std::size_t TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
 
 // A member's text comes after the first five characters of the name a member arrives with
@@ -147,12 +146,7 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
             continue;
         }
         VESSEL *vessel = oapiGetVesselInterface(handle);
-        if (!vessel) {
-            continue;
-        }
-        const char *className = vessel->GetClassNameA();
-        if (!className ||
-            std::strncmp(className, CREW_VESSEL_CLASS, CREW_CLASS_PREFIX_LENGTH) != 0) {
+        if (!vessel || !HasCrewVesselClass(*vessel)) {
             continue;
         }
         const DWORD parentCount = vessel->AttachmentCount(true);
