@@ -3,11 +3,9 @@
 //
 // A slot holds what a vessel publishes on its airlock point "Vemo" (AirlockPoint.h): the box,
 // the door value, a status value and the free seats.
-
 #ifndef VEMO_CREW_AIRLOCKSLOT_H
 #define VEMO_CREW_AIRLOCKSLOT_H
 
-#include <cstddef>
 #include <cstdint>
 
 #include "AirlockPoint.h"
