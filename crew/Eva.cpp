@@ -29,9 +29,8 @@ constexpr int FALLBACK_PULSE = 60;
 constexpr int MAX_EVA_PARAMETER = 4000;
 constexpr int FALLBACK_EVA_PARAMETER = 100;
 
-// Object names of crew-member vessels and the texts of the record hold at most this many
-// characters.
-constexpr int OBJECT_NAME_MAX_LENGTH = 38;
+// Object names of crew-member vessels hold at most as many characters as the record's texts.
+constexpr int OBJECT_NAME_MAX_LENGTH = RECORD_TEXT_MAX_LENGTH;
 constexpr int OBJECT_NAME_SIZE = OBJECT_NAME_MAX_LENGTH + 1;
 constexpr int TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
 // Longest docked-vessel name that fits after "VemoT". A longer one would be cut, and the
