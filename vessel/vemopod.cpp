@@ -414,7 +414,7 @@ void vemopod::clbkSaveState(FILEHANDLE scn) {
 }
 
 // ==============================================================
-// Helpers of the callbacks above
+// What the callbacks above hand off
 // ==============================================================
 
 // The retro engine with its group, exhaust flame and exhaust stream.
