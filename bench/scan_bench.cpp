@@ -80,7 +80,6 @@ __attribute__((noinline)) double BareQueries(OBJHANDLE own, VESSEL *ownVessel) {
         const char *id = v->GetAttachmentId(a);
         VECTOR3 pos = {}, dir = {}, rot = {};
         v->GetAttachmentParams(a, pos, dir, rot);
-        const char *vesselName = v->GetName();
         if (!ownKnown) {
             VECTOR3 g;
             oapiGetGlobalPos(own, &g);
@@ -90,8 +89,7 @@ __attribute__((noinline)) double BareQueries(OBJHANDLE own, VESSEL *ownVessel) {
         VECTOR3 g, local;
         oapiGetGlobalPos(h, &g);
         ownVessel->Global2Local(g, local);
-        sink += pos.x + local.x - ownLocal.x + name[0] + (id ? id[0] : 0) +
-                (vesselName ? vesselName[0] : 0);
+        sink += pos.x + local.x - ownLocal.x + name[0] + (id ? id[0] : 0);
     }
     return sink;
 }

@@ -38,50 +38,52 @@
 
 namespace {
 
-// The member's hand-over record, written by the crew-capable vessel that sends the member
-// out; relative to the simulator's working folder, with the platform's folder separator.
-#if defined(_WIN32)
-constexpr char kEvaRecordPath[] = "config\\Vemotmp.cfg";
-#else
-constexpr char kEvaRecordPath[] = "config/Vemotmp.cfg";
-#endif
+// In the simulator this module is another vendor's and shares no code with the crew library:
+// only the conventions below. So it keeps its own copy of them, and includes nothing from
+// crew/.
 
 // Physical parameters of a crew member in a suit.
-constexpr double kEmptyMass = 120.0;  // kg
-constexpr double kSize = 1.0;         // m
+constexpr double MEMBER_EMPTY_MASS = 120.0;  // kg
+constexpr double MEMBER_SIZE = 1.0;          // m
 
-// Object-name prefixes and attachment ids shared with the crew library.
-constexpr char kEvaPrefix[] = "Vemo_";
-constexpr std::size_t kEvaPrefixLength = 5;
-constexpr char kAirlockId[] = "Vemo";  // to-child point: an airlock box
-constexpr char kMemberId[] = "V-em";   // to-parent point: the member's values
-constexpr char kGripId[] = "GRIP";     // the class's own to-parent point
+// Object-name prefixes and attachment ids of the crew convention.
+constexpr char EVA_PREFIX[] = "Vemo_";
+constexpr std::size_t EVA_PREFIX_LENGTH = 5;
+constexpr char AIRLOCK_ID[] = "Vemo";  // to-child point: an airlock box
+constexpr char MEMBER_ID[] = "V-em";   // to-parent point: the member's values
+constexpr char GRIP_ID[] = "GRIP";     // the class's own to-parent point
 
 // Values for a member whose record could not be used.
-constexpr int kDefaultAge = 41;     // years
-constexpr int kDefaultPulse = 60;   // beats per minute
-constexpr int kDefaultWeight = 75;  // kg
+constexpr int DEFAULT_AGE = 41;     // years
+constexpr int DEFAULT_PULSE = 60;   // beats per minute
+constexpr int DEFAULT_WEIGHT = 75;  // kg
 
 // Limits of the crew roster that receives the member; a record outside them is not used.
-constexpr int kMinAge = 0, kMaxAge = 140;
-constexpr int kMinPulse = 0, kMaxPulse = 180;
-constexpr int kMinWeight = 5, kMaxWeight = 300;
+constexpr int MIN_AGE = 0, MAX_AGE = 140;
+constexpr int MIN_PULSE = 0, MAX_PULSE = 180;
+constexpr int MIN_WEIGHT = 5, MAX_WEIGHT = 300;
 
-// The hand-over record, 104 bytes, little-endian.
-constexpr std::size_t kRecordSize = 104;
-constexpr std::size_t kNameFieldSize = 40;
-constexpr std::size_t kAgeOffset = 80;
-constexpr std::size_t kPulseOffset = 84;
-constexpr std::size_t kWeightOffset = 92;
+// The EVA hand-over record: one record of 104 bytes, little-endian, in a file relative to
+// the simulator's working folder.
+#if defined(_WIN32)
+constexpr char EVA_RECORD_PATH[] = "config\\Vemotmp.cfg";
+#else
+constexpr char EVA_RECORD_PATH[] = "config/Vemotmp.cfg";
+#endif
+constexpr std::size_t RECORD_SIZE = 104;
+constexpr std::size_t NAME_FIELD_SIZE = 40;
+constexpr std::size_t AGE_OFFSET = 80;
+constexpr std::size_t PULSE_OFFSET = 84;
+constexpr std::size_t WEIGHT_OFFSET = 92;
 
 // Scenario lines of this class.
-constexpr char kMemberLine[] = "MEMBER";
-constexpr char kOutsideLine[] = "OUTSIDE";
+constexpr char MEMBER_LINE[] = "MEMBER";
+constexpr char OUTSIDE_LINE[] = "OUTSIDE";
 
 struct Member {
-    int age = kDefaultAge;
-    int pulse = kDefaultPulse;
-    int weight = kDefaultWeight;
+    int age = DEFAULT_AGE;
+    int pulse = DEFAULT_PULSE;
+    int weight = DEFAULT_WEIGHT;
 };
 
 bool InRange(long v, int lo, int hi) {
@@ -101,21 +103,21 @@ bool StartsWith(const std::string &s, const char *prefix, std::size_t n) {
 // Reads the EVA record meant for the vessel named objectName; nothing when the file is
 // missing, of another size, or not this member's.
 std::optional<Member> ReadEvaRecord(const std::string &objectName) {
-    std::FILE *f = std::fopen(kEvaRecordPath, "rb");
+    std::FILE *f = std::fopen(EVA_RECORD_PATH, "rb");
     if (!f)
         return std::nullopt;
-    std::array<unsigned char, kRecordSize + 1> buf{};
+    std::array<unsigned char, RECORD_SIZE + 1> buf{};
     std::size_t n = std::fread(buf.data(), 1, buf.size(), f);
     std::fclose(f);
-    if (n != kRecordSize)
+    if (n != RECORD_SIZE)
         return std::nullopt;
 
     const char *name = reinterpret_cast<const char *>(buf.data());
-    const void *end = std::memchr(name, '\0', kNameFieldSize);
+    const void *end = std::memchr(name, '\0', NAME_FIELD_SIZE);
     if (!end)
         return std::nullopt;
     std::string recordName(name, static_cast<const char *>(end) - name);
-    if (!StartsWith(recordName, kEvaPrefix, kEvaPrefixLength))
+    if (!StartsWith(recordName, EVA_PREFIX, EVA_PREFIX_LENGTH))
         return std::nullopt;
     // The record keeps the blanks that the object name turned into underscores.
     for (char &c : recordName) {
@@ -126,11 +128,11 @@ std::optional<Member> ReadEvaRecord(const std::string &objectName) {
         return std::nullopt;
 
     Member m;
-    m.age = ReadLe32(buf.data() + kAgeOffset);
-    m.pulse = ReadLe32(buf.data() + kPulseOffset);
-    m.weight = ReadLe32(buf.data() + kWeightOffset);
-    if (!InRange(m.age, kMinAge, kMaxAge) || !InRange(m.pulse, kMinPulse, kMaxPulse) ||
-        !InRange(m.weight, kMinWeight, kMaxWeight)) {
+    m.age = ReadLe32(buf.data() + AGE_OFFSET);
+    m.pulse = ReadLe32(buf.data() + PULSE_OFFSET);
+    m.weight = ReadLe32(buf.data() + WEIGHT_OFFSET);
+    if (!InRange(m.age, MIN_AGE, MAX_AGE) || !InRange(m.pulse, MIN_PULSE, MAX_PULSE) ||
+        !InRange(m.weight, MIN_WEIGHT, MAX_WEIGHT)) {
         return std::nullopt;
     }
     return m;
@@ -152,8 +154,8 @@ std::optional<Member> ParseMemberValues(const char *text) {
         ++p;
     if (*p != '\0')
         return std::nullopt;
-    if (!InRange(v[0], kMinAge, kMaxAge) || !InRange(v[1], kMinPulse, kMaxPulse) ||
-        !InRange(v[2], kMinWeight, kMaxWeight)) {
+    if (!InRange(v[0], MIN_AGE, MAX_AGE) || !InRange(v[1], MIN_PULSE, MAX_PULSE) ||
+        !InRange(v[2], MIN_WEIGHT, MAX_WEIGHT)) {
         return std::nullopt;
     }
     return Member{int(v[0]), int(v[1]), int(v[2])};
@@ -175,16 +177,16 @@ public:
     Vemo(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {}
 
     void clbkSetClassCaps(FILEHANDLE cfg) override {
-        SetEmptyMass(kEmptyMass);
-        SetSize(kSize);
+        SetEmptyMass(MEMBER_EMPTY_MASS);
+        SetSize(MEMBER_SIZE);
         const VECTOR3 origin = {{0.0, 0.0, 0.0}};
         const VECTOR3 dir = {{0.0, 0.0, 1.0}};
         const VECTOR3 rot = {{0.0, 1.0, 0.0}};
-        CreateAttachment(true, origin, dir, rot, kGripId);
+        CreateAttachment(true, origin, dir, rot, GRIP_ID);
 
         const char *name = GetName();
         const std::string objectName = name ? name : "";
-        isEva_ = StartsWith(objectName, kEvaPrefix, kEvaPrefixLength);
+        isEva_ = StartsWith(objectName, EVA_PREFIX, EVA_PREFIX_LENGTH);
         if (isEva_) {
             hasMember_ = true;
             if (auto m = ReadEvaRecord(objectName))
@@ -195,13 +197,13 @@ public:
     void clbkLoadStateEx(FILEHANDLE scn, void *status) override {
         char *line = nullptr;
         while (oapiReadScenario_nextline(scn, line)) {
-            if (const char *rest = MatchKeyword(line, kMemberLine)) {
+            if (const char *rest = MatchKeyword(line, MEMBER_LINE)) {
                 if (auto m = ParseMemberValues(rest)) {
                     member_ = *m;
                     hasMember_ = true;
                     continue;
                 }
-            } else if (const char *flag = MatchKeyword(line, kOutsideLine)) {
+            } else if (const char *flag = MatchKeyword(line, OUTSIDE_LINE)) {
                 if (std::strtol(flag, nullptr, 10) == 1) {
                     steppedOut_ = true;
                     continue;
@@ -227,12 +229,12 @@ public:
         }
         char values[64];
         std::snprintf(values, sizeof values, "%d %d %d", m.age, m.pulse, m.weight);
-        char item[sizeof kMemberLine];
-        std::snprintf(item, sizeof item, "%s", kMemberLine);
+        char item[sizeof MEMBER_LINE];
+        std::snprintf(item, sizeof item, "%s", MEMBER_LINE);
         oapiWriteScenario_string(scn, item, values);
         if (published) {
-            char outside[sizeof kOutsideLine];
-            std::snprintf(outside, sizeof outside, "%s", kOutsideLine);
+            char outside[sizeof OUTSIDE_LINE];
+            std::snprintf(outside, sizeof outside, "%s", OUTSIDE_LINE);
             char one[] = "1";
             oapiWriteScenario_string(scn, outside, one);
         }
@@ -253,7 +255,7 @@ public:
         const VECTOR3 values = {
             {double(member_.age), double(member_.pulse), double(member_.weight)}};
         const VECTOR3 zero = {{0.0, 0.0, 0.0}};
-        if (CreateAttachment(true, values, zero, zero, kMemberId))
+        if (CreateAttachment(true, values, zero, zero, MEMBER_ID))
             published_ = true;
     }
 
@@ -267,7 +269,7 @@ private:
         if (!a)
             return nullptr;
         const char *id = GetAttachmentId(a);
-        return id && std::strcmp(id, kMemberId) == 0 ? a : nullptr;
+        return id && std::strcmp(id, MEMBER_ID) == 0 ? a : nullptr;
     }
 
     // True when this vessel lies in no airlock box published by another vessel. The box is
@@ -292,7 +294,7 @@ private:
                 if (!a)
                     continue;
                 const char *id = v->GetAttachmentId(a);
-                if (!id || std::strcmp(id, kAirlockId) != 0)
+                if (!id || std::strcmp(id, AIRLOCK_ID) != 0)
                     continue;
                 VECTOR3 pos = {}, dir = {}, rot = {};
                 v->GetAttachmentParams(a, pos, dir, rot);

@@ -1,44 +1,17 @@
-// The per-vessel airlock record, the module-wide table of them, and the record that carries a
-// crew member's data to the vessel that receives the member.
+// The per-vessel airlock record and the module-wide table of them. Defined in
+// CrewManager.cpp, beside the manager that claims a slot and publishes through it.
 //
-// A vessel's airlock is published to every other vessel through the attachment point "Vemo"
-// on the vessel itself. Its three parameter vectors are a data channel; the encoding is fixed
-// because crew-member vessels and the crew libraries of other vessels read it:
-//
-//     position   (minimum x, maximum x, minimum y)
-//     direction  (maximum y, minimum z, maximum z)
-//     rotation   (door value 0 or 1, status value, free seats)
-//
-// The box is in the vessel's own frame, in metres, relative to its origin.
-//
-// Result codes are 32-bit signed integers; -999 always means that the companion crew-member
-// module is not installed.
+// A slot holds what a vessel publishes on its airlock point "Vemo" (AirlockPoint.h): the box,
+// the door value, a status value and the free seats.
 #ifndef VEMO_CREW_AIRLOCKSLOT_H
 #define VEMO_CREW_AIRLOCKSLOT_H
 
-#include <cstddef>
 #include <cstdint>
 
+#include "AirlockPoint.h"
+#include "CrewNames.h"
+#include "CrewResult.h"
 #include "Orbitersdk.h"
-
-// Id of the airlock attachment point every crew-capable vessel carries (to-child kind).
-inline constexpr char kAirlockAttachmentId[] = "Vemo";
-// Id of the last to-parent attachment point of a crew-member vessel; its position vector
-// carries (age, pulse, weight).
-inline constexpr char kCrewAttachmentId[] = "V-em";
-// Class name (and class-name prefix) of crew-member vessels.
-inline constexpr char kCrewVesselClass[] = "Vemo";
-// Object-name prefix of a crew-member vessel on EVA, followed by the member's text.
-inline constexpr char kEvaVesselPrefix[] = "Vemo_";
-// Object-name prefix of a transfer vessel, followed by the receiving vessel's name.
-inline constexpr char kTransferVesselPrefix[] = "VemoT";
-
-// Size of the returning-crew name field, terminator included.
-inline constexpr int kReturningNameSize = 40;
-// Characters of the object-name prefix that GetReturningCrewName skips ("Vemo_").
-inline constexpr int kReturningNamePrefixLength = 5;
-// Most characters GetReturningCrewName hands out.
-inline constexpr int kReturningNameMaxCopy = 32;
 
 class AirlockSlot {
 public:
@@ -48,27 +21,22 @@ public:
     double scanTimer;           // s of simulation time since the last returning-crew scan
     OBJHANDLE ownVesselHandle;  // the owning vessel, not owned
     ATTACHMENTHANDLE airlockAttachment;  // the point "Vemo" on the own vessel, or null
-    OBJHANDLE returningCrewVessel;       // crew-member vessel found by the last successful scan
     std::int32_t doorValue;              // 1 open, 0 closed
     float boxMinX, boxMaxX;              // airlock box, m, own vessel frame
     float boxMinY, boxMaxY;
     float boxMinZ, boxMaxZ;
-    char returningCrewName[kReturningNameSize];  // object name of the member found, prefix kept
-    std::int32_t returningCrewAge;               // years
-    std::int32_t returningCrewPulse;             // beats per minute
-    std::int32_t returningCrewWeight;            // kg
-    std::int32_t statusValue;                    // published as rotation y; nothing reads it back
-    std::int32_t freeSeats;                      // published as rotation z
+    std::int32_t statusValue;  // published as rotation y; nothing reads it back
+    std::int32_t freeSeats;    // published as rotation z
 
-    // Presence of the companion module's file (kCompanionModulePath).
-    // 1 present; -999 missing.
+    // Presence of the companion module's file (COMPANION_MODULE_PATH).
+    // CREW_OK present; CREW_NO_COMPANION missing.
     static int CheckCompanionModule();
 
     // Sets every field to its first value for the given vessel (the scan timer to a fresh
     // oapiRand value) and takes the vessel's interface.
-    // 1 ready; -999 companion module missing; -1 null handle or the host gives no interface
-    // for it. A failure leaves the slot as it was, so it never takes a shared slot away from
-    // the vessel that holds it.
+    // CREW_OK ready; CREW_NO_COMPANION companion module missing; CREW_ERROR null handle, or
+    // the host gives no interface for it. A failure leaves the slot as it was, so it never takes a
+    // shared slot away from the vessel that holds it.
     int InitAirlockSlot(OBJHANDLE vesselHandle);
 
     // True when the slot was last set up for this (non-null) vessel. A crew manager uses its
@@ -80,117 +48,54 @@ public:
 
     // Stores the door value and the box and creates the attachment point "Vemo" on the own
     // vessel, or updates it when it exists already.
-    // 1 stored and published; -1 refused: a maximum below its minimum (or not a number), a
-    // door value other than 0 and 1, or no own vessel interface. A refusal changes nothing.
+    // CREW_OK stored and published; CREW_ERROR refused: a maximum below its minimum (or not
+    // a number), a door value other than 0 and 1, or no own vessel interface. A refusal
+    // changes nothing.
     int DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY, float minZ,
                            float maxZ);
 
     // Store a value in the status field or the free-seat field and republish all three
-    // vectors. 1 published; -1 no airlock point or no own vessel interface yet (the value is
-    // dropped, not remembered).
+    // vectors. CREW_OK published; CREW_ERROR no airlock point or no own vessel interface yet
+    // (the value is dropped, not remembered).
     int PublishAirlockStatus(int value);
     int PublishFreeSeats(int value);
 
-    // Copies the returning-crew name from its sixth character on (the five characters of the
-    // prefix "Vemo_" are skipped) into dest: at most the smaller of maxLength - 1 and 32
-    // characters, always terminated, the rest of those bytes zeroed. A name of five
-    // characters or fewer gives an empty text. A maxLength of 0 or less, or a null dest,
-    // copies nothing. Returns dest.
-    char *GetReturningCrewName(char *dest, int maxLength) const;
-    int GetReturningCrewAge() const;
-    int GetReturningCrewPulse() const;
-    int GetReturningCrewWeight() const;
-    OBJHANDLE GetReturningCrewVessel() const;  // null when none
+    // The airlock as the slot publishes it; the box widens exactly to double, and so do the
+    // three integers.
+    AirlockPoint Airlock() const {
+        return AirlockPoint{boxMinX,          boxMaxX, boxMinY,           boxMaxY,
+                            boxMinZ,          boxMaxZ, double(doorValue), double(statusValue),
+                            double(freeSeats)};
+    }
+    // Publishes Airlock() on the own vessel: creates the point "Vemo" when the slot has none
+    // yet, updates it otherwise. Needs the own vessel interface.
+    void WriteAirlockPoint();
+    // Stores value in field (statusValue or freeSeats) and publishes, as the two above.
+    int PublishValue(std::int32_t &field, int value);
 
     // Free-seat value published by the airlock of the vessel docked at the given port of the
     // own vessel: the rotation z of its first to-child point with the id "Vemo" exactly,
     // truncated toward zero. -1 when this slot has no airlock point or no own interface, when
     // nothing is docked there, when the docked vessel has no interface or no "Vemo" point.
-    int GetDockedFreeSeats(int port);
-
-    // Creates the crew-member vessel for a member leaving the own vessel: a free-EVA vessel
-    // "Vemo_<crewText>" at exitOffset, or, when a vessel with an open airlock is docked at
-    // dockPort, a transfer vessel "VemoT<docked name>" in the middle of that airlock. Writes
-    // the TransferRecord to the matching hand-over file first and turns the new vessel by
-    // rotation (radians). Out-of-range age (0..120), evaParameter (0..4000) and pulse
-    // (0..140) become 41, 100 and 60.
-    // 1 free EVA made; 2 transfer made; -1 docked vessel has no crew airlock; -2 every crew
-    // airlock of the docked vessel is closed; -3 no own vessel interface, or the docked vessel
-    // has none; -4 the docked vessel's name does not fit after "VemoT"; -5 a transfer vessel
-    // still waits to be taken (its record would be overwritten); 3 the hand-over record
-    // cannot be written whole (nothing is created), the host made no crew-member vessel, or
-    // the transfer vessel cannot be reached (it is deleted again and its hand-over file
-    // removed).
-    // Nothing is written or created on -1 to -5.
-    int CreateCrewVessel(const char *crewText, int age, int evaParameter, int pulse, int weight,
-                         const char *meshName, const VECTOR3 &exitOffset, const VECTOR3 &rotation);
-
-    // At most once every 0.25 s of simulation time, walks the host's vessel list for a
-    // crew-member vessel inside the airlock box, or a transfer vessel addressed to this one.
-    // 1 crew member inside the box (name, age, pulse, weight and vessel held in the slot);
-    // 2 transfer vessel for this vessel found, hand-over record taken over (when the record
-    // cannot be read whole, or disagrees with the values on the transfer vessel's "V-em"
-    // point, those values are held with the name "Vemo_Unknown"); 0 nothing this time
-    // (period not over, door closed, no candidate); -3 no own vessel interface or handle.
-    // Transfer vessels addressed to other vessels are passed over.
-    int ScanForReturningCrew();
+    int GetDockedFreeSeats(int port) const;
 };
 
 // The module-wide airlock table: each crew manager claims the slot at nextSlot when it is
 // set up. The counter stops at the last slot, so once the table is exhausted every further
 // manager shares that last slot (see AirlockSlot::IsOwnedBy). Slots are never given back.
-inline constexpr int kAirlockSlotCount = 100;
+inline constexpr int AIRLOCK_SLOT_COUNT = 100;
 
 struct AirlockSlotTable {
-    AirlockSlot slots[kAirlockSlotCount];
+    AirlockSlot slots[AIRLOCK_SLOT_COUNT];
     std::int32_t nextSlot;
 };
 
-// The one table of this module; zero when the module is loaded. Inline, so that the
-// per-step path of every vessel reaches its slot without a call.
-namespace crewstate {
-extern AirlockSlotTable airlockSlotTable;
-}
-inline AirlockSlotTable &GetAirlockSlotTable() {
-    return crewstate::airlockSlotTable;
-}
+// The one table of this module; zero when the module is loaded. Each module links its own
+// copy of the crew library (modules hide their symbols), so each module has its own table.
+AirlockSlotTable &GetAirlockSlotTable();
 
-// The record handed to a crew-member vessel through the hand-over files; 104 bytes, little-
-// endian, written as one item. Text bytes after a terminator are unspecified: the record is
-// reused without clearing.
-struct TransferRecord {
-    char name[40];              // "Vemo_" + member's text, blanks kept, at most 38 characters
-    char meshName[40];          // crew mesh name, at most 38 characters (free EVA only)
-    std::int32_t age;           // years, 0..120
-    std::int32_t pulse;         // beats per minute, 0..140
-    std::int32_t evaParameter;  // 0..4000
-    std::int32_t weight;        // kg
-    std::int32_t reserved0;     // always 0
-    std::int32_t reserved1;     // always 0
-};
-static_assert(sizeof(TransferRecord) == 104, "hand-over record is 104 bytes");
-static_assert(offsetof(TransferRecord, name) == 0, "record layout");
-static_assert(offsetof(TransferRecord, meshName) == 40, "record layout");
-static_assert(offsetof(TransferRecord, age) == 80, "record layout");
-static_assert(offsetof(TransferRecord, pulse) == 84, "record layout");
-static_assert(offsetof(TransferRecord, evaParameter) == 88, "record layout");
-static_assert(offsetof(TransferRecord, weight) == 92, "record layout");
-static_assert(offsetof(TransferRecord, reserved0) == 96, "record layout");
-static_assert(offsetof(TransferRecord, reserved1) == 100, "record layout");
-
-// The one hand-over record buffer of this module, shared by all its vessels.
-TransferRecord &GetTransferRecord();
-
-// Turns a vessel by the angles (a, b, c) in radians about its x, y and z axes, applied after
-// its present orientation: R' = R * X(a) * Y(b) * Z(c). Nothing happens without an interface.
-void OrientCrewVessel(const VECTOR3 &rotation, OBJHANDLE vessel);
-
-// result = left * right for row-major 3x3 matrices; result must not alias an operand.
-// Returns result.
-MATRIX3 &MultiplyMatrix3(MATRIX3 &result, const MATRIX3 &left, const MATRIX3 &right);
-
-// Test support only: clears the slot table, its counter and the hand-over record, as if the
-// module had just been loaded. Never called by module code.
+// Test support only: clears the slot table and its counter, as if the module had just been
+// loaded. Never called by module code.
 void ResetCrewModuleStateForTesting();
 
 #endif  // VEMO_CREW_AIRLOCKSLOT_H

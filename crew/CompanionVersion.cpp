@@ -4,32 +4,32 @@
 #include <cstring>
 
 #include "CrewManager.h"
-#include "VemoPaths.h"
+#include "CrewNames.h"
 
 namespace {
 
-constexpr float kNoVersion = -1.0f;
-constexpr std::size_t kReadSize = 16;   // bytes read from the file
-constexpr std::size_t kTextLength = 3;  // characters of them that count
+constexpr float NO_VERSION = -1.0f;
+constexpr std::size_t READ_SIZE = 16;   // bytes read from the file
+constexpr std::size_t TEXT_LENGTH = 3;  // characters of them that count
 // Fractions for the minor numbers 0 to 9, in single precision.
-constexpr float kMinorFraction[] = {0.0f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
-constexpr int kMinorCount = sizeof kMinorFraction / sizeof kMinorFraction[0];
+constexpr float MINOR_FRACTION[] = {0.0f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
+constexpr int MINOR_COUNT = sizeof MINOR_FRACTION / sizeof MINOR_FRACTION[0];
 
 }  // namespace
 
 float CrewManager::ReadCompanionVersion() const {
-    std::FILE *file = std::fopen(kCompanionVersionPath, "rb");
+    std::FILE *file = std::fopen(COMPANION_VERSION_PATH, "rb");
     if (!file) {
-        return kNoVersion;
+        return NO_VERSION;
     }
-    char text[kReadSize + 1] = {};
-    (void)std::fread(text, 1, kReadSize, file);
+    char text[READ_SIZE + 1] = {};
+    (void)std::fread(text, 1, READ_SIZE, file);
     std::fclose(file);
-    text[kTextLength] = '\0';
+    text[TEXT_LENGTH] = '\0';
 
     char *point = std::strchr(text, '.');
     if (!point) {
-        return kNoVersion;
+        return NO_VERSION;
     }
     *point = '\0';
     int major = 0;
@@ -40,6 +40,6 @@ float CrewManager::ReadCompanionVersion() const {
     if (std::sscanf(point + 1, "%i", &minor) != 1) {
         minor = 0;
     }
-    const float fraction = (minor >= 0 && minor < kMinorCount) ? kMinorFraction[minor] : kNoVersion;
+    const float fraction = (minor >= 0 && minor < MINOR_COUNT) ? MINOR_FRACTION[minor] : NO_VERSION;
     return static_cast<float>(major) + fraction;
 }

@@ -12,19 +12,19 @@
 
 namespace {
 
-constexpr char kCrewLineKeyword[] = "VEMOCREW";
-constexpr std::size_t kKeywordLength = sizeof kCrewLineKeyword - 1;
+constexpr char CREW_LINE_KEYWORD[] = "VEMOCREW";
+constexpr std::size_t KEYWORD_LENGTH = sizeof CREW_LINE_KEYWORD - 1;
 
 // Room for one value: 4 + 1 + 25 characters of text and three numbers with their "-".
-constexpr std::size_t kSavedValueSize = 80;
+constexpr std::size_t SAVED_VALUE_SIZE = 80;
 // The loader reads at most this many characters of the value; a valid value is far shorter
 // and anything after the weight is ignored anyway.
-constexpr std::size_t kMaxTokenLength = 399;
+constexpr std::size_t MAX_TOKEN_LENGTH = 399;
 // Characters a number field is read from.
-constexpr std::size_t kMaxNumberLength = 5;
+constexpr std::size_t MAX_NUMBER_LENGTH = 5;
 
 // Decimal integer with an optional sign; stops at the first other character, 0 without
-// digits. The text is at most kMaxNumberLength characters, so it cannot overflow.
+// digits. The text is at most MAX_NUMBER_LENGTH characters, so it cannot overflow.
 int ParseDecimal(const char *text) {
     int sign = 1;
     if (*text == '+' || *text == '-') {
@@ -46,8 +46,8 @@ bool ReadNumberField(const char **cursor, int *value) {
     if (!dash) {
         return false;
     }
-    char field[kMaxNumberLength + 1] = {};
-    for (std::size_t i = 0; i < kMaxNumberLength && dash[1 + i] != '\0' && dash[1 + i] != '-';
+    char field[MAX_NUMBER_LENGTH + 1] = {};
+    for (std::size_t i = 0; i < MAX_NUMBER_LENGTH && dash[1 + i] != '\0' && dash[1 + i] != '-';
          ++i) {
         field[i] = dash[1 + i];
     }
@@ -60,7 +60,7 @@ bool ReadNumberField(const char **cursor, int *value) {
 bool ParseCrewValue(const char *token, CrewMember *member) {
     // Mission id: up to 4 characters before the first "-".
     if (token[0] != '-') {
-        for (int i = 0; i < kMissionIdMaxLength && token[i] != '\0' && token[i] != '-'; ++i) {
+        for (int i = 0; i < MISSION_ID_MAX_LENGTH && token[i] != '\0' && token[i] != '-'; ++i) {
             member->missionId[i] = token[i];
         }
         crewtext::CleanMissionId(member->missionId, sizeof member->missionId);
@@ -71,7 +71,7 @@ bool ParseCrewValue(const char *token, CrewMember *member) {
     if (!dash) {
         return false;
     }
-    for (int i = 0; i < kCrewNameMaxLength && dash[1 + i] != '\0' && dash[1 + i] != '-'; ++i) {
+    for (int i = 0; i < CREW_NAME_MAX_LENGTH && dash[1 + i] != '\0' && dash[1 + i] != '-'; ++i) {
         member->name[i] = (dash[1 + i] == '_') ? ' ' : dash[1 + i];
     }
     CrewManager::SanitizeCrewName(member->name);
@@ -81,13 +81,14 @@ bool ParseCrewValue(const char *token, CrewMember *member) {
     int age = 0;
     int pulse = 0;
     int weight = 0;
-    if (!ReadNumberField(&cursor, &age) || age < kMinCrewAge || age > kMaxCrewAge) {
+    if (!ReadNumberField(&cursor, &age) || age < MIN_CREW_AGE || age > MAX_CREW_AGE) {
         return false;
     }
-    if (!ReadNumberField(&cursor, &pulse) || pulse < kMinCrewPulse || pulse > kMaxCrewPulse) {
+    if (!ReadNumberField(&cursor, &pulse) || pulse < MIN_CREW_PULSE || pulse > MAX_CREW_PULSE) {
         return false;
     }
-    if (!ReadNumberField(&cursor, &weight) || weight < kMinCrewWeight || weight > kMaxCrewWeight) {
+    if (!ReadNumberField(&cursor, &weight) || weight < MIN_CREW_WEIGHT ||
+        weight > MAX_CREW_WEIGHT) {
         return false;
     }
     member->age = age;
@@ -98,18 +99,31 @@ bool ParseCrewValue(const char *token, CrewMember *member) {
 
 }  // namespace
 
+bool CrewManager::IsCrewLine(const char *line) {
+    if (!line) {
+        return false;
+    }
+    // A line shorter than the keyword differs at its terminator and is never read past.
+    for (std::size_t i = 0; i < KEYWORD_LENGTH; ++i) {
+        if (crewtext::LowerAscii(line[i]) != crewtext::LowerAscii(CREW_LINE_KEYWORD[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 int CrewManager::SaveCrewLines(FILEHANDLE scn) {
     if (!IsReady() || crewCount < 1 || !scn) {
-        return 0;
+        return CREW_REFUSED;
     }
-    char keyword[sizeof kCrewLineKeyword];
-    std::snprintf(keyword, sizeof keyword, "%s", kCrewLineKeyword);
-    const int count = crewCount < kRosterSize ? crewCount : kRosterSize;
+    char keyword[sizeof CREW_LINE_KEYWORD];
+    std::snprintf(keyword, sizeof keyword, "%s", CREW_LINE_KEYWORD);
+    const int count = crewCount < ROSTER_SIZE ? crewCount : ROSTER_SIZE;
     for (int i = 0; i < count; ++i) {
         const CrewMember &member = roster[i];
-        char value[kSavedValueSize];
-        std::snprintf(value, sizeof value, "%.*s-%.*s-%d-%d-%d", kMissionIdMaxLength,
-                      member.missionId, kCrewNameMaxLength, member.name, member.age, member.pulse,
+        char value[SAVED_VALUE_SIZE];
+        std::snprintf(value, sizeof value, "%.*s-%.*s-%d-%d-%d", MISSION_ID_MAX_LENGTH,
+                      member.missionId, CREW_NAME_MAX_LENGTH, member.name, member.age, member.pulse,
                       static_cast<int>(member.weight));
         for (char *p = value; *p; ++p) {
             if (*p == ' ') {
@@ -118,18 +132,18 @@ int CrewManager::SaveCrewLines(FILEHANDLE scn) {
         }
         oapiWriteScenario_string(scn, keyword, value);
     }
-    return 1;
+    return CREW_OK;
 }
 
 int CrewManager::LoadCrewLine(const char *line) {
     if (!IsReady() || !line) {
-        return 0;
+        return CREW_REFUSED;
     }
 
-    if (loadedCrewLines == -1) {
+    if (loadedCrewLines == CREW_LINES_NOT_STARTED) {
         // The first line of the vessel's block: the scenario's roster replaces whatever the
         // vessel held, and the weight of that crew comes off the vessel's empty mass.
-        if (massAccounting == 1) {
+        if (massAccounting == MASS_ACCOUNTING_ON) {
             oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) - crewMass);
         }
         crewMass = 0.0;
@@ -139,22 +153,19 @@ int CrewManager::LoadCrewLine(const char *line) {
         PublishSeats();
     }
 
-    if (crewCount >= maxSeatCount || crewCount >= kRosterSize || crewCount < 0) {
-        return 0;
+    if (crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE || crewCount < 0) {
+        return CREW_REFUSED;
     }
-    // A line shorter than the keyword differs at its terminator and is never read past.
-    for (std::size_t i = 0; i < kKeywordLength; ++i) {
-        if (crewtext::LowerAscii(line[i]) != crewtext::LowerAscii(kCrewLineKeyword[i])) {
-            return 0;
-        }
+    if (!IsCrewLine(line)) {
+        return CREW_REFUSED;
     }
 
-    const char *p = line + kKeywordLength;
+    const char *p = line + KEYWORD_LENGTH;
     while (crewtext::IsBlankSpace(*p)) {
         ++p;
     }
-    char token[kMaxTokenLength + 1] = {};
-    for (std::size_t i = 0; i < kMaxTokenLength && *p != '\0' && !crewtext::IsBlankSpace(*p);
+    char token[MAX_TOKEN_LENGTH + 1] = {};
+    for (std::size_t i = 0; i < MAX_TOKEN_LENGTH && *p != '\0' && !crewtext::IsBlankSpace(*p);
          ++i, ++p) {
         token[i] = *p;
     }
@@ -163,19 +174,19 @@ int CrewManager::LoadCrewLine(const char *line) {
     std::memset(&member, 0, sizeof member);
     if (!ParseCrewValue(token, &member)) {
         std::memset(&member, 0, sizeof member);
-        return 0;
+        return CREW_REFUSED;
     }
 
     ++loadedCrewLines;
     ++crewCount;
     // A loaded member weighs like any other: the empty mass the class sets holds no crew.
     crewMass += member.weight;
-    if (massAccounting == 1) {
+    if (massAccounting == MASS_ACCOUNTING_ON) {
         oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) + member.weight);
     }
     AirlockSlot *slot = OwnedSlot();
     if (slot) {
         slot->PublishFreeSeats(maxSeatCount - crewCount);
     }
-    return 1;
+    return CREW_OK;
 }

@@ -1,5 +1,6 @@
-// Crew manager set-up and roster: seat limit, members coming and going, and the vessel's
-// empty mass kept in step with the crew aboard.
+// The crew manager: its set-up, the airlock slot it claims and shows its airlock through, and
+// its roster (seat limit, members coming and going, and the vessel's empty mass kept in step
+// with the crew aboard).
 #include "CrewManager.h"
 
 #include <cstdio>
@@ -10,23 +11,220 @@
 namespace {
 
 // Values after set-up.
-constexpr int kDefaultSeatCount = 8;
-constexpr int kDefaultEvaParameter = 100;
-constexpr char kDefaultCrewMesh[] = "Vemo\\VEMo";  // the companion's mesh name, as it spells it
-constexpr double kDefaultEvaExitZ = 3.0;           // m ahead of the vessel origin
+constexpr int DEFAULT_SEAT_COUNT = 8;
+constexpr int DEFAULT_EVA_PARAMETER = 100;
+constexpr char DEFAULT_CREW_MESH[] = "Vemo\\VEMo";  // the companion's mesh name, as it spells it
+constexpr double DEFAULT_EVA_EXIT_Z = 3.0;          // m ahead of the vessel origin
 
 // Seat limit window.
-constexpr int kMinSeatCount = 1;
-constexpr int kMaxSeatCount = kRosterSize;
+constexpr int MIN_SEAT_COUNT = 1;
+constexpr int MAX_SEAT_COUNT = ROSTER_SIZE;
 
 // Longest name RemoveCrewMember looks for; longer ones cannot be on any roster.
-constexpr std::size_t kMaxSearchNameLength = kCrewNameSize - 1;
+constexpr std::size_t MAX_SEARCH_NAME_LENGTH = CREW_NAME_SIZE - 1;
 
 int Clamp(int value, int low, int high) {
     return value < low ? low : (value > high ? high : value);
 }
 
+// First values of a freshly claimed slot.
+constexpr int INITIAL_DOCK_PORT = 0;
+constexpr int INITIAL_STATUS_VALUE = 1000;  // published until the first roster change
+constexpr int INITIAL_FREE_SEATS = 1000;    // published until the manager sets its seats
+// Status value published after every roster or seat-limit change.
+constexpr int STATUS_AFTER_ROSTER_CHANGE = 0;
+
+AirlockSlotTable g_airlockSlotTable;  // zero at load time
+
 }  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Set-up
+// ---------------------------------------------------------------------------------------
+int CrewManager::InitCrewManager(OBJHANDLE vessel) {
+    if (!vessel) {
+        return CREW_ERROR;
+    }
+    AirlockSlotTable &table = GetAirlockSlotTable();
+    const int index = Clamp(table.nextSlot, 0, AIRLOCK_SLOT_COUNT - 1);
+    const int result = table.slots[index].InitAirlockSlot(vessel);
+    if (result != CREW_OK) {
+        // The manager keeps whatever it had, its slot included: a manager that was never set
+        // up stays not ready.
+        return result;
+    }
+
+    std::memset(this, 0, sizeof *this);
+    maxSeatCount = DEFAULT_SEAT_COUNT;
+    loadedCrewLines = CREW_LINES_NOT_STARTED;
+    massAccounting = MASS_ACCOUNTING_ON;
+    airlockDoorOpen = AIRLOCK_DOOR_OPEN;
+    evaParameter = DEFAULT_EVA_PARAMETER;
+    std::snprintf(crewMeshName, sizeof crewMeshName, "%s", DEFAULT_CREW_MESH);
+    evaPosition.z = DEFAULT_EVA_EXIT_Z;
+    vesselHandle = vessel;
+    slotIndex = index;
+    state = CREW_STATE_SET_UP;
+
+    if (table.nextSlot < AIRLOCK_SLOT_COUNT - 1) {
+        table.nextSlot = index + 1;
+    }
+    return CREW_OK;
+}
+
+int CrewManager::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
+                                    float minZ, float maxZ) {
+    AirlockSlot *slot = OwnedSlot();
+    if (!slot || slot->DefineAirlockShape(door, minX, maxX, minY, maxY, minZ, maxZ) != CREW_OK) {
+        return CREW_REFUSED;
+    }
+    state = static_cast<CrewManagerState>(state | CREW_STATE_AIRLOCK);
+    airlockDoorOpen = door;
+    // The seats actually free: a docked vessel trusts this figure when it sends a member over,
+    // and a member who arrives to a full roster is lost.
+    slot->PublishFreeSeats(maxSeatCount - crewCount);
+    return CREW_OK;
+}
+
+int CrewManager::SetMaxSeatCount(int n) {
+    if (!IsReady()) {
+        return CREW_REFUSED;
+    }
+    if (n < MIN_SEAT_COUNT || n > MAX_SEAT_COUNT) {
+        return CREW_REFUSED;
+    }
+    // A limit below the crew aboard would publish a negative number of free seats.
+    if (n < crewCount) {
+        return CREW_REFUSED;
+    }
+    maxSeatCount = n;
+    PublishSeats();
+    return CREW_OK;
+}
+
+int CrewManager::SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation) {
+    if (!IsReady()) {
+        return CREW_REFUSED;
+    }
+    evaPosition = position;
+    evaRotation = rotation;
+    return CREW_OK;
+}
+
+// ---------------------------------------------------------------------------------------
+// The airlock slot: claimed at set-up, published on every roster change
+// ---------------------------------------------------------------------------------------
+AirlockSlotTable &GetAirlockSlotTable() {
+    return g_airlockSlotTable;
+}
+
+void ResetCrewModuleStateForTesting() {
+    std::memset(&g_airlockSlotTable, 0, sizeof g_airlockSlotTable);
+}
+
+int AirlockSlot::CheckCompanionModule() {
+    std::FILE *file = std::fopen(COMPANION_MODULE_PATH, "rb");
+    if (!file) {
+        return CREW_NO_COMPANION;
+    }
+    std::fclose(file);
+    return CREW_OK;
+}
+
+int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
+    // Everything that can fail is checked before the slot is touched. Once the table is
+    // exhausted the slot at the counter belongs to a live vessel, and a set-up that fails
+    // (companion missing, bad handle) must not take that slot away from it.
+    if (CheckCompanionModule() != CREW_OK) {
+        return CREW_NO_COMPANION;
+    }
+    if (!vesselHandle) {
+        return CREW_ERROR;
+    }
+    VESSEL *vessel = oapiGetVesselInterface(vesselHandle);
+    if (!vessel) {
+        return CREW_ERROR;
+    }
+
+    std::memset(this, 0, sizeof *this);
+    dockPort = INITIAL_DOCK_PORT;
+    ownVessel = vessel;
+    scanTimer = oapiRand();  // spreads the scans of many vessels over the period
+    ownVesselHandle = vesselHandle;
+    statusValue = INITIAL_STATUS_VALUE;
+    freeSeats = INITIAL_FREE_SEATS;
+    return CREW_OK;
+}
+
+int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
+                                    float minZ, float maxZ) {
+    // Written as "not at least" so that a bound that is not a number is refused as well: the
+    // box test of the returning-crew scan could never succeed with one.
+    if (!(maxX >= minX) || !(maxY >= minY) || !(maxZ >= minZ)) {
+        return CREW_ERROR;
+    }
+    if (door != AIRLOCK_DOOR_CLOSED && door != AIRLOCK_DOOR_OPEN) {
+        return CREW_ERROR;
+    }
+    if (!ownVessel) {
+        return CREW_ERROR;
+    }
+
+    doorValue = door;
+    boxMinX = minX;
+    boxMaxX = maxX;
+    boxMinY = minY;
+    boxMaxY = maxY;
+    boxMinZ = minZ;
+    boxMaxZ = maxZ;
+
+    // A null answer from the host leaves the point missing; the next call tries again.
+    WriteAirlockPoint();
+    return CREW_OK;
+}
+
+int AirlockSlot::PublishAirlockStatus(int value) {
+    return PublishValue(statusValue, value);
+}
+
+int AirlockSlot::PublishFreeSeats(int value) {
+    return PublishValue(freeSeats, value);
+}
+
+int AirlockSlot::PublishValue(std::int32_t &field, int value) {
+    if (!airlockAttachment || !ownVessel) {
+        return CREW_ERROR;
+    }
+    field = value;
+    WriteAirlockPoint();
+    return CREW_OK;
+}
+
+void AirlockSlot::WriteAirlockPoint() {
+    VECTOR3 pos, dir, rot;
+    EncodeAirlockPoint(Airlock(), pos, dir, rot);
+    if (!airlockAttachment) {
+        airlockAttachment =
+            ownVessel->CreateAttachment(false, pos, dir, rot, AIRLOCK_POINT_ID, false);
+    } else {
+        ownVessel->SetAttachmentParams(airlockAttachment, pos, dir, rot);
+    }
+}
+
+AirlockSlot *CrewManager::OwnedSlot() const {
+    // The slot table has a fixed number of slots and the last one is shared by every manager
+    // set up after the table ran out; each of them takes the slot over for its own vessel.
+    // A manager therefore uses its slot only while the slot still names its own vessel. This
+    // keeps a manager whose slot was taken over from ever reaching, through the slot, the
+    // interface of another vessel (which may have been destroyed since), and from publishing
+    // into or scanning for another vessel's airlock. Such a manager keeps its roster; it only
+    // loses the airlock (publishing, returning crew, EVA).
+    if (!(state & CREW_STATE_SET_UP) || slotIndex < 0 || slotIndex >= AIRLOCK_SLOT_COUNT) {
+        return nullptr;
+    }
+    AirlockSlot &slot = GetAirlockSlotTable().slots[slotIndex];
+    return slot.IsOwnedBy(vesselHandle) ? &slot : nullptr;
+}
 
 void CrewManager::PublishSeats() const {
     AirlockSlot *slot = OwnedSlot();
@@ -34,85 +232,18 @@ void CrewManager::PublishSeats() const {
         return;
     }
     slot->PublishFreeSeats(maxSeatCount - crewCount);
-    slot->PublishAirlockStatus(0);
+    slot->PublishAirlockStatus(STATUS_AFTER_ROSTER_CHANGE);
 }
 
-int CrewManager::InitCrewManager(OBJHANDLE vessel) {
-    if (!vessel) {
-        return -1;
-    }
-    AirlockSlotTable &table = GetAirlockSlotTable();
-    const int index = Clamp(table.nextSlot, 0, kAirlockSlotCount - 1);
-    const int result = table.slots[index].InitAirlockSlot(vessel);
-    if (result != 1) {
-        // The manager keeps whatever it had, its slot included: a manager that was never set
-        // up stays not ready.
-        return result;
-    }
-
-    std::memset(this, 0, sizeof *this);
-    maxSeatCount = kDefaultSeatCount;
-    loadedCrewLines = -1;
-    massAccounting = 1;
-    airlockDoorOpen = 1;
-    evaParameter = kDefaultEvaParameter;
-    std::snprintf(crewMeshName, sizeof crewMeshName, "%s", kDefaultCrewMesh);
-    evaPosition.z = kDefaultEvaExitZ;
-    vesselHandle = vessel;
-    slotIndex = index;
-    state = kCrewSetUp;
-
-    if (table.nextSlot < kAirlockSlotCount - 1) {
-        table.nextSlot = index + 1;
-    }
-    return 1;
-}
-
-int CrewManager::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
-                                    float minZ, float maxZ) {
-    AirlockSlot *slot = OwnedSlot();
-    if (!slot || slot->DefineAirlockShape(door, minX, maxX, minY, maxY, minZ, maxZ) != 1) {
-        return 0;
-    }
-    state = static_cast<CrewManagerState>(state | kCrewAirlockDefined);
-    airlockDoorOpen = door;
-    // The seats actually free: a docked vessel trusts this figure when it sends a member over,
-    // and a member who arrives to a full roster is lost.
-    slot->PublishFreeSeats(maxSeatCount - crewCount);
-    return 1;
-}
-
-int CrewManager::SetMaxSeatCount(int n) {
-    if (!IsReady()) {
-        return 0;
-    }
-    if (n < kMinSeatCount || n > kMaxSeatCount) {
-        return 0;
-    }
-    // A limit below the crew aboard would publish a negative number of free seats.
-    if (n < crewCount) {
-        return 0;
-    }
-    maxSeatCount = n;
-    PublishSeats();
-    return 1;
-}
-
-int CrewManager::SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation) {
-    if (!IsReady()) {
-        return 0;
-    }
-    evaPosition = position;
-    evaRotation = rotation;
-    return 1;
-}
-
+// ---------------------------------------------------------------------------------------
+// Roster
+// ---------------------------------------------------------------------------------------
 int CrewManager::GetCrewCount() const {
     return IsReady() ? crewCount : 0;
 }
 
 const char *CrewManager::GetCrewNameBySlot(int index) const {
-    if (!IsReady() || index < 0 || index >= crewCount || index >= kRosterSize) {
+    if (!IsReady() || index < 0 || index >= crewCount || index >= ROSTER_SIZE) {
         return emptyName;
     }
     return roster[index].name;
@@ -120,53 +251,53 @@ const char *CrewManager::GetCrewNameBySlot(int index) const {
 
 int CrewManager::AddCrewMember(const char *name, int age, int pulse, int weight,
                                const char *missionId) {
-    if (!IsReady() || !name || crewCount >= maxSeatCount || crewCount >= kRosterSize ||
+    if (!IsReady() || !name || crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE ||
         crewCount < 0) {
-        return 0;
+        return CREW_REFUSED;
     }
     CrewMember &member = roster[crewCount];
     std::memset(&member, 0, sizeof member);
     // The precision bounds what is read: the texts need not be terminated within a field.
-    std::snprintf(member.name, sizeof member.name, "%.*s", kCrewNameMaxLength, name);
+    std::snprintf(member.name, sizeof member.name, "%.*s", CREW_NAME_MAX_LENGTH, name);
     SanitizeCrewName(member.name);
-    std::snprintf(member.missionId, sizeof member.missionId, "%.*s", kMissionIdMaxLength,
+    std::snprintf(member.missionId, sizeof member.missionId, "%.*s", MISSION_ID_MAX_LENGTH,
                   missionId ? missionId : "");
     crewtext::CleanMissionId(member.missionId, sizeof member.missionId);
-    member.age = Clamp(age, kMinCrewAge, kMaxCrewAge);
-    member.pulse = Clamp(pulse, kMinCrewPulse, kMaxCrewPulse);
-    member.weight = Clamp(weight, kMinCrewWeight, kMaxCrewWeight);
+    member.age = Clamp(age, MIN_CREW_AGE, MAX_CREW_AGE);
+    member.pulse = Clamp(pulse, MIN_CREW_PULSE, MAX_CREW_PULSE);
+    member.weight = Clamp(weight, MIN_CREW_WEIGHT, MAX_CREW_WEIGHT);
     ++crewCount;
 
     crewMass += member.weight;
-    if (massAccounting == 1) {
+    if (massAccounting == MASS_ACCOUNTING_ON) {
         oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) + member.weight);
     }
     PublishSeats();
-    return 1;
+    return CREW_OK;
 }
 
 int CrewManager::RemoveCrewMember(const char *name) {
     if (!name || !IsReady() ||
-        crewtext::BoundedLength(name, kMaxSearchNameLength + 1) > kMaxSearchNameLength) {
-        return 0;
+        crewtext::BoundedLength(name, MAX_SEARCH_NAME_LENGTH + 1) > MAX_SEARCH_NAME_LENGTH) {
+        return CREW_REFUSED;
     }
-    if (crewCount < 1 || crewCount > kRosterSize) {
-        return 0;
+    if (crewCount < 1 || crewCount > ROSTER_SIZE) {
+        return CREW_REFUSED;
     }
     int found = -1;
     for (int i = 0; i < crewCount; ++i) {
-        if (crewtext::EqualNoCase(roster[i].name, name, kCrewNameSize)) {
+        if (crewtext::EqualNoCase(roster[i].name, name, CREW_NAME_SIZE)) {
             found = i;
             break;
         }
     }
     if (found < 0) {
-        return 0;
+        return CREW_REFUSED;
     }
 
     const double weight = roster[found].weight;
     crewMass -= weight;
-    if (massAccounting == 1) {
+    if (massAccounting == MASS_ACCOUNTING_ON) {
         oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) - weight);
     }
     // Constant-time removal: the last member fills the hole.
@@ -176,7 +307,7 @@ int CrewManager::RemoveCrewMember(const char *name) {
     }
     --crewCount;
     PublishSeats();
-    return 1;
+    return CREW_OK;
 }
 
 void CrewManager::SanitizeCrewName(char *name) {

@@ -7,9 +7,8 @@
 // make it ready; every other operation except ReadCompanionVersion and SanitizeCrewName
 // refuses until then.
 //
-// Results are 32-bit signed codes: 1 (and 2 for a second kind of success) success, 0 refused
-// or nothing done, negative codes for failures; -999 always means that the companion
-// crew-member module is not installed. Nothing here throws or shows anything to the user.
+// Operations report by the codes of CrewResult.h. Nothing here throws or shows anything to
+// the user.
 #ifndef VEMO_CREW_CREWMANAGER_H
 #define VEMO_CREW_CREWMANAGER_H
 
@@ -17,88 +16,94 @@
 #include <type_traits>
 
 #include "AirlockSlot.h"
+#include "CrewResult.h"
 #include "Orbitersdk.h"
 
-inline constexpr int kCrewNameSize = 40;       // name field, terminator included
-inline constexpr int kCrewNameMaxLength = 25;  // characters kept of a name
-inline constexpr int kMissionIdSize = 8;       // mission id field, terminator included
-inline constexpr int kMissionIdMaxLength = 4;  // characters kept of a mission id
-inline constexpr int kRosterSize = 100;        // most members a roster holds
-inline constexpr int kCrewMeshNameSize = 200;
-inline constexpr int kEvaNameSize = 50;
-inline constexpr int kEvaVesselNameSize = 200;
-inline constexpr double kReturningCrewScanPeriod = 0.25;  // s of simulation time between scans
-// Windows AddCrewMember clamps a member's values to. A crew line loaded from a scenario must
+inline constexpr int CREW_NAME_SIZE = 40;        // name field, terminator included
+inline constexpr int CREW_NAME_MAX_LENGTH = 25;  // characters kept of a name
+inline constexpr int MISSION_ID_SIZE = 8;        // mission id field, terminator included
+inline constexpr int MISSION_ID_MAX_LENGTH = 4;  // characters kept of a mission id
+inline constexpr int ROSTER_SIZE = 100;          // most members a roster holds
+inline constexpr int CREW_MESH_NAME_SIZE = 200;
+inline constexpr int EVA_NAME_SIZE = 50;
+inline constexpr int EVA_VESSEL_NAME_SIZE = 200;
+inline constexpr double RETURNING_CREW_SCAN_PERIOD = 0.25;  // s of simulation time between scans
+// loadedCrewLines until the first line of the vessel's scenario block arrives.
+inline constexpr int CREW_LINES_NOT_STARTED = -1;
+// massAccounting while roster changes adjust the vessel's empty mass.
+inline constexpr int MASS_ACCOUNTING_ON = 1;
+// The ranges AddCrewMember clamps a member's values to. A crew line loaded from a scenario must
 // lie in them, so a member the roster holds always comes back from a saved scenario.
-inline constexpr int kMinCrewAge = 1;  // years
-inline constexpr int kMaxCrewAge = 140;
-inline constexpr int kMinCrewPulse = 0;  // beats per minute
-inline constexpr int kMaxCrewPulse = 180;
-inline constexpr int kMinCrewWeight = 5;  // kg
-inline constexpr int kMaxCrewWeight = 300;
+inline constexpr int MIN_CREW_AGE = 1;  // years
+inline constexpr int MAX_CREW_AGE = 140;
+inline constexpr int MIN_CREW_PULSE = 0;  // beats per minute
+inline constexpr int MAX_CREW_PULSE = 180;
+inline constexpr int MIN_CREW_WEIGHT = 5;  // kg
+inline constexpr int MAX_CREW_WEIGHT = 300;
 
 // One member of a roster.
 struct CrewMember {
-    char name[kCrewNameSize];  // at most 25 characters, letters, digits and blanks, terminated
-    std::int32_t age;          // years, 1..140
-    std::int32_t pulse;        // beats per minute, 0..180
-    double weight;             // kg, a whole number, 5..300
-    char missionId[kMissionIdSize];  // at most 4 characters, may be empty, terminated
+    char name[CREW_NAME_SIZE];  // at most 25 characters, letters, digits and blanks, terminated
+    std::int32_t age;           // years, 1..140
+    std::int32_t pulse;         // beats per minute, 0..180
+    double weight;              // kg, a whole number, 5..300
+    char missionId[MISSION_ID_SIZE];  // at most 4 characters, may be empty, terminated
 };
 
 // Bit 0: set up by InitCrewManager; bit 1: airlock defined. Ready means exactly both.
 enum CrewManagerState : std::int32_t {
-    kCrewNotSetUp = 0,
-    kCrewSetUp = 1,
-    kCrewAirlockDefined = 2,
-    kCrewReady = 3,
+    CREW_STATE_NONE = 0,
+    CREW_STATE_SET_UP = 1,
+    CREW_STATE_AIRLOCK = 2,
+    CREW_STATE_READY = 3,
 };
 
 class CrewManager {
 public:
     // --- fields, in record order; the values a successful InitCrewManager leaves in brackets
-    CrewMember roster[kRosterSize];        // members 0..crewCount-1 aboard, in roster order [zero]
-    CrewManagerState state;                // [kCrewSetUp]
-    std::int32_t crewCount;                // members aboard, 0..100 [0]
-    std::int32_t maxSeatCount;             // seat limit, 1..100 [8]
-    double crewMass;                       // kg of crew counted into the vessel's empty mass [0]
-    std::int32_t loadedCrewLines;          // -1 until the first scenario line arrives, then the
-                                           // number of crew lines loaded [-1]
-    std::int32_t massAccounting;           // 1: roster changes adjust the vessel's empty mass [1]
-    std::int32_t airlockDoorOpen;          // door value given to DefineAirlockShape [1]
-    std::int32_t evaParameter;             // handed to every crew-member vessel made [100]
-    char crewMeshName[kCrewMeshNameSize];  // mesh handed to crew-member vessels ["Vemo\VEMo"]
-    VECTOR3 evaPosition;                   // EVA exit point, m, own vessel frame [(0, 0, 3)]
+    CrewMember roster[ROSTER_SIZE];  // members 0..crewCount-1 aboard, in roster order [zero]
+    CrewManagerState state;          // [CREW_STATE_SET_UP]
+    std::int32_t crewCount;          // members aboard, 0..100 [0]
+    std::int32_t maxSeatCount;       // seat limit, 1..100 [8]
+    double crewMass;                 // kg of crew counted into the vessel's empty mass [0]
+    std::int32_t loadedCrewLines;    // -1 until the first scenario line arrives, then the
+                                     // number of crew lines loaded [-1]
+    std::int32_t massAccounting;     // 1: roster changes adjust the vessel's empty mass [1]
+    std::int32_t airlockDoorOpen;    // door value given to DefineAirlockShape [1]
+    std::int32_t evaParameter;       // handed to every crew-member vessel made [100]
+    char crewMeshName[CREW_MESH_NAME_SIZE];  // mesh handed to crew-member vessels ["Vemo\VEMo"]
+    VECTOR3 evaPosition;                     // EVA exit point, m, own vessel frame [(0, 0, 3)]
     VECTOR3 evaRotation;                   // rotation of a crew-member vessel made, rad [(0, 0, 0)]
     char emptyName[2];                     // what GetCrewNameBySlot gives out of range [""]
-    char lastEvaName[kEvaNameSize];        // member who last left on EVA [""]
-    char lastReturnedName[kEvaNameSize];   // member who last came back aboard [""]
+    char lastEvaName[EVA_NAME_SIZE];       // member who last left on EVA [""]
+    char lastReturnedName[EVA_NAME_SIZE];  // member who last came back aboard [""]
     OBJHANDLE vesselHandle;                // the own vessel [the set-up argument]
-    char lastEvaVesselName[kEvaVesselNameSize];  // object name of the last crew vessel made [""]
-    OBJHANDLE lastEvaVessel;                     // its handle as last looked up [null]
-    std::int32_t slotIndex;                      // this manager's slot in the AirlockSlotTable
+    char lastEvaVesselName[EVA_VESSEL_NAME_SIZE];  // object name of the last crew vessel made [""]
+    OBJHANDLE lastEvaVessel;                       // its handle as last looked up [null]
+    std::int32_t slotIndex;                        // this manager's slot in the AirlockSlotTable
 
     // --- set-up (call in this order) ---
 
     // Claims the next airlock slot for the own vessel and resets the manager: empty roster,
-    // 8 seats, state kCrewSetUp. Calling it again claims a further slot.
-    // 1 set up; -1 null handle or the handle gives no vessel interface; -999 the companion
-    // module is not installed. A failure changes nothing: not the manager (one that was never
-    // set up stays not ready), not the slot counter, not the slot.
+    // 8 seats, state CREW_STATE_SET_UP. Calling it again claims a further slot.
+    // CREW_OK set up; CREW_ERROR null handle, or the handle gives no vessel interface;
+    // CREW_NO_COMPANION the companion module is not installed. A failure changes nothing: not
+    // the manager (one that was never set up stays not ready), not the slot counter, not the
+    // slot.
     int InitCrewManager(OBJHANDLE vessel);
 
     // Defines the airlock box (m, own frame) and door value (0 closed, 1 open) on the own
     // slot, making the manager ready, and publishes the free seats.
-    // 1 airlock defined; 0 refused: by the slot (bad box or door value, no vessel interface)
-    // or because this manager no longer owns its slot.
+    // CREW_OK airlock defined; CREW_REFUSED by the slot (bad box or door value, no vessel
+    // interface) or because this manager no longer owns its slot.
     int DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY, float minZ,
                            float maxZ);
 
-    // Seat limit n, 1..100, not below the crew aboard. 1 set; 0 refused.
+    // Seat limit n, 1..100, not below the crew aboard. CREW_OK set; CREW_REFUSED.
     int SetMaxSeatCount(int n);
 
     // Where an EVA member is placed (m, own frame) and how the new vessel is turned (rad).
-    // 1 stored; 0 not ready.
+    // CREW_OK stored; CREW_REFUSED not ready.
     int SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation);
 
     // --- roster ---
@@ -113,13 +118,13 @@ public:
     // Adds a member at the end of the roster. The name is cut to 25 characters and sanitized,
     // the mission id cut to 4 (null gives an empty one); age is clamped to 1..140, pulse to
     // 0..180, weight to 5..300 kg, and the weight is added to the vessel's empty mass.
-    // 1 added; 0 refused (not ready, null name, seats full).
+    // CREW_OK added; CREW_REFUSED (not ready, null name, seats full).
     int AddCrewMember(const char *name, int age, int pulse, int weight, const char *missionId);
 
     // Removes the first member of that name (ASCII case ignored); the last member moves into
     // its place. The member's weight comes off the vessel's empty mass.
-    // 1 removed; 0 not found or refused (not ready, null name, name of 40 or more characters,
-    // empty roster).
+    // CREW_OK removed; CREW_REFUSED not found, not ready, null name, name of 40 or more
+    // characters, or empty roster.
     int RemoveCrewMember(const char *name);
 
     // Turns every character that is not an ASCII letter or digit into a blank, in place; the
@@ -129,33 +134,44 @@ public:
     // --- scenario lines "VEMOCREW <missionId>-<name>-<age>-<pulse>-<weight>" ---
 
     // Writes one crew line per member, in roster order.
-    // 1 lines written; 0 nothing written (not ready, empty roster, null handle).
+    // CREW_OK lines written; CREW_REFUSED nothing written (not ready, empty roster, null
+    // handle).
     int SaveCrewLines(FILEHANDLE scn);
+
+    // Whether a scenario line is a crew line: it begins with the keyword, in any letter case.
+    static bool IsCrewLine(const char *line);
 
     // Offered every line of the vessel's scenario block. The first line after set-up,
     // whatever it holds, empties the roster before anything else.
-    // 1 the line was a valid crew line and the member is aboard (consume it); 0 otherwise
-    // (hand the line to the host's parser).
+    // CREW_OK the line was a valid crew line and the member is aboard (consume it);
+    // CREW_REFUSED otherwise (hand the line to the host's parser).
     int LoadCrewLine(const char *line);
 
     // --- companion module ---
 
-    // Version of the installed crew-member system from kCompanionVersionPath ("1.5" gives
+    // Version of the installed crew-member system from COMPANION_VERSION_PATH ("1.5" gives
     // 1.5f); -1.0f when none can be read. Uses no field of the manager.
     float ReadCompanionVersion() const;
 
     // --- EVA and transfer ---
 
     // Sends the named member (ASCII case ignored) out of the vessel.
-    // 1 left on free EVA, off the roster; 2 handed over to the docked vessel, off the roster;
-    // 0 the roster is empty; -1 the airlock door is closed; -2 the docked vessel's crew
-    // airlocks are all closed; -3 the docked vessel's airlock reports no free seat; -4 null
-    // name, name of 40 or more characters, or no such member; -5 docked, but the docked
-    // vessel publishes no free-seat value or a negative one; -6 not ready (or this manager no
-    // longer owns its slot), or the crew-member vessel cannot be made or reached (also when
-    // its hand-over record cannot be written); -7 the docked vessel's name is too long to
-    // address a transfer vessel to it (more than 33 characters); -8 an earlier transfer
-    // vessel still waits to be taken. On every result but 1 and 2 the member stays aboard.
+    //   CREW_EVA                 left on free EVA, off the roster
+    //   CREW_TRANSFER            handed over to the docked vessel, off the roster
+    //   CREW_NONE                the roster is empty
+    //   CREW_DOOR_CLOSED         the own airlock door is closed
+    //   CREW_DOCKED_DOOR_CLOSED  the docked vessel's crew airlocks are all closed
+    //   CREW_DOCKED_FULL         the docked vessel's airlock reports no free seat
+    //   CREW_NO_SUCH_MEMBER      null name, name of 40 or more characters, or no such member
+    //   CREW_DOCKED_NO_AIRLOCK   docked, but the docked vessel publishes no free-seat value
+    //                            or a negative one
+    //   CREW_CANNOT_LEAVE        not ready (or this manager no longer owns its slot), or the
+    //                            crew-member vessel cannot be made or reached (also when its
+    //                            hand-over record cannot be written)
+    //   CREW_RECEIVER_NAME_LONG  the docked vessel's name is too long to address a transfer
+    //                            vessel to it (more than 33 characters)
+    //   CREW_TRANSFER_PENDING    an earlier transfer vessel still waits to be taken
+    // On every result but CREW_EVA and CREW_TRANSFER the member stays aboard.
     int EvaCrewMember(const char *name);
 
     // Handle of the vessel named lastEvaVesselName (also kept in lastEvaVessel); null when
@@ -164,76 +180,34 @@ public:
 
     // --- returning crew; call once per simulation step ---
 
-    // 1 a member back from EVA was taken aboard (the focus is back on the own vessel);
-    // 2 a member arriving by transfer was taken aboard; 0 nothing was done (also while the
-    // door is closed or no seat is free: nobody is taken in then); -1 not ready, or the
-    // airlock would be watched but this manager no longer owns its slot.
-    // Inline (below): the host calls it every frame, and nearly every call only advances the
-    // scan timer. The walk over the vessel list runs out of line, once per scan period.
+    // Every 0.25 s of simulation time looks for a member inside the airlock box, or one
+    // handed over by a docked vessel, and takes the first it finds aboard.
+    // CREW_EVA a member back from EVA came aboard (the focus is back on the own vessel);
+    // CREW_TRANSFER a member handed over came aboard; CREW_NONE nothing was done (also while
+    // the door is closed or no seat is free: nobody is taken in then); CREW_NOT_READY not
+    // ready, or this manager no longer owns its slot.
     int ProcessReturningCrew();
-
-    // Whether ProcessReturningCrew has anything to look at: the manager is ready, the airlock
-    // door is open and a seat is free. While it is false, ProcessReturningCrew returns at
-    // once (-1 when not ready, else 0) and calls nothing, so a vessel may leave it out.
-    // The seat test comes first: it is the one that ends the step of a crewed vessel.
-    bool WatchesAirlock() const {
-        return crewCount < maxSeatCount && crewCount < kRosterSize && IsReady() &&
-               airlockDoorOpen != 0;
-    }
-
-    // The part of ProcessReturningCrew that runs when the scan is due (the slot's timer has
-    // run out): resets the timer, walks the vessel list and takes in whoever it finds.
-    // Same results as ProcessReturningCrew; the slot must be this manager's own.
-    int ScanAndTakeInReturningCrew(AirlockSlot &slot);
 
     // --- shared by the operations above ---
 
     // The manager's airlock slot when the manager is set up and the slot is still its own;
-    // null otherwise. Every use of the slot goes through here (see the definition below).
+    // null otherwise. Every use of the slot goes through here (see the definition).
     AirlockSlot *OwnedSlot() const;
 
     // After a roster or seat-limit change: publish maxSeatCount - crewCount free seats and
     // the status value 0. Without an owned slot nothing is published.
     void PublishSeats() const;
 
-    bool IsReady() const { return state == kCrewReady; }
+    bool IsReady() const { return state == CREW_STATE_READY; }
 };
 
-inline AirlockSlot *CrewManager::OwnedSlot() const {
-    // The slot table has a fixed number of slots and the last one is shared by every manager
-    // set up after the table ran out; each of them takes the slot over for its own vessel.
-    // A manager therefore uses its slot only while the slot still names its own vessel. This
-    // keeps a manager whose slot was taken over from ever reaching, through the slot, the
-    // interface of another vessel (which may have been destroyed since), and from publishing
-    // into or scanning for another vessel's airlock. Such a manager keeps its roster; it only
-    // loses the airlock (publishing, returning crew, EVA).
-    if (!(state & kCrewSetUp) || slotIndex < 0 || slotIndex >= kAirlockSlotCount) {
-        return nullptr;
-    }
-    AirlockSlot &slot = GetAirlockSlotTable().slots[slotIndex];
-    return slot.IsOwnedBy(vesselHandle) ? &slot : nullptr;
-}
+// Turns a vessel by the angles (a, b, c) in radians about its x, y and z axes, applied after
+// its present orientation: R' = R * X(a) * Y(b) * Z(c). Nothing happens without an interface.
+void OrientCrewVessel(const VECTOR3 &rotation, OBJHANDLE vessel);
 
-inline int CrewManager::ProcessReturningCrew() {
-    // The manager's own fields first: a closed door or a full roster ends the step before
-    // the slot table is touched. Without a free seat nobody is taken in: a member on EVA
-    // stays outside, and a transfer vessel keeps its record until a seat is free. Deleting
-    // either first would lose the member. The scan timer stands still meanwhile.
-    if (!WatchesAirlock()) {
-        return IsReady() ? 0 : -1;
-    }
-    AirlockSlot *slot = OwnedSlot();
-    if (!slot) {
-        return -1;
-    }
-    // The same timer as AirlockSlot::ScanForReturningCrew, advanced here so that a step with
-    // no scan due makes no call into the crew library.
-    slot->scanTimer += oapiGetSimStep();
-    if (!(slot->scanTimer > kReturningCrewScanPeriod)) {
-        return 0;
-    }
-    return ScanAndTakeInReturningCrew(*slot);
-}
+// result = left * right for row-major 3x3 matrices; result must not alias an operand.
+// Returns result.
+MATRIX3 &MultiplyMatrix3(MATRIX3 &result, const MATRIX3 &left, const MATRIX3 &right);
 
 // A vessel holds the manager by value in an instance that starts zeroed.
 static_assert(std::is_trivially_copyable<CrewManager>::value, "CrewManager must stay plain");

@@ -10,52 +10,44 @@
 #include <cstdio>
 #include <cstring>
 
+#include "AirlockPoint.h"
 #include "CrewManager.h"
 #include "CrewText.h"
-#include "PointValues.h"
-#include "VemoPaths.h"
+#include "TransferRecord.h"
 
 namespace {
 
-using pointvalues::MakeVector;
-using pointvalues::TruncateToInt;
-
 // Push given to a member on free EVA, along the vessel's +z axis: m/s per rad/s of the
 // vessel's rates about x and y (the rate about z does not count).
-constexpr double kPushPerRate = 5.0;
+constexpr double PUSH_PER_RATE = 5.0;
 
 // Values the record carries; anything outside is replaced by the fallback.
-constexpr int kMaxRecordAge = 120;  // years
-constexpr int kFallbackAge = 41;
-constexpr int kMaxRecordPulse = 140;  // beats per minute
-constexpr int kFallbackPulse = 60;
-constexpr int kMaxEvaParameter = 4000;
-constexpr int kFallbackEvaParameter = 100;
+constexpr int MAX_RECORD_AGE = 120;  // years
+constexpr int FALLBACK_AGE = 41;
+constexpr int MAX_RECORD_PULSE = 140;  // beats per minute
+constexpr int FALLBACK_PULSE = 60;
+constexpr int MAX_EVA_PARAMETER = 4000;
+constexpr int FALLBACK_EVA_PARAMETER = 100;
 
-// Object names of crew-member vessels and the texts of the record hold at most this many
-// characters.
-constexpr int kObjectNameMaxLength = 38;
-constexpr int kObjectNameSize = kObjectNameMaxLength + 1;
-constexpr int kTransferPrefixLength = sizeof kTransferVesselPrefix - 1;
-constexpr int kCrewClassPrefixLength = sizeof kCrewVesselClass - 1;
+// Object names of crew-member vessels hold at most as many characters as the record's texts.
+constexpr int OBJECT_NAME_MAX_LENGTH = RECORD_TEXT_MAX_LENGTH;
+constexpr int OBJECT_NAME_SIZE = OBJECT_NAME_MAX_LENGTH + 1;
+constexpr int TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
 // Longest docked-vessel name that fits after "VemoT". A longer one would be cut, and the
 // receiving vessel would never recognise the transfer vessel as its own.
-constexpr int kMaxReceiverNameLength = kObjectNameMaxLength - kTransferPrefixLength;
+constexpr int MAX_RECEIVER_NAME_LENGTH = OBJECT_NAME_MAX_LENGTH - TRANSFER_PREFIX_LENGTH;
 
 // Longest crew name EvaCrewMember accepts; no roster name can be longer.
-constexpr std::size_t kMaxEvaNameLength = kCrewNameSize - 1;
+constexpr std::size_t MAX_EVA_NAME_LENGTH = CREW_NAME_SIZE - 1;
 // Mission id, "-" and name.
-constexpr int kCrewTextSize = kMissionIdSize + 1 + kCrewNameSize;
+constexpr int CREW_TEXT_SIZE = MISSION_ID_SIZE + 1 + CREW_NAME_SIZE;
 
 // Fresh state of a vessel made for a crew member.
-constexpr double kFullFuel = 1.0;
-constexpr int kFreeFlight = 0;
+constexpr double FULL_FUEL = 1.0;
+constexpr int FREE_FLIGHT = 0;
 
-// Refusals of CreateCrewVessel on the transfer path (see AirlockSlot.h).
-constexpr int kCreateReceiverNameTooLong = -4;
-constexpr int kCreateTransferPending = -5;
-// The hand-over record cannot be written; nothing was made (see AirlockSlot.h).
-constexpr int kCreateRecordUnwritable = 3;
+// GetDockedFreeSeats when there is no count to read.
+constexpr int NO_SEAT_COUNT = -1;
 
 int InWindowOr(int value, int low, int high, int fallback) {
     return (value < low || value > high) ? fallback : value;
@@ -69,46 +61,10 @@ void BlanksToUnderscores(char *text) {
     }
 }
 
-bool IsAirlockPoint(const VESSEL *vessel, ATTACHMENTHANDLE point) {
-    if (!point) {
-        return false;
-    }
-    const char *id = vessel->GetAttachmentId(point);
-    return id && std::strcmp(id, kAirlockAttachmentId) == 0;
-}
-
-void PutLe32(unsigned char *out, std::int32_t value) {
-    const std::uint32_t u = static_cast<std::uint32_t>(value);
-    out[0] = static_cast<unsigned char>(u);
-    out[1] = static_cast<unsigned char>(u >> 8);
-    out[2] = static_cast<unsigned char>(u >> 16);
-    out[3] = static_cast<unsigned char>(u >> 24);
-}
-
-// Writes the record as one item of 104 bytes in its little-endian file layout, replacing the
-// file. False when the record is not on disk whole; a partial file is removed. The record is
-// the only way the member's data reach the other side, so the caller makes no vessel then.
-bool WriteTransferRecord(const TransferRecord &record, const char *path) {
-    unsigned char bytes[sizeof(TransferRecord)];
-    std::memcpy(bytes, record.name, sizeof record.name);
-    std::memcpy(bytes + offsetof(TransferRecord, meshName), record.meshName,
-                sizeof record.meshName);
-    PutLe32(bytes + offsetof(TransferRecord, age), record.age);
-    PutLe32(bytes + offsetof(TransferRecord, pulse), record.pulse);
-    PutLe32(bytes + offsetof(TransferRecord, evaParameter), record.evaParameter);
-    PutLe32(bytes + offsetof(TransferRecord, weight), record.weight);
-    PutLe32(bytes + offsetof(TransferRecord, reserved0), record.reserved0);
-    PutLe32(bytes + offsetof(TransferRecord, reserved1), record.reserved1);
-    std::FILE *file = std::fopen(path, "wb");
-    if (!file) {
-        return false;
-    }
-    const bool written = std::fwrite(bytes, sizeof bytes, 1, file) == 1;
-    if (std::fclose(file) != 0 || !written) {
-        std::remove(path);
-        return false;
-    }
-    return true;
+// The vessel docked at a port of vessel; null when there is no such port or nothing docked.
+OBJHANDLE DockedAt(const VESSEL &vessel, int port) {
+    DOCKHANDLE dock = port >= 0 ? vessel.GetDockHandle(static_cast<UINT>(port)) : nullptr;
+    return dock ? vessel.GetDockStatus(dock) : nullptr;
 }
 
 // True while a transfer vessel of any vessel waits to be taken: its record is still in the
@@ -119,17 +75,13 @@ bool TransferPending() {
     for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
         OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
         VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
-        if (!vessel) {
+        if (!vessel || !HasCrewVesselClass(*vessel)) {
             continue;
         }
-        const char *className = vessel->GetClassName();
-        if (!className || std::strncmp(className, kCrewVesselClass, kCrewClassPrefixLength) != 0) {
-            continue;
-        }
-        char name[kObjectNameSize + 1] = {};
-        oapiGetObjectName(handle, name, kObjectNameSize);
-        if (std::strncmp(name, kTransferVesselPrefix, kTransferPrefixLength) == 0 &&
-            oapiGetObjectByName(name + kTransferPrefixLength) != nullptr) {
+        char name[OBJECT_NAME_SIZE + 1] = {};
+        oapiGetObjectName(handle, name, OBJECT_NAME_SIZE);
+        if (std::strncmp(name, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0 &&
+            oapiGetObjectByName(name + TRANSFER_PREFIX_LENGTH) != nullptr) {
             return true;
         }
     }
@@ -173,155 +125,154 @@ void OrientCrewVessel(const VECTOR3 &rotation, OBJHANDLE vessel) {
     target->SetRotationMatrix(t3);
 }
 
-int AirlockSlot::GetDockedFreeSeats(int port) {
-    if (!airlockAttachment || !ownVessel || port < 0) {
-        return -1;
+int AirlockSlot::GetDockedFreeSeats(int port) const {
+    if (!airlockAttachment || !ownVessel) {
+        return NO_SEAT_COUNT;
     }
-    DOCKHANDLE dock = ownVessel->GetDockHandle(static_cast<UINT>(port));
-    if (!dock) {
-        return -1;
-    }
-    OBJHANDLE mate = ownVessel->GetDockStatus(dock);
+    OBJHANDLE mate = DockedAt(*ownVessel, port);
     VESSEL *docked = mate ? oapiGetVesselInterface(mate) : nullptr;
     if (!docked) {
-        return -1;
+        return NO_SEAT_COUNT;
     }
+    // Only the first airlock point counts, whatever its door.
     const DWORD count = docked->AttachmentCount(false);
     for (DWORD i = 0; i < count; ++i) {
-        ATTACHMENTHANDLE point = docked->GetAttachmentHandle(false, i);
-        if (!IsAirlockPoint(docked, point)) {
-            continue;
+        AirlockPoint airlock;
+        if (ReadAirlockPoint(*docked, docked->GetAttachmentHandle(false, i), airlock)) {
+            return airlock.FreeSeatCount();
         }
-        VECTOR3 pos = MakeVector(0, 0, 0), dir = MakeVector(0, 0, 0), rot = MakeVector(0, 0, 0);
-        docked->GetAttachmentParams(point, pos, dir, rot);
-        return TruncateToInt(rot.z);
     }
-    return -1;
+    return NO_SEAT_COUNT;
 }
 
-int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParameter, int pulse,
-                                  int weight, const char *meshName, const VECTOR3 &exitOffset,
-                                  const VECTOR3 &rotation) {
-    age = InWindowOr(age, 0, kMaxRecordAge, kFallbackAge);
-    evaParameter = InWindowOr(evaParameter, 0, kMaxEvaParameter, kFallbackEvaParameter);
-    pulse = InWindowOr(pulse, 0, kMaxRecordPulse, kFallbackPulse);
-    if (!ownVessel) {
-        return -3;
-    }
-    if (!crewText) {
-        crewText = "";
-    }
-    if (!meshName) {
-        meshName = "";
-    }
+namespace {
 
-    OBJHANDLE docked = nullptr;
-    if (ownVessel->DockCount() > 0) {
-        DOCKHANDLE dock = ownVessel->GetDockHandle(static_cast<UINT>(dockPort));
-        docked = dock ? ownVessel->GetDockStatus(dock) : nullptr;
-    }
-    const bool transfer = docked != nullptr;
-
+// Where the vessel of a member who leaves starts, what it is called, and where its record
+// goes.
+struct CrewVesselPlan {
     VESSELSTATUS status;
-    std::memset(&status, 0, sizeof status);
-    char objectName[kObjectNameSize] = {};
-    const char *recordPath = kEvaRecordPath;
+    char objectName[OBJECT_NAME_SIZE];
+    const char *recordPath;
+};
 
-    if (transfer) {
-        VESSEL *receiver = oapiGetVesselInterface(docked);
-        if (!receiver) {
-            return -3;
-        }
-        const DWORD count = receiver->AttachmentCount(false);
-        if (count == 0) {
-            return -1;
-        }
-        bool closedSeen = false;
-        bool taken = false;
-        VECTOR3 pos = MakeVector(0, 0, 0), dir = MakeVector(0, 0, 0), rot = MakeVector(0, 0, 0);
-        for (DWORD i = 0; i < count && !taken; ++i) {
-            ATTACHMENTHANDLE point = receiver->GetAttachmentHandle(false, i);
-            if (!IsAirlockPoint(receiver, point)) {
-                continue;
-            }
-            pos = MakeVector(0, 0, 0);
-            dir = MakeVector(0, 0, 0);
-            rot = MakeVector(0, 0, 0);
-            receiver->GetAttachmentParams(point, pos, dir, rot);
-            if (rot.x != 0.0) {
-                taken = true;
-            } else {
-                closedSeen = true;
-            }
-        }
-        if (!taken) {
-            return closedSeen ? -2 : -1;
-        }
+// Free EVA: at the exit point, with the own vessel's velocity and a push along its +z axis
+// that grows with its pitch and yaw rates.
+void PlanFreeEva(VESSEL &own, const char *crewText, const VECTOR3 &exitOffset,
+                 CrewVesselPlan &plan) {
+    VECTOR3 rates = {{0.0, 0.0, 0.0}};
+    own.GetAngularVel(rates);
+    const double push = (std::fabs(rates.y) + std::fabs(rates.x)) * PUSH_PER_RATE;
+    own.GetStatus(plan.status);
+    VECTOR3 pushGlobal = {{0.0, 0.0, 0.0}};
+    own.GlobalRot(VECTOR3{{0.0, 0.0, push}}, pushGlobal);
+    plan.status.rvel.x += pushGlobal.x;
+    plan.status.rvel.y += pushGlobal.y;
+    plan.status.rvel.z += pushGlobal.z;
+    VECTOR3 rel = {{0.0, 0.0, 0.0}};
+    own.Local2Rel(exitOffset, rel);
+    plan.status.rpos = rel;
+    std::snprintf(plan.objectName, sizeof plan.objectName, "%s%s", EVA_VESSEL_PREFIX, crewText);
+    plan.recordPath = EVA_RECORD_PATH;
+}
 
-        // A cut name would address the member to no vessel at all.
-        const char *receiverName = receiver->GetName();
-        if (!receiverName || crewtext::BoundedLength(receiverName, kMaxReceiverNameLength + 1) >
-                                 static_cast<std::size_t>(kMaxReceiverNameLength)) {
-            return kCreateReceiverNameTooLong;
+// Transfer: in the middle of the first open airlock of the docked vessel, named after that
+// vessel, so that its returning-crew scan takes the member in. CREW_OK, or why not:
+// CREW_CANNOT_LEAVE, CREW_DOCKED_NO_AIRLOCK, CREW_DOCKED_DOOR_CLOSED,
+// CREW_RECEIVER_NAME_LONG, CREW_TRANSFER_PENDING. Nothing is written or made on a refusal.
+int PlanTransfer(OBJHANDLE docked, CrewVesselPlan &plan) {
+    VESSEL *receiver = oapiGetVesselInterface(docked);
+    if (!receiver) {
+        return CREW_CANNOT_LEAVE;
+    }
+    const DWORD count = receiver->AttachmentCount(false);
+    if (count == 0) {
+        return CREW_DOCKED_NO_AIRLOCK;
+    }
+    // The first open airlock takes the member; a closed one is only noted.
+    bool closedSeen = false;
+    bool taken = false;
+    AirlockPoint airlock = {};
+    for (DWORD i = 0; i < count && !taken; ++i) {
+        if (!ReadAirlockPoint(*receiver, receiver->GetAttachmentHandle(false, i), airlock)) {
+            continue;
         }
-        if (TransferPending()) {
-            return kCreateTransferPending;
-        }
+        taken = airlock.IsOpen();
+        closedSeen = closedSeen || !taken;
+    }
+    if (!taken) {
+        return closedSeen ? CREW_DOCKED_DOOR_CLOSED : CREW_DOCKED_NO_AIRLOCK;
+    }
+    // A cut name would address the member to no vessel at all.
+    const char *receiverName = receiver->GetName();
+    if (!receiverName || crewtext::BoundedLength(receiverName, MAX_RECEIVER_NAME_LENGTH + 1) >
+                             static_cast<std::size_t>(MAX_RECEIVER_NAME_LENGTH)) {
+        return CREW_RECEIVER_NAME_LONG;
+    }
+    if (TransferPending()) {
+        return CREW_TRANSFER_PENDING;
+    }
 
-        receiver->GetStatus(status);
-        // The middle of the taken airlock box, decoded as the airlock point publishes it.
-        const VECTOR3 middle =
-            MakeVector((pos.x + pos.y) / 2.0, (pos.z + dir.x) / 2.0, (dir.y + dir.z) / 2.0);
-        VECTOR3 rel = MakeVector(0, 0, 0);
-        receiver->Local2Rel(middle, rel);
-        status.rpos = rel;
-        std::snprintf(objectName, sizeof objectName, "%s%s", kTransferVesselPrefix, receiverName);
-        recordPath = kTransferRecordPath;
+    receiver->GetStatus(plan.status);
+    VECTOR3 rel = {{0.0, 0.0, 0.0}};
+    receiver->Local2Rel(airlock.Middle(), rel);
+    plan.status.rpos = rel;
+    std::snprintf(plan.objectName, sizeof plan.objectName, "%s%s", TRANSFER_VESSEL_PREFIX,
+                  receiverName);
+    plan.recordPath = TRANSFER_RECORD_PATH;
+    return CREW_OK;
+}
+
+// Makes the vessel of a member who leaves the slot's vessel: on free EVA, or handed over
+// when a vessel is docked at the slot's dock port. The record is on disk before the vessel
+// exists, and the new vessel is turned by rotation (radians). Out-of-range age (0..120),
+// evaParameter (0..4000) and pulse (0..140) travel as 41, 100 and 60.
+// CREW_EVA or CREW_TRANSFER when made; otherwise the refusals of PlanTransfer, or
+// CREW_CANNOT_LEAVE when the slot has no vessel, the record cannot be written whole (nothing
+// is made), the host makes no vessel, or the transfer vessel cannot be reached (it is
+// deleted again with its record).
+int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int evaParameter,
+                     int pulse, int weight, const char *meshName, const VECTOR3 &exitOffset,
+                     const VECTOR3 &rotation) {
+    age = InWindowOr(age, 0, MAX_RECORD_AGE, FALLBACK_AGE);
+    evaParameter = InWindowOr(evaParameter, 0, MAX_EVA_PARAMETER, FALLBACK_EVA_PARAMETER);
+    pulse = InWindowOr(pulse, 0, MAX_RECORD_PULSE, FALLBACK_PULSE);
+    VESSEL *own = slot.ownVessel;
+    if (!own) {
+        return CREW_CANNOT_LEAVE;
+    }
+
+    CrewVesselPlan plan;
+    std::memset(&plan, 0, sizeof plan);
+    const OBJHANDLE docked = own->DockCount() > 0 ? DockedAt(*own, slot.dockPort) : nullptr;
+    if (docked) {
+        const int planned = PlanTransfer(docked, plan);
+        if (planned != CREW_OK) {
+            return planned;
+        }
     } else {
-        VECTOR3 rates = MakeVector(0, 0, 0);
-        ownVessel->GetAngularVel(rates);
-        const double push = (std::fabs(rates.y) + std::fabs(rates.x)) * kPushPerRate;
-        ownVessel->GetStatus(status);
-        VECTOR3 pushGlobal = MakeVector(0, 0, 0);
-        ownVessel->GlobalRot(MakeVector(0, 0, push), pushGlobal);
-        status.rvel.x += pushGlobal.x;
-        status.rvel.y += pushGlobal.y;
-        status.rvel.z += pushGlobal.z;
-        VECTOR3 rel = MakeVector(0, 0, 0);
-        ownVessel->Local2Rel(exitOffset, rel);
-        status.rpos = rel;
-        std::snprintf(objectName, sizeof objectName, "%s%s", kEvaVesselPrefix, crewText);
+        PlanFreeEva(*own, crewText, exitOffset, plan);
     }
-    status.fuel = kFullFuel;
-    status.eng_main = 0.0;
-    status.eng_hovr = 0.0;
-    status.status = kFreeFlight;
+    plan.status.fuel = FULL_FUEL;
+    plan.status.eng_main = 0.0;
+    plan.status.eng_hovr = 0.0;
+    plan.status.status = FREE_FLIGHT;
 
-    // The record's texts are cleared first, so that no earlier member's name lingers in the
-    // bytes after a terminator.
-    TransferRecord &record = GetTransferRecord();
-    std::memset(&record, 0, sizeof record);
-    std::snprintf(record.name, kObjectNameSize, "%s%s", kEvaVesselPrefix, crewText);
-    std::snprintf(record.meshName, kObjectNameSize, "%s", meshName);
-    record.age = age;
-    record.pulse = pulse;
-    record.evaParameter = evaParameter;
-    record.weight = weight;
-    if (!WriteTransferRecord(record, recordPath)) {
-        // Without the record the member would arrive with default values or without a name;
-        // the member stays aboard instead.
-        return kCreateRecordUnwritable;
+    // Without the record the member would arrive with default values or without a name; the
+    // member stays aboard instead.
+    const TransferRecord record =
+        MakeTransferRecord(crewText, meshName, age, pulse, evaParameter, weight);
+    if (!WriteTransferRecord(record, plan.recordPath)) {
+        return CREW_CANNOT_LEAVE;
     }
 
-    BlanksToUnderscores(objectName);
-    OBJHANDLE created = oapiCreateVessel(objectName, kCrewVesselClass, status);
+    BlanksToUnderscores(plan.objectName);
+    OBJHANDLE created = oapiCreateVessel(plan.objectName, CREW_VESSEL_CLASS, plan.status);
     if (created) {
         OrientCrewVessel(rotation, created);
     }
-
-    if (!transfer) {
+    if (!docked) {
         // A member whose vessel the host refused stays aboard.
-        return created ? 1 : 3;
+        return created ? CREW_EVA : CREW_CANNOT_LEAVE;
     }
     VESSEL *carrier = created ? oapiGetVesselInterface(created) : nullptr;
     if (!carrier) {
@@ -329,90 +280,79 @@ int AirlockSlot::CreateCrewVessel(const char *crewText, int age, int evaParamete
         if (created) {
             oapiDeleteVessel(created, nullptr);
         }
-        std::remove(kTransferRecordPath);
-        return 3;
+        std::remove(TRANSFER_RECORD_PATH);
+        return CREW_CANNOT_LEAVE;
     }
-    const VECTOR3 zero = MakeVector(0, 0, 0);
-    carrier->CreateAttachment(true, MakeVector(age, pulse, weight), zero, zero, kCrewAttachmentId,
-                              false);
-    return 2;
+    const VECTOR3 values = {{double(age), double(pulse), double(weight)}};
+    const VECTOR3 zero = {{0.0, 0.0, 0.0}};
+    carrier->CreateAttachment(true, values, zero, zero, CREW_ATTACHMENT_ID, false);
+    return CREW_TRANSFER;
 }
+
+}  // namespace
 
 int CrewManager::EvaCrewMember(const char *name) {
     AirlockSlot *slot = IsReady() ? OwnedSlot() : nullptr;
     if (!slot) {
-        return -6;
+        return CREW_CANNOT_LEAVE;
     }
-    if (!name || crewtext::BoundedLength(name, kMaxEvaNameLength + 1) > kMaxEvaNameLength) {
-        return -4;
+    if (!name || crewtext::BoundedLength(name, MAX_EVA_NAME_LENGTH + 1) > MAX_EVA_NAME_LENGTH) {
+        return CREW_NO_SUCH_MEMBER;
     }
     if (crewCount < 1) {
-        return 0;
+        return CREW_NONE;
     }
     lastEvaName[0] = '\0';
-    if (airlockDoorOpen == 0) {
-        return -1;
+    if (airlockDoorOpen == AIRLOCK_DOOR_CLOSED) {
+        return CREW_DOOR_CLOSED;
     }
 
+    // Docked: the other vessel must have a seat for the member. Asked before the roster, so
+    // that a full vessel refuses whoever is named.
     VESSEL *own = oapiGetVesselInterface(vesselHandle);
-    if (own) {
-        DOCKHANDLE dock = own->GetDockHandle(static_cast<UINT>(slot->dockPort));
-        if (dock && own->GetDockStatus(dock)) {
-            const int freeSeats = slot->GetDockedFreeSeats(slot->dockPort);
-            if (freeSeats == 0) {
-                return -3;
-            }
-            if (freeSeats < 0) {
-                return -5;
-            }
+    if (own && DockedAt(*own, slot->dockPort)) {
+        const int freeSeats = slot->GetDockedFreeSeats(slot->dockPort);
+        if (freeSeats == 0) {
+            return CREW_DOCKED_FULL;
+        }
+        if (freeSeats < 0) {
+            return CREW_DOCKED_NO_AIRLOCK;
         }
     }
 
     int index = -1;
-    for (int i = 0; i < crewCount && i < kRosterSize; ++i) {
-        if (crewtext::EqualNoCase(roster[i].name, name, kCrewNameSize)) {
+    for (int i = 0; i < crewCount && i < ROSTER_SIZE; ++i) {
+        if (crewtext::EqualNoCase(roster[i].name, name, CREW_NAME_SIZE)) {
             index = i;
             break;
         }
     }
     if (index < 0) {
-        return -4;
+        return CREW_NO_SUCH_MEMBER;
     }
     const CrewMember &member = roster[index];
 
-    char crewText[kCrewTextSize] = {};
+    char crewText[CREW_TEXT_SIZE] = {};
     if (member.missionId[0] != '\0') {
-        std::snprintf(crewText, sizeof crewText, "%.*s-%.*s", kMissionIdMaxLength, member.missionId,
-                      kCrewNameMaxLength, member.name);
+        std::snprintf(crewText, sizeof crewText, "%.*s-%.*s", MISSION_ID_MAX_LENGTH,
+                      member.missionId, CREW_NAME_MAX_LENGTH, member.name);
     } else {
-        std::snprintf(crewText, sizeof crewText, "%.*s", kCrewNameMaxLength, member.name);
+        std::snprintf(crewText, sizeof crewText, "%.*s", CREW_NAME_MAX_LENGTH, member.name);
     }
 
     // The name the crew-member vessel will bear, for GetLastEvaVessel.
-    std::snprintf(lastEvaVesselName, kObjectNameSize, "%s%s", kEvaVesselPrefix, crewText);
+    std::snprintf(lastEvaVesselName, OBJECT_NAME_SIZE, "%s%s", EVA_VESSEL_PREFIX, crewText);
     BlanksToUnderscores(lastEvaVesselName);
 
-    const int result = slot->CreateCrewVessel(crewText, member.age, evaParameter, member.pulse,
-                                              static_cast<int>(member.weight), crewMeshName,
-                                              evaPosition, evaRotation);
-    switch (result) {
-        case 1:
-        case 2:
-            // Copied before the removal, which may move another member into this record.
-            std::snprintf(lastEvaName, sizeof lastEvaName, "%s", member.name);
-            RemoveCrewMember(lastEvaName);
-            return result;
-        case -2:
-            return -2;
-        case -1:
-            return -5;
-        case kCreateReceiverNameTooLong:
-            return -7;
-        case kCreateTransferPending:
-            return -8;
-        default:
-            return -6;
+    const int result =
+        CreateCrewVessel(*slot, crewText, member.age, evaParameter, member.pulse,
+                         static_cast<int>(member.weight), crewMeshName, evaPosition, evaRotation);
+    if (result == CREW_EVA || result == CREW_TRANSFER) {
+        // Copied before the removal, which may move another member into this record.
+        std::snprintf(lastEvaName, sizeof lastEvaName, "%s", member.name);
+        RemoveCrewMember(lastEvaName);
     }
+    return result;
 }
 
 OBJHANDLE CrewManager::GetLastEvaVessel() {
@@ -420,7 +360,7 @@ OBJHANDLE CrewManager::GetLastEvaVessel() {
         lastEvaVessel = nullptr;
         return nullptr;
     }
-    lastEvaVesselName[kEvaVesselNameSize - 1] = '\0';
+    lastEvaVesselName[EVA_VESSEL_NAME_SIZE - 1] = '\0';
     lastEvaVessel = oapiGetObjectByName(lastEvaVesselName);
     return lastEvaVessel;
 }

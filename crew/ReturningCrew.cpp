@@ -1,279 +1,234 @@
 // Returning crew: a crew member on EVA who walks into the airlock box, or a member handed
 // over by a docked vessel, is taken aboard.
 //
-// Every 0.25 s of simulation time the airlock slot walks the host's vessel list once. A
-// crew-member vessel is recognised by its class ("Vemo..."), at least two to-parent points,
-// the last of them "V-em" carrying (age, pulse, weight); its object name carries the
-// member's mission id and name. A transfer vessel is named "VemoT" + the receiving vessel;
-// its record waits in the transfer hand-over file.
+// Every 0.25 s of simulation time the vessel walks the host's vessel list once. A crew-member
+// vessel is recognised by its class ("Vemo..."), at least two to-parent points, the last of
+// them "V-em" carrying (age, pulse, weight); its object name carries the member's mission id
+// and name. A transfer vessel is named "VemoT" + the receiving vessel; the member's record
+// waits in the transfer hand-over file. The walk returns what it found, and the member is
+// taken aboard from that.
 #include <cstdio>
 #include <cstring>
 
 #include "CrewManager.h"
 #include "CrewText.h"
-#include "NoInline.h"
-#include "PointValues.h"
-#include "VemoPaths.h"
+#include "TransferRecord.h"
 
 namespace {
 
-using pointvalues::TruncateToInt;
+// Object names are read with this limit into a zeroed buffer of OBJECT_NAME_BUFFER_SIZE.
+constexpr int OBJECT_NAME_READ_LIMIT = 95;
+constexpr int OBJECT_NAME_BUFFER_SIZE = 110;
+constexpr std::size_t TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
 
-// Object names are read with this limit into a zeroed buffer of kObjectNameBufferSize.
-constexpr int kObjectNameReadLimit = 95;
-constexpr int kObjectNameBufferSize = 110;
-constexpr std::size_t kCrewClassPrefixLength = sizeof kCrewVesselClass - 1;
-constexpr std::size_t kTransferPrefixLength = sizeof kTransferVesselPrefix - 1;
-constexpr std::size_t kEvaPrefixLength = sizeof kEvaVesselPrefix - 1;
+// A member's text comes after the first five characters of the name a member arrives with
+// (the prefix "Vemo_"), and at most 32 characters of it count. The mission id is the part
+// before its first "-": at most 5 characters are taken, of which AddCrewMember keeps 4.
+constexpr std::size_t ARRIVING_PREFIX_LENGTH = 5;
+constexpr std::size_t MEMBER_TEXT_MAX_LENGTH = 32;
+constexpr int MISSION_ID_TAKEN_LENGTH = 5;
 
 // Name given to a member handed over without a readable record: the transfer vessel still
 // carries the member's values, but the name travels only in the record.
-constexpr char kUnknownMemberName[] = "Vemo_Unknown";
+constexpr char UNKNOWN_MEMBER_NAME[] = "Vemo_Unknown";
 
-// What ProcessReturningCrew takes from the returning-crew name: at most 32 characters after
-// the prefix; a mission id of at most 5 characters (AddCrewMember keeps 4) and a name of at
-// most 25.
-constexpr int kReturningTextSize = 48;
-constexpr int kReturningTextLimit = kReturningNameSize;
-constexpr int kMissionIdCopyLength = 5;
+// What a walk found: the member to take aboard and the vessel the member came in.
+struct ReturningMember {
+    int found;         // CREW_EVA: inside the airlock box; CREW_TRANSFER: handed over;
+                       // CREW_NONE: nobody
+    OBJHANDLE vessel;  // the crew-member or transfer vessel, deleted once the member is in
+    char missionId[MISSION_ID_TAKEN_LENGTH + 1];
+    char name[CREW_NAME_MAX_LENGTH + 1];
+    int age;     // years
+    int pulse;   // beats per minute
+    int weight;  // kg
+};
 
-std::int32_t GetLe32(const unsigned char *in) {
-    const std::uint32_t u =
-        static_cast<std::uint32_t>(in[0]) | static_cast<std::uint32_t>(in[1]) << 8 |
-        static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
-    return static_cast<std::int32_t>(u);
+// Takes the mission id and name from the name a member arrives with (see above). A
+// crew-member vessel's name has its blanks as underscores; a record's name keeps them.
+void SetMemberText(ReturningMember &member, const char *arrivingName, bool underscoresAreBlanks) {
+    const std::size_t length =
+        crewtext::BoundedLength(arrivingName, ARRIVING_PREFIX_LENGTH + MEMBER_TEXT_MAX_LENGTH);
+    char text[MEMBER_TEXT_MAX_LENGTH + 1] = {};
+    if (length > ARRIVING_PREFIX_LENGTH) {
+        std::memcpy(text, arrivingName + ARRIVING_PREFIX_LENGTH, length - ARRIVING_PREFIX_LENGTH);
+    }
+    for (char *p = text; underscoresAreBlanks && *p; ++p) {
+        if (*p == '_') {
+            *p = ' ';
+        }
+    }
+    const char *dash = std::strchr(text, '-');
+    if (dash) {
+        std::snprintf(member.missionId, sizeof member.missionId, "%.*s",
+                      static_cast<int>(dash - text), text);
+        std::snprintf(member.name, sizeof member.name, "%s", dash + 1);
+    } else {
+        member.missionId[0] = '\0';
+        std::snprintf(member.name, sizeof member.name, "%s", text);
+    }
 }
 
 // The member values a crew-member vessel publishes on its last to-parent point, when that
 // point is "V-em".
-bool ReadMemberPoint(const VESSEL *vessel, DWORD parentCount, VECTOR3 &values) {
+bool ReadMemberPoint(const VESSEL &vessel, DWORD parentCount, VECTOR3 &values) {
     if (parentCount == 0) {
         return false;
     }
-    ATTACHMENTHANDLE point = vessel->GetAttachmentHandle(true, parentCount - 1);
+    ATTACHMENTHANDLE point = vessel.GetAttachmentHandle(true, parentCount - 1);
     if (!point) {
         return false;
     }
-    const char *id = vessel->GetAttachmentId(point);
-    if (!id || std::strcmp(id, kCrewAttachmentId) != 0) {
+    const char *id = vessel.GetAttachmentId(point);
+    if (!id || std::strcmp(id, CREW_ATTACHMENT_ID) != 0) {
         return false;
     }
-    VECTOR3 dir, rot;
-    values.x = values.y = values.z = 0.0;
-    dir.x = dir.y = dir.z = 0.0;
-    rot.x = rot.y = rot.z = 0.0;
-    vessel->GetAttachmentParams(point, values, dir, rot);
+    VECTOR3 dir = {{0.0, 0.0, 0.0}}, rot = {{0.0, 0.0, 0.0}};
+    values = VECTOR3{{0.0, 0.0, 0.0}};
+    vessel.GetAttachmentParams(point, values, dir, rot);
     return true;
 }
 
-// Reads the transfer hand-over file whole into bytes. A record counts only when the file
-// holds all 104 bytes and its name field is a terminated crew-vessel name.
-bool ReadTransferFile(unsigned char (&bytes)[sizeof(TransferRecord)]) {
-    std::FILE *file = std::fopen(kTransferRecordPath, "rb");
-    if (!file) {
+void SetMemberValues(ReturningMember &member, const VECTOR3 &values) {
+    member.age = PointValueToInt(values.x);
+    member.pulse = PointValueToInt(values.y);
+    member.weight = PointValueToInt(values.z);
+}
+
+// A transfer vessel addressed to this vessel: the member comes with the record in the
+// transfer hand-over file, which is consumed. The transfer vessel's own values are the
+// member's; a record that is unreadable or disagrees with them belongs to no one here, and
+// the member comes without a name. False when there is nothing to board: no record that
+// fits and no values either (the file is then left alone).
+bool TakeTransferredMember(ReturningMember &member, bool hasValues, const VECTOR3 &values) {
+    TransferRecord record;
+    const bool recordRead =
+        ReadTransferRecord(TRANSFER_RECORD_PATH, record) && IsCrewRecord(record);
+    const bool recordFits =
+        recordRead && (!hasValues || (record.age == PointValueToInt(values.x) &&
+                                      record.pulse == PointValueToInt(values.y) &&
+                                      record.weight == PointValueToInt(values.z)));
+    if (!recordFits && !hasValues) {
         return false;
     }
-    const std::size_t items = std::fread(bytes, sizeof bytes, 1, file);
-    std::fclose(file);
-    if (items != 1) {
-        return false;
+    std::remove(TRANSFER_RECORD_PATH);
+    if (recordFits) {
+        SetMemberText(member, record.name, false);
+        member.age = record.age;
+        member.pulse = record.pulse;
+        member.weight = record.weight;
+    } else {
+        SetMemberText(member, UNKNOWN_MEMBER_NAME, false);
+        SetMemberValues(member, values);
     }
-    const char *name = reinterpret_cast<const char *>(bytes);
-    return std::memchr(name, '\0', sizeof(TransferRecord::name)) != nullptr &&
-           std::strncmp(name, kEvaVesselPrefix, kEvaPrefixLength) == 0;
+    return true;
 }
 
-// Copies src into a field of `size` bytes: cut to size - 1 characters, always terminated.
-void CopyBounded(char *dest, std::size_t size, const char *src) {
-    std::size_t length = 0;
-    while (length + 1 < size && src[length] != '\0') {
-        ++length;
+// One walk over the host's vessel list for the first member to take in: a crew-member vessel
+// inside the airlock box, or a transfer vessel addressed to this vessel.
+ReturningMember FindReturningMember(const AirlockSlot &slot) {
+    ReturningMember member = {};
+    member.found = CREW_NONE;
+    VESSEL *const own = slot.ownVessel;
+    const OBJHANDLE ownHandle = slot.ownVesselHandle;
+    if (slot.doorValue != AIRLOCK_DOOR_OPEN || !own || !ownHandle) {
+        return member;
     }
-    std::memcpy(dest, src, length);
-    dest[length] = '\0';
-}
-
-// The own vessel's position and the other's, both in the own vessel's frame. The own one is
-// asked for once per walk, when the first crew-member vessel needs it: nothing moves while
-// the walk runs.
-struct OwnPosition {
-    bool known = false;
-    VECTOR3 local;
-};
-
-VEMO_NOINLINE int WalkVesselList(AirlockSlot &slot);
-
-}  // namespace
-
-int AirlockSlot::ScanForReturningCrew() {
-    scanTimer += oapiGetSimStep();
-    if (!(scanTimer > kReturningCrewScanPeriod)) {
-        return 0;
-    }
-    return WalkVesselList(*this);
-}
-
-namespace {
-
-int WalkVesselList(AirlockSlot &slot) {
-    slot.scanTimer = 0.0;
-    if (slot.doorValue != 1) {
-        return 0;
-    }
-    VESSEL *const ownVessel = slot.ownVessel;
-    const OBJHANDLE ownVesselHandle = slot.ownVesselHandle;
-    if (!ownVessel || !ownVesselHandle) {
-        return -3;
-    }
-    OwnPosition own;
+    const AirlockPoint airlock = slot.Airlock();
+    // The own position is asked for once per walk, when the first crew-member vessel needs
+    // it: nothing moves while the walk runs.
+    bool ownPositionKnown = false;
+    VECTOR3 ownLocal = {{0.0, 0.0, 0.0}};
 
     for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
         OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
-        if (!handle || handle == ownVesselHandle) {
+        if (!handle || handle == ownHandle) {
             continue;
         }
         VESSEL *vessel = oapiGetVesselInterface(handle);
-        if (!vessel) {
-            continue;
-        }
-        const char *className = vessel->GetClassName();
-        if (!className || std::strncmp(className, kCrewVesselClass, kCrewClassPrefixLength) != 0) {
+        if (!vessel || !HasCrewVesselClass(*vessel)) {
             continue;
         }
         const DWORD parentCount = vessel->AttachmentCount(true);
         if (parentCount < 2) {
             continue;
         }
-        char objectName[kObjectNameBufferSize] = {};
-        oapiGetObjectName(handle, objectName, kObjectNameReadLimit);
-
+        char objectName[OBJECT_NAME_BUFFER_SIZE] = {};
+        oapiGetObjectName(handle, objectName, OBJECT_NAME_READ_LIMIT);
         VECTOR3 values;
-        const bool hasValues = ReadMemberPoint(vessel, parentCount, values);
+        const bool hasValues = ReadMemberPoint(*vessel, parentCount, values);
 
-        if (std::strncmp(objectName, kTransferVesselPrefix, kTransferPrefixLength) == 0) {
+        if (std::strncmp(objectName, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0) {
             // A transfer vessel for another vessel waits for that one; the walk goes on, so
             // that it cannot hide members further down the list from this vessel.
-            const char *ownName = ownVessel->GetName();
-            if (!ownName || std::strcmp(objectName + kTransferPrefixLength, ownName) != 0) {
+            const char *ownName = own->GetName();
+            if (!ownName || std::strcmp(objectName + TRANSFER_PREFIX_LENGTH, ownName) != 0 ||
+                !TakeTransferredMember(member, hasValues, values)) {
                 continue;
             }
-            unsigned char bytes[sizeof(TransferRecord)];
-            const bool recordRead = ReadTransferFile(bytes);
-            // The transfer vessel's own values are the member's; a record that disagrees with
-            // them belongs to another hand-over.
-            const bool recordFits =
-                recordRead &&
-                (!hasValues ||
-                 (GetLe32(bytes + offsetof(TransferRecord, age)) == TruncateToInt(values.x) &&
-                  GetLe32(bytes + offsetof(TransferRecord, pulse)) == TruncateToInt(values.y) &&
-                  GetLe32(bytes + offsetof(TransferRecord, weight)) == TruncateToInt(values.z)));
-            if (!recordFits && !hasValues) {
-                continue;  // nothing to board: no record and no member values
-            }
-            std::remove(kTransferRecordPath);
-
-            if (recordFits) {
-                TransferRecord &record = GetTransferRecord();
-                std::memcpy(record.name, bytes, sizeof record.name);
-                std::memcpy(record.meshName, bytes + offsetof(TransferRecord, meshName),
-                            sizeof record.meshName);
-                record.age = GetLe32(bytes + offsetof(TransferRecord, age));
-                record.pulse = GetLe32(bytes + offsetof(TransferRecord, pulse));
-                record.evaParameter = GetLe32(bytes + offsetof(TransferRecord, evaParameter));
-                record.weight = GetLe32(bytes + offsetof(TransferRecord, weight));
-                record.reserved0 = GetLe32(bytes + offsetof(TransferRecord, reserved0));
-                record.reserved1 = GetLe32(bytes + offsetof(TransferRecord, reserved1));
-                CopyBounded(slot.returningCrewName, sizeof slot.returningCrewName, record.name);
-                slot.returningCrewAge = record.age;
-                slot.returningCrewPulse = record.pulse;
-                slot.returningCrewWeight = record.weight;
-            } else {
-                CopyBounded(slot.returningCrewName, sizeof slot.returningCrewName,
-                            kUnknownMemberName);
-                slot.returningCrewAge = TruncateToInt(values.x);
-                slot.returningCrewPulse = TruncateToInt(values.y);
-                slot.returningCrewWeight = TruncateToInt(values.z);
-            }
-            slot.returningCrewVessel = handle;
-            return 2;
+            member.found = CREW_TRANSFER;
+            member.vessel = handle;
+            return member;
         }
 
         if (!hasValues) {
             continue;
         }
-        // Cut to the field; a longer name is never written past it.
-        const char *name = vessel->GetName();
-        CopyBounded(slot.returningCrewName, sizeof slot.returningCrewName, name ? name : "");
-        for (char *p = slot.returningCrewName; *p; ++p) {
-            if (*p == '_') {
-                *p = ' ';
-            }
-        }
-        slot.returningCrewAge = TruncateToInt(values.x);
-        slot.returningCrewPulse = TruncateToInt(values.y);
-        slot.returningCrewWeight = TruncateToInt(values.z);
-
-        if (!own.known) {
+        if (!ownPositionKnown) {
             VECTOR3 ownGlobal;
-            oapiGetGlobalPos(ownVesselHandle, &ownGlobal);
-            ownVessel->Global2Local(ownGlobal, own.local);
-            own.known = true;
+            oapiGetGlobalPos(ownHandle, &ownGlobal);
+            own->Global2Local(ownGlobal, ownLocal);
+            ownPositionKnown = true;
         }
-        VECTOR3 otherGlobal, otherLocal;
-        oapiGetGlobalPos(handle, &otherGlobal);
-        ownVessel->Global2Local(otherGlobal, otherLocal);
-        const double dx = otherLocal.x - own.local.x;
-        const double dy = otherLocal.y - own.local.y;
-        const double dz = otherLocal.z - own.local.z;
-        if (slot.boxMinZ <= dz && dz <= slot.boxMaxZ && slot.boxMinY <= dy && dy <= slot.boxMaxY &&
-            slot.boxMinX <= dx && dx <= slot.boxMaxX) {
-            slot.returningCrewVessel = handle;
-            return 1;
+        VECTOR3 global, local;
+        oapiGetGlobalPos(handle, &global);
+        own->Global2Local(global, local);
+        const VECTOR3 offset = {{local.x - ownLocal.x, local.y - ownLocal.y, local.z - ownLocal.z}};
+        if (airlock.Contains(offset)) {
+            const char *name = vessel->GetName();
+            SetMemberText(member, name ? name : "", true);
+            SetMemberValues(member, values);
+            member.found = CREW_EVA;
+            member.vessel = handle;
+            return member;
         }
     }
-    return 0;
+    return member;
 }
 
 }  // namespace
 
-namespace {
-
-// Takes the member the scan found (result `found`, 1 or 2) aboard: the rest of
-// ProcessReturningCrew, out of line because it runs only when someone comes back.
-VEMO_NOINLINE int BoardReturningMember(CrewManager &crew, AirlockSlot &slot, int found) {
-    char text[kReturningTextSize] = {};
-    slot.GetReturningCrewName(text, kReturningTextLimit);
-    char missionId[kMissionIdCopyLength + 1] = {};
-    char name[kCrewNameMaxLength + 1] = {};
-    const char *dash = std::strchr(text, '-');
-    if (dash) {
-        const int idLength = static_cast<int>(dash - text);
-        std::snprintf(missionId, sizeof missionId, "%.*s", idLength, text);
-        std::snprintf(name, sizeof name, "%s", dash + 1);
-    } else {
-        std::snprintf(name, sizeof name, "%s", text);
+int CrewManager::ProcessReturningCrew() {
+    if (!IsReady()) {
+        return CREW_NOT_READY;
     }
-
-    OBJHANDLE vessel = slot.GetReturningCrewVessel();
-    if (!vessel) {
-        return 0;
+    // Without a free seat nobody is taken in: a member on EVA stays outside, and a transfer
+    // vessel keeps its record until a seat is free. Deleting either first would lose the
+    // member. The scan timer stands still meanwhile, as it does while the door is closed.
+    if (airlockDoorOpen == AIRLOCK_DOOR_CLOSED || crewCount >= maxSeatCount ||
+        crewCount >= ROSTER_SIZE) {
+        return CREW_NONE;
     }
-    if (found != 2) {
-        oapiSetFocusObject(crew.vesselHandle);
+    AirlockSlot *slot = OwnedSlot();
+    if (!slot) {
+        return CREW_NOT_READY;
     }
-    oapiDeleteVessel(vessel, nullptr);
-    std::snprintf(crew.lastReturnedName, sizeof crew.lastReturnedName, "%s", name);
-    crew.AddCrewMember(name, slot.GetReturningCrewAge(), slot.GetReturningCrewPulse(),
-                       slot.GetReturningCrewWeight(), missionId);
-    return found == 2 ? 2 : 1;
-}
-
-}  // namespace
-
-int CrewManager::ScanAndTakeInReturningCrew(AirlockSlot &slot) {
-    const int found = WalkVesselList(slot);
-    if (found <= 0) {
-        return 0;
+    slot->scanTimer += oapiGetSimStep();
+    if (!(slot->scanTimer > RETURNING_CREW_SCAN_PERIOD)) {
+        return CREW_NONE;
     }
-    return BoardReturningMember(*this, slot, found);
+    slot->scanTimer = 0.0;  // the excess is dropped
+
+    const ReturningMember member = FindReturningMember(*slot);
+    if (member.found == CREW_NONE) {
+        return CREW_NONE;
+    }
+    // Back from EVA, the pilot follows the member in; a hand-over leaves the focus alone.
+    if (member.found == CREW_EVA) {
+        oapiSetFocusObject(vesselHandle);
+    }
+    oapiDeleteVessel(member.vessel, nullptr);
+    std::snprintf(lastReturnedName, sizeof lastReturnedName, "%s", member.name);
+    AddCrewMember(member.name, member.age, member.pulse, member.weight, member.missionId);
+    return member.found;
 }

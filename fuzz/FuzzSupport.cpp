@@ -8,14 +8,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "VemoPaths.h"
+#include "CrewNames.h"
 
 namespace fs = std::filesystem;
 
 namespace fuzzsupport {
 
-const char *const kTransferFile = kTransferRecordPath;
-const char *const kVersionFile = kCompanionVersionPath;
+const char *const kTransferFile = TRANSFER_RECORD_PATH;
+const char *const kVersionFile = COMPANION_VERSION_PATH;
 
 void CheckFailed(const char *file, int line, const char *condition, const std::string &message) {
     std::fprintf(stderr, "%s:%d: check failed: %s", file, line, condition);
@@ -152,19 +152,19 @@ bool TerminatedWithin(const char *text, std::size_t size, std::size_t maxLength)
 
 void CheckRoster(const CrewManager &crew) {
     FUZZ_CHECK(
-        crew.crewCount >= 0 && crew.crewCount <= crew.maxSeatCount && crew.crewCount <= kRosterSize,
+        crew.crewCount >= 0 && crew.crewCount <= crew.maxSeatCount && crew.crewCount <= ROSTER_SIZE,
         "crewCount %d, seats %d", crew.crewCount, crew.maxSeatCount);
     double weights = 0.0;
     for (int i = 0; i < crew.crewCount; ++i) {
         const CrewMember &m = crew.roster[i];
-        FUZZ_CHECK(TerminatedWithin(m.name, sizeof m.name, kCrewNameMaxLength), "member %d", i);
+        FUZZ_CHECK(TerminatedWithin(m.name, sizeof m.name, CREW_NAME_MAX_LENGTH), "member %d", i);
         for (const char *p = m.name; *p; ++p) {
             const char c = *p;
             FUZZ_CHECK((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
                            c == ' ',
                        "member %d name byte 0x%02x", i, static_cast<unsigned char>(c));
         }
-        FUZZ_CHECK(TerminatedWithin(m.missionId, sizeof m.missionId, kMissionIdMaxLength),
+        FUZZ_CHECK(TerminatedWithin(m.missionId, sizeof m.missionId, MISSION_ID_MAX_LENGTH),
                    "member %d", i);
         for (const char *p = m.missionId; *p; ++p) {
             const unsigned char c = static_cast<unsigned char>(*p);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "TransferRecord.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ OBJHANDLE MakeCarrier(sim::World &world, OBJHANDLE receiver, bool withValues) {
     const VECTOR3 zero = {{0.0, 0.0, 0.0}};
     if (withValues) {
         const VECTOR3 values = {{double(kAge), double(kPulse), double(kWeight)}};
-        v->CreateAttachment(true, values, zero, zero, kCrewAttachmentId);
+        v->CreateAttachment(true, values, zero, zero, CREW_ATTACHMENT_ID);
     } else {
         v->CreateAttachment(true, zero, zero, zero, "HOOK");
     }

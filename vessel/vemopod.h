@@ -17,24 +17,15 @@ public:
 
     vemopod(OBJHANDLE hVessel, int fmodel);
 
+    // In the order the host first calls them.
     void clbkSetClassCaps(FILEHANDLE cfg) override;
-    void clbkSaveState(FILEHANDLE scn) override;
     void clbkLoadStateEx(FILEHANDLE scn, void *status) override;
     void clbkPostStep(double simt, double simdt, double mjd) override;
     int clbkConsumeBufferedKey(DWORD key, bool down, char *kstate) override;
+    void clbkSaveState(FILEHANDLE scn) override;
 
 private:
-    void SetPhysicalParameters();
-    void SetUpMeshes();
-    void SetUpAnimations();
-    void SetUpReentry();
-    void SetUpPropellant();
-    void SetUpAttitudeThrusters();
-    void SetUpCrew();
     void CreateEngine();
-    void FullPostStep();
-    void WatchingPostStep();
-    void ReturningCrewStep();
     void KeepCrewLine(const char *line);
     void WriteKeptCrewLines(FILEHANDLE scn);
 

@@ -9,7 +9,7 @@
 //   clbkPostStep            take in members who walk into the airlock, or are handed over
 //   clbkConsumeBufferedKey  E sends the first member out: on EVA, or, when a vessel with an
 //                           open crew airlock is docked at port 0, straight over to it
-// The manager reports by result codes (see CrewManager.h); the vessel acts on the two that
+// The manager reports by the result codes of CrewResult.h; the vessel acts on the two that
 // matter to it and ignores the rest.
 #include <Orbitersdk.h>
 
@@ -20,22 +20,18 @@
 namespace {
 
 // Physical parameters.
-constexpr double kEmptyMass = 2000.0;  // kg, without crew
-constexpr double kSize = 4.0;          // m, mean radius
+constexpr double HAB_EMPTY_MASS = 2000.0;  // kg, without crew
+constexpr double HAB_SIZE = 4.0;           // m, mean radius
 
 // Crew.
-constexpr int kSeatCount = 4;
-constexpr int kDoorOpen = 1;
-constexpr float kAirlockHalfWidth = 2.0f;  // m: the airlock box spans +-2 m on each axis
-constexpr double kKeyRepeatDelay = 1.0;    // s of simulation time between two accepted E
+constexpr int SEAT_COUNT = 4;
+constexpr float AIRLOCK_HALF_WIDTH = 2.0f;  // m: the airlock box spans +-2 m on each axis
+constexpr double KEY_REPEAT_DELAY = 1.0;    // s of simulation time between two accepted E
 
 // The one docking port, at the back; its index is the port the crew library looks at.
-constexpr VECTOR3 kDockPosition = {{0.0, 0.0, -3.0}};  // m
-constexpr VECTOR3 kDockDirection = {{0.0, 0.0, -1.0}};
-constexpr VECTOR3 kDockRotation = {{0.0, 1.0, 0.0}};
-
-// EvaCrewMember result of a member who left on free EVA.
-constexpr int kLeftOnEva = 1;
+constexpr VECTOR3 DOCK_POSITION = {{0.0, 0.0, -3.0}};  // m
+constexpr VECTOR3 DOCK_DIRECTION = {{0.0, 0.0, -1.0}};
+constexpr VECTOR3 DOCK_ROTATION = {{0.0, 1.0, 0.0}};
 
 }  // namespace
 
@@ -44,18 +40,18 @@ public:
     crewhab(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel), crew() {}
 
     void clbkSetClassCaps(FILEHANDLE cfg) override {
-        SetEmptyMass(kEmptyMass);
-        SetSize(kSize);
-        CreateDock(kDockPosition, kDockDirection, kDockRotation);
+        SetEmptyMass(HAB_EMPTY_MASS);
+        SetSize(HAB_SIZE);
+        CreateDock(DOCK_POSITION, DOCK_DIRECTION, DOCK_ROTATION);
 
         // The crew comes last, in this order: the airlock makes the manager ready, and only a
         // ready manager accepts the seat count. Members leave at the library's default exit
         // point, 3 m ahead on +z, just outside the airlock box.
         crew.InitCrewManager(GetHandle());
-        crew.DefineAirlockShape(kDoorOpen, -kAirlockHalfWidth, kAirlockHalfWidth,
-                                -kAirlockHalfWidth, kAirlockHalfWidth, -kAirlockHalfWidth,
-                                kAirlockHalfWidth);
-        crew.SetMaxSeatCount(kSeatCount);
+        crew.DefineAirlockShape(AIRLOCK_DOOR_OPEN, -AIRLOCK_HALF_WIDTH, AIRLOCK_HALF_WIDTH,
+                                -AIRLOCK_HALF_WIDTH, AIRLOCK_HALF_WIDTH, -AIRLOCK_HALF_WIDTH,
+                                AIRLOCK_HALF_WIDTH);
+        crew.SetMaxSeatCount(SEAT_COUNT);
     }
 
     void clbkLoadStateEx(FILEHANDLE scn, void *status) override {
@@ -64,7 +60,7 @@ public:
             // Every line the roster does not take goes to the host's parser. Kept short for
             // the sample: a crew line it refuses (more members than seats) is not saved
             // again; vessel/vemopod.cpp shows how to keep such lines.
-            if (crew.LoadCrewLine(line) != 1) {
+            if (crew.LoadCrewLine(line) != CREW_OK) {
                 ParseScenarioLineEx(line, status);
             }
         }
@@ -84,11 +80,11 @@ public:
         if (!down || key != OAPI_KEY_E) {
             return 0;
         }
-        if (!oapiAcceptDelayedKey(static_cast<char>(OAPI_KEY_E), kKeyRepeatDelay) ||
+        if (!oapiAcceptDelayedKey(static_cast<char>(OAPI_KEY_E), KEY_REPEAT_DELAY) ||
             crew.GetCrewCount() == 0) {
             return 1;
         }
-        if (crew.EvaCrewMember(crew.GetCrewNameBySlot(0)) == kLeftOnEva) {
+        if (crew.EvaCrewMember(crew.GetCrewNameBySlot(0)) == CREW_EVA) {
             // The pilot follows the member outside.
             if (OBJHANDLE member = crew.GetLastEvaVessel()) {
                 oapiSetFocusObject(member);

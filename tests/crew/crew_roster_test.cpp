@@ -10,7 +10,7 @@ using namespace crewtest;
 TEST_F(CrewWorldTest, AirlockPointFollowsSetUpAndRosterChanges) {
     OBJHANDLE h = MakeVessel("Alpha");
     CrewManager &crew = Crew(h);
-    ASSERT_EQ(crew.state, kCrewReady);
+    ASSERT_EQ(crew.state, CREW_STATE_READY);
     EXPECT_TRUE(VectorIs(Airlock(h)[0], -2, 2, -2));
     EXPECT_TRUE(VectorIs(Airlock(h)[1], 2, -2, 2));
     EXPECT_TRUE(VectorIs(Airlock(h)[2], 1, 1000, 8));
@@ -96,11 +96,11 @@ TEST_F(CrewWorldTest, DefineAirlockShapeChecksItsArgumentsAndPublishesTheSeatsLe
     for (const auto &bad : refused) {
         EXPECT_EQ(crew.DefineAirlockShape(int(bad[0]), bad[1], bad[2], -2, 2, -2, 2), 0);
     }
-    EXPECT_EQ(crew.state, kCrewSetUp);
+    EXPECT_EQ(crew.state, CREW_STATE_SET_UP);
     EXPECT_FALSE(HasAirlock(h));
 
     ASSERT_EQ(crew.DefineAirlockShape(0, 1, 1, -2, 2, -2, 2), 1);  // equal bounds are a box
-    EXPECT_EQ(crew.state, kCrewReady);
+    EXPECT_EQ(crew.state, CREW_STATE_READY);
     for (const char *name : {"Ann", "Bob", "Cy"}) {
         ASSERT_EQ(crew.AddCrewMember(name, 30, 60, 70, ""), 1);
     }

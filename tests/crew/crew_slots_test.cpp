@@ -1,5 +1,4 @@
-// Airlock slots: the module-wide table, sharing of its last slot, publishing, and the
-// returning-crew name accessor.
+// Airlock slots: the module-wide table, sharing of its last slot, and publishing.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -54,23 +53,4 @@ TEST_F(CrewWorldTest, SlotPublishesOnlyOnceItsAirlockExists) {
     InstallCompanion(false);
     EXPECT_EQ(slot.InitAirlockSlot(MakeVessel("Beta", false)), -999);
     EXPECT_TRUE(slot.IsOwnedBy(h));
-}
-
-TEST_F(CrewWorldTest, ReturningCrewNameIsBoundedAndAlwaysTerminated) {
-    AirlockSlot slot = {};
-    auto copy = [&slot](const std::string &stored, int maxLength) {
-        std::memset(slot.returningCrewName, 0, sizeof slot.returningCrewName);
-        std::memcpy(slot.returningCrewName, stored.data(),
-                    std::min(stored.size(), sizeof slot.returningCrewName));
-        std::string out(64, '#');
-        slot.GetReturningCrewName(out.data(), maxLength);
-        EXPECT_EQ(out.find_first_not_of('#', std::max(maxLength, 0)), std::string::npos)
-            << "written past the count";
-        return std::string(out.c_str());
-    };
-    EXPECT_EQ(copy("Vemo_X1-Pilot One", 40), "X1-Pilot One");
-    EXPECT_EQ(copy("Vemo", 40), "");
-    EXPECT_EQ(copy("Vemo_ABCDEFGH", 5), "ABCD");
-    EXPECT_EQ(copy(std::string(40, 'z'), 40), std::string(32, 'z'));  // field without end
-    EXPECT_EQ(copy("Vemo_ABC", 0).substr(0, 1), "#");
 }

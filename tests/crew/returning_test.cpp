@@ -208,41 +208,60 @@ TEST_F(EvaWorldTest, UnreadableTransferRecordNeverBoardsAStaleMember) {
     EXPECT_STREQ(Crew(beta).roster[2].name, "Unknown");
 }
 
-// Names of other vessels may be longer than the slot's name field; they are cut to it.
-TEST_F(EvaWorldTest, LongMemberVesselNamesAreCutToTheField) {
+// A member arrives with a name: a crew-member vessel's, or a record's name field. After its
+// first five characters ("Vemo_") at most 32 count; the mission id is what comes before the
+// first "-". Whatever the name, nothing is read or written past a field.
+TEST_F(EvaWorldTest, ArrivingNamesSplitIntoMissionIdAndName) {
     OBJHANDLE alpha = MakeHab("Alpha");
-    std::string tail;
-    for (int i = 0; i < 8; ++i) {
-        tail += "ABCDEFGHIJ";
+    ASSERT_EQ(Crew(alpha).SetMaxSeatCount(100), 1);
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    const struct {
+        std::string vessel;
+        const char *missionId;
+        std::string name;
+    } cases[] = {
+        {"Vemo_X1-Pilot_One", "X1", "Pilot One"},
+        {"Vemo_Pilot_One", "", "Pilot One"},
+        {"Vemo", "", ""},                    // no text after the prefix
+        {"Pilot1-Jo", "1", "Jo"},            // five characters go, whatever they are
+        {"Vemo_ABCDEFGH-Jo", "ABCD", "Jo"},  // 5 taken, 4 kept
+        {"Vemo_A-B-C", "A", "B C"},          // split at the first "-" only
+        {"Vemo_" + std::string(80, 'z'), "", std::string(25, 'z')},
+        // The 32 characters end within the name: 32 - 27 are left of it.
+        {"Vemo_" + alphabet + "-abcdefghij", "ABCD", "abcde"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.vessel);
+        MakeMember(c.vessel, alpha, vec(0, 0, 0), vec(35, 72, 80));
+        ASSERT_EQ(ScanNow(alpha), 1);
+        const CrewMember &m = Crew(alpha).roster[Crew(alpha).crewCount - 1];
+        EXPECT_STREQ(m.missionId, c.missionId);
+        EXPECT_EQ(m.name, c.name);
     }
+}
+
+// Values from another vessel's point are held to the roster's ranges, whatever they are.
+TEST_F(EvaWorldTest, MemberValuesOfAnyMagnitudeAreClamped) {
+    OBJHANDLE alpha = MakeHab("Alpha");
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    OBJHANDLE longOne = MakeMember("Vemo_" + tail, alpha, vec(0, 0, 10), vec(1e300, -1e300, nan));
+    OBJHANDLE wild = MakeMember("Vemo_Wild", alpha, vec(0, 0, 10), vec(1e300, -1e300, nan));
     StartCounting();
+    const AirlockSlot before = Slot(alpha);
 
-    AirlockSlot &slot = Slot(alpha);
-    const AirlockSlot before = slot;
-    slot.scanTimer = 1.0;
-    EXPECT_EQ(slot.ScanForReturningCrew(), 0);  // outside the box: only the values are taken
-    EXPECT_EQ(std::string(slot.returningCrewName, 39), ("Vemo " + tail).substr(0, 39));
-    EXPECT_EQ(slot.returningCrewName[39], '\0');
-    EXPECT_EQ(slot.returningCrewAge, std::numeric_limits<int>::max());
-    EXPECT_EQ(slot.returningCrewPulse, std::numeric_limits<int>::min());
-    EXPECT_EQ(slot.returningCrewWeight, 0);
-    EXPECT_EQ(slot.statusValue, before.statusValue);
-    EXPECT_EQ(slot.freeSeats, before.freeSeats);
+    EXPECT_EQ(ScanNow(alpha), 0);  // outside the box: nothing changes
+    EXPECT_EQ(Crew(alpha).GetCrewCount(), 0);
+    EXPECT_EQ(Slot(alpha).statusValue, before.statusValue);
+    EXPECT_EQ(Slot(alpha).freeSeats, before.freeSeats);
 
-    world().placeNear(longOne, alpha, vec(0, 0, 0));
+    world().placeNear(wild, alpha, vec(0, 0, 0));
     EXPECT_EQ(ScanNow(alpha), 1);
-    EXPECT_STREQ(Crew(alpha).roster[0].name, tail.substr(0, 25).c_str());
-    EXPECT_EQ(Crew(alpha).roster[0].age, 140);
-    EXPECT_EQ(Crew(alpha).roster[0].pulse, 0);
-    EXPECT_EQ(Crew(alpha).roster[0].weight, 5.0);
+    EXPECT_EQ(Roster(Crew(alpha)), "-Wild-140-0-5;");
 }
 
 // Once the shared last slot is taken over, the earlier vessel's manager neither scans nor
 // sends anyone out through it.
 TEST_F(EvaWorldTest, ManagerWhoseSlotWasTakenOverStaysOutOfIt) {
-    GetAirlockSlotTable().nextSlot = kAirlockSlotCount - 1;
+    GetAirlockSlotTable().nextSlot = AIRLOCK_SLOT_COUNT - 1;
     OBJHANDLE first = MakeHab("First");
     ASSERT_EQ(Crew(first).AddCrewMember("Jo", 35, 72, 80, ""), 1);
     OBJHANDLE second = MakeHab("Second", vec(100, 0, 0));

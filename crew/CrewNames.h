@@ -1,0 +1,47 @@
+// The names the crew protocol fixes. Crew libraries of other vessels and the companion
+// crew-member module rely on every one of them, so none may change.
+//
+// File names are relative to the simulator's working folder and are the simulator's own
+// ("modules\Vemo.dll"); only the folder separator follows the platform, so a build for the
+// simulator on Windows uses them exactly as written there.
+#ifndef VEMO_CREW_CREWNAMES_H
+#define VEMO_CREW_CREWNAMES_H
+
+#include <cstring>
+
+#include "Orbitersdk.h"
+
+#if defined(_WIN32)
+#define VEMO_DIR_SEP "\\"
+#else
+#define VEMO_DIR_SEP "/"
+#endif
+
+// The companion crew-member module; only its presence is checked.
+inline constexpr char COMPANION_MODULE_PATH[] = "modules" VEMO_DIR_SEP "Vemo.dll";
+// Hand-over record for a crew member leaving on EVA; read by the companion module.
+inline constexpr char EVA_RECORD_PATH[] = "config" VEMO_DIR_SEP "Vemotmp.cfg";
+// Hand-over record for a crew member moving to a docked vessel; read and removed by it.
+inline constexpr char TRANSFER_RECORD_PATH[] = "config" VEMO_DIR_SEP "VemotmpT.cfg";
+// Version text of the installed crew-member system, such as "1.5".
+inline constexpr char COMPANION_VERSION_PATH[] =
+    "meshes" VEMO_DIR_SEP "Vemo" VEMO_DIR_SEP "ver.dtf";
+
+// Class name (and class-name prefix) of crew-member vessels.
+inline constexpr char CREW_VESSEL_CLASS[] = "Vemo";
+// Object-name prefix of a crew-member vessel on EVA, followed by the member's text.
+inline constexpr char EVA_VESSEL_PREFIX[] = "Vemo_";
+// Object-name prefix of a transfer vessel, followed by the receiving vessel's name.
+inline constexpr char TRANSFER_VESSEL_PREFIX[] = "VemoT";
+// Id of the last to-parent attachment point of a crew-member vessel; its position vector
+// carries (age, pulse, weight).
+inline constexpr char CREW_ATTACHMENT_ID[] = "V-em";
+
+// Whether a vessel is of the crew-member class: its class name begins with "Vemo".
+inline bool HasCrewVesselClass(const VESSEL &vessel) {
+    const char *className = vessel.GetClassName();
+    return className &&
+           std::strncmp(className, CREW_VESSEL_CLASS, sizeof CREW_VESSEL_CLASS - 1) == 0;
+}
+
+#endif  // VEMO_CREW_CREWNAMES_H
