@@ -3,7 +3,7 @@
 // Every entry point copes with what a module may hand it: null pointers, handles of another
 // vessel, handles of deleted vessels, indices out of range. Such calls do nothing and answer
 // null, 0 or false. The calls a vessel makes every step (group levels, animations, the vessel
-// list queries) do a constant amount of work and allocate nothing.
+// list queries) allocate nothing.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -14,7 +14,6 @@
 // The host's own signatures return const-qualified handles by value.
 #pragma GCC diagnostic ignored "-Wignored-qualifiers"
 
-using sim::VesselHot;
 using sim::VesselRecord;
 using sim::World;
 using sim::operator+;
@@ -32,57 +31,13 @@ struct Ctx {
     explicit operator bool() const { return w && v; }
 };
 
-// A VESSEL's host pointer is its vessel's hot line (VesselHot), which leads to the record.
+// A VESSEL's host pointer is its vessel's record.
 Ctx ctx(void *hostVessel, const char *call) {
     World *w = World::current();
-    auto *h = static_cast<VesselHot *>(hostVessel);
-    VesselRecord *v = h ? h->record : nullptr;
+    auto *v = static_cast<VesselRecord *>(hostVessel);
     if (w && v)
         w->traceCall(v, call);
     return {w, v};
-}
-
-// The queries a module makes every step, or for every vessel of a walk over the vessel list,
-// are written so that they keep no stack frame: the work first, then the trace (for tests,
-// normally off) as an out-of-line tail call that hands the result back. Those the walk makes
-// read only the vessel's hot line.
-inline VesselHot *hotLine(void *hostVessel) {
-    auto *h = static_cast<VesselHot *>(hostVessel);
-    return h && World::current() ? h : nullptr;
-}
-
-inline VesselRecord *hot(void *hostVessel) {
-    VesselHot *h = hotLine(hostVessel);
-    return h ? h->record : nullptr;
-}
-
-template <class R>
-__attribute__((noinline, cold)) R traced(VesselRecord *v, const char *call, R result) {
-    if (World *w = World::current())
-        w->traceCall(v, call);
-    return result;
-}
-
-__attribute__((noinline, cold)) void traced(VesselRecord *v, const char *call) {
-    if (World *w = World::current())
-        w->traceCall(v, call);
-}
-
-template <class R>
-__attribute__((noinline, cold)) R traced(VesselHot *h, const char *call, R result) {
-    return traced(h->record, call, result);
-}
-
-template <class R>
-__attribute__((noinline, cold)) R tracedGlobal(const char *call, R result) {
-    if (World *w = World::current())
-        w->traceGlobal(call);
-    return result;
-}
-
-__attribute__((noinline, cold)) void tracedGlobal(const char *call) {
-    if (World *w = World::current())
-        w->traceGlobal(call);
 }
 
 World *world(const char *call) {
@@ -149,11 +104,8 @@ void oapiWriteScenario_string(FILEHANDLE scn, char *item, char *string) {
 }
 
 double oapiGetSimStep() {
-    World *w = World::current();
-    if (!w)
-        return 0.0;
-    const double dt = w->lastStep();
-    return w->tracingGlobal() ? tracedGlobal("oapiGetSimStep", dt) : dt;
+    World *w = world("oapiGetSimStep");
+    return w ? w->lastStep() : 0.0;
 }
 
 bool oapiAcceptDelayedKey(char key, double interval) {
@@ -167,27 +119,18 @@ double oapiRand() {
 }
 
 VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel) {
-    World *w = World::current();
-    if (!w)
-        return nullptr;
-    VESSEL *v = w->interfaceOf(hVessel);
-    return w->tracingGlobal() ? tracedGlobal("oapiGetVesselInterface", v) : v;
+    World *w = world("oapiGetVesselInterface");
+    return w ? w->interfaceOf(hVessel) : nullptr;
 }
 
 DWORD oapiGetVesselCount() {
-    World *w = World::current();
-    if (!w)
-        return 0;
-    const DWORD n = static_cast<DWORD>(w->vessels().size());
-    return w->tracingGlobal() ? tracedGlobal("oapiGetVesselCount", n) : n;
+    World *w = world("oapiGetVesselCount");
+    return w ? static_cast<DWORD>(w->vessels().size()) : 0;
 }
 
 OBJHANDLE oapiGetVesselByIndex(int index) {
-    World *w = World::current();
-    if (!w)
-        return nullptr;
-    OBJHANDLE h = index >= 0 ? w->vesselAt(static_cast<size_t>(index)) : nullptr;
-    return w->tracingGlobal() ? tracedGlobal("oapiGetVesselByIndex", h) : h;
+    World *w = world("oapiGetVesselByIndex");
+    return w && index >= 0 ? w->vesselAt(static_cast<size_t>(index)) : nullptr;
 }
 
 OBJHANDLE oapiGetObjectByName(char *name) {
@@ -200,9 +143,7 @@ OBJHANDLE oapiGetObjectByName(char *name) {
 }
 
 void oapiGetObjectName(OBJHANDLE hObj, char *name, int n) {
-    World *w = World::current();
-    if (w && w->tracingGlobal())
-        tracedGlobal("oapiGetObjectName");
+    World *w = world("oapiGetObjectName");
     if (!name || n <= 0)
         return;
     const std::string *src = nullptr;
@@ -252,9 +193,7 @@ void oapiSetEmptyMass(OBJHANDLE hVessel, double mass) {
 }
 
 void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
-    World *w = World::current();
-    if (w && w->tracingGlobal())
-        tracedGlobal("oapiGetGlobalPos");
+    World *w = world("oapiGetGlobalPos");
     if (!pos)
         return;
     if (w && hObj && hObj == w->bodyHandle()) {
@@ -271,7 +210,7 @@ void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
 VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel) : hostVessel(nullptr), flightModel(fmodel) {
     if (World *w = World::current())
         if (VesselRecord *v = w->resolve(hVessel))
-            hostVessel = v->hot;
+            hostVessel = v;
 }
 
 const OBJHANDLE VESSEL::GetHandle() const {
@@ -280,19 +219,13 @@ const OBJHANDLE VESSEL::GetHandle() const {
 }
 
 char *VESSEL::GetName() const {
-    VesselRecord *v = hot(hostVessel);
-    if (!v)
-        return nullptr;
-    char *name = v->name.data();
-    return v->traceOn ? traced(v, "GetName", name) : name;
+    Ctx c = ctx(hostVessel, "GetName");
+    return c ? c.v->name.data() : nullptr;
 }
 
 char *VESSEL::GetClassNameA() const {
-    VesselHot *h = hotLine(hostVessel);
-    if (!h)
-        return nullptr;
-    char *name = h->className;
-    return h->traceOn ? traced(h, "GetClassName", name) : name;
+    Ctx c = ctx(hostVessel, "GetClassName");
+    return c ? c.v->className.data() : nullptr;
 }
 
 void VESSEL::SetEmptyMass(double m) const {
@@ -399,7 +332,6 @@ UINT VESSEL::CreateAnimation(double initial_state) const {
     a.state = initial_state;
     a.lastStepState = initial_state;
     c.v->animations.push_back(a);
-    c.v->syncHot();
     return static_cast<UINT>(c.v->animations.size() - 1);
 }
 
@@ -422,13 +354,11 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
 }
 
 bool VESSEL::SetAnimation(UINT anim, double state) const {
-    VesselHot *h = hotLine(hostVessel);
-    if (!h)
+    Ctx c = ctx(hostVessel, "SetAnimation");
+    if (!c || anim >= c.v->animations.size())
         return false;
-    if (anim >= h->animationCount)
-        return h->traceOn ? traced(h, "SetAnimation", false) : false;
-    h->animations[anim].state = state;
-    return h->traceOn ? traced(h, "SetAnimation", true) : true;
+    c.v->animations[anim].state = state;
+    return true;
 }
 
 PSTREAM_HANDLE VESSEL::AddReentryStream(PARTICLESTREAMSPEC *pss) const {
@@ -552,19 +482,18 @@ PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3 &pos,
 }
 
 double VESSEL::GetThrusterGroupLevel(THGROUP_HANDLE thg) const {
-    VesselRecord *v = hot(hostVessel);
-    if (!v)
+    Ctx c = ctx(hostVessel, "GetThrusterGroupLevel");
+    if (!c)
         return 0.0;
-    const sim::ThrusterGroup *g = World::groupOf(thg, *v);
-    const double level = g ? g->level : 0.0;
-    return v->traceOn ? traced(v, "GetThrusterGroupLevel", level) : level;
+    const auto *g = c.w->handleOf<sim::ThrusterGroup>(thg, World::kGroup, c.v);
+    return g ? g->level : 0.0;
 }
 
 void VESSEL::SetThrusterGroupLevel(THGROUP_HANDLE thg, double level) const {
     Ctx c = ctx(hostVessel, "SetThrusterGroupLevel");
     if (!c)
         return;
-    if (sim::ThrusterGroup *g = World::groupOf(thg, *c.v))
+    if (auto *g = c.w->handleOf<sim::ThrusterGroup>(thg, World::kGroup, c.v))
         c.w->setGroupLevel(*c.v, *g, level);
 }
 
@@ -614,12 +543,8 @@ void VESSEL::GlobalRot(const VECTOR3 &rloc, VECTOR3 &rglob) const {
 }
 
 void VESSEL::Global2Local(const VECTOR3 &global, VECTOR3 &local) const {
-    VesselRecord *v = hot(hostVessel);
-    if (!v)
-        return;
-    local = sim::tmul(v->rot, global - World::current()->globalPos(*v));
-    if (v->traceOn)
-        traced(v, "Global2Local");
+    if (Ctx c = ctx(hostVessel, "Global2Local"))
+        local = sim::tmul(c.v->rot, global - c.w->globalPos(*c.v));
 }
 
 UINT VESSEL::DockCount() const {
@@ -668,7 +593,6 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
         a.id.assign(id, strnlen(id, kMaxAttachmentIdLength));
     a.loose = loose;
     (toparent ? c.v->toParent : c.v->toChild).push_back(&a);
-    c.v->syncHot();
     c.w->log(c.v, sim::ev::Attachment,
              "attachment point \"" + a.id + "\" (" + (toparent ? "to parent" : "to child") +
                  ") created: position " + vecText(pos) + ", direction " + vecText(dir) +
@@ -697,42 +621,37 @@ void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos
 
 void VESSEL::GetAttachmentParams(ATTACHMENTHANDLE attachment, VECTOR3 &pos, VECTOR3 &dir,
                                  VECTOR3 &rot) const {
-    VesselRecord *v = hot(hostVessel);
-    if (!v)
+    Ctx c = ctx(hostVessel, "GetAttachmentParams");
+    if (!c)
         return;
-    if (auto *a = World::attachmentOf(attachment, *v)) {
+    if (auto *a = c.w->handleOf<sim::Attachment>(attachment, World::kAttachment, c.v)) {
         pos = a->pos;
         dir = a->dir;
         rot = a->rot;
     }
-    if (v->traceOn)
-        traced(v, "GetAttachmentParams");
 }
 
 DWORD VESSEL::AttachmentCount(bool toparent) const {
-    VesselHot *h = hotLine(hostVessel);
-    if (!h)
+    Ctx c = ctx(hostVessel, "AttachmentCount");
+    if (!c)
         return 0;
-    const DWORD n = toparent ? h->toParentCount : h->toChildCount;
-    return h->traceOn ? traced(h, "AttachmentCount", n) : n;
+    return static_cast<DWORD>((toparent ? c.v->toParent : c.v->toChild).size());
 }
 
 ATTACHMENTHANDLE VESSEL::GetAttachmentHandle(bool toparent, DWORD i) const {
-    VesselRecord *v = hot(hostVessel);
-    if (!v)
+    Ctx c = ctx(hostVessel, "GetAttachmentHandle");
+    if (!c)
         return nullptr;
-    const auto &list = toparent ? v->toParent : v->toChild;
-    ATTACHMENTHANDLE a = i < list.size() ? list[i] : nullptr;
-    return v->traceOn ? traced(v, "GetAttachmentHandle", a) : a;
+    const auto &list = toparent ? c.v->toParent : c.v->toChild;
+    return i < list.size() ? list[i] : nullptr;
 }
 
 const char *VESSEL::GetAttachmentId(ATTACHMENTHANDLE attachment) const {
-    VesselRecord *v = hot(hostVessel);
-    if (!v)
+    Ctx c = ctx(hostVessel, "GetAttachmentId");
+    if (!c)
         return nullptr;
-    auto *a = World::attachmentOf(attachment, *v);
-    const char *id = a ? a->id.c_str() : nullptr;
-    return v->traceOn ? traced(v, "GetAttachmentId", id) : id;
+    auto *a = c.w->handleOf<sim::Attachment>(attachment, World::kAttachment, c.v);
+    return a ? a->id.c_str() : nullptr;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -120,24 +120,11 @@ double VesselRecord::mass() const {
     return m;
 }
 
-void VesselRecord::syncHot() {
-    if (!hot)
-        return;
-    hot->instance = instance;
-    hot->animations = animations.data();
-    hot->animationCount = static_cast<std::uint32_t>(animations.size());
-    hot->toParentCount = static_cast<std::uint32_t>(toParent.size());
-    hot->toChildCount = static_cast<std::uint32_t>(toChild.size());
-    hot->alive = alive;
-    hot->traceOn = traceOn;
-    // Class names are made once; a short one is copied next to the other hot fields so that
-    // comparing it stays in the line.
-    if (className.size() < sizeof hot->classText) {
-        std::memcpy(hot->classText, className.c_str(), className.size() + 1);
-        hot->className = hot->classText;
-    } else {
-        hot->className = className.data();
-    }
+bool VesselRecord::thrusting() const {
+    for (const Thruster &th : thrusters)
+        if (th.level > 0.0)
+            return true;
+    return false;
 }
 
 World::World(WorldOptions options) : options_(std::move(options)) {
@@ -158,10 +145,9 @@ World::~World() {
         std::vector<VesselRecord *> live = list_;
         for (VesselRecord *v : live) {
             v->alive = false;
-            releaseInstance(*v);  // refreshes the hot line
+            releaseInstance(*v);
         }
         list_.clear();
-        listHot_.clear();
         byName_.clear();
         finishDeletes();
     }
@@ -177,9 +163,9 @@ World::~World() {
 
 World *World::current_ = nullptr;
 
-// Cold and out of line: tracing is for tests, and the per-step host calls stay small.
-__attribute__((noinline, cold)) void World::recordTrace(VesselRecord &v, const char *call) {
-    v.trace.emplace_back(call);
+void World::traceCall(VesselRecord *v, const char *call) {
+    if (v && v->traceOn)
+        v->trace.emplace_back(call);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -299,24 +285,14 @@ VesselRecord *World::makeRecord(const std::string &name, const std::string &clas
     v->className = className;
     v->alive = true;
     v->traceOn = traceNew_;
-    v->hot = &hotLines_.emplace_back();
-    v->hot->record = v;
-    v->syncHot();
-    byHandle_.set(v, v->hot);
-    listAdd(v);
+    registerHandle(v, kVessel);
+    list_.push_back(v);
     byName_[name] = v;
     return v;
 }
 
-void World::listAdd(VesselRecord *v) {
-    list_.push_back(v);
-    listHot_.push_back(v->hot);
-}
-
 void World::listRemove(VesselRecord *v) {
-    const auto at = std::find(list_.begin(), list_.end(), v);
-    listHot_.erase(listHot_.begin() + (at - list_.begin()));
-    list_.erase(at);
+    list_.erase(std::find(list_.begin(), list_.end(), v));
 }
 
 bool World::instantiate(VesselRecord &v, std::string *error) {
@@ -326,13 +302,11 @@ bool World::instantiate(VesselRecord &v, std::string *error) {
         if (error)
             *error = "vessel class \"" + v.className + "\" made no instance for \"" + v.name + "\"";
         v.alive = false;
-        v.syncHot();
         listRemove(&v);
         byName_.erase(v.name);
         return false;
     }
     v.instance = inst;
-    v.syncHot();
     // Every class the host loads is a VESSEL2; VESSEL alone has no callbacks.
     v.callbacks = static_cast<VESSEL2 *>(inst);
     log(&v, ev::Created, "vessel " + v.name + " of class " + v.className + " created");
@@ -424,7 +398,6 @@ bool World::deleteVessel(OBJHANDLE h, OBJHANDLE focusAlternative) {
         if (d.mate)
             undock(v->handle(), d.index);
     v->alive = false;
-    v->syncHot();
     listRemove(v);
     byName_.erase(v->name);
     log(v, ev::Deleted, "vessel " + v->name + " deleted");
@@ -446,7 +419,6 @@ void World::releaseInstance(VesselRecord &v) {
     VESSEL *inst = v.instance;
     v.instance = nullptr;
     v.callbacks = nullptr;
-    v.syncHot();
     if (inst && v.cls && v.cls->exit) {
         Dispatch d(*this, &v);
         v.cls->exit(inst);
@@ -778,7 +750,7 @@ void World::runUntil(double t) {
 }
 
 void World::moveVessel(VesselRecord &v, double dt) {
-    if (v.litThrusters > 0) {
+    if (v.thrusting()) {
         VECTOR3 vNew = v.rvel + applyThrust(v, dt);
         v.rpos += (v.rvel + vNew) * (0.5 * dt);
         v.rvel = vNew;
@@ -880,7 +852,7 @@ void World::setGroupLevel(VesselRecord &v, ThrusterGroup &g, double level) {
         return;
     level = std::clamp(level, 0.0, 1.0);
     for (Thruster *th : g.thrusters)
-        setThrusterLevel(v, *th, level);
+        th->level = level;
     if (level != g.level) {
         g.level = level;
         log(&v, ev::Level,
@@ -888,42 +860,20 @@ void World::setGroupLevel(VesselRecord &v, ThrusterGroup &g, double level) {
     }
 }
 
-void World::setThrusterLevel(VesselRecord &v, Thruster &th, double level) {
-    const bool wasLit = th.level > 0.0;
-    const bool lit = level > 0.0;
-    th.level = level;
-    if (lit && !wasLit)
-        ++v.litThrusters;
-    else if (wasLit && !lit)
-        --v.litThrusters;
-}
-
 void World::trackAnimations() {
-    // Through the hot lines: most vessels have no animation, and their records stay unread.
-    // Nearly every step changes nothing, so the log's text is made out of line.
-    for (const VesselHot *h : listHot_) {
-        for (UINT i = 0; i < h->animationCount; ++i) {
-            Animation &a = h->animations[i];
-            if (a.state != a.lastStepState) {
-                a.lastStepState = a.state;
-                if (!a.moving) {
-                    a.moving = true;
-                    logAnimation(*h->record, i, a);
-                }
-            } else if (a.moving) {
-                a.moving = false;
-                logAnimation(*h->record, i, a);
-            }
+    for (VesselRecord *v : list_) {
+        for (std::size_t i = 0; i < v->animations.size(); ++i) {
+            Animation &a = v->animations[i];
+            const bool moved = a.state != a.lastStepState;
+            a.lastStepState = a.state;
+            if (moved == a.moving)
+                continue;
+            a.moving = moved;
+            const std::string which = "animation " + std::to_string(i);
+            log(v, ev::Animation,
+                moved ? which + " starts moving" : which + " comes to rest at state " + num(a.state));
         }
     }
-}
-
-void World::logAnimation(const VesselRecord &v, UINT index, const Animation &a) {
-    const std::string which = "animation " + std::to_string(index);
-    if (a.moving)
-        log(&v, ev::Animation, which + " starts moving");
-    else
-        log(&v, ev::Animation, which + " comes to rest at state " + num(a.state));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1096,14 +1046,15 @@ OBJHANDLE World::find(const std::string &name) const {
 }
 
 VesselRecord *World::resolveAny(OBJHANDLE h) const {
-    VesselHot *const *found = byHandle_.find(h);
-    return found ? (*found)->record : nullptr;
+    const auto found = handles_.find(h);
+    if (found == handles_.end() || found->second != kVessel)
+        return nullptr;
+    return static_cast<VesselRecord *>(h);
 }
 
-// Liveness is read from the hot line, so that a lookup that fails leaves the record alone.
 VesselRecord *World::resolve(OBJHANDLE h) const {
-    VesselHot *const *found = byHandle_.find(h);
-    return found && (*found)->alive ? (*found)->record : nullptr;
+    VesselRecord *v = resolveAny(h);
+    return v && v->alive ? v : nullptr;
 }
 
 const VesselRecord *World::record(OBJHANDLE h) const {
@@ -1114,8 +1065,12 @@ const VesselRecord *World::liveRecord(OBJHANDLE h) const {
 }
 
 VESSEL *World::interfaceOf(OBJHANDLE h) const {
-    VesselHot *const *found = byHandle_.find(h);
-    return found && (*found)->alive ? (*found)->instance : nullptr;
+    const VesselRecord *v = resolve(h);
+    return v ? v->instance : nullptr;
+}
+
+OBJHANDLE World::vesselAt(std::size_t index) const {
+    return index < list_.size() ? list_[index]->handle() : nullptr;
 }
 
 std::vector<Event> World::eventsOfKind(const std::string &kind) const {
@@ -1131,10 +1086,8 @@ OBJHANDLE World::bodyHandle() const {
 }
 
 void World::setTrace(OBJHANDLE h, bool on) {
-    if (VesselRecord *v = resolveAny(h)) {
+    if (VesselRecord *v = resolveAny(h))
         v->traceOn = on;
-        v->syncHot();
-    }
 }
 
 void World::log(const VesselRecord *v, const char *kind, std::string text) {

@@ -49,7 +49,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "HandleTable.h"
 #include "Math3.h"
 #include "Orbitersdk.h"
 #include "ScenarioFile.h"
@@ -124,9 +123,7 @@ struct AnimationComponent {
     ANIMATIONCOMPONENT_HANDLE parent = nullptr;
 };
 
-// One cache line each, so that SetAnimation, called by vessels every step, finds an
-// animation by a shift.
-struct alignas(64) Animation {
+struct Animation {
     double initialState = 0.0;
     double state = 0.0;
     std::vector<AnimationComponent *> components;  // in the order added
@@ -210,26 +207,6 @@ struct ClassCaps {
 
 struct ClassInfo;
 
-// What a walk over the vessel list and the per-step calls read of a vessel, in one cache line:
-// the handle lookup, the interface, the class name and the attachment counts of every vessel
-// cost one line here instead of several scattered over the full record. The host keeps these
-// lines in creation order (list order with the deleted ones left in place), so a walk runs
-// over memory the way the list does. A copy of the record's fields, refreshed through
-// VesselRecord::syncHot wherever one of them changes; VESSEL's host pointer points here.
-struct alignas(64) VesselHot {
-    VesselRecord *record = nullptr;  // the full record; its address is the vessel's handle
-    VESSEL *instance = nullptr;
-    Animation *animations = nullptr;  // the record's animations, animationCount of them
-    char *className = nullptr;        // classText, or the record's name when too long for it
-    std::uint32_t animationCount = 0;
-    std::uint32_t toParentCount = 0;
-    std::uint32_t toChildCount = 0;
-    bool alive = false;
-    bool traceOn = false;
-    char classText[18] = {};
-};
-static_assert(sizeof(VesselHot) == 64, "a vessel's hot fields fill one cache line");
-
 struct VesselRecord {
     std::uint64_t serial = 0;  // creation order, never reused
     std::string name;
@@ -237,20 +214,10 @@ struct VesselRecord {
     const ClassInfo *cls = nullptr;
     VESSEL *instance = nullptr;  // null before ovcInit and after ovcExit
     VESSEL2 *callbacks = nullptr;
-    bool alive = false;  // in the vessel list
-    // Per-vessel call trace, off by default. The flag sits with the fields every host call
-    // and every step of a walk over the vessel list read, so that a call pays no extra
-    // cache line to learn that tracing is off.
-    bool traceOn = false;
-    // Thrusters at a level above 0. The step skips the thrust computation of a vessel with
-    // none, so that idle thrusters cost the host nothing per step. With alive and callbacks,
-    // which every step reads too.
-    std::size_t litThrusters = 0;
-    // Near the name and the position, which a walk reads of the vessels it looks at closer.
-    std::vector<Attachment *> toParent, toChild;  // in creation order per kind
+    bool alive = false;    // in the vessel list
+    bool traceOn = false;  // record the host calls it makes (see World::setTrace)
 
-    // State, relative to the reference body. The three vectors every step moves by come
-    // first, together.
+    // State, relative to the reference body.
     VECTOR3 rpos = vec(0, 0, 0);  // m
     VECTOR3 rvel = vec(0, 0, 0);  // m/s
     VECTOR3 avel = vec(0, 0, 0);  // rad/s, local frame
@@ -270,19 +237,16 @@ struct VesselRecord {
     std::deque<Exhaust> exhausts;
     std::deque<ParticleStream> streams;
     std::deque<Attachment> attachments;
+    std::vector<Attachment *> toParent, toChild;  // the attachments, in creation order per kind
     std::deque<DockPort> docks;
 
     std::string dockInfo;  // DOCKINFO text read from the scenario, made by load()
 
     std::vector<std::string> trace;  // the calls recorded while traceOn
 
-    VesselHot *hot = nullptr;  // this vessel's line of hot fields, for its life
-
     double mass() const;  // empty mass + all propellant
+    bool thrusting() const;  // some thruster is at a level above 0
     OBJHANDLE handle() const { return const_cast<VesselRecord *>(this); }
-    // Copies the fields the hot line mirrors: call after changing alive, traceOn, instance,
-    // className, animations or the attachment lists.
-    void syncHot();
 };
 
 // A vessel class: either compiled into the process or loaded from a module.
@@ -307,7 +271,6 @@ public:
     World(const World &) = delete;
     World &operator=(const World &) = delete;
 
-    // Every host call asks for the current world first: kept inline and free of calls.
     static World *current() { return current_; }
 
     const WorldOptions &options() const { return options_; }
@@ -375,33 +338,7 @@ public:
     const VesselRecord *record(OBJHANDLE vessel) const;      // live or deleted; null if unknown
     const VesselRecord *liveRecord(OBJHANDLE vessel) const;  // live only
     const std::vector<VesselRecord *> &vessels() const { return list_; }
-    // The vessel at `index` in list order, or null. Walks over the list ask for the vessels
-    // in order and then read each one's hot line and instance, scattered over memory in a
-    // large world; so the lines a walk will read a few vessels further on are fetched now,
-    // while it works on this one: the hot line 2 * kWalkAhead vessels on, and the instance
-    // kWalkAhead vessels on (whose hot line was fetched as far ahead before).
-    OBJHANDLE vesselAt(std::size_t index) const {
-        const std::size_t n = listHot_.size();
-        if (index >= n)
-            return nullptr;
-        if (index + 2 * kWalkAhead < n)
-            __builtin_prefetch(listHot_[index + 2 * kWalkAhead]);
-        if (index + kWalkAhead < n) {
-            __builtin_prefetch(listHot_[index + kWalkAhead]->instance);
-            const VesselRecord *r = list_[index + kWalkAhead];
-            __builtin_prefetch(&r->name);
-            __builtin_prefetch(&r->toParent);
-            __builtin_prefetch(&r->rpos);
-        }
-        if (index + kWalkAhead / 2 < n) {
-            // What the record fetched two vessels ago points to: the name and the points.
-            const VesselRecord *r = list_[index + kWalkAhead / 2];
-            __builtin_prefetch(r->name.data());
-            if (!r->toParent.empty())
-                __builtin_prefetch(r->toParent.data());
-        }
-        return list_[index]->handle();
-    }
+    OBJHANDLE vesselAt(std::size_t index) const;  // in list order, or null
     const std::vector<Event> &events() const { return events_; }
     std::vector<Event> eventsOfKind(const std::string &kind) const;
     void clearEvents() { events_.clear(); }
@@ -420,34 +357,12 @@ public:
     // A sub-handle of the given kind belonging to `owner` (any owner if null), or null.
     template <class T>
     T *handleOf(const void *h, int kind, const VesselRecord *owner) const;
-    void registerHandle(const void *h, int kind) { handles_.set(h, kind); }
-    // An attachment point of `owner`, found in the owner's own lists: a walk over a large
-    // world stays in the data of the vessel at hand instead of probing the world-wide table.
-    static Attachment *attachmentOf(const void *h, const VesselRecord &owner) {
-        for (Attachment *a : owner.toParent)
-            if (a == h)
-                return a;
-        for (Attachment *a : owner.toChild)
-            if (a == h)
-                return a;
-        return nullptr;
-    }
-    // A thruster group of `owner`, found in the owner's own list: the per-step group calls
-    // read only the vessel's data, never the world-wide table.
-    static ThrusterGroup *groupOf(const void *h, VesselRecord &owner) {
-        for (ThrusterGroup &g : owner.groups)
-            if (&g == h)
-                return &g;
-        return nullptr;
-    }
+    void registerHandle(const void *h, int kind) { handles_[h] = kind; }
     void log(const VesselRecord *v, const char *kind, std::string text);
-    // Only the test of traceOn is paid on the per-step path; recording stays out of line.
-    void traceCall(VesselRecord *v, const char *call) {
-        if (v && v->traceOn)
-            recordTrace(*v, call);
-    }
+    // Records a host call of the vessel, or a global call made from its callbacks, when its
+    // trace is on.
+    void traceCall(VesselRecord *v, const char *call);
     void traceGlobal(const char *call) { traceCall(callbackVessel_, call); }
-    bool tracingGlobal() const { return callbackVessel_ && callbackVessel_->traceOn; }
     MESHHANDLE loadMesh(const char *name);
     SURFHANDLE registerTexture(const char *name);
     double random();
@@ -460,12 +375,11 @@ public:
     void parseDefaultLine(VesselRecord &v, char *line);
     void saveDefaultState(const VesselRecord &v, FILEHANDLE scn);
     void setGroupLevel(VesselRecord &v, ThrusterGroup &g, double level);
-    // Sets one thruster's level and keeps the vessel's count of lit thrusters.
-    static void setThrusterLevel(VesselRecord &v, Thruster &th, double level);
     VESSEL *interfaceOf(OBJHANDLE vessel) const;
 
     enum HandleKind {
-        kAnimComponent = 1,
+        kVessel = 1,
+        kAnimComponent,
         kTank,
         kThruster,
         kGroup,
@@ -483,7 +397,6 @@ private:
     class Dispatch;  // marks a callback loop; flushes deferred exits when the outermost ends
 
     static World *current_;
-    static void recordTrace(VesselRecord &v, const char *call);
 
     VesselRecord *makeRecord(const std::string &name, const std::string &className);
     bool instantiate(VesselRecord &v, std::string *error);
@@ -496,17 +409,8 @@ private:
     VECTOR3 applyThrust(VesselRecord &v, double dt);
     void applyPilotInputs();
     void trackAnimations();
-    // Logs that an animation starts moving or comes to rest (after trackAnimations set
-    // a.moving); kept out of line, as nearly every step has nothing to log.
-    __attribute__((noinline, cold)) void logAnimation(const VesselRecord &v, UINT index,
-                                                      const Animation &a);
     std::string validName(const std::string &name, std::string *error) const;
-    // Enter a vessel into, and take it out of, the list and its hot lines together.
-    void listAdd(VesselRecord *v);
     void listRemove(VesselRecord *v);
-
-    // How many vessels ahead vesselAt fetches an instance; twice as far a hot line.
-    static constexpr std::size_t kWalkAhead = 4;
 
     WorldOptions options_;
     World *previous_ = nullptr;
@@ -515,13 +419,11 @@ private:
     std::map<std::string, std::unique_ptr<Module>> modules_;  // by class name
     std::vector<Module *> moduleOrder_;                       // load order
 
-    std::deque<VesselRecord> records_;   // every vessel ever made; never shrinks
-    std::deque<VesselHot> hotLines_;     // records_' hot lines, in the same order
-    HandleTable<VesselHot *> byHandle_;  // every vessel ever made
-    std::vector<VesselRecord *> list_;   // live vessels in list order
-    std::vector<VesselHot *> listHot_;   // their hot lines, in the same order
+    std::deque<VesselRecord> records_;  // every vessel ever made; never shrinks
+    std::vector<VesselRecord *> list_;  // live vessels in list order
     std::unordered_map<std::string, VesselRecord *> byName_;  // live vessels
-    HandleTable<int> handles_;                                // every sub-handle handed out
+    // Every handle handed out, vessels included, by address: what kind of record it is.
+    std::unordered_map<const void *, int> handles_;
     std::vector<VesselRecord *> pendingExit_;
     std::vector<VesselRecord *> stepSnapshot_;
     std::vector<PilotInput> pilotInputs_;
@@ -553,8 +455,8 @@ private:
 
 template <class T>
 T *World::handleOf(const void *h, int kind, const VesselRecord *owner) const {
-    const int *found = handles_.find(h);
-    if (!found || *found != kind)
+    const auto found = handles_.find(h);
+    if (found == handles_.end() || found->second != kind)
         return nullptr;
     T *p = static_cast<T *>(const_cast<void *>(h));
     if (owner && p->owner != owner)
