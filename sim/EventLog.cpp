@@ -1,0 +1,43 @@
+#include "EventLog.h"
+
+#include <charconv>
+
+namespace sim {
+
+const char *groupTypeName(THGROUP_TYPE t) {
+    static const char *names[] = {
+        "main",           "retro",        "hover",          "pitch up",          "pitch down",
+        "yaw left",       "yaw right",    "bank left",      "bank right",        "translate right",
+        "translate left", "translate up", "translate down", "translate forward", "translate back"};
+    int i = static_cast<int>(t);
+    if (i >= 0 && i < kNamedGroupTypes)
+        return names[i];
+    return "user";
+}
+
+std::string visibilityText(WORD mode) {
+    switch (mode) {
+        case 0:
+            return "never shown";
+        case 1:
+            return "shown in external views";
+        case 2:
+            return "shown in the cockpit view";
+        case 3:
+            return "shown in external and cockpit views";
+        default:
+            return "in visibility mode " + std::to_string(mode);
+    }
+}
+
+std::string numberText(double x) {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, x);
+    return std::string(buf, res.ptr);
+}
+
+std::string vectorText(const VECTOR3 &v) {
+    return numberText(v.x) + " " + numberText(v.y) + " " + numberText(v.z);
+}
+
+}  // namespace sim
