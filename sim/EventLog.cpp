@@ -1,6 +1,6 @@
 #include "EventLog.h"
 
-#include <charconv>
+#include "VesselRecord.h"
 
 namespace sim {
 
@@ -28,16 +28,6 @@ std::string visibilityText(WORD mode) {
         default:
             return "in visibility mode " + std::to_string(mode);
     }
-}
-
-std::string numberText(double x) {
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, x);
-    return std::string(buf, res.ptr);
-}
-
-std::string vectorText(const VECTOR3 &v) {
-    return numberText(v.x) + " " + numberText(v.y) + " " + numberText(v.z);
 }
 
 }  // namespace sim

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "Orbitersdk.h"
-#include "VesselRecord.h"
+#include "Text.h"
 
 namespace sim {
 
@@ -44,9 +44,6 @@ const char *groupTypeName(THGROUP_TYPE t);
 // What a mesh visibility mode means ("shown in external views", ...), or "in visibility
 // mode N" for a mode the host does not name.
 std::string visibilityText(WORD mode);
-// Shortest text that reads back as the same number, and three of them: "x y z".
-std::string numberText(double x);
-std::string vectorText(const VECTOR3 &v);
 
 }  // namespace sim
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Text.h"
 #include "World.h"
 
 namespace sim {
@@ -129,16 +130,6 @@ const KeyEntry kKeys[] = {
     {"PGUP", 0xC9},
     {"PGDN", 0xD1},
 };
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 }  // namespace
 

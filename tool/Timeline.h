@@ -20,8 +20,8 @@
 //
 // The parser is a pure function from text to a Timeline: any byte sequence gives either a
 // timeline or an error naming the file and line, never anything in between.
-#ifndef VEMO_SIM_TIMELINE_H
-#define VEMO_SIM_TIMELINE_H
+#ifndef VEMO_TOOL_TIMELINE_H
+#define VEMO_TOOL_TIMELINE_H
 
 #include <string>
 #include <string_view>
@@ -30,7 +30,7 @@
 #include "Orbitersdk.h"
 #include "ScenarioText.h"
 
-namespace sim {
+namespace vemosim {
 
 // Most keys one "key" action may hold together.
 constexpr std::size_t kMaxChordKeys = 8;
@@ -62,28 +62,22 @@ struct Timeline {
 
 // Parse a timeline's text. fileName goes into the timeline and the error messages.
 // Returns true and fills out, or false and fills error.
-bool ParseTimelineText(std::string_view text, const std::string &fileName, Timeline &out,
-                       InputError &error);
+bool parseTimelineText(std::string_view text, const std::string &fileName, Timeline &out,
+                       sim::InputError &error);
 // Read and parse the file at path (errors for a missing or unreadable file have line 0).
-bool ReadTimelineFile(const std::string &path, Timeline &out, InputError &error);
-
-// Key codes by the names the keyboard's scan codes go by (K, E, LSHIFT, NUMPAD0, F1, ...),
-// matched without regard to case, or any key by its code in hex, 0x25. -1 if unknown.
-int KeyFromName(std::string_view name);
-// The usual name of a key code, or its number as 0xNN when it has none.
-std::string KeyName(int code);
+bool readTimelineFile(const std::string &path, Timeline &out, sim::InputError &error);
 
 // Thruster group types by the names a pilot would use: main, retro, hover, pitchup,
 // pitchdown, yawleft, yawright, bankleft, bankright, right, left, up, down, forward, back,
 // user. false if unknown.
-bool ThrusterGroupFromName(std::string_view name, THGROUP_TYPE &group);
+bool thrusterGroupFromName(std::string_view name, THGROUP_TYPE &group);
 // The name of a group type ("user" for THGROUP_USER and anything above it).
-const char *ThrusterGroupName(THGROUP_TYPE group);
+const char *thrusterGroupName(THGROUP_TYPE group);
 
 // The action as one line of timeline text without the time: "key LSHIFT+K",
 // "place Vemo_A at Pod1 0.5 0 0". Parsing the time and this text gives the action again.
-std::string DescribeAction(const TimelineAction &action);
+std::string describeAction(const TimelineAction &action);
 
-}  // namespace sim
+}  // namespace vemosim
 
 #endif

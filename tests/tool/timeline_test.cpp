@@ -8,11 +8,11 @@
 
 namespace {
 
-bool Parse(const std::string &text, sim::Timeline &out, sim::InputError &error) {
-    return sim::ParseTimelineText(text, "run.tl", out, error);
+bool Parse(const std::string &text, vemosim::Timeline &out, sim::InputError &error) {
+    return vemosim::parseTimelineText(text, "run.tl", out, error);
 }
 
-bool SameAction(const sim::TimelineAction &a, const sim::TimelineAction &b) {
+bool SameAction(const vemosim::TimelineAction &a, const vemosim::TimelineAction &b) {
     return a.kind == b.kind && a.keys == b.keys && a.group == b.group && a.level == b.level &&
            a.vessel == b.vessel && a.other == b.other && a.vec[0] == b.vec[0] &&
            a.vec[1] == b.vec[1] && a.vec[2] == b.vec[2] && a.port == b.port &&
@@ -33,7 +33,7 @@ TEST(Timeline, ReadsEveryAction) {
         "11 undock Pod1 0\n"
         "12 focus Pod2\n"
         "12\tsave out/mid.scn\r\n";
-    sim::Timeline t;
+    vemosim::Timeline t;
     sim::InputError e;
     ASSERT_TRUE(Parse(text, t, e)) << e.Text();
     EXPECT_EQ(t.fileName, "run.tl");
@@ -50,7 +50,7 @@ TEST(Timeline, ReadsEveryAction) {
                                                "save out/mid.scn"};
     ASSERT_EQ(t.actions.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(sim::DescribeAction(t.actions[i]), expected[i]);
+        EXPECT_EQ(vemosim::describeAction(t.actions[i]), expected[i]);
     }
     EXPECT_EQ(t.actions[0].keys, std::vector<int>{OAPI_KEY_K});
     EXPECT_EQ(t.actions[1].keys, (std::vector<int>{0x2A, OAPI_KEY_E}));
@@ -61,33 +61,19 @@ TEST(Timeline, ReadsEveryAction) {
     EXPECT_EQ(t.actions[9].line, 12);
 }
 
-TEST(Timeline, KeyAndGroupNames) {
-    EXPECT_EQ(sim::KeyFromName("K"), OAPI_KEY_K);
-    EXPECT_EQ(sim::KeyFromName("e"), OAPI_KEY_E);
-    EXPECT_EQ(sim::KeyFromName("ctrl"), sim::KeyFromName("LCONTROL"));
-    EXPECT_EQ(sim::KeyFromName("0x25"), OAPI_KEY_K);
-    EXPECT_EQ(sim::KeyFromName("1"), 0x02) << "digits name the digit keys, not codes";
-    EXPECT_EQ(sim::KeyFromName("0x00"), -1);
-    EXPECT_EQ(sim::KeyFromName("0x100"), -1);
-    EXPECT_EQ(sim::KeyFromName("KK"), -1);
-    EXPECT_EQ(sim::KeyName(0x99), "0x99");
-    // Every code has a name that leads back to it.
-    for (int code = 1; code <= 255; ++code) {
-        EXPECT_EQ(sim::KeyFromName(sim::KeyName(code)), code) << sim::KeyName(code);
-    }
-
+TEST(Timeline, GroupNames) {
     for (int g = THGROUP_MAIN; g <= THGROUP_ATT_BACK; ++g) {
         THGROUP_TYPE back = THGROUP_USER;
-        const char *name = sim::ThrusterGroupName(static_cast<THGROUP_TYPE>(g));
-        ASSERT_TRUE(sim::ThrusterGroupFromName(name, back)) << name;
+        const char *name = vemosim::thrusterGroupName(static_cast<THGROUP_TYPE>(g));
+        ASSERT_TRUE(vemosim::thrusterGroupFromName(name, back)) << name;
         EXPECT_EQ(back, g) << name;
     }
     THGROUP_TYPE group = THGROUP_MAIN;
-    EXPECT_TRUE(sim::ThrusterGroupFromName("USER", group));
+    EXPECT_TRUE(vemosim::thrusterGroupFromName("USER", group));
     EXPECT_EQ(group, THGROUP_USER);
-    EXPECT_TRUE(sim::ThrusterGroupFromName("YawLeft", group));
+    EXPECT_TRUE(vemosim::thrusterGroupFromName("YawLeft", group));
     EXPECT_EQ(group, THGROUP_ATT_YAWLEFT);
-    EXPECT_FALSE(sim::ThrusterGroupFromName("sideways", group));
+    EXPECT_FALSE(vemosim::thrusterGroupFromName("sideways", group));
 }
 
 struct BadLine {
@@ -121,7 +107,7 @@ TEST(Timeline, RefusesMalformedLinesNamingTheLine) {
         {"2 key K\n1 key E\n", 2, "comes before 2 on line 1"},
     };
     for (const BadLine &c : cases) {
-        sim::Timeline t;
+        vemosim::Timeline t;
         sim::InputError e;
         EXPECT_FALSE(Parse(c.text, t, e)) << c.text;
         EXPECT_EQ(e.file, "run.tl");
@@ -129,7 +115,7 @@ TEST(Timeline, RefusesMalformedLinesNamingTheLine) {
         EXPECT_NE(e.message.find(c.words), std::string::npos) << c.text << e.Text();
     }
 
-    sim::Timeline t;
+    vemosim::Timeline t;
     sim::InputError e;
     std::string nul = "1 key K\n2 key E";
     nul += '\0';
@@ -137,7 +123,7 @@ TEST(Timeline, RefusesMalformedLinesNamingTheLine) {
     EXPECT_EQ(e.line, 2);
     EXPECT_FALSE(Parse("1 save " + std::string(300, 'x') + "\n", t, e));
     EXPECT_NE(e.message.find("longer than"), std::string::npos);
-    EXPECT_FALSE(sim::ReadTimelineFile("/nonexistent/run.tl", t, e));
+    EXPECT_FALSE(vemosim::readTimelineFile("/nonexistent/run.tl", t, e));
     EXPECT_EQ(e.line, 0);
     EXPECT_EQ(e.file, "/nonexistent/run.tl");
 }
@@ -166,7 +152,7 @@ TEST(Timeline, SurvivesDamagedInput) {
                 text.erase(at, 1 + next() % 3);
             }
         }
-        sim::Timeline t;
+        vemosim::Timeline t;
         sim::InputError e;
         if (!Parse(text, t, e)) {
             EXPECT_GE(e.line, 1);
@@ -179,8 +165,8 @@ TEST(Timeline, SurvivesDamagedInput) {
                 EXPECT_LE(t.actions[i - 1].time, t.actions[i].time);
                 EXPECT_LT(t.actions[i - 1].line, t.actions[i].line);
             }
-            const std::string line = "0 " + sim::DescribeAction(t.actions[i]);
-            sim::Timeline back;
+            const std::string line = "0 " + vemosim::describeAction(t.actions[i]);
+            vemosim::Timeline back;
             ASSERT_TRUE(Parse(line, back, e)) << line << ": " << e.Text();
             ASSERT_EQ(back.actions.size(), 1u) << line;
             EXPECT_TRUE(SameAction(back.actions[0], t.actions[i])) << line;
