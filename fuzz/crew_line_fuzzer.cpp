@@ -111,11 +111,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     std::string text;
     std::string why;
-    FUZZ_CHECK(sim::FormatScenarioText(saved, {}, false, text, why), "%s", why.c_str());
+    FUZZ_CHECK(sim::formatScenarioText(saved, {}, false, text, why), "%s", why.c_str());
     sim::ParsedScenario parsed;
     sim::InputError error;
-    FUZZ_CHECK(sim::ParseScenarioText(text, "saved.scn", parsed, error), "%s",
-               error.Text().c_str());
+    FUZZ_CHECK(sim::parseScenarioText(text, "saved.scn", parsed, error), "%s",
+               error.text().c_str());
     const sim::ShipBlock *reread = FindShip(parsed.scenario, "Pod");
     FUZZ_CHECK(reread != nullptr);
 

@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const std::string line = sim::numberText(action.time) + " " + vemosim::describeAction(action);
         vemosim::Timeline single;
         FUZZ_CHECK(vemosim::parseTimelineText(line, "line.tl", single, error),
-                   "printed action does not read: %s", error.Text().c_str());
+                   "printed action does not read: %s", error.text().c_str());
         FUZZ_CHECK(single.actions.size() == 1, "'%s' reads as %zu actions", line.c_str(),
                    single.actions.size());
         FUZZ_CHECK(SameAction(action, single.actions[0]), "'%s' reads as another action",
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // The whole timeline, printed, reads back to the same timeline.
     vemosim::Timeline again;
     FUZZ_CHECK(vemosim::parseTimelineText(written, "written.tl", again, error), "%s",
-               error.Text().c_str());
+               error.text().c_str());
     FUZZ_CHECK(again.actions.size() == timeline.actions.size());
     return 0;
 }

@@ -14,6 +14,17 @@ std::string vectorText(const VECTOR3 &v) {
     return numberText(v.x) + " " + numberText(v.y) + " " + numberText(v.z);
 }
 
+std::string_view stripLeadingBlanks(std::string_view s) {
+    const std::size_t start = s.find_first_not_of(kBlanks);
+    return start == std::string_view::npos ? std::string_view() : s.substr(start);
+}
+
+std::string_view stripBlanks(std::string_view s) {
+    s = stripLeadingBlanks(s);
+    const std::size_t end = s.find_last_not_of(kBlanks);
+    return end == std::string_view::npos ? std::string_view() : s.substr(0, end + 1);
+}
+
 bool equalNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;

@@ -55,14 +55,14 @@ std::string keyText(int key, const std::vector<int> &held, bool down, bool consu
 
 int Run::main() {
     sim::InputError e;
-    if (!sim::ReadScenarioFile(fromStart(start_, o_.scenario), scenario_, e)) {
+    if (!sim::readScenarioFile(fromStart(start_, o_.scenario), scenario_, e)) {
         e.file = o_.scenario;
-        printError(e.Text());
+        printError(e.text());
         return kExitBadInput;
     }
     if (!o_.timeline.empty() && !readTimelineFile(fromStart(start_, o_.timeline), timeline_, e)) {
         e.file = o_.timeline;
-        printError(e.Text());
+        printError(e.text());
         return kExitBadInput;
     }
     for (const TimelineAction &a : timeline_.actions) {
@@ -95,7 +95,7 @@ int Run::main() {
         std::string why;
         if (world.findClass(ship.className, &why) == nullptr) {
             e = {o_.scenario, ship.firstLine, why};
-            printError(e.Text());
+            printError(e.text());
             return kExitBadInput;
         }
     }
@@ -166,7 +166,7 @@ std::string Run::placeText(const TimelineAction &a, OBJHANDLE other) const {
 
 int Run::badAction(const TimelineAction &a, const std::string &why) {
     flush();
-    printError(sim::InputError{o_.timeline, a.line, why}.Text());
+    printError(sim::InputError{o_.timeline, a.line, why}.text());
     return kExitBadInput;
 }
 
@@ -279,13 +279,13 @@ int Run::save(const std::string &path, const std::string &shown) {
     lastSaved_ = saved;
     std::string text;
     std::string why;
-    if (!sim::FormatScenarioText(saved, scenario_.environment, scenario_.hasEnvironment, text,
+    if (!sim::formatScenarioText(saved, scenario_.environment, scenario_.hasEnvironment, text,
                                  why)) {
         flush();
         printError(shown + ": cannot save the scenario: " + why);
         return kExitFailed;
     }
-    if (!sim::WriteFileAtomically(path, text, why)) {
+    if (!sim::writeFileAtomically(path, text, why)) {
         flush();
         printError(shown + ": " + why);
         return kExitFailed;

@@ -141,7 +141,7 @@ private:
     }
 
     bool vessel(std::size_t i, std::string &name) {
-        if (!sim::IsValidVesselName(t_[i])) {
+        if (!sim::isValidVesselName(t_[i])) {
             return fail("invalid vessel name '" + std::string(t_[i]) + "'");
         }
         name = std::string(t_[i]);
@@ -227,27 +227,15 @@ bool parseTimelineText(std::string_view text, const std::string &fileName, Timel
         error.message = message;
         return false;
     };
-    std::size_t pos = 0;
-    int number = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        ++number;
-        // Carriage returns before the line end are line end too, however many an editor left
-        // there, as in scenario files; kept, they would end up in a saved file's name.
-        while (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (line.find('\0') != std::string_view::npos) {
-            return fail(number, "line holds a NUL byte");
-        }
-        if (line.size() > sim::kMaxScenarioLineLength) {
-            return fail(number, "line longer than " + std::to_string(sim::kMaxScenarioLineLength) +
-                                    " characters");
+    // Carriage returns before a line end go with it, as in scenario files; kept, they would
+    // end up in a saved file's name.
+    sim::LineReader reader(text);
+    std::string_view line;
+    while (reader.next(line)) {
+        const int number = reader.number();
+        const std::string fault = sim::lineFault(line, sim::kMaxScenarioLineLength);
+        if (!fault.empty()) {
+            return fail(number, fault);
         }
         const std::vector<std::string_view> tokens = splitWords(line);
         if (tokens.empty()) {
@@ -274,7 +262,7 @@ bool parseTimelineText(std::string_view text, const std::string &fileName, Timel
 
 bool readTimelineFile(const std::string &path, Timeline &out, sim::InputError &error) {
     std::string content;
-    if (!sim::ReadWholeFile(path, content, error)) {
+    if (!sim::readWholeFile(path, content, error)) {
         return false;
     }
     return parseTimelineText(content, path, out, error);

@@ -25,7 +25,7 @@ VemosimResult RunExample(const VemosimCase &c, const Example &ex) {
     for (const char *ext : {".scn", ".tl"}) {
         std::string text, why;
         EXPECT_TRUE(
-            sim::ReadWholeFile(VemosimCase::SourceFile("examples/" + ex.name + ext), text, why))
+            sim::readWholeFile(VemosimCase::SourceFile("examples/" + ex.name + ext), text, why))
             << why;
         c.Write(ex.name + ext, text);
     }
@@ -67,8 +67,8 @@ bool InOrder(const std::string &out, const std::vector<std::vector<std::string>>
 sim::ShipBlock SavedPod(const VemosimCase &c) {
     sim::ParsedScenario s;
     sim::InputError e;
-    EXPECT_TRUE(sim::ParseScenarioText(c.Read("out.scn").value_or(""), "out.scn", s, e))
-        << e.Text();
+    EXPECT_TRUE(sim::parseScenarioText(c.Read("out.scn").value_or(""), "out.scn", s, e))
+        << e.text();
     for (const sim::ShipBlock &b : s.scenario.ships)
         if (b.name == "Pod")
             return b;

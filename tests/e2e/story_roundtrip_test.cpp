@@ -17,7 +17,7 @@ using e2e::VemosimResult;
 VemosimResult RunRoundTrip(const VemosimCase &c, std::vector<std::string> extra = {}) {
     for (const char *ext : {".scn", ".tl"}) {
         std::string text, why;
-        EXPECT_TRUE(sim::ReadWholeFile(
+        EXPECT_TRUE(sim::readWholeFile(
             VemosimCase::SourceFile(std::string("examples/roundtrip") + ext), text, why))
             << why;
         c.Write(std::string("roundtrip") + ext, text);

@@ -17,7 +17,7 @@ using e2e::VemosimResult;
 std::string SourceText(const std::string &relative) {
     std::string content;
     std::string why;
-    EXPECT_TRUE(sim::ReadWholeFile(VemosimCase::SourceFile(relative), content, why)) << why;
+    EXPECT_TRUE(sim::readWholeFile(VemosimCase::SourceFile(relative), content, why)) << why;
     return content;
 }
 
@@ -26,7 +26,7 @@ sim::ParsedScenario ParseSaved(const VemosimCase &c, const std::string &name) {
     const std::optional<std::string> text = c.Read(name);
     EXPECT_TRUE(text.has_value()) << name << " was not written";
     sim::InputError e;
-    EXPECT_TRUE(sim::ParseScenarioText(text.value_or(""), name, s, e)) << e.Text();
+    EXPECT_TRUE(sim::parseScenarioText(text.value_or(""), name, s, e)) << e.text();
     return s;
 }
 

@@ -37,7 +37,7 @@ const char kTwoShips[] =
     "END_SHIPS\n";
 
 bool Parse(const std::string &text, sim::ParsedScenario &out, sim::InputError &error) {
-    return sim::ParseScenarioText(text, "test.scn", out, error);
+    return sim::parseScenarioText(text, "test.scn", out, error);
 }
 
 bool SameScenario(const sim::ScenarioFile &a, const sim::ScenarioFile &b) {
@@ -56,7 +56,7 @@ bool SameScenario(const sim::ScenarioFile &a, const sim::ScenarioFile &b) {
 TEST(ScenarioText, ReadsEverySection) {
     sim::ParsedScenario s;
     sim::InputError e;
-    ASSERT_TRUE(Parse(kTwoShips, s, e)) << e.Text();
+    ASSERT_TRUE(Parse(kTwoShips, s, e)) << e.text();
     EXPECT_EQ(s.scenario.description,
               (std::vector<std::string>{"Two capsules.", "  Indented text stays as written."}));
     EXPECT_TRUE(s.hasEnvironment);
@@ -74,7 +74,7 @@ TEST(ScenarioText, ReadsEverySection) {
     EXPECT_EQ(s.scenario.ships[1].firstLine, 22);
 
     // Windows line ends, and no focus or environment section at all.
-    ASSERT_TRUE(Parse("BEGIN_SHIPS\r\nA:vemopod\r\n  X 1\r\nEND\r\nEND_SHIPS", s, e)) << e.Text();
+    ASSERT_TRUE(Parse("BEGIN_SHIPS\r\nA:vemopod\r\n  X 1\r\nEND\r\nEND_SHIPS", s, e)) << e.text();
     ASSERT_EQ(s.scenario.ships.size(), 1u);
     EXPECT_EQ(s.scenario.ships[0].lines, std::vector<std::string>{"X 1"});
     EXPECT_EQ(s.scenario.focus, "");
@@ -115,9 +115,9 @@ TEST(ScenarioText, RefusesMalformedInputNamingTheLine) {
         sim::InputError e;
         EXPECT_FALSE(Parse(c.text, s, e)) << c.what;
         EXPECT_EQ(e.file, "test.scn") << c.what;
-        EXPECT_EQ(e.line, c.line) << c.what << ": " << e.Text();
-        EXPECT_NE(e.message.find(c.words), std::string::npos) << c.what << ": " << e.Text();
-        EXPECT_EQ(e.Text().rfind("test.scn:" + std::to_string(c.line) + ": ", 0), 0u) << c.what;
+        EXPECT_EQ(e.line, c.line) << c.what << ": " << e.text();
+        EXPECT_NE(e.message.find(c.words), std::string::npos) << c.what << ": " << e.text();
+        EXPECT_EQ(e.text().rfind("test.scn:" + std::to_string(c.line) + ": ", 0), 0u) << c.what;
     }
 }
 
@@ -132,7 +132,7 @@ TEST(ScenarioText, RefusesNulBytesAndOverlongLines) {
     EXPECT_NE(e.message.find("NUL"), std::string::npos);
 
     const std::string longest(sim::kMaxScenarioLineLength - 2, 'x');
-    EXPECT_TRUE(Parse("BEGIN_SHIPS\nA:x\n  " + longest + "\nEND\nEND_SHIPS\n", s, e)) << e.Text();
+    EXPECT_TRUE(Parse("BEGIN_SHIPS\nA:x\n  " + longest + "\nEND\nEND_SHIPS\n", s, e)) << e.text();
     EXPECT_FALSE(Parse("BEGIN_SHIPS\nA:x\n  " + longest + "y\nEND\nEND_SHIPS\n", s, e));
     EXPECT_EQ(e.line, 3);
     EXPECT_NE(e.message.find("longer than"), std::string::npos);
@@ -143,7 +143,7 @@ TEST(ScenarioText, WriterRefusesWhatWouldNotReadBack) {
     base.ships.push_back({"A", "vemopod", {"STATUS Orbiting Earth"}, 0});
     std::string text = "unchanged";
     std::string why;
-    ASSERT_TRUE(sim::FormatScenarioText(base, {}, false, text, why)) << why;
+    ASSERT_TRUE(sim::formatScenarioText(base, {}, false, text, why)) << why;
 
     struct Case {
         const char *what;
@@ -163,7 +163,7 @@ TEST(ScenarioText, WriterRefusesWhatWouldNotReadBack) {
     for (const Case &c : cases) {
         std::string out = "unchanged";
         why.clear();
-        EXPECT_FALSE(sim::FormatScenarioText(c.scenario, {}, false, out, why)) << c.what;
+        EXPECT_FALSE(sim::formatScenarioText(c.scenario, {}, false, out, why)) << c.what;
         EXPECT_FALSE(why.empty()) << c.what;
         EXPECT_EQ(out, "unchanged") << c.what;
     }
@@ -172,21 +172,21 @@ TEST(ScenarioText, WriterRefusesWhatWouldNotReadBack) {
 TEST(ScenarioText, FilesMissingOrWrittenWhole) {
     sim::ParsedScenario s;
     sim::InputError e;
-    EXPECT_FALSE(sim::ReadScenarioFile("/nonexistent/none.scn", s, e));
+    EXPECT_FALSE(sim::readScenarioFile("/nonexistent/none.scn", s, e));
     EXPECT_EQ(e.file, "/nonexistent/none.scn");
     EXPECT_EQ(e.line, 0);
-    EXPECT_NE(e.Text().find("cannot open"), std::string::npos) << e.Text();
+    EXPECT_NE(e.text().find("cannot open"), std::string::npos) << e.text();
 
     char folder[] = "/tmp/cli_scenario_XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     const std::string path = std::string(folder) + "/out.scn";
     std::string why;
-    ASSERT_TRUE(sim::WriteFileAtomically(path, "first\n", why)) << why;
-    ASSERT_TRUE(sim::WriteFileAtomically(path, kTwoShips, why)) << why;
-    ASSERT_TRUE(sim::ReadScenarioFile(path, s, e)) << e.Text();
+    ASSERT_TRUE(sim::writeFileAtomically(path, "first\n", why)) << why;
+    ASSERT_TRUE(sim::writeFileAtomically(path, kTwoShips, why)) << why;
+    ASSERT_TRUE(sim::readScenarioFile(path, s, e)) << e.text();
     EXPECT_EQ(s.scenario.ships.size(), 2u);
     // Writing into a folder that does not exist fails and leaves nothing behind.
-    EXPECT_FALSE(sim::WriteFileAtomically(std::string(folder) + "/no/such.scn", "x", why));
+    EXPECT_FALSE(sim::writeFileAtomically(std::string(folder) + "/no/such.scn", "x", why));
     EXPECT_NE(why.find("cannot"), std::string::npos);
     EXPECT_EQ(std::remove(path.c_str()), 0);
     EXPECT_EQ(rmdir(folder), 0) << "temporary file left behind";
@@ -240,15 +240,15 @@ TEST(ScenarioText, SurvivesDamagedInput) {
         std::string written;
         std::string why;
         ASSERT_TRUE(
-            sim::FormatScenarioText(s.scenario, s.environment, s.hasEnvironment, written, why))
+            sim::formatScenarioText(s.scenario, s.environment, s.hasEnvironment, written, why))
             << why << "\n"
             << text;
         sim::ParsedScenario back;
-        ASSERT_TRUE(Parse(written, back, e)) << e.Text() << "\n" << written;
+        ASSERT_TRUE(Parse(written, back, e)) << e.text() << "\n" << written;
         EXPECT_TRUE(SameScenario(s.scenario, back.scenario)) << text;
         EXPECT_EQ(s.environment, back.environment) << text;
         std::string again;
-        ASSERT_TRUE(sim::FormatScenarioText(back.scenario, back.environment, back.hasEnvironment,
+        ASSERT_TRUE(sim::formatScenarioText(back.scenario, back.environment, back.hasEnvironment,
                                             again, why));
         EXPECT_EQ(written, again);
     }

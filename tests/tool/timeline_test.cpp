@@ -35,7 +35,7 @@ TEST(Timeline, ReadsEveryAction) {
         "12\tsave out/mid.scn\r\n";
     vemosim::Timeline t;
     sim::InputError e;
-    ASSERT_TRUE(Parse(text, t, e)) << e.Text();
+    ASSERT_TRUE(Parse(text, t, e)) << e.text();
     EXPECT_EQ(t.fileName, "run.tl");
     // Described in canonical form, each action shows every field it was read with.
     const std::vector<std::string> expected = {"key K",
@@ -111,8 +111,8 @@ TEST(Timeline, RefusesMalformedLinesNamingTheLine) {
         sim::InputError e;
         EXPECT_FALSE(Parse(c.text, t, e)) << c.text;
         EXPECT_EQ(e.file, "run.tl");
-        EXPECT_EQ(e.line, c.line) << c.text << e.Text();
-        EXPECT_NE(e.message.find(c.words), std::string::npos) << c.text << e.Text();
+        EXPECT_EQ(e.line, c.line) << c.text << e.text();
+        EXPECT_NE(e.message.find(c.words), std::string::npos) << c.text << e.text();
     }
 
     vemosim::Timeline t;
@@ -167,7 +167,7 @@ TEST(Timeline, SurvivesDamagedInput) {
             }
             const std::string line = "0 " + vemosim::describeAction(t.actions[i]);
             vemosim::Timeline back;
-            ASSERT_TRUE(Parse(line, back, e)) << line << ": " << e.Text();
+            ASSERT_TRUE(Parse(line, back, e)) << line << ": " << e.text();
             ASSERT_EQ(back.actions.size(), 1u) << line;
             EXPECT_TRUE(SameAction(back.actions[0], t.actions[i])) << line;
         }
