@@ -1,11 +1,11 @@
 // Figures the benchmarks print after their runs: ratios of two benchmarks' CPU times, and the
-// allocations counted by the process's replaced operator new (allocation/AllocationCounter.h).
+// allocations counted by the process's replaced operator new (tests/support/allocation_counter.h).
 #ifndef VEMO_BENCH_BENCHREPORT_H
 #define VEMO_BENCH_BENCHREPORT_H
 
 #include <benchmark/benchmark.h>
 
-#include "AllocationCounter.h"
+#include "allocation_counter.h"
 
 #include <cstdio>
 #include <map>
@@ -13,14 +13,6 @@
 #include <vector>
 
 namespace bench {
-
-// Allocations made while f runs.
-template <class F>
-long AllocationsIn(F &&f) {
-    const long before = alloccount::Allocations();
-    f();
-    return alloccount::Allocations() - before;
-}
 
 // Keeps each benchmark's CPU time per iteration (steadier than wall time on a shared machine)
 // for the ratios printed at the end.

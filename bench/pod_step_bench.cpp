@@ -112,14 +112,14 @@ void CountAllocations() {
     for (const char *name : {"Crewed", "SeatFree"}) {
         VESSEL2 *pod = w.callbacks(name);
         double t = w.world().time();
-        const long n = bench::AllocationsIn([&] {
+        const long n = alloccount::allocationsIn([&] {
             for (int i = 0; i < kCalls; ++i, t += bench::kStep)
                 pod->clbkPostStep(t, bench::kStep, 0.0);
         });
         std::printf("allocations in %d post-steps, capsule %-9s     %ld\n", kCalls, name, n);
     }
     w.world().step(10);  // let the host's step buffers reach their size
-    const long perSteps = bench::AllocationsIn([&] { w.world().step(1000); });
+    const long perSteps = alloccount::allocationsIn([&] { w.world().step(1000); });
     std::printf("allocations in 1000 host steps of that world:      %ld\n", perSteps);
 }
 

@@ -61,7 +61,7 @@ BENCHMARK(BM_RunSeatFree)->Unit(benchmark::kMillisecond);
 void CountAllocations() {
     for (Fleet fleet : {Fleet::Crewed, Fleet::SeatFree}) {
         auto world = MakeFleet(fleet);
-        const long n = bench::AllocationsIn([&] { world->step(1000); });
+        const long n = alloccount::allocationsIn([&] { world->step(1000); });
         std::printf("allocations in 1000 steps, 100 capsules, %-9s %ld\n",
                     fleet == Fleet::Crewed ? "crewed:" : "seat free:", n);
     }

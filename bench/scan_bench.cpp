@@ -110,7 +110,7 @@ BENCHMARK(BM_BareQueries)->Arg(100)->Arg(1000)->Arg(10000);
 void CountAllocations() {
     ScanWorld w(1000);
     double t = w.world().time();
-    const long n = bench::AllocationsIn([&] {
+    const long n = alloccount::allocationsIn([&] {
         for (int i = 0; i < 100; ++i, t += bench::kScanStep)
             w.scanner()->clbkPostStep(t, bench::kScanStep, 0.0);
     });

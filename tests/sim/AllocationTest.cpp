@@ -1,6 +1,6 @@
 // The per-step path and the calls a vessel-list scan makes must not allocate: a module's
 // per-step cost is measured in this loop, and the host must not add to it.
-#include "AllocationCounter.h"
+#include "allocation_counter.h"
 #include "ScriptVessel.h"
 
 TEST_F(HostTest, StepsAndScansDoNotAllocate) {
@@ -51,9 +51,9 @@ TEST_F(HostTest, StepsAndScansDoNotAllocate) {
     ScriptVessel::journal.clear();
     ScriptVessel::journal.reserve(50 * 20 * 2 + 10);  // the test's own journal must not grow
     for (int i = 0; i < 50; ++i) {
-        const long before = alloccount::Allocations();
+        const long before = alloccount::allocations();
         world->step(1);
-        ASSERT_EQ(alloccount::Allocations() - before, 0) << "step " << i << "\n"
+        ASSERT_EQ(alloccount::allocations() - before, 0) << "step " << i << "\n"
                                                          << testsupport::dumpEvents(*world);
     }
     EXPECT_GT(sum, 0.0);
