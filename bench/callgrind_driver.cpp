@@ -18,7 +18,7 @@
 #include <cstring>
 #include <string>
 
-#include "BenchWorld.h"
+#include "bench_world.h"
 
 // Out of line and with C linkage, so that callgrind can find them by name.
 extern "C" __attribute__((noinline)) void RunPostSteps(VESSEL2 *vessel, long n, double step) {

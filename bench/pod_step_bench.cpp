@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <string>
 
-#include "BenchReport.h"
-#include "BenchWorld.h"
+#include "bench_report.h"
+#include "bench_world.h"
 
 namespace {
 

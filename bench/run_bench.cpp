@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "BenchReport.h"
-#include "BenchWorld.h"
+#include "bench_report.h"
+#include "bench_world.h"
 
 namespace {
 

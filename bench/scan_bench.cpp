@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "BenchReport.h"
-#include "BenchWorld.h"
+#include "bench_report.h"
+#include "bench_world.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "FuzzSupport.h"
 #include "ScenarioText.h"
+#include "fuzz_support.h"
 
 namespace {
 

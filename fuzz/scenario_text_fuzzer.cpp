@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzSupport.h"
 #include "ScenarioText.h"
+#include "fuzz_support.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzSupport.h"
 #include "Text.h"
 #include "Timeline.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
 
         // The action as the timeline prints it reads back to the same action.
-        const std::string line = sim::numberText(action.time) + " " + vemosim::describeAction(action);
+        const std::string line =
+            sim::numberText(action.time) + " " + vemosim::describeAction(action);
         vemosim::Timeline single;
         FUZZ_CHECK(vemosim::parseTimelineText(line, "line.tl", single, error),
                    "printed action does not read: %s", error.text().c_str());

@@ -9,7 +9,7 @@
 // invariants.
 #include <string>
 
-#include "FuzzSupport.h"
+#include "fuzz_support.h"
 
 namespace {
 

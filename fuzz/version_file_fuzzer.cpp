@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "FuzzSupport.h"
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     fuzzsupport::EnterScratchRoot();

@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "test_support.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "test_support.h"
 
 using namespace testsupport;
 using sim::vec;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ScenarioText.h"
-#include "VemosimRunner.h"
+#include "vemosim_runner.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "VemosimRunner.h"
+#include "vemosim_runner.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ScenarioText.h"
-#include "TestSupport.h"
+#include "test_support.h"
 
 using namespace testsupport;
 using sim::vec;

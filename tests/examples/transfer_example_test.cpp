@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ScenarioText.h"
-#include "TestSupport.h"
+#include "test_support.h"
 
 using namespace testsupport;
 

@@ -1,5 +1,5 @@
 // The keyboard: key names, buffered key events for the focus vessel, delayed keys.
-#include "ScriptVessel.h"
+#include "script_vessel.h"
 
 using Strings = std::vector<std::string>;
 

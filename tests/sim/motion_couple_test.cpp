@@ -1,5 +1,5 @@
 // Turning by thruster couples, and thrusters going idle and lit again.
-#include "ScriptVessel.h"
+#include "script_vessel.h"
 
 using testsupport::near;
 using testsupport::rec;

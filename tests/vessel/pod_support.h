@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
-#include "allocation_counter.h"
 #include "World.h"
+#include "allocation_counter.h"
+#include "test_support.h"
 
 namespace podtest {
 

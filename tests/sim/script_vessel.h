@@ -1,13 +1,13 @@
 // An in-process vessel class for the host's tests: every callback is journaled, and a test
 // can hook any of them.
-#ifndef VEMO_TESTS_SIM_SCRIPTVESSEL_H
-#define VEMO_TESTS_SIM_SCRIPTVESSEL_H
+#ifndef VEMO_TESTS_SIM_SCRIPT_VESSEL_H
+#define VEMO_TESTS_SIM_SCRIPT_VESSEL_H
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "test_support.h"
 
 class ScriptVessel final : public VESSEL2 {
 public:

@@ -1,7 +1,7 @@
 // Shared helpers for the test suites: a fresh runtime root per test, and small conveniences
 // over sim::World.
-#ifndef VEMO_TESTS_SUPPORT_H
-#define VEMO_TESTS_SUPPORT_H
+#ifndef VEMO_TESTS_SUPPORT_TEST_SUPPORT_H
+#define VEMO_TESTS_SUPPORT_TEST_SUPPORT_H
 
 #include <gtest/gtest.h>
 

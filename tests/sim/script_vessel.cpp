@@ -1,4 +1,4 @@
-#include "ScriptVessel.h"
+#include "script_vessel.h"
 
 ScriptVessel::Hooks ScriptVessel::hooks;
 std::vector<std::string> ScriptVessel::journal;

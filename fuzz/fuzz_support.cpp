@@ -1,4 +1,4 @@
-#include "FuzzSupport.h"
+#include "fuzz_support.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // Worlds for the benchmarks: the real capsule and companion modules, loaded by the headless
 // host from the runtime root the build lays out, next to a vessel class that does nothing.
-#ifndef VEMO_BENCH_BENCHWORLD_H
-#define VEMO_BENCH_BENCHWORLD_H
+#ifndef VEMO_BENCH_BENCH_WORLD_H
+#define VEMO_BENCH_BENCH_WORLD_H
 
 #include <unistd.h>
 

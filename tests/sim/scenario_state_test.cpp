@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "ScriptVessel.h"
+#include "script_vessel.h"
 
 using testsupport::events;
 using testsupport::near;

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "ScriptVessel.h"
+#include "script_vessel.h"
 
 using testsupport::events;
 using testsupport::near;

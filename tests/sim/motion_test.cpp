@@ -1,7 +1,7 @@
 // Frames, the status record, thrust and propellant.
 #include <cmath>
 
-#include "ScriptVessel.h"
+#include "script_vessel.h"
 
 using testsupport::events;
 using testsupport::near;

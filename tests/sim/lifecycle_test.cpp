@@ -1,7 +1,7 @@
 // Vessel handles, creation and deletion, and the order of callbacks.
 #include <cstring>
 
-#include "ScriptVessel.h"
+#include "script_vessel.h"
 
 using testsupport::rec;
 using Strings = std::vector<std::string>;

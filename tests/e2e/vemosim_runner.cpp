@@ -1,4 +1,4 @@
-#include "VemosimRunner.h"
+#include "vemosim_runner.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>

@@ -6,8 +6,8 @@
 //     root/   a fresh runtime root made from the build's (modules/, meshes/, an empty
 //             config/), so no two tests share hand-over files
 // and removes it when it goes.
-#ifndef VEMO_TESTS_E2E_VEMOSIMRUNNER_H
-#define VEMO_TESTS_E2E_VEMOSIMRUNNER_H
+#ifndef VEMO_TESTS_E2E_VEMOSIM_RUNNER_H
+#define VEMO_TESTS_E2E_VEMOSIM_RUNNER_H
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 // The per-step path and the calls a vessel-list scan makes must not allocate: a module's
 // per-step cost is measured in this loop, and the host must not add to it.
 #include "allocation_counter.h"
-#include "ScriptVessel.h"
+#include "script_vessel.h"
 
 TEST_F(HostTest, StepsAndScansDoNotAllocate) {
     UINT anim = 0;  // the same index on every vessel

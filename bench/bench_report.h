@@ -1,7 +1,7 @@
 // Figures the benchmarks print after their runs: ratios of two benchmarks' CPU times, and the
 // allocations counted by the process's replaced operator new (tests/support/allocation_counter.h).
-#ifndef VEMO_BENCH_BENCHREPORT_H
-#define VEMO_BENCH_BENCHREPORT_H
+#ifndef VEMO_BENCH_BENCH_REPORT_H
+#define VEMO_BENCH_BENCH_REPORT_H
 
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,10 @@
 // run on a broken property, and a small crew-capable vessel class for a headless world.
 //
 // Every target is a plain LLVMFuzzerTestOneInput. Under libFuzzer a failed check aborts and
-// becomes a finding; in the normal build the replay main (ReplayMain.cpp) feeds the kept
+// becomes a finding; in the normal build the replay main (replay_main.cpp) feeds the kept
 // inputs through the same function, so a failed check fails the test there.
-#ifndef VEMO_FUZZ_FUZZSUPPORT_H
-#define VEMO_FUZZ_FUZZSUPPORT_H
+#ifndef VEMO_FUZZ_FUZZ_SUPPORT_H
+#define VEMO_FUZZ_FUZZ_SUPPORT_H
 
 #include <cstddef>
 #include <cstdint>
@@ -94,4 +94,4 @@ void CheckRoster(const CrewManager &crew);
 
 }  // namespace fuzzsupport
 
-#endif  // VEMO_FUZZ_FUZZSUPPORT_H
+#endif  // VEMO_FUZZ_FUZZ_SUPPORT_H
