@@ -131,7 +131,7 @@ int main(int argc, char **argv) {
     if (!bench::RunBenchmarks(argc, argv, reporter))
         return 1;
     // Each row: the measured benchmark, the one it is compared with, what the ratio says.
-    const char *const ratios[][3] = {
+    const char *const kRatios[][3] = {
         {"BM_PostStepCrewed", "BM_PostStepEmpty", "post-step, crewed capsule / empty vessel"},
         {"BM_PostStepSeatFree", "BM_PostStepEmpty", "post-step, seat free, no scan due / empty"},
         {"BM_PostStepCapsule", "BM_PostStepEmpty", "post-step, crewed capsule at 0.1 s / empty"},
@@ -146,7 +146,7 @@ int main(int argc, char **argv) {
         {"BM_WorldStepCapsules/10", "BM_WorldStepEmpty/10",
          "host step, 10 capsules / 10 empty vessels"},
     };
-    for (const auto &r : ratios)
+    for (const auto &r : kRatios)
         reporter.PrintRatio(r[0], r[1], r[2]);
     CountAllocations();
     return 0;

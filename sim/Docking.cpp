@@ -32,7 +32,7 @@ bool World::dock(OBJHANDLE ha, UINT pa, OBJHANDLE hb, UINT pb, bool align) {
     da.matePort = pb;
     db.mate = a;
     db.matePort = pa;
-    log(a, ev::Dock,
+    log(a, ev::kDock,
         a->name + " port " + std::to_string(pa) + " docked with " + b->name + " port " +
             std::to_string(pb));
     Dispatch d(*this, a);
@@ -54,7 +54,7 @@ bool World::undock(OBJHANDLE h, UINT port) {
     da.mate = nullptr;
     if (pb < b->docks.size() && b->docks[pb].mate == a)
         b->docks[pb].mate = nullptr;
-    log(a, ev::Undock, a->name + " port " + std::to_string(port) + " undocked from " + b->name);
+    log(a, ev::kUndock, a->name + " port " + std::to_string(port) + " undocked from " + b->name);
     Dispatch d(*this, a);
     if (a->alive && a->callbacks)
         a->callbacks->clbkDockEvent(static_cast<int>(port), nullptr);
@@ -72,7 +72,7 @@ OBJHANDLE World::setFocus(OBJHANDLE h) {
     if (old == v)
         return old->handle();
     focus_ = v;
-    log(v, ev::Focus, "focus on " + v->name);
+    log(v, ev::kFocus, "focus on " + v->name);
     Dispatch d(*this, old);
     if (old && old->alive && old->callbacks)
         old->callbacks->clbkFocusChanged(false, v->handle(), old->handle());

@@ -5,13 +5,13 @@
 namespace sim {
 
 const char *groupTypeName(THGROUP_TYPE t) {
-    static const char *names[] = {
+    static const char *const kNames[] = {
         "main",           "retro",        "hover",          "pitch up",          "pitch down",
         "yaw left",       "yaw right",    "bank left",      "bank right",        "translate right",
         "translate left", "translate up", "translate down", "translate forward", "translate back"};
     int i = static_cast<int>(t);
     if (i >= 0 && i < kNamedGroupTypes)
-        return names[i];
+        return kNames[i];
     return "user";
 }
 

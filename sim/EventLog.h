@@ -12,23 +12,23 @@ namespace sim {
 
 // Event kinds in the log.
 namespace ev {
-constexpr const char *Created = "created";        // vessel created
-constexpr const char *Deleted = "deleted";        // vessel deleted
-constexpr const char *Focus = "focus";            // focus moved to this vessel
-constexpr const char *Key = "key";                // key event and whether consumed
-constexpr const char *Mesh = "mesh";              // mesh visibility changed
-constexpr const char *ThrusterGroup = "thgroup";  // thruster group created
-constexpr const char *Level = "level";            // thruster group level changed
-constexpr const char *Pilot = "pilot";            // pilot command without a group
-constexpr const char *TankEmpty = "tank";         // a tank ran empty
-constexpr const char *Animation = "animation";    // animation starts moving / comes to rest
-constexpr const char *Attachment = "attachment";  // attachment point created or changed
-constexpr const char *Dock = "dock";              // docked
-constexpr const char *Undock = "undock";          // undocked
-constexpr const char *ScenarioLine = "line";      // a line reached the default parser
-constexpr const char *Saved = "saved";            // scenario saved
-constexpr const char *Moved = "moved";            // position/velocity set from outside
-constexpr const char *Error = "error";            // a request the host refused
+constexpr const char *kCreated = "created";        // vessel created
+constexpr const char *kDeleted = "deleted";        // vessel deleted
+constexpr const char *kFocus = "focus";            // focus moved to this vessel
+constexpr const char *kKey = "key";                // key event and whether consumed
+constexpr const char *kMesh = "mesh";              // mesh visibility changed
+constexpr const char *kThrusterGroup = "thgroup";  // thruster group created
+constexpr const char *kLevel = "level";            // thruster group level changed
+constexpr const char *kPilot = "pilot";            // pilot command without a group
+constexpr const char *kTankEmpty = "tank";         // a tank ran empty
+constexpr const char *kAnimation = "animation";    // animation starts moving / comes to rest
+constexpr const char *kAttachment = "attachment";  // attachment point created or changed
+constexpr const char *kDock = "dock";              // docked
+constexpr const char *kUndock = "undock";          // undocked
+constexpr const char *kScenarioLine = "line";      // a line reached the default parser
+constexpr const char *kSaved = "saved";            // scenario saved
+constexpr const char *kMoved = "moved";            // position/velocity set from outside
+constexpr const char *kError = "error";            // a request the host refused
 }  // namespace ev
 
 struct Event {

@@ -108,7 +108,7 @@ OBJHANDLE oapiCreateVessel(const char *name, const char *classname, const VESSEL
     std::string error;
     OBJHANDLE h = w->createVessel(name, classname, status, &error);
     if (!h)
-        w->log(nullptr, ev::Error, "vessel " + std::string(name) + " not created: " + error);
+        w->log(nullptr, ev::kError, "vessel " + std::string(name) + " not created: " + error);
     return h;
 }
 

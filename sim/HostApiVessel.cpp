@@ -132,7 +132,7 @@ void VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
     if (slot.visibility == mode)
         return;
     slot.visibility = mode;
-    c.w->log(c.v, ev::Mesh, "mesh " + std::to_string(idx) + " " + visibilityText(mode));
+    c.w->log(c.v, ev::kMesh, "mesh " + std::to_string(idx) + " " + visibilityText(mode));
 }
 
 UINT VESSEL::CreateAnimation(double initial_state) const {
@@ -251,7 +251,7 @@ THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE *th, int nth, THGROUP
         c.v->groupByType[static_cast<size_t>(type)] = &g;
     const bool named = type >= THGROUP_MAIN && type <= THGROUP_ATT_BACK;
     std::string typeText = named ? groupTypeName(thgt) : "user type " + std::to_string(type);
-    c.w->log(c.v, ev::ThrusterGroup,
+    c.w->log(c.v, ev::kThrusterGroup,
              typeText + " thruster group created with " + std::to_string(g.thrusters.size()) +
                  " thruster(s)");
     return &g;

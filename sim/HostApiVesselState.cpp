@@ -130,7 +130,7 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
         a.id.assign(id, strnlen(id, kMaxAttachmentIdLength));
     a.loose = loose;
     (toparent ? c.v->toParent : c.v->toChild).push_back(&a);
-    c.w->log(c.v, ev::Attachment,
+    c.w->log(c.v, ev::kAttachment,
              "attachment point \"" + a.id + "\" (" + (toparent ? "to parent" : "to child") +
                  ") created: position " + pointText(pos) + ", direction " + pointText(dir) +
                  ", rotation " + pointText(rot));
@@ -151,7 +151,7 @@ void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos
     a->dir = dir;
     a->rot = rot;
     if (changed)
-        c.w->log(c.v, ev::Attachment,
+        c.w->log(c.v, ev::kAttachment,
                  "attachment point \"" + a->id + "\" changed: position " + pointText(pos) +
                      ", direction " + pointText(dir) + ", rotation " + pointText(rot));
 }

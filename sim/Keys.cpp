@@ -172,7 +172,7 @@ bool World::keyEvent(int key, bool down, const std::vector<int> &held) {
         keyText += "+" + keyName(k);
     VesselRecord *f = focus_;
     if (!f || !f->alive || !f->callbacks) {
-        log(nullptr, ev::Key,
+        log(nullptr, ev::kKey,
             "key " + keyText + (down ? " pressed" : " released") + ": no vessel has the focus");
         return false;
     }
@@ -182,7 +182,7 @@ bool World::keyEvent(int key, bool down, const std::vector<int> &held) {
         Dispatch d(*this, f);
         r = f->callbacks->clbkConsumeBufferedKey(static_cast<DWORD>(key), down, kstate);
     }
-    log(f, ev::Key,
+    log(f, ev::kKey,
         "key " + keyText + (down ? " pressed" : " released") + " on " + name +
             (r ? ": consumed" : ": not consumed"));
     return r != 0;

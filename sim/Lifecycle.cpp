@@ -71,7 +71,7 @@ bool World::instantiate(VesselRecord &v, std::string *error) {
     v.instance = inst;
     // Every class the host loads is a VESSEL2; VESSEL alone has no callbacks.
     v.callbacks = static_cast<VESSEL2 *>(inst);
-    log(&v, ev::Created, "vessel " + v.name + " of class " + v.className + " created");
+    log(&v, ev::kCreated, "vessel " + v.name + " of class " + v.className + " created");
     v.callbacks->clbkSetClassCaps(static_cast<FILEHANDLE>(&configToken_));
     return true;
 }
@@ -112,7 +112,7 @@ bool World::deleteVessel(OBJHANDLE h, OBJHANDLE focusAlternative) {
     v->alive = false;
     listRemove(v);
     byName_.erase(v->name);
-    log(v, ev::Deleted, "vessel " + v->name + " deleted");
+    log(v, ev::kDeleted, "vessel " + v->name + " deleted");
     if (focus_ == v) {
         focus_ = nullptr;
         VesselRecord *next = resolve(focusAlternative);

@@ -67,7 +67,7 @@ VECTOR3 World::applyThrust(VesselRecord &v, double dt) {
                         break;
                     ++idx;
                 }
-                log(&v, ev::TankEmpty, "tank " + std::to_string(idx) + " ran empty");
+                log(&v, ev::kTankEmpty, "tank " + std::to_string(idx) + " ran empty");
             }
         }
         used += dm;
@@ -114,7 +114,7 @@ void World::applyPilotInputs() {
                 if (cand.type == in.type)
                     g = &cand;
         if (!g) {
-            log(v, ev::Pilot,
+            log(v, ev::kPilot,
                 std::string("no ") + groupTypeName(in.type) + " thruster group to command");
             continue;
         }
@@ -130,7 +130,7 @@ void World::setGroupLevel(VesselRecord &v, ThrusterGroup &g, double level) {
         th->level = level;
     if (level != g.level) {
         g.level = level;
-        log(&v, ev::Level,
+        log(&v, ev::kLevel,
             std::string(groupTypeName(g.type)) + " thruster group level " + numberText(level));
     }
 }
@@ -144,7 +144,7 @@ void World::setPosition(OBJHANDLE h, const VECTOR3 &rpos) {
         return;
     if (VesselRecord *v = resolve(h)) {
         v->rpos = rpos;
-        log(v, ev::Moved, "position set to (" + vectorText(rpos) + ")");
+        log(v, ev::kMoved, "position set to (" + vectorText(rpos) + ")");
     }
 }
 
@@ -153,7 +153,7 @@ void World::setVelocity(OBJHANDLE h, const VECTOR3 &rvel) {
         return;
     if (VesselRecord *v = resolve(h)) {
         v->rvel = rvel;
-        log(v, ev::Moved, "velocity set to (" + vectorText(rvel) + ")");
+        log(v, ev::kMoved, "velocity set to (" + vectorText(rvel) + ")");
     }
 }
 
@@ -164,7 +164,7 @@ void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const
         return;
     v->rpos = o->rpos + mul(o->rot, offset);
     v->rvel = o->rvel + mul(o->rot, relVel);
-    log(v, ev::Moved, "placed at (" + vectorText(offset) + ") from " + o->name);
+    log(v, ev::kMoved, "placed at (" + vectorText(offset) + ") from " + o->name);
 }
 
 void World::setRotation(OBJHANDLE h, const MATRIX3 &R) {

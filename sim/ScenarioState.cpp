@@ -78,7 +78,7 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
         v->cls = findClass(b.className);
         std::string why;
         if (!instantiate(*v, &why)) {
-            log(nullptr, ev::Error, why);
+            log(nullptr, ev::kError, why);
             continue;
         }
         made.push_back(v);
@@ -145,7 +145,7 @@ ScenarioFile World::save() {
     }
     if (focus_)
         out.focus = focus_->name;
-    log(nullptr, ev::Saved,
+    log(nullptr, ev::kSaved,
         "scenario saved with " + std::to_string(out.ships.size()) + " vessel(s)");
     return out;
 }
@@ -224,18 +224,18 @@ void World::makeDockInfo(VesselRecord &v) {
         unsigned p = 0, q = 0;
         int used = 0;
         if (std::sscanf(tok.c_str(), "%u:%u,%n", &p, &q, &used) != 2 || used <= 0) {
-            log(&v, ev::Error, "cannot read docking entry \"" + tok + "\"");
+            log(&v, ev::kError, "cannot read docking entry \"" + tok + "\"");
             continue;
         }
         VesselRecord *mate = resolve(find(tok.substr(static_cast<size_t>(used))));
         if (!mate) {
-            log(&v, ev::Error, "docking entry \"" + tok + "\" names no vessel");
+            log(&v, ev::kError, "docking entry \"" + tok + "\" names no vessel");
             continue;
         }
         if (p < v.docks.size() && v.docks[p].mate == mate && v.docks[p].matePort == q)
             continue;
         if (!dock(v.handle(), p, mate->handle(), q, false))
-            log(&v, ev::Error, "docking entry \"" + tok + "\" cannot be made");
+            log(&v, ev::kError, "docking entry \"" + tok + "\" cannot be made");
     }
 }
 
@@ -313,7 +313,7 @@ void World::parseDefaultLine(VesselRecord &v, char *line) {
         understood = true;
     }
     if (!understood)
-        log(&v, ev::ScenarioLine, std::string("default parser got \"") + line + "\"");
+        log(&v, ev::kScenarioLine, std::string("default parser got \"") + line + "\"");
 }
 
 }  // namespace sim

@@ -93,7 +93,7 @@ void World::trackAnimations() {
                 continue;
             a.moving = moved;
             const std::string which = "animation " + std::to_string(i);
-            log(v, ev::Animation,
+            log(v, ev::kAnimation,
                 moved ? which + " starts moving"
                       : which + " comes to rest at state " + numberText(a.state));
         }

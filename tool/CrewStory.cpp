@@ -194,7 +194,7 @@ std::string CrewStory::boardedBy(const sim::World &world, const std::string &del
         const sim::VesselRecord *r = world.liveRecord(world.find(events[k].vessel));
         const sim::Attachment *a = r != nullptr ? findAirlock(*r) : nullptr;
         const auto last = a != nullptr ? airlocks_.find(a) : airlocks_.end();
-        if (events[k].kind == sim::ev::Attachment && last != airlocks_.end() &&
+        if (events[k].kind == sim::ev::kAttachment && last != airlocks_.end() &&
             a->rot.z < last->second.freeSeats) {
             return r->name;
         }

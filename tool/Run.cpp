@@ -242,7 +242,7 @@ int Run::apply(const TimelineAction &a) {
             break;
         case ActionKind::Place:
             w.placeNear(v, other, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
-            printer_->flushReplacing(sim::ev::Moved, placeText(a, other));
+            printer_->flushReplacing(sim::ev::kMoved, placeText(a, other));
             break;
         case ActionKind::Dock:
             if (!w.dock(v, static_cast<UINT>(a.port), other, static_cast<UINT>(a.otherPort))) {

@@ -47,7 +47,7 @@ void TimelinePrinter::flush() {
 
 void TimelinePrinter::flushKey(const std::string &keyText) {
     Override o;
-    o.kind = ev::Key;
+    o.kind = ev::kKey;
     o.text = keyText;
     o.first = true;
     flushWith(&o);
@@ -104,47 +104,47 @@ void TimelinePrinter::printEvent(const std::vector<Event> &events, std::size_t &
         ++i;
         return;
     }
-    if (e.kind == ev::Created) {
+    if (e.kind == ev::kCreated) {
         printSetUp(events, i, end);
         return;
     }
     ++i;
     const VesselRecord *v = world_.liveRecord(world_.find(e.vessel));
-    if (e.kind == ev::Attachment) {
+    if (e.kind == ev::kAttachment) {
         printAttachment(e);
-    } else if (e.kind == ev::Level) {
+    } else if (e.kind == ev::kLevel) {
         printLevel(e);
-    } else if (e.kind == ev::Mesh && v != nullptr && startsWith(e.text, "mesh ")) {
+    } else if (e.kind == ev::kMesh && v != nullptr && startsWith(e.text, "mesh ")) {
         // "mesh 1 shown in external views": the index becomes the mesh's global name.
         unsigned index = 0;
         const char *text = e.text.c_str();
         const auto [rest, ec] = std::from_chars(text + 5, text + e.text.size(), index);
         if (ec == std::errc() && *rest == ' ' && index < v->meshes.size()) {
-            printLine(e.time, e.vessel, ev::Mesh, "mesh " + meshName(v->meshes[index]) + rest);
+            printLine(e.time, e.vessel, ev::kMesh, "mesh " + meshName(v->meshes[index]) + rest);
         } else {
             raw(e);
         }
-    } else if (e.kind == ev::ScenarioLine) {
+    } else if (e.kind == ev::kScenarioLine) {
         std::string line;
         if (quoted(e.text, line, true)) {
             const std::string cls = v != nullptr ? v->className : "the vessel";
-            printLine(e.time, e.vessel, ev::ScenarioLine,
+            printLine(e.time, e.vessel, ev::kScenarioLine,
                       cls + " passed the scenario line \"" + line +
                           "\" to the host, which does not know it");
         } else {
             raw(e);
         }
-    } else if (e.kind == ev::Saved && !saveTarget_.empty() &&
+    } else if (e.kind == ev::kSaved && !saveTarget_.empty() &&
                startsWith(e.text, "scenario saved")) {
         printLine(
-            e.time, e.vessel, ev::Saved,
+            e.time, e.vessel, ev::kSaved,
             "scenario saved to " + saveTarget_ + e.text.substr(std::strlen("scenario saved")));
         saveTarget_.clear();
-    } else if (e.kind == ev::Deleted) {
+    } else if (e.kind == ev::kDeleted) {
         const std::string boarded = story_.boardedBy(world_, e.vessel, events, i);
-        printLine(e.time, e.vessel, ev::Deleted,
+        printLine(e.time, e.vessel, ev::kDeleted,
                   e.text + (boarded.empty() ? "" : ": its crew member came aboard " + boarded));
-    } else if (e.kind == ev::Pilot) {
+    } else if (e.kind == ev::kPilot) {
         // A command for a group the vessel does not have is dropped: it is no longer the
         // pilot's command in force.
         const std::string suffix = " thruster group to command";
@@ -165,14 +165,14 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
     const Event &e = events[i];
     std::size_t runEnd = i + 1;
     while (runEnd < end && events[runEnd].vessel == e.vessel &&
-           events[runEnd].kind != ev::Created) {
+           events[runEnd].kind != ev::kCreated) {
         ++runEnd;
     }
     // The record must be the vessel that this event made: not one deleted since, nor a
     // namesake made after it.
     bool gone = false;
     for (std::size_t k = i + 1; k < world_.events().size(); ++k) {
-        gone = gone || (events[k].vessel == e.vessel && events[k].kind == ev::Deleted);
+        gone = gone || (events[k].vessel == e.vessel && events[k].kind == ev::kDeleted);
     }
     const VesselRecord *v = world_.liveRecord(world_.find(e.vessel));
     if (gone || v == nullptr) {
@@ -220,7 +220,7 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
     for (std::size_t k = 0; k < parts.size(); ++k) {
         text += (k == 0 ? ": " : ", ") + parts[k];
     }
-    printLine(e.time, e.vessel, ev::Created, text);
+    printLine(e.time, e.vessel, ev::kCreated, text);
 
     // Meshes by name, grouped by how they are shown, in the order of their slots.
     std::vector<std::pair<std::string, std::string>> shown;  // mode text, names
@@ -242,7 +242,7 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
         meshes += (meshes.empty() ? "" : "; ") + names + " " + mode;
     }
     if (!meshes.empty()) {
-        printLine(e.time, e.vessel, ev::Mesh, meshes);
+        printLine(e.time, e.vessel, ev::kMesh, meshes);
     }
 
     printPublished(e.time, *v);
@@ -252,7 +252,7 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
     std::vector<std::string> refused;
     for (std::size_t k = i + 1; k < runEnd; ++k) {
         std::string line;
-        if (events[k].kind == ev::ScenarioLine && quoted(events[k].text, line, true)) {
+        if (events[k].kind == ev::kScenarioLine && quoted(events[k].text, line, true)) {
             refused.push_back(line);
         }
     }
@@ -269,7 +269,7 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
     // The rest of the run, less what the summary told.
     for (std::size_t k = i + 1; k < runEnd;) {
         const std::string &kind = events[k].kind;
-        if (kind == ev::Mesh || kind == ev::ThrusterGroup || kind == ev::Attachment) {
+        if (kind == ev::kMesh || kind == ev::kThrusterGroup || kind == ev::kAttachment) {
             ++k;
         } else {
             printEvent(events, k, runEnd);
@@ -326,7 +326,7 @@ void TimelinePrinter::printLevel(const Event &e) {
         raw(e);
         return;
     }
-    printLine(e.time, e.vessel, ev::Level,
+    printLine(e.time, e.vessel, ev::kLevel,
               e.text + " (the pilot asked for " + numberText(it->second) + ")");
 }
 

@@ -62,8 +62,8 @@ TEST_F(HostTest, DockingAlignsTheVesselsAndReportsMates) {
     EXPECT_TRUE(world->undock(c, 0));
     EXPECT_FALSE(world->undock(c, 0));
     EXPECT_EQ(va->GetDockStatus(va->GetDockHandle(0)), nullptr);
-    EXPECT_EQ(events(*world, sim::ev::Dock).size(), 2u);
-    EXPECT_EQ(events(*world, sim::ev::Undock).size(), 2u);
+    EXPECT_EQ(events(*world, sim::ev::kDock).size(), 2u);
+    EXPECT_EQ(events(*world, sim::ev::kUndock).size(), 2u);
 }
 
 TEST_F(HostTest, AttachmentPointsCarryTheirVectorsBetweenVessels) {
@@ -99,7 +99,7 @@ TEST_F(HostTest, AttachmentPointsCarryTheirVectorsBetweenVessels) {
     va->SetAttachmentParams(ownChild, sim::vec(-2, 2, -2), sim::vec(2, -2, 2), sim::vec(1, 0, 7));
     va->SetAttachmentParams(ownChild, sim::vec(-2, 2, -2), sim::vec(2, -2, 2), sim::vec(1, 0, 7));
     EXPECT_TRUE(near(testsupport::attachment(*world, a, "Vemo").rot, sim::vec(1, 0, 7), 0));
-    auto changes = events(*world, sim::ev::Attachment, "A", "changed");
+    auto changes = events(*world, sim::ev::kAttachment, "A", "changed");
     ASSERT_EQ(changes.size(), 1u) << "an unchanged write is not logged";
     EXPECT_NE(changes[0].text.find("(1, 0, 7)"), std::string::npos) << changes[0].text;
 
@@ -137,7 +137,7 @@ TEST_F(HostTest, MeshesAndTexturesAreSharedByName) {
     EXPECT_EQ(r.meshes[0].visibility, 1) << "external views by default";
     oapiGetVesselInterface(a)->SetMeshVisibilityMode(1, 0);
     oapiGetVesselInterface(a)->SetMeshVisibilityMode(1, 2);
-    auto mesh = events(*world, sim::ev::Mesh, "A");
+    auto mesh = events(*world, sim::ev::kMesh, "A");
     ASSERT_EQ(mesh.size(), 2u);
     EXPECT_EQ(mesh[0].text, "mesh 1 never shown");
     EXPECT_EQ(mesh[1].text, "mesh 1 shown in the cockpit view");

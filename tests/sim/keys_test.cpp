@@ -42,7 +42,7 @@ TEST_F(HostTest, KeyEventsReachTheFocusVesselWithHeldKeys) {
     EXPECT_TRUE(held.empty()) << "a released key is not held";
     EXPECT_EQ(entries("key"), (Strings{"key A", "key A", "key A"}));
 
-    auto keys = testsupport::events(*world, sim::ev::Key, "A");
+    auto keys = testsupport::events(*world, sim::ev::kKey, "A");
     ASSERT_EQ(keys.size(), 3u);
     EXPECT_NE(keys[0].text.find("K+E pressed on A: consumed"), std::string::npos) << keys[0].text;
     EXPECT_NE(keys[1].text.find("not consumed"), std::string::npos) << keys[1].text;
@@ -50,7 +50,7 @@ TEST_F(HostTest, KeyEventsReachTheFocusVesselWithHeldKeys) {
     // The log names keys as timelines do, and a key without a name by its code.
     world->keyEvent(0x01);  // Esc
     world->keyEvent(0x99);
-    keys = testsupport::events(*world, sim::ev::Key, "A");
+    keys = testsupport::events(*world, sim::ev::kKey, "A");
     ASSERT_EQ(keys.size(), 5u);
     EXPECT_NE(keys[3].text.find("key ESCAPE pressed"), std::string::npos) << keys[3].text;
     EXPECT_NE(keys[4].text.find("key 0x99 pressed"), std::string::npos) << keys[4].text;

@@ -142,7 +142,7 @@ TEST_F(HostTest, VesselDeletedInACallbackVanishesAtOnceButExitsAfterTheLoop) {
     EXPECT_EQ(world->vessels().size(), 1u);
     EXPECT_FALSE(world->record(a)->alive);
     EXPECT_EQ(world->record(a)->instance, nullptr);
-    EXPECT_EQ(testsupport::events(*world, sim::ev::Deleted).size(), 2u);
+    EXPECT_EQ(testsupport::events(*world, sim::ev::kDeleted).size(), 2u);
 }
 
 TEST_F(HostTest, DeletionOutsideCallbacksExitsAtOnceAndWorldEndExitsTheRest) {
@@ -174,7 +174,7 @@ TEST_F(HostTest, FocusChangesNotifyBothVessels) {
     EXPECT_EQ(world->focus(), c);
     oapiDeleteVessel(c);
     EXPECT_EQ(world->focus(), a) << "without an alternative the first vessel takes the focus";
-    EXPECT_EQ(testsupport::events(*world, sim::ev::Focus).size(), 4u);
+    EXPECT_EQ(testsupport::events(*world, sim::ev::kFocus).size(), 4u);
 }
 
 TEST_F(HostTest, RandomNumbersFollowTheSeed) {

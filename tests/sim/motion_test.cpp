@@ -128,9 +128,9 @@ TEST_F(HostTest, FullBurnMatchesTheRocketEquation) {
     // Local -z turned by +90 degrees about x is global +y.
     EXPECT_TRUE(near(r.rvel, sim::vec(0, dv, 0), dv * 1e-9)) << r.rvel.y << " vs " << dv;
     EXPECT_DOUBLE_EQ(v->GetThrusterGroupLevel(group), 1.0) << "the level stays as commanded";
-    ASSERT_EQ(events(*world, sim::ev::TankEmpty, "A").size(), 1u);
-    EXPECT_NEAR(events(*world, sim::ev::TankEmpty, "A")[0].time, burn, 0.1 + 1e-9);
-    EXPECT_EQ(events(*world, sim::ev::Level, "A").size(), 1u);
+    ASSERT_EQ(events(*world, sim::ev::kTankEmpty, "A").size(), 1u);
+    EXPECT_NEAR(events(*world, sim::ev::kTankEmpty, "A")[0].time, burn, 0.1 + 1e-9);
+    EXPECT_EQ(events(*world, sim::ev::kLevel, "A").size(), 1u);
 
     // Coasting afterwards: no more thrust from the empty tank.
     VECTOR3 vel = r.rvel;
@@ -160,7 +160,7 @@ TEST_F(HostTest, ThrustNeedsATankAndLevelsAreLoggedOnChange) {
     EXPECT_EQ(v->GetThrusterGroupLevel(main), 1.0) << "levels are held in 0..1";
     v->SetThrusterGroupLevel(main, NAN);
     EXPECT_EQ(v->GetThrusterGroupLevel(main), 1.0);
-    auto levels = events(*world, sim::ev::Level, "A");
+    auto levels = events(*world, sim::ev::kLevel, "A");
     ASSERT_EQ(levels.size(), 3u);  // hover 1, main 0.5, main 1
     EXPECT_EQ(levels[1].text, "main thruster group level 0.5");
 
@@ -182,7 +182,7 @@ TEST_F(HostTest, PilotCommandsApplyBeforeThePostStep) {
     OBJHANDLE h = make("A");
     world->commandGroupLevel(h, THGROUP_RETRO, 0.3);
     world->step();
-    auto dropped = events(*world, sim::ev::Pilot, "A");
+    auto dropped = events(*world, sim::ev::kPilot, "A");
     ASSERT_EQ(dropped.size(), 1u) << "no retro group yet";
     EXPECT_EQ(dropped[0].text, "no retro thruster group to command");
 
@@ -209,13 +209,13 @@ TEST_F(HostTest, AnimationMotionIsLoggedOnTransitionsOnly) {
     };
     make("A");
     world->step(3);
-    EXPECT_TRUE(events(*world, sim::ev::Animation).empty());
+    EXPECT_TRUE(events(*world, sim::ev::kAnimation).empty());
     for (int i = 0; i < 4; ++i) {
         state += 0.25;
         world->step();
     }
     world->step(5);
-    auto moves = events(*world, sim::ev::Animation, "A");
+    auto moves = events(*world, sim::ev::kAnimation, "A");
     ASSERT_EQ(moves.size(), 2u);
     EXPECT_EQ(moves[0].text, "animation 0 starts moving");
     EXPECT_NEAR(moves[0].time, 0.4, 1e-9);

@@ -50,7 +50,7 @@ TEST_F(HostTest, DefaultLinesSetTheStateAndUnknownLinesAreLogged) {
     // Every line the parser does not understand, a half-read line included, reaches the log
     // unchanged, in order; a bad PRPLEVEL changes no tank.
     Strings logged;
-    for (const sim::Event &e : events(*world, sim::ev::ScenarioLine, "A"))
+    for (const sim::Event &e : events(*world, sim::ev::kScenarioLine, "A"))
         logged.push_back(e.text);
     EXPECT_EQ(logged, (Strings{"default parser got \"FOO bar\"", "default parser got \"RPOS 1 2\"",
                                "default parser got \"RPOSX 1 2 3\"",
@@ -81,8 +81,8 @@ TEST_F(HostTest, LinesArriveOneByOneAsWritableCopies) {
     EXPECT_EQ(seen, (Strings{"KEEP 1", "OTHER"}));
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(scn.ships[0].lines[0], "\tKEEP 1") << "the scenario itself is untouched";
-    ASSERT_EQ(events(*world, sim::ev::ScenarioLine).size(), 1u);
-    EXPECT_EQ(events(*world, sim::ev::ScenarioLine)[0].text, "default parser got \"#THER\"");
+    ASSERT_EQ(events(*world, sim::ev::kScenarioLine).size(), 1u);
+    EXPECT_EQ(events(*world, sim::ev::kScenarioLine)[0].text, "default parser got \"#THER\"");
 
     // A handle that is not the block being read gives nothing.
     char *line = nullptr;
@@ -147,7 +147,7 @@ TEST_F(HostTest, SavedStateLoadsBackExactly) {
     EXPECT_EQ(saved.ships[0].className, "Script");
     EXPECT_EQ(saved.ships[0].lines.back(), "EXTRA 1 2") << "class lines follow the default ones";
     EXPECT_EQ(saved.ships[0].lines.front().rfind("STATUS ", 0), 0u);
-    EXPECT_EQ(events(*world, sim::ev::Saved).size(), 1u);
+    EXPECT_EQ(events(*world, sim::ev::kSaved).size(), 1u);
 
     const sim::VesselRecord before = rec(*world, a);
     makeScriptWorld();
@@ -165,9 +165,9 @@ TEST_F(HostTest, SavedStateLoadsBackExactly) {
     ASSERT_NE(after.docks[0].mate, nullptr);
     EXPECT_EQ(after.docks[0].mate->name, "B");
     EXPECT_EQ(rec(*world, world->find("B")).docks[0].mate->name, "A");
-    EXPECT_EQ(events(*world, sim::ev::ScenarioLine).size(), 2u) << "only the EXTRA lines";
-    EXPECT_EQ(events(*world, sim::ev::ScenarioLine, "A", "EXTRA 1 2").size(), 1u);
-    EXPECT_EQ(events(*world, sim::ev::Dock).size(), 1u) << "the pair docks once";
+    EXPECT_EQ(events(*world, sim::ev::kScenarioLine).size(), 2u) << "only the EXTRA lines";
+    EXPECT_EQ(events(*world, sim::ev::kScenarioLine, "A", "EXTRA 1 2").size(), 1u);
+    EXPECT_EQ(events(*world, sim::ev::kDock).size(), 1u) << "the pair docks once";
     saved.description = {"Two docked vessels"};
     makeScriptWorld();
     ASSERT_TRUE(world->load(saved));
