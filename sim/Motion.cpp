@@ -140,20 +140,20 @@ void World::commandGroupLevel(OBJHANDLE vessel, THGROUP_TYPE type, double level)
 }
 
 void World::setPosition(OBJHANDLE h, const VECTOR3 &rpos) {
-    if (!isFinite(rpos))
-        return;
-    if (VesselRecord *v = resolve(h)) {
-        v->rpos = rpos;
-        log(v, ev::kMoved, "position set to (" + vectorText(rpos) + ")");
-    }
+    setStateVector(h, &VesselRecord::rpos, "position", rpos);
 }
 
 void World::setVelocity(OBJHANDLE h, const VECTOR3 &rvel) {
-    if (!isFinite(rvel))
+    setStateVector(h, &VesselRecord::rvel, "velocity", rvel);
+}
+
+void World::setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char *what,
+                           const VECTOR3 &value) {
+    if (!isFinite(value))
         return;
     if (VesselRecord *v = resolve(h)) {
-        v->rvel = rvel;
-        log(v, ev::kMoved, "velocity set to (" + vectorText(rvel) + ")");
+        v->*field = value;
+        log(v, ev::kMoved, std::string(what) + " set to (" + vectorText(value) + ")");
     }
 }
 

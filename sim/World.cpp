@@ -49,30 +49,25 @@ void World::step(int n) {
         double tNew = simt_ + dt;
         applyPilotInputs();
         stepSnapshot_.assign(list_.begin(), list_.end());
-        {
-            Dispatch d(*this, nullptr);
-            for (VesselRecord *v : stepSnapshot_) {
-                if (!v->alive || !v->callbacks)
-                    continue;
-                d.enter(v);
-                v->callbacks->clbkPreStep(tNew, dt, 0.0);
-            }
-        }
+        callEachVessel(&VESSEL2::clbkPreStep, tNew, dt);
         for (VesselRecord *v : stepSnapshot_)
             if (v->alive)
                 moveVessel(*v, dt);
         simt_ = tNew;
         ++steps_;
-        {
-            Dispatch d(*this, nullptr);
-            for (VesselRecord *v : stepSnapshot_) {
-                if (!v->alive || !v->callbacks)
-                    continue;
-                d.enter(v);
-                v->callbacks->clbkPostStep(simt_, dt, 0.0);
-            }
-        }
+        callEachVessel(&VESSEL2::clbkPostStep, simt_, dt);
         trackAnimations();
+    }
+}
+
+void World::callEachVessel(void (VESSEL2::*callback)(double, double, double), double simt,
+                           double dt) {
+    Dispatch d(*this, nullptr);
+    for (VesselRecord *v : stepSnapshot_) {
+        if (!v->alive || !v->callbacks)
+            continue;
+        d.enter(v);
+        (v->callbacks->*callback)(simt, dt, 0.0);
     }
 }
 
@@ -161,27 +156,23 @@ void World::traceCall(VesselRecord *v, const char *call) {
 }
 
 MESHHANDLE World::loadMesh(const char *name) {
-    if (!name)
-        return nullptr;
-    auto &slot = meshes_[name];
-    if (!slot) {
-        slot = std::make_unique<MeshRecord>();
-        slot->name = name;
-        registerHandle(slot.get(), kMesh);
-    }
-    return slot.get();
+    return name ? &namedRecord(meshes_, name, kMesh) : nullptr;
 }
 
 SURFHANDLE World::registerTexture(const char *name) {
-    if (!name)
-        return nullptr;
-    auto &slot = textures_[name];
+    return name ? &namedRecord(textures_, name, kTexture) : nullptr;
+}
+
+template <class Record>
+Record &World::namedRecord(std::map<std::string, std::unique_ptr<Record>> &records,
+                           const char *name, HandleKind kind) {
+    auto &slot = records[name];
     if (!slot) {
-        slot = std::make_unique<TextureRecord>();
+        slot = std::make_unique<Record>();
         slot->name = name;
-        registerHandle(slot.get(), kTexture);
+        registerHandle(slot.get(), kind);
     }
-    return slot.get();
+    return *slot;
 }
 
 double World::random() {

@@ -259,7 +259,17 @@ private:
     // returns the velocity change their force gives, in the global frame.
     VECTOR3 applyThrust(VesselRecord &v, double dt);
     // World.cpp
+    // A step callback (clbkPreStep, clbkPostStep) of every vessel that began the step and is
+    // still there, in list order; a vessel made meanwhile waits for the next step.
+    void callEachVessel(void (VESSEL2::*callback)(double, double, double), double simt, double dt);
     void trackAnimations();
+    // The world-wide record of a mesh or texture by name, made on first use.
+    template <class Record>
+    Record &namedRecord(std::map<std::string, std::unique_ptr<Record>> &records, const char *name,
+                        HandleKind kind);
+    // Motion.cpp: sets a position or a velocity from outside, and logs it.
+    void setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char *what,
+                        const VECTOR3 &value);
 
     static World *current_;
 

@@ -47,6 +47,18 @@ bool crewLineValue(const std::string &line, std::string &value) {
     return true;
 }
 
+// The crew lines among a vessel's scenario lines: each line with its value.
+std::vector<std::pair<std::string, std::string>> crewLines(const std::vector<std::string> &lines) {
+    std::vector<std::pair<std::string, std::string>> found;
+    for (const std::string &line : lines) {
+        std::string value;
+        if (crewLineValue(line, value)) {
+            found.emplace_back(line, value);
+        }
+    }
+    return found;
+}
+
 bool wholeField(const std::string &s, long &value) {
     if (s.empty() || s.size() > kMaxFieldDigits) {
         return false;
@@ -209,11 +221,7 @@ std::vector<std::string> CrewStory::aboardAtLoad(const sim::VesselRecord &v,
     if (findAirlock(v) == nullptr) {
         return told;
     }
-    for (const std::string &line : block.lines) {
-        std::string value;
-        if (!crewLineValue(line, value)) {
-            continue;
-        }
+    for (const auto &[line, value] : crewLines(block.lines)) {
         const auto r = std::find(refused.begin(), refused.end(), line);
         if (r != refused.end()) {
             r->clear();  // one refusal answers for one line
@@ -239,11 +247,7 @@ std::vector<std::string> CrewStory::summary(const sim::VesselRecord &v,
         if (b.name != v.name) {
             continue;
         }
-        for (const std::string &line : b.lines) {
-            std::string value;
-            if (!crewLineValue(line, value)) {
-                continue;
-            }
+        for (const auto &[line, value] : crewLines(b.lines)) {
             const auto r = std::find(refused.begin(), refused.end(), value);
             if (r != refused.end()) {
                 // Refused at loading and saved again as read: named, but not aboard.

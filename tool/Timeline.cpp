@@ -84,24 +84,14 @@ public:
             if (t_[3] != "at") {
                 return fail("expected 'at' after the vessel name: place VESSEL at OTHER X Y Z");
             }
-            if (!vessel(2, a_.vessel) || !vessel(4, a_.other) || !vector(5)) {
-                return false;
-            }
-            if (a_.vessel == a_.other) {
-                return fail("a vessel cannot be placed relative to itself");
-            }
-            return true;
+            return vessel(2, a_.vessel) && vessel(4, a_.other) && vector(5) &&
+                   twoVessels("a vessel cannot be placed relative to itself");
         }
         if (verb == "dock") {
             a_.kind = ActionKind::Dock;
-            if (!count(6, "dock VESSEL PORT OTHER PORT") || !vessel(2, a_.vessel) ||
-                !port(3, a_.port) || !vessel(4, a_.other) || !port(5, a_.otherPort)) {
-                return false;
-            }
-            if (a_.vessel == a_.other) {
-                return fail("a vessel cannot dock with itself");
-            }
-            return true;
+            return count(6, "dock VESSEL PORT OTHER PORT") && vessel(2, a_.vessel) &&
+                   port(3, a_.port) && vessel(4, a_.other) && port(5, a_.otherPort) &&
+                   twoVessels("a vessel cannot dock with itself");
         }
         if (verb == "undock") {
             a_.kind = ActionKind::Undock;
@@ -147,6 +137,9 @@ private:
         name = std::string(t_[i]);
         return true;
     }
+
+    // The action's vessel and its other vessel are two different ones.
+    bool twoVessels(const char *why) { return a_.vessel != a_.other || fail(why); }
 
     bool vector(std::size_t first) {
         for (std::size_t k = 0; k < 3; ++k) {
