@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "allocation_counter.h"
+#include "bench_world.h"
 
 #include <cstdio>
 #include <map>
@@ -25,23 +26,25 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
     // CPU time of a over b, or a negative number when either did not run.
-    double Ratio(const std::string &a, const std::string &b) const {
+    double ratio(const std::string &a, const std::string &b) const {
         auto ia = times.find(a), ib = times.find(b);
         if (ia == times.end() || ib == times.end() || ib->second <= 0.0)
             return -1.0;
         return ia->second / ib->second;
     }
-    void PrintRatio(const std::string &a, const std::string &b, const char *what) const {
-        const double r = Ratio(a, b);
+    void printRatio(const std::string &a, const std::string &b, const char *what) const {
+        const double r = ratio(a, b);
         if (r >= 0.0)
             std::printf("%-48s %8.2f  (%s / %s)\n", what, r, a.c_str(), b.c_str());
     }
     std::map<std::string, double> times;
 };
 
-// Runs the benchmarks the command line selects through the reporter and leaves a blank line
-// for the figures that follow. False when the command line holds arguments it does not know.
-inline bool RunBenchmarks(int argc, char **argv, RatioReporter &reporter) {
+// Enters the runtime root, runs the benchmarks the command line selects through the reporter
+// and leaves a blank line for the figures that follow. False when the command line holds
+// arguments it does not know.
+inline bool runBenchmarks(int argc, char **argv, RatioReporter &reporter) {
+    enterRuntimeRoot();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return false;

@@ -61,7 +61,7 @@ private:
 };
 
 // The module opens its files relative to the current folder, as it does in the host's.
-inline void EnterRuntimeRoot() {
+inline void enterRuntimeRoot() {
     const char *root = std::getenv("VEMO_ROOT");
     if (chdir(root ? root : VEMO_BUILD_ROOT) != 0) {
         std::perror("cannot enter the runtime root");
@@ -69,7 +69,7 @@ inline void EnterRuntimeRoot() {
     }
 }
 
-inline std::unique_ptr<sim::World> MakeWorld(double step) {
+inline std::unique_ptr<sim::World> makeWorld(double step) {
     sim::WorldOptions o;
     o.root = ".";
     o.step = step;
@@ -88,7 +88,7 @@ inline std::unique_ptr<sim::World> MakeWorld(double step) {
     return world;
 }
 
-inline sim::ShipBlock Ship(const std::string &name, const char *cls,
+inline sim::ShipBlock ship(const std::string &name, const char *cls,
                            std::vector<std::string> lines = {}) {
     sim::ShipBlock b;
     b.name = name;
@@ -99,8 +99,8 @@ inline sim::ShipBlock Ship(const std::string &name, const char *cls,
 
 // A crew member on EVA who has stepped out: its "V-em" point appears at its first post-step.
 // Placed `distance` metres from the reference body's centre along x, far from every airlock.
-inline sim::ShipBlock CrewMemberShip(const std::string &name, double distance) {
-    return Ship(name, kCrewClass,
+inline sim::ShipBlock crewMemberShip(const std::string &name, double distance) {
+    return ship(name, kCrewClass,
                 {"STATUS Orbiting Earth", "RPOS " + std::to_string(distance) + " 0 0",
                  "MEMBER 35 72 80", "OUTSIDE 1"});
 }
@@ -109,7 +109,7 @@ inline sim::ShipBlock CrewMemberShip(const std::string &name, double distance) {
 // 20% crewed capsules, 30% crew members on EVA who have stepped out (their "V-em" point
 // published) 5 km and more from the origin, far outside every airlock box, and 10%
 // crew-member vessels without a member (one to-parent point).
-inline sim::ScenarioFile MixedFleet(int count) {
+inline sim::ScenarioFile mixedFleet(int count) {
     constexpr double kFarAway = 5000.0;  // m
     sim::ScenarioFile scn;
     for (int i = 0; i < count; ++i) {
@@ -121,24 +121,24 @@ inline sim::ScenarioFile MixedFleet(int count) {
             case 1:
             case 2:
             case 3:
-                scn.ships.push_back(Ship(std::string("E") + n, kEmptyClass));
+                scn.ships.push_back(ship(std::string("E") + n, kEmptyClass));
                 break;
             case 4:
             case 5:
-                scn.ships.push_back(Ship(std::string("P") + n, kCapsuleClass, {kCrewLine}));
+                scn.ships.push_back(ship(std::string("P") + n, kCapsuleClass, {kCrewLine}));
                 break;
             case 9:
-                scn.ships.push_back(Ship(std::string("Vemo") + n, kCrewClass));
+                scn.ships.push_back(ship(std::string("Vemo") + n, kCrewClass));
                 break;
             default:
                 scn.ships.push_back(
-                    CrewMemberShip(std::string("Vemo_X") + n + "-Crew_Member_" + n, kFarAway + i));
+                    crewMemberShip(std::string("Vemo_X") + n + "-Crew_Member_" + n, kFarAway + i));
         }
     }
     return scn;
 }
 
-inline void LoadOrExit(sim::World &world, const sim::ScenarioFile &scn) {
+inline void loadOrExit(sim::World &world, const sim::ScenarioFile &scn) {
     std::string error;
     if (!world.load(scn, &error)) {
         std::fprintf(stderr, "cannot load the benchmark scenario: %s\n", error.c_str());
@@ -146,7 +146,7 @@ inline void LoadOrExit(sim::World &world, const sim::ScenarioFile &scn) {
     }
 }
 
-inline VESSEL2 *Callbacks(sim::World &world, const std::string &name) {
+inline VESSEL2 *callbacks(sim::World &world, const std::string &name) {
     const sim::VesselRecord *r = world.liveRecord(world.find(name));
     if (!r || !r->callbacks) {
         std::fprintf(stderr, "no vessel %s in the benchmark world\n", name.c_str());

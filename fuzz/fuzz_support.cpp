@@ -17,7 +17,7 @@ namespace fuzzsupport {
 const char *const kTransferFile = kTransferRecordPath;
 const char *const kVersionFile = kCompanionVersionPath;
 
-void CheckFailed(const char *file, int line, const char *condition, const std::string &message) {
+void checkFailed(const char *file, int line, const char *condition, const std::string &message) {
     std::fprintf(stderr, "%s:%d: check failed: %s", file, line, condition);
     if (!message.empty()) {
         std::fprintf(stderr, " (%s)", message.c_str());
@@ -27,7 +27,7 @@ void CheckFailed(const char *file, int line, const char *condition, const std::s
     std::abort();
 }
 
-std::string Format(const char *format, ...) {
+std::string format(const char *format, ...) {
     char buffer[512];
     va_list args;
     va_start(args, format);
@@ -40,7 +40,7 @@ namespace {
 
 std::string g_root;
 
-void RemoveScratchRoot() {
+void removeScratchRoot() {
     if (g_root.empty()) {
         return;
     }
@@ -51,7 +51,7 @@ void RemoveScratchRoot() {
 
 }  // namespace
 
-const std::string &EnterScratchRoot() {
+const std::string &enterScratchRoot() {
     if (g_root.empty()) {
         // A memory file system where there is one: every input writes and reads a file, and
         // on a disk that costs milliseconds.
@@ -68,7 +68,7 @@ const std::string &EnterScratchRoot() {
             fs::create_directories(fs::path(g_root) / dir);
         }
         std::ofstream(fs::path(g_root) / "modules" / "Vemo.dll") << "companion";
-        std::atexit(RemoveScratchRoot);
+        std::atexit(removeScratchRoot);
     }
     // Cheap enough per input, and it keeps an input that left the folder from spoiling the
     // next one.
@@ -79,7 +79,7 @@ const std::string &EnterScratchRoot() {
     return g_root;
 }
 
-void WriteFile(const char *relative, const std::uint8_t *data, std::size_t size) {
+void writeFile(const char *relative, const std::uint8_t *data, std::size_t size) {
     std::FILE *file = std::fopen(relative, "wb");
     FUZZ_CHECK(file != nullptr, "cannot write %s", relative);
     if (size > 0) {
@@ -88,7 +88,7 @@ void WriteFile(const char *relative, const std::uint8_t *data, std::size_t size)
     std::fclose(file);
 }
 
-bool FileExists(const char *relative) {
+bool fileExists(const char *relative) {
     std::error_code ignored;
     return fs::exists(relative, ignored);
 }
@@ -120,7 +120,7 @@ void FuzzMember::clbkSetClassCaps(FILEHANDLE) {
     CreateAttachment(true, origin, dir, rot, "GRIP");
 }
 
-void RegisterClasses(sim::World &world) {
+void registerClasses(sim::World &world) {
     world.registerClass(
         "FuzzHab", [](OBJHANDLE h, int fm) -> VESSEL * { return new FuzzHab(h, fm); },
         [](VESSEL *v) { delete static_cast<FuzzHab *>(v); });
@@ -129,42 +129,42 @@ void RegisterClasses(sim::World &world) {
         [](VESSEL *v) { delete static_cast<FuzzMember *>(v); });
 }
 
-std::unique_ptr<sim::World> NewCrewWorld() {
+std::unique_ptr<sim::World> newCrewWorld() {
     sim::WorldOptions options;
-    options.root = EnterScratchRoot();
+    options.root = enterScratchRoot();
     ResetCrewModuleStateForTesting();
     auto world = std::make_unique<sim::World>(options);
-    RegisterClasses(*world);
+    registerClasses(*world);
     return world;
 }
 
-FuzzHab &Hab(OBJHANDLE vessel) {
+FuzzHab &hab(OBJHANDLE vessel) {
     VESSEL *v = oapiGetVesselInterface(vessel);
     FUZZ_CHECK(v != nullptr, "no such vessel");
     return *static_cast<FuzzHab *>(v);
 }
 
-bool TerminatedWithin(const char *text, std::size_t size, std::size_t maxLength) {
+bool terminatedWithin(const char *text, std::size_t size, std::size_t maxLength) {
     const void *end = std::memchr(text, '\0', size);
     return end != nullptr &&
            static_cast<std::size_t>(static_cast<const char *>(end) - text) <= maxLength;
 }
 
-void CheckRoster(const CrewManager &crew) {
+void checkRoster(const CrewManager &crew) {
     FUZZ_CHECK(
         crew.crewCount >= 0 && crew.crewCount <= crew.maxSeatCount && crew.crewCount <= kRosterSize,
         "crewCount %d, seats %d", crew.crewCount, crew.maxSeatCount);
     double weights = 0.0;
     for (int i = 0; i < crew.crewCount; ++i) {
         const CrewMember &m = crew.roster[i];
-        FUZZ_CHECK(TerminatedWithin(m.name, sizeof m.name, kCrewNameMaxLength), "member %d", i);
+        FUZZ_CHECK(terminatedWithin(m.name, sizeof m.name, kCrewNameMaxLength), "member %d", i);
         for (const char *p = m.name; *p; ++p) {
             const char c = *p;
             FUZZ_CHECK((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
                            c == ' ',
                        "member %d name byte 0x%02x", i, static_cast<unsigned char>(c));
         }
-        FUZZ_CHECK(TerminatedWithin(m.missionId, sizeof m.missionId, kMissionIdMaxLength),
+        FUZZ_CHECK(terminatedWithin(m.missionId, sizeof m.missionId, kMissionIdMaxLength),
                    "member %d", i);
         for (const char *p = m.missionId; *p; ++p) {
             const unsigned char c = static_cast<unsigned char>(*p);

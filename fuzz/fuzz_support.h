@@ -21,28 +21,28 @@
 #define FUZZ_CHECK(cond, ...)                                               \
     do {                                                                    \
         if (!(cond)) {                                                      \
-            ::fuzzsupport::CheckFailed(__FILE__, __LINE__, #cond,           \
-                                       ::fuzzsupport::Format(__VA_ARGS__)); \
+            ::fuzzsupport::checkFailed(__FILE__, __LINE__, #cond,           \
+                                       ::fuzzsupport::format(__VA_ARGS__)); \
         }                                                                   \
     } while (0)
 
 namespace fuzzsupport {
 
-[[noreturn]] void CheckFailed(const char *file, int line, const char *condition,
+[[noreturn]] void checkFailed(const char *file, int line, const char *condition,
                               const std::string &message);
-std::string Format(const char *format, ...) __attribute__((format(printf, 1, 2)));
-inline std::string Format() {
+std::string format(const char *format, ...) __attribute__((format(printf, 1, 2)));
+inline std::string format() {
     return std::string();
 }
 
 // A fresh folder laid out like the simulator's: modules/Vemo.dll (present, so the crew
 // library counts the companion as installed), config/ and meshes/Vemo/. The first call makes
 // it and changes into it; later calls only change back into it. Removed at exit.
-const std::string &EnterScratchRoot();
+const std::string &enterScratchRoot();
 
 // Replaces the file at a path relative to the scratch root with these bytes.
-void WriteFile(const char *relative, const std::uint8_t *data, std::size_t size);
-bool FileExists(const char *relative);
+void writeFile(const char *relative, const std::uint8_t *data, std::size_t size);
+bool fileExists(const char *relative);
 
 // The hand-over file names as the crew library spells them on this platform.
 extern const char *const kTransferFile;  // config/VemotmpT.cfg
@@ -73,24 +73,24 @@ public:
 };
 
 // Registers FuzzHab as "FuzzHab" and FuzzMember as "Vemo" in the world.
-void RegisterClasses(sim::World &world);
+void registerClasses(sim::World &world);
 
 // A fresh world in the scratch root, with the module-wide crew state reset and the classes
 // above registered: what every crew target starts each input from.
-std::unique_ptr<sim::World> NewCrewWorld();
+std::unique_ptr<sim::World> newCrewWorld();
 
 // The FuzzHab instance of a live vessel.
-FuzzHab &Hab(OBJHANDLE vessel);
+FuzzHab &hab(OBJHANDLE vessel);
 
 // True when the text, read within size bytes, is terminated and holds at most maxLength
 // characters.
-bool TerminatedWithin(const char *text, std::size_t size, std::size_t maxLength);
+bool terminatedWithin(const char *text, std::size_t size, std::size_t maxLength);
 
 // Checks what every roster must hold, whatever it was fed: count within the seat limit,
 // names of at most 25 letters, digits and blanks, mission ids of at most 4 characters without
 // "-" or control characters, values inside their windows, whole weights, and a crew mass
 // equal to the weights aboard.
-void CheckRoster(const CrewManager &crew);
+void checkRoster(const CrewManager &crew);
 
 }  // namespace fuzzsupport
 

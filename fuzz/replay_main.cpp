@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<fs::path> Inputs(const fs::path &path) {
+std::vector<fs::path> inputs(const fs::path &path) {
     std::vector<fs::path> files;
     if (fs::is_directory(path)) {
         for (const auto &entry : fs::directory_iterator(path)) {
@@ -47,7 +47,7 @@ int main(int argc, char **argv) {
     }
     std::size_t replayed = 0;
     for (const fs::path &path : paths) {
-        for (const fs::path &file : Inputs(path)) {
+        for (const fs::path &file : inputs(path)) {
             std::ifstream in(file, std::ios::binary);
             const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
                                           std::istreambuf_iterator<char>());

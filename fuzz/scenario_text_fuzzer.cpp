@@ -10,7 +10,7 @@
 
 namespace {
 
-bool SameScenario(const sim::ParsedScenario &a, const sim::ParsedScenario &b) {
+bool sameScenario(const sim::ParsedScenario &a, const sim::ParsedScenario &b) {
     if (a.scenario.description != b.scenario.description || a.scenario.focus != b.scenario.focus ||
         a.environment != b.environment || a.hasEnvironment != b.hasEnvironment ||
         a.scenario.ships.size() != b.scenario.ships.size()) {
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     sim::ParsedScenario again;
     FUZZ_CHECK(sim::parseScenarioText(written, "written.scn", again, error),
                "what was written cannot be read: %s", error.text().c_str());
-    FUZZ_CHECK(SameScenario(parsed, again), "the scenario changed on the way through");
+    FUZZ_CHECK(sameScenario(parsed, again), "the scenario changed on the way through");
 
     std::string rewritten;
     FUZZ_CHECK(sim::formatScenarioText(again.scenario, again.environment, again.hasEnvironment,

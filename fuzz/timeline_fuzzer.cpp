@@ -11,7 +11,7 @@
 
 namespace {
 
-bool SameAction(const vemosim::TimelineAction &a, const vemosim::TimelineAction &b) {
+bool sameAction(const vemosim::TimelineAction &a, const vemosim::TimelineAction &b) {
     return a.time == b.time && a.kind == b.kind && a.keys == b.keys && a.group == b.group &&
            a.level == b.level && a.vessel == b.vessel && a.other == b.other &&
            a.vec[0] == b.vec[0] && a.vec[1] == b.vec[1] && a.vec[2] == b.vec[2] &&
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                    "printed action does not read: %s", error.text().c_str());
         FUZZ_CHECK(single.actions.size() == 1, "'%s' reads as %zu actions", line.c_str(),
                    single.actions.size());
-        FUZZ_CHECK(SameAction(action, single.actions[0]), "'%s' reads as another action",
+        FUZZ_CHECK(sameAction(action, single.actions[0]), "'%s' reads as another action",
                    line.c_str());
         written += line + "\n";
     }

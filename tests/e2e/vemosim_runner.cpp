@@ -21,7 +21,7 @@ namespace {
 // Longest a single run may take, s.
 constexpr unsigned kRunTimeLimit = 60;
 
-std::string Slurp(const std::string &path) {
+std::string slurp(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
@@ -53,21 +53,21 @@ VemosimCase::~VemosimCase() {
     fs::remove_all(base_, ignored);
 }
 
-void VemosimCase::Write(const std::string &name, const std::string &content) const {
+void VemosimCase::write(const std::string &name, const std::string &content) const {
     const fs::path path = fs::path(work_) / name;
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
 }
 
-std::optional<std::string> VemosimCase::Read(const std::string &name) const {
+std::optional<std::string> VemosimCase::read(const std::string &name) const {
     const fs::path path = fs::path(work_) / name;
     if (!fs::is_regular_file(path)) {
         return std::nullopt;
     }
-    return Slurp(path.string());
+    return slurp(path.string());
 }
 
-std::vector<std::string> VemosimCase::Files() const {
+std::vector<std::string> VemosimCase::files() const {
     std::vector<std::string> names;
     for (const auto &entry : fs::recursive_directory_iterator(work_)) {
         if (entry.is_regular_file()) {
@@ -78,7 +78,7 @@ std::vector<std::string> VemosimCase::Files() const {
     return names;
 }
 
-VemosimResult VemosimCase::Run(const std::vector<std::string> &args) const {
+VemosimResult VemosimCase::run(const std::vector<std::string> &args) const {
     std::vector<std::string> all{VEMOSIM_PATH};
     const bool hasRoot = std::any_of(args.begin(), args.end(), [](const std::string &a) {
         return a == "--root" || a.rfind("--root=", 0) == 0;
@@ -126,16 +126,16 @@ VemosimResult VemosimCase::Run(const std::vector<std::string> &args) const {
     } else if (WIFSIGNALED(status)) {
         r.exitCode = 128 + WTERMSIG(status);
     }
-    r.out = Slurp(outPath);
-    r.err = Slurp(errPath);
+    r.out = slurp(outPath);
+    r.err = slurp(errPath);
     return r;
 }
 
-std::string VemosimCase::SourceFile(const std::string &relative) {
+std::string VemosimCase::sourceFile(const std::string &relative) {
     return std::string(VEMO_SOURCE_DIR) + "/" + relative;
 }
 
-std::vector<std::string> Lines(const std::string &text) {
+std::vector<std::string> splitLines(const std::string &text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     std::string line;

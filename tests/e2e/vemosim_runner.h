@@ -32,17 +32,17 @@ public:
     const std::string &root() const { return root_; }
 
     // Files in the work folder, by name relative to it.
-    void Write(const std::string &name, const std::string &content) const;
-    std::optional<std::string> Read(const std::string &name) const;
+    void write(const std::string &name, const std::string &content) const;
+    std::optional<std::string> read(const std::string &name) const;
     // Every file under the work folder, sorted, relative to it.
-    std::vector<std::string> Files() const;
+    std::vector<std::string> files() const;
 
     // Runs vemosim with these arguments in the work folder; --root is added first unless
     // the arguments name one. A run that takes longer than a minute is killed.
-    VemosimResult Run(const std::vector<std::string> &args) const;
+    VemosimResult run(const std::vector<std::string> &args) const;
 
     // A file from the source tree (e.g. "examples/two_pods.scn").
-    static std::string SourceFile(const std::string &relative);
+    static std::string sourceFile(const std::string &relative);
 
 private:
     std::string base_;
@@ -51,7 +51,7 @@ private:
 };
 
 // Lines of a text, without their line ends.
-std::vector<std::string> Lines(const std::string &text);
+std::vector<std::string> splitLines(const std::string &text);
 
 }  // namespace e2e
 

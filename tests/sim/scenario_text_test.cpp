@@ -36,11 +36,11 @@ const char kTwoShips[] =
     "END\n"
     "END_SHIPS\n";
 
-bool Parse(const std::string &text, sim::ParsedScenario &out, sim::InputError &error) {
+bool parse(const std::string &text, sim::ParsedScenario &out, sim::InputError &error) {
     return sim::parseScenarioText(text, "test.scn", out, error);
 }
 
-bool SameScenario(const sim::ScenarioFile &a, const sim::ScenarioFile &b) {
+bool sameScenario(const sim::ScenarioFile &a, const sim::ScenarioFile &b) {
     if (a.description != b.description || a.focus != b.focus || a.ships.size() != b.ships.size()) {
         return false;
     }
@@ -56,7 +56,7 @@ bool SameScenario(const sim::ScenarioFile &a, const sim::ScenarioFile &b) {
 TEST(ScenarioText, ReadsEverySection) {
     sim::ParsedScenario s;
     sim::InputError e;
-    ASSERT_TRUE(Parse(kTwoShips, s, e)) << e.text();
+    ASSERT_TRUE(parse(kTwoShips, s, e)) << e.text();
     EXPECT_EQ(s.scenario.description,
               (std::vector<std::string>{"Two capsules.", "  Indented text stays as written."}));
     EXPECT_TRUE(s.hasEnvironment);
@@ -74,7 +74,7 @@ TEST(ScenarioText, ReadsEverySection) {
     EXPECT_EQ(s.scenario.ships[1].firstLine, 22);
 
     // Windows line ends, and no focus or environment section at all.
-    ASSERT_TRUE(Parse("BEGIN_SHIPS\r\nA:vemopod\r\n  X 1\r\nEND\r\nEND_SHIPS", s, e)) << e.text();
+    ASSERT_TRUE(parse("BEGIN_SHIPS\r\nA:vemopod\r\n  X 1\r\nEND\r\nEND_SHIPS", s, e)) << e.text();
     ASSERT_EQ(s.scenario.ships.size(), 1u);
     EXPECT_EQ(s.scenario.ships[0].lines, std::vector<std::string>{"X 1"});
     EXPECT_EQ(s.scenario.focus, "");
@@ -113,7 +113,7 @@ TEST(ScenarioText, RefusesMalformedInputNamingTheLine) {
     for (const BadCase &c : cases) {
         sim::ParsedScenario s;
         sim::InputError e;
-        EXPECT_FALSE(Parse(c.text, s, e)) << c.what;
+        EXPECT_FALSE(parse(c.text, s, e)) << c.what;
         EXPECT_EQ(e.file, "test.scn") << c.what;
         EXPECT_EQ(e.line, c.line) << c.what << ": " << e.text();
         EXPECT_NE(e.message.find(c.words), std::string::npos) << c.what << ": " << e.text();
@@ -127,13 +127,13 @@ TEST(ScenarioText, RefusesNulBytesAndOverlongLines) {
     std::string withNul = "BEGIN_SHIPS\nA:x\n  L 1";
     withNul += '\0';
     withNul += "2\nEND\nEND_SHIPS\n";
-    EXPECT_FALSE(Parse(withNul, s, e));
+    EXPECT_FALSE(parse(withNul, s, e));
     EXPECT_EQ(e.line, 3);
     EXPECT_NE(e.message.find("NUL"), std::string::npos);
 
     const std::string longest(sim::kMaxScenarioLineLength - 2, 'x');
-    EXPECT_TRUE(Parse("BEGIN_SHIPS\nA:x\n  " + longest + "\nEND\nEND_SHIPS\n", s, e)) << e.text();
-    EXPECT_FALSE(Parse("BEGIN_SHIPS\nA:x\n  " + longest + "y\nEND\nEND_SHIPS\n", s, e));
+    EXPECT_TRUE(parse("BEGIN_SHIPS\nA:x\n  " + longest + "\nEND\nEND_SHIPS\n", s, e)) << e.text();
+    EXPECT_FALSE(parse("BEGIN_SHIPS\nA:x\n  " + longest + "y\nEND\nEND_SHIPS\n", s, e));
     EXPECT_EQ(e.line, 3);
     EXPECT_NE(e.message.find("longer than"), std::string::npos);
 }
@@ -230,7 +230,7 @@ TEST(ScenarioText, SurvivesDamagedInput) {
         }
         sim::ParsedScenario s;
         sim::InputError e;
-        if (!Parse(text, s, e)) {
+        if (!parse(text, s, e)) {
             EXPECT_FALSE(e.message.empty());
             EXPECT_GE(e.line, 1);
             EXPECT_LE(e.line, lines);
@@ -244,8 +244,8 @@ TEST(ScenarioText, SurvivesDamagedInput) {
             << why << "\n"
             << text;
         sim::ParsedScenario back;
-        ASSERT_TRUE(Parse(written, back, e)) << e.text() << "\n" << written;
-        EXPECT_TRUE(SameScenario(s.scenario, back.scenario)) << text;
+        ASSERT_TRUE(parse(written, back, e)) << e.text() << "\n" << written;
+        EXPECT_TRUE(sameScenario(s.scenario, back.scenario)) << text;
         EXPECT_EQ(s.environment, back.environment) << text;
         std::string again;
         ASSERT_TRUE(sim::formatScenarioText(back.scenario, back.environment, back.hasEnvironment,

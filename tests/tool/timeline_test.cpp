@@ -8,11 +8,11 @@
 
 namespace {
 
-bool Parse(const std::string &text, vemosim::Timeline &out, sim::InputError &error) {
+bool parse(const std::string &text, vemosim::Timeline &out, sim::InputError &error) {
     return vemosim::parseTimelineText(text, "run.tl", out, error);
 }
 
-bool SameAction(const vemosim::TimelineAction &a, const vemosim::TimelineAction &b) {
+bool sameAction(const vemosim::TimelineAction &a, const vemosim::TimelineAction &b) {
     return a.kind == b.kind && a.keys == b.keys && a.group == b.group && a.level == b.level &&
            a.vessel == b.vessel && a.other == b.other && a.vec[0] == b.vec[0] &&
            a.vec[1] == b.vec[1] && a.vec[2] == b.vec[2] && a.port == b.port &&
@@ -35,7 +35,7 @@ TEST(Timeline, ReadsEveryAction) {
         "12\tsave out/mid.scn\r\n";
     vemosim::Timeline t;
     sim::InputError e;
-    ASSERT_TRUE(Parse(text, t, e)) << e.text();
+    ASSERT_TRUE(parse(text, t, e)) << e.text();
     EXPECT_EQ(t.fileName, "run.tl");
     // Described in canonical form, each action shows every field it was read with.
     const std::vector<std::string> expected = {"key K",
@@ -109,7 +109,7 @@ TEST(Timeline, RefusesMalformedLinesNamingTheLine) {
     for (const BadLine &c : cases) {
         vemosim::Timeline t;
         sim::InputError e;
-        EXPECT_FALSE(Parse(c.text, t, e)) << c.text;
+        EXPECT_FALSE(parse(c.text, t, e)) << c.text;
         EXPECT_EQ(e.file, "run.tl");
         EXPECT_EQ(e.line, c.line) << c.text << e.text();
         EXPECT_NE(e.message.find(c.words), std::string::npos) << c.text << e.text();
@@ -119,9 +119,9 @@ TEST(Timeline, RefusesMalformedLinesNamingTheLine) {
     sim::InputError e;
     std::string nul = "1 key K\n2 key E";
     nul += '\0';
-    EXPECT_FALSE(Parse(nul, t, e));
+    EXPECT_FALSE(parse(nul, t, e));
     EXPECT_EQ(e.line, 2);
-    EXPECT_FALSE(Parse("1 save " + std::string(300, 'x') + "\n", t, e));
+    EXPECT_FALSE(parse("1 save " + std::string(300, 'x') + "\n", t, e));
     EXPECT_NE(e.message.find("longer than"), std::string::npos);
     EXPECT_FALSE(vemosim::readTimelineFile("/nonexistent/run.tl", t, e));
     EXPECT_EQ(e.line, 0);
@@ -154,7 +154,7 @@ TEST(Timeline, SurvivesDamagedInput) {
         }
         vemosim::Timeline t;
         sim::InputError e;
-        if (!Parse(text, t, e)) {
+        if (!parse(text, t, e)) {
             EXPECT_GE(e.line, 1);
             EXPECT_FALSE(e.message.empty());
             continue;
@@ -167,9 +167,9 @@ TEST(Timeline, SurvivesDamagedInput) {
             }
             const std::string line = "0 " + vemosim::describeAction(t.actions[i]);
             vemosim::Timeline back;
-            ASSERT_TRUE(Parse(line, back, e)) << line << ": " << e.text();
+            ASSERT_TRUE(parse(line, back, e)) << line << ": " << e.text();
             ASSERT_EQ(back.actions.size(), 1u) << line;
-            EXPECT_TRUE(SameAction(back.actions[0], t.actions[i])) << line;
+            EXPECT_TRUE(sameAction(back.actions[0], t.actions[i])) << line;
         }
     }
     EXPECT_GT(accepted, 100);
