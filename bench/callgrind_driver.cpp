@@ -1,4 +1,4 @@
-// A tiny driver for counting instructions under callgrind. Only RunPostSteps or RunSteps is
+// A tiny driver for counting instructions under callgrind. Only runPostSteps or runSteps is
 // meant to be collected (callgrind --toggle-collect=<name>), so set-up and loading stay out.
 //
 //   callgrind_driver empty|crewed|free N
@@ -21,7 +21,7 @@
 #include "bench_world.h"
 
 // Out of line and with C linkage, so that callgrind can find them by name.
-extern "C" __attribute__((noinline)) void RunPostSteps(VESSEL2 *vessel, long n, double step) {
+extern "C" __attribute__((noinline)) void runPostSteps(VESSEL2 *vessel, long n, double step) {
     double t = 0.0;
     for (long i = 0; i < n; ++i) {
         vessel->clbkPostStep(t, step, 0.0);
@@ -30,7 +30,7 @@ extern "C" __attribute__((noinline)) void RunPostSteps(VESSEL2 *vessel, long n, 
     }
 }
 
-extern "C" __attribute__((noinline)) void RunSteps(sim::World *world, long n) {
+extern "C" __attribute__((noinline)) void runSteps(sim::World *world, long n) {
     world->step(static_cast<int>(n));
 }
 
@@ -66,14 +66,14 @@ int main(int argc, char **argv) {
         }
         bench::loadOrExit(*world, scn);
         world->step(10);  // the host's step buffers reach their size
-        RunSteps(world.get(), n);
+        runSteps(world.get(), n);
     } else if (kind == "scan") {
         auto world = bench::makeWorld(bench::kScanStep);
         scn = bench::mixedFleet(static_cast<int>(n) - 1);
         scn.ships.push_back(bench::ship("Scanner", bench::kCapsuleClass));
         bench::loadOrExit(*world, scn);
         world->step(1);  // members publish their points; the scanner's timer runs out once
-        RunPostSteps(bench::callbacks(*world, "Scanner"), kScans, bench::kScanStep);
+        runPostSteps(bench::callbacks(*world, "Scanner"), kScans, bench::kScanStep);
     } else if (kind == "empty" || kind == "floor" || kind == "paced" || kind == "crewed" ||
                kind == "free") {
         auto world = bench::makeWorld(bench::kTinyStep);
@@ -90,7 +90,7 @@ int main(int argc, char **argv) {
         // The first step reports a step length; the capsule's scan timer starts at a random
         // value and may run out once here, never again at this step length.
         world->step(3);
-        RunPostSteps(bench::callbacks(*world, "Subject"), n, bench::kTinyStep);
+        runPostSteps(bench::callbacks(*world, "Subject"), n, bench::kTinyStep);
     } else {
         return usage(argv[0]);
     }

@@ -258,6 +258,9 @@ private:
     // Burns the lit thrusters' propellant over the step, turns the vessel by their torque and
     // returns the velocity change their force gives, in the global frame.
     VECTOR3 applyThrust(VesselRecord &v, double dt);
+    // Sets a position or a velocity from outside, and logs it.
+    void setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char *what,
+                        const VECTOR3 &value);
     // World.cpp
     // A step callback (clbkPreStep, clbkPostStep) of every vessel that began the step and is
     // still there, in list order; a vessel made meanwhile waits for the next step.
@@ -267,9 +270,6 @@ private:
     template <class Record>
     Record &namedRecord(std::map<std::string, std::unique_ptr<Record>> &records, const char *name,
                         HandleKind kind);
-    // Motion.cpp: sets a position or a velocity from outside, and logs it.
-    void setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char *what,
-                        const VECTOR3 &value);
 
     static World *current_;
 
