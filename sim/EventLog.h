@@ -6,7 +6,6 @@
 #include <string>
 
 #include "Orbitersdk.h"
-#include "Text.h"
 
 namespace sim {
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "Text.h"
 #include "World.h"
 
 namespace sim {

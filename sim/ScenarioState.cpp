@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "Text.h"
 #include "World.h"
 
 namespace sim {

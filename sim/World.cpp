@@ -4,6 +4,8 @@
 #include <limits>
 #include <utility>
 
+#include "Text.h"
+
 namespace sim {
 
 namespace {

@@ -120,8 +120,6 @@ public:
     bool readLine(FILEHANDLE scn, char *&line);
     // A line of the vessel being saved, for oapiWriteScenario_string and SaveDefaultState.
     void writeLine(FILEHANDLE scn, const std::string &line);
-    // Whether the handle is the class configuration clbkSetClassCaps receives.
-    bool isConfigHandle(FILEHANDLE h) const { return h == &configToken_; }
     // The default state lines: ParseScenarioLineEx and SaveDefaultState.
     void parseDefaultLine(VesselRecord &v, char *line);
     void saveDefaultState(const VesselRecord &v, FILEHANDLE scn);

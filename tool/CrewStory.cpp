@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "Text.h"
 #include "Words.h"
 
 namespace vemosim {

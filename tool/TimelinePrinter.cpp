@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "Text.h"
 #include "Words.h"
 
 namespace vemosim {
