@@ -29,16 +29,16 @@ count() {
     sed -n 's/^summary: *\([0-9]*\).*/\1/p' "$out/$1.out"
 }
 
-empty=$(count empty RunPostSteps "$calls")
-floor=$(count floor RunPostSteps "$calls")
-paced=$(count paced RunPostSteps "$calls")
-crewed=$(count crewed RunPostSteps "$calls")
-free=$(count free RunPostSteps "$calls")
-runEmpty=$(count run-empty RunSteps "$steps")
-runCrewed=$(count run-crewed RunSteps "$steps")
-scan100=$(count scan RunPostSteps 100)
-scan1k=$(count scan RunPostSteps 1000)
-scan10k=$(count scan RunPostSteps 10000)
+empty=$(count empty runPostSteps "$calls")
+floor=$(count floor runPostSteps "$calls")
+paced=$(count paced runPostSteps "$calls")
+crewed=$(count crewed runPostSteps "$calls")
+free=$(count free runPostSteps "$calls")
+runEmpty=$(count run-empty runSteps "$steps")
+runCrewed=$(count run-crewed runSteps "$steps")
+scan100=$(count scan runPostSteps 100)
+scan1k=$(count scan runPostSteps 1000)
+scan10k=$(count scan runPostSteps 10000)
 awk -v n="$calls" -v e="$empty" -v fl="$floor" -v p="$paced" -v c="$crewed" -v f="$free" \
     -v s="$steps" -v re="$runEmpty" -v rc="$runCrewed" \
     -v s1="$scan100" -v s2="$scan1k" -v s3="$scan10k" 'BEGIN {

@@ -1,4 +1,4 @@
-// A tiny driver for counting instructions under callgrind. Only RunPostSteps or RunSteps is
+// A tiny driver for counting instructions under callgrind. Only runPostSteps or runSteps is
 // meant to be collected (callgrind --toggle-collect=<name>), so set-up and loading stay out.
 //
 //   callgrind_driver empty|crewed|free N
@@ -18,10 +18,10 @@
 #include <cstring>
 #include <string>
 
-#include "BenchWorld.h"
+#include "bench_world.h"
 
 // Out of line and with C linkage, so that callgrind can find them by name.
-extern "C" __attribute__((noinline)) void RunPostSteps(VESSEL2 *vessel, long n, double step) {
+extern "C" __attribute__((noinline)) void runPostSteps(VESSEL2 *vessel, long n, double step) {
     double t = 0.0;
     for (long i = 0; i < n; ++i) {
         vessel->clbkPostStep(t, step, 0.0);
@@ -30,7 +30,7 @@ extern "C" __attribute__((noinline)) void RunPostSteps(VESSEL2 *vessel, long n, 
     }
 }
 
-extern "C" __attribute__((noinline)) void RunSteps(sim::World *world, long n) {
+extern "C" __attribute__((noinline)) void runSteps(sim::World *world, long n) {
     world->step(static_cast<int>(n));
 }
 
@@ -39,7 +39,7 @@ namespace {
 constexpr int kFleet = 100;
 constexpr int kScans = 10;
 
-int Usage(const char *self) {
+int usage(const char *self) {
     std::fprintf(stderr, "usage: %s empty|floor|paced|crewed|free|run-empty|run-crewed|scan N\n", self);
     return 2;
 }
@@ -48,35 +48,35 @@ int Usage(const char *self) {
 
 int main(int argc, char **argv) {
     if (argc != 3)
-        return Usage(argv[0]);
+        return usage(argv[0]);
     const std::string kind = argv[1];
     const long n = std::atol(argv[2]);
     if (n <= 0)
-        return Usage(argv[0]);
-    bench::EnterRuntimeRoot();
+        return usage(argv[0]);
+    bench::enterRuntimeRoot();
     sim::ScenarioFile scn;
     if (kind == "run-empty" || kind == "run-crewed") {
-        auto world = bench::MakeWorld(bench::kStep);
+        auto world = bench::makeWorld(bench::kStep);
         for (int i = 0; i < kFleet; ++i) {
             const std::string name = "V" + std::to_string(i);
             if (kind == "run-crewed")
-                scn.ships.push_back(bench::Ship(name, bench::kCapsuleClass, {bench::kCrewLine}));
+                scn.ships.push_back(bench::ship(name, bench::kCapsuleClass, {bench::kCrewLine}));
             else
-                scn.ships.push_back(bench::Ship(name, bench::kEmptyClass));
+                scn.ships.push_back(bench::ship(name, bench::kEmptyClass));
         }
-        bench::LoadOrExit(*world, scn);
+        bench::loadOrExit(*world, scn);
         world->step(10);  // the host's step buffers reach their size
-        RunSteps(world.get(), n);
+        runSteps(world.get(), n);
     } else if (kind == "scan") {
-        auto world = bench::MakeWorld(bench::kScanStep);
-        scn = bench::MixedFleet(static_cast<int>(n) - 1);
-        scn.ships.push_back(bench::Ship("Scanner", bench::kCapsuleClass));
-        bench::LoadOrExit(*world, scn);
+        auto world = bench::makeWorld(bench::kScanStep);
+        scn = bench::mixedFleet(static_cast<int>(n) - 1);
+        scn.ships.push_back(bench::ship("Scanner", bench::kCapsuleClass));
+        bench::loadOrExit(*world, scn);
         world->step(1);  // members publish their points; the scanner's timer runs out once
-        RunPostSteps(bench::Callbacks(*world, "Scanner"), kScans, bench::kScanStep);
+        runPostSteps(bench::callbacks(*world, "Scanner"), kScans, bench::kScanStep);
     } else if (kind == "empty" || kind == "floor" || kind == "paced" || kind == "crewed" ||
                kind == "free") {
-        auto world = bench::MakeWorld(bench::kTinyStep);
+        auto world = bench::makeWorld(bench::kTinyStep);
         std::vector<std::string> lines;
         if (kind == "crewed")
             lines.push_back(bench::kCrewLine);
@@ -84,15 +84,15 @@ int main(int argc, char **argv) {
                           : kind == "floor" ? bench::kAnimatedClass
                           : kind == "paced" ? bench::kPacedAnimatedClass
                                             : bench::kCapsuleClass;
-        scn.ships.push_back(bench::Ship("Subject", cls, lines));
-        scn.ships.push_back(bench::Ship("Other", bench::kEmptyClass));
-        bench::LoadOrExit(*world, scn);
+        scn.ships.push_back(bench::ship("Subject", cls, lines));
+        scn.ships.push_back(bench::ship("Other", bench::kEmptyClass));
+        bench::loadOrExit(*world, scn);
         // The first step reports a step length; the capsule's scan timer starts at a random
         // value and may run out once here, never again at this step length.
         world->step(3);
-        RunPostSteps(bench::Callbacks(*world, "Subject"), n, bench::kTinyStep);
+        runPostSteps(bench::callbacks(*world, "Subject"), n, bench::kTinyStep);
     } else {
-        return Usage(argv[0]);
+        return usage(argv[0]);
     }
     std::printf("%s %ld\n", kind.c_str(), n);
     return 0;

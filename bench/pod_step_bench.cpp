@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <string>
 
-#include "BenchReport.h"
-#include "BenchWorld.h"
+#include "bench_report.h"
+#include "bench_world.h"
 
 namespace {
 
@@ -24,27 +24,27 @@ namespace {
 // the two floors.
 class PostStepWorld {
 public:
-    explicit PostStepWorld(double step) : world_(bench::MakeWorld(step)) {
+    explicit PostStepWorld(double step) : world_(bench::makeWorld(step)) {
         sim::ScenarioFile scn;
-        scn.ships.push_back(bench::Ship("Crewed", bench::kCapsuleClass, {bench::kCrewLine}));
-        scn.ships.push_back(bench::Ship("SeatFree", bench::kCapsuleClass));
-        scn.ships.push_back(bench::Ship("Empty", bench::kEmptyClass));
-        scn.ships.push_back(bench::Ship("Animated", bench::kAnimatedClass));
-        scn.ships.push_back(bench::Ship("PacedAnimated", bench::kPacedAnimatedClass));
-        bench::LoadOrExit(*world_, scn);
+        scn.ships.push_back(bench::ship("Crewed", bench::kCapsuleClass, {bench::kCrewLine}));
+        scn.ships.push_back(bench::ship("SeatFree", bench::kCapsuleClass));
+        scn.ships.push_back(bench::ship("Empty", bench::kEmptyClass));
+        scn.ships.push_back(bench::ship("Animated", bench::kAnimatedClass));
+        scn.ships.push_back(bench::ship("PacedAnimated", bench::kPacedAnimatedClass));
+        bench::loadOrExit(*world_, scn);
         // The first steps report a step length; a scan timer starts at a random value and may
         // run out once here.
         world_->step(3);
     }
     sim::World &world() { return *world_; }
-    VESSEL2 *callbacks(const char *name) { return bench::Callbacks(*world_, name); }
+    VESSEL2 *callbacks(const char *name) { return bench::callbacks(*world_, name); }
 
 private:
     std::unique_ptr<sim::World> world_;
 };
 
 // One post-step callback, called as the host calls it.
-void PostStep(benchmark::State &state, const char *vessel, double step) {
+void postStep(benchmark::State &state, const char *vessel, double step) {
     PostStepWorld w(step);
     VESSEL2 *v = w.callbacks(vessel);
     double t = w.world().time();
@@ -55,23 +55,23 @@ void PostStep(benchmark::State &state, const char *vessel, double step) {
     }
 }
 void BM_PostStepEmpty(benchmark::State &state) {
-    PostStep(state, "Empty", bench::kTinyStep);
+    postStep(state, "Empty", bench::kTinyStep);
 }
 void BM_PostStepAnimationOnly(benchmark::State &state) {
-    PostStep(state, "Animated", bench::kTinyStep);
+    postStep(state, "Animated", bench::kTinyStep);
 }
 void BM_PostStepPacedAnimation(benchmark::State &state) {
-    PostStep(state, "PacedAnimated", bench::kTinyStep);
+    postStep(state, "PacedAnimated", bench::kTinyStep);
 }
 void BM_PostStepCrewed(benchmark::State &state) {
-    PostStep(state, "Crewed", bench::kTinyStep);
+    postStep(state, "Crewed", bench::kTinyStep);
 }
 void BM_PostStepSeatFree(benchmark::State &state) {
-    PostStep(state, "SeatFree", bench::kTinyStep);
+    postStep(state, "SeatFree", bench::kTinyStep);
 }
 // As first measured: the crewed capsule and the empty vessel at the usual step.
 void BM_PostStepCapsule(benchmark::State &state) {
-    PostStep(state, "Crewed", bench::kStep);
+    postStep(state, "Crewed", bench::kStep);
 }
 BENCHMARK(BM_PostStepEmpty);
 BENCHMARK(BM_PostStepAnimationOnly);
@@ -81,57 +81,56 @@ BENCHMARK(BM_PostStepSeatFree);
 BENCHMARK(BM_PostStepCapsule);
 
 // Whole host steps of a world of capsules, and of a world of empty vessels.
-void WorldStep(benchmark::State &state, bool capsules) {
+void worldStep(benchmark::State &state, bool capsules) {
     const int count = static_cast<int>(state.range(0));
-    auto world = bench::MakeWorld(bench::kStep);
+    auto world = bench::makeWorld(bench::kStep);
     sim::ScenarioFile scn;
     for (int i = 0; i < count; ++i) {
         if (capsules)
             scn.ships.push_back(
-                bench::Ship("V" + std::to_string(i), bench::kCapsuleClass, {bench::kCrewLine}));
+                bench::ship("V" + std::to_string(i), bench::kCapsuleClass, {bench::kCrewLine}));
         else
-            scn.ships.push_back(bench::Ship("V" + std::to_string(i), bench::kEmptyClass));
+            scn.ships.push_back(bench::ship("V" + std::to_string(i), bench::kEmptyClass));
     }
-    bench::LoadOrExit(*world, scn);
+    bench::loadOrExit(*world, scn);
     for (auto _ : state)
         world->step(1);
 }
 void BM_WorldStepCapsules(benchmark::State &state) {
-    WorldStep(state, true);
+    worldStep(state, true);
 }
 void BM_WorldStepEmpty(benchmark::State &state) {
-    WorldStep(state, false);
+    worldStep(state, false);
 }
 BENCHMARK(BM_WorldStepCapsules)->Arg(10);
 BENCHMARK(BM_WorldStepEmpty)->Arg(10);
 
 // Allocations made while capsules' post-steps run, and while whole steps run.
-void CountAllocations() {
+void countAllocations() {
     constexpr int kCalls = 10000;
     PostStepWorld w(bench::kStep);  // the usual step: the free seat's scan falls due
     for (const char *name : {"Crewed", "SeatFree"}) {
         VESSEL2 *pod = w.callbacks(name);
         double t = w.world().time();
-        const long n = bench::AllocationsIn([&] {
+        const long n = alloccount::allocationsIn([&] {
             for (int i = 0; i < kCalls; ++i, t += bench::kStep)
                 pod->clbkPostStep(t, bench::kStep, 0.0);
         });
         std::printf("allocations in %d post-steps, capsule %-9s     %ld\n", kCalls, name, n);
     }
     w.world().step(10);  // let the host's step buffers reach their size
-    const long perSteps = bench::AllocationsIn([&] { w.world().step(1000); });
+    const long perSteps = alloccount::allocationsIn([&] { w.world().step(1000); });
     std::printf("allocations in 1000 host steps of that world:      %ld\n", perSteps);
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-    bench::EnterRuntimeRoot();
     bench::RatioReporter reporter;
-    if (!bench::RunBenchmarks(argc, argv, reporter))
+    if (!bench::runBenchmarks(argc, argv, reporter))
         return 1;
     // Each row: the measured benchmark, the one it is compared with, what the ratio says.
-    const char *const ratios[][3] = {
+    const char *const kRatios[][3] = {
         {"BM_PostStepCrewed", "BM_PostStepEmpty", "post-step, crewed capsule / empty vessel"},
         {"BM_PostStepSeatFree", "BM_PostStepEmpty", "post-step, seat free, no scan due / empty"},
         {"BM_PostStepCapsule", "BM_PostStepEmpty", "post-step, crewed capsule at 0.1 s / empty"},
@@ -146,8 +145,8 @@ int main(int argc, char **argv) {
         {"BM_WorldStepCapsules/10", "BM_WorldStepEmpty/10",
          "host step, 10 capsules / 10 empty vessels"},
     };
-    for (const auto &r : ratios)
-        reporter.PrintRatio(r[0], r[1], r[2]);
-    CountAllocations();
+    for (const auto &r : kRatios)
+        reporter.printRatio(r[0], r[1], r[2]);
+    countAllocations();
     return 0;
 }

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "BenchReport.h"
-#include "BenchWorld.h"
+#include "bench_report.h"
+#include "bench_world.h"
 
 namespace {
 
@@ -16,52 +16,52 @@ constexpr int kSteps = 10000;
 
 enum class Fleet { Empty, Crewed, SeatFree };
 
-std::unique_ptr<sim::World> MakeFleet(Fleet fleet) {
-    auto world = bench::MakeWorld(bench::kStep);
+std::unique_ptr<sim::World> makeFleet(Fleet fleet) {
+    auto world = bench::makeWorld(bench::kStep);
     sim::ScenarioFile scn;
     for (int i = 0; i < kVessels; ++i) {
         const std::string name = "V" + std::to_string(i);
         switch (fleet) {
             case Fleet::Empty:
-                scn.ships.push_back(bench::Ship(name, bench::kEmptyClass));
+                scn.ships.push_back(bench::ship(name, bench::kEmptyClass));
                 break;
             case Fleet::Crewed:
-                scn.ships.push_back(bench::Ship(name, bench::kCapsuleClass, {bench::kCrewLine}));
+                scn.ships.push_back(bench::ship(name, bench::kCapsuleClass, {bench::kCrewLine}));
                 break;
             case Fleet::SeatFree:
-                scn.ships.push_back(bench::Ship(name, bench::kCapsuleClass));
+                scn.ships.push_back(bench::ship(name, bench::kCapsuleClass));
                 break;
         }
     }
-    bench::LoadOrExit(*world, scn);
+    bench::loadOrExit(*world, scn);
     world->step(10);  // the host's step buffers reach their size
     return world;
 }
 
-void Run(benchmark::State &state, Fleet fleet) {
-    auto world = MakeFleet(fleet);
+void run(benchmark::State &state, Fleet fleet) {
+    auto world = makeFleet(fleet);
     for (auto _ : state)
         world->step(kSteps);
     state.counters["per_step"] = benchmark::Counter(
         kSteps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 void BM_RunEmpty(benchmark::State &state) {
-    Run(state, Fleet::Empty);
+    run(state, Fleet::Empty);
 }
 void BM_RunCrewed(benchmark::State &state) {
-    Run(state, Fleet::Crewed);
+    run(state, Fleet::Crewed);
 }
 void BM_RunSeatFree(benchmark::State &state) {
-    Run(state, Fleet::SeatFree);
+    run(state, Fleet::SeatFree);
 }
 BENCHMARK(BM_RunEmpty)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunCrewed)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunSeatFree)->Unit(benchmark::kMillisecond);
 
-void CountAllocations() {
+void countAllocations() {
     for (Fleet fleet : {Fleet::Crewed, Fleet::SeatFree}) {
-        auto world = MakeFleet(fleet);
-        const long n = bench::AllocationsIn([&] { world->step(1000); });
+        auto world = makeFleet(fleet);
+        const long n = alloccount::allocationsIn([&] { world->step(1000); });
         std::printf("allocations in 1000 steps, 100 capsules, %-9s %ld\n",
                     fleet == Fleet::Crewed ? "crewed:" : "seat free:", n);
     }
@@ -70,12 +70,11 @@ void CountAllocations() {
 }  // namespace
 
 int main(int argc, char **argv) {
-    bench::EnterRuntimeRoot();
     bench::RatioReporter reporter;
-    if (!bench::RunBenchmarks(argc, argv, reporter))
+    if (!bench::runBenchmarks(argc, argv, reporter))
         return 1;
-    reporter.PrintRatio("BM_RunCrewed", "BM_RunEmpty", "run, 100 crewed capsules / 100 empty");
-    reporter.PrintRatio("BM_RunSeatFree", "BM_RunEmpty", "run, 100 capsules, seats free / empty");
-    CountAllocations();
+    reporter.printRatio("BM_RunCrewed", "BM_RunEmpty", "run, 100 crewed capsules / 100 empty");
+    reporter.printRatio("BM_RunSeatFree", "BM_RunEmpty", "run, 100 capsules, seats free / empty");
+    countAllocations();
     return 0;
 }

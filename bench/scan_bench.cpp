@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "BenchReport.h"
-#include "BenchWorld.h"
+#include "bench_report.h"
+#include "bench_world.h"
 
 namespace {
 
@@ -18,13 +18,13 @@ constexpr int kSizes[] = {100, 1000, 10000};
 
 class ScanWorld {
 public:
-    explicit ScanWorld(int vessels) : world_(bench::MakeWorld(bench::kScanStep)) {
-        sim::ScenarioFile scn = bench::MixedFleet(vessels - 1);
+    explicit ScanWorld(int vessels) : world_(bench::makeWorld(bench::kScanStep)) {
+        sim::ScenarioFile scn = bench::mixedFleet(vessels - 1);
         // Last, so that it owns its airlock slot even once the module's table is shared.
-        scn.ships.push_back(bench::Ship("Scanner", bench::kCapsuleClass));
-        bench::LoadOrExit(*world_, scn);
+        scn.ships.push_back(bench::ship("Scanner", bench::kCapsuleClass));
+        bench::loadOrExit(*world_, scn);
         world_->step(1);  // members publish their points; the scanner's timer runs out once
-        scanner_ = bench::Callbacks(*world_, "Scanner");
+        scanner_ = bench::callbacks(*world_, "Scanner");
         handle_ = world_->find("Scanner");
     }
     sim::World &world() { return *world_; }
@@ -37,7 +37,7 @@ private:
     OBJHANDLE handle_ = nullptr;
 };
 
-void PerVesselCounter(benchmark::State &state) {
+void perVesselCounter(benchmark::State &state) {
     state.counters["per_vessel"] = benchmark::Counter(
         static_cast<double>(state.range(0)),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
@@ -52,7 +52,7 @@ void BM_Scan(benchmark::State &state) {
         t += bench::kScanStep;
         benchmark::ClobberMemory();
     }
-    PerVesselCounter(state);
+    perVesselCounter(state);
 }
 
 // The host queries of the scan, in its order, with only the tests that decide which
@@ -99,16 +99,16 @@ void BM_BareQueries(benchmark::State &state) {
     VESSEL *own = oapiGetVesselInterface(w.handle());
     for (auto _ : state)
         benchmark::DoNotOptimize(BareQueries(w.handle(), own));
-    PerVesselCounter(state);
+    perVesselCounter(state);
 }
 
 BENCHMARK(BM_Scan)->Arg(100)->Arg(1000)->Arg(10000);
 BENCHMARK(BM_BareQueries)->Arg(100)->Arg(1000)->Arg(10000);
 
-void CountAllocations() {
+void countAllocations() {
     ScanWorld w(1000);
     double t = w.world().time();
-    const long n = bench::AllocationsIn([&] {
+    const long n = alloccount::allocationsIn([&] {
         for (int i = 0; i < 100; ++i, t += bench::kScanStep)
             w.scanner()->clbkPostStep(t, bench::kScanStep, 0.0);
     });
@@ -118,24 +118,23 @@ void CountAllocations() {
 }  // namespace
 
 int main(int argc, char **argv) {
-    bench::EnterRuntimeRoot();
     bench::RatioReporter reporter;
-    if (!bench::RunBenchmarks(argc, argv, reporter))
+    if (!bench::runBenchmarks(argc, argv, reporter))
         return 1;
     for (int n : kSizes) {
         const std::string arg = "/" + std::to_string(n);
         const std::string what = "scan / bare queries, " + std::to_string(n) + " vessels";
-        reporter.PrintRatio("BM_Scan" + arg, "BM_BareQueries" + arg, what.c_str());
+        reporter.printRatio("BM_Scan" + arg, "BM_BareQueries" + arg, what.c_str());
     }
     // Per-vessel time at 10,000 over that at 100: 1.0 would be flat. Both loops grow alike
     // as the world outgrows the caches; bench/callgrind.sh counts the scan's instructions
     // per vessel, which do not depend on the memory.
     for (const std::string name : {"BM_Scan", "BM_BareQueries"}) {
-        const double whole = reporter.Ratio(name + "/10000", name + "/100");
+        const double whole = reporter.ratio(name + "/10000", name + "/100");
         if (whole >= 0.0)
             std::printf("%-48s %8.2f\n", (name + " time per vessel, 10,000 / 100").c_str(),
                         whole / 100);
     }
-    CountAllocations();
+    countAllocations();
     return 0;
 }

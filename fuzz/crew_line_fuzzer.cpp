@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "FuzzSupport.h"
 #include "ScenarioText.h"
+#include "fuzz_support.h"
 
 namespace {
 
 constexpr char kKeyword[] = "VEMOCREW";
 
-std::vector<std::string> SplitLines(const std::uint8_t *data, std::size_t size) {
+std::vector<std::string> splitLines(const std::uint8_t *data, std::size_t size) {
     std::vector<std::string> lines;
     std::string line;
     for (std::size_t i = 0; i < size; ++i) {
@@ -34,7 +34,7 @@ std::vector<std::string> SplitLines(const std::uint8_t *data, std::size_t size) 
     return lines;
 }
 
-const sim::ShipBlock *FindShip(const sim::ScenarioFile &scenario, const std::string &name) {
+const sim::ShipBlock *findShip(const sim::ScenarioFile &scenario, const std::string &name) {
     for (const sim::ShipBlock &ship : scenario.ships) {
         if (ship.name == name) {
             return &ship;
@@ -43,7 +43,7 @@ const sim::ShipBlock *FindShip(const sim::ScenarioFile &scenario, const std::str
     return nullptr;
 }
 
-void CheckSameRoster(const CrewManager &a, const CrewManager &b) {
+void checkSameRoster(const CrewManager &a, const CrewManager &b) {
     FUZZ_CHECK(a.crewCount == b.crewCount, "%d members saved, %d loaded back", a.crewCount,
                b.crewCount);
     for (int i = 0; i < a.crewCount; ++i) {
@@ -61,18 +61,18 @@ void CheckSameRoster(const CrewManager &a, const CrewManager &b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const std::unique_ptr<sim::World> fresh = fuzzsupport::NewCrewWorld();
+    const std::unique_ptr<sim::World> fresh = fuzzsupport::newCrewWorld();
     sim::World &world = *fresh;
     OBJHANDLE pod = world.createVessel("Pod", "FuzzHab", sim::makeStatus());
     FUZZ_CHECK(pod != nullptr);
-    CrewManager &crew = fuzzsupport::Hab(pod).crew;
+    CrewManager &crew = fuzzsupport::hab(pod).crew;
     FUZZ_CHECK(crew.IsReady());
 
     // Offer every line, as oapiReadScenario_nextline would hand them over. A line with a NUL
     // byte ends there, as it would for the module.
     int consumed = 0;
     bool first = true;
-    for (const std::string &line : SplitLines(data, size)) {
+    for (const std::string &line : splitLines(data, size)) {
         const int countBefore = crew.crewCount;
         std::vector<CrewMember> before(crew.roster, crew.roster + crew.crewCount);
         const int result = crew.LoadCrewLine(line.c_str());
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         first = false;
     }
-    fuzzsupport::CheckRoster(crew);
+    fuzzsupport::checkRoster(crew);
     FUZZ_CHECK(crew.crewCount == consumed, "%d members, %d lines consumed", crew.crewCount,
                consumed);
     FUZZ_CHECK(oapiGetEmptyMass(pod) == fuzzsupport::FuzzHab::kEmptyMass + crew.crewMass,
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // Save, write as text, read back, and load into a fresh vessel.
     const sim::ScenarioFile saved = world.save();
-    const sim::ShipBlock *block = FindShip(saved, "Pod");
+    const sim::ShipBlock *block = findShip(saved, "Pod");
     FUZZ_CHECK(block != nullptr);
     int crewLines = 0;
     for (const std::string &line : block->lines) {
@@ -111,21 +111,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     std::string text;
     std::string why;
-    FUZZ_CHECK(sim::FormatScenarioText(saved, {}, false, text, why), "%s", why.c_str());
+    FUZZ_CHECK(sim::formatScenarioText(saved, {}, false, text, why), "%s", why.c_str());
     sim::ParsedScenario parsed;
     sim::InputError error;
-    FUZZ_CHECK(sim::ParseScenarioText(text, "saved.scn", parsed, error), "%s",
-               error.Text().c_str());
-    const sim::ShipBlock *reread = FindShip(parsed.scenario, "Pod");
+    FUZZ_CHECK(sim::parseScenarioText(text, "saved.scn", parsed, error), "%s",
+               error.text().c_str());
+    const sim::ShipBlock *reread = findShip(parsed.scenario, "Pod");
     FUZZ_CHECK(reread != nullptr);
 
     OBJHANDLE copy = world.createVessel("Copy", "FuzzHab", sim::makeStatus());
     FUZZ_CHECK(copy != nullptr);
-    CrewManager &copyCrew = fuzzsupport::Hab(copy).crew;
+    CrewManager &copyCrew = fuzzsupport::hab(copy).crew;
     for (const std::string &line : reread->lines) {
         copyCrew.LoadCrewLine(line.c_str());
     }
-    fuzzsupport::CheckRoster(copyCrew);
-    CheckSameRoster(crew, copyCrew);
+    fuzzsupport::checkRoster(copyCrew);
+    checkSameRoster(crew, copyCrew);
     return 0;
 }

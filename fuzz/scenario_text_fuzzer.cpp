@@ -5,12 +5,12 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzSupport.h"
 #include "ScenarioText.h"
+#include "fuzz_support.h"
 
 namespace {
 
-bool SameScenario(const sim::ParsedScenario &a, const sim::ParsedScenario &b) {
+bool sameScenario(const sim::ParsedScenario &a, const sim::ParsedScenario &b) {
     if (a.scenario.description != b.scenario.description || a.scenario.focus != b.scenario.focus ||
         a.environment != b.environment || a.hasEnvironment != b.hasEnvironment ||
         a.scenario.ships.size() != b.scenario.ships.size()) {
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string_view text(reinterpret_cast<const char *>(data), size);
     sim::ParsedScenario parsed;
     sim::InputError error;
-    if (!sim::ParseScenarioText(text, "input.scn", parsed, error)) {
+    if (!sim::parseScenarioText(text, "input.scn", parsed, error)) {
         const long lines = std::count(text.begin(), text.end(), '\n') + 1;
         FUZZ_CHECK(error.file == "input.scn");
         FUZZ_CHECK(error.line >= 1 && error.line <= lines, "error on line %d of %ld", error.line,
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     }
     for (const sim::ShipBlock &ship : parsed.scenario.ships) {
-        FUZZ_CHECK(sim::IsValidVesselName(ship.name) && sim::IsValidClassName(ship.className));
+        FUZZ_CHECK(sim::isValidVesselName(ship.name) && sim::isValidClassName(ship.className));
         for (const std::string &line : ship.lines) {
             FUZZ_CHECK(line.size() <= sim::kMaxScenarioLineLength &&
                        line.find('\0') == std::string::npos);
@@ -50,16 +50,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     std::string written;
     std::string why;
-    FUZZ_CHECK(sim::FormatScenarioText(parsed.scenario, parsed.environment, parsed.hasEnvironment,
+    FUZZ_CHECK(sim::formatScenarioText(parsed.scenario, parsed.environment, parsed.hasEnvironment,
                                        written, why),
                "a scenario that was read cannot be written: %s", why.c_str());
     sim::ParsedScenario again;
-    FUZZ_CHECK(sim::ParseScenarioText(written, "written.scn", again, error),
-               "what was written cannot be read: %s", error.Text().c_str());
-    FUZZ_CHECK(SameScenario(parsed, again), "the scenario changed on the way through");
+    FUZZ_CHECK(sim::parseScenarioText(written, "written.scn", again, error),
+               "what was written cannot be read: %s", error.text().c_str());
+    FUZZ_CHECK(sameScenario(parsed, again), "the scenario changed on the way through");
 
     std::string rewritten;
-    FUZZ_CHECK(sim::FormatScenarioText(again.scenario, again.environment, again.hasEnvironment,
+    FUZZ_CHECK(sim::formatScenarioText(again.scenario, again.environment, again.hasEnvironment,
                                        rewritten, why));
     FUZZ_CHECK(rewritten == written, "writing is not stable");
     return 0;

@@ -2,22 +2,16 @@
 // or read into actions in time order, each of which reads back to itself from the text the
 // timeline prints for it.
 #include <algorithm>
-#include <charconv>
 #include <string>
 #include <string_view>
 
-#include "FuzzSupport.h"
+#include "Text.h"
 #include "Timeline.h"
+#include "fuzz_support.h"
 
 namespace {
 
-std::string ShortestText(double v) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
-    return std::string(buffer, result.ptr);
-}
-
-bool SameAction(const sim::TimelineAction &a, const sim::TimelineAction &b) {
+bool sameAction(const vemosim::TimelineAction &a, const vemosim::TimelineAction &b) {
     return a.time == b.time && a.kind == b.kind && a.keys == b.keys && a.group == b.group &&
            a.level == b.level && a.vessel == b.vessel && a.other == b.other &&
            a.vec[0] == b.vec[0] && a.vec[1] == b.vec[1] && a.vec[2] == b.vec[2] &&
@@ -28,9 +22,9 @@ bool SameAction(const sim::TimelineAction &a, const sim::TimelineAction &b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char *>(data), size);
-    sim::Timeline timeline;
+    vemosim::Timeline timeline;
     sim::InputError error;
-    if (!sim::ParseTimelineText(text, "input.tl", timeline, error)) {
+    if (!vemosim::parseTimelineText(text, "input.tl", timeline, error)) {
         const long lines = std::count(text.begin(), text.end(), '\n') + 1;
         FUZZ_CHECK(error.file == "input.tl");
         FUZZ_CHECK(error.line >= 1 && error.line <= lines, "error on line %d of %ld", error.line,
@@ -41,35 +35,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     std::string written;
     double previous = 0.0;
-    for (const sim::TimelineAction &action : timeline.actions) {
+    for (const vemosim::TimelineAction &action : timeline.actions) {
         FUZZ_CHECK(action.time >= previous, "times go backwards");
         previous = action.time;
-        if (action.kind == sim::ActionKind::Key) {
-            FUZZ_CHECK(!action.keys.empty() && action.keys.size() <= sim::kMaxChordKeys);
+        if (action.kind == vemosim::ActionKind::Key) {
+            FUZZ_CHECK(!action.keys.empty() && action.keys.size() <= vemosim::kMaxChordKeys);
             for (int key : action.keys) {
                 FUZZ_CHECK(key >= 1 && key <= 255, "key code %d", key);
             }
         }
-        if (action.kind == sim::ActionKind::Thrust) {
+        if (action.kind == vemosim::ActionKind::Thrust) {
             FUZZ_CHECK(action.level >= 0.0 && action.level <= 1.0);
         }
 
         // The action as the timeline prints it reads back to the same action.
-        const std::string line = ShortestText(action.time) + " " + sim::DescribeAction(action);
-        sim::Timeline single;
-        FUZZ_CHECK(sim::ParseTimelineText(line, "line.tl", single, error),
-                   "printed action does not read: %s", error.Text().c_str());
+        const std::string line =
+            sim::numberText(action.time) + " " + vemosim::describeAction(action);
+        vemosim::Timeline single;
+        FUZZ_CHECK(vemosim::parseTimelineText(line, "line.tl", single, error),
+                   "printed action does not read: %s", error.text().c_str());
         FUZZ_CHECK(single.actions.size() == 1, "'%s' reads as %zu actions", line.c_str(),
                    single.actions.size());
-        FUZZ_CHECK(SameAction(action, single.actions[0]), "'%s' reads as another action",
+        FUZZ_CHECK(sameAction(action, single.actions[0]), "'%s' reads as another action",
                    line.c_str());
         written += line + "\n";
     }
 
     // The whole timeline, printed, reads back to the same timeline.
-    sim::Timeline again;
-    FUZZ_CHECK(sim::ParseTimelineText(written, "written.tl", again, error), "%s",
-               error.Text().c_str());
+    vemosim::Timeline again;
+    FUZZ_CHECK(vemosim::parseTimelineText(written, "written.tl", again, error), "%s",
+               error.text().c_str());
     FUZZ_CHECK(again.actions.size() == timeline.actions.size());
     return 0;
 }

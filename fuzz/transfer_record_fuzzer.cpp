@@ -9,7 +9,7 @@
 // invariants.
 #include <string>
 
-#include "FuzzSupport.h"
+#include "fuzz_support.h"
 #include "TransferRecord.h"
 
 namespace {
@@ -17,19 +17,19 @@ namespace {
 constexpr std::size_t kRecordSize = sizeof(TransferRecord);
 constexpr int kAge = 35, kPulse = 72, kWeight = 80;  // what the first transfer vessel carries
 
-std::int32_t Le32(const std::uint8_t *p) {
+std::int32_t le32(const std::uint8_t *p) {
     return static_cast<std::int32_t>(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
                                      std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24);
 }
 
 // The record is taken only when the file holds a whole one whose name field is a terminated
 // crew-vessel name.
-bool SoundRecord(const std::uint8_t *data, std::size_t size) {
+bool soundRecord(const std::uint8_t *data, std::size_t size) {
     return size >= kRecordSize && std::memchr(data, '\0', 40) != nullptr &&
            std::memcmp(data, "Vemo_", 5) == 0;
 }
 
-OBJHANDLE MakeCarrier(sim::World &world, OBJHANDLE receiver, bool withValues) {
+OBJHANDLE makeCarrier(sim::World &world, OBJHANDLE receiver, bool withValues) {
     VESSELSTATUS status = sim::makeStatus();
     OBJHANDLE carrier = world.createVessel("VemoTAlpha", "Vemo", status);
     FUZZ_CHECK(carrier != nullptr);
@@ -45,8 +45,8 @@ OBJHANDLE MakeCarrier(sim::World &world, OBJHANDLE receiver, bool withValues) {
     return carrier;
 }
 
-int Scan(OBJHANDLE receiver) {
-    CrewManager &crew = fuzzsupport::Hab(receiver).crew;
+int scan(OBJHANDLE receiver) {
+    CrewManager &crew = fuzzsupport::hab(receiver).crew;
     GetAirlockSlotTable().slots[crew.slotIndex].scanTimer = 1.0;  // the period has run out
     return crew.ProcessReturningCrew();
 }
@@ -54,47 +54,47 @@ int Scan(OBJHANDLE receiver) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const std::unique_ptr<sim::World> fresh = fuzzsupport::NewCrewWorld();
+    const std::unique_ptr<sim::World> fresh = fuzzsupport::newCrewWorld();
     sim::World &world = *fresh;
     OBJHANDLE alpha = world.createVessel("Alpha", "FuzzHab", sim::makeStatus());
     FUZZ_CHECK(alpha != nullptr);
-    CrewManager &crew = fuzzsupport::Hab(alpha).crew;
+    CrewManager &crew = fuzzsupport::hab(alpha).crew;
     FUZZ_CHECK(crew.AddCrewMember("Resident", 50, 60, 70, "R1") == 1);
     const CrewMember resident = crew.roster[0];
 
     // A transfer vessel with the member's values: always boarded, with those values. The
     // name comes from the file only when the file holds a record of this very member.
-    OBJHANDLE carrier = MakeCarrier(world, alpha, true);
-    fuzzsupport::WriteFile(fuzzsupport::kTransferFile, data, size);
-    int result = Scan(alpha);
+    OBJHANDLE carrier = makeCarrier(world, alpha, true);
+    fuzzsupport::writeFile(fuzzsupport::kTransferFile, data, size);
+    int result = scan(alpha);
     FUZZ_CHECK(result == 2, "first scan gave %d", result);
     FUZZ_CHECK(oapiGetVesselInterface(carrier) == nullptr, "the transfer vessel is still there");
-    FUZZ_CHECK(!fuzzsupport::FileExists(fuzzsupport::kTransferFile), "hand-over file left behind");
+    FUZZ_CHECK(!fuzzsupport::fileExists(fuzzsupport::kTransferFile), "hand-over file left behind");
     FUZZ_CHECK(crew.crewCount == 2);
     FUZZ_CHECK(std::memcmp(&crew.roster[0], &resident, sizeof resident) == 0,
                "the member aboard changed");
     const CrewMember &arrived = crew.roster[1];
     FUZZ_CHECK(arrived.age == kAge && arrived.pulse == kPulse && arrived.weight == kWeight,
                "boarded with %d/%d/%g", arrived.age, arrived.pulse, arrived.weight);
-    const bool recordUsed = SoundRecord(data, size) && Le32(data + 80) == kAge &&
-                            Le32(data + 84) == kPulse && Le32(data + 92) == kWeight;
+    const bool recordUsed = soundRecord(data, size) && le32(data + 80) == kAge &&
+                            le32(data + 84) == kPulse && le32(data + 92) == kWeight;
     if (!recordUsed) {
         FUZZ_CHECK(std::strcmp(arrived.name, "Unknown") == 0 && arrived.missionId[0] == '\0',
                    "a record that is not this member's gave the name '%s'", arrived.name);
     }
-    fuzzsupport::CheckRoster(crew);
+    fuzzsupport::checkRoster(crew);
 
     // A transfer vessel without values of its own: boarded from a sound record, otherwise it
     // waits outside with the file left for it.
-    carrier = MakeCarrier(world, alpha, false);
-    fuzzsupport::WriteFile(fuzzsupport::kTransferFile, data, size);
+    carrier = makeCarrier(world, alpha, false);
+    fuzzsupport::writeFile(fuzzsupport::kTransferFile, data, size);
     const int countBefore = crew.crewCount;
-    result = Scan(alpha);
-    if (SoundRecord(data, size)) {
+    result = scan(alpha);
+    if (soundRecord(data, size)) {
         FUZZ_CHECK(result == 2, "second scan gave %d", result);
         FUZZ_CHECK(oapiGetVesselInterface(carrier) == nullptr);
         FUZZ_CHECK(crew.crewCount == countBefore + 1);
-        FUZZ_CHECK(!fuzzsupport::FileExists(fuzzsupport::kTransferFile));
+        FUZZ_CHECK(!fuzzsupport::fileExists(fuzzsupport::kTransferFile));
     } else {
         FUZZ_CHECK(result == 0, "second scan gave %d", result);
         FUZZ_CHECK(oapiGetVesselInterface(carrier) != nullptr, "member lost with its vessel");
@@ -102,6 +102,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     FUZZ_CHECK(std::memcmp(&crew.roster[0], &resident, sizeof resident) == 0,
                "the member aboard changed");
-    fuzzsupport::CheckRoster(crew);
+    fuzzsupport::checkRoster(crew);
     return 0;
 }

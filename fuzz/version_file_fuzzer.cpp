@@ -5,11 +5,11 @@
 #include <cmath>
 #include <string>
 
-#include "FuzzSupport.h"
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    fuzzsupport::EnterScratchRoot();
-    fuzzsupport::WriteFile(fuzzsupport::kVersionFile, data, size);
+    fuzzsupport::enterScratchRoot();
+    fuzzsupport::writeFile(fuzzsupport::kVersionFile, data, size);
 
     CrewManager manager;
     std::memset(&manager, 0, sizeof manager);  // the version needs no set-up

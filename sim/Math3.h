@@ -49,6 +49,10 @@ inline bool operator!=(const VECTOR3 &a, const VECTOR3 &b) {
     return !(a == b);
 }
 
+inline bool isFinite(const VECTOR3 &a) {
+    return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
+}
+
 inline double dot(const VECTOR3 &a, const VECTOR3 &b) {
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }

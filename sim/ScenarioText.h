@@ -1,5 +1,5 @@
-// Scenario files in the host's text format: reading them into a ScenarioFile and writing a
-// ScenarioFile back out.
+// Scenario files in the host's text format: reading them into a ScenarioFile
+// (ScenarioReader.cpp) and writing a ScenarioFile back out (ScenarioWriter.cpp).
 //
 // A file is a sequence of sections, each opened by BEGIN_<NAME> and closed by END_<NAME>:
 //
@@ -11,7 +11,7 @@
 //       Ship Pod1           the vessel that gets the keyboard; it must be one of the ships
 //     END_FOCUS
 //     BEGIN_SHIPS
-//     Pod1:vemopod          one block per vessel: "Name:Class", its lines, END
+//     Pod1:Capsule          one block per vessel: "Name:Class", its lines, END
 //       STATUS Orbiting Earth
 //     END
 //     END_SHIPS
@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "ScenarioFile.h"
+#include "TextFile.h"
 
 namespace sim {
 
@@ -35,19 +36,6 @@ namespace sim {
 // lines into fixed buffers of this order; refusing longer ones keeps such lines from ever
 // reaching a module, and keeps what we write readable by the same rule.
 constexpr std::size_t kMaxScenarioLineLength = 255;
-// Largest file the readers load, in bytes: far above any real scenario or timeline.
-constexpr std::size_t kMaxInputFileSize = 16u * 1024u * 1024u;
-
-// Where and why an input was refused. line is 1-based; 0 when the whole file is at fault
-// (it cannot be opened, or is too large).
-struct InputError {
-    std::string file;
-    int line = 0;
-    std::string message;
-
-    // "file:line: message", or "file: message" without a line.
-    std::string Text() const;
-};
 
 // What the reader produces: the scenario, and the environment section carried along so a
 // saved scenario keeps it.
@@ -59,39 +47,27 @@ struct ParsedScenario {
 
 // Vessel names: 1 to kMaxScenarioLineLength printable ASCII characters, no blank and no
 // ':' (which would split a block header). The same rule holds for names in timelines.
-bool IsValidVesselName(std::string_view name);
+bool isValidVesselName(std::string_view name);
 // Class names follow the vessel-name rule and also hold no path separator and do not start
 // with '.', because the host turns a class name into a module file name under modules/.
-bool IsValidClassName(std::string_view name);
+bool isValidClassName(std::string_view name);
 
 // Parse a whole file's text. fileName is only used in error messages. Returns true and
 // fills out, or returns false and fills error (out is then unspecified).
-bool ParseScenarioText(std::string_view text, const std::string &fileName, ParsedScenario &out,
+bool parseScenarioText(std::string_view text, const std::string &fileName, ParsedScenario &out,
                        InputError &error);
 
 // Read and parse the file at path. A file that cannot be opened or read is an error naming
 // the file, with line 0.
-bool ReadScenarioFile(const std::string &path, ParsedScenario &out, InputError &error);
+bool readScenarioFile(const std::string &path, ParsedScenario &out, InputError &error);
 
 // Format a scenario as text in the same format, such that parsing it gives the same data
 // back. Returns false with a reason in error, and leaves out unchanged, when the data
 // cannot be written so: a line holding a line break or NUL, a block line reading END, an
 // over-long line, an invalid vessel or class name, a repeated name, or a focus naming no
 // ship. environment is written as its own section when hasEnvironment is true.
-bool FormatScenarioText(const ScenarioFile &scenario, const std::vector<std::string> &environment,
+bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::string> &environment,
                         bool hasEnvironment, std::string &out, std::string &error);
-
-// Read a whole file into content, bounded by kMaxInputFileSize. false with a message
-// (without the file name) in error.
-bool ReadWholeFile(const std::string &path, std::string &content, std::string &error);
-// The same for an input the run is given: a failure fills error with the file, line 0 and
-// the reason.
-bool ReadWholeFile(const std::string &path, std::string &content, InputError &error);
-
-// Replace the file at path with content so that a reader sees either the old file or the
-// whole new one: the text goes to a fresh temporary file in the same folder, which is then
-// renamed over path. On failure nothing is left behind and error says why.
-bool WriteFileAtomically(const std::string &path, const std::string &content, std::string &error);
 
 }  // namespace sim
 

@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "test_support.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ std::array<StepTally, kCapsules> g_tally;
 long g_probeCalls = 0;
 
 template <class Fn>
-Fn Real(const char *symbol) {
+Fn hostFunction(const char *symbol) {
     void *f = dlsym(RTLD_NEXT, symbol);
     if (!f) {
         std::fprintf(stderr, "no host function %s\n", symbol);
@@ -76,7 +76,7 @@ Fn Real(const char *symbol) {
 
 // The host's own functions, counted and forwarded.
 double oapiGetSimStep() {
-    static const auto real = Real<double (*)()>("_Z14oapiGetSimStepv");
+    static const auto real = hostFunction<double (*)()>("_Z14oapiGetSimStepv");
     if (g_capsule >= 0) {
         ++g_tally[g_capsule].simStepCalls;
         ++g_probeCalls;
@@ -85,7 +85,7 @@ double oapiGetSimStep() {
 }
 
 OBJHANDLE oapiGetVesselByIndex(int index) {
-    static const auto real = Real<OBJHANDLE (*)(int)>("_Z20oapiGetVesselByIndexi");
+    static const auto real = hostFunction<OBJHANDLE (*)(int)>("_Z20oapiGetVesselByIndexi");
     if (index == 0 && g_capsule >= 0) {
         ++g_tally[g_capsule].walks;
         ++g_probeCalls;
@@ -116,7 +116,7 @@ public:
 };
 
 template <class T>
-void Register(sim::World &w, const char *name) {
+void registerClass(sim::World &w, const char *name) {
     w.registerClass(
         name, [](OBJHANDLE h, int fm) -> VESSEL * { return new T(h, fm); },
         [](VESSEL *v) { delete static_cast<T *>(v); });
@@ -129,30 +129,30 @@ struct Values {
     }
 };
 
-std::string Num(double v) {
+std::string num(double v) {
     std::ostringstream os;
     os.precision(17);
     os << v;
     return os.str();
 }
 
-std::string CapsuleName(int k) {
+std::string capsuleName(int k) {
     char name[8];
     std::snprintf(name, sizeof name, "P%03d", k);
     return name;
 }
 
-VECTOR3 CapsulePosition(int k) {
+VECTOR3 capsulePosition(int k) {
     return sim::vec((k % 10) * kCapsuleSpacing, (k / 10) * kCapsuleSpacing, 0.0);
 }
 
-sim::ShipBlock Block(const std::string &name, const std::string &cls, const VECTOR3 &pos,
+sim::ShipBlock block(const std::string &name, const std::string &cls, const VECTOR3 &pos,
                      const VECTOR3 &vel) {
     sim::ShipBlock b;
     b.name = name;
     b.className = cls;
-    b.lines = {"STATUS Orbiting Earth", "RPOS " + Num(pos.x) + " " + Num(pos.y) + " " + Num(pos.z),
-               "RVEL " + Num(vel.x) + " " + Num(vel.y) + " " + Num(vel.z)};
+    b.lines = {"STATUS Orbiting Earth", "RPOS " + num(pos.x) + " " + num(pos.y) + " " + num(pos.z),
+               "RVEL " + num(vel.x) + " " + num(vel.y) + " " + num(vel.z)};
     return b;
 }
 
@@ -163,18 +163,18 @@ protected:
     std::vector<bool> crewed_;  // what the test expects aboard each capsule
     std::mt19937 rng_{20261207};
 
-    void Build();
+    void build();
     // Every member aboard a capsule or outside, by text; fails the test on a member found
     // twice, unknown, or carrying other values than its own.
-    std::map<std::string, std::string> Census();
+    std::map<std::string, std::string> takeCensus();
 };
 
-void BigWorld::Build() {
+void BigWorld::build() {
     sim::WorldOptions options;
     options.step = kStep;
     makeWorld(options);
-    Register<Marker>(*world, "Marker");
-    Register<Rock>(*world, "Rock");
+    registerClass<Marker>(*world, "Marker");
+    registerClass<Rock>(*world, "Rock");
 
     sim::ScenarioFile scenario;
     std::uniform_real_distribution<double> area(-1000.0, 3000.0);
@@ -185,7 +185,7 @@ void BigWorld::Build() {
         std::snprintf(text, sizeof text, "M%04d", i);
         const Values v{20 + i % 100, 50 + (i / 10) % 90, 50 + i % 200};
         crew_[std::string("B-") + text] = v;
-        sim::ShipBlock b = Block(std::string("Vemo_B-") + text, "Vemo",
+        sim::ShipBlock b = block(std::string("Vemo_B-") + text, "Vemo",
                                  sim::vec(area(rng_), area(rng_), height(rng_)),
                                  sim::vec(drift(rng_), drift(rng_), 0.0));
         b.lines.push_back("MEMBER " + std::to_string(v.age) + " " + std::to_string(v.pulse) + " " +
@@ -200,14 +200,14 @@ void BigWorld::Build() {
     crewed_.assign(kCapsules, false);
     for (int k = 0; k < kCapsules; ++k) {
         for (int f = 0; f < fillersPerCapsule || (k == kCapsules - 1 && fillers < kFillers); ++f) {
-            scenario.ships.push_back(Block("Rock" + std::to_string(fillers++), "Rock",
+            scenario.ships.push_back(block("Rock" + std::to_string(fillers++), "Rock",
                                            sim::vec(area(rng_), area(rng_), -height(rng_)),
                                            sim::vec(drift(rng_), drift(rng_), 0.0)));
         }
         scenario.ships.push_back(
-            Block("Open" + std::to_string(k), "Marker", sim::vec(0, 0, -1e4), sim::vec(0, 0, 0)));
+            block("Open" + std::to_string(k), "Marker", sim::vec(0, 0, -1e4), sim::vec(0, 0, 0)));
         sim::ShipBlock capsule =
-            Block(CapsuleName(k), "vemopod", CapsulePosition(k), sim::vec(0, 0, 0));
+            block(capsuleName(k), "vemopod", capsulePosition(k), sim::vec(0, 0, 0));
         if (k % kEmptyEvery != 0) {
             char text[16];
             std::snprintf(text, sizeof text, "Pod_%03d", k);
@@ -220,14 +220,14 @@ void BigWorld::Build() {
         }
         scenario.ships.push_back(capsule);
         scenario.ships.push_back(
-            Block("Close" + std::to_string(k), "Marker", sim::vec(0, 0, -1e4), sim::vec(0, 0, 0)));
+            block("Close" + std::to_string(k), "Marker", sim::vec(0, 0, -1e4), sim::vec(0, 0, 0)));
     }
     std::string why;
     ASSERT_TRUE(world->load(scenario, &why)) << why;
     ASSERT_EQ(world->vessels().size(), static_cast<size_t>(kVessels));
 }
 
-std::map<std::string, std::string> BigWorld::Census() {
+std::map<std::string, std::string> BigWorld::takeCensus() {
     std::map<std::string, std::string> where;
     auto found = [&](const std::string &text, const Values &v, const std::string &vessel) {
         auto known = crew_.find(text);
@@ -273,7 +273,7 @@ std::map<std::string, std::string> BigWorld::Census() {
 
 // The number of steps of this length that a scan timer needs to pass the period: the timer
 // adds the step and must be strictly greater than the period.
-int StepsPerScan(double step) {
+int scanPeriodInSteps(double step) {
     double timer = 0.0;
     int steps = 0;
     while (!(timer > kScanPeriod)) {
@@ -283,21 +283,21 @@ int StepsPerScan(double step) {
     return steps;
 }
 
-double Duration() {
+double soakDuration() {
     const char *seconds = std::getenv("VEMO_BIGWORLD_SECONDS");
     return seconds && std::atof(seconds) > 0.0 ? std::atof(seconds) : kDuration;
 }
 
 TEST_F(BigWorld, CrewConservedAndScansPacedUnderLoad) {
-    const double duration = Duration();
+    const double duration = soakDuration();
     const auto started = std::chrono::steady_clock::now();
-    Build();
+    build();
     ASSERT_FALSE(HasFatalFailure());
     const auto built = std::chrono::steady_clock::now();
     const std::size_t totalCrew = crew_.size();
-    EXPECT_EQ(Census().size(), totalCrew);
+    EXPECT_EQ(takeCensus().size(), totalCrew);
 
-    const int stepsPerScan = StepsPerScan(kStep);
+    const int stepsPerScan = scanPeriodInSteps(kStep);
     std::array<int, kCapsules> sinceScan{};  // advancing steps since the capsule's last walk
     std::array<bool, kCapsules> scannedOnce{};
     std::array<long, kCapsules> walks{};
@@ -322,7 +322,7 @@ TEST_F(BigWorld, CrewConservedAndScansPacedUnderLoad) {
             const StepTally &t = g_tally[k];
             if (t.walks > 1 || (t.walks == 1 && t.simStepCalls == 0)) {
                 ++pacingFaults;
-                ADD_FAILURE() << CapsuleName(k) << " walked " << t.walks << " times at "
+                ADD_FAILURE() << capsuleName(k) << " walked " << t.walks << " times at "
                               << world->time();
             }
             if (t.simStepCalls == 0) {
@@ -334,14 +334,14 @@ TEST_F(BigWorld, CrewConservedAndScansPacedUnderLoad) {
                 ++walks[k];
                 if (scannedOnce[k] && sinceScan[k] != stepsPerScan) {
                     ++pacingFaults;
-                    ADD_FAILURE() << CapsuleName(k) << " walked after " << sinceScan[k]
+                    ADD_FAILURE() << capsuleName(k) << " walked after " << sinceScan[k]
                                   << " steps at " << world->time();
                 }
                 scannedOnce[k] = true;
                 sinceScan[k] = 0;
             } else if (sinceScan[k] > stepsPerScan) {
                 ++pacingFaults;
-                ADD_FAILURE() << CapsuleName(k) << " missed its walk at " << world->time();
+                ADD_FAILURE() << capsuleName(k) << " missed its walk at " << world->time();
                 sinceScan[k] = 0;
             }
         }
@@ -376,14 +376,14 @@ TEST_F(BigWorld, CrewConservedAndScansPacedUnderLoad) {
             if (!crewed.empty()) {
                 const int k = crewed[rng_() % crewed.size()];
                 const std::size_t before = world->vessels().size();
-                world->setFocus(world->find(CapsuleName(k)));
+                world->setFocus(world->find(capsuleName(k)));
                 world->keyEvent(OAPI_KEY_E);
                 if (world->vessels().size() == before + 1) {
                     justOut.push_back(world->vessels().back()->handle());
                     crewed_[k] = false;
                     ++evas;
                 } else {
-                    ADD_FAILURE() << CapsuleName(k) << " sent nobody out at " << world->time();
+                    ADD_FAILURE() << capsuleName(k) << " sent nobody out at " << world->time();
                 }
             }
         }
@@ -412,14 +412,14 @@ TEST_F(BigWorld, CrewConservedAndScansPacedUnderLoad) {
             if (!empty.empty() && !outside.empty()) {
                 const int k = empty[rng_() % empty.size()];
                 OBJHANDLE m = outside[rng_() % outside.size()];
-                world->placeNear(m, world->find(CapsuleName(k)), sim::vec(0.5, -0.5, 1.0));
+                world->placeNear(m, world->find(capsuleName(k)), sim::vec(0.5, -0.5, 1.0));
                 walkingIn[m] = k;
             }
         }
 
         if (world->time() + 1e-9 >= nextCensus) {
             nextCensus += kCensusInterval;
-            const auto census = Census();
+            const auto census = takeCensus();
             EXPECT_EQ(census.size(), totalCrew) << "at " << world->time();
             int aboard = 0;
             for (const auto &c : census) {
@@ -439,7 +439,7 @@ TEST_F(BigWorld, CrewConservedAndScansPacedUnderLoad) {
     EXPECT_EQ(pacingFaults, 0);
     EXPECT_GE(evas, static_cast<long>(duration / kEvaInterval) - 2);
     EXPECT_GE(boarded, evas - 2);
-    EXPECT_EQ(Census().size(), totalCrew);
+    EXPECT_EQ(takeCensus().size(), totalCrew);
 
     long allWalks = 0, allFree = 0;
     for (int k = 0; k < kCapsules; ++k) {
@@ -447,8 +447,8 @@ TEST_F(BigWorld, CrewConservedAndScansPacedUnderLoad) {
         allFree += freeSteps[k];
         // A capsule free for a while walked about once per period (3 steps of 0.1 s).
         if (freeSteps[k] >= 3 * stepsPerScan) {
-            EXPECT_GE(walks[k], freeSteps[k] / stepsPerScan - 1) << CapsuleName(k);
-            EXPECT_LE(walks[k], freeSteps[k] / stepsPerScan + 1) << CapsuleName(k);
+            EXPECT_GE(walks[k], freeSteps[k] / stepsPerScan - 1) << capsuleName(k);
+            EXPECT_LE(walks[k], freeSteps[k] / stepsPerScan + 1) << capsuleName(k);
         }
     }
     using seconds = std::chrono::duration<double>;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "test_support.h"
 
 using namespace testsupport;
 using sim::vec;
@@ -168,5 +168,5 @@ TEST_F(CompanionTest, SavedMemberSurvivesAReload) {
     ASSERT_TRUE(MemberPoint(in, values));
     EXPECT_TRUE(near(values, vec(40, 70, 90), 0));
     EXPECT_EQ(CrewTotal(), crew);
-    EXPECT_TRUE(events(*world, sim::ev::ScenarioLine).empty()) << dumpEvents(*world);
+    EXPECT_TRUE(events(*world, sim::ev::kScenarioLine).empty()) << dumpEvents(*world);
 }

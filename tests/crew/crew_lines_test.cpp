@@ -114,7 +114,7 @@ TEST_F(CrewWorldTest, SavedRosterLoadsBackAndOtherLinesReachTheHostParser) {
         EXPECT_EQ(after.roster[i].weight, before.roster[i].weight);
     }
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(loaded), kClassEmptyMass + 80 + 66 + 90);
-    const auto parsed = world().eventsOfKind(sim::ev::ScenarioLine);
+    const auto parsed = world().eventsOfKind(sim::ev::kScenarioLine);
     ASSERT_EQ(parsed.size(), 3u);
     EXPECT_NE(parsed[0].text.find("\"VEMOCREW A01-Jo-0-72-80\""), std::string::npos);
     EXPECT_NE(parsed[1].text.find("\"FOO bar\""), std::string::npos);

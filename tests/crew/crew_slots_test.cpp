@@ -27,7 +27,7 @@ TEST_F(CrewWorldTest, SharedLastSlotServesOnlyItsNewestVesselEvenAfterDeletions)
     EXPECT_EQ(earlier.SetMaxSeatCount(4), 1);
     EXPECT_EQ(earlier.RemoveCrewMember("jo"), 1);
     EXPECT_EQ(earlier.DefineAirlockShape(1, -1, 1, -1, 1, -1, 1), 0);
-    EXPECT_TRUE(world().eventsOfKind(sim::ev::Attachment).empty());
+    EXPECT_TRUE(world().eventsOfKind(sim::ev::kAttachment).empty());
     EXPECT_TRUE(VectorIs(Airlock(v[99])[2], 1, 1000, 8));  // as last published
 
     // A vessel set up afterwards takes the slot over and publishes normally, and the

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "ScenarioText.h"
-#include "VemosimRunner.h"
+#include "vemosim_runner.h"
 
 namespace {
 
-using e2e::Lines;
+using e2e::splitLines;
 using e2e::VemosimCase;
 using e2e::VemosimResult;
 
@@ -21,20 +21,20 @@ struct Example {
 };
 
 // Copies the example into the case's work folder and runs it, saving to out.scn.
-VemosimResult RunExample(const VemosimCase &c, const Example &ex) {
+VemosimResult runExample(const VemosimCase &c, const Example &ex) {
     for (const char *ext : {".scn", ".tl"}) {
         std::string text, why;
         EXPECT_TRUE(
-            sim::ReadWholeFile(VemosimCase::SourceFile("examples/" + ex.name + ext), text, why))
+            sim::readWholeFile(VemosimCase::sourceFile("examples/" + ex.name + ext), text, why))
             << why;
-        c.Write(ex.name + ext, text);
+        c.write(ex.name + ext, text);
     }
-    return c.Run(
+    return c.run(
         {ex.name + ".scn", "--timeline", ex.name + ".tl", "--until", ex.until, "--out", "out.scn"});
 }
 
 // Index of the first output line after `from` that holds every word, or -1.
-int Find(const std::vector<std::string> &lines, const std::vector<std::string> &words,
+int find(const std::vector<std::string> &lines, const std::vector<std::string> &words,
          int from = 0) {
     for (int i = from; i < int(lines.size()); ++i) {
         bool all = true;
@@ -47,11 +47,11 @@ int Find(const std::vector<std::string> &lines, const std::vector<std::string> &
 }
 
 // Expects each event after the one before it; returns false at the first one missing.
-bool InOrder(const std::string &out, const std::vector<std::vector<std::string>> &events) {
-    const std::vector<std::string> lines = Lines(out);
+bool inOrder(const std::string &out, const std::vector<std::vector<std::string>> &events) {
+    const std::vector<std::string> lines = splitLines(out);
     int at = 0;
     for (const auto &words : events) {
-        const int i = Find(lines, words, at);
+        const int i = find(lines, words, at);
         if (i < 0) {
             std::string text;
             for (const std::string &w : words)
@@ -64,11 +64,11 @@ bool InOrder(const std::string &out, const std::vector<std::vector<std::string>>
     return true;
 }
 
-sim::ShipBlock SavedPod(const VemosimCase &c) {
+sim::ShipBlock savedPod(const VemosimCase &c) {
     sim::ParsedScenario s;
     sim::InputError e;
-    EXPECT_TRUE(sim::ParseScenarioText(c.Read("out.scn").value_or(""), "out.scn", s, e))
-        << e.Text();
+    EXPECT_TRUE(sim::parseScenarioText(c.read("out.scn").value_or(""), "out.scn", s, e))
+        << e.text();
     for (const sim::ShipBlock &b : s.scenario.ships)
         if (b.name == "Pod")
             return b;
@@ -76,23 +76,23 @@ sim::ShipBlock SavedPod(const VemosimCase &c) {
     return {};
 }
 
-bool HasLine(const sim::ShipBlock &b, const std::string &line) {
+bool hasLine(const sim::ShipBlock &b, const std::string &line) {
     for (const std::string &l : b.lines)
         if (l == line)
             return true;
     return false;
 }
 
-void ExpectRepeatable(const Example &ex, bool withCompanion) {
+void expectRepeatable(const Example &ex, bool withCompanion) {
     std::string out[2], saved[2];
     for (int i = 0; i < 2; ++i) {
         VemosimCase c;
         if (!withCompanion)
             std::filesystem::remove(c.root() + "/modules/Vemo.dll");
-        VemosimResult r = RunExample(c, ex);
+        VemosimResult r = runExample(c, ex);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         out[i] = r.out;
-        saved[i] = c.Read("out.scn").value_or("<none>");
+        saved[i] = c.read("out.scn").value_or("<none>");
     }
     EXPECT_EQ(out[0], out[1]);
     EXPECT_EQ(saved[0], saved[1]);
@@ -106,9 +106,9 @@ const Example kNoCompanion{"nocompanion", "5"};
 
 TEST(CapsuleDeployExample, DeploysFiresAndBurnsOut) {
     VemosimCase c;
-    VemosimResult r = RunExample(c, kDeploy);
+    VemosimResult r = runExample(c, kDeploy);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(InOrder(r.out, {
+    EXPECT_TRUE(inOrder(r.out, {
                                    {"Pod", "K pressed: Pod takes it"},
                                    {"Pod", "animation 0 starts moving"},     // deploying
                                    {"Pod", "retro thruster group created"},  // the engine
@@ -120,30 +120,30 @@ TEST(CapsuleDeployExample, DeploysFiresAndBurnsOut) {
                                }));
     // The deployment ends in the step to 5.05 s (the host sees the animation at rest a step
     // later), and the engine appears in the step after it ends, steps being 0.05 s.
-    const std::vector<std::string> lines = Lines(r.out);
-    int rest = Find(lines, {"5.100", "comes to rest at state 1"});
-    int engine = Find(lines, {"5.100", "retro thruster group created"});
+    const std::vector<std::string> lines = splitLines(r.out);
+    int rest = find(lines, {"5.100", "comes to rest at state 1"});
+    int engine = find(lines, {"5.100", "retro thruster group created"});
     EXPECT_GE(rest, 0);
     EXPECT_GE(engine, 0);
-    EXPECT_LT(Find(lines, {"animation 0 starts moving"}), rest);
+    EXPECT_LT(find(lines, {"animation 0 starts moving"}), rest);
     // 6 kg at 0.8 kg/s: 7.5 s of full thrust after the first step at 0.3, less the one
     // step the pilot's 0 was in force.
-    EXPECT_GE(Find(lines, {"13.550", "tank 1 ran empty"}), 0);
+    EXPECT_GE(find(lines, {"13.550", "tank 1 ran empty"}), 0);
 
-    sim::ShipBlock pod = SavedPod(c);
-    EXPECT_TRUE(HasLine(pod, "PRPLEVEL 0:1 1:0"));
-    EXPECT_TRUE(HasLine(pod, "VEMOCREW A01-John_Doe-35-72-80"));
+    sim::ShipBlock pod = savedPod(c);
+    EXPECT_TRUE(hasLine(pod, "PRPLEVEL 0:1 1:0"));
+    EXPECT_TRUE(hasLine(pod, "VEMOCREW A01-John_Doe-35-72-80"));
 }
 
 TEST(CapsuleDeployExample, RunsAreByteIdentical) {
-    ExpectRepeatable(kDeploy, true);
+    expectRepeatable(kDeploy, true);
 }
 
 TEST(CapsuleRoundTripExample, MemberGoesOutComesBackAndTheEngineLatches) {
     VemosimCase c;
-    VemosimResult r = RunExample(c, kRoundTrip);
+    VemosimResult r = runExample(c, kRoundTrip);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(InOrder(r.out, {
+    EXPECT_TRUE(inOrder(r.out, {
                                    {"Pod", "K pressed: Pod takes it"},
                                    {"Pod", "E pressed: Pod takes it"},
                                    {"Vemo_A01-John_Doe", "of class Vemo created"},
@@ -161,28 +161,28 @@ TEST(CapsuleRoundTripExample, MemberGoesOutComesBackAndTheEngineLatches) {
                                    {"Pod", "retro thruster group level 1"},
                                }));
     // Stepping out leaves nobody to take back until the member stands outside the box.
-    const std::vector<std::string> lines = Lines(r.out);
-    const int stepsOut = Find(lines, {"place Vemo_A01-John_Doe at Pod 0 0 6"});
-    const int gone = Find(lines, {"vessel Vemo_A01-John_Doe deleted"});
+    const std::vector<std::string> lines = splitLines(r.out);
+    const int stepsOut = find(lines, {"place Vemo_A01-John_Doe at Pod 0 0 6"});
+    const int gone = find(lines, {"vessel Vemo_A01-John_Doe deleted"});
     EXPECT_LT(stepsOut, gone);
 
-    sim::ShipBlock pod = SavedPod(c);
-    EXPECT_TRUE(HasLine(pod, "VEMOCREW A01-John_Doe-35-72-80"));
-    EXPECT_EQ(c.Read("out.scn").value_or("").find("Vemo_"), std::string::npos)
+    sim::ShipBlock pod = savedPod(c);
+    EXPECT_TRUE(hasLine(pod, "VEMOCREW A01-John_Doe-35-72-80"));
+    EXPECT_EQ(c.read("out.scn").value_or("").find("Vemo_"), std::string::npos)
         << "the crew-member vessel is gone from the saved scenario";
 }
 
 TEST(CapsuleRoundTripExample, RunsAreByteIdentical) {
-    ExpectRepeatable(kRoundTrip, true);
+    expectRepeatable(kRoundTrip, true);
 }
 
 TEST(CapsuleNoCompanionExample, FliesAndHandsItsCrewLineToTheHost) {
     VemosimCase c;
     std::filesystem::remove(c.root() + "/modules/Vemo.dll");
-    VemosimResult r = RunExample(c, kNoCompanion);
+    VemosimResult r = runExample(c, kNoCompanion);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(
-        InOrder(r.out, {
+        inOrder(r.out, {
                            {"Pod", "passed the scenario line \"VEMOCREW A01-John_Doe-35-72-80\""},
                            {"Pod", "K pressed: Pod ignores it"},
                            {"Pod", "translate forward thruster group level 1"},
@@ -190,8 +190,8 @@ TEST(CapsuleNoCompanionExample, FliesAndHandsItsCrewLineToTheHost) {
                        }));
     EXPECT_EQ(r.out.find("attachment point \"Vemo\""), std::string::npos)
         << "no airlock without the crew library working";
-    sim::ShipBlock pod = SavedPod(c);
-    EXPECT_TRUE(HasLine(pod, "VEMOCREW A01-John_Doe-35-72-80")) << "the crew is not lost";
+    sim::ShipBlock pod = savedPod(c);
+    EXPECT_TRUE(hasLine(pod, "VEMOCREW A01-John_Doe-35-72-80")) << "the crew is not lost";
     bool moving = false;
     for (const std::string &l : pod.lines)
         moving = moving || (l.rfind("RVEL ", 0) == 0 && l != "RVEL 0 0 0");
@@ -199,5 +199,5 @@ TEST(CapsuleNoCompanionExample, FliesAndHandsItsCrewLineToTheHost) {
 }
 
 TEST(CapsuleNoCompanionExample, RunsAreByteIdentical) {
-    ExpectRepeatable(kNoCompanion, false);
+    expectRepeatable(kNoCompanion, false);
 }

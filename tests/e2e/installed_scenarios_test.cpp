@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "VemosimRunner.h"
+#include "vemosim_runner.h"
 
 namespace {
 
@@ -13,8 +13,8 @@ using e2e::VemosimResult;
 
 VemosimResult RunInstalled(const VemosimCase &c, const std::string &name,
                            const std::string &until) {
-    return c.Run({std::string(VEMO_BUILD_ROOT) + "/scenarios/vemopod/" + name + ".scn",
-                  "--timeline", VemosimCase::SourceFile("examples/" + name + ".tl"), "--until",
+    return c.run({std::string(VEMO_BUILD_ROOT) + "/scenarios/vemopod/" + name + ".scn",
+                  "--timeline", VemosimCase::sourceFile("examples/" + name + ".tl"), "--until",
                   until, "--out", "out.scn"});
 }
 
@@ -33,7 +33,7 @@ TEST(InstalledScenarios, RoundTripBringsTheMemberBackAboard) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(Count(r.out, "its crew member came aboard Pod"), 1) << r.out;
     EXPECT_NE(r.out.find("retro thruster group level 1"), std::string::npos) << r.out;
-    EXPECT_NE(c.Read("out.scn").value_or("").find("VEMOCREW A01-John_Doe-35-72-80"),
+    EXPECT_NE(c.read("out.scn").value_or("").find("VEMOCREW A01-John_Doe-35-72-80"),
               std::string::npos);
 }
 

@@ -6,32 +6,32 @@
 #include <vector>
 
 #include "ScenarioText.h"
-#include "VemosimRunner.h"
+#include "vemosim_runner.h"
 
 namespace {
 
-using e2e::Lines;
+using e2e::splitLines;
 using e2e::VemosimCase;
 using e2e::VemosimResult;
 
-VemosimResult RunRoundTrip(const VemosimCase &c, std::vector<std::string> extra = {}) {
+VemosimResult runRoundTrip(const VemosimCase &c, std::vector<std::string> extra = {}) {
     for (const char *ext : {".scn", ".tl"}) {
         std::string text, why;
-        EXPECT_TRUE(sim::ReadWholeFile(
-            VemosimCase::SourceFile(std::string("examples/roundtrip") + ext), text, why))
+        EXPECT_TRUE(sim::readWholeFile(
+            VemosimCase::sourceFile(std::string("examples/roundtrip") + ext), text, why))
             << why;
-        c.Write(std::string("roundtrip") + ext, text);
+        c.write(std::string("roundtrip") + ext, text);
     }
     std::vector<std::string> args = {"roundtrip.scn", "--timeline", "roundtrip.tl", "--until",
                                      "10"};
     args.insert(args.end(), extra.begin(), extra.end());
-    return c.Run(args);
+    return c.run(args);
 }
 
 // The kind column and the start of an airlock line's text.
 const char kAirlockLine[] = " airlock    airlock";
 
-bool HasAll(const std::string &line, const std::vector<std::string> &words) {
+bool hasAll(const std::string &line, const std::vector<std::string> &words) {
     for (const std::string &w : words) {
         if (line.find(w) == std::string::npos) {
             return false;
@@ -41,11 +41,11 @@ bool HasAll(const std::string &line, const std::vector<std::string> &words) {
 }
 
 // Expects a line holding all the words of each entry, each after the one before.
-void ExpectInOrder(const std::string &out, const std::vector<std::vector<std::string>> &story) {
-    const std::vector<std::string> lines = Lines(out);
+void expectInOrder(const std::string &out, const std::vector<std::vector<std::string>> &story) {
+    const std::vector<std::string> lines = splitLines(out);
     std::size_t at = 0;
     for (const auto &words : story) {
-        while (at < lines.size() && !HasAll(lines[at], words)) {
+        while (at < lines.size() && !hasAll(lines[at], words)) {
             ++at;
         }
         if (at == lines.size()) {
@@ -56,10 +56,10 @@ void ExpectInOrder(const std::string &out, const std::vector<std::vector<std::st
     }
 }
 
-int CountLines(const std::string &out, const std::vector<std::string> &words) {
+int countLines(const std::string &out, const std::vector<std::string> &words) {
     int n = 0;
-    for (const std::string &line : Lines(out)) {
-        n += HasAll(line, words) ? 1 : 0;
+    for (const std::string &line : splitLines(out)) {
+        n += hasAll(line, words) ? 1 : 0;
     }
     return n;
 }
@@ -68,9 +68,9 @@ int CountLines(const std::string &out, const std::vector<std::string> &words) {
 
 TEST(StoryRoundTrip, TellsTheTripInPlainWords) {
     VemosimCase c;
-    const VemosimResult r = RunRoundTrip(c);
+    const VemosimResult r = runRoundTrip(c);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    ExpectInOrder(
+    expectInOrder(
         r.out,
         {
             {"0.000", "Pod", "created", "3 meshes", "2 tanks (2 kg, 6 kg)", "22 thrusters in 12"},
@@ -96,20 +96,20 @@ TEST(StoryRoundTrip, TellsTheTripInPlainWords) {
         });
     // Set-up is told once: no thruster group by group, one airlock line for five updates,
     // and a key the vessel ignored on release is no event of the story.
-    EXPECT_EQ(CountLines(r.out, {"0.000", "thruster group created"}), 0) << r.out;
-    EXPECT_EQ(CountLines(r.out, {"0.000", kAirlockLine}), 1) << r.out;
-    EXPECT_EQ(CountLines(r.out, {"released"}), 0) << r.out;
+    EXPECT_EQ(countLines(r.out, {"0.000", "thruster group created"}), 0) << r.out;
+    EXPECT_EQ(countLines(r.out, {"0.000", kAirlockLine}), 1) << r.out;
+    EXPECT_EQ(countLines(r.out, {"released"}), 0) << r.out;
     // The airlock is printed when what it says changes: set up, left, boarded.
-    EXPECT_EQ(CountLines(r.out, {"Pod", kAirlockLine}), 3) << r.out;
+    EXPECT_EQ(countLines(r.out, {"Pod", kAirlockLine}), 3) << r.out;
 }
 
 TEST(StoryRoundTrip, VerboseKeepsEveryHostEvent) {
     VemosimCase c;
-    const VemosimResult r = RunRoundTrip(c, {"--verbose"});
+    const VemosimResult r = runRoundTrip(c, {"--verbose"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(CountLines(r.out, {"0.000", "Pod", "thruster group created"}), 12) << r.out;
-    EXPECT_EQ(CountLines(r.out, {"0.000", "attachment point \"Vemo\""}), 5) << r.out;
-    ExpectInOrder(r.out, {
+    EXPECT_EQ(countLines(r.out, {"0.000", "Pod", "thruster group created"}), 12) << r.out;
+    EXPECT_EQ(countLines(r.out, {"0.000", "attachment point \"Vemo\""}), 5) << r.out;
+    expectInOrder(r.out, {
                              {"0.000", "mesh 1 never shown"},
                              {"rotation (1, 1000, 8)"},
                              {"2.000", "key E pressed on Pod: consumed"},
@@ -125,7 +125,7 @@ TEST(StoryRoundTrip, VerboseKeepsEveryHostEvent) {
 // a line the vessel passed on, and the member is not reported aboard.
 TEST(StoryCrew, AboardIsWhatTheVesselTook) {
     VemosimCase c;
-    c.Write("two.scn",
+    c.write("two.scn",
             "BEGIN_SHIPS\n"
             "Pod1:vemopod\n"
             "  STATUS Orbiting Earth\n"
@@ -141,18 +141,18 @@ TEST(StoryCrew, AboardIsWhatTheVesselTook) {
             "  VEMOCREW C03-Max_Poe-0-72-80\n"
             "END\n"
             "END_SHIPS\n");
-    const VemosimResult r = c.Run({"--until", "0.1", "two.scn"});
+    const VemosimResult r = c.run({"--until", "0.1", "two.scn"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(CountLines(r.out, {"Pod1", "crew", "aboard: John Doe (A01)"}), 1) << r.out;
-    EXPECT_EQ(CountLines(r.out, {"aboard: Jane Roe"}), 0) << r.out;
-    EXPECT_EQ(CountLines(r.out, {"Pod1", "passed the scenario line \"VEMOCREW B02-Jane_Roe"}), 1)
+    EXPECT_EQ(countLines(r.out, {"Pod1", "crew", "aboard: John Doe (A01)"}), 1) << r.out;
+    EXPECT_EQ(countLines(r.out, {"aboard: Jane Roe"}), 0) << r.out;
+    EXPECT_EQ(countLines(r.out, {"Pod1", "passed the scenario line \"VEMOCREW B02-Jane_Roe"}), 1)
         << r.out;
-    EXPECT_EQ(CountLines(r.out, {"Pod2", "crew", "nobody aboard"}), 1) << r.out;
+    EXPECT_EQ(countLines(r.out, {"Pod2", "crew", "nobody aboard"}), 1) << r.out;
     // Refused lines are saved again as read, and the summary says they are not aboard.
-    EXPECT_EQ(CountLines(r.out, {"crew: Max Poe"}), 0) << r.out;
-    EXPECT_EQ(CountLines(r.out, {"crew: Jane Roe"}), 0) << r.out;
-    EXPECT_EQ(CountLines(r.out, {"crew line kept, not aboard: C03-Max_Poe-0-72-80"}), 1) << r.out;
-    EXPECT_EQ(CountLines(r.out, {"crew line kept, not aboard: B02-Jane_Roe-41-64-75"}), 1)
+    EXPECT_EQ(countLines(r.out, {"crew: Max Poe"}), 0) << r.out;
+    EXPECT_EQ(countLines(r.out, {"crew: Jane Roe"}), 0) << r.out;
+    EXPECT_EQ(countLines(r.out, {"crew line kept, not aboard: C03-Max_Poe-0-72-80"}), 1) << r.out;
+    EXPECT_EQ(countLines(r.out, {"crew line kept, not aboard: B02-Jane_Roe-41-64-75"}), 1)
         << r.out;
-    EXPECT_EQ(CountLines(r.out, {"Pod2", "airlock open, box", "1 free seat"}), 1) << r.out;
+    EXPECT_EQ(countLines(r.out, {"Pod2", "airlock open, box", "1 free seat"}), 1) << r.out;
 }

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "VemosimRunner.h"
+#include "vemosim_runner.h"
 
 namespace {
 
-using e2e::Lines;
+using e2e::splitLines;
 using e2e::VemosimCase;
 using e2e::VemosimResult;
 
@@ -22,19 +22,19 @@ const char kEmptyWorld[] =
 
 // The run was refused: exit 2, one line on stderr that starts with `where`, no file besides
 // the inputs.
-void ExpectRefused(const VemosimCase &c, const VemosimResult &r, const std::string &where,
+void expectRefused(const VemosimCase &c, const VemosimResult &r, const std::string &where,
                    const std::string &words, const std::vector<std::string> &inputs) {
     EXPECT_EQ(r.exitCode, 2) << r.err;
-    const std::vector<std::string> lines = Lines(r.err);
+    const std::vector<std::string> lines = splitLines(r.err);
     ASSERT_EQ(lines.size(), 1u) << r.err;
     EXPECT_EQ(lines[0].rfind("vemosim: " + where, 0), 0u) << lines[0];
     EXPECT_NE(lines[0].find(words), std::string::npos) << lines[0];
-    EXPECT_EQ(c.Files(), inputs);
+    EXPECT_EQ(c.files(), inputs);
 }
 
 TEST(VemosimInput, HelpDescribesOptionsAndTimeline) {
     VemosimCase c;
-    const VemosimResult r = c.Run({"--help"});
+    const VemosimResult r = c.run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "");
     for (const char *word : {"usage: vemosim [options] SCENARIO",
@@ -61,7 +61,7 @@ TEST(VemosimInput, HelpDescribesOptionsAndTimeline) {
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     }
     // Every line fits a terminal.
-    for (const std::string &line : Lines(r.out)) {
+    for (const std::string &line : splitLines(r.out)) {
         EXPECT_LE(line.size(), 90u) << line;
     }
 }
@@ -86,10 +86,10 @@ TEST(VemosimInput, BadOptionsAreRefused) {
     };
     for (const Case &k : cases) {
         VemosimCase c;
-        c.Write("w.scn", kEmptyWorld);
-        const VemosimResult r = c.Run(k.args);
+        c.write("w.scn", kEmptyWorld);
+        const VemosimResult r = c.run(k.args);
         SCOPED_TRACE(k.words);
-        ExpectRefused(c, r, "", k.words, {"w.scn"});
+        expectRefused(c, r, "", k.words, {"w.scn"});
         EXPECT_EQ(r.out, "");
     }
 }
@@ -108,15 +108,15 @@ TEST(VemosimInput, BadScenarioNamesFileAndLine) {
     };
     for (const Case &k : cases) {
         VemosimCase c;
-        c.Write("bad.scn", k.text);
-        const VemosimResult r = c.Run({"--out", "out.scn", "bad.scn"});
+        c.write("bad.scn", k.text);
+        const VemosimResult r = c.run({"--out", "out.scn", "bad.scn"});
         SCOPED_TRACE(k.text);
-        ExpectRefused(c, r, k.where, k.words, {"bad.scn"});
+        expectRefused(c, r, k.where, k.words, {"bad.scn"});
     }
 
     VemosimCase c;
-    const VemosimResult r = c.Run({"--out", "out.scn", "none.scn"});
-    ExpectRefused(c, r, "none.scn: ", "cannot open", {});
+    const VemosimResult r = c.run({"--out", "out.scn", "none.scn"});
+    expectRefused(c, r, "none.scn: ", "cannot open", {});
 }
 
 TEST(VemosimInput, BadTimelineNamesFileAndLine) {
@@ -135,18 +135,18 @@ TEST(VemosimInput, BadTimelineNamesFileAndLine) {
     };
     for (const Case &k : cases) {
         VemosimCase c;
-        c.Write("w.scn", kEmptyWorld);
-        c.Write("run.tl", k.text);
+        c.write("w.scn", kEmptyWorld);
+        c.write("run.tl", k.text);
         const VemosimResult r =
-            c.Run({"--timeline", "run.tl", "--until", "2", "--out", "out.scn", "w.scn"});
+            c.run({"--timeline", "run.tl", "--until", "2", "--out", "out.scn", "w.scn"});
         SCOPED_TRACE(k.text);
-        ExpectRefused(c, r, k.where, k.words, {"run.tl", "w.scn"});
+        expectRefused(c, r, k.where, k.words, {"run.tl", "w.scn"});
     }
 
     VemosimCase c;
-    c.Write("w.scn", kEmptyWorld);
-    const VemosimResult r = c.Run({"--timeline", "gone.tl", "--out", "out.scn", "w.scn"});
-    ExpectRefused(c, r, "gone.tl: ", "cannot open", {"w.scn"});
+    c.write("w.scn", kEmptyWorld);
+    const VemosimResult r = c.run({"--timeline", "gone.tl", "--out", "out.scn", "w.scn"});
+    expectRefused(c, r, "gone.tl: ", "cannot open", {"w.scn"});
 }
 
 }  // namespace

@@ -6,31 +6,31 @@
 #include <vector>
 
 #include "ScenarioText.h"
-#include "VemosimRunner.h"
+#include "vemosim_runner.h"
 
 namespace {
 
-using e2e::Lines;
+using e2e::splitLines;
 using e2e::VemosimCase;
 using e2e::VemosimResult;
 
-std::string SourceText(const std::string &relative) {
+std::string sourceText(const std::string &relative) {
     std::string content;
     std::string why;
-    EXPECT_TRUE(sim::ReadWholeFile(VemosimCase::SourceFile(relative), content, why)) << why;
+    EXPECT_TRUE(sim::readWholeFile(VemosimCase::sourceFile(relative), content, why)) << why;
     return content;
 }
 
-sim::ParsedScenario ParseSaved(const VemosimCase &c, const std::string &name) {
+sim::ParsedScenario parseSaved(const VemosimCase &c, const std::string &name) {
     sim::ParsedScenario s;
-    const std::optional<std::string> text = c.Read(name);
+    const std::optional<std::string> text = c.read(name);
     EXPECT_TRUE(text.has_value()) << name << " was not written";
     sim::InputError e;
-    EXPECT_TRUE(sim::ParseScenarioText(text.value_or(""), name, s, e)) << e.Text();
+    EXPECT_TRUE(sim::parseScenarioText(text.value_or(""), name, s, e)) << e.text();
     return s;
 }
 
-const sim::ShipBlock *Ship(const sim::ParsedScenario &s, const std::string &name) {
+const sim::ShipBlock *ship(const sim::ParsedScenario &s, const std::string &name) {
     for (const sim::ShipBlock &b : s.scenario.ships) {
         if (b.name == name) {
             return &b;
@@ -39,7 +39,7 @@ const sim::ShipBlock *Ship(const sim::ParsedScenario &s, const std::string &name
     return nullptr;
 }
 
-std::string LineStarting(const sim::ShipBlock &b, const std::string &key) {
+std::string lineStarting(const sim::ShipBlock &b, const std::string &key) {
     for (const std::string &line : b.lines) {
         if (line.rfind(key + " ", 0) == 0) {
             return line;
@@ -49,9 +49,9 @@ std::string LineStarting(const sim::ShipBlock &b, const std::string &key) {
 }
 
 // Output lines at a given time ("  1.000") that mention all the words.
-bool Printed(const std::string &out, const std::string &time,
+bool printed(const std::string &out, const std::string &time,
              const std::vector<std::string> &words) {
-    for (const std::string &line : Lines(out)) {
+    for (const std::string &line : splitLines(out)) {
         if (line.find(time + "  ") == std::string::npos) {
             continue;
         }
@@ -68,30 +68,30 @@ bool Printed(const std::string &out, const std::string &time,
 
 TEST(VemosimRun, TwoPodsExample) {
     VemosimCase c;
-    c.Write("two_pods.scn", SourceText("examples/two_pods.scn"));
-    c.Write("two_pods.tl", SourceText("examples/two_pods.tl"));
+    c.write("two_pods.scn", sourceText("examples/two_pods.scn"));
+    c.write("two_pods.tl", sourceText("examples/two_pods.tl"));
     const VemosimResult r =
-        c.Run({"--timeline", "two_pods.tl", "--until", "10", "--out", "end.scn", "two_pods.scn"});
+        c.run({"--timeline", "two_pods.tl", "--until", "10", "--out", "end.scn", "two_pods.scn"});
     ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
     EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(Printed(r.out, "0.000", {"Pod1", "created"})) << r.out;
-    EXPECT_TRUE(Printed(r.out, "0.000", {"Pod2", "created"})) << r.out;
-    EXPECT_TRUE(Printed(r.out, "1.000", {"Pod1", "timeline", "key K (two_pods.tl:3)"})) << r.out;
-    EXPECT_TRUE(Printed(r.out, "8.000", {"Pod2", "focus"})) << r.out;
+    EXPECT_TRUE(printed(r.out, "0.000", {"Pod1", "created"})) << r.out;
+    EXPECT_TRUE(printed(r.out, "0.000", {"Pod2", "created"})) << r.out;
+    EXPECT_TRUE(printed(r.out, "1.000", {"Pod1", "timeline", "key K (two_pods.tl:3)"})) << r.out;
+    EXPECT_TRUE(printed(r.out, "8.000", {"Pod2", "focus"})) << r.out;
     EXPECT_NE(r.out.find("end at 10.000 s after 200 steps; scenario saved to end.scn"),
               std::string::npos)
         << r.out;
 
-    const sim::ParsedScenario saved = ParseSaved(c, "end.scn");
+    const sim::ParsedScenario saved = parseSaved(c, "end.scn");
     EXPECT_EQ(saved.scenario.focus, "Pod2");
     ASSERT_EQ(saved.scenario.ships.size(), 2u);
-    const sim::ShipBlock *pod1 = Ship(saved, "Pod1");
-    const sim::ShipBlock *pod2 = Ship(saved, "Pod2");
+    const sim::ShipBlock *pod1 = ship(saved, "Pod1");
+    const sim::ShipBlock *pod2 = ship(saved, "Pod2");
     ASSERT_TRUE(pod1 && pod2);
     EXPECT_EQ(pod1->className, "vemopod");
-    EXPECT_EQ(LineStarting(*pod1, "VEMOCREW"), "VEMOCREW A01-John_Doe-35-72-80");
+    EXPECT_EQ(lineStarting(*pod1, "VEMOCREW"), "VEMOCREW A01-John_Doe-35-72-80");
     // Pod1 fired its retro engine; Pod2 drifted on untouched.
-    EXPECT_NE(LineStarting(*pod1, "RVEL"), LineStarting(*pod2, "RVEL"));
+    EXPECT_NE(lineStarting(*pod1, "RVEL"), lineStarting(*pod2, "RVEL"));
     // The author's description stays with the scenario.
     ASSERT_FALSE(saved.scenario.description.empty());
     EXPECT_EQ(saved.scenario.description[0].rfind("Two capsules in orbit", 0), 0u);
@@ -103,16 +103,16 @@ TEST(VemosimRun, SameInputSameBytes) {
     std::string mid[2];
     for (int i = 0; i < 2; ++i) {
         VemosimCase c;  // a new folder and root each time
-        c.Write("two_pods.scn", SourceText("examples/two_pods.scn"));
-        c.Write("t.tl", SourceText("examples/two_pods.tl") + "9 save saves/mid.scn\n");
-        c.Write("saves/.keep", "");
-        const VemosimResult r = c.Run({"--timeline", "t.tl", "--seed", "7", "--step", "0.1",
+        c.write("two_pods.scn", sourceText("examples/two_pods.scn"));
+        c.write("t.tl", sourceText("examples/two_pods.tl") + "9 save saves/mid.scn\n");
+        c.write("saves/.keep", "");
+        const VemosimResult r = c.run({"--timeline", "t.tl", "--seed", "7", "--step", "0.1",
                                        "--out", "end.scn", "two_pods.scn"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         out[i] = r.out;
-        saved[i] = c.Read("end.scn").value_or("(none)");
-        mid[i] = c.Read("saves/mid.scn").value_or("(none)");
-        EXPECT_EQ(c.Files(), (std::vector<std::string>{"end.scn", "saves/.keep", "saves/mid.scn",
+        saved[i] = c.read("end.scn").value_or("(none)");
+        mid[i] = c.read("saves/mid.scn").value_or("(none)");
+        EXPECT_EQ(c.files(), (std::vector<std::string>{"end.scn", "saves/.keep", "saves/mid.scn",
                                                        "t.tl", "two_pods.scn"}));
     }
     EXPECT_EQ(out[0], out[1]);
@@ -125,56 +125,56 @@ TEST(VemosimRun, SameInputSameBytes) {
 // saved scenario shows their effect; actions after the end are counted, not run.
 TEST(VemosimRun, ActionsTakeEffectAtTheirTime) {
     VemosimCase c;
-    c.Write("w.scn",
+    c.write("w.scn",
             "BEGIN_DESC\nEND_DESC\n"
             "BEGIN_ENVIRONMENT\n  System Sol\nEND_ENVIRONMENT\n"
             "BEGIN_SHIPS\nEND_SHIPS\n");
-    c.Write("run.tl",
+    c.write("run.tl",
             "0.0 save at0.scn\n"
             "0.26 save at03.scn\n"
             "5 save never.scn\n");
-    const VemosimResult r = c.Run(
+    const VemosimResult r = c.run(
         {"--timeline", "run.tl", "--step", "0.1", "--until", "1", "--out", "end.scn", "w.scn"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(Printed(r.out, "0.000", {"timeline", "save at0.scn (run.tl:1)"})) << r.out;
-    EXPECT_TRUE(Printed(r.out, "0.300", {"timeline", "save at03.scn (run.tl:2)"})) << r.out;
+    EXPECT_TRUE(printed(r.out, "0.000", {"timeline", "save at0.scn (run.tl:1)"})) << r.out;
+    EXPECT_TRUE(printed(r.out, "0.300", {"timeline", "save at03.scn (run.tl:2)"})) << r.out;
     EXPECT_NE(r.out.find("1 timeline action(s) after the end not run"), std::string::npos);
-    EXPECT_FALSE(c.Read("never.scn").has_value());
+    EXPECT_FALSE(c.read("never.scn").has_value());
     // The environment the scenario came with goes out with it.
-    const sim::ParsedScenario end = ParseSaved(c, "end.scn");
+    const sim::ParsedScenario end = parseSaved(c, "end.scn");
     EXPECT_TRUE(end.hasEnvironment);
     EXPECT_EQ(end.environment, std::vector<std::string>{"System Sol"});
-    EXPECT_TRUE(c.Read("at0.scn").has_value());
+    EXPECT_TRUE(c.read("at0.scn").has_value());
 }
 
 TEST(VemosimRun, MovesVesselsAsTold) {
     VemosimCase c;
-    c.Write("two_pods.scn", SourceText("examples/two_pods.scn"));
-    c.Write("run.tl",
+    c.write("two_pods.scn", sourceText("examples/two_pods.scn"));
+    c.write("run.tl",
             "0 velocity Pod2 1 0 0\n"
             "0 position Pod2 100 0 0\n"
             "1 place Pod1 at Pod2 0 0 5\n");
-    const VemosimResult r = c.Run({"--timeline", "run.tl", "--step", "0.5", "--until", "1", "--out",
+    const VemosimResult r = c.run({"--timeline", "run.tl", "--step", "0.5", "--until", "1", "--out",
                                    "end.scn", "two_pods.scn"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const sim::ParsedScenario end = ParseSaved(c, "end.scn");
-    const sim::ShipBlock *pod1 = Ship(end, "Pod1");
-    const sim::ShipBlock *pod2 = Ship(end, "Pod2");
+    const sim::ParsedScenario end = parseSaved(c, "end.scn");
+    const sim::ShipBlock *pod1 = ship(end, "Pod1");
+    const sim::ShipBlock *pod2 = ship(end, "Pod2");
     ASSERT_TRUE(pod1 && pod2);
     // Pod2 moved 1 m in 1 s from 100 m; Pod1 stands 5 m from it and moves with it.
-    EXPECT_EQ(LineStarting(*pod2, "RPOS").rfind("RPOS 101", 0), 0u) << LineStarting(*pod2, "RPOS");
-    EXPECT_EQ(LineStarting(*pod1, "RVEL"), LineStarting(*pod2, "RVEL"));
-    EXPECT_NE(LineStarting(*pod1, "RPOS"), LineStarting(*pod2, "RPOS"));
+    EXPECT_EQ(lineStarting(*pod2, "RPOS").rfind("RPOS 101", 0), 0u) << lineStarting(*pod2, "RPOS");
+    EXPECT_EQ(lineStarting(*pod1, "RVEL"), lineStarting(*pod2, "RVEL"));
+    EXPECT_NE(lineStarting(*pod1, "RPOS"), lineStarting(*pod2, "RPOS"));
 }
 
 TEST(VemosimRun, QuietPrintsNothing) {
     VemosimCase c;
-    c.Write("two_pods.scn", SourceText("examples/two_pods.scn"));
-    const VemosimResult r = c.Run({"--quiet", "--until", "1", "--out", "q.scn", "two_pods.scn"});
+    c.write("two_pods.scn", sourceText("examples/two_pods.scn"));
+    const VemosimResult r = c.run({"--quiet", "--until", "1", "--out", "q.scn", "two_pods.scn"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(c.Read("q.scn").has_value());
+    EXPECT_TRUE(c.read("q.scn").has_value());
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ScenarioText.h"
-#include "TestSupport.h"
+#include "test_support.h"
 
 using namespace testsupport;
 using sim::vec;
@@ -48,8 +48,8 @@ protected:
     void LoadExample() {
         sim::ParsedScenario parsed;
         sim::InputError error;
-        ASSERT_TRUE(sim::ReadScenarioFile(sourceDir() + "/examples/transfer.scn", parsed, error))
-            << error.Text();
+        ASSERT_TRUE(sim::readScenarioFile(sourceDir() + "/examples/transfer.scn", parsed, error))
+            << error.text();
         Load(parsed.scenario);
     }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ScenarioText.h"
-#include "TestSupport.h"
+#include "test_support.h"
 
 using namespace testsupport;
 
@@ -96,8 +96,8 @@ TEST(TransferExample, HandsOverThenWalksOverAndIsRepeatable) {
 
     sim::ParsedScenario saved;
     sim::InputError error;
-    ASSERT_TRUE(sim::ParseScenarioText(run.saved, "transfer_saved.scn", saved, error))
-        << error.Text();
+    ASSERT_TRUE(sim::parseScenarioText(run.saved, "transfer_saved.scn", saved, error))
+        << error.text();
     EXPECT_TRUE(CrewLines(saved.scenario, "Alpha").empty());
     EXPECT_EQ(CrewLines(saved.scenario, "Beta"),
               (std::vector<std::string>{"VEMOCREW X1-Pilot_One-35-72-80",

@@ -186,7 +186,7 @@ void FaultWorldTest::Load(const std::string &scenarioText, double step) {
     makeWorld(options);
     sim::ParsedScenario parsed;
     sim::InputError error;
-    ASSERT_TRUE(sim::ParseScenarioText(scenarioText, "faults.scn", parsed, error)) << error.Text();
+    ASSERT_TRUE(sim::parseScenarioText(scenarioText, "faults.scn", parsed, error)) << error.text();
     std::string why;
     ASSERT_TRUE(world->load(parsed.scenario, &why)) << why;
     lastE_ = -10.0;

@@ -132,7 +132,7 @@ TEST_F(HandOverFiles, CompanionMissingSendsNobodyOutAndKeepsTheCrewLines) {
         EXPECT_TRUE(PressE("Pod"));
         RunFor(1.0);
         EXPECT_EQ(FirstNamed("Vemo"), nullptr);
-        EXPECT_EQ(testsupport::events(*world, sim::ev::ScenarioLine, "Pod",
+        EXPECT_EQ(testsupport::events(*world, sim::ev::kScenarioLine, "Pod",
                                       "VEMOCREW C1-Cap_Ten-50-70-90")
                       .size(),
                   1u);

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "test_support.h"
 #include "World.h"
 
 namespace fs = std::filesystem;

@@ -1,5 +1,5 @@
 // Turning by thruster couples, and thrusters going idle and lit again.
-#include "ScriptVessel.h"
+#include "script_vessel.h"
 
 using testsupport::near;
 using testsupport::rec;
@@ -13,7 +13,7 @@ constexpr double kIsp = 1e6;          // m/s: the propellant used is negligible
 constexpr double kStep = 0.1;         // s, the fixture world's step
 
 // Pairs of opposite thrusters: pitch about x (arm along z) and bank about z (arm along x).
-void AddCouples(ScriptVessel &v, const VECTOR3 &pmi) {
+void addCouples(ScriptVessel &v, const VECTOR3 &pmi) {
     v.SetEmptyMass(kEmptyMass);
     v.SetPMI(pmi);
     PROPELLANT_HANDLE tank = v.CreatePropellantResource(kTankMass);
@@ -34,7 +34,7 @@ void AddCouples(ScriptVessel &v, const VECTOR3 &pmi) {
 
 TEST_F(HostTest, PureCouplesTurnTheVesselWithoutMovingIt) {
     const VECTOR3 pmi = sim::vec(1, 2, 4);  // m^2
-    ScriptVessel::hooks.setClassCaps = [&](ScriptVessel &v) { AddCouples(v, pmi); };
+    ScriptVessel::hooks.setClassCaps = [&](ScriptVessel &v) { addCouples(v, pmi); };
     OBJHANDLE h = make("A");
     const double mass = kEmptyMass + kTankMass;
 
@@ -66,7 +66,7 @@ TEST_F(HostTest, PureCouplesTurnTheVesselWithoutMovingIt) {
 }
 
 TEST_F(HostTest, ThrustStopsWhenIdleAndResumesWhenLitAgain) {
-    ScriptVessel::hooks.setClassCaps = [&](ScriptVessel &v) { AddCouples(v, sim::vec(1, 1, 1)); };
+    ScriptVessel::hooks.setClassCaps = [&](ScriptVessel &v) { addCouples(v, sim::vec(1, 1, 1)); };
     OBJHANDLE h = make("A");
     world->commandGroupLevel(h, THGROUP_MAIN, 1.0);
     world->step(1);

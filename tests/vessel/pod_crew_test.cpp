@@ -24,7 +24,7 @@ protected:
     const sim::VesselRecord &p(OBJHANDLE h) { return rec(*world, h); }
     std::vector<std::string> parserLines(const std::string &vessel) {
         std::vector<std::string> out;
-        for (const sim::Event &e : testsupport::events(*world, sim::ev::ScenarioLine, vessel))
+        for (const sim::Event &e : testsupport::events(*world, sim::ev::kScenarioLine, vessel))
             out.push_back(e.text);
         return out;
     }
@@ -71,8 +71,8 @@ TEST_F(PodCrew, CrewLinesAreTakenAndEveryOtherLineReachesTheHostInOrder) {
 }
 
 TEST_F(PodCrew, MemberBeyondTheSeatSurvivesRepeatedSaves) {
-    OBJHANDLE pod = loadShips(*world, {podBlock("Pod", {"VEMOCREW A01-John_Doe-35-72-80",
-                                                        "VEMOCREW B2-Jane-30-70-60"})});
+    OBJHANDLE pod = loadShips(
+        *world, {podBlock("Pod", {"VEMOCREW A01-John_Doe-35-72-80", "VEMOCREW B2-Jane-30-70-60"})});
     ASSERT_NE(pod, nullptr);
     const std::vector<std::string> both = {"VEMOCREW A01-John_Doe-35-72-80",
                                            "VEMOCREW B2-Jane-30-70-60"};

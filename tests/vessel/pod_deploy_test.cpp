@@ -157,7 +157,7 @@ TEST_F(PodDeploy, NoEngineToFireBeforeDeployment) {
     world->commandGroupLevel(pod, THGROUP_RETRO, 0.5);
     world->step(1);
     EXPECT_EQ(retroGroup(p()), nullptr);
-    EXPECT_EQ(testsupport::events(*world, sim::ev::Pilot, "Pod").size(), 1u);
+    EXPECT_EQ(testsupport::events(*world, sim::ev::kPilot, "Pod").size(), 1u);
     // A retro command during deployment finds no engine either, and leaves no latch behind.
     pressK();
     world->step(10);
@@ -178,7 +178,7 @@ TEST_F(PodDeploy, LatchedEngineBurnsItsPropellantToTheRocketEquation) {
     // 6 kg at 2000 N and 2500 m/s last 7.5 s at full level.
     world->step(int(10.0 / kStep));
     EXPECT_EQ(engineTank(), 0.0);
-    EXPECT_EQ(testsupport::events(*world, sim::ev::TankEmpty, "Pod").size(), 1u);
+    EXPECT_EQ(testsupport::events(*world, sim::ev::kTankEmpty, "Pod").size(), 1u);
     EXPECT_EQ(p().tanks[0].mass, 2.0) << "the attitude tank is not touched";
     EXPECT_EQ(retroGroup(p())->level, 1.0) << "still commanded after burn-out";
 

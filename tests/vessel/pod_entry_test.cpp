@@ -85,7 +85,7 @@ TEST_F(PodEntry, TwoCapsulesShareOneLoadedModuleAndEachGetsItsOwnInstance) {
         EXPECT_LT(setup, firstLine);
         EXPECT_LT(lastSetup, firstLine);
     }
-    EXPECT_EQ(testsupport::events(*world, sim::ev::ScenarioLine).size(), 0u)
+    EXPECT_EQ(testsupport::events(*world, sim::ev::kScenarioLine).size(), 0u)
         << "host lines are understood, crew lines consumed";
 
     // ovcExit, when the world ends: each instance's own block goes back, nothing else.

@@ -1,5 +1,5 @@
 // Helpers for the capsule's module tests: scenario blocks, a crew-member class of our own,
-// and an allocation counter that tells the module's own allocations from the host's.
+// and the allocation counter set to tell the module's own allocations from the host's.
 #ifndef VEMO_TESTS_VESSEL_POD_SUPPORT_H
 #define VEMO_TESTS_VESSEL_POD_SUPPORT_H
 
@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
 #include "World.h"
+#include "allocation_counter.h"
+#include "test_support.h"
 
 namespace podtest {
 
@@ -53,33 +54,19 @@ OBJHANDLE makeWalker(sim::World &w, const std::string &name, OBJHANDLE near, con
 // The built capsule module in the runtime root the build lays out.
 std::string builtModulePath();
 
-// Counts operator new/delete of the whole test process while armed. An allocation counts as
-// the module's when the call comes from code of the loaded vemopod.dll; frees are recorded
-// whoever calls, since a module's last call may jump to operator delete without returning.
+// The allocation counter (allocation_counter.h) watching the capsule module.
 namespace alloc {
-inline constexpr int kMaxRecords = 64;
-struct Record {
-    void *ptr;
-    std::size_t size;
-};
-inline constexpr int kMaxFrees = 16384;
-struct Counts {
-    long total;       // allocations by anyone
-    long fromModule;  // allocations whose caller is the module
-    Record moduleAllocs[kMaxRecords];
-    long frees;  // blocks freed by anyone (a module may free through a tail call)
-    void *freed[kMaxFrees];
-    // How often this block was freed.
-    int timesFreed(const void *p) const;
-};
-// Starts counting; finds the module's code range first (it must be loaded).
-void arm();
-void disarm();
-const Counts &counts();
-// While set, nothrow allocations asked for by the module fail (answer null).
-void failModuleNothrow(bool on);
-// How many copies of vemopod.dll the process has mapped.
-int moduleCopies();
+inline constexpr char kModuleFile[] = "vemopod.dll";
+using alloccount::Counts;
+using alloccount::counts;
+using alloccount::disarm;
+using alloccount::failModuleNothrow;
+inline void arm() {
+    alloccount::arm(kModuleFile);
+}
+inline int moduleCopies() {
+    return alloccount::moduleCopies(kModuleFile);
+}
 }  // namespace alloc
 
 }  // namespace podtest

@@ -1,0 +1,160 @@
+// Worlds for the benchmarks: the real capsule and companion modules, loaded by the headless
+// host from the runtime root the build lays out, next to a vessel class that does nothing.
+#ifndef VEMO_BENCH_BENCH_WORLD_H
+#define VEMO_BENCH_BENCH_WORLD_H
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "World.h"
+
+namespace bench {
+
+// The host's usual step, s.
+constexpr double kStep = 0.1;
+// A step so short that a capsule's 0.25 s scan period never runs out within a benchmark:
+// 2.5e9 calls between two scans.
+constexpr double kTinyStep = 1e-10;
+// A step just over the scan period: every post-step of a capsule with a free seat scans.
+constexpr double kScanStep = 0.26;
+
+constexpr char kCrewLine[] = "VEMOCREW A01-John_Doe-35-72-80";
+constexpr char kEmptyClass[] = "EmptyVessel";
+constexpr char kAnimatedClass[] = "AnimatedVessel";
+constexpr char kPacedAnimatedClass[] = "PacedAnimatedVessel";
+constexpr char kCapsuleClass[] = "vemopod";
+constexpr char kCrewClass[] = "Vemo";
+
+// A VESSEL2 with every callback left at the host's default.
+class EmptyVessel final : public VESSEL2 {
+public:
+    EmptyVessel(OBJHANDLE h, int fm) : VESSEL2(h, fm) {}
+};
+
+// The least a vessel with a deployment animation can do each step: set the animation's state,
+// the one host call the capsule's post-step must make whatever else it has to do. A paced one
+// also adds the host's step length to a timer, as a capsule with a free seat must between its
+// scans. Built into the benchmark, so it calls the host the way a module does.
+template <bool kPaced>
+class AnimatedVessel final : public VESSEL2 {
+public:
+    AnimatedVessel(OBJHANDLE h, int fm) : VESSEL2(h, fm) {}
+    void clbkSetClassCaps(FILEHANDLE cfg) override { anim_ = CreateAnimation(0.0); }
+    void clbkPostStep(double simt, double simdt, double mjd) override {
+        SetAnimation(anim_, state_);
+        if constexpr (kPaced) {
+            timer_ += oapiGetSimStep();
+            if (timer_ > kPeriod)
+                timer_ = 0.0;
+        }
+    }
+
+private:
+    static constexpr double kPeriod = 0.25;  // s
+    UINT anim_ = 0;
+    double state_ = 0.0;
+    double timer_ = 0.0;
+};
+
+// The module opens its files relative to the current folder, as it does in the host's.
+inline void enterRuntimeRoot() {
+    const char *root = std::getenv("VEMO_ROOT");
+    if (chdir(root ? root : VEMO_BUILD_ROOT) != 0) {
+        std::perror("cannot enter the runtime root");
+        std::exit(1);
+    }
+}
+
+inline std::unique_ptr<sim::World> makeWorld(double step) {
+    sim::WorldOptions o;
+    o.root = ".";
+    o.step = step;
+    auto world = std::make_unique<sim::World>(o);
+    world->registerClass(
+        kEmptyClass, [](OBJHANDLE h, int fm) -> VESSEL * { return new EmptyVessel(h, fm); },
+        [](VESSEL *v) { delete static_cast<EmptyVessel *>(static_cast<VESSEL2 *>(v)); });
+    world->registerClass(
+        kAnimatedClass,
+        [](OBJHANDLE h, int fm) -> VESSEL * { return new AnimatedVessel<false>(h, fm); },
+        [](VESSEL *v) { delete static_cast<AnimatedVessel<false> *>(static_cast<VESSEL2 *>(v)); });
+    world->registerClass(
+        kPacedAnimatedClass,
+        [](OBJHANDLE h, int fm) -> VESSEL * { return new AnimatedVessel<true>(h, fm); },
+        [](VESSEL *v) { delete static_cast<AnimatedVessel<true> *>(static_cast<VESSEL2 *>(v)); });
+    return world;
+}
+
+inline sim::ShipBlock ship(const std::string &name, const char *cls,
+                           std::vector<std::string> lines = {}) {
+    sim::ShipBlock b;
+    b.name = name;
+    b.className = cls;
+    b.lines = std::move(lines);
+    return b;
+}
+
+// A crew member on EVA who has stepped out: its "V-em" point appears at its first post-step.
+// Placed `distance` metres from the reference body's centre along x, far from every airlock.
+inline sim::ShipBlock crewMemberShip(const std::string &name, double distance) {
+    return ship(name, kCrewClass,
+                {"STATUS Orbiting Earth", "RPOS " + std::to_string(distance) + " 0 0",
+                 "MEMBER 35 72 80", "OUTSIDE 1"});
+}
+
+// `count` vessels of mixed classes, as a returning-crew scan meets them: 40% empty vessels,
+// 20% crewed capsules, 30% crew members on EVA who have stepped out (their "V-em" point
+// published) 5 km and more from the origin, far outside every airlock box, and 10%
+// crew-member vessels without a member (one to-parent point).
+inline sim::ScenarioFile mixedFleet(int count) {
+    constexpr double kFarAway = 5000.0;  // m
+    sim::ScenarioFile scn;
+    for (int i = 0; i < count; ++i) {
+        // Names of one length in every world size, so that only the count of vessels differs.
+        char n[16];
+        std::snprintf(n, sizeof n, "%06d", i);
+        switch (i % 10) {
+            case 0:
+            case 1:
+            case 2:
+            case 3:
+                scn.ships.push_back(ship(std::string("E") + n, kEmptyClass));
+                break;
+            case 4:
+            case 5:
+                scn.ships.push_back(ship(std::string("P") + n, kCapsuleClass, {kCrewLine}));
+                break;
+            case 9:
+                scn.ships.push_back(ship(std::string("Vemo") + n, kCrewClass));
+                break;
+            default:
+                scn.ships.push_back(
+                    crewMemberShip(std::string("Vemo_X") + n + "-Crew_Member_" + n, kFarAway + i));
+        }
+    }
+    return scn;
+}
+
+inline void loadOrExit(sim::World &world, const sim::ScenarioFile &scn) {
+    std::string error;
+    if (!world.load(scn, &error)) {
+        std::fprintf(stderr, "cannot load the benchmark scenario: %s\n", error.c_str());
+        std::exit(1);
+    }
+}
+
+inline VESSEL2 *callbacks(sim::World &world, const std::string &name) {
+    const sim::VesselRecord *r = world.liveRecord(world.find(name));
+    if (!r || !r->callbacks) {
+        std::fprintf(stderr, "no vessel %s in the benchmark world\n", name.c_str());
+        std::exit(1);
+    }
+    return r->callbacks;
+}
+
+}  // namespace bench
+
+#endif

@@ -1,0 +1,56 @@
+// What every entry point of the host API starts from: the current world and, for a VESSEL
+// method, the vessel's record. Both record the call in the vessel's trace when it is on.
+#ifndef VEMO_SIM_HOSTAPICONTEXT_H
+#define VEMO_SIM_HOSTAPICONTEXT_H
+
+#include <cstdio>
+#include <string>
+
+#include "World.h"
+
+namespace sim {
+
+struct ApiContext {
+    World *w;
+    VesselRecord *v;
+    explicit operator bool() const { return w && v; }
+};
+
+// A VESSEL's host pointer is its vessel's record.
+inline ApiContext vesselCall(void *hostVessel, const char *call) {
+    World *w = World::current();
+    auto *v = static_cast<VesselRecord *>(hostVessel);
+    if (w && v)
+        w->traceCall(v, call);
+    return {w, v};
+}
+
+// A global function, traced as a call of the vessel whose callback is running.
+inline World *globalCall(const char *call) {
+    World *w = World::current();
+    if (w)
+        w->traceGlobal(call);
+    return w;
+}
+
+// "(x, y, z)" as the log shows a vector a module handed the host.
+inline std::string pointText(const VECTOR3 &v) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "(%g, %g, %g)", v.x, v.y, v.z);
+    return buf;
+}
+
+// A new part at the end of one of the calling vessel's own lists (they keep their elements in
+// place), owned by the vessel and known to the world as a handle of `kind`.
+template <class List>
+typename List::value_type &addPart(const ApiContext &c, List &list, World::HandleKind kind) {
+    list.emplace_back();
+    typename List::value_type &part = list.back();
+    part.owner = c.v;
+    c.w->registerHandle(&part, kind);
+    return part;
+}
+
+}  // namespace sim
+
+#endif

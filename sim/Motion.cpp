@@ -1,0 +1,183 @@
+// Motion: each step moves every vessel. Thrust comes from each thruster's level along its
+// direction turned into the global frame, with propellant drawn at thrust / (isp *
+// efficiency) from the thruster's tank (a thruster without a tank, or with an empty one,
+// gives no thrust). The velocity change follows the rocket equation over the step, the
+// position the mean velocity; the angular velocity follows the thrusters' torque over the
+// principal moments of inertia, and the rotation follows the angular velocity. A vessel's
+// mass is its empty mass and all its propellant.
+//
+// Here too are the pilot's and the outside world's actions on a vessel's motion: group
+// levels, and setting a position, a velocity or a rotation.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <utility>
+
+#include "Text.h"
+#include "World.h"
+
+namespace sim {
+
+namespace {
+
+// Specific impulse used for a thruster created without one, m/s.
+constexpr double kDefaultIsp = 5e4;
+
+}  // namespace
+
+void World::moveVessel(VesselRecord &v, double dt) {
+    if (v.thrusting()) {
+        VECTOR3 vNew = v.rvel + applyThrust(v, dt);
+        v.rpos += (v.rvel + vNew) * (0.5 * dt);
+        v.rvel = vNew;
+    } else {
+        v.rpos += v.rvel * dt;  // the same sum as above with no velocity change, to the bit
+    }
+    if (v.avel.x != 0.0 || v.avel.y != 0.0 || v.avel.z != 0.0) {
+        double w = length(v.avel);
+        if (w > 0.0)
+            v.rot = mul(v.rot, rotationAboutAxis(v.avel / w, w * dt));
+    }
+}
+
+VECTOR3 World::applyThrust(VesselRecord &v, double dt) {
+    double m0 = v.mass();
+    VECTOR3 force = vec(0, 0, 0);
+    VECTOR3 torque = vec(0, 0, 0);
+    double used = 0.0;
+    for (Thruster &th : v.thrusters) {
+        Tank *tank = th.tank;
+        if (th.level <= 0.0 || th.maxThrust <= 0.0 || !tank || tank->mass <= 0.0)
+            continue;
+        double isp = th.isp > 0.0 ? th.isp : kDefaultIsp;
+        double eff = tank->efficiency > 0.0 ? tank->efficiency : 1.0;
+        double thrust = th.level * th.maxThrust;
+        double dm = thrust / (isp * eff) * dt;
+        if (dm > tank->mass) {
+            thrust *= tank->mass / dm;
+            dm = tank->mass;
+        }
+        tank->mass -= dm;
+        if (tank->mass <= 0.0) {
+            tank->mass = 0.0;
+            if (!tank->emptyReported) {
+                tank->emptyReported = true;
+                size_t idx = 0;
+                for (const Tank &t : v.tanks) {
+                    if (&t == tank)
+                        break;
+                    ++idx;
+                }
+                log(&v, ev::kTankEmpty, "tank " + std::to_string(idx) + " ran empty");
+            }
+        }
+        used += dm;
+        VECTOR3 f = th.dir * thrust;
+        force += f;
+        torque += cross(th.pos, f);
+    }
+    double m1 = v.mass();
+    // A couple (a pitch, yaw or bank pair) turns the vessel with no net force at all, so the
+    // torque is applied whatever the force comes to.
+    if (m1 > 0.0) {
+        VECTOR3 alpha = vec(0, 0, 0);
+        for (int k = 0; k < 3; ++k)
+            if (v.caps.pmi.data[k] > 0.0)
+                alpha.data[k] = torque.data[k] / (m1 * v.caps.pmi.data[k]);
+        v.avel += alpha * dt;
+    }
+    VECTOR3 dv = vec(0, 0, 0);
+    if (force != vec(0, 0, 0)) {
+        VECTOR3 fg = mul(v.rot, force);
+        if (used > 0.0 && m1 > 0.0 && m0 > m1)
+            dv = fg * (dt / used * std::log(m0 / m1));  // rocket equation over the step
+        else if (m0 > 0.0)
+            dv = fg * (dt / m0);
+    }
+    return dv;
+}
+
+void World::applyPilotInputs() {
+    if (pilotInputs_.empty())
+        return;
+    std::vector<PilotInput> inputs;
+    inputs.swap(pilotInputs_);
+    for (const PilotInput &in : inputs) {
+        VesselRecord *v = resolve(in.vessel);
+        if (!v)
+            continue;
+        ThrusterGroup *g = nullptr;
+        int t = static_cast<int>(in.type);
+        if (t >= 0 && t < kNamedGroupTypes)
+            g = v->groupByType[t];
+        else
+            for (ThrusterGroup &cand : v->groups)
+                if (cand.type == in.type)
+                    g = &cand;
+        if (!g) {
+            log(v, ev::kPilot,
+                std::string("no ") + groupTypeName(in.type) + " thruster group to command");
+            continue;
+        }
+        setGroupLevel(*v, *g, in.level);
+    }
+}
+
+void World::setGroupLevel(VesselRecord &v, ThrusterGroup &g, double level) {
+    if (!std::isfinite(level))
+        return;
+    level = std::clamp(level, 0.0, 1.0);
+    for (Thruster *th : g.thrusters)
+        th->level = level;
+    if (level != g.level) {
+        g.level = level;
+        log(&v, ev::kLevel,
+            std::string(groupTypeName(g.type)) + " thruster group level " + numberText(level));
+    }
+}
+
+void World::commandGroupLevel(OBJHANDLE vessel, THGROUP_TYPE type, double level) {
+    pilotInputs_.push_back({vessel, type, level});
+}
+
+void World::setPosition(OBJHANDLE h, const VECTOR3 &rpos) {
+    setStateVector(h, &VesselRecord::rpos, "position", rpos);
+}
+
+void World::setVelocity(OBJHANDLE h, const VECTOR3 &rvel) {
+    setStateVector(h, &VesselRecord::rvel, "velocity", rvel);
+}
+
+void World::setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char *what,
+                           const VECTOR3 &value) {
+    if (!isFinite(value))
+        return;
+    if (VesselRecord *v = resolve(h)) {
+        v->*field = value;
+        log(v, ev::kMoved, std::string(what) + " set to (" + vectorText(value) + ")");
+    }
+}
+
+void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const VECTOR3 &relVel) {
+    VesselRecord *v = resolve(h);
+    VesselRecord *o = resolve(other);
+    if (!v || !o || v == o || !isFinite(offset) || !isFinite(relVel))
+        return;
+    v->rpos = o->rpos + mul(o->rot, offset);
+    v->rvel = o->rvel + mul(o->rot, relVel);
+    log(v, ev::kMoved, "placed at (" + vectorText(offset) + ") from " + o->name);
+}
+
+void World::setRotation(OBJHANDLE h, const MATRIX3 &R) {
+    if (VesselRecord *v = resolve(h))
+        v->rot = R;
+}
+
+void World::setAngularVelocity(OBJHANDLE h, const VECTOR3 &avel) {
+    if (!isFinite(avel))
+        return;
+    if (VesselRecord *v = resolve(h))
+        v->avel = avel;
+}
+
+}  // namespace sim

@@ -1,0 +1,284 @@
+// Reading scenario files: from text to a ParsedScenario, or an error naming the line.
+#include <map>
+
+#include "ScenarioText.h"
+#include "Text.h"
+
+namespace sim {
+
+namespace {
+
+bool isNameChar(unsigned char c) {
+    return c > 0x20 && c < 0x7f && c != ':';
+}
+
+enum class Section { None, Desc, Environment, Focus, Ships };
+
+struct SectionName {
+    const char *begin;
+    const char *end;
+    Section section;
+};
+
+const SectionName kSections[] = {
+    {"BEGIN_DESC", "END_DESC", Section::Desc},
+    {"BEGIN_ENVIRONMENT", "END_ENVIRONMENT", Section::Environment},
+    {"BEGIN_FOCUS", "END_FOCUS", Section::Focus},
+    {"BEGIN_SHIPS", "END_SHIPS", Section::Ships},
+};
+
+const SectionName *findSection(std::string_view beginLine) {
+    for (const SectionName &s : kSections) {
+        if (beginLine == s.begin) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
+// Parser state for one file; each fail() records the first error and stops the parse.
+class Parser {
+public:
+    Parser(const std::string &fileName, ParsedScenario &out, InputError &error)
+        : fileName_(fileName), out_(out), error_(error) {}
+
+    bool run(std::string_view text) {
+        out_ = ParsedScenario();
+        LineReader reader(text);
+        std::string_view raw;
+        while (reader.next(raw)) {
+            line_ = reader.number();
+            const std::string fault = lineFault(raw, kMaxScenarioLineLength);
+            if (!fault.empty()) {
+                return fail(fault);
+            }
+            if (!line(raw)) {
+                return false;
+            }
+        }
+        line_ = reader.number();
+        return finish();
+    }
+
+private:
+    bool fail(const std::string &message) { return failAt(line_, message); }
+
+    bool failAt(int line, const std::string &message) {
+        error_.file = fileName_;
+        error_.line = line;
+        error_.message = message;
+        return false;
+    }
+
+    bool line(std::string_view raw) {
+        const std::string_view text = stripBlanks(raw);
+        switch (section_) {
+            case Section::None:
+                return topLevel(text);
+            case Section::Desc:
+                if (text == current_->end) {
+                    return close();
+                }
+                // Description text is the author's: kept exactly, indentation included.
+                out_.scenario.description.emplace_back(raw);
+                return true;
+            case Section::Environment:
+                if (text == current_->end) {
+                    return close();
+                }
+                if (!text.empty()) {
+                    out_.environment.emplace_back(stripLeadingBlanks(raw));
+                }
+                return true;
+            case Section::Focus:
+                return focusLine(text);
+            case Section::Ships:
+                return shipsLine(raw, text);
+        }
+        return true;
+    }
+
+    bool topLevel(std::string_view text) {
+        if (text.empty()) {
+            return true;
+        }
+        if (text.substr(0, 6) != "BEGIN_") {
+            if (text.substr(0, 4) == "END_") {
+                return fail("'" + std::string(text) + "' closes no open section");
+            }
+            return fail("text outside any section: '" + std::string(text) + "'");
+        }
+        const SectionName *s = findSection(text);
+        if (s == nullptr) {
+            return fail("unknown section '" + std::string(text) +
+                        "' (known: BEGIN_DESC, BEGIN_ENVIRONMENT, BEGIN_FOCUS, BEGIN_SHIPS)");
+        }
+        auto seen = sectionLines_.find(s->section);
+        if (seen != sectionLines_.end()) {
+            return fail(std::string("second ") + s->begin + " section (the first is on line " +
+                        std::to_string(seen->second) + ")");
+        }
+        sectionLines_[s->section] = line_;
+        section_ = s->section;
+        current_ = s;
+        if (s->section == Section::Environment) {
+            out_.hasEnvironment = true;
+        }
+        return true;
+    }
+
+    bool close() {
+        section_ = Section::None;
+        current_ = nullptr;
+        return true;
+    }
+
+    bool focusLine(std::string_view text) {
+        if (text.empty()) {
+            return true;
+        }
+        if (text == current_->end) {
+            return close();
+        }
+        const std::size_t gap = text.find_first_of(kBlanks);
+        const std::string_view key = text.substr(0, gap);
+        const std::string_view value =
+            gap == std::string_view::npos ? std::string_view() : stripBlanks(text.substr(gap));
+        if (key != "Ship") {
+            return fail("unknown focus line '" + std::string(text) + "' (expected 'Ship NAME')");
+        }
+        if (!isValidVesselName(value)) {
+            return fail("focus line needs one vessel name: '" + std::string(text) + "'");
+        }
+        if (focusLine_ != 0) {
+            return fail("second focus vessel (the first is on line " + std::to_string(focusLine_) +
+                        ")");
+        }
+        out_.scenario.focus = std::string(value);
+        focusLine_ = line_;
+        return true;
+    }
+
+    bool shipsLine(std::string_view raw, std::string_view text) {
+        if (inBlock_) {
+            if (text == "END") {
+                inBlock_ = false;
+                return true;
+            }
+            // A block's own lines may be anything but END; only the end of the section
+            // (or of the file) shows that END is missing.
+            if (text == current_->end) {
+                return failAt(out_.scenario.ships.back().firstLine,
+                              "vessel block '" + out_.scenario.ships.back().name + "' has no END");
+            }
+            if (!text.empty()) {
+                out_.scenario.ships.back().lines.emplace_back(stripLeadingBlanks(raw));
+            }
+            return true;
+        }
+        if (text.empty()) {
+            return true;
+        }
+        if (text == current_->end) {
+            return close();
+        }
+        return blockHeader(text);
+    }
+
+    bool blockHeader(std::string_view text) {
+        const std::size_t colon = text.find(':');
+        if (colon == std::string_view::npos) {
+            return fail("expected a vessel block 'Name:Class', got '" + std::string(text) + "'");
+        }
+        const std::string_view name = text.substr(0, colon);
+        const std::string_view className = text.substr(colon + 1);
+        if (name.empty()) {
+            return fail("vessel block '" + std::string(text) + "' has no vessel name");
+        }
+        if (className.empty()) {
+            return fail("vessel block '" + std::string(text) + "' has no class name");
+        }
+        if (!isValidVesselName(name)) {
+            return fail("invalid vessel name '" + std::string(name) +
+                        "' (printable characters, no blanks or ':')");
+        }
+        if (!isValidClassName(className)) {
+            return fail("invalid class name '" + std::string(className) +
+                        "' (printable characters, no blanks, ':', '/' or '\\')");
+        }
+        auto [it, fresh] = shipLines_.emplace(std::string(name), line_);
+        if (!fresh) {
+            return fail("second vessel named '" + std::string(name) + "' (the first is on line " +
+                        std::to_string(it->second) + ")");
+        }
+        ShipBlock block;
+        block.name = std::string(name);
+        block.className = std::string(className);
+        block.firstLine = line_;
+        out_.scenario.ships.push_back(std::move(block));
+        inBlock_ = true;
+        return true;
+    }
+
+    bool finish() {
+        if (inBlock_) {
+            return failAt(out_.scenario.ships.back().firstLine,
+                          "vessel block '" + out_.scenario.ships.back().name + "' has no END");
+        }
+        if (current_ != nullptr) {
+            return failAt(sectionLines_[section_],
+                          std::string(current_->begin) + " has no " + current_->end);
+        }
+        if (focusLine_ != 0 && shipLines_.count(out_.scenario.focus) == 0) {
+            return failAt(focusLine_,
+                          "focus names no vessel of the scenario: '" + out_.scenario.focus + "'");
+        }
+        return true;
+    }
+
+    const std::string &fileName_;
+    ParsedScenario &out_;
+    InputError &error_;
+    int line_ = 0;
+    Section section_ = Section::None;
+    const SectionName *current_ = nullptr;
+    bool inBlock_ = false;
+    int focusLine_ = 0;
+    std::map<Section, int> sectionLines_;
+    std::map<std::string, int> shipLines_;
+};
+
+}  // namespace
+
+bool isValidVesselName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxScenarioLineLength) {
+        return false;
+    }
+    for (char c : name) {
+        if (!isNameChar(static_cast<unsigned char>(c))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isValidClassName(std::string_view name) {
+    return isValidVesselName(name) && name.front() != '.' &&
+           name.find_first_of("/\\") == std::string_view::npos;
+}
+
+bool parseScenarioText(std::string_view text, const std::string &fileName, ParsedScenario &out,
+                       InputError &error) {
+    Parser parser(fileName, out, error);
+    return parser.run(text);
+}
+
+bool readScenarioFile(const std::string &path, ParsedScenario &out, InputError &error) {
+    std::string content;
+    if (!readWholeFile(path, content, error)) {
+        return false;
+    }
+    return parseScenarioText(content, path, out, error);
+}
+
+}  // namespace sim

@@ -1,0 +1,139 @@
+// Writing scenario files: a ScenarioFile as text that reads back to the same data.
+#include <set>
+
+#include "ScenarioText.h"
+#include "Text.h"
+
+namespace sim {
+
+namespace {
+
+// A line we write must come back unchanged, or at least not change the file's structure.
+bool checkWritable(std::string_view line, const std::string &where, std::string &error) {
+    if (line.find_first_of(std::string_view("\n\0", 2)) != std::string_view::npos ||
+        (!line.empty() && line.back() == '\r')) {
+        error = where + " holds a line break or NUL byte";
+        return false;
+    }
+    if (line.size() > kMaxScenarioLineLength) {
+        error = where + " is longer than " + std::to_string(kMaxScenarioLineLength) + " characters";
+        return false;
+    }
+    return true;
+}
+
+// Indented by two columns as the host writes it, unless that would make the line too long
+// to read back; the reader strips the indentation anyway.
+void appendIndented(std::string &text, std::string_view line) {
+    if (line.size() + 2 <= kMaxScenarioLineLength) {
+        text += "  ";
+    }
+    text += line;
+    text += '\n';
+}
+
+}  // namespace
+
+bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::string> &environment,
+                        bool hasEnvironment, std::string &out, std::string &error) {
+    std::string text;
+    text += "BEGIN_DESC\n";
+    for (std::size_t i = 0; i < scenario.description.size(); ++i) {
+        const std::string &line = scenario.description[i];
+        const std::string where = "description line " + std::to_string(i + 1);
+        if (!checkWritable(line, where, error)) {
+            return false;
+        }
+        if (stripBlanks(line) == "END_DESC") {
+            error = where + " reads END_DESC";
+            return false;
+        }
+        text += line;
+        text += '\n';
+    }
+    text += "END_DESC\n";
+
+    if (hasEnvironment) {
+        text += "\nBEGIN_ENVIRONMENT\n";
+        for (std::size_t i = 0; i < environment.size(); ++i) {
+            const std::string_view line = stripLeadingBlanks(environment[i]);
+            const std::string where = "environment line " + std::to_string(i + 1);
+            if (!checkWritable(line, where, error)) {
+                return false;
+            }
+            if (stripBlanks(line).empty()) {
+                continue;
+            }
+            if (stripBlanks(line) == "END_ENVIRONMENT") {
+                error = where + " reads END_ENVIRONMENT";
+                return false;
+            }
+            appendIndented(text, line);
+        }
+        text += "END_ENVIRONMENT\n";
+    }
+
+    std::set<std::string> names;
+    for (const ShipBlock &ship : scenario.ships) {
+        if (!isValidVesselName(ship.name)) {
+            error = "vessel name '" + ship.name + "' cannot be written";
+            return false;
+        }
+        if (!isValidClassName(ship.className)) {
+            error = "class name '" + ship.className + "' of vessel '" + ship.name +
+                    "' cannot be written";
+            return false;
+        }
+        if (!names.insert(ship.name).second) {
+            error = "two vessels named '" + ship.name + "'";
+            return false;
+        }
+    }
+    if (!scenario.focus.empty()) {
+        if (names.count(scenario.focus) == 0) {
+            error = "focus names no vessel of the scenario: '" + scenario.focus + "'";
+            return false;
+        }
+        const std::string line = "Ship " + scenario.focus;
+        if (!checkWritable(line, "focus line", error)) {
+            return false;
+        }
+        text += "\nBEGIN_FOCUS\n";
+        appendIndented(text, line);
+        text += "END_FOCUS\n";
+    }
+
+    text += "\nBEGIN_SHIPS\n";
+    for (const ShipBlock &ship : scenario.ships) {
+        const std::string header = ship.name + ":" + ship.className;
+        if (!checkWritable(header, "block header of '" + ship.name + "'", error)) {
+            return false;
+        }
+        text += header;
+        text += '\n';
+        for (std::size_t i = 0; i < ship.lines.size(); ++i) {
+            const std::string_view line = stripLeadingBlanks(ship.lines[i]);
+            const std::string where =
+                "line " + std::to_string(i + 1) + " of vessel '" + ship.name + "'";
+            if (!checkWritable(line, where, error)) {
+                return false;
+            }
+            const std::string_view bare = stripBlanks(line);
+            if (bare.empty()) {
+                continue;  // the reader skips blank lines; writing them changes nothing
+            }
+            // Either would end the block (or the section) early when read back.
+            if (bare == "END" || bare == "END_SHIPS") {
+                error = where + " reads '" + std::string(bare) + "'";
+                return false;
+            }
+            appendIndented(text, line);
+        }
+        text += "END\n";
+    }
+    text += "END_SHIPS\n";
+    out = std::move(text);
+    return true;
+}
+
+}  // namespace sim

@@ -1,0 +1,190 @@
+// Loading and saving vessels through clbkLoadStateEx, the default parser and
+// SaveDefaultState.
+#include <cmath>
+#include <cstring>
+
+#include "script_vessel.h"
+
+using testsupport::events;
+using testsupport::near;
+using testsupport::rec;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+sim::ShipBlock ship(const std::string &name, const std::string &cls, Strings lines) {
+    sim::ShipBlock b;
+    b.name = name;
+    b.className = cls;
+    b.lines = std::move(lines);
+    return b;
+}
+
+// Gives the Script class two tanks, so PRPLEVEL has something to fill.
+void twoTanks(ScriptVessel &v) {
+    v.CreatePropellantResource(10);
+    v.CreatePropellantResource(4, 1);
+}
+
+}  // namespace
+
+TEST_F(HostTest, DefaultLinesSetTheStateAndUnknownLinesAreLogged) {
+    ScriptVessel::hooks.setClassCaps = twoTanks;
+    sim::ScenarioFile scn;
+    scn.ships.push_back(
+        ship("A", "Script",
+             {"STATUS Landed Earth", "RPOS 1 2 3", "  RVEL -4 5.5 6", "AROT 0 90 0", "VROT 0 0 10",
+              "PRPLEVEL 0:0.25 1:1", "FOO bar", "RPOS 1 2", "RPOSX 1 2 3", "PRPLEVEL 0:0.5 7:1"}));
+    scn.focus = "A";
+    std::string error;
+    ASSERT_TRUE(world->load(scn, &error)) << error;
+    const sim::VesselRecord &a = rec(*world, world->find("A"));
+    EXPECT_EQ(a.status, 1);
+    EXPECT_TRUE(near(a.rpos, sim::vec(1, 2, 3)));
+    EXPECT_TRUE(near(a.rvel, sim::vec(-4, 5.5, 6))) << "leading blanks are dropped";
+    EXPECT_TRUE(near(sim::mul(a.rot, sim::vec(1, 0, 0)), sim::vec(0, 0, -1)));
+    EXPECT_NEAR(a.avel.z, 10 * M_PI / 180, 1e-12);
+    EXPECT_DOUBLE_EQ(a.tanks[0].mass, 2.5);
+    EXPECT_DOUBLE_EQ(a.tanks[1].mass, 4.0);
+
+    // Every line the parser does not understand, a half-read line included, reaches the log
+    // unchanged, in order; a bad PRPLEVEL changes no tank.
+    Strings logged;
+    for (const sim::Event &e : events(*world, sim::ev::kScenarioLine, "A"))
+        logged.push_back(e.text);
+    EXPECT_EQ(logged, (Strings{"default parser got \"FOO bar\"", "default parser got \"RPOS 1 2\"",
+                               "default parser got \"RPOSX 1 2 3\"",
+                               "default parser got \"PRPLEVEL 0:0.5 7:1\""}));
+    EXPECT_EQ(world->focus(), world->find("A"));
+}
+
+TEST_F(HostTest, LinesArriveOneByOneAsWritableCopies) {
+    Strings seen;
+    int calls = 0;
+    ScriptVessel::hooks.load = [&](ScriptVessel &v, FILEHANDLE scn, void *status) {
+        ++calls;
+        char *line;
+        while (oapiReadScenario_nextline(scn, line)) {
+            seen.push_back(line);
+            bool keep = std::strncmp(line, "KEEP", 4) == 0;
+            line[0] = '#';  // the module may scribble on its copy
+            if (keep)
+                continue;
+            v.ParseScenarioLineEx(line, status);
+        }
+        EXPECT_FALSE(oapiReadScenario_nextline(scn, line)) << "the end stays the end";
+    };
+    sim::ScenarioFile scn;
+    scn.ships.push_back(ship("A", "Script", {"\tKEEP 1", "OTHER"}));
+    scn.ships.push_back(ship("B", "Script", {}));
+    ASSERT_TRUE(world->load(scn));
+    EXPECT_EQ(seen, (Strings{"KEEP 1", "OTHER"}));
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(scn.ships[0].lines[0], "\tKEEP 1") << "the scenario itself is untouched";
+    ASSERT_EQ(events(*world, sim::ev::kScenarioLine).size(), 1u);
+    EXPECT_EQ(events(*world, sim::ev::kScenarioLine)[0].text, "default parser got \"#THER\"");
+
+    // A handle that is not the block being read gives nothing.
+    char *line = nullptr;
+    int bogus = 0;
+    EXPECT_FALSE(oapiReadScenario_nextline(&bogus, line));
+}
+
+TEST_F(HostTest, LoadOrderIsSetUpThenLinesThenPostCreation) {
+    sim::ScenarioFile scn;
+    scn.ships.push_back(ship("A", "Script", {}));
+    scn.ships.push_back(ship("B", "Script", {}));
+    ScriptVessel::hooks.load = [](ScriptVessel &v, FILEHANDLE, void *) { v.note("load"); };
+    ScriptVessel::journal.clear();
+    ASSERT_TRUE(world->load(scn));
+    EXPECT_EQ(ScriptVessel::journal, (Strings{"caps A", "load A", "caps B", "load B",
+                                              "postcreation A", "postcreation B", "gotfocus A"}));
+}
+
+TEST_F(HostTest, UnknownClassOrDuplicateNameLoadsNothing) {
+    sim::ScenarioFile scn;
+    scn.ships.push_back(ship("A", "Script", {}));
+    scn.ships.push_back(ship("B", "Missing", {}));
+    scn.ships[1].firstLine = 12;
+    std::string error;
+    EXPECT_FALSE(world->load(scn, &error));
+    EXPECT_NE(error.find("line 12"), std::string::npos) << error;
+    EXPECT_NE(error.find("\"Missing\""), std::string::npos) << error;
+    EXPECT_TRUE(world->vessels().empty());
+    EXPECT_TRUE(ScriptVessel::journal.empty()) << "no instance was made";
+
+    scn.ships[1] = ship("A", "Script", {});
+    EXPECT_FALSE(world->load(scn, &error));
+    EXPECT_NE(error.find("twice"), std::string::npos) << error;
+    EXPECT_TRUE(world->vessels().empty());
+}
+
+TEST_F(HostTest, SavedStateLoadsBackExactly) {
+    ScriptVessel::hooks.setClassCaps = [](ScriptVessel &v) {
+        twoTanks(v);
+        v.CreateDock(sim::vec(0, 0, 1), sim::vec(0, 0, 1), sim::vec(0, 1, 0));
+    };
+    ScriptVessel::hooks.save = [](ScriptVessel &v, FILEHANDLE scn) {
+        v.SaveDefaultState(scn);
+        char item[] = "EXTRA";
+        char value[] = "1 2";
+        oapiWriteScenario_string(scn, item, value);
+    };
+    OBJHANDLE a = make("A", sim::vec(100.125, -3, 1e-7));
+    OBJHANDLE b = make("B");
+    world->setVelocity(a, sim::vec(0.1, 0.2, 0.3));
+    world->setAngularVelocity(a, sim::vec(0.01, -0.02, 0.03));
+    world->setRotation(a, sim::rotationFromEuler(sim::vec(0.3, -1.1, 2.9)));
+    ASSERT_TRUE(world->dock(a, 0, b, 0));
+    world->setFocus(b);
+    world->step(7);
+
+    sim::ScenarioFile saved = world->save();
+    ASSERT_EQ(saved.ships.size(), 2u);
+    EXPECT_TRUE(saved.description.empty());
+    EXPECT_EQ(saved.focus, "B");
+    EXPECT_EQ(saved.ships[0].name, "A");
+    EXPECT_EQ(saved.ships[0].className, "Script");
+    EXPECT_EQ(saved.ships[0].lines.back(), "EXTRA 1 2") << "class lines follow the default ones";
+    EXPECT_EQ(saved.ships[0].lines.front().rfind("STATUS ", 0), 0u);
+    EXPECT_EQ(events(*world, sim::ev::kSaved).size(), 1u);
+
+    const sim::VesselRecord before = rec(*world, a);
+    makeScriptWorld();
+    ScriptVessel::hooks.save = nullptr;
+    ASSERT_TRUE(world->load(saved));
+    const sim::VesselRecord &after = rec(*world, world->find("A"));
+    EXPECT_TRUE(near(after.rpos, before.rpos, 0));
+    EXPECT_TRUE(near(after.rvel, before.rvel, 0));
+    EXPECT_TRUE(near(after.avel, before.avel, 1e-15));
+    for (int i = 0; i < 9; ++i)
+        EXPECT_NEAR(after.rot.data[i], before.rot.data[i], 1e-12);
+    EXPECT_EQ(after.tanks[1].mass, before.tanks[1].mass);
+    EXPECT_EQ(world->focus(), world->find("B"));
+    ASSERT_EQ(after.docks.size(), 1u);
+    ASSERT_NE(after.docks[0].mate, nullptr);
+    EXPECT_EQ(after.docks[0].mate->name, "B");
+    EXPECT_EQ(rec(*world, world->find("B")).docks[0].mate->name, "A");
+    EXPECT_EQ(events(*world, sim::ev::kScenarioLine).size(), 2u) << "only the EXTRA lines";
+    EXPECT_EQ(events(*world, sim::ev::kScenarioLine, "A", "EXTRA 1 2").size(), 1u);
+    EXPECT_EQ(events(*world, sim::ev::kDock).size(), 1u) << "the pair docks once";
+    saved.description = {"Two docked vessels"};
+    makeScriptWorld();
+    ASSERT_TRUE(world->load(saved));
+    EXPECT_EQ(world->save().description, saved.description);
+}
+
+TEST_F(HostTest, WriterIgnoresForeignHandlesAndNulls) {
+    std::vector<std::string> lines;
+    ScriptVessel::hooks.save = [](ScriptVessel &v, FILEHANDLE scn) {
+        char item[] = "ITEM";
+        oapiWriteScenario_string(scn, item, nullptr);
+        oapiWriteScenario_string(scn, nullptr, item);
+        int bogus = 0;
+        oapiWriteScenario_string(&bogus, item, item);
+    };
+    make("A");
+    sim::ScenarioFile saved = world->save();
+    ASSERT_EQ(saved.ships.size(), 1u);
+    EXPECT_EQ(saved.ships[0].lines, (Strings{"ITEM"}));
+}

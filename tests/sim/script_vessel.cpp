@@ -1,0 +1,4 @@
+#include "script_vessel.h"
+
+ScriptVessel::Hooks ScriptVessel::hooks;
+std::vector<std::string> ScriptVessel::journal;

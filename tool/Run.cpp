@@ -1,0 +1,296 @@
+#include "Run.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "ScenarioText.h"
+#include "Words.h"
+
+namespace vemosim {
+
+namespace {
+
+// The path as seen from the folder we started in; we change folder before the run.
+std::string fromStart(const std::string &start, const std::string &path) {
+    if (path.empty() || path[0] == '/') {
+        return path;
+    }
+    return start + "/" + path;
+}
+
+// A file can be written at path: its folder exists and path is not itself a folder. Checked
+// before the run rather than found out after a long one.
+bool writableFilePath(const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// "K pressed: Pod takes it"; an ignored release says nothing worth a line.
+std::string keyText(int key, const std::vector<int> &held, bool down, bool consumed,
+                    const std::string &vessel) {
+    if (!down && !consumed) {
+        return std::string();
+    }
+    std::string text = sim::keyName(key) + (down ? " pressed" : " released");
+    if (!held.empty()) {
+        std::string with;
+        for (int k : held) {
+            with += (with.empty() ? "" : "+") + sim::keyName(k);
+        }
+        text += " with " + with + " held";
+    }
+    return text + ": " + vessel + (consumed ? " takes it" : " ignores it");
+}
+
+}  // namespace
+
+int Run::main() {
+    sim::InputError e;
+    if (!sim::readScenarioFile(fromStart(start_, o_.scenario), scenario_, e)) {
+        e.file = o_.scenario;
+        printError(e.text());
+        return kExitBadInput;
+    }
+    if (!o_.timeline.empty() && !readTimelineFile(fromStart(start_, o_.timeline), timeline_, e)) {
+        e.file = o_.timeline;
+        printError(e.text());
+        return kExitBadInput;
+    }
+    for (const TimelineAction &a : timeline_.actions) {
+        if (a.kind == ActionKind::Save && !writableFilePath(fromStart(start_, a.file))) {
+            return badAction(a, "cannot save to '" + a.file + "': no such folder, or a folder");
+        }
+    }
+    if (!o_.out.empty() && !writableFilePath(fromStart(start_, o_.out))) {
+        printError("--out " + o_.out + ": no such folder, or a folder");
+        return kExitBadInput;
+    }
+    const std::string root = fromStart(start_, o_.root);
+    if (chdir(root.c_str()) != 0) {
+        printError("--root " + o_.root + ": cannot enter: " + std::strerror(errno));
+        return kExitBadInput;
+    }
+
+    sim::WorldOptions wo;
+    wo.root = root;
+    wo.seed = o_.seed;
+    wo.step = o_.step;
+    sim::World world(wo);
+    world_ = &world;
+    TimelinePrinter printer(world, stdout, {o_.quiet, o_.verbose});
+    printer_ = &printer;
+
+    // Every class is found before anything is made, so an unknown one is reported at
+    // its own block.
+    for (const sim::ShipBlock &ship : scenario_.scenario.ships) {
+        std::string why;
+        if (world.findClass(ship.className, &why) == nullptr) {
+            e = {o_.scenario, ship.firstLine, why};
+            printError(e.text());
+            return kExitBadInput;
+        }
+    }
+    std::string why;
+    printer.setLoadedShips(scenario_.scenario.ships);
+    if (!world.load(scenario_.scenario, &why)) {
+        printError(o_.scenario + ": " + why);
+        return kExitBadInput;
+    }
+    flush();
+
+    const double slack = o_.step * 1e-9;
+    std::size_t next = 0;
+    const std::vector<TimelineAction> &actions = timeline_.actions;
+    while (true) {
+        while (next < actions.size() && actions[next].time <= world.time() + slack) {
+            const int rc = apply(actions[next++]);
+            if (rc != kExitOk) {
+                return rc;
+            }
+        }
+        if (world.time() + slack >= o_.until) {
+            break;
+        }
+        world.step(1);
+        flush();
+    }
+
+    if (!o_.out.empty()) {
+        const int rc = save(fromStart(start_, o_.out), o_.out);
+        if (rc != kExitOk) {
+            return rc;
+        }
+    }
+    flush();
+    if (!o_.quiet) {
+        std::printf("end at %.3f s after %llu steps", world.time(),
+                    static_cast<unsigned long long>(world.stepCount()));
+        if (next < actions.size()) {
+            std::printf("; %zu timeline action(s) after the end not run", actions.size() - next);
+        }
+        if (!o_.out.empty()) {
+            std::printf("; scenario saved to %s", printable(o_.out).c_str());
+        }
+        std::printf("\n");
+        // The crew lines come from the vessels' own saving; without --out the world
+        // saves once more for them, and that save is not an event of the run.
+        printer.summary(o_.out.empty() ? world.save() : lastSaved_);
+    }
+    return kExitOk;
+}
+
+void Run::flush() {
+    if (printer_ != nullptr) {
+        printer_->flush();
+    }
+}
+
+// "placed at (0, 0, 1.5) m in Pod's frame, inside its airlock box".
+std::string Run::placeText(const TimelineAction &a, OBJHANDLE other) const {
+    char at[160];
+    std::snprintf(at, sizeof at, "placed at (%g, %g, %g) m in %s's frame", a.vec[0], a.vec[1],
+                  a.vec[2], a.other.c_str());
+    const sim::VesselRecord *o = world_->liveRecord(other);
+    return at + (o != nullptr ? airlockPlaceNote(*o, sim::vec(a.vec[0], a.vec[1], a.vec[2]))
+                              : std::string());
+}
+
+int Run::badAction(const TimelineAction &a, const std::string &why) {
+    flush();
+    printError(sim::InputError{o_.timeline, a.line, why}.text());
+    return kExitBadInput;
+}
+
+std::string Run::focusName() const {
+    const sim::VesselRecord *f = world_->liveRecord(world_->focus());
+    return f != nullptr ? f->name : std::string("-");
+}
+
+// " at 4.150 s": when an action could not be carried out.
+std::string Run::at() const {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, " at %.3f s", world_->time());
+    return buffer;
+}
+
+int Run::apply(const TimelineAction &a) {
+    sim::World &w = *world_;
+    flush();
+    const OBJHANDLE focus = w.focus();
+    const sim::VesselRecord *focusRecord = w.liveRecord(focus);
+    std::string subject = a.vessel;
+    if (a.kind == ActionKind::Key || a.kind == ActionKind::Thrust) {
+        subject = focusRecord != nullptr ? focusRecord->name : std::string();
+    }
+    printer_->printLine(
+        w.time(), subject, TimelinePrinter::kTimeline,
+        describeAction(a) + " (" + o_.timeline + ":" + std::to_string(a.line) + ")");
+
+    const OBJHANDLE v = a.vessel.empty() ? nullptr : world_->find(a.vessel);
+    if (!a.vessel.empty() && v == nullptr) {
+        return badAction(a, "no vessel named '" + a.vessel + "'" + at());
+    }
+    const OBJHANDLE other = a.other.empty() ? nullptr : world_->find(a.other);
+    if (!a.other.empty() && other == nullptr) {
+        return badAction(a, "no vessel named '" + a.other + "'" + at());
+    }
+    switch (a.kind) {
+        case ActionKind::Key: {
+            if (focusRecord == nullptr) {
+                return badAction(a, "no vessel has the focus" + at());
+            }
+            // Down in the order written, each with the ones before it still held; up in
+            // the reverse order, as fingers leave a chord.
+            // Each key event is told before what the vessel did with it.
+            std::vector<int> held;
+            for (int key : a.keys) {
+                const std::string name = focusName();
+                const bool consumed = w.keyEvent(key, true, held);
+                printer_->flushKey(keyText(key, held, true, consumed, name));
+                held.push_back(key);
+            }
+            while (!held.empty()) {
+                const int key = held.back();
+                held.pop_back();
+                const std::string name = focusName();
+                const bool consumed = w.keyEvent(key, false, held);
+                printer_->flushKey(keyText(key, held, false, consumed, name));
+            }
+            break;
+        }
+        case ActionKind::Thrust:
+            if (focusRecord == nullptr) {
+                return badAction(a, "no vessel has the focus" + at());
+            }
+            w.commandGroupLevel(focus, a.group, a.level);
+            printer_->notePilotCommand(focusRecord->name, a.group, a.level);
+            break;
+        case ActionKind::Velocity:
+            w.setVelocity(v, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
+            break;
+        case ActionKind::Position:
+            w.setPosition(v, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
+            break;
+        case ActionKind::Place:
+            w.placeNear(v, other, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
+            printer_->flushReplacing(sim::ev::kMoved, placeText(a, other));
+            break;
+        case ActionKind::Dock:
+            if (!w.dock(v, static_cast<UINT>(a.port), other, static_cast<UINT>(a.otherPort))) {
+                return badAction(a, "cannot dock: " + a.vessel + " port " + std::to_string(a.port) +
+                                        " or " + a.other + " port " + std::to_string(a.otherPort) +
+                                        " is missing or taken" + at());
+            }
+            break;
+        case ActionKind::Undock:
+            if (!w.undock(v, static_cast<UINT>(a.port))) {
+                return badAction(a, "cannot undock: nothing is docked at " + a.vessel + " port " +
+                                        std::to_string(a.port) + at());
+            }
+            break;
+        case ActionKind::Focus:
+            w.setFocus(v);
+            break;
+        case ActionKind::Save: {
+            const int rc = save(fromStart(start_, a.file), a.file);
+            if (rc != kExitOk) {
+                return rc;
+            }
+            break;
+        }
+    }
+    flush();
+    return kExitOk;
+}
+
+int Run::save(const std::string &path, const std::string &shown) {
+    // The world keeps the description it loaded; the environment section is ours to carry.
+    printer_->noteSaveTarget(shown);
+    const sim::ScenarioFile saved = world_->save();
+    lastSaved_ = saved;
+    std::string text;
+    std::string why;
+    if (!sim::formatScenarioText(saved, scenario_.environment, scenario_.hasEnvironment, text,
+                                 why)) {
+        flush();
+        printError(shown + ": cannot save the scenario: " + why);
+        return kExitFailed;
+    }
+    if (!sim::writeFileAtomically(path, text, why)) {
+        flush();
+        printError(shown + ": " + why);
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace vemosim

@@ -1,0 +1,47 @@
+// One run of vemosim: reads the scenario and the timeline, makes the world in the runtime
+// root, steps it to the end applying the timeline's actions at their times, prints the story
+// as it happens and saves the scenario.
+#ifndef VEMO_TOOL_RUN_H
+#define VEMO_TOOL_RUN_H
+
+#include <string>
+
+#include "Options.h"
+#include "ScenarioText.h"
+#include "Timeline.h"
+#include "TimelinePrinter.h"
+#include "World.h"
+
+namespace vemosim {
+
+class Run {
+public:
+    // `start` is the folder vemosim was started in: relative paths are taken from there.
+    Run(const Options &o, const std::string &start) : o_(o), start_(start) {}
+
+    // The whole run; returns the exit code.
+    int main();
+
+private:
+    void flush();
+    // Carries out one timeline action; an action that cannot be carried out is bad input.
+    int apply(const TimelineAction &a);
+    // Saves the world's scenario to `path`, named `shown` in messages.
+    int save(const std::string &path, const std::string &shown);
+    int badAction(const TimelineAction &a, const std::string &why);
+    std::string placeText(const TimelineAction &a, OBJHANDLE other) const;
+    std::string focusName() const;
+    std::string at() const;
+
+    const Options &o_;
+    const std::string start_;
+    sim::ParsedScenario scenario_;
+    Timeline timeline_;
+    sim::World *world_ = nullptr;
+    TimelinePrinter *printer_ = nullptr;
+    sim::ScenarioFile lastSaved_;  // the scenario as last saved
+};
+
+}  // namespace vemosim
+
+#endif
