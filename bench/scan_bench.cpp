@@ -57,7 +57,7 @@ void BM_Scan(benchmark::State &state) {
 
 // The host queries of the scan, in its order, with only the tests that decide which
 // queries come next.
-__attribute__((noinline)) double BareQueries(OBJHANDLE own, VESSEL *ownVessel) {
+__attribute__((noinline)) double bareQueries(OBJHANDLE own, VESSEL *ownVessel) {
     double sink = 0.0;
     bool ownKnown = false;
     VECTOR3 ownLocal = {};
@@ -98,7 +98,7 @@ void BM_BareQueries(benchmark::State &state) {
     ScanWorld w(static_cast<int>(state.range(0)));
     VESSEL *own = oapiGetVesselInterface(w.handle());
     for (auto _ : state)
-        benchmark::DoNotOptimize(BareQueries(w.handle(), own));
+        benchmark::DoNotOptimize(bareQueries(w.handle(), own));
     perVesselCounter(state);
 }
 
