@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "RunPlot.h"
 #include "ScenarioText.h"
 #include "Timeline.h"
 #include "TimelinePrinter.h"
@@ -50,6 +51,12 @@ const char kHelp[] =
     "  --seed N         seed of the host's random numbers, 0 or more (default: 1)\n"
     "  --out FILE       save the scenario to FILE at the end (default: no file is written);\n"
     "                   the description and environment of SCENARIO go with it\n"
+    "  --plot FILE      draw the run as an SVG picture in FILE: every vessel's path in one\n"
+    "                   vessel's frame, the crew airlock boxes, numbered markers at EVA,\n"
+    "                   crew ready to return and taken aboard, transfer, deployment and\n"
+    "                   engines lit and out; below it the tanks and the crew over time\n"
+    "  --plot-frame V   the vessel whose frame the paths are drawn in (default: the first\n"
+    "                   vessel with a crew airlock, else the first vessel)\n"
     "  --verbose        print every event of the host as it is logged, item by item\n"
     "                   (each mesh mode, thruster group and attachment update)\n"
     "  --quiet          print nothing but errors\n"
@@ -116,6 +123,8 @@ struct Options {
     std::string root = VEMO_DEFAULT_ROOT;
     std::string timeline;  // as given; empty for none
     std::string out;       // as given; empty for none
+    std::string plot;      // as given; empty for none
+    std::string plotFrame; // empty: the first crew-capable vessel
     double until = kDefaultUntil;
     double step = kDefaultStep;
     std::uint64_t seed = 1;
@@ -179,7 +188,8 @@ bool ParseOptions(int argc, char **argv, Options &o) {
             hasValue = true;
         }
         const bool known = name == "--root" || name == "--timeline" || name == "--until" ||
-                           name == "--step" || name == "--seed" || name == "--out";
+                           name == "--step" || name == "--seed" || name == "--out" ||
+                           name == "--plot" || name == "--plot-frame";
         if (!known) {
             Error("unknown option '" + name + "' (see vemosim --help)");
             return false;
@@ -191,12 +201,17 @@ bool ParseOptions(int argc, char **argv, Options &o) {
             }
             value = argv[++i];
         }
-        if (name == "--root" || name == "--timeline" || name == "--out") {
+        if (name == "--root" || name == "--timeline" || name == "--out" || name == "--plot" ||
+            name == "--plot-frame") {
             if (value.empty()) {
                 Error("option " + name + " needs a value");
                 return false;
             }
-            (name == "--root" ? o.root : name == "--timeline" ? o.timeline : o.out) = value;
+            (name == "--root"       ? o.root
+             : name == "--timeline" ? o.timeline
+             : name == "--out"      ? o.out
+             : name == "--plot"     ? o.plot
+                                    : o.plotFrame) = value;
         } else if (name == "--until") {
             if (!ParseDouble(value, o.until) || o.until < 0.0) {
                 Error("--until needs a time in seconds, 0 or more, not '" + value + "'");
@@ -278,6 +293,10 @@ public:
             Error("--out " + o_.out + ": no such folder, or a folder");
             return kExitBadInput;
         }
+        if (!o_.plot.empty() && !WritableFilePath(FromStart(start_, o_.plot))) {
+            Error("--plot " + o_.plot + ": no such folder, or a folder");
+            return kExitBadInput;
+        }
         const std::string root = FromStart(start_, o_.root);
         if (chdir(root.c_str()) != 0) {
             Error("--root " + o_.root + ": cannot enter: " + std::strerror(errno));
@@ -310,6 +329,15 @@ public:
             return kExitBadInput;
         }
         Flush();
+        tool::RunRecorder recorder;
+        if (!o_.plot.empty()) {
+            recorder_ = &recorder;
+            if (!recorder.Begin(world, scenario_.scenario.ships, o_.plotFrame,
+                                static_cast<std::uint64_t>(o_.until / o_.step) + 1, why)) {
+                Error(why);
+                return kExitBadInput;
+            }
+        }
 
         const double slack = o_.step * 1e-9;
         std::size_t next = 0;
@@ -320,18 +348,28 @@ public:
                 if (rc != kExitOk) {
                     return rc;
                 }
+                Sample();
             }
             if (world.time() + slack >= o_.until) {
                 break;
             }
             world.step(1);
             Flush();
+            Sample();
         }
 
         if (!o_.out.empty()) {
             const int rc = Save(FromStart(start_, o_.out), o_.out);
             if (rc != kExitOk) {
                 return rc;
+            }
+        }
+        if (!o_.plot.empty()) {
+            const std::string svg = tool::PlotSvg(recorder.Finish(world), o_.scenario);
+            if (!sim::WriteFileAtomically(FromStart(start_, o_.plot), svg, why)) {
+                Flush();
+                Error(o_.plot + ": " + why);
+                return kExitFailed;
             }
         }
         Flush();
@@ -345,6 +383,9 @@ public:
             if (!o_.out.empty()) {
                 std::printf("; scenario saved to %s", sim::Printable(o_.out).c_str());
             }
+            if (!o_.plot.empty()) {
+                std::printf("; run drawn in %s", sim::Printable(o_.plot).c_str());
+            }
             std::printf("\n");
             // The crew lines come from the vessels' own saving; without --out the world
             // saves once more for them, and that save is not an event of the run.
@@ -357,6 +398,12 @@ private:
     void Flush() {
         if (printer_ != nullptr) {
             printer_->Flush();
+        }
+    }
+
+    void Sample() {
+        if (recorder_ != nullptr) {
+            recorder_->Sample(*world_);
         }
     }
 
@@ -530,6 +577,7 @@ private:
     sim::Timeline timeline_;
     sim::World *world_ = nullptr;
     sim::TimelinePrinter *printer_ = nullptr;
+    tool::RunRecorder *recorder_ = nullptr;  // when the run is drawn
     sim::ScenarioFile lastSaved_;  // the scenario as last saved
 };
 

@@ -1,0 +1,537 @@
+#include "RunRecord.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "Math3.h"
+#include "World.h"
+
+namespace tool {
+
+namespace {
+
+using sim::operator+;
+using sim::operator-;
+
+// A path keeps about this many points however long the run; the moments that matter (a
+// vessel placed, appearing, going) are kept besides.
+constexpr std::uint64_t kPathPoints = 2000;
+// Two boxes whose corners lie closer than this stood in the same place (m).
+constexpr double kSameBox = 1e-6;
+// Longest vessel name read through the host API (bytes, terminator included).
+constexpr int kNameSize = 256;
+
+const char kAirlockId[] = "Vemo";       // a crew-capable vessel's airlock point (to child)
+const char kReadyId[] = "V-em";         // a crew member's point once ready to return
+const char kMemberClass[] = "Vemo";     // class of a crew member outside
+const char kTransferPrefix[] = "VemoT"; // name of a member on his way to a docked vessel
+
+// Animations whose meaning a user knows by name: class, animation index, and what it is.
+struct KnownAnimation {
+    const char *className;
+    unsigned index;
+    const char *starts;  // it starts moving
+    const char *atEnd;   // it comes to rest at state 1
+    const char *atStart; // it comes to rest at state 0
+};
+const KnownAnimation kKnownAnimations[] = {
+    {"vemopod", 0, "deployment starts", "deployed", "stowed"},
+};
+
+// The engines whose lighting and going out a user follows; the attitude thrusters pulse too
+// often to mark.
+bool IsEngine(THGROUP_TYPE type) {
+    return type == THGROUP_MAIN || type == THGROUP_RETRO || type == THGROUP_HOVER;
+}
+
+const char *EngineName(THGROUP_TYPE type) {
+    return type == THGROUP_MAIN ? "main" : type == THGROUP_RETRO ? "retro" : "hover";
+}
+
+struct Airlock {
+    double box[6] = {0, 0, 0, 0, 0, 0};  // min x, max x, min y, max y, min z, max z; m
+    bool doorOpen = true;
+    double freeSeats = 0.0;
+    bool SameBox(const Airlock &o) const {
+        return std::memcmp(box, o.box, sizeof box) == 0 && doorOpen == o.doorOpen;
+    }
+};
+
+ATTACHMENTHANDLE FindPoint(const VESSEL &v, bool toParent, const char *id) {
+    const DWORD n = v.AttachmentCount(toParent);
+    for (DWORD i = 0; i < n; ++i) {
+        const ATTACHMENTHANDLE a = v.GetAttachmentHandle(toParent, i);
+        const char *name = v.GetAttachmentId(a);
+        if (name != nullptr && std::strcmp(name, id) == 0) {
+            return a;
+        }
+    }
+    return nullptr;
+}
+
+bool ReadAirlock(const VESSEL &v, Airlock &out) {
+    const ATTACHMENTHANDLE a = FindPoint(v, false, kAirlockId);
+    if (a == nullptr) {
+        return false;
+    }
+    VECTOR3 pos, dir, rot;
+    v.GetAttachmentParams(a, pos, dir, rot);
+    const double box[6] = {pos.x, pos.y, pos.z, dir.x, dir.y, dir.z};
+    std::memcpy(out.box, box, sizeof box);
+    out.doorOpen = rot.x == 1.0;
+    out.freeSeats = rot.z;
+    return true;
+}
+
+// The line's value when it is a crew line: the keyword in any letter case, then the value.
+bool CrewLine(const std::string &line) {
+    static const char kKeyword[] = "VEMOCREW";
+    if (line.size() < sizeof kKeyword - 1) {
+        return false;
+    }
+    for (std::size_t i = 0; i + 1 < sizeof kKeyword; ++i) {
+        const char c = line[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != kKeyword[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool StartsWith(const std::string &s, const char *prefix) {
+    return s.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+}  // namespace
+
+void Series::Add(double time, double value) {
+    const std::size_t n = values.size();
+    // A value that holds is kept as where it started and where it was last seen.
+    if (n >= 2 && values[n - 1] == value && values[n - 2] == value) {
+        times[n - 1] = time;
+        return;
+    }
+    times.push_back(time);
+    values.push_back(value);
+}
+
+struct RunRecorder::Live {
+    OBJHANDLE handle = nullptr;
+    bool alive = true;
+    PathPoint last;           // the latest position, kept or not
+    bool lastKept = true;
+    bool jumped = false;      // placed from outside since the last sample
+    bool hasAirlock = false;
+    Airlock airlock;
+    double seatChange = 0.0;  // free seats now less at the sample before
+    int crewAtStart = 0;      // aboard when the airlock was first seen
+    double freeAtStart = 0.0;
+    bool ready = false;       // a crew member's "ready to return" point was seen
+    bool loaded = false;      // the scenario brought it
+    std::map<const void *, bool> enginesLit;  // by thruster group
+};
+
+RunRecorder::RunRecorder() = default;
+RunRecorder::~RunRecorder() = default;
+
+bool RunRecorder::Begin(const sim::World &world, const std::vector<sim::ShipBlock> &ships,
+                        const std::string &frame, std::uint64_t expectedSteps, std::string &why) {
+    ships_ = ships;
+    const DWORD n = oapiGetVesselCount();
+    OBJHANDLE first = nullptr, firstCrewCapable = nullptr, named = nullptr;
+    for (DWORD i = 0; i < n; ++i) {
+        const OBJHANDLE h = oapiGetVesselByIndex(static_cast<int>(i));
+        const VESSEL *v = oapiGetVesselInterface(h);
+        char name[kNameSize] = "";
+        oapiGetObjectName(h, name, kNameSize);
+        Airlock unused;
+        first = first != nullptr ? first : h;
+        if (firstCrewCapable == nullptr && v != nullptr && ReadAirlock(*v, unused)) {
+            firstCrewCapable = h;
+        }
+        if (named == nullptr && !frame.empty() && frame == name) {
+            named = h;
+        }
+    }
+    if (!frame.empty() && named == nullptr) {
+        why = "--plot-frame: no vessel named '" + frame + "' in the scenario";
+        return false;
+    }
+    frame_ = !frame.empty() ? named : firstCrewCapable != nullptr ? firstCrewCapable : first;
+    if (frame_ != nullptr) {
+        char name[kNameSize] = "";
+        oapiGetObjectName(frame_, name, kNameSize);
+        record_.frameName = name;
+    }
+    stride_ = expectedSteps / kPathPoints + 1;
+    record_.startTime = world.time();
+    eventsSeen_ = world.events().size();
+    beginning_ = true;
+    Detect(world, true);
+    beginning_ = false;
+    return true;
+}
+
+void RunRecorder::Sample(const sim::World &world) {
+    Detect(world, world.stepCount() % stride_ == 0);
+}
+
+const RunRecord &RunRecorder::Finish(const sim::World &world) {
+    const double t = world.time();
+    record_.endTime = t;
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        Track &track = record_.tracks[i];
+        if (!l.lastKept) {
+            track.path.push_back(l.last);
+            l.lastKept = true;
+        }
+        if (!l.alive) {
+            continue;
+        }
+        for (TankTrack &tank : track.tanks) {
+            if (!tank.mass.values.empty()) {
+                tank.mass.Add(t, tank.mass.values.back());
+            }
+        }
+        if (!track.crew.values.empty()) {
+            track.crew.Add(t, track.crew.values.back());
+        }
+    }
+    return record_;
+}
+
+std::size_t RunRecorder::Add(const sim::World &world, OBJHANDLE h) {
+    Track track;
+    char name[kNameSize] = "";
+    oapiGetObjectName(h, name, kNameSize);
+    track.name = name;
+    const VESSEL *v = oapiGetVesselInterface(h);
+    const char *cls = v != nullptr ? v->GetClassNameA() : nullptr;
+    const sim::VesselRecord *r = world.liveRecord(h);
+    track.className = cls != nullptr ? cls : r != nullptr ? r->className : std::string();
+    track.crewMember = track.className == kMemberClass;
+    if (r != nullptr) {
+        for (const sim::Tank &t : r->tanks) {
+            TankTrack tank;
+            tank.maxMass = t.maxMass;
+            track.tanks.push_back(tank);
+        }
+    }
+    record_.tracks.push_back(std::move(track));
+    Live l;
+    l.handle = h;
+    l.loaded = beginning_;
+    live_.push_back(l);
+    return live_.size() - 1;
+}
+
+void RunRecorder::NoteBox(std::size_t i, double time) {
+    const Live &l = live_[i];
+    const VESSEL *v = oapiGetVesselInterface(l.handle);
+    const VESSEL *f = oapiGetVesselInterface(frame_);
+    if (!l.alive || !l.hasAirlock || v == nullptr || f == nullptr) {
+        return;
+    }
+    VECTOR3 at;
+    oapiGetGlobalPos(l.handle, &at);
+    BoxView box;
+    box.track = i;
+    box.doorOpen = l.airlock.doorOpen;
+    const double *b = l.airlock.box;
+    for (int c = 0; c < 8; ++c) {
+        const VECTOR3 local = sim::vec(b[c & 1], b[2 + ((c >> 1) & 1)], b[4 + ((c >> 2) & 1)]);
+        VECTOR3 turned;
+        v->GlobalRot(local, turned);
+        f->Global2Local(at + turned, box.corners[c]);
+    }
+    for (BoxView &seen : record_.boxes) {
+        bool same = seen.track == i && seen.doorOpen == box.doorOpen;
+        for (int c = 0; c < 8 && same; ++c) {
+            same = sim::length(seen.corners[c] - box.corners[c]) < kSameBox;
+        }
+        if (same) {
+            if (seen.times.back() != time) {
+                seen.times.push_back(time);
+            }
+            return;
+        }
+    }
+    box.times.push_back(time);
+    record_.boxes.push_back(box);
+}
+
+void RunRecorder::Mark(double time, std::size_t track, const VECTOR3 &at, std::string text) {
+    if (record_.frameLost) {
+        return;  // nowhere to draw it
+    }
+    Marker m;
+    m.time = time;
+    m.track = track;
+    m.at = at;
+    m.text = std::move(text);
+    record_.markers.push_back(std::move(m));
+}
+
+void RunRecorder::Detect(const sim::World &world, bool keep) {
+    const double t = world.time();
+    const VESSEL *f = oapiGetVesselInterface(frame_);
+    if (f == nullptr && frame_ != nullptr && !record_.frameLost) {
+        record_.frameLost = true;
+        record_.frameLostAt = t;
+    }
+
+    // Vessels that came and went since the last sample.
+    std::vector<bool> seen(live_.size(), false);
+    std::vector<std::size_t> fresh, gone;
+    const DWORD n = oapiGetVesselCount();
+    for (DWORD k = 0; k < n; ++k) {
+        const OBJHANDLE h = oapiGetVesselByIndex(static_cast<int>(k));
+        std::size_t i = 0;
+        while (i < live_.size() && !(live_[i].alive && live_[i].handle == h)) {
+            ++i;
+        }
+        if (i == live_.size()) {
+            i = Add(world, h);
+            seen.push_back(false);
+            fresh.push_back(i);
+        }
+        seen[i] = true;
+    }
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        if (live_[i].alive && !seen[i]) {
+            live_[i].alive = false;
+            gone.push_back(i);
+        }
+    }
+
+    // What the log tells that the API does not: placements and animations.
+    struct Moving {
+        std::size_t track;
+        const char *text;
+    };
+    std::vector<Moving> animations;
+    const std::vector<sim::Event> &events = world.events();
+    for (; eventsSeen_ < events.size(); ++eventsSeen_) {
+        const sim::Event &e = events[eventsSeen_];
+        std::size_t i = 0;
+        while (i < live_.size() && !(live_[i].alive && record_.tracks[i].name == e.vessel)) {
+            ++i;
+        }
+        if (i == live_.size()) {
+            continue;
+        }
+        if (e.kind == sim::ev::Moved) {
+            live_[i].jumped = true;
+        } else if (e.kind == sim::ev::Animation) {
+            unsigned index = 0;
+            double state = 0.0;
+            const char *text = e.text.c_str();
+            for (const KnownAnimation &a : kKnownAnimations) {
+                if (record_.tracks[i].className != a.className) {
+                    continue;
+                }
+                if (std::sscanf(text, "animation %u starts moving", &index) == 1 &&
+                    index == a.index && e.text.find("starts moving") != std::string::npos) {
+                    animations.push_back({i, a.starts});
+                } else if (std::sscanf(text, "animation %u comes to rest at state %lf", &index,
+                                       &state) == 2 &&
+                           index == a.index) {
+                    if (state == 1.0 || state == 0.0) {
+                        animations.push_back({i, state == 1.0 ? a.atEnd : a.atStart});
+                    }
+                }
+            }
+        }
+    }
+
+    // Where everything stands now.
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        if (!l.alive || f == nullptr) {
+            continue;
+        }
+        Track &track = record_.tracks[i];
+        PathPoint p;
+        p.time = t;
+        VECTOR3 global;
+        oapiGetGlobalPos(l.handle, &global);
+        f->Global2Local(global, p.at);
+        p.jump = l.jumped && !track.path.empty();
+        const bool isNew = track.path.empty() && l.lastKept;
+        if (keep || l.jumped || isNew) {
+            // The point before a jump is where the vessel was taken from.
+            if (!l.lastKept) {
+                track.path.push_back(l.last);
+            }
+            track.path.push_back(p);
+            l.lastKept = true;
+        } else {
+            l.lastKept = false;
+        }
+        l.last = p;
+        l.jumped = false;
+    }
+
+    // Airlocks: boxes and seats.
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        Track &track = record_.tracks[i];
+        const VESSEL *v = l.alive ? oapiGetVesselInterface(l.handle) : nullptr;
+        Airlock now;
+        l.seatChange = 0.0;
+        if (v == nullptr || !ReadAirlock(*v, now)) {
+            continue;
+        }
+        if (!l.hasAirlock) {
+            l.hasAirlock = true;
+            track.crewCapable = true;
+            l.airlock = now;
+            l.freeAtStart = now.freeSeats;
+            l.crewAtStart = 0;
+            // A vessel the scenario brought has aboard the crew lines it did not pass on to
+            // the host's parser.
+            for (const sim::ShipBlock &b : ships_) {
+                if (!l.loaded || b.name != track.name) {
+                    continue;
+                }
+                std::vector<std::string> passed;
+                for (const sim::Event &e : events) {
+                    const std::string prefix = "default parser got \"";
+                    if (e.kind == sim::ev::ScenarioLine && e.vessel == b.name &&
+                        StartsWith(e.text, prefix.c_str()) && e.text.size() > prefix.size()) {
+                        passed.push_back(
+                            e.text.substr(prefix.size(), e.text.size() - prefix.size() - 1));
+                    }
+                }
+                for (const std::string &line : b.lines) {
+                    bool refused = false;
+                    for (std::string &p : passed) {
+                        if (!refused && p == line) {
+                            p.clear();
+                            refused = true;
+                        }
+                    }
+                    l.crewAtStart += CrewLine(line) && !refused ? 1 : 0;
+                }
+            }
+            NoteBox(i, t);
+        } else {
+            const bool moved = !now.SameBox(l.airlock);
+            l.seatChange = now.freeSeats - l.airlock.freeSeats;
+            l.airlock = now;
+            if (moved) {
+                NoteBox(i, t);
+            }
+        }
+        const double aboard = l.crewAtStart + (l.freeAtStart - now.freeSeats);
+        track.crew.Add(t, aboard < 0.0 ? 0.0 : aboard);
+    }
+
+    // Crew coming and going: a member's vessel appears as a seat comes free, and goes as a
+    // seat is taken.
+    auto takeSeatChange = [&](bool freed) -> std::size_t {
+        for (std::size_t i = 0; i < live_.size(); ++i) {
+            Live &l = live_[i];
+            if (l.alive && (freed ? l.seatChange > 0.0 : l.seatChange < 0.0)) {
+                l.seatChange += freed ? -1.0 : 1.0;
+                return i;
+            }
+        }
+        return live_.size();
+    };
+    for (std::size_t i : fresh) {
+        const Track &track = record_.tracks[i];
+        if (!track.crewMember) {
+            continue;
+        }
+        const std::size_t from = takeSeatChange(true);
+        const std::string sender = from < live_.size() ? record_.tracks[from].name : "";
+        std::string text;
+        if (StartsWith(track.name, kTransferPrefix)) {
+            const std::string to = track.name.substr(std::strlen(kTransferPrefix));
+            text = "transfer: " + (sender.empty() ? "a crew member" : sender) +
+                   " hands a crew member over to " + to;
+            for (std::size_t k = 0; k < live_.size(); ++k) {
+                if (live_[k].alive && record_.tracks[k].name == to) {
+                    NoteBox(k, t);
+                }
+            }
+        } else {
+            text = "EVA: " + track.name + (sender.empty() ? " outside" : " leaves " + sender);
+        }
+        if (from < live_.size()) {
+            NoteBox(from, t);
+        }
+        Mark(t, i, live_[i].last.at, text);
+    }
+    for (std::size_t i : gone) {
+        const Track &track = record_.tracks[i];
+        const std::size_t to = track.crewMember ? takeSeatChange(false) : live_.size();
+        if (to == live_.size()) {
+            continue;
+        }
+        NoteBox(to, t);
+        const std::string &receiver = record_.tracks[to].name;
+        Mark(t, i, live_[i].last.at,
+             StartsWith(track.name, kTransferPrefix)
+                 ? receiver + " takes the handed-over crew member aboard"
+                 : track.name + " taken aboard " + receiver);
+    }
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        const VESSEL *v = l.alive ? oapiGetVesselInterface(l.handle) : nullptr;
+        // A member handed over is ready from the start; only one outside is worth a mark.
+        if (v == nullptr || !record_.tracks[i].crewMember || l.ready ||
+            StartsWith(record_.tracks[i].name, kTransferPrefix)) {
+            continue;
+        }
+        if (FindPoint(*v, true, kReadyId) != nullptr) {
+            l.ready = true;
+            Mark(t, i, l.last.at, record_.tracks[i].name + " ready to return");
+        }
+    }
+    for (const Moving &m : animations) {
+        if (live_[m.track].alive) {
+            Mark(t, m.track, live_[m.track].last.at, record_.tracks[m.track].name + ": " + m.text);
+        }
+    }
+
+    // Engines and tanks, from the host's records: the API has no query for either.
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        const sim::VesselRecord *r = l.alive ? world.liveRecord(l.handle) : nullptr;
+        if (r == nullptr) {
+            continue;
+        }
+        Track &track = record_.tracks[i];
+        for (const sim::ThrusterGroup &g : r->groups) {
+            if (!IsEngine(g.type)) {
+                continue;
+            }
+            bool lit = false, dry = true;
+            for (const sim::Thruster *th : g.thrusters) {
+                const bool fed = th->tank != nullptr && th->tank->mass > 0.0;
+                lit = lit || (th->level > 0.0 && fed);
+                dry = dry && !fed;
+            }
+            bool &was = l.enginesLit[&g];
+            if (lit != was) {
+                was = lit;
+                std::string text = track.name + ": " + EngineName(g.type) + " engine ";
+                text += lit ? "lit" : dry ? "out, tank empty" : "out";
+                Mark(t, i, l.last.at, text);
+            }
+        }
+        for (std::size_t k = 0; k < r->tanks.size() && k < track.tanks.size(); ++k) {
+            Series &mass = track.tanks[k].mass;
+            const double now = r->tanks[k].mass;
+            if (keep || mass.values.empty() || (now == 0.0) != (mass.values.back() == 0.0)) {
+                mass.Add(t, now);
+            }
+        }
+    }
+}
+
+}  // namespace tool

@@ -1,0 +1,125 @@
+// What a run looked like, sampled as it goes: where every vessel went in one vessel's frame,
+// the crew airlock boxes as they stood, the moments that matter (EVA, a crew member ready to
+// return or taken aboard, a transfer, a deployment, an engine lit or out), and the tanks'
+// levels and the crew aboard over time. RunPlot draws it.
+//
+// The recorder looks at the world the way a vessel module does, through the host API: the
+// vessel list, names and classes, global positions turned into the frame vessel's frame, and
+// the airlock points that crew-capable vessels publish. Only what that API does not tell (tank
+// masses, thruster levels, animation events) is read from the host's records and event log.
+//
+// The crew conventions are read for display only:
+//   - a crew-capable vessel publishes an airlock point "Vemo" (to child): position (min x,
+//     max x, min y), direction (max y, min z, max z), rotation (door, status, free seats);
+//   - a crew member outside is a vessel of class "Vemo"; one named VemoT<receiver> carries a
+//     member handed over to <receiver>; a member ready to return carries a point "V-em";
+//   - a member leaves when a vessel of class "Vemo" appears as a seat comes free, and is
+//     taken aboard when such a vessel goes as a seat is taken.
+#ifndef VEMO_TOOL_RUNRECORD_H
+#define VEMO_TOOL_RUNRECORD_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Orbitersdk.h"
+#include "ScenarioFile.h"
+
+namespace sim {
+class World;
+}
+
+namespace tool {
+
+// One point of a vessel's path, in the frame vessel's frame (m).
+struct PathPoint {
+    double time = 0.0;  // s
+    VECTOR3 at{};
+    bool jump = false;  // put here from outside (a timeline placement), not flown here
+};
+
+// A value over time, kept where it changes and at the sampled times.
+struct Series {
+    std::vector<double> times;  // s
+    std::vector<double> values;
+    void Add(double time, double value);
+};
+
+struct TankTrack {
+    double maxMass = 0.0;  // kg
+    Series mass;           // kg
+};
+
+// One vessel from the sample it was first seen in to the last one.
+struct Track {
+    std::string name;
+    std::string className;
+    bool crewMember = false;   // class "Vemo"
+    bool crewCapable = false;  // publishes an airlock point
+    std::vector<PathPoint> path;
+    std::vector<TankTrack> tanks;  // in the order the class made them
+    Series crew;                   // members aboard; crew-capable vessels only
+};
+
+// A crew airlock box as it stood, in the frame vessel's frame.
+struct BoxView {
+    std::size_t track = 0;
+    VECTOR3 corners[8]{};
+    bool doorOpen = true;
+    std::vector<double> times;  // s: every moment the box stood just so and was drawn for
+};
+
+struct Marker {
+    double time = 0.0;  // s
+    std::size_t track = 0;
+    VECTOR3 at{};  // where the vessel stood, in the frame vessel's frame (m)
+    std::string text;
+};
+
+struct RunRecord {
+    std::string frameName;
+    double startTime = 0.0, endTime = 0.0;  // s
+    bool frameLost = false;                  // the frame vessel went during the run
+    double frameLostAt = 0.0;                // s
+    std::vector<Track> tracks;               // in the order the vessels were first seen
+    std::vector<BoxView> boxes;
+    std::vector<Marker> markers;  // in time order
+};
+
+class RunRecorder {
+public:
+    RunRecorder();
+    ~RunRecorder();
+    RunRecorder(const RunRecorder &) = delete;
+    RunRecorder &operator=(const RunRecorder &) = delete;
+
+    // Call once the scenario is loaded. `ships` are the blocks it was loaded from (who came
+    // aboard with them); `frame` names the frame vessel, or is empty for the first vessel
+    // with a crew airlock (the first vessel when none has one). `expectedSteps` bounds how
+    // many points a path keeps. false with a reason when there is no such frame vessel.
+    bool Begin(const sim::World &world, const std::vector<sim::ShipBlock> &ships,
+               const std::string &frame, std::uint64_t expectedSteps, std::string &why);
+    // Call after every step and after the actions of the timeline.
+    void Sample(const sim::World &world);
+    // The record, with every vessel's last position; call at the end of the run.
+    const RunRecord &Finish(const sim::World &world);
+
+private:
+    struct Live;
+    void Detect(const sim::World &world, bool keep);
+    std::size_t Add(const sim::World &world, OBJHANDLE h);
+    void NoteBox(std::size_t live, double time);
+    void Mark(double time, std::size_t track, const VECTOR3 &at, std::string text);
+
+    RunRecord record_;
+    std::vector<Live> live_;  // per track, what the recorder follows
+    OBJHANDLE frame_ = nullptr;
+    std::size_t eventsSeen_ = 0;
+    std::uint64_t stride_ = 1;  // keep a path point every stride-th step
+    bool beginning_ = false;    // the first sample: every vessel came with the scenario
+    std::vector<sim::ShipBlock> ships_;
+};
+
+}  // namespace tool
+
+#endif
