@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "RunPlot.h"
+#include "ScenarioCheck.h"
 #include "ScenarioText.h"
 #include "Timeline.h"
 #include "TimelinePrinter.h"
@@ -35,6 +36,7 @@ constexpr int kExitBadInput = 2;  // bad option, file, line or action; nothing w
 
 const char kHelp[] =
     "usage: vemosim [options] SCENARIO\n"
+    "       vemosim --check [--root DIR] SCENARIO\n"
     "\n"
     "Runs SCENARIO (a scenario file in the host's text format) on the headless host: loads\n"
     "its vessels (classes not built in come from ROOT/modules/CLASS.dll), advances the\n"
@@ -60,10 +62,15 @@ const char kHelp[] =
     "  --verbose        print every event of the host as it is logged, item by item\n"
     "                   (each mesh mode, thruster group and attachment update)\n"
     "  --quiet          print nothing but errors\n"
+    "  --check          do not run: load SCENARIO's vessels and say, for every crew line,\n"
+    "                   what its vessel makes of it (taken aboard as written, changed and\n"
+    "                   how, kept aside or refused and why), and every line the host does\n"
+    "                   not understand. Exit status 0 when all is taken as written, 1 when\n"
+    "                   something changes or is refused, 2 when the file is malformed\n"
     "  --help           print this text\n"
     "Options take their value as the next argument or after '=' (--until=20).\n"
-    "Relative paths (SCENARIO, --timeline, --out, and files saved by the timeline) are taken\n"
-    "from the folder vemosim was started in.\n"
+    "Relative paths (SCENARIO, --timeline, --out, --plot, and files saved by the timeline) are\n"
+    "taken from the folder vemosim was started in.\n"
     "\n"
     "Timeline: one action per line, TIME ACTION ARGUMENTS, separated by blanks. '#' starts\n"
     "a comment. TIME is in simulation seconds and never decreases from line to line.\n"
@@ -130,6 +137,7 @@ struct Options {
     std::uint64_t seed = 1;
     bool quiet = false;
     bool verbose = false;
+    bool check = false;
     bool help = false;
 };
 
@@ -176,6 +184,10 @@ bool ParseOptions(int argc, char **argv, Options &o) {
         }
         if (arg == "--verbose" || arg == "-v") {
             o.verbose = true;
+            continue;
+        }
+        if (arg == "--check") {
+            o.check = true;
             continue;
         }
         std::string name = arg;
@@ -240,6 +252,10 @@ bool ParseOptions(int argc, char **argv, Options &o) {
         return false;
     }
     o.scenario = positional[0];
+    if (o.check && (!o.timeline.empty() || !o.out.empty() || !o.plot.empty())) {
+        Error("--check reads the scenario without running it: no --timeline, --out or --plot");
+        return false;
+    }
     if (o.until / o.step > kMaxSteps) {
         Error("--until / --step asks for more than 10000000 steps");
         return false;
@@ -596,6 +612,10 @@ int main(int argc, char **argv) {
     if (getcwd(cwd.data(), cwd.size()) == nullptr) {
         Error(std::string("cannot tell the current folder: ") + std::strerror(errno));
         return kExitBadInput;
+    }
+    if (options.check) {
+        return tool::RunScenarioCheck(FromStart(cwd.data(), options.scenario), options.scenario,
+                                      FromStart(cwd.data(), options.root), stdout, stderr);
     }
     Run run(options, cwd.data());
     const int rc = run.Main();

@@ -1,0 +1,320 @@
+#include "ScenarioCheck.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "CrewValue.h"
+#include "World.h"
+
+namespace tool {
+
+namespace {
+
+constexpr int kExitTaken = 0;     // every line taken as written
+constexpr int kExitChanged = 1;   // something changes or is refused
+constexpr int kExitBadInput = 2;  // the file cannot be read as a scenario
+
+// How the host logs a line that reached its default parser: the line follows, in quotes.
+const char kParserPrefix[] = "default parser got \"";
+// Where a crew-capable vessel looks for the companion crew-member module, from the root.
+const char kCompanionModule[] = "modules/Vemo.dll";
+const char kAirlockId[] = "Vemo";
+
+bool StartsWith(const std::string &s, const char *prefix) {
+    return s.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// Text from the file and from vessel modules, safe for a terminal.
+std::string Printable(const std::string &s) {
+    std::string out = s;
+    for (char &c : out) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        c = u < 0x20 || u == 0x7f ? '?' : c;
+    }
+    return out;
+}
+
+std::string Seats(double n) {
+    const long whole = static_cast<long>(n);
+    return std::to_string(whole) + (whole == 1 ? " seat" : " seats");
+}
+
+// The file line of each of the block's lines: the reader keeps every line of a block that
+// holds more than blanks, in order.
+std::vector<int> BlockLineNumbers(const std::string &fileText, const sim::ShipBlock &block) {
+    std::vector<int> numbers;
+    int number = 0;
+    std::size_t from = 0;
+    while (from <= fileText.size() && numbers.size() < block.lines.size()) {
+        std::size_t end = fileText.find('\n', from);
+        if (end == std::string::npos) {
+            end = fileText.size();
+        }
+        ++number;
+        if (number > block.firstLine &&
+            fileText.substr(from, end - from).find_first_not_of(" \t\r") != std::string::npos) {
+            numbers.push_back(number);
+        }
+        from = end + 1;
+    }
+    numbers.resize(block.lines.size(), 0);
+    return numbers;
+}
+
+// The free seats the vessel's airlock point publishes; false without one.
+bool FreeSeats(OBJHANDLE h, double &free) {
+    const VESSEL *v = h != nullptr ? oapiGetVesselInterface(h) : nullptr;
+    if (v == nullptr) {
+        return false;
+    }
+    const DWORD n = v->AttachmentCount(false);
+    for (DWORD i = 0; i < n; ++i) {
+        const ATTACHMENTHANDLE a = v->GetAttachmentHandle(false, i);
+        const char *id = v->GetAttachmentId(a);
+        if (id != nullptr && std::strcmp(id, kAirlockId) == 0) {
+            VECTOR3 pos, dir, rot;
+            v->GetAttachmentParams(a, pos, dir, rot);
+            free = rot.z;
+            return true;
+        }
+    }
+    return false;
+}
+
+// A line as a vessel writes a line it kept: its first word, a blank, the rest.
+std::string AsKept(const std::string &line) {
+    const std::size_t gap = line.find_first_of(" \t");
+    if (gap == std::string::npos) {
+        return line;
+    }
+    const std::size_t rest = line.find_first_not_of(" \t", gap);
+    return rest == std::string::npos ? line.substr(0, gap) : line.substr(0, gap) + " " +
+                                                                 line.substr(rest);
+}
+
+bool Contains(const std::vector<std::string> &lines, const std::string &line) {
+    for (const std::string &l : lines) {
+        if (l == line || l == AsKept(line)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int CheckReport::ExitCode() const {
+    for (const LineVerdict &v : lines) {
+        if (v.verdict != Verdict::AsWritten) {
+            return kExitChanged;
+        }
+    }
+    return kExitTaken;
+}
+
+std::string CheckReport::Text(const std::string &file) const {
+    std::string text;
+    int counts[6] = {0, 0, 0, 0, 0, 0};
+    for (const LineVerdict &v : lines) {
+        ++counts[static_cast<int>(v.verdict)];
+        text += Printable(file) + (v.line > 0 ? ":" + std::to_string(v.line) : std::string()) +
+                ": " + Printable(v.vessel) + ": " + Printable(v.text) + "\n";
+        text += "    " + Printable(v.what) + "\n";
+        for (const std::string &how : v.how) {
+            text += "      " + Printable(how) + "\n";
+        }
+    }
+    const int crew = counts[0] + counts[1] + counts[2] + counts[3];
+    text += std::to_string(crew) + (crew == 1 ? " crew line: " : " crew lines: ") +
+            std::to_string(counts[0]) + " taken as written, " + std::to_string(counts[1]) +
+            " changed, " + std::to_string(counts[2]) + " kept aside, " +
+            std::to_string(counts[3]) + " refused";
+    if (counts[4] > 0) {
+        text += "; " + std::to_string(counts[4]) +
+                (counts[4] == 1 ? " line the host does not understand"
+                                : " lines the host does not understand");
+    }
+    if (counts[5] > 0) {
+        text += "; " + std::to_string(counts[5]) + " host error" + (counts[5] == 1 ? "" : "s");
+    }
+    return text + "\n";
+}
+
+CheckReport CheckLoadedScenario(sim::World &world, const sim::ParsedScenario &parsed,
+                                const std::string &fileText, const std::string &root) {
+    CheckReport report;
+    struct stat st;
+    const bool companion = stat((root + "/" + kCompanionModule).c_str(), &st) == 0;
+    const std::size_t loadEvents = world.events().size();
+    const sim::ScenarioFile saved = world.save();
+
+    for (const sim::ShipBlock &b : parsed.scenario.ships) {
+        // What the host's parser was handed, and what it could not do.
+        std::vector<std::string> passed, errors;
+        const std::vector<sim::Event> &events = world.events();
+        for (std::size_t i = 0; i < loadEvents; ++i) {
+            const sim::Event &e = events[i];
+            if (e.vessel != b.name) {
+                continue;
+            }
+            if (e.kind == sim::ev::ScenarioLine && StartsWith(e.text, kParserPrefix) &&
+                e.text.size() > std::strlen(kParserPrefix)) {
+                passed.push_back(e.text.substr(std::strlen(kParserPrefix),
+                                               e.text.size() - std::strlen(kParserPrefix) - 1));
+            } else if (e.kind == sim::ev::Error) {
+                errors.push_back(e.text);
+            }
+        }
+        std::vector<std::string> savedLines, savedCrew;
+        for (const sim::ShipBlock &s : saved.ships) {
+            if (s.name == b.name) {
+                savedLines = s.lines;
+            }
+        }
+        for (const std::string &line : savedLines) {
+            if (IsCrewLine(line)) {
+                savedCrew.push_back(line);
+            }
+        }
+
+        // The vessel hands its lines on in order; those it handed to the parser are there in
+        // the same order.
+        std::vector<bool> reached(b.lines.size(), false);
+        std::size_t next = 0;
+        std::size_t taken = 0;
+        for (std::size_t k = 0; k < b.lines.size(); ++k) {
+            reached[k] = next < passed.size() && passed[next] == b.lines[k];
+            next += reached[k] ? 1 : 0;
+            taken += IsCrewLine(b.lines[k]) && !reached[k] ? 1 : 0;
+        }
+        double free = 0.0;
+        const bool airlock = FreeSeats(world.find(b.name), free);
+        const double seats = free + static_cast<double>(taken);
+
+        const std::vector<int> numbers = BlockLineNumbers(fileText, b);
+        std::size_t roster = 0;   // the next saved crew line of a member taken aboard
+        std::size_t kept = taken; // the next saved crew line the vessel kept aside
+        for (std::size_t k = 0; k < b.lines.size(); ++k) {
+            const std::string &line = b.lines[k];
+            LineVerdict v;
+            v.line = numbers[k];
+            v.vessel = b.name;
+            v.text = line;
+            if (IsCrewLine(line) && !reached[k]) {
+                const std::string savedLine = roster < savedCrew.size() ? savedCrew[roster] : "";
+                ++roster;
+                const CrewReading written = ReadCrewLine(line);
+                const CrewReading asSaved = ReadCrewLine(savedLine);
+                const std::string savedValue = CrewLineValue(savedLine);
+                const std::string member = asSaved.valid ? asSaved.Text() : savedValue;
+                if (savedLine.empty()) {
+                    v.verdict = Verdict::Changed;
+                    v.what = "taken aboard, but the vessel saves no crew line for it";
+                } else if (savedValue == CrewLineValue(line) && written.changes.empty()) {
+                    v.what = "taken aboard as written: " + member;
+                    if (savedLine != line) {
+                        v.how.push_back("saved again as '" + savedLine + "'");
+                    }
+                } else {
+                    v.verdict = Verdict::Changed;
+                    v.what = "taken aboard, changed: " + member;
+                    if (written.valid && written.Value() == savedValue) {
+                        v.how = written.changes;
+                    }
+                    v.how.push_back("saved again as '" + savedLine + "'");
+                }
+            } else if (IsCrewLine(line)) {
+                const bool isKept = kept < savedCrew.size() && savedCrew[kept] == AsKept(line);
+                kept += isKept ? 1 : 0;
+                std::string why;
+                if (!airlock) {
+                    why = companion ? b.name + " (class " + b.className +
+                                          ") has no crew airlock, so it takes no crew"
+                                    : std::string("the companion crew-member module (") +
+                                          kCompanionModule + ") is not installed, so " + b.name +
+                                          " has no working crew";
+                } else if (static_cast<double>(roster) >= seats) {
+                    why = "beyond the seats: " + b.name + " has " + Seats(seats) +
+                          ", taken by the crew lines before it";
+                } else {
+                    const CrewReading written = ReadCrewLine(line);
+                    why = written.valid ? "the vessel refused it, for a reason this check cannot tell"
+                                        : written.why;
+                }
+                v.verdict = isKept ? Verdict::KeptAside : Verdict::Refused;
+                v.what = (isKept ? "kept aside, not aboard: " : "refused: ") + why;
+                v.how.push_back(isKept ? "saved again as written, to be read at the next load"
+                                       : "gone once the scenario is saved");
+            } else if (reached[k]) {
+                v.verdict = Verdict::NotUnderstood;
+                v.what = "the host does not understand this line";
+                v.how.push_back(Contains(savedLines, line) ? "the vessel saves it again"
+                                                           : "gone once the scenario is saved");
+            } else {
+                continue;  // a line the host or the vessel knows
+            }
+            report.lines.push_back(std::move(v));
+        }
+        // A line handed on that is not the block's own as written.
+        for (; next < passed.size(); ++next) {
+            LineVerdict v;
+            v.vessel = b.name;
+            v.text = passed[next];
+            v.verdict = Verdict::NotUnderstood;
+            v.what = "the host was handed this line and does not understand it";
+            report.lines.push_back(std::move(v));
+        }
+        for (const std::string &e : errors) {
+            LineVerdict v;
+            v.line = b.firstLine;
+            v.vessel = b.name;
+            v.text = b.name + ":" + b.className;
+            v.verdict = Verdict::HostError;
+            v.what = "the host: " + e;
+            report.lines.push_back(std::move(v));
+        }
+    }
+    return report;
+}
+
+int RunScenarioCheck(const std::string &path, const std::string &shown, const std::string &root,
+                     std::FILE *out, std::FILE *err) {
+    sim::InputError e;
+    std::string text;
+    sim::ParsedScenario parsed;
+    if (!sim::ReadWholeFile(path, text, e) || !sim::ParseScenarioText(text, shown, parsed, e)) {
+        e.file = shown;
+        std::fprintf(err, "vemosim: %s\n", e.Text().c_str());
+        return kExitBadInput;
+    }
+    if (chdir(root.c_str()) != 0) {
+        std::fprintf(err, "vemosim: --root %s: cannot enter: %s\n", root.c_str(),
+                     std::strerror(errno));
+        return kExitBadInput;
+    }
+    sim::WorldOptions options;
+    options.root = root;
+    sim::World world(options);
+    for (const sim::ShipBlock &ship : parsed.scenario.ships) {
+        std::string why;
+        if (world.findClass(ship.className, &why) == nullptr) {
+            e = {shown, ship.firstLine, why};
+            std::fprintf(err, "vemosim: %s\n", e.Text().c_str());
+            return kExitBadInput;
+        }
+    }
+    std::string why;
+    if (!world.load(parsed.scenario, &why)) {
+        std::fprintf(err, "vemosim: %s: %s\n", shown.c_str(), why.c_str());
+        return kExitBadInput;
+    }
+    const CheckReport report = CheckLoadedScenario(world, parsed, text, root);
+    std::fputs(report.Text(shown).c_str(), out);
+    std::fflush(out);
+    return report.ExitCode();
+}
+
+}  // namespace tool
