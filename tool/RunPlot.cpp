@@ -51,7 +51,7 @@ std::string Seconds(double t) {
     return buffer;
 }
 
-// Text from vessel modules and files, safe inside an XML element or attribute.
+// Text from vessel modules and files, safe inside an XML element or a double-quoted attribute.
 std::string Escape(const std::string &s) {
     std::string out;
     for (char c : s) {
@@ -61,7 +61,6 @@ std::string Escape(const std::string &s) {
             case '<': out += "&lt;"; break;
             case '>': out += "&gt;"; break;
             case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
             default: out += u < 0x20 || u >= 0x7f ? '?' : c;
         }
     }
