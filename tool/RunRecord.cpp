@@ -263,8 +263,8 @@ void RunRecorder::NoteBox(std::size_t i, double time) {
 }
 
 void RunRecorder::Mark(double time, std::size_t track, const VECTOR3 &at, std::string text) {
-    if (record_.frameLost) {
-        return;  // nowhere to draw it
+    if (record_.frameLost && record_.frameLostAt < time) {
+        return;  // nowhere to draw it; at the moment the frame goes, the last places still hold
     }
     Marker m;
     m.time = time;
@@ -346,7 +346,15 @@ void RunRecorder::Detect(const sim::World &world, bool keep) {
         }
     }
 
-    // Where everything stands now.
+    // Where everything stands now. When the frame vessel was put somewhere, everything else
+    // jumped in its frame.
+    bool frameJumped = false;
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        frameJumped = frameJumped || (live_[i].alive && live_[i].handle == frame_ && live_[i].jumped);
+    }
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        live_[i].jumped = live_[i].jumped || frameJumped;
+    }
     for (std::size_t i = 0; i < live_.size(); ++i) {
         Live &l = live_[i];
         if (!l.alive || f == nullptr) {
@@ -443,8 +451,8 @@ void RunRecorder::Detect(const sim::World &world, bool keep) {
     };
     for (std::size_t i : fresh) {
         const Track &track = record_.tracks[i];
-        if (!track.crewMember) {
-            continue;
+        if (!track.crewMember || live_[i].loaded) {
+            continue;  // one the scenario brought did not just leave
         }
         const std::size_t from = takeSeatChange(true);
         const std::string sender = from < live_.size() ? record_.tracks[from].name : "";

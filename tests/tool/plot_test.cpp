@@ -320,3 +320,30 @@ TEST(RunPlot, ReadmePictureIsCurrent) {
     EXPECT_TRUE(*drawn == Slurp(VemosimCase::SourceFile("docs/roundtrip.svg")))
         << "docs/roundtrip.svg is stale: run cmake --build build --target roundtrip-picture";
 }
+
+// Drawn in the frame of a crew member who is taken aboard: the paths end when he goes, the
+// boarding is still marked, the capsule seems to jump when he is put somewhere, and a member
+// the scenario brought is not marked as leaving on EVA.
+TEST(RunPlot, FrameThatGoesEndsThePaths) {
+    VemosimCase c;
+    c.Write("jo.scn",
+            "BEGIN_SHIPS\nPod:vemopod\n  RPOS 0 0 0\nEND\nVemo_A01-Jo:Vemo\n  RPOS 0 0 10\nEND\n"
+            "END_SHIPS\n");
+    c.Write("jo.tl", "1 place Vemo_A01-Jo at Pod 0 0 6\n2 place Vemo_A01-Jo at Pod 0 0 1\n");
+    const VemosimResult r = c.Run({"--quiet", "--timeline", "jo.tl", "--until", "4",
+                                   "--plot-frame", "Vemo_A01-Jo", "--plot", "run.svg", "jo.scn"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string svg = c.Read("run.svg").value_or("");
+    EXPECT_NE(svg.find("Vemo_A01-Jo went at 2.15 s, and the paths end there"), std::string::npos);
+    EXPECT_NEAR(MarkedAt(svg, "Vemo_A01-Jo taken aboard Pod"), 2.15, 1e-9);
+    EXPECT_LT(MarkedAt(svg, "EVA"), 0.0);
+    const std::vector<TimedPoint> pod = DrawnPath(svg, "Pod");
+    ASSERT_FALSE(pod.empty());
+    EXPECT_LE(pod.back().time, 2.15);
+    // Three places in the member's frame (10, 6 and 1 m ahead of him), each reached by a jump:
+    // the flown stretches between them stand still.
+    const std::size_t group = svg.find("<g class=\"path\"><title>Pod</title>");
+    const std::string body = svg.substr(group, svg.find("</g>", group) - group);
+    EXPECT_EQ(Elements(body, "polyline").size(), 3u);
+    EXPECT_EQ(Elements(body, "line").size(), 2u);
+}
