@@ -198,7 +198,7 @@ std::string CrewReading::Text() const {
     std::string text = name.empty() ? "no name"
                        : blank      ? "a name of " + std::to_string(name.size()) + " blanks"
                        : name.front() == ' ' || name.back() == ' ' ? "'" + name + "'"
-                                    : name;
+                                                                   : name;
     if (!mission.empty()) {
         text += " (" + mission + ")";
     }

@@ -17,17 +17,17 @@ constexpr double kLeft = 70.0;    // plot areas start here; axis labels to the l
 constexpr double kRight = 900.0;  // and end here; the chart's crew axis to the right
 constexpr double kViewHeight = 420.0;
 constexpr double kChartHeight = 200.0;
-constexpr double kRow = 18.0;           // a line of the legend or the event list
-constexpr double kSwatch = 30.0;        // a legend entry's swatch and the space after it
-constexpr double kCharWidth = 6.5;      // a character of legend text, at most, near enough
-constexpr double kLegendGap = 24.0;     // between two legend entries
-constexpr double kGridSpacing = 70.0;   // at least this far between grid lines
+constexpr double kRow = 18.0;          // a line of the legend or the event list
+constexpr double kSwatch = 30.0;       // a legend entry's swatch and the space after it
+constexpr double kCharWidth = 6.5;     // a character of legend text, at most, near enough
+constexpr double kLegendGap = 24.0;    // between two legend entries
+constexpr double kGridSpacing = 70.0;  // at least this far between grid lines
 constexpr double kMarkerRadius = 5.0;
-constexpr double kStartRadius = 3.5;    // the hollow circle where a path begins
+constexpr double kStartRadius = 3.5;  // the hollow circle where a path begins
 // Paths that stay within a point are shown over at least this span (m).
 constexpr double kMinimumSpan = 1.0;
-constexpr double kPadding = 0.08;       // of the span, around the paths and boxes
-constexpr double kCrewHeadroom = 0.25;  // of the most crew aboard, above it in the chart
+constexpr double kPadding = 0.08;           // of the span, around the paths and boxes
+constexpr double kCrewHeadroom = 0.25;      // of the most crew aboard, above it in the chart
 constexpr std::size_t kListedEvents = 100;  // the list stops here; the markers do not
 
 // Colours that stay apart for most kinds of colour vision; the frame vessel gets the first.
@@ -57,11 +57,20 @@ std::string Escape(const std::string &s) {
     for (char c : s) {
         const unsigned char u = static_cast<unsigned char>(c);
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += u < 0x20 || u >= 0x7f ? '?' : c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += u < 0x20 || u >= 0x7f ? '?' : c;
         }
     }
     return out;
@@ -103,8 +112,9 @@ double Cross(const Point2 &o, const Point2 &a, const Point2 &b) {
 
 // The convex hull, counter-clockwise, of a box's corners as drawn.
 std::vector<Point2> Hull(std::vector<Point2> p) {
-    std::sort(p.begin(), p.end(),
-              [](const Point2 &a, const Point2 &b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    std::sort(p.begin(), p.end(), [](const Point2 &a, const Point2 &b) {
+        return a.x < b.x || (a.x == b.x && a.y < b.y);
+    });
     if (p.size() < 3) {
         return p;
     }
@@ -138,15 +148,16 @@ public:
     }
     void Line(double x1, double y1, double x2, double y2, const char *stroke, double width = 1.0,
               const char *dash = "") {
-        body += "<line x1=\"" + Num(x1) + "\" y1=\"" + Num(y1) + "\" x2=\"" + Num(x2) +
-                "\" y2=\"" + Num(y2) + "\" stroke=\"" + stroke + "\" stroke-width=\"" +
-                Num(width) + "\"" + Dash(dash) + "/>\n";
+        body += "<line x1=\"" + Num(x1) + "\" y1=\"" + Num(y1) + "\" x2=\"" + Num(x2) + "\" y2=\"" +
+                Num(y2) + "\" stroke=\"" + stroke + "\" stroke-width=\"" + Num(width) + "\"" +
+                Dash(dash) + "/>\n";
     }
     // Text that reads upwards, centred on (x, y).
     void UpwardText(double x, double y, const std::string &text) {
-        body += "<text x=\"0\" y=\"0\" font-size=\"12\" text-anchor=\"middle\" "
-                "transform=\"translate(" + Num(x) + "," + Num(y) + ") rotate(-90)\">" +
-                Escape(text) + "</text>\n";
+        body +=
+            "<text x=\"0\" y=\"0\" font-size=\"12\" text-anchor=\"middle\" "
+            "transform=\"translate(" +
+            Num(x) + "," + Num(y) + ") rotate(-90)\">" + Escape(text) + "</text>\n";
     }
     void Rect(double x, double y, double w, double h, const char *fill, const char *stroke) {
         body += "<rect x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" width=\"" + Num(w) +
@@ -171,8 +182,8 @@ double DrawLegend(Page &page, double top, const std::vector<Legend> &entries) {
             x = kLeft;
             y += kRow;
         }
-        page.body += "<g transform=\"translate(" + Num(x) + "," + Num(y - 4.0) + ")\">" +
-                     e.swatch + "</g>\n";
+        page.body += "<g transform=\"translate(" + Num(x) + "," + Num(y - 4.0) + ")\">" + e.swatch +
+                     "</g>\n";
         page.Text(x + kSwatch, y, e.text, 11);
         x += width + kLegendGap;
     }
@@ -193,9 +204,8 @@ public:
         if (r_.frameName.empty()) {
             sub = "no vessels";
         } else {
-            sub = "paths in " + r_.frameName + "'s frame, seen along its " +
-                  AxisName(3 - h_ - v_) + " axis, from " + Seconds(r_.startTime) + " to " +
-                  Seconds(r_.endTime);
+            sub = "paths in " + r_.frameName + "'s frame, seen along its " + AxisName(3 - h_ - v_) +
+                  " axis, from " + Seconds(r_.startTime) + " to " + Seconds(r_.endTime);
             if (r_.frameLost) {
                 sub += "; " + r_.frameName + " went at " + Seconds(r_.frameLostAt) +
                        ", and the paths end there";
@@ -356,9 +366,9 @@ private:
             const char *colour = colours_[i];
             page_.body += "<g class=\"path\"><title>" + Escape(t.name) + "</title>\n";
             const Point2 start = At(t.path.front().at);
-            page_.body += "<circle cx=\"" + Num(start.x) + "\" cy=\"" + Num(start.y) +
-                          "\" r=\"" + Num(kStartRadius) + "\" fill=\"#ffffff\" stroke=\"" +
-                          colour + "\" stroke-width=\"1.5\"/>\n";
+            page_.body += "<circle cx=\"" + Num(start.x) + "\" cy=\"" + Num(start.y) + "\" r=\"" +
+                          Num(kStartRadius) + "\" fill=\"#ffffff\" stroke=\"" + colour +
+                          "\" stroke-width=\"1.5\"/>\n";
             // Flown stretches are solid; a jump to where the timeline put a vessel is dashed.
             std::size_t from = 0;
             for (std::size_t k = 1; k <= t.path.size(); ++k) {
@@ -447,18 +457,21 @@ private:
             }
         }
         if (!r_.boxes.empty()) {
-            entries.push_back({"<rect x=\"2\" y=\"-6\" width=\"20\" height=\"12\" fill=\"#888888\" "
-                               "fill-opacity=\"0.15\" stroke=\"#888888\"/>",
-                               closed ? "airlock box (dashed: door closed)" : "airlock box"});
+            entries.push_back(
+                {"<rect x=\"2\" y=\"-6\" width=\"20\" height=\"12\" fill=\"#888888\" "
+                 "fill-opacity=\"0.15\" stroke=\"#888888\"/>",
+                 closed ? "airlock box (dashed: door closed)" : "airlock box"});
         }
         if (jumps) {
-            entries.push_back({"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"#555555\" "
-                               "stroke-dasharray=\"4 3\"/>",
-                               "put there by the timeline"});
+            entries.push_back(
+                {"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"#555555\" "
+                 "stroke-dasharray=\"4 3\"/>",
+                 "put there by the timeline"});
         }
-        entries.push_back({"<circle cx=\"12\" cy=\"0\" r=\"3.5\" fill=\"#ffffff\" "
-                           "stroke=\"#555555\" stroke-width=\"1.5\"/>",
-                           "where a path begins"});
+        entries.push_back(
+            {"<circle cx=\"12\" cy=\"0\" r=\"3.5\" fill=\"#ffffff\" "
+             "stroke=\"#555555\" stroke-width=\"1.5\"/>",
+             "where a path begins"});
         double y = top;
         y += DrawLegend(page_, y, entries) + 8.0;
 
@@ -538,10 +551,10 @@ private:
                 page_.body += "<polyline class=\"tank\" points=\"" + points +
                               "\" fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"1.5\"" +
                               Page::Dash(dash) + "/>\n";
-                entries.push_back({"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"" + colour +
-                                       "\" stroke-width=\"1.5\"" + Page::Dash(dash) + "/>",
-                                   t.name + " tank " + std::to_string(k) + " (" +
-                                       Short(tank.maxMass) + " kg)"});
+                entries.push_back(
+                    {"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"" + colour +
+                         "\" stroke-width=\"1.5\"" + Page::Dash(dash) + "/>",
+                     t.name + " tank " + std::to_string(k) + " (" + Short(tank.maxMass) + " kg)"});
             }
             if (!t.crewCapable || t.crew.times.empty()) {
                 continue;

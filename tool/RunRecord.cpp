@@ -22,18 +22,20 @@ constexpr double kSameBox = 1e-6;
 // Longest vessel name read through the host API (bytes, terminator included).
 constexpr int kNameSize = 256;
 
-const char kAirlockId[] = "Vemo";       // a crew-capable vessel's airlock point (to child)
-const char kReadyId[] = "V-em";         // a crew member's point once ready to return
-const char kMemberClass[] = "Vemo";     // class of a crew member outside
-const char kTransferPrefix[] = "VemoT"; // name of a member on his way to a docked vessel
+const char kAirlockId[] = "Vemo";        // a crew-capable vessel's airlock point (to child)
+const char kReadyId[] = "V-em";          // a crew member's point once ready to return
+const char kMemberClass[] = "Vemo";      // class of a crew member outside
+const char kTransferPrefix[] = "VemoT";  // name of a member on his way to a docked vessel
+// How the host logs a line that reached its default parser: the line follows, in quotes.
+const char kParserPrefix[] = "default parser got \"";
 
 // Animations whose meaning a user knows by name: class, animation index, and what it is.
 struct KnownAnimation {
     const char *className;
     unsigned index;
-    const char *starts;  // it starts moving
-    const char *atEnd;   // it comes to rest at state 1
-    const char *atStart; // it comes to rest at state 0
+    const char *starts;   // it starts moving
+    const char *atEnd;    // it comes to rest at state 1
+    const char *atStart;  // it comes to rest at state 0
 };
 const KnownAnimation kKnownAnimations[] = {
     {"vemopod", 0, "deployment starts", "deployed", "stowed"},
@@ -119,16 +121,16 @@ void Series::Add(double time, double value) {
 struct RunRecorder::Live {
     OBJHANDLE handle = nullptr;
     bool alive = true;
-    PathPoint last;           // the latest position, kept or not
+    PathPoint last;  // the latest position, kept or not
     bool lastKept = true;
-    bool jumped = false;      // placed from outside since the last sample
+    bool jumped = false;  // placed from outside since the last sample
     bool hasAirlock = false;
     Airlock airlock;
     double seatChange = 0.0;  // free seats now less at the sample before
     int crewAtStart = 0;      // aboard when the airlock was first seen
     double freeAtStart = 0.0;
-    bool ready = false;       // a crew member's "ready to return" point was seen
-    bool loaded = false;      // the scenario brought it
+    bool ready = false;                       // a crew member's "ready to return" point was seen
+    bool loaded = false;                      // the scenario brought it
     std::map<const void *, bool> enginesLit;  // by thruster group
 };
 
@@ -276,15 +278,28 @@ void RunRecorder::Mark(double time, std::size_t track, const VECTOR3 &at, std::s
 
 void RunRecorder::Detect(const sim::World &world, bool keep) {
     const double t = world.time();
-    const VESSEL *f = oapiGetVesselInterface(frame_);
-    if (f == nullptr && frame_ != nullptr && !record_.frameLost) {
+    if (frame_ != nullptr && oapiGetVesselInterface(frame_) == nullptr && !record_.frameLost) {
         record_.frameLost = true;
         record_.frameLostAt = t;
     }
-
-    // Vessels that came and went since the last sample.
-    std::vector<bool> seen(live_.size(), false);
     std::vector<std::size_t> fresh, gone;
+    FollowList(world, fresh, gone);
+    const std::vector<Moment> animations = ReadLog(world);
+    Place(t, keep);
+    ReadAirlocks(world, t);
+    MarkCrew(t, fresh, gone);
+    for (const Moment &m : animations) {
+        if (live_[m.track].alive) {
+            Mark(t, m.track, live_[m.track].last.at, record_.tracks[m.track].name + ": " + m.text);
+        }
+    }
+    FollowEngines(world, t, keep);
+}
+
+// Vessels that came and went since the last sample.
+void RunRecorder::FollowList(const sim::World &world, std::vector<std::size_t> &fresh,
+                             std::vector<std::size_t> &gone) {
+    std::vector<bool> seen(live_.size(), false);
     const DWORD n = oapiGetVesselCount();
     for (DWORD k = 0; k < n; ++k) {
         const OBJHANDLE h = oapiGetVesselByIndex(static_cast<int>(k));
@@ -305,13 +320,11 @@ void RunRecorder::Detect(const sim::World &world, bool keep) {
             gone.push_back(i);
         }
     }
+}
 
-    // What the log tells that the API does not: placements and animations.
-    struct Moving {
-        std::size_t track;
-        const char *text;
-    };
-    std::vector<Moving> animations;
+// What the log tells that the API does not: placements, and animations a user knows by name.
+std::vector<RunRecorder::Moment> RunRecorder::ReadLog(const sim::World &world) {
+    std::vector<Moment> animations;
     const std::vector<sim::Event> &events = world.events();
     for (; eventsSeen_ < events.size(); ++eventsSeen_) {
         const sim::Event &e = events[eventsSeen_];
@@ -324,51 +337,57 @@ void RunRecorder::Detect(const sim::World &world, bool keep) {
         }
         if (e.kind == sim::ev::Moved) {
             live_[i].jumped = true;
-        } else if (e.kind == sim::ev::Animation) {
-            unsigned index = 0;
-            double state = 0.0;
-            const char *text = e.text.c_str();
-            for (const KnownAnimation &a : kKnownAnimations) {
-                if (record_.tracks[i].className != a.className) {
-                    continue;
-                }
-                if (std::sscanf(text, "animation %u starts moving", &index) == 1 &&
-                    index == a.index && e.text.find("starts moving") != std::string::npos) {
-                    animations.push_back({i, a.starts});
-                } else if (std::sscanf(text, "animation %u comes to rest at state %lf", &index,
-                                       &state) == 2 &&
-                           index == a.index) {
-                    if (state == 1.0 || state == 0.0) {
-                        animations.push_back({i, state == 1.0 ? a.atEnd : a.atStart});
-                    }
-                }
+            continue;
+        }
+        if (e.kind != sim::ev::Animation) {
+            continue;
+        }
+        unsigned index = 0;
+        double state = 0.0;
+        const char *text = e.text.c_str();
+        for (const KnownAnimation &a : kKnownAnimations) {
+            if (record_.tracks[i].className != a.className) {
+                continue;
+            }
+            if (std::sscanf(text, "animation %u starts moving", &index) == 1 && index == a.index &&
+                e.text.find("starts moving") != std::string::npos) {
+                animations.push_back({i, a.starts});
+            } else if (std::sscanf(text, "animation %u comes to rest at state %lf", &index,
+                                   &state) == 2 &&
+                       index == a.index && (state == 1.0 || state == 0.0)) {
+                animations.push_back({i, state == 1.0 ? a.atEnd : a.atStart});
             }
         }
     }
+    return animations;
+}
 
-    // Where everything stands now. When the frame vessel was put somewhere, everything else
-    // jumped in its frame.
-    bool frameJumped = false;
-    for (std::size_t i = 0; i < live_.size(); ++i) {
-        frameJumped = frameJumped || (live_[i].alive && live_[i].handle == frame_ && live_[i].jumped);
+// Where everything stands now, in the frame vessel's frame.
+void RunRecorder::Place(double t, bool keep) {
+    const VESSEL *f = oapiGetVesselInterface(frame_);
+    if (f == nullptr) {
+        return;
     }
-    for (std::size_t i = 0; i < live_.size(); ++i) {
-        live_[i].jumped = live_[i].jumped || frameJumped;
+    // When the frame vessel was put somewhere, everything else jumped in its frame.
+    bool frameJumped = false;
+    for (const Live &l : live_) {
+        frameJumped = frameJumped || (l.alive && l.handle == frame_ && l.jumped);
     }
     for (std::size_t i = 0; i < live_.size(); ++i) {
         Live &l = live_[i];
-        if (!l.alive || f == nullptr) {
+        if (!l.alive) {
             continue;
         }
+        const bool jumped = l.jumped || frameJumped;
         Track &track = record_.tracks[i];
         PathPoint p;
         p.time = t;
         VECTOR3 global;
         oapiGetGlobalPos(l.handle, &global);
         f->Global2Local(global, p.at);
-        p.jump = l.jumped && !track.path.empty();
-        const bool isNew = track.path.empty() && l.lastKept;
-        if (keep || l.jumped || isNew) {
+        p.jump = jumped && !track.path.empty();
+        const bool first = track.path.empty() && l.lastKept;
+        if (keep || jumped || first) {
             // The point before a jump is where the vessel was taken from.
             if (!l.lastKept) {
                 track.path.push_back(l.last);
@@ -381,8 +400,40 @@ void RunRecorder::Detect(const sim::World &world, bool keep) {
         l.last = p;
         l.jumped = false;
     }
+}
 
-    // Airlocks: boxes and seats.
+// How many of a vessel's crew lines the vessel took: those it did not hand to the host's
+// parser.
+int RunRecorder::CrewBrought(const sim::World &world, const std::string &vessel) const {
+    const std::size_t prefix = std::strlen(kParserPrefix);
+    std::vector<std::string> passed;
+    for (const sim::Event &e : world.events()) {
+        if (e.kind == sim::ev::ScenarioLine && e.vessel == vessel &&
+            StartsWith(e.text, kParserPrefix) && e.text.size() > prefix) {
+            passed.push_back(e.text.substr(prefix, e.text.size() - prefix - 1));
+        }
+    }
+    int taken = 0;
+    for (const sim::ShipBlock &b : ships_) {
+        if (b.name != vessel) {
+            continue;
+        }
+        for (const std::string &line : b.lines) {
+            bool refused = false;
+            for (std::string &p : passed) {
+                if (!refused && p == line) {
+                    p.clear();  // one refusal answers for one line
+                    refused = true;
+                }
+            }
+            taken += CrewLine(line) && !refused ? 1 : 0;
+        }
+    }
+    return taken;
+}
+
+// Airlocks: where the boxes stand, and the seats that came free or were taken.
+void RunRecorder::ReadAirlocks(const sim::World &world, double t) {
     for (std::size_t i = 0; i < live_.size(); ++i) {
         Live &l = live_[i];
         Track &track = record_.tracks[i];
@@ -397,33 +448,7 @@ void RunRecorder::Detect(const sim::World &world, bool keep) {
             track.crewCapable = true;
             l.airlock = now;
             l.freeAtStart = now.freeSeats;
-            l.crewAtStart = 0;
-            // A vessel the scenario brought has aboard the crew lines it did not pass on to
-            // the host's parser.
-            for (const sim::ShipBlock &b : ships_) {
-                if (!l.loaded || b.name != track.name) {
-                    continue;
-                }
-                std::vector<std::string> passed;
-                for (const sim::Event &e : events) {
-                    const std::string prefix = "default parser got \"";
-                    if (e.kind == sim::ev::ScenarioLine && e.vessel == b.name &&
-                        StartsWith(e.text, prefix.c_str()) && e.text.size() > prefix.size()) {
-                        passed.push_back(
-                            e.text.substr(prefix.size(), e.text.size() - prefix.size() - 1));
-                    }
-                }
-                for (const std::string &line : b.lines) {
-                    bool refused = false;
-                    for (std::string &p : passed) {
-                        if (!refused && p == line) {
-                            p.clear();
-                            refused = true;
-                        }
-                    }
-                    l.crewAtStart += CrewLine(line) && !refused ? 1 : 0;
-                }
-            }
+            l.crewAtStart = l.loaded ? CrewBrought(world, track.name) : 0;
             NoteBox(i, t);
         } else {
             const bool moved = !now.SameBox(l.airlock);
@@ -433,28 +458,35 @@ void RunRecorder::Detect(const sim::World &world, bool keep) {
                 NoteBox(i, t);
             }
         }
+        // The seats give the changes; the scenario gave the crew they started from.
         const double aboard = l.crewAtStart + (l.freeAtStart - now.freeSeats);
         track.crew.Add(t, aboard < 0.0 ? 0.0 : aboard);
     }
+}
 
-    // Crew coming and going: a member's vessel appears as a seat comes free, and goes as a
-    // seat is taken.
-    auto takeSeatChange = [&](bool freed) -> std::size_t {
-        for (std::size_t i = 0; i < live_.size(); ++i) {
-            Live &l = live_[i];
-            if (l.alive && (freed ? l.seatChange > 0.0 : l.seatChange < 0.0)) {
-                l.seatChange += freed ? -1.0 : 1.0;
-                return i;
-            }
+// The vessel whose seat came free (or was taken) in this sample, that change used up; or
+// live_.size() when there is none.
+std::size_t RunRecorder::TakeSeatChange(bool freed) {
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        if (l.alive && (freed ? l.seatChange > 0.0 : l.seatChange < 0.0)) {
+            l.seatChange += freed ? -1.0 : 1.0;
+            return i;
         }
-        return live_.size();
-    };
+    }
+    return live_.size();
+}
+
+// Crew coming and going: a member's vessel appears as a seat comes free and goes as a seat is
+// taken; outside, the member shows when he is ready to return.
+void RunRecorder::MarkCrew(double t, const std::vector<std::size_t> &fresh,
+                           const std::vector<std::size_t> &gone) {
     for (std::size_t i : fresh) {
         const Track &track = record_.tracks[i];
         if (!track.crewMember || live_[i].loaded) {
             continue;  // one the scenario brought did not just leave
         }
-        const std::size_t from = takeSeatChange(true);
+        const std::size_t from = TakeSeatChange(true);
         const std::string sender = from < live_.size() ? record_.tracks[from].name : "";
         std::string text;
         if (StartsWith(track.name, kTransferPrefix)) {
@@ -476,7 +508,7 @@ void RunRecorder::Detect(const sim::World &world, bool keep) {
     }
     for (std::size_t i : gone) {
         const Track &track = record_.tracks[i];
-        const std::size_t to = track.crewMember ? takeSeatChange(false) : live_.size();
+        const std::size_t to = track.crewMember ? TakeSeatChange(false) : live_.size();
         if (to == live_.size()) {
             continue;
         }
@@ -500,13 +532,10 @@ void RunRecorder::Detect(const sim::World &world, bool keep) {
             Mark(t, i, l.last.at, record_.tracks[i].name + " ready to return");
         }
     }
-    for (const Moving &m : animations) {
-        if (live_[m.track].alive) {
-            Mark(t, m.track, live_[m.track].last.at, record_.tracks[m.track].name + ": " + m.text);
-        }
-    }
+}
 
-    // Engines and tanks, from the host's records: the API has no query for either.
+// Engines and tanks, from the host's records: the API has no query for either.
+void RunRecorder::FollowEngines(const sim::World &world, double t, bool keep) {
     for (std::size_t i = 0; i < live_.size(); ++i) {
         Live &l = live_[i];
         const sim::VesselRecord *r = l.alive ? world.liveRecord(l.handle) : nullptr;

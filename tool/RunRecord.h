@@ -79,9 +79,9 @@ struct Marker {
 struct RunRecord {
     std::string frameName;
     double startTime = 0.0, endTime = 0.0;  // s
-    bool frameLost = false;                  // the frame vessel went during the run
-    double frameLostAt = 0.0;                // s
-    std::vector<Track> tracks;               // in the order the vessels were first seen
+    bool frameLost = false;                 // the frame vessel went during the run
+    double frameLostAt = 0.0;               // s
+    std::vector<Track> tracks;              // in the order the vessels were first seen
     std::vector<BoxView> boxes;
     std::vector<Marker> markers;  // in time order
 };
@@ -106,7 +106,23 @@ public:
 
 private:
     struct Live;
+    struct Moment {  // something a vessel did, to be marked where it stands
+        std::size_t track;
+        const char *text;
+    };
+    // One sample, in these steps.
     void Detect(const sim::World &world, bool keep);
+    void FollowList(const sim::World &world, std::vector<std::size_t> &fresh,
+                    std::vector<std::size_t> &gone);
+    std::vector<Moment> ReadLog(const sim::World &world);
+    void Place(double time, bool keep);
+    void ReadAirlocks(const sim::World &world, double time);
+    void MarkCrew(double time, const std::vector<std::size_t> &fresh,
+                  const std::vector<std::size_t> &gone);
+    void FollowEngines(const sim::World &world, double time, bool keep);
+
+    int CrewBrought(const sim::World &world, const std::string &vessel) const;
+    std::size_t TakeSeatChange(bool freed);
     std::size_t Add(const sim::World &world, OBJHANDLE h);
     void NoteBox(std::size_t live, double time);
     void Mark(double time, std::size_t track, const VECTOR3 &at, std::string text);

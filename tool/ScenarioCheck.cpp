@@ -91,8 +91,8 @@ std::string AsKept(const std::string &line) {
         return line;
     }
     const std::size_t rest = line.find_first_not_of(" \t", gap);
-    return rest == std::string::npos ? line.substr(0, gap) : line.substr(0, gap) + " " +
-                                                                 line.substr(rest);
+    return rest == std::string::npos ? line.substr(0, gap)
+                                     : line.substr(0, gap) + " " + line.substr(rest);
 }
 
 bool Contains(const std::vector<std::string> &lines, const std::string &line) {
@@ -130,8 +130,8 @@ std::string CheckReport::Text(const std::string &file) const {
     const int crew = counts[0] + counts[1] + counts[2] + counts[3];
     text += std::to_string(crew) + (crew == 1 ? " crew line: " : " crew lines: ") +
             std::to_string(counts[0]) + " taken as written, " + std::to_string(counts[1]) +
-            " changed, " + std::to_string(counts[2]) + " kept aside, " +
-            std::to_string(counts[3]) + " refused";
+            " changed, " + std::to_string(counts[2]) + " kept aside, " + std::to_string(counts[3]) +
+            " refused";
     if (counts[4] > 0) {
         text += "; " + std::to_string(counts[4]) +
                 (counts[4] == 1 ? " line the host does not understand"
@@ -195,8 +195,8 @@ CheckReport CheckLoadedScenario(sim::World &world, const sim::ParsedScenario &pa
         const double seats = free + static_cast<double>(taken);
 
         const std::vector<int> numbers = BlockLineNumbers(fileText, b);
-        std::size_t roster = 0;   // the next saved crew line of a member taken aboard
-        std::size_t kept = taken; // the next saved crew line the vessel kept aside
+        std::size_t roster = 0;    // the next saved crew line of a member taken aboard
+        std::size_t kept = taken;  // the next saved crew line the vessel kept aside
         for (std::size_t k = 0; k < b.lines.size(); ++k) {
             const std::string &line = b.lines[k];
             LineVerdict v;
@@ -241,8 +241,9 @@ CheckReport CheckLoadedScenario(sim::World &world, const sim::ParsedScenario &pa
                           ", taken by the crew lines before it";
                 } else {
                     const CrewReading written = ReadCrewLine(line);
-                    why = written.valid ? "the vessel refused it, for a reason this check cannot tell"
-                                        : written.why;
+                    why = written.valid
+                              ? "the vessel refused it, for a reason this check cannot tell"
+                              : written.why;
                 }
                 v.verdict = isKept ? Verdict::KeptAside : Verdict::Refused;
                 v.what = (isKept ? "kept aside, not aboard: " : "refused: ") + why;

@@ -37,7 +37,7 @@ struct LineVerdict {
     std::string vessel;
     std::string text;  // the line as written, without indentation
     Verdict verdict = Verdict::AsWritten;
-    std::string what;               // "John Doe (A01), age 35, pulse 72, 80 kg", or why not
+    std::string what;              // "John Doe (A01), age 35, pulse 72, 80 kg", or why not
     std::vector<std::string> how;  // how it changed, or what else to know
 };
 

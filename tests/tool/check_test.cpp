@@ -14,20 +14,22 @@ namespace {
 using tool::Verdict;
 
 struct Case {
-    const char *cls;                  // vemopod: 1 seat, keeps the lines it refuses;
-                                      // crewhab: 4 seats, drops them
+    const char *cls;                   // vemopod: 1 seat, keeps the lines it refuses;
+                                       // crewhab: 4 seats, drops them
     std::vector<const char *> before;  // the block's lines before the one checked
     const char *line;
     Verdict verdict;
     const char *says;  // in what the report says of it
 };
 
+// clang-format off
 const Case kCases[] = {
     // Taken as written, at the edges of the windows the crew library keeps.
     {"vemopod", {}, "VEMOCREW A01-John_Doe-35-72-80", Verdict::AsWritten,
      "taken aboard as written: John Doe (A01), age 35, pulse 72, 80 kg"},
     {"crewhab", {}, "VEMOCREW A01-Jo-1-0-5", Verdict::AsWritten, "Jo (A01), age 1, pulse 0, 5 kg"},
-    {"crewhab", {}, "VEMOCREW -Jo-140-180-300", Verdict::AsWritten, "Jo, age 140, pulse 180, 300 kg"},
+    {"crewhab", {}, "VEMOCREW -Jo-140-180-300", Verdict::AsWritten,
+     "Jo, age 140, pulse 180, 300 kg"},
     {"crewhab", {}, "vemocrew A01-Jo-35-72-80", Verdict::AsWritten,
      "saved again as 'VEMOCREW A01-Jo-35-72-80'"},
     // Taken, changed.
@@ -45,7 +47,8 @@ const Case kCases[] = {
     {"crewhab", {}, "VEMOCREW A01-Jo-35-72-80 and more", Verdict::Changed,
      "'and more' after the value is not read"},
     // Out of their windows, or short of a field.
-    {"crewhab", {}, "VEMOCREW A01-Jo-0-72-80", Verdict::Refused, "refused: age 0 is outside 1 to 140"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-0-72-80", Verdict::Refused,
+     "refused: age 0 is outside 1 to 140"},
     {"crewhab", {}, "VEMOCREW A01-Jo-141-72-80", Verdict::Refused, "age 141 is outside 1 to 140"},
     {"crewhab", {}, "VEMOCREW A01-Jo-35-181-80", Verdict::Refused, "pulse 181 is outside 0 to 180"},
     {"crewhab", {}, "VEMOCREW A01-Jo-35-72-4", Verdict::Refused, "weight 4 is outside 5 to 300"},
@@ -65,6 +68,7 @@ const Case kCases[] = {
     // Not a crew line, and not the host's.
     {"vemopod", {}, "LIGHTS on", Verdict::NotUnderstood, "the host does not understand this line"},
 };
+// clang-format on
 
 std::string Scenario(const Case &c) {
     std::string text = "BEGIN_SHIPS\nPod:" + std::string(c.cls) + "\n  RPOS 0 0 0\n";
@@ -151,11 +155,11 @@ TEST_F(ScenarioCheckWithoutCompanion, NoCrewWithoutTheCompanion) {
 TEST_F(ScenarioCheck, NamesTheFileLineOfEachVerdict) {
     const std::string text =
         "BEGIN_SHIPS\n"
-        "Pod:vemopod\n"       // 2
-        "  RPOS 0 0 0\n"      // 3
-        "\n"                  // 4
+        "Pod:vemopod\n"                 // 2
+        "  RPOS 0 0 0\n"                // 3
+        "\n"                            // 4
         "  VEMOCREW A01-Jo-35-72-80\n"  // 5
-        "   \n"               // 6
+        "   \n"                         // 6
         "  VEMOCREW B02-Al-35-72-80\n"  // 7
         "END\n"
         "END_SHIPS\n";
@@ -170,11 +174,13 @@ TEST_F(ScenarioCheck, NamesTheFileLineOfEachVerdict) {
 
 TEST(ScenarioCheckCommand, ExitStatusTellsWhetherAllIsTakenAsWritten) {
     e2e::VemosimCase c;
-    c.Write("good.scn", "BEGIN_SHIPS\nPod:vemopod\n  VEMOCREW A01-John_Doe-35-72-80\nEND\nEND_SHIPS\n");
+    c.Write("good.scn",
+            "BEGIN_SHIPS\nPod:vemopod\n  VEMOCREW A01-John_Doe-35-72-80\nEND\nEND_SHIPS\n");
     c.Write("cut.scn",
             "BEGIN_SHIPS\nPod:vemopod\n  VEMOCREW A01-Abcdefghijklmnopqrstuvwxyzabcd-35-72-80\n"
             "END\nEND_SHIPS\n");
-    c.Write("broken.scn", "BEGIN_SHIPS\nPod:vemopod\n  VEMOCREW A01-John_Doe-35-72-80\nEND_SHIPS\n");
+    c.Write("broken.scn",
+            "BEGIN_SHIPS\nPod:vemopod\n  VEMOCREW A01-John_Doe-35-72-80\nEND_SHIPS\n");
     c.Write("unknown.scn", "BEGIN_SHIPS\nPod:vemopod\nEND\nOther:nosuchclass\nEND\nEND_SHIPS\n");
 
     const e2e::VemosimResult good = c.Run({"--check", "good.scn"});

@@ -24,12 +24,13 @@ VemosimResult DrawExample(const VemosimCase &c, const std::string &name, const s
                           std::vector<std::string> extra = {}) {
     for (const char *ext : {".scn", ".tl"}) {
         std::string text, why;
-        EXPECT_TRUE(sim::ReadWholeFile(VemosimCase::SourceFile("examples/" + name + ext), text, why))
+        EXPECT_TRUE(
+            sim::ReadWholeFile(VemosimCase::SourceFile("examples/" + name + ext), text, why))
             << why;
         c.Write(name + ext, text);
     }
-    std::vector<std::string> args = {"--quiet", "--timeline", name + ".tl", "--until", until,
-                                     "--plot",  "run.svg",    name + ".scn"};
+    std::vector<std::string> args = {"--quiet", "--timeline", name + ".tl", "--until",
+                                     until,     "--plot",     "run.svg",    name + ".scn"};
     args.insert(args.end(), extra.begin(), extra.end());
     return c.Run(args);
 }
@@ -45,8 +46,8 @@ std::vector<std::string> Elements(const std::string &svg, const std::string &tag
     for (std::size_t at = svg.find("<" + tag + " "); at != std::string::npos;
          at = svg.find("<" + tag + " ", at + 1)) {
         const std::size_t open = svg.find('>', at);
-        const std::size_t end = svg[open - 1] == '/' ? open + 1
-                                                     : svg.find("</" + tag + ">", at) + tag.size() + 3;
+        const std::size_t end =
+            svg[open - 1] == '/' ? open + 1 : svg.find("</" + tag + ">", at) + tag.size() + 3;
         found.push_back(svg.substr(at, end - at));
     }
     return found;
@@ -330,8 +331,8 @@ TEST(RunPlot, FrameThatGoesEndsThePaths) {
             "BEGIN_SHIPS\nPod:vemopod\n  RPOS 0 0 0\nEND\nVemo_A01-Jo:Vemo\n  RPOS 0 0 10\nEND\n"
             "END_SHIPS\n");
     c.Write("jo.tl", "1 place Vemo_A01-Jo at Pod 0 0 6\n2 place Vemo_A01-Jo at Pod 0 0 1\n");
-    const VemosimResult r = c.Run({"--quiet", "--timeline", "jo.tl", "--until", "4",
-                                   "--plot-frame", "Vemo_A01-Jo", "--plot", "run.svg", "jo.scn"});
+    const VemosimResult r = c.Run({"--quiet", "--timeline", "jo.tl", "--until", "4", "--plot-frame",
+                                   "Vemo_A01-Jo", "--plot", "run.svg", "jo.scn"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string svg = c.Read("run.svg").value_or("");
     EXPECT_NE(svg.find("Vemo_A01-Jo went at 2.15 s, and the paths end there"), std::string::npos);
