@@ -4,6 +4,8 @@
 #include <cstring>
 #include <map>
 
+#include "CrewValue.h"
+#include "HostReading.h"
 #include "Math3.h"
 #include "World.h"
 
@@ -21,13 +23,6 @@ constexpr std::uint64_t kPathPoints = 2000;
 constexpr double kSameBox = 1e-6;
 // Longest vessel name read through the host API (bytes, terminator included).
 constexpr int kNameSize = 256;
-
-const char kAirlockId[] = "Vemo";        // a crew-capable vessel's airlock point (to child)
-const char kReadyId[] = "V-em";          // a crew member's point once ready to return
-const char kMemberClass[] = "Vemo";      // class of a crew member outside
-const char kTransferPrefix[] = "VemoT";  // name of a member on his way to a docked vessel
-// How the host logs a line that reached its default parser: the line follows, in quotes.
-const char kParserPrefix[] = "default parser got \"";
 
 // Animations whose meaning a user knows by name: class, animation index, and what it is.
 struct KnownAnimation {
@@ -51,60 +46,6 @@ const char *EngineName(THGROUP_TYPE type) {
     return type == THGROUP_MAIN ? "main" : type == THGROUP_RETRO ? "retro" : "hover";
 }
 
-struct Airlock {
-    double box[6] = {0, 0, 0, 0, 0, 0};  // min x, max x, min y, max y, min z, max z; m
-    bool doorOpen = true;
-    double freeSeats = 0.0;
-    bool SameBox(const Airlock &o) const {
-        return std::memcmp(box, o.box, sizeof box) == 0 && doorOpen == o.doorOpen;
-    }
-};
-
-ATTACHMENTHANDLE FindPoint(const VESSEL &v, bool toParent, const char *id) {
-    const DWORD n = v.AttachmentCount(toParent);
-    for (DWORD i = 0; i < n; ++i) {
-        const ATTACHMENTHANDLE a = v.GetAttachmentHandle(toParent, i);
-        const char *name = v.GetAttachmentId(a);
-        if (name != nullptr && std::strcmp(name, id) == 0) {
-            return a;
-        }
-    }
-    return nullptr;
-}
-
-bool ReadAirlock(const VESSEL &v, Airlock &out) {
-    const ATTACHMENTHANDLE a = FindPoint(v, false, kAirlockId);
-    if (a == nullptr) {
-        return false;
-    }
-    VECTOR3 pos, dir, rot;
-    v.GetAttachmentParams(a, pos, dir, rot);
-    const double box[6] = {pos.x, pos.y, pos.z, dir.x, dir.y, dir.z};
-    std::memcpy(out.box, box, sizeof box);
-    out.doorOpen = rot.x == 1.0;
-    out.freeSeats = rot.z;
-    return true;
-}
-
-// The line's value when it is a crew line: the keyword in any letter case, then the value.
-bool CrewLine(const std::string &line) {
-    static const char kKeyword[] = "VEMOCREW";
-    if (line.size() < sizeof kKeyword - 1) {
-        return false;
-    }
-    for (std::size_t i = 0; i + 1 < sizeof kKeyword; ++i) {
-        const char c = line[i];
-        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != kKeyword[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool StartsWith(const std::string &s, const char *prefix) {
-    return s.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
 }  // namespace
 
 void Series::Add(double time, double value) {
@@ -125,7 +66,7 @@ struct RunRecorder::Live {
     bool lastKept = true;
     bool jumped = false;  // placed from outside since the last sample
     bool hasAirlock = false;
-    Airlock airlock;
+    AirlockPoint airlock;
     double seatChange = 0.0;  // free seats now less at the sample before
     int crewAtStart = 0;      // aboard when the airlock was first seen
     double freeAtStart = 0.0;
@@ -147,7 +88,7 @@ bool RunRecorder::Begin(const sim::World &world, const std::vector<sim::ShipBloc
         const VESSEL *v = oapiGetVesselInterface(h);
         char name[kNameSize] = "";
         oapiGetObjectName(h, name, kNameSize);
-        Airlock unused;
+        AirlockPoint unused;
         first = first != nullptr ? first : h;
         if (firstCrewCapable == nullptr && v != nullptr && ReadAirlock(*v, unused)) {
             firstCrewCapable = h;
@@ -405,14 +346,7 @@ void RunRecorder::Place(double t, bool keep) {
 // How many of a vessel's crew lines the vessel took: those it did not hand to the host's
 // parser.
 int RunRecorder::CrewBrought(const sim::World &world, const std::string &vessel) const {
-    const std::size_t prefix = std::strlen(kParserPrefix);
-    std::vector<std::string> passed;
-    for (const sim::Event &e : world.events()) {
-        if (e.kind == sim::ev::ScenarioLine && e.vessel == vessel &&
-            StartsWith(e.text, kParserPrefix) && e.text.size() > prefix) {
-            passed.push_back(e.text.substr(prefix, e.text.size() - prefix - 1));
-        }
-    }
+    std::vector<std::string> passed = LinesHandedToHost(world, vessel, world.events().size());
     int taken = 0;
     for (const sim::ShipBlock &b : ships_) {
         if (b.name != vessel) {
@@ -426,7 +360,7 @@ int RunRecorder::CrewBrought(const sim::World &world, const std::string &vessel)
                     refused = true;
                 }
             }
-            taken += CrewLine(line) && !refused ? 1 : 0;
+            taken += IsCrewLine(line) && !refused ? 1 : 0;
         }
     }
     return taken;
@@ -438,7 +372,7 @@ void RunRecorder::ReadAirlocks(const sim::World &world, double t) {
         Live &l = live_[i];
         Track &track = record_.tracks[i];
         const VESSEL *v = l.alive ? oapiGetVesselInterface(l.handle) : nullptr;
-        Airlock now;
+        AirlockPoint now;
         l.seatChange = 0.0;
         if (v == nullptr || !ReadAirlock(*v, now)) {
             continue;
@@ -527,7 +461,7 @@ void RunRecorder::MarkCrew(double t, const std::vector<std::size_t> &fresh,
             StartsWith(record_.tracks[i].name, kTransferPrefix)) {
             continue;
         }
-        if (FindPoint(*v, true, kReadyId) != nullptr) {
+        if (FindPoint(*v, true, kReadyPoint) != nullptr) {
             l.ready = true;
             Mark(t, i, l.last.at, record_.tracks[i].name + " ready to return");
         }

@@ -8,13 +8,9 @@
 // the airlock points that crew-capable vessels publish. Only what that API does not tell (tank
 // masses, thruster levels, animation events) is read from the host's records and event log.
 //
-// The crew conventions are read for display only:
-//   - a crew-capable vessel publishes an airlock point "Vemo" (to child): position (min x,
-//     max x, min y), direction (max y, min z, max z), rotation (door, status, free seats);
-//   - a crew member outside is a vessel of class "Vemo"; one named VemoT<receiver> carries a
-//     member handed over to <receiver>; a member ready to return carries a point "V-em";
-//   - a member leaves when a vessel of class "Vemo" appears as a seat comes free, and is
-//     taken aboard when such a vessel goes as a seat is taken.
+// The crew conventions (HostReading.h) are read for display only. A member leaves when a
+// vessel of class "Vemo" appears as a seat comes free, and is taken aboard when such a vessel
+// goes as a seat is taken.
 #ifndef VEMO_TOOL_RUNRECORD_H
 #define VEMO_TOOL_RUNRECORD_H
 
@@ -22,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "HostReading.h"
 #include "Orbitersdk.h"
 #include "ScenarioFile.h"
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "CrewValue.h"
+#include "HostReading.h"
 #include "World.h"
 
 namespace tool {
@@ -17,15 +18,8 @@ constexpr int kExitTaken = 0;     // every line taken as written
 constexpr int kExitChanged = 1;   // something changes or is refused
 constexpr int kExitBadInput = 2;  // the file cannot be read as a scenario
 
-// How the host logs a line that reached its default parser: the line follows, in quotes.
-const char kParserPrefix[] = "default parser got \"";
 // Where a crew-capable vessel looks for the companion crew-member module, from the root.
 const char kCompanionModule[] = "modules/Vemo.dll";
-const char kAirlockId[] = "Vemo";
-
-bool StartsWith(const std::string &s, const char *prefix) {
-    return s.compare(0, std::strlen(prefix), prefix) == 0;
-}
 
 // Text from the file and from vessel modules, safe for a terminal.
 std::string Printable(const std::string &s) {
@@ -67,21 +61,12 @@ std::vector<int> BlockLineNumbers(const std::string &fileText, const sim::ShipBl
 // The free seats the vessel's airlock point publishes; false without one.
 bool FreeSeats(OBJHANDLE h, double &free) {
     const VESSEL *v = h != nullptr ? oapiGetVesselInterface(h) : nullptr;
-    if (v == nullptr) {
+    AirlockPoint airlock;
+    if (v == nullptr || !ReadAirlock(*v, airlock)) {
         return false;
     }
-    const DWORD n = v->AttachmentCount(false);
-    for (DWORD i = 0; i < n; ++i) {
-        const ATTACHMENTHANDLE a = v->GetAttachmentHandle(false, i);
-        const char *id = v->GetAttachmentId(a);
-        if (id != nullptr && std::strcmp(id, kAirlockId) == 0) {
-            VECTOR3 pos, dir, rot;
-            v->GetAttachmentParams(a, pos, dir, rot);
-            free = rot.z;
-            return true;
-        }
-    }
-    return false;
+    free = airlock.freeSeats;
+    return true;
 }
 
 // A line as a vessel writes a line it kept: its first word, a blank, the rest.
@@ -152,20 +137,13 @@ CheckReport CheckLoadedScenario(sim::World &world, const sim::ParsedScenario &pa
     const sim::ScenarioFile saved = world.save();
 
     for (const sim::ShipBlock &b : parsed.scenario.ships) {
-        // What the host's parser was handed, and what it could not do.
-        std::vector<std::string> passed, errors;
+        // What the host's parser was handed, and what the host could not do.
+        const std::vector<std::string> passed = LinesHandedToHost(world, b.name, loadEvents);
+        std::vector<std::string> errors;
         const std::vector<sim::Event> &events = world.events();
         for (std::size_t i = 0; i < loadEvents; ++i) {
-            const sim::Event &e = events[i];
-            if (e.vessel != b.name) {
-                continue;
-            }
-            if (e.kind == sim::ev::ScenarioLine && StartsWith(e.text, kParserPrefix) &&
-                e.text.size() > std::strlen(kParserPrefix)) {
-                passed.push_back(e.text.substr(std::strlen(kParserPrefix),
-                                               e.text.size() - std::strlen(kParserPrefix) - 1));
-            } else if (e.kind == sim::ev::Error) {
-                errors.push_back(e.text);
+            if (events[i].vessel == b.name && events[i].kind == sim::ev::Error) {
+                errors.push_back(events[i].text);
             }
         }
         std::vector<std::string> savedLines, savedCrew;
