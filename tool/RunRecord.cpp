@@ -19,6 +19,9 @@ using sim::operator-;
 // A path keeps about this many points however long the run; the moments that matter (a
 // vessel placed, appearing, going) are kept besides.
 constexpr std::uint64_t kPathPoints = 2000;
+// ... and fewer in a world so large that all its paths would outgrow this many points.
+constexpr std::uint64_t kAllPathPoints = 200000;
+constexpr std::uint64_t kFewestPathPoints = 50;
 // Two boxes whose corners lie closer than this stood in the same place (m).
 constexpr double kSameBox = 1e-6;
 // Longest vessel name read through the host API (bytes, terminator included).
@@ -107,7 +110,12 @@ bool RunRecorder::Begin(const sim::World &world, const std::vector<sim::ShipBloc
         oapiGetObjectName(frame_, name, kNameSize);
         record_.frameName = name;
     }
-    stride_ = expectedSteps / kPathPoints + 1;
+    const std::uint64_t vessels = n > 0 ? n : 1;
+    std::uint64_t points = kAllPathPoints / vessels;
+    points = points < kFewestPathPoints ? kFewestPathPoints
+             : points > kPathPoints     ? kPathPoints
+                                        : points;
+    stride_ = expectedSteps / points + 1;
     record_.startTime = world.time();
     eventsSeen_ = world.events().size();
     beginning_ = true;
@@ -244,12 +252,11 @@ void RunRecorder::FollowList(const sim::World &world, std::vector<std::size_t> &
     const DWORD n = oapiGetVesselCount();
     for (DWORD k = 0; k < n; ++k) {
         const OBJHANDLE h = oapiGetVesselByIndex(static_cast<int>(k));
-        std::size_t i = 0;
-        while (i < live_.size() && !(live_[i].alive && live_[i].handle == h)) {
-            ++i;
-        }
+        const auto found = byHandle_.find(h);
+        std::size_t i = found != byHandle_.end() ? found->second : live_.size();
         if (i == live_.size()) {
             i = Add(world, h);
+            byHandle_[h] = i;
             seen.push_back(false);
             fresh.push_back(i);
         }
@@ -258,6 +265,7 @@ void RunRecorder::FollowList(const sim::World &world, std::vector<std::size_t> &
     for (std::size_t i = 0; i < live_.size(); ++i) {
         if (live_[i].alive && !seen[i]) {
             live_[i].alive = false;
+            byHandle_.erase(live_[i].handle);
             gone.push_back(i);
         }
     }
@@ -269,18 +277,17 @@ std::vector<RunRecorder::Moment> RunRecorder::ReadLog(const sim::World &world) {
     const std::vector<sim::Event> &events = world.events();
     for (; eventsSeen_ < events.size(); ++eventsSeen_) {
         const sim::Event &e = events[eventsSeen_];
-        std::size_t i = 0;
-        while (i < live_.size() && !(live_[i].alive && record_.tracks[i].name == e.vessel)) {
-            ++i;
-        }
-        if (i == live_.size()) {
+        if (e.kind != sim::ev::Moved && e.kind != sim::ev::Animation) {
             continue;
         }
+        const VESSEL *v = oapiGetVesselInterface(world.find(e.vessel));
+        const auto found = byHandle_.find(v != nullptr ? v->GetHandle() : nullptr);
+        if (found == byHandle_.end()) {
+            continue;
+        }
+        const std::size_t i = found->second;
         if (e.kind == sim::ev::Moved) {
             live_[i].jumped = true;
-            continue;
-        }
-        if (e.kind != sim::ev::Animation) {
             continue;
         }
         unsigned index = 0;

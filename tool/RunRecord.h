@@ -15,6 +15,7 @@
 #define VEMO_TOOL_RUNRECORD_H
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,7 @@ private:
 
     RunRecord record_;
     std::vector<Live> live_;  // per track, what the recorder follows
+    std::map<OBJHANDLE, std::size_t> byHandle_;  // the live vessels' tracks
     OBJHANDLE frame_ = nullptr;
     std::size_t eventsSeen_ = 0;
     std::uint64_t stride_ = 1;  // keep a path point every stride-th step
