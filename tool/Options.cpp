@@ -16,6 +16,7 @@ constexpr double kMaxSteps = 1e7;  // a run longer than this is surely a typo
 
 const char kHelp[] =
     "usage: vemosim [options] SCENARIO\n"
+    "       vemosim --check [--root DIR] SCENARIO\n"
     "\n"
     "Runs SCENARIO (a scenario file in the host's text format) on the headless host: loads\n"
     "its vessels (classes not built in come from ROOT/modules/CLASS.dll), advances the\n"
@@ -32,13 +33,24 @@ const char kHelp[] =
     "  --seed N         seed of the host's random numbers, 0 or more (default: 1)\n"
     "  --out FILE       save the scenario to FILE at the end (default: no file is written);\n"
     "                   the description and environment of SCENARIO go with it\n"
+    "  --plot FILE      draw the run as an SVG picture in FILE: every vessel's path in one\n"
+    "                   vessel's frame, the crew airlock boxes, numbered markers at EVA,\n"
+    "                   crew ready to return and taken aboard, transfer, deployment and\n"
+    "                   engines lit and out; below it the tanks and the crew over time\n"
+    "  --plot-frame V   the vessel whose frame the paths are drawn in (default: the first\n"
+    "                   vessel with a crew airlock, else the first vessel)\n"
     "  --verbose        print every event of the host as it is logged, item by item\n"
     "                   (each mesh mode, thruster group and attachment update)\n"
     "  --quiet          print nothing but errors\n"
+    "  --check          do not run: load SCENARIO's vessels and say, for every crew line,\n"
+    "                   what its vessel makes of it (taken aboard as written, changed and\n"
+    "                   how, kept aside or refused and why), and every line the host does\n"
+    "                   not understand. Exit status 0 when all is taken as written, 1 when\n"
+    "                   something changes or is refused, 2 when the file is malformed\n"
     "  --help           print this text\n"
     "Options take their value as the next argument or after '=' (--until=20).\n"
-    "Relative paths (SCENARIO, --timeline, --out, and files saved by the timeline) are taken\n"
-    "from the folder vemosim was started in.\n"
+    "Relative paths (SCENARIO, --timeline, --out, --plot, and files saved by the timeline) are\n"
+    "taken from the folder vemosim was started in.\n"
     "\n"
     "Timeline: one action per line, TIME ACTION ARGUMENTS, separated by blanks. '#' starts\n"
     "a comment. TIME is in simulation seconds and never decreases from line to line.\n"
@@ -122,6 +134,10 @@ bool parseOptions(int argc, char **argv, Options &o) {
             o.verbose = true;
             continue;
         }
+        if (arg == "--check") {
+            o.check = true;
+            continue;
+        }
         std::string name = arg;
         std::string value;
         bool hasValue = false;
@@ -132,7 +148,8 @@ bool parseOptions(int argc, char **argv, Options &o) {
             hasValue = true;
         }
         const bool known = name == "--root" || name == "--timeline" || name == "--until" ||
-                           name == "--step" || name == "--seed" || name == "--out";
+                           name == "--step" || name == "--seed" || name == "--out" ||
+                           name == "--plot" || name == "--plot-frame";
         if (!known) {
             printError("unknown option '" + name + "' (see vemosim --help)");
             return false;
@@ -144,12 +161,17 @@ bool parseOptions(int argc, char **argv, Options &o) {
             }
             value = argv[++i];
         }
-        if (name == "--root" || name == "--timeline" || name == "--out") {
+        if (name == "--root" || name == "--timeline" || name == "--out" || name == "--plot" ||
+            name == "--plot-frame") {
             if (value.empty()) {
                 printError("option " + name + " needs a value");
                 return false;
             }
-            (name == "--root" ? o.root : name == "--timeline" ? o.timeline : o.out) = value;
+            (name == "--root"       ? o.root
+             : name == "--timeline" ? o.timeline
+             : name == "--out"      ? o.out
+             : name == "--plot"     ? o.plot
+                                    : o.plotFrame) = value;
         } else if (name == "--until") {
             if (!parseNumber(value, o.until) || o.until < 0.0) {
                 printError("--until needs a time in seconds, 0 or more, not '" + value + "'");
@@ -179,6 +201,14 @@ bool parseOptions(int argc, char **argv, Options &o) {
         return false;
     }
     o.scenario = positional[0];
+    if (o.check && (!o.timeline.empty() || !o.out.empty() || !o.plot.empty())) {
+        printError("--check reads the scenario without running it: no --timeline, --out or --plot");
+        return false;
+    }
+    if (!o.plotFrame.empty() && o.plot.empty()) {
+        printError("--plot-frame names the frame of a picture: give --plot FILE with it");
+        return false;
+    }
     if (o.until / o.step > kMaxSteps) {
         printError("--until / --step asks for more than 10000000 steps");
         return false;

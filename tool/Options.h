@@ -17,7 +17,8 @@ constexpr double kDefaultStep = 0.05;               // s per step
 
 // Exit codes.
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;    // the run went wrong: a scenario could not be written
+constexpr int kExitFailed = 1;    // the run went wrong: a scenario or picture could not be written
+constexpr int kExitChanged = 1;   // --check: a crew line is changed, kept aside or refused
 constexpr int kExitBadInput = 2;  // bad option, file, line or action; nothing was written
 
 // What `vemosim --help` prints: the options, the timeline's actions and the output.
@@ -28,11 +29,14 @@ struct Options {
     std::string root = kDefaultRoot;
     std::string timeline;  // as given; empty for none
     std::string out;       // as given; empty for none
+    std::string plot;      // as given; empty for none
+    std::string plotFrame; // empty: the first vessel with a crew airlock
     double until = kDefaultUntil;
     double step = kDefaultStep;
     std::uint64_t seed = 1;
     bool quiet = false;
     bool verbose = false;
+    bool check = false;  // read the scenario's crew lines, do not run it
     bool help = false;
 };
 

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "RunPicture.h"
+#include "ScenarioCheck.h"
 #include "ScenarioText.h"
 #include "Words.h"
 
@@ -55,7 +57,8 @@ std::string keyText(int key, const std::vector<int> &held, bool down, bool consu
 
 int Run::main() {
     sim::InputError e;
-    if (!sim::readScenarioFile(fromStart(start_, o_.scenario), scenario_, e)) {
+    if (!sim::readWholeFile(fromStart(start_, o_.scenario), scenarioText_, e) ||
+        !sim::parseScenarioText(scenarioText_, o_.scenario, scenario_, e)) {
         e.file = o_.scenario;
         printError(e.text());
         return kExitBadInput;
@@ -74,6 +77,10 @@ int Run::main() {
         printError("--out " + o_.out + ": no such folder, or a folder");
         return kExitBadInput;
     }
+    if (!o_.plot.empty() && !writableFilePath(fromStart(start_, o_.plot))) {
+        printError("--plot " + o_.plot + ": no such folder, or a folder");
+        return kExitBadInput;
+    }
     const std::string root = fromStart(start_, o_.root);
     if (chdir(root.c_str()) != 0) {
         printError("--root " + o_.root + ": cannot enter: " + std::strerror(errno));
@@ -86,7 +93,8 @@ int Run::main() {
     wo.step = o_.step;
     sim::World world(wo);
     world_ = &world;
-    TimelinePrinter printer(world, stdout, {o_.quiet, o_.verbose});
+    // A check tells only its verdicts, not the story of the loading.
+    TimelinePrinter printer(world, stdout, {o_.quiet || o_.check, o_.verbose});
     printer_ = &printer;
 
     // Every class is found before anything is made, so an unknown one is reported at
@@ -106,6 +114,20 @@ int Run::main() {
         return kExitBadInput;
     }
     flush();
+    if (o_.check) {
+        const CheckReport report = checkLoadedScenario(world, scenario_, scenarioText_, root);
+        std::fputs(report.text(o_.scenario).c_str(), stdout);
+        return report.exitCode();
+    }
+    RunRecorder recorder;
+    if (!o_.plot.empty()) {
+        recorder_ = &recorder;
+        if (!recorder.begin(world, scenario_.scenario.ships, o_.plotFrame,
+                            static_cast<std::uint64_t>(o_.until / o_.step) + 1, why)) {
+            printError(why);
+            return kExitBadInput;
+        }
+    }
 
     const double slack = o_.step * 1e-9;
     std::size_t next = 0;
@@ -116,16 +138,24 @@ int Run::main() {
             if (rc != kExitOk) {
                 return rc;
             }
+            sample();
         }
         if (world.time() + slack >= o_.until) {
             break;
         }
         world.step(1);
         flush();
+        sample();
     }
 
     if (!o_.out.empty()) {
         const int rc = save(fromStart(start_, o_.out), o_.out);
+        if (rc != kExitOk) {
+            return rc;
+        }
+    }
+    if (!o_.plot.empty()) {
+        const int rc = draw();
         if (rc != kExitOk) {
             return rc;
         }
@@ -140,6 +170,9 @@ int Run::main() {
         if (!o_.out.empty()) {
             std::printf("; scenario saved to %s", printable(o_.out).c_str());
         }
+        if (!o_.plot.empty()) {
+            std::printf("; run drawn in %s", printable(o_.plot).c_str());
+        }
         std::printf("\n");
         // The crew lines come from the vessels' own saving; without --out the world
         // saves once more for them, and that save is not an event of the run.
@@ -152,6 +185,23 @@ void Run::flush() {
     if (printer_ != nullptr) {
         printer_->flush();
     }
+}
+
+void Run::sample() {
+    if (recorder_ != nullptr) {
+        recorder_->sample(*world_);
+    }
+}
+
+int Run::draw() {
+    const std::string svg = drawRunSvg(recorder_->finish(*world_), o_.scenario);
+    std::string why;
+    if (!sim::writeFileAtomically(fromStart(start_, o_.plot), svg, why)) {
+        flush();
+        printError(o_.plot + ": " + why);
+        return kExitFailed;
+    }
+    return kExitOk;
 }
 
 // "placed at (0, 0, 1.5) m in Pod's frame, inside its airlock box".

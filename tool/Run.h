@@ -1,12 +1,14 @@
 // One run of vemosim: reads the scenario and the timeline, makes the world in the runtime
 // root, steps it to the end applying the timeline's actions at their times, prints the story
-// as it happens and saves the scenario.
+// as it happens, saves the scenario and draws the run. With --check it stops once the
+// scenario is loaded and tells what the vessels made of its crew lines.
 #ifndef VEMO_TOOL_RUN_H
 #define VEMO_TOOL_RUN_H
 
 #include <string>
 
 #include "Options.h"
+#include "RunRecorder.h"
 #include "ScenarioText.h"
 #include "Timeline.h"
 #include "TimelinePrinter.h"
@@ -24,6 +26,10 @@ public:
 
 private:
     void flush();
+    // Records the world for the picture, when the run is drawn.
+    void sample();
+    // Draws the run into the --plot file.
+    int draw();
     // Carries out one timeline action; an action that cannot be carried out is bad input.
     int apply(const TimelineAction &a);
     // Saves the world's scenario to `path`, named `shown` in messages.
@@ -35,10 +41,12 @@ private:
 
     const Options &o_;
     const std::string start_;
+    std::string scenarioText_;  // as read, for the line numbers of a check
     sim::ParsedScenario scenario_;
     Timeline timeline_;
     sim::World *world_ = nullptr;
     TimelinePrinter *printer_ = nullptr;
+    RunRecorder *recorder_ = nullptr;  // when the run is drawn
     sim::ScenarioFile lastSaved_;  // the scenario as last saved
 };
 

@@ -1,0 +1,215 @@
+// vemosim --check: the verdicts on crew lines from the real edge cases, taken from what the
+// capsule and the sample crew vessel actually do with them, and the exit status a user sees.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ScenarioCheck.h"
+#include "test_support.h"
+#include "vemosim_runner.h"
+
+namespace {
+
+using vemosim::Verdict;
+
+struct Case {
+    const char *cls;                   // vemopod: 1 seat, keeps the lines it refuses;
+                                       // crewhab: 4 seats, drops them
+    std::vector<const char *> before;  // the block's lines before the one checked
+    const char *line;
+    Verdict verdict;
+    const char *says;  // in what the report says of it
+};
+
+// clang-format off
+const Case kCases[] = {
+    // Taken as written, at the edges of the windows the crew library keeps.
+    {"vemopod", {}, "VEMOCREW A01-John_Doe-35-72-80", Verdict::AsWritten,
+     "taken aboard as written: John Doe (A01), age 35, pulse 72, 80 kg"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-1-0-5", Verdict::AsWritten, "Jo (A01), age 1, pulse 0, 5 kg"},
+    {"crewhab", {}, "VEMOCREW -Jo-140-180-300", Verdict::AsWritten,
+     "Jo, age 140, pulse 180, 300 kg"},
+    {"crewhab", {}, "vemocrew A01-Jo-35-72-80", Verdict::AsWritten,
+     "saved again as 'VEMOCREW A01-Jo-35-72-80'"},
+    // Taken, changed.
+    {"crewhab", {}, "VEMOCREW A01-Abcdefghijklmnopqrstuvwxyzabcd-35-72-80", Verdict::Changed,
+     "name cut at 25 characters, from 30 to 'Abcdefghijklmnopqrstuvwxy'"},
+    {"crewhab", {}, "VEMOCREW ABCDEF-Jo-35-72-80", Verdict::Changed,
+     "mission id 'ABCDEF' cut to 'ABCD'"},
+    {"crewhab", {}, "VEMOCREW A01-J.-35-72-80", Verdict::Changed,
+     "in the name 'J.' became blanks"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-000035-72-80", Verdict::Changed,
+     "age '000035' read from its first five characters '00003' as 3"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-72-80.9", Verdict::Changed, "weight '80.9' read as 80"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-72-80-7", Verdict::Changed,
+     "'-7' after the weight is not read"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-72-80 and more", Verdict::Changed,
+     "'and more' after the value is not read"},
+    // Out of their windows, or short of a field.
+    {"crewhab", {}, "VEMOCREW A01-Jo-0-72-80", Verdict::Refused,
+     "refused: age 0 is outside 1 to 140"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-141-72-80", Verdict::Refused, "age 141 is outside 1 to 140"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-181-80", Verdict::Refused, "pulse 181 is outside 0 to 180"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-72-4", Verdict::Refused, "weight 4 is outside 5 to 300"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-72-301", Verdict::Refused, "weight 301 is outside"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-72", Verdict::Refused, "stops after the pulse: no weight"},
+    {"crewhab", {}, "VEMOCREW JoJo", Verdict::Refused, "no '-' in the value 'JoJo'"},
+    // The capsule keeps what it refuses and saves it again.
+    {"vemopod", {}, "VEMOCREW A01-Jo-35-72-301", Verdict::KeptAside,
+     "kept aside, not aboard: weight 301 is outside"},
+    // Beyond the seats.
+    {"vemopod", {"VEMOCREW A01-John_Doe-35-72-80"}, "VEMOCREW B02-Jane-30-70-60",
+     Verdict::KeptAside, "beyond the seats: Pod has 1 seat, taken by the crew lines before it"},
+    {"crewhab",
+     {"VEMOCREW A-A-30-70-60", "VEMOCREW B-B-30-70-60", "VEMOCREW C-C-30-70-60",
+      "VEMOCREW D-D-30-70-60"},
+     "VEMOCREW E-E-30-70-60", Verdict::Refused, "beyond the seats: Pod has 4 seats"},
+    // Not a crew line, and not the host's.
+    {"vemopod", {}, "LIGHTS on", Verdict::NotUnderstood, "the host does not understand this line"},
+};
+// clang-format on
+
+std::string scenario(const Case &c) {
+    std::string text = "BEGIN_SHIPS\nPod:" + std::string(c.cls) + "\n  RPOS 0 0 0\n";
+    for (const char *line : c.before) {
+        text += std::string("  ") + line + "\n";
+    }
+    return text + "  " + c.line + "\nEND\nEND_SHIPS\n";
+}
+
+// The verdict on the case's line, checked in a fresh world on the test's root.
+vemosim::LineVerdict check(sim::World &world, const std::string &root, const std::string &text,
+                        const std::string &line) {
+    sim::ParsedScenario parsed;
+    sim::InputError e;
+    EXPECT_TRUE(sim::parseScenarioText(text, "t.scn", parsed, e)) << e.text();
+    std::string why;
+    EXPECT_TRUE(world.load(parsed.scenario, &why)) << why;
+    const vemosim::CheckReport report = vemosim::checkLoadedScenario(world, parsed, text, root);
+    for (const vemosim::LineVerdict &v : report.lines) {
+        if (v.text == line) {
+            return v;
+        }
+    }
+    ADD_FAILURE() << "no verdict on " << line << "\n" << report.text("t.scn");
+    return {};
+}
+
+std::string said(const vemosim::LineVerdict &v) {
+    std::string text = v.what;
+    for (const std::string &how : v.how) {
+        text += "\n" + how;
+    }
+    return text;
+}
+
+class ScenarioCheck : public testsupport::WorldTest {};
+
+class ScenarioCheckWithoutCompanion : public testsupport::WorldTest {
+protected:
+    testsupport::RootOptions rootOptions() const override {
+        testsupport::RootOptions o;
+        o.withCompanion = false;
+        return o;
+    }
+};
+
+}  // namespace
+
+TEST_F(ScenarioCheck, VerdictsOnTheEdgeCases) {
+    for (const Case &c : kCases) {
+        SCOPED_TRACE(std::string(c.cls) + ": " + c.line);
+        sim::World &w = makeWorld();
+        const vemosim::LineVerdict v = check(w, root->path(), scenario(c), c.line);
+        EXPECT_EQ(static_cast<int>(v.verdict), static_cast<int>(c.verdict)) << said(v);
+        EXPECT_NE(said(v).find(c.says), std::string::npos) << said(v);
+        // Kept aside means saved again; refused means gone.
+        if (v.verdict == Verdict::KeptAside) {
+            EXPECT_NE(said(v).find("saved again as written"), std::string::npos);
+        }
+        if (v.verdict == Verdict::Refused) {
+            EXPECT_NE(said(v).find("gone once the scenario is saved"), std::string::npos);
+        }
+    }
+}
+
+TEST_F(ScenarioCheckWithoutCompanion, NoCrewWithoutTheCompanion) {
+    const std::string line = "VEMOCREW A01-John_Doe-35-72-80";
+    for (const char *cls : {"vemopod", "crewhab"}) {
+        SCOPED_TRACE(cls);
+        sim::World &w = makeWorld();
+        const vemosim::LineVerdict v =
+            check(w, root->path(), scenario({cls, {}, line.c_str(), {}, ""}), line);
+        // The capsule keeps its crew lines for when the companion is back; the sample vessel
+        // loses them.
+        EXPECT_EQ(static_cast<int>(v.verdict),
+                  static_cast<int>(std::string(cls) == "vemopod" ? Verdict::KeptAside
+                                                                 : Verdict::Refused));
+        EXPECT_NE(v.what.find("companion crew-member module (modules/Vemo.dll) is not installed"),
+                  std::string::npos)
+            << v.what;
+    }
+}
+
+TEST_F(ScenarioCheck, NamesTheFileLineOfEachVerdict) {
+    const std::string text =
+        "BEGIN_SHIPS\n"
+        "Pod:vemopod\n"                 // 2
+        "  RPOS 0 0 0\n"                // 3
+        "\n"                            // 4
+        "  VEMOCREW A01-Jo-35-72-80\n"  // 5
+        "   \n"                         // 6
+        "  VEMOCREW B02-Al-35-72-80\n"  // 7
+        "END\n"
+        "END_SHIPS\n";
+    sim::World &w = makeWorld();
+    const vemosim::LineVerdict first = check(w, root->path(), text, "VEMOCREW A01-Jo-35-72-80");
+    EXPECT_EQ(first.line, 5);
+    sim::World &w2 = makeWorld();
+    const vemosim::LineVerdict second = check(w2, root->path(), text, "VEMOCREW B02-Al-35-72-80");
+    EXPECT_EQ(second.line, 7);
+    EXPECT_EQ(static_cast<int>(second.verdict), static_cast<int>(Verdict::KeptAside));
+}
+
+TEST(ScenarioCheckCommand, ExitStatusTellsWhetherAllIsTakenAsWritten) {
+    e2e::VemosimCase c;
+    c.write("good.scn",
+            "BEGIN_SHIPS\nPod:vemopod\n  VEMOCREW A01-John_Doe-35-72-80\nEND\nEND_SHIPS\n");
+    c.write("cut.scn",
+            "BEGIN_SHIPS\nPod:vemopod\n  VEMOCREW A01-Abcdefghijklmnopqrstuvwxyzabcd-35-72-80\n"
+            "END\nEND_SHIPS\n");
+    c.write("broken.scn",
+            "BEGIN_SHIPS\nPod:vemopod\n  VEMOCREW A01-John_Doe-35-72-80\nEND_SHIPS\n");
+    c.write("unknown.scn", "BEGIN_SHIPS\nPod:vemopod\nEND\nOther:nosuchclass\nEND\nEND_SHIPS\n");
+
+    const e2e::VemosimResult good = c.run({"--check", "good.scn"});
+    EXPECT_EQ(good.exitCode, 0) << good.err;
+    EXPECT_NE(good.out.find("good.scn:3: Pod: VEMOCREW A01-John_Doe-35-72-80\n"
+                            "    taken aboard as written: John Doe (A01), age 35, pulse 72, 80 kg"),
+              std::string::npos)
+        << good.out;
+    EXPECT_NE(good.out.find("1 crew line: 1 taken as written, 0 changed, 0 kept aside, 0 refused"),
+              std::string::npos)
+        << good.out;
+    // Nothing ran: no step, no hand-over file, no saved scenario in the work folder.
+    EXPECT_EQ(good.out.find("end at"), std::string::npos);
+    EXPECT_TRUE(c.files().size() == 4u);
+
+    const e2e::VemosimResult cut = c.run({"--check", "cut.scn"});
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_NE(cut.out.find("name cut at 25 characters"), std::string::npos) << cut.out;
+
+    const e2e::VemosimResult broken = c.run({"--check", "broken.scn"});
+    EXPECT_EQ(broken.exitCode, 2);
+    EXPECT_NE(broken.err.find("broken.scn:2: vessel block 'Pod' has no END"), std::string::npos)
+        << broken.err;
+    EXPECT_TRUE(broken.out.empty());
+
+    const e2e::VemosimResult unknown = c.run({"--check", "unknown.scn"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("unknown.scn:4:"), std::string::npos) << unknown.err;
+
+    const e2e::VemosimResult mixed = c.run({"--check", "--plot", "x.svg", "good.scn"});
+    EXPECT_EQ(mixed.exitCode, 2);
+}

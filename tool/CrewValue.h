@@ -1,0 +1,45 @@
+// A crew line read the way crew-capable vessels read it, to tell a user what the line says and
+// why a vessel took it differently or not at all. What a vessel actually did comes from the
+// vessel; this reading only explains it.
+//
+// A crew line is the keyword VEMOCREW (any letter case) in its first eight characters, then,
+// after blanks, one value without blanks:
+//     <mission>-<name>-<age>-<pulse>-<weight>      e.g. A01-John_Doe-35-72-80
+// The mission id is taken from at most the first 4 characters; the name from at most 25,
+// with '_' for blanks and any character other than a letter or digit made a blank; each
+// number from at most its first 5 characters, as far as it reads as a whole number, and it
+// must lie in the crew library's window for it (CrewManager.h). Whatever follows the weight
+// is not read.
+#ifndef VEMO_TOOL_CREWVALUE_H
+#define VEMO_TOOL_CREWVALUE_H
+
+#include <string>
+#include <vector>
+
+namespace vemosim {
+
+struct CrewReading {
+    bool valid = false;
+    std::string why;  // when not valid: what a vessel finds wrong with it
+    std::string mission;
+    std::string name;  // with blanks
+    long age = 0, pulse = 0, weight = 0;
+    // How what is taken differs from what is written ("name cut at 25 characters: ...").
+    std::vector<std::string> changes;
+
+    // The value as a vessel saves it again: A01-John_Doe-35-72-80.
+    std::string value() const;
+    // As a user reads it: "John Doe (A01), age 35, pulse 72, 80 kg".
+    std::string text() const;
+};
+
+// The line begins with the keyword, in any letter case.
+bool isCrewLine(const std::string &line);
+// Reads a crew line (keyword first).
+CrewReading readCrewLine(const std::string &line);
+// The value of a crew line: the first run of characters without blanks after the keyword.
+std::string crewLineValue(const std::string &line);
+
+}  // namespace vemosim
+
+#endif

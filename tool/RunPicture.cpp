@@ -1,0 +1,597 @@
+#include "RunPicture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace vemosim {
+
+namespace {
+
+// Page layout, in px.
+constexpr double kWidth = 960.0;
+constexpr double kLeft = 70.0;    // plot areas start here; axis labels to the left
+constexpr double kRight = 900.0;  // and end here; the chart's crew axis to the right
+constexpr double kViewHeight = 420.0;
+constexpr double kChartHeight = 200.0;
+constexpr double kRow = 18.0;          // a line of the legend or the event list
+constexpr double kSwatch = 30.0;       // a legend entry's swatch and the space after it
+constexpr double kCharWidth = 6.5;     // a character of legend text, at most, near enough
+constexpr double kLegendGap = 24.0;    // between two legend entries
+constexpr double kGridSpacing = 70.0;  // at least this far between grid lines
+constexpr double kMarkerRadius = 5.0;
+constexpr double kStartRadius = 3.5;  // the hollow circle where a path begins
+// Paths that stay within a point are shown over at least this span (m).
+constexpr double kMinimumSpan = 1.0;
+constexpr double kPadding = 0.08;           // of the span, around the paths and boxes
+constexpr double kCrewHeadroom = 0.25;      // of the most crew aboard, above it in the chart
+constexpr std::size_t kListedEvents = 100;  // the list stops here; the markers do not
+
+// Colours that stay apart for most kinds of colour vision; the frame vessel gets the first.
+const char *const kColours[] = {"#0072B2", "#D55E00", "#009E73", "#CC79A7",
+                                "#E69F00", "#56B4E9", "#000000", "#999933"};
+// Tanks of one vessel differ by dash.
+const char *const kTankDashes[] = {"", "7 3", "2 2", "9 3 2 3"};
+const char kFont[] = "DejaVu Sans, Verdana, sans-serif";
+
+std::string num(double x) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f", x);
+    const std::string s = buffer;
+    return s == "-0.00" ? "0.00" : s;
+}
+
+// Seconds as the event list and the titles give them.
+std::string seconds(double t) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f s", t);
+    return buffer;
+}
+
+// Text from vessel modules and files, safe inside an XML element or a double-quoted attribute.
+std::string escape(const std::string &s) {
+    std::string out;
+    for (char c : s) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += u < 0x20 || u >= 0x7f ? '?' : c;
+        }
+    }
+    return out;
+}
+
+// 1, 2 or 5 times a power of ten, at least x.
+double niceStep(double x) {
+    const double power = std::pow(10.0, std::floor(std::log10(x)));
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (m * power >= x * (1.0 - 1e-9)) {
+            return m * power;
+        }
+    }
+    return 10.0 * power;
+}
+
+// A length or time as a user reads it: "2", "0.5", "20".
+std::string label(double x) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", x);
+    return buffer;
+}
+
+double axis(const VECTOR3 &v, int axis) {
+    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
+
+const char *axisName(int axis) {
+    return axis == 0 ? "x" : axis == 1 ? "y" : "z";
+}
+
+struct Point2 {
+    double x = 0.0, y = 0.0;
+};
+
+double cross(const Point2 &o, const Point2 &a, const Point2 &b) {
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
+
+// The convex hull, counter-clockwise, of a box's corners as drawn.
+std::vector<Point2> hull(std::vector<Point2> p) {
+    std::sort(p.begin(), p.end(), [](const Point2 &a, const Point2 &b) {
+        return a.x < b.x || (a.x == b.x && a.y < b.y);
+    });
+    if (p.size() < 3) {
+        return p;
+    }
+    std::vector<Point2> h(2 * p.size());
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        while (k >= 2 && cross(h[k - 2], h[k - 1], p[i]) <= 0.0) {
+            --k;
+        }
+        h[k++] = p[i];
+    }
+    for (std::size_t i = p.size() - 1, lower = k + 1; i > 0; --i) {
+        while (k >= lower && cross(h[k - 2], h[k - 1], p[i - 1]) <= 0.0) {
+            --k;
+        }
+        h[k++] = p[i - 1];
+    }
+    h.resize(k - 1);
+    return h;
+}
+
+class Page {
+public:
+    std::string body;
+
+    void text(double x, double y, const std::string &text, int size = 12,
+              const char *anchor = "start", const char *extra = "") {
+        body += "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" font-size=\"" +
+                std::to_string(size) + "\" text-anchor=\"" + anchor + "\"" + extra + ">" +
+                escape(text) + "</text>\n";
+    }
+    void line(double x1, double y1, double x2, double y2, const char *stroke, double width = 1.0,
+              const char *dash = "") {
+        body += "<line x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x2) + "\" y2=\"" +
+                num(y2) + "\" stroke=\"" + stroke + "\" stroke-width=\"" + num(width) + "\"" +
+                dashAttribute(dash) + "/>\n";
+    }
+    // Text that reads upwards, centred on (x, y).
+    void upwardText(double x, double y, const std::string &text) {
+        body +=
+            "<text x=\"0\" y=\"0\" font-size=\"12\" text-anchor=\"middle\" "
+            "transform=\"translate(" +
+            num(x) + "," + num(y) + ") rotate(-90)\">" + escape(text) + "</text>\n";
+    }
+    void rect(double x, double y, double w, double h, const char *fill, const char *stroke) {
+        body += "<rect x=\"" + num(x) + "\" y=\"" + num(y) + "\" width=\"" + num(w) +
+                "\" height=\"" + num(h) + "\" fill=\"" + fill + "\" stroke=\"" + stroke + "\"/>\n";
+    }
+    static std::string dashAttribute(const char *dash) {
+        return dash[0] == '\0' ? std::string() : std::string(" stroke-dasharray=\"") + dash + "\"";
+    }
+};
+
+struct Legend {
+    std::string swatch;  // SVG of the swatch, drawn at (0, 0) to (24, 0)
+    std::string text;
+};
+
+// Entries one after the other, on as many rows as they need; returns the height used.
+double drawLegend(Page &page, double top, const std::vector<Legend> &entries) {
+    double x = kLeft, y = top;
+    for (const Legend &e : entries) {
+        const double width = kSwatch + kCharWidth * static_cast<double>(e.text.size());
+        if (x > kLeft && x + width > kRight) {
+            x = kLeft;
+            y += kRow;
+        }
+        page.body += "<g transform=\"translate(" + num(x) + "," + num(y - 4.0) + ")\">" + e.swatch +
+                     "</g>\n";
+        page.text(x + kSwatch, y, e.text, 11);
+        x += width + kLegendGap;
+    }
+    return entries.empty() ? 0.0 : y - top + kRow;
+}
+
+class Plotter {
+public:
+    Plotter(const RunRecord &r, const std::string &title) : r_(r), title_(title) {}
+
+    std::string draw() {
+        assignColours();
+        double y = 30.0;
+        page_.text(kLeft, y, "vemosim: " + title_, 16, "start", " font-weight=\"bold\"");
+        y += 20.0;
+        chooseAxes();
+        std::string sub;
+        if (r_.frameName.empty()) {
+            sub = "no vessels";
+        } else {
+            sub = "paths in " + r_.frameName + "'s frame, seen along its " + axisName(3 - h_ - v_) +
+                  " axis, from " + seconds(r_.startTime) + " to " + seconds(r_.endTime);
+            if (r_.frameLost) {
+                sub += "; " + r_.frameName + " went at " + seconds(r_.frameLostAt) +
+                       ", and the paths end there";
+            }
+        }
+        page_.text(kLeft, y, sub, 12);
+        y += 14.0;
+        y = view(y) + 58.0;
+        y += events(y);
+        y += 16.0;
+        y = chart(y);
+        char head[256];
+        std::snprintf(head, sizeof head,
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"%d\" "
+                      "height=\"%d\" viewBox=\"0 0 %d %d\" font-family=\"%s\">\n",
+                      static_cast<int>(kWidth), static_cast<int>(y), static_cast<int>(kWidth),
+                      static_cast<int>(y), kFont);
+        return std::string(head) + "<title>" + escape("vemosim: " + title_) + "</title>\n" +
+               "<rect x=\"0\" y=\"0\" width=\"" + num(kWidth) + "\" height=\"" + num(y) +
+               "\" fill=\"#ffffff\"/>\n" + page_.body + "</svg>\n";
+    }
+
+private:
+    // One colour per vessel name, so a crew member who goes out twice keeps his.
+    void assignColours() {
+        std::map<std::string, std::size_t> byName;
+        for (const Track &t : r_.tracks) {
+            if (byName.count(t.name) == 0) {
+                const std::size_t n = byName.size();
+                byName[t.name] = n;
+            }
+        }
+        // The frame vessel is first seen first: it came with the scenario, ahead of what it
+        // made; but a named frame may stand later in the list.
+        std::size_t frameIndex = byName.count(r_.frameName) ? byName[r_.frameName] : 0;
+        for (const Track &t : r_.tracks) {
+            std::size_t n = byName[t.name];
+            n = n == frameIndex ? 0 : n < frameIndex ? n + 1 : n;
+            colours_.push_back(kColours[n % (sizeof kColours / sizeof kColours[0])]);
+        }
+    }
+
+    // Everything drawn in the view, in the frame's three axes.
+    std::vector<VECTOR3> everything() const {
+        std::vector<VECTOR3> all;
+        for (const Track &t : r_.tracks) {
+            for (const PathPoint &p : t.path) {
+                all.push_back(p.at);
+            }
+        }
+        for (const BoxView &b : r_.boxes) {
+            all.insert(all.end(), b.corners, b.corners + 8);
+        }
+        return all;
+    }
+
+    // The axis the run spread most along goes across, the next one up; ties go to z, then x
+    // (a vessel's forward axis, then its side).
+    void chooseAxes() {
+        const std::vector<VECTOR3> all = everything();
+        double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+        for (int a = 0; a < 3; ++a) {
+            for (std::size_t i = 0; i < all.size(); ++i) {
+                const double x = axis(all[i], a);
+                lo[a] = i == 0 ? x : std::min(lo[a], x);
+                hi[a] = i == 0 ? x : std::max(hi[a], x);
+            }
+        }
+        int order[3] = {2, 0, 1};
+        std::stable_sort(order, order + 3,
+                         [&](int a, int b) { return hi[a] - lo[a] > hi[b] - lo[b]; });
+        h_ = order[0];
+        v_ = order[1];
+        double spanH = std::max(hi[h_] - lo[h_], kMinimumSpan);
+        double spanV = std::max(hi[v_] - lo[v_], kMinimumSpan);
+        spanH *= 1.0 + 2.0 * kPadding;
+        spanV *= 1.0 + 2.0 * kPadding;
+        scale_ = std::min((kRight - kLeft) / spanH, kViewHeight / spanV);
+        centreH_ = (lo[h_] + hi[h_]) / 2.0;
+        centreV_ = (lo[v_] + hi[v_]) / 2.0;
+    }
+
+    Point2 at(const VECTOR3 &p) const {
+        return {(kLeft + kRight) / 2.0 + (axis(p, h_) - centreH_) * scale_,
+                top_ + kViewHeight / 2.0 - (axis(p, v_) - centreV_) * scale_};
+    }
+
+    // The path view; returns its bottom.
+    double view(double top) {
+        top_ = top;
+        const double bottom = top + kViewHeight;
+        page_.rect(kLeft, top, kRight - kLeft, kViewHeight, "#fbfbfb", "#888888");
+        const double grid = niceStep(kGridSpacing / scale_);
+        // Grid lines and their labels, in metres from the frame vessel's origin.
+        const double h0 = centreH_ - (kRight - kLeft) / 2.0 / scale_;
+        const double h1 = centreH_ + (kRight - kLeft) / 2.0 / scale_;
+        for (double m = std::ceil(h0 / grid) * grid; m <= h1; m += grid) {
+            const double x = (kLeft + kRight) / 2.0 + (m - centreH_) * scale_;
+            page_.line(x, top, x, bottom, std::abs(m) < grid / 2 ? "#bbbbbb" : "#e4e4e4");
+            page_.text(x, bottom + 16.0, label(std::abs(m) < grid / 2 ? 0.0 : m), 11, "middle");
+        }
+        const double v0 = centreV_ - kViewHeight / 2.0 / scale_;
+        const double v1 = centreV_ + kViewHeight / 2.0 / scale_;
+        for (double m = std::ceil(v0 / grid) * grid; m <= v1; m += grid) {
+            const double y = top + kViewHeight / 2.0 - (m - centreV_) * scale_;
+            page_.line(kLeft, y, kRight, y, std::abs(m) < grid / 2 ? "#bbbbbb" : "#e4e4e4");
+            page_.text(kLeft - 6.0, y + 4.0, label(std::abs(m) < grid / 2 ? 0.0 : m), 11, "end");
+        }
+        page_.text((kLeft + kRight) / 2.0, bottom + 32.0, std::string(axisName(h_)) + " (m)", 12,
+                   "middle");
+        page_.upwardText(kLeft - 36.0, top + kViewHeight / 2.0, std::string(axisName(v_)) + " (m)");
+
+        boxes();
+        paths();
+        markers();
+
+        // The scale bar, under the view's right corner.
+        const double bar = grid * scale_;
+        const double bx = kRight - bar, by = bottom + 34.0;
+        page_.line(bx, by, bx + bar, by, "#000000", 2.0);
+        page_.line(bx, by - 5.0, bx, by + 5.0, "#000000", 1.5);
+        page_.line(bx + bar, by - 5.0, bx + bar, by + 5.0, "#000000", 1.5);
+        page_.text(bx + bar / 2.0, by - 7.0, label(grid) + " m", 11, "middle");
+        return bottom;
+    }
+
+    void boxes() {
+        for (const BoxView &b : r_.boxes) {
+            std::vector<Point2> corners;
+            for (const VECTOR3 &c : b.corners) {
+                corners.push_back(at(c));
+            }
+            std::string points;
+            for (const Point2 &p : hull(corners)) {
+                points += (points.empty() ? "" : " ") + num(p.x) + "," + num(p.y);
+            }
+            std::string when;
+            for (double t : b.times) {
+                when += (when.empty() ? "" : ", ") + seconds(t);
+            }
+            const char *colour = colours_[b.track];
+            page_.body += std::string("<polygon class=\"airlock\" points=\"") + points +
+                          "\" fill=\"" + colour + "\" fill-opacity=\"0.10\" stroke=\"" + colour +
+                          "\" stroke-width=\"1.5\"" + Page::dashAttribute(b.doorOpen ? "" : "5 3") +
+                          "><title>" + escape(r_.tracks[b.track].name) + "'s airlock box, door " +
+                          (b.doorOpen ? "open" : "closed") + ", at " + when +
+                          "</title></polygon>\n";
+        }
+    }
+
+    void paths() {
+        for (std::size_t i = 0; i < r_.tracks.size(); ++i) {
+            const Track &t = r_.tracks[i];
+            if (t.path.empty()) {
+                continue;
+            }
+            const char *colour = colours_[i];
+            page_.body += "<g class=\"path\"><title>" + escape(t.name) + "</title>\n";
+            const Point2 start = at(t.path.front().at);
+            page_.body += "<circle cx=\"" + num(start.x) + "\" cy=\"" + num(start.y) + "\" r=\"" +
+                          num(kStartRadius) + "\" fill=\"#ffffff\" stroke=\"" + colour +
+                          "\" stroke-width=\"1.5\"/>\n";
+            // Flown stretches are solid; a jump to where the timeline put a vessel is dashed.
+            std::size_t from = 0;
+            for (std::size_t k = 1; k <= t.path.size(); ++k) {
+                if (k < t.path.size() && !t.path[k].jump) {
+                    continue;
+                }
+                polyline(t, from, k, colour);
+                if (k < t.path.size()) {
+                    const Point2 a = at(t.path[k - 1].at), b = at(t.path[k].at);
+                    page_.line(a.x, a.y, b.x, b.y, colour, 1.2, "4 3");
+                }
+                from = k;
+            }
+            page_.body += "</g>\n";
+        }
+    }
+
+    void polyline(const Track &t, std::size_t from, std::size_t to, const char *colour) {
+        std::string points, times;
+        for (std::size_t k = from; k < to; ++k) {
+            const Point2 p = at(t.path[k].at);
+            points += (points.empty() ? "" : " ") + num(p.x) + "," + num(p.y);
+            char time[32];
+            std::snprintf(time, sizeof time, "%s%.3f", times.empty() ? "" : " ", t.path[k].time);
+            times += time;
+        }
+        page_.body += std::string("<polyline points=\"") + points + "\" fill=\"none\" stroke=\"" +
+                      colour + "\" stroke-width=\"2\" stroke-linejoin=\"round\"><desc>" +
+                      "times of the points in s: " + times + "</desc></polyline>\n";
+    }
+
+    // Markers at one spot share a circle; its label lists their numbers.
+    void markers() {
+        std::vector<std::pair<Point2, std::vector<std::size_t>>> spots;
+        for (std::size_t i = 0; i < r_.markers.size(); ++i) {
+            const Point2 p = at(r_.markers[i].at);
+            bool placed = false;
+            for (auto &[at, numbers] : spots) {
+                if (!placed && std::abs(at.x - p.x) < 1.0 && std::abs(at.y - p.y) < 1.0) {
+                    numbers.push_back(i);
+                    placed = true;
+                }
+            }
+            if (!placed) {
+                spots.push_back({p, {i}});
+            }
+        }
+        for (const auto &[at, numbers] : spots) {
+            std::string label, title;
+            for (std::size_t i : numbers) {
+                label += (label.empty() ? "" : ",") + std::to_string(i + 1);
+                title += (title.empty() ? "" : "; ") + seconds(r_.markers[i].time) + " " +
+                         r_.markers[i].text;
+            }
+            const char *colour = colours_[r_.markers[numbers.front()].track];
+            page_.body += "<circle class=\"marker\" cx=\"" + num(at.x) + "\" cy=\"" + num(at.y) +
+                          "\" r=\"" + num(kMarkerRadius) + "\" fill=\"" + colour +
+                          "\" stroke=\"#ffffff\" stroke-width=\"1.5\"><title>" + escape(title) +
+                          "</title></circle>\n";
+            page_.text(at.x + 7.0, at.y - 7.0, label, 11, "start",
+                       " font-weight=\"bold\" fill=\"#222222\"");
+        }
+    }
+
+    // The legend of the view and the numbered list of events; returns the height used.
+    double events(double top) {
+        std::vector<Legend> entries;
+        std::map<std::string, bool> named;
+        for (std::size_t i = 0; i < r_.tracks.size(); ++i) {
+            const Track &t = r_.tracks[i];
+            if (t.path.empty() || named[t.name]) {
+                continue;
+            }
+            named[t.name] = true;
+            entries.push_back({"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"" +
+                                   std::string(colours_[i]) + "\" stroke-width=\"2\"/>",
+                               t.name + (t.name == r_.frameName ? " (the frame)" : "")});
+        }
+        bool closed = false, jumps = false;
+        for (const BoxView &b : r_.boxes) {
+            closed = closed || !b.doorOpen;
+        }
+        for (const Track &t : r_.tracks) {
+            for (const PathPoint &p : t.path) {
+                jumps = jumps || p.jump;
+            }
+        }
+        if (!r_.boxes.empty()) {
+            entries.push_back(
+                {"<rect x=\"2\" y=\"-6\" width=\"20\" height=\"12\" fill=\"#888888\" "
+                 "fill-opacity=\"0.15\" stroke=\"#888888\"/>",
+                 closed ? "airlock box (dashed: door closed)" : "airlock box"});
+        }
+        if (jumps) {
+            entries.push_back(
+                {"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"#555555\" "
+                 "stroke-dasharray=\"4 3\"/>",
+                 "put there by the timeline"});
+        }
+        entries.push_back(
+            {"<circle cx=\"12\" cy=\"0\" r=\"3.5\" fill=\"#ffffff\" "
+             "stroke=\"#555555\" stroke-width=\"1.5\"/>",
+             "where a path begins"});
+        double y = top;
+        y += drawLegend(page_, y, entries) + 8.0;
+
+        page_.text(kLeft, y, r_.markers.empty() ? "No events to mark." : "Events", 12, "start",
+                   " font-weight=\"bold\"");
+        y += kRow;
+        for (std::size_t i = 0; i < r_.markers.size() && i < kListedEvents; ++i) {
+            const Marker &m = r_.markers[i];
+            page_.body += "<circle cx=\"" + num(kLeft + 5.0) + "\" cy=\"" + num(y - 4.0) +
+                          "\" r=\"4\" fill=\"" + colours_[m.track] + "\"/>\n";
+            page_.text(kLeft + 30.0, y, std::to_string(i + 1), 11, "end", " font-weight=\"bold\"");
+            page_.text(kLeft + 95.0, y, seconds(m.time), 11, "end");
+            page_.text(kLeft + 110.0, y, m.text, 11);
+            y += kRow;
+        }
+        if (r_.markers.size() > kListedEvents) {
+            page_.text(kLeft + 110.0, y,
+                       "... and " + std::to_string(r_.markers.size() - kListedEvents) +
+                           " more, marked above but not listed",
+                       11);
+            y += kRow;
+        }
+        return y - top;
+    }
+
+    // Tanks and crew over time; returns the bottom.
+    double chart(double top) {
+        page_.text(kLeft, top, "Tanks and crew over time", 12, "start", " font-weight=\"bold\"");
+        top += 12.0;
+        const double bottom = top + kChartHeight;
+        const double t0 = r_.startTime;
+        const double t1 = r_.endTime > t0 ? r_.endTime : t0 + 1.0;
+        double crewMax = 1.0;
+        for (const Track &t : r_.tracks) {
+            for (double c : t.crew.values) {
+                crewMax = std::max(crewMax, c);
+            }
+        }
+        const auto xAt = [&](double t) { return kLeft + (t - t0) / (t1 - t0) * (kRight - kLeft); };
+        const auto levelAt = [&](double f) { return bottom - f * kChartHeight; };
+        // The crew's top stands below the tanks' full line, so neither hides the other.
+        const double crewTop = crewMax * (1.0 + kCrewHeadroom);
+
+        page_.rect(kLeft, top, kRight - kLeft, kChartHeight, "#fbfbfb", "#888888");
+        const double tick = niceStep((t1 - t0) * kGridSpacing / (kRight - kLeft));
+        for (double t = std::ceil(t0 / tick) * tick; t <= t1 + tick * 1e-9; t += tick) {
+            page_.line(xAt(t), top, xAt(t), bottom, "#e4e4e4");
+            page_.text(xAt(t), bottom + 16.0, label(t), 11, "middle");
+        }
+        for (int p = 0; p <= 100; p += 25) {
+            page_.line(kLeft, levelAt(p / 100.0), kRight, levelAt(p / 100.0), "#e4e4e4");
+            page_.text(kLeft - 6.0, levelAt(p / 100.0) + 4.0, std::to_string(p), 11, "end");
+        }
+        const double crewTick = niceStep(crewMax / 5.0);
+        for (double c = 0.0; c <= crewMax + 1e-9; c += std::max(crewTick, 1.0)) {
+            page_.text(kRight + 6.0, levelAt(c / crewTop) + 4.0, label(c), 11);
+        }
+        page_.text((kLeft + kRight) / 2.0, bottom + 32.0, "time (s)", 12, "middle");
+        page_.upwardText(kLeft - 36.0, top + kChartHeight / 2.0, "tank level (%)");
+        page_.upwardText(kRight + 30.0, top + kChartHeight / 2.0, "crew aboard");
+
+        std::vector<Legend> entries;
+        for (std::size_t i = 0; i < r_.tracks.size(); ++i) {
+            const Track &t = r_.tracks[i];
+            const std::string colour = colours_[i];
+            for (std::size_t k = 0; k < t.tanks.size(); ++k) {
+                const TankTrack &tank = t.tanks[k];
+                if (tank.maxMass <= 0.0 || tank.mass.times.empty()) {
+                    continue;
+                }
+                const char *dash = kTankDashes[k % (sizeof kTankDashes / sizeof kTankDashes[0])];
+                std::string points;
+                for (std::size_t s = 0; s < tank.mass.times.size(); ++s) {
+                    points += (points.empty() ? "" : " ") + num(xAt(tank.mass.times[s])) + "," +
+                              num(levelAt(tank.mass.values[s] / tank.maxMass));
+                }
+                page_.body += "<polyline class=\"tank\" points=\"" + points +
+                              "\" fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"1.5\"" +
+                              Page::dashAttribute(dash) + "/>\n";
+                entries.push_back(
+                    {"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"" + colour +
+                         "\" stroke-width=\"1.5\"" + Page::dashAttribute(dash) + "/>",
+                     t.name + " tank " + std::to_string(k) + " (" + label(tank.maxMass) + " kg)"});
+            }
+            if (!t.crewCapable || t.crew.times.empty()) {
+                continue;
+            }
+            // Crew aboard changes at a moment: drawn as steps.
+            std::string d;
+            for (std::size_t s = 0; s < t.crew.times.size(); ++s) {
+                const double x = xAt(t.crew.times[s]), y = levelAt(t.crew.values[s] / crewTop);
+                d += s == 0 ? "M" + num(x) + "," + num(y) : " H" + num(x) + " V" + num(y);
+            }
+            page_.body += "<path class=\"crew\" d=\"" + d + "\" fill=\"none\" stroke=\"" + colour +
+                          "\" stroke-width=\"4\" stroke-opacity=\"0.45\"/>\n";
+            entries.push_back({"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"" + colour +
+                                   "\" stroke-width=\"4\" stroke-opacity=\"0.45\"/>",
+                               t.name + " crew aboard"});
+        }
+        if (entries.empty()) {
+            page_.text((kLeft + kRight) / 2.0, top + kChartHeight / 2.0,
+                       "no tanks and no crew airlocks", 12, "middle");
+        }
+        return bottom + 48.0 + drawLegend(page_, bottom + 52.0, entries) + 12.0;
+    }
+
+    const RunRecord &r_;
+    const std::string title_;
+    Page page_;
+    std::vector<const char *> colours_;  // per track
+    int h_ = 2, v_ = 0;                  // axes across and up
+    double scale_ = 1.0;                 // px per m
+    double centreH_ = 0.0, centreV_ = 0.0;
+    double top_ = 0.0;
+};
+
+}  // namespace
+
+std::string drawRunSvg(const RunRecord &record, const std::string &title) {
+    return Plotter(record, title).draw();
+}
+
+}  // namespace vemosim

@@ -1,0 +1,25 @@
+// A picture of a run as plain SVG 1.1: above, every vessel's path in the frame vessel's frame
+// (seen along the axis the run moved least in), the crew airlock boxes as they stood, numbered
+// markers at the moments that matter with a list of them, a scale bar in metres and a legend;
+// below, the tanks' levels and the crew aboard over time.
+//
+// The picture is a pure function of the record: the same run draws the same bytes. Elements
+// say what they show, for readers and for tests: each path is a group titled with its
+// vessel's name whose polylines carry the times of their points in their description, each
+// airlock box is a polygon titled with its vessel and the times it stood so, and each marker
+// is a circle titled with its events.
+#ifndef VEMO_TOOL_RUNPLOT_H
+#define VEMO_TOOL_RUNPLOT_H
+
+#include <string>
+
+#include "RunRecorder.h"
+
+namespace vemosim {
+
+// `title` names the run, e.g. the scenario file as the user gave it.
+std::string drawRunSvg(const RunRecord &record, const std::string &title);
+
+}  // namespace vemosim
+
+#endif

@@ -1,0 +1,516 @@
+#include "RunRecorder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "CrewValue.h"
+#include "HostReading.h"
+#include "Words.h"
+#include "Math3.h"
+#include "World.h"
+
+namespace vemosim {
+
+namespace {
+
+using sim::operator+;
+using sim::operator-;
+
+// A path keeps about this many points however long the run; the moments that matter (a
+// vessel placed, appearing, going) are kept besides.
+constexpr std::uint64_t kPathPoints = 2000;
+// ... and fewer in a world so large that all its paths would outgrow this many points.
+constexpr std::uint64_t kAllPathPoints = 200000;
+constexpr std::uint64_t kFewestPathPoints = 50;
+// Two boxes whose corners lie closer than this stood in the same place (m).
+constexpr double kSameBox = 1e-6;
+// Longest vessel name read through the host API (bytes, terminator included).
+constexpr int kNameSize = 256;
+
+// Animations whose meaning a user knows by name: class, animation index, and what it is.
+struct KnownAnimation {
+    const char *className;
+    unsigned index;
+    const char *starts;   // it starts moving
+    const char *atEnd;    // it comes to rest at state 1
+    const char *atStart;  // it comes to rest at state 0
+};
+const KnownAnimation kKnownAnimations[] = {
+    {"vemopod", 0, "deployment starts", "deployed", "stowed"},
+};
+
+// The engines whose lighting and going out a user follows; the attitude thrusters pulse too
+// often to mark.
+bool isEngine(THGROUP_TYPE type) {
+    return type == THGROUP_MAIN || type == THGROUP_RETRO || type == THGROUP_HOVER;
+}
+
+const char *engineName(THGROUP_TYPE type) {
+    return type == THGROUP_MAIN ? "main" : type == THGROUP_RETRO ? "retro" : "hover";
+}
+
+}  // namespace
+
+void Series::add(double time, double value) {
+    const std::size_t n = values.size();
+    // A value that holds is kept as where it started and where it was last seen.
+    if (n >= 2 && values[n - 1] == value && values[n - 2] == value) {
+        times[n - 1] = time;
+        return;
+    }
+    times.push_back(time);
+    values.push_back(value);
+}
+
+struct RunRecorder::Live {
+    OBJHANDLE handle = nullptr;
+    bool alive = true;
+    PathPoint last;  // the latest position, kept or not
+    bool lastKept = true;
+    bool jumped = false;  // placed from outside since the last sample
+    bool hasAirlock = false;
+    AirlockPoint airlock;
+    double seatChange = 0.0;  // free seats now less at the sample before
+    int crewAtStart = 0;      // aboard when the airlock was first seen
+    double freeAtStart = 0.0;
+    bool ready = false;                       // a crew member's "ready to return" point was seen
+    bool loaded = false;                      // the scenario brought it
+    std::map<const void *, bool> enginesLit;  // by thruster group
+};
+
+RunRecorder::RunRecorder() = default;
+RunRecorder::~RunRecorder() = default;
+
+bool RunRecorder::begin(const sim::World &world, const std::vector<sim::ShipBlock> &ships,
+                        const std::string &frame, std::uint64_t expectedSteps, std::string &why) {
+    ships_ = ships;
+    const DWORD n = oapiGetVesselCount();
+    OBJHANDLE first = nullptr, firstCrewCapable = nullptr, named = nullptr;
+    for (DWORD i = 0; i < n; ++i) {
+        const OBJHANDLE h = oapiGetVesselByIndex(static_cast<int>(i));
+        const VESSEL *v = oapiGetVesselInterface(h);
+        char name[kNameSize] = "";
+        oapiGetObjectName(h, name, kNameSize);
+        AirlockPoint unused;
+        first = first != nullptr ? first : h;
+        if (firstCrewCapable == nullptr && v != nullptr && readAirlock(*v, unused)) {
+            firstCrewCapable = h;
+        }
+        if (named == nullptr && !frame.empty() && frame == name) {
+            named = h;
+        }
+    }
+    if (!frame.empty() && named == nullptr) {
+        why = "--plot-frame: no vessel named '" + frame + "' in the scenario";
+        return false;
+    }
+    frame_ = !frame.empty() ? named : firstCrewCapable != nullptr ? firstCrewCapable : first;
+    if (frame_ != nullptr) {
+        char name[kNameSize] = "";
+        oapiGetObjectName(frame_, name, kNameSize);
+        record_.frameName = name;
+    }
+    const std::uint64_t vessels = n > 0 ? n : 1;
+    std::uint64_t points = kAllPathPoints / vessels;
+    points = points < kFewestPathPoints ? kFewestPathPoints
+             : points > kPathPoints     ? kPathPoints
+                                        : points;
+    stride_ = expectedSteps / points + 1;
+    record_.startTime = world.time();
+    eventsSeen_ = world.events().size();
+    beginning_ = true;
+    detect(world, true);
+    beginning_ = false;
+    return true;
+}
+
+void RunRecorder::sample(const sim::World &world) {
+    detect(world, world.stepCount() % stride_ == 0);
+}
+
+const RunRecord &RunRecorder::finish(const sim::World &world) {
+    const double t = world.time();
+    record_.endTime = t;
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        Track &track = record_.tracks[i];
+        if (!l.lastKept) {
+            track.path.push_back(l.last);
+            l.lastKept = true;
+        }
+        if (!l.alive) {
+            continue;
+        }
+        for (TankTrack &tank : track.tanks) {
+            if (!tank.mass.values.empty()) {
+                tank.mass.add(t, tank.mass.values.back());
+            }
+        }
+        if (!track.crew.values.empty()) {
+            track.crew.add(t, track.crew.values.back());
+        }
+    }
+    return record_;
+}
+
+std::size_t RunRecorder::add(const sim::World &world, OBJHANDLE h) {
+    Track track;
+    char name[kNameSize] = "";
+    oapiGetObjectName(h, name, kNameSize);
+    track.name = name;
+    const VESSEL *v = oapiGetVesselInterface(h);
+    const char *cls = v != nullptr ? v->GetClassName() : nullptr;
+    const sim::VesselRecord *r = world.liveRecord(h);
+    track.className = cls != nullptr ? cls : r != nullptr ? r->className : std::string();
+    track.crewMember = track.className == kMemberClass;
+    if (r != nullptr) {
+        for (const sim::Tank &t : r->tanks) {
+            TankTrack tank;
+            tank.maxMass = t.maxMass;
+            track.tanks.push_back(tank);
+        }
+    }
+    record_.tracks.push_back(std::move(track));
+    Live l;
+    l.handle = h;
+    l.loaded = beginning_;
+    live_.push_back(l);
+    return live_.size() - 1;
+}
+
+void RunRecorder::noteBox(std::size_t i, double time) {
+    const Live &l = live_[i];
+    const VESSEL *v = oapiGetVesselInterface(l.handle);
+    const VESSEL *f = oapiGetVesselInterface(frame_);
+    if (!l.alive || !l.hasAirlock || v == nullptr || f == nullptr) {
+        return;
+    }
+    VECTOR3 at;
+    oapiGetGlobalPos(l.handle, &at);
+    BoxView box;
+    box.track = i;
+    box.doorOpen = l.airlock.doorOpen;
+    const double *b = l.airlock.box;
+    for (int c = 0; c < 8; ++c) {
+        const VECTOR3 local = sim::vec(b[c & 1], b[2 + ((c >> 1) & 1)], b[4 + ((c >> 2) & 1)]);
+        VECTOR3 turned;
+        v->GlobalRot(local, turned);
+        f->Global2Local(at + turned, box.corners[c]);
+    }
+    for (BoxView &seen : record_.boxes) {
+        bool same = seen.track == i && seen.doorOpen == box.doorOpen;
+        for (int c = 0; c < 8 && same; ++c) {
+            same = sim::length(seen.corners[c] - box.corners[c]) < kSameBox;
+        }
+        if (same) {
+            if (seen.times.back() != time) {
+                seen.times.push_back(time);
+            }
+            return;
+        }
+    }
+    box.times.push_back(time);
+    record_.boxes.push_back(box);
+}
+
+void RunRecorder::mark(double time, std::size_t track, const VECTOR3 &at, std::string text) {
+    if (record_.frameLost && record_.frameLostAt < time) {
+        return;  // nowhere to draw it; at the moment the frame goes, the last places still hold
+    }
+    Marker m;
+    m.time = time;
+    m.track = track;
+    m.at = at;
+    m.text = std::move(text);
+    record_.markers.push_back(std::move(m));
+}
+
+void RunRecorder::detect(const sim::World &world, bool keep) {
+    const double t = world.time();
+    if (frame_ != nullptr && oapiGetVesselInterface(frame_) == nullptr && !record_.frameLost) {
+        record_.frameLost = true;
+        record_.frameLostAt = t;
+    }
+    std::vector<std::size_t> fresh, gone;
+    followList(world, fresh, gone);
+    const std::vector<Moment> animations = readLog(world);
+    place(t, keep);
+    readAirlocks(world, t);
+    markCrew(t, fresh, gone);
+    for (const Moment &m : animations) {
+        if (live_[m.track].alive) {
+            mark(t, m.track, live_[m.track].last.at, record_.tracks[m.track].name + ": " + m.text);
+        }
+    }
+    followEngines(world, t, keep);
+}
+
+// Vessels that came and went since the last sample.
+void RunRecorder::followList(const sim::World &world, std::vector<std::size_t> &fresh,
+                             std::vector<std::size_t> &gone) {
+    std::vector<bool> seen(live_.size(), false);
+    const DWORD n = oapiGetVesselCount();
+    for (DWORD k = 0; k < n; ++k) {
+        const OBJHANDLE h = oapiGetVesselByIndex(static_cast<int>(k));
+        const auto found = byHandle_.find(h);
+        std::size_t i = found != byHandle_.end() ? found->second : live_.size();
+        if (i == live_.size()) {
+            i = add(world, h);
+            byHandle_[h] = i;
+            seen.push_back(false);
+            fresh.push_back(i);
+        }
+        seen[i] = true;
+    }
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        if (live_[i].alive && !seen[i]) {
+            live_[i].alive = false;
+            byHandle_.erase(live_[i].handle);
+            gone.push_back(i);
+        }
+    }
+}
+
+// What the log tells that the API does not: placements, and animations a user knows by name.
+std::vector<RunRecorder::Moment> RunRecorder::readLog(const sim::World &world) {
+    std::vector<Moment> animations;
+    const std::vector<sim::Event> &events = world.events();
+    for (; eventsSeen_ < events.size(); ++eventsSeen_) {
+        const sim::Event &e = events[eventsSeen_];
+        if (e.kind != sim::ev::kMoved && e.kind != sim::ev::kAnimation) {
+            continue;
+        }
+        const VESSEL *v = oapiGetVesselInterface(world.find(e.vessel));
+        const auto found = byHandle_.find(v != nullptr ? v->GetHandle() : nullptr);
+        if (found == byHandle_.end()) {
+            continue;
+        }
+        const std::size_t i = found->second;
+        if (e.kind == sim::ev::kMoved) {
+            live_[i].jumped = true;
+            continue;
+        }
+        unsigned index = 0;
+        double state = 0.0;
+        const char *text = e.text.c_str();
+        for (const KnownAnimation &a : kKnownAnimations) {
+            if (record_.tracks[i].className != a.className) {
+                continue;
+            }
+            if (std::sscanf(text, "animation %u starts moving", &index) == 1 && index == a.index &&
+                e.text.find("starts moving") != std::string::npos) {
+                animations.push_back({i, a.starts});
+            } else if (std::sscanf(text, "animation %u comes to rest at state %lf", &index,
+                                   &state) == 2 &&
+                       index == a.index && (state == 1.0 || state == 0.0)) {
+                animations.push_back({i, state == 1.0 ? a.atEnd : a.atStart});
+            }
+        }
+    }
+    return animations;
+}
+
+// Where everything stands now, in the frame vessel's frame.
+void RunRecorder::place(double t, bool keep) {
+    const VESSEL *f = oapiGetVesselInterface(frame_);
+    if (f == nullptr) {
+        return;
+    }
+    // When the frame vessel was put somewhere, everything else jumped in its frame.
+    bool frameJumped = false;
+    for (const Live &l : live_) {
+        frameJumped = frameJumped || (l.alive && l.handle == frame_ && l.jumped);
+    }
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        if (!l.alive) {
+            continue;
+        }
+        const bool jumped = l.jumped || frameJumped;
+        Track &track = record_.tracks[i];
+        PathPoint p;
+        p.time = t;
+        VECTOR3 global;
+        oapiGetGlobalPos(l.handle, &global);
+        f->Global2Local(global, p.at);
+        p.jump = jumped && !track.path.empty();
+        const bool first = track.path.empty() && l.lastKept;
+        if (keep || jumped || first) {
+            // The point before a jump is where the vessel was taken from.
+            if (!l.lastKept) {
+                track.path.push_back(l.last);
+            }
+            track.path.push_back(p);
+            l.lastKept = true;
+        } else {
+            l.lastKept = false;
+        }
+        l.last = p;
+        l.jumped = false;
+    }
+}
+
+// How many of a vessel's crew lines the vessel took: those it did not hand to the host's
+// parser.
+int RunRecorder::crewBrought(const sim::World &world, const std::string &vessel) const {
+    std::vector<std::string> passed = linesHandedToHost(world, vessel, world.events().size());
+    int taken = 0;
+    for (const sim::ShipBlock &b : ships_) {
+        if (b.name != vessel) {
+            continue;
+        }
+        for (const std::string &line : b.lines) {
+            bool refused = false;
+            for (std::string &p : passed) {
+                if (!refused && p == line) {
+                    p.clear();  // one refusal answers for one line
+                    refused = true;
+                }
+            }
+            taken += isCrewLine(line) && !refused ? 1 : 0;
+        }
+    }
+    return taken;
+}
+
+// Airlocks: where the boxes stand, and the seats that came free or were taken.
+void RunRecorder::readAirlocks(const sim::World &world, double t) {
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        Track &track = record_.tracks[i];
+        const VESSEL *v = l.alive ? oapiGetVesselInterface(l.handle) : nullptr;
+        AirlockPoint now;
+        l.seatChange = 0.0;
+        if (v == nullptr || !readAirlock(*v, now)) {
+            continue;
+        }
+        if (!l.hasAirlock) {
+            l.hasAirlock = true;
+            track.crewCapable = true;
+            l.airlock = now;
+            l.freeAtStart = now.freeSeats;
+            l.crewAtStart = l.loaded ? crewBrought(world, track.name) : 0;
+            noteBox(i, t);
+        } else {
+            const bool moved = !now.sameBox(l.airlock);
+            l.seatChange = now.freeSeats - l.airlock.freeSeats;
+            l.airlock = now;
+            if (moved) {
+                noteBox(i, t);
+            }
+        }
+        // The seats give the changes; the scenario gave the crew they started from.
+        const double aboard = l.crewAtStart + (l.freeAtStart - now.freeSeats);
+        track.crew.add(t, aboard < 0.0 ? 0.0 : aboard);
+    }
+}
+
+// The vessel whose seat came free (or was taken) in this sample, that change used up; or
+// live_.size() when there is none.
+std::size_t RunRecorder::takeSeatChange(bool freed) {
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        if (l.alive && (freed ? l.seatChange > 0.0 : l.seatChange < 0.0)) {
+            l.seatChange += freed ? -1.0 : 1.0;
+            return i;
+        }
+    }
+    return live_.size();
+}
+
+// Crew coming and going: a member's vessel appears as a seat comes free and goes as a seat is
+// taken; outside, the member shows when he is ready to return.
+void RunRecorder::markCrew(double t, const std::vector<std::size_t> &fresh,
+                           const std::vector<std::size_t> &gone) {
+    for (std::size_t i : fresh) {
+        const Track &track = record_.tracks[i];
+        if (!track.crewMember || live_[i].loaded) {
+            continue;  // one the scenario brought did not just leave
+        }
+        const std::size_t from = takeSeatChange(true);
+        const std::string sender = from < live_.size() ? record_.tracks[from].name : "";
+        std::string text;
+        if (startsWith(track.name, kTransferPrefix)) {
+            const std::string to = track.name.substr(std::strlen(kTransferPrefix));
+            text = "transfer: " + (sender.empty() ? "a crew member" : sender) +
+                   " hands a crew member over to " + to;
+            for (std::size_t k = 0; k < live_.size(); ++k) {
+                if (live_[k].alive && record_.tracks[k].name == to) {
+                    noteBox(k, t);
+                }
+            }
+        } else {
+            text = "EVA: " + track.name + (sender.empty() ? " outside" : " leaves " + sender);
+        }
+        if (from < live_.size()) {
+            noteBox(from, t);
+        }
+        mark(t, i, live_[i].last.at, text);
+    }
+    for (std::size_t i : gone) {
+        const Track &track = record_.tracks[i];
+        const std::size_t to = track.crewMember ? takeSeatChange(false) : live_.size();
+        if (to == live_.size()) {
+            continue;
+        }
+        noteBox(to, t);
+        const std::string &receiver = record_.tracks[to].name;
+        mark(t, i, live_[i].last.at,
+             startsWith(track.name, kTransferPrefix)
+                 ? receiver + " takes the handed-over crew member aboard"
+                 : track.name + " taken aboard " + receiver);
+    }
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        const VESSEL *v = l.alive ? oapiGetVesselInterface(l.handle) : nullptr;
+        // A member handed over is ready from the start; only one outside is worth a mark.
+        if (v == nullptr || !record_.tracks[i].crewMember || l.ready ||
+            startsWith(record_.tracks[i].name, kTransferPrefix)) {
+            continue;
+        }
+        if (findPoint(*v, true, kReadyPoint) != nullptr) {
+            l.ready = true;
+            mark(t, i, l.last.at, record_.tracks[i].name + " ready to return");
+        }
+    }
+}
+
+// Engines and tanks, from the host's records: the API has no query for either.
+void RunRecorder::followEngines(const sim::World &world, double t, bool keep) {
+    for (std::size_t i = 0; i < live_.size(); ++i) {
+        Live &l = live_[i];
+        const sim::VesselRecord *r = l.alive ? world.liveRecord(l.handle) : nullptr;
+        if (r == nullptr) {
+            continue;
+        }
+        Track &track = record_.tracks[i];
+        for (const sim::ThrusterGroup &g : r->groups) {
+            if (!isEngine(g.type)) {
+                continue;
+            }
+            bool lit = false, dry = true;
+            for (const sim::Thruster *th : g.thrusters) {
+                const bool fed = th->tank != nullptr && th->tank->mass > 0.0;
+                lit = lit || (th->level > 0.0 && fed);
+                dry = dry && !fed;
+            }
+            bool &was = l.enginesLit[&g];
+            if (lit != was) {
+                was = lit;
+                std::string text = track.name + ": " + engineName(g.type) + " engine ";
+                text += lit ? "lit" : dry ? "out, tank empty" : "out";
+                mark(t, i, l.last.at, text);
+            }
+        }
+        for (std::size_t k = 0; k < r->tanks.size() && k < track.tanks.size(); ++k) {
+            Series &mass = track.tanks[k].mass;
+            const double now = r->tanks[k].mass;
+            if (keep || mass.values.empty() || (now == 0.0) != (mass.values.back() == 0.0)) {
+                mass.add(t, now);
+            }
+        }
+    }
+}
+
+}  // namespace vemosim
