@@ -1,26 +1,38 @@
 #include "CrewStory.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 
-#include "Text.h"
+#include "CrewManager.h"
+#include "CrewNames.h"
+#include "CrewText.h"
 #include "Words.h"
 
 namespace vemosim {
 
 namespace {
 
-// The names the conventions go by.
-constexpr char kAirlockPoint[] = "Vemo";  // a crew-capable vessel's airlock (to child)
-constexpr char kMemberPoint[] = "V-em";   // a crew member ready to come aboard (to parent)
-constexpr char kMemberClass[] = "Vemo";   // the start of a crew member's class name
 constexpr char kCrewKeyword[] = "VEMOCREW";
+constexpr std::size_t kKeywordLength = sizeof kCrewKeyword - 1;
+constexpr std::size_t kMaxValue = 399;  // characters of the value a vessel reads
+constexpr std::size_t kMaxMission = MISSION_ID_MAX_LENGTH;
+constexpr std::size_t kMaxName = CREW_NAME_MAX_LENGTH;
+constexpr std::size_t kMaxNumber = 5;  // characters a number is read from
 // Crew numbers are whole; a published value outside this is shown as the number it is.
 constexpr double kMaxWholeNumber = 1e9;
-// Longest age, pulse or weight a crew line may give, in digits.
-constexpr std::size_t kMaxFieldDigits = 5;
+
+struct Window {
+    const char *field;
+    long low, high;
+    const char *missing;  // when the value stops before this field
+};
+// The crew library's own windows: a line outside them is refused.
+const Window kNumbers[] = {
+    {"age", MIN_CREW_AGE, MAX_CREW_AGE, "no age after the name"},
+    {"pulse", MIN_CREW_PULSE, MAX_CREW_PULSE, "the value stops after the age: no pulse"},
+    {"weight", MIN_CREW_WEIGHT, MAX_CREW_WEIGHT, "the value stops after the pulse: no weight"},
+};
 
 std::string whole(double x) {
     if (!std::isfinite(x) || std::fabs(x) > kMaxWholeNumber) {
@@ -29,96 +41,150 @@ std::string whole(double x) {
     return std::to_string(static_cast<long long>(x));  // truncated, as crew libraries read it
 }
 
-// A scenario line is a crew line when it begins with the keyword in any letter case, as
-// crew libraries read it; its value is the first word after it.
-bool crewLineValue(const std::string &line, std::string &value) {
-    const std::size_t n = sizeof kCrewKeyword - 1;
-    if (line.size() < n || !sim::equalNoCase(std::string_view(line).substr(0, n), kCrewKeyword)) {
-        return false;
-    }
-    std::size_t first = n;
-    while (first < line.size() && (line[first] == ' ' || line[first] == '\t')) {
-        ++first;
-    }
-    std::size_t last = first;
-    while (last < line.size() && line[last] != ' ' && line[last] != '\t') {
-        ++last;
-    }
-    value = line.substr(first, last - first);
-    return true;
-}
-
-// The crew lines among a vessel's scenario lines: each line with its value.
-std::vector<std::pair<std::string, std::string>> crewLines(const std::vector<std::string> &lines) {
-    std::vector<std::pair<std::string, std::string>> found;
-    for (const std::string &line : lines) {
-        std::string value;
-        if (crewLineValue(line, value)) {
-            found.emplace_back(line, value);
-        }
-    }
-    return found;
-}
-
-bool wholeField(const std::string &s, long &value) {
-    if (s.empty() || s.size() > kMaxFieldDigits) {
-        return false;
-    }
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    return ec == std::errc() && end == s.data() + s.size();
-}
-
 std::string seatsText(double freeSeats) {
     return shortNumber(freeSeats) + (freeSeats == 1.0 ? " free seat" : " free seats");
 }
 
+bool isLetterOrDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// A whole number as a vessel reads it: an optional sign, then digits, up to the first other
+// character; no digits read as 0.
+long readNumber(const std::string &text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+    }
+    return negative ? -value : value;
+}
+
+std::string inQuotes(const std::string &s) {
+    return "'" + s + "'";
+}
+
+// The value split at every '-'.
+std::vector<std::string> fields(const std::string &value) {
+    std::vector<std::string> parts;
+    for (std::size_t from = 0;;) {
+        const std::size_t dash = value.find('-', from);
+        parts.push_back(value.substr(from, dash == std::string::npos ? dash : dash - from));
+        if (dash == std::string::npos) {
+            return parts;
+        }
+        from = dash + 1;
+    }
+}
+
+// Reads the name and the numbers after the mission id into `r`; false with `r.why` when a
+// vessel would refuse them.
+bool readFields(const std::vector<std::string> &parts, const std::string &token, CrewReading &r) {
+    if (parts.size() < 2) {
+        r.why = "no '-' in the value " + inQuotes(token) + ", so no name";
+        return false;
+    }
+    // An empty name is taken: the roster holds one, and a saved member must come back.
+    const std::string &written = parts[1];
+    r.name = written.substr(0, kMaxName);
+    if (written.size() > kMaxName) {
+        r.changes.push_back("name cut at " + std::to_string(kMaxName) + " characters, from " +
+                            std::to_string(written.size()) + " to " + inQuotes(r.name));
+    }
+    bool odd = false;
+    for (char &c : r.name) {
+        odd = odd || (c != '_' && !isLetterOrDigit(c));
+        c = isLetterOrDigit(c) ? c : ' ';
+    }
+    if (odd) {
+        r.changes.push_back("characters other than letters, digits and '_' in the name " +
+                            inQuotes(written.substr(0, kMaxName)) + " became blanks");
+    }
+
+    long *const numbers[] = {&r.age, &r.pulse, &r.weight};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Window &w = kNumbers[i];
+        if (parts.size() < i + 3) {
+            r.why = w.missing;
+            return false;
+        }
+        const std::string &text = parts[i + 2];
+        const long value = readNumber(text.substr(0, kMaxNumber));
+        *numbers[i] = value;
+        if (text.size() > kMaxNumber) {
+            r.changes.push_back(std::string(w.field) + " " + inQuotes(text) +
+                                " read from its first five characters " +
+                                inQuotes(text.substr(0, kMaxNumber)) + " as " +
+                                std::to_string(value));
+        } else if (text != std::to_string(value)) {
+            r.changes.push_back(std::string(w.field) + " " + inQuotes(text) + " read as " +
+                                std::to_string(value));
+        }
+        if (value < w.low || value > w.high) {
+            r.why = std::string(w.field) + " " + std::to_string(value) + " is outside " +
+                    std::to_string(w.low) + " to " + std::to_string(w.high);
+            return false;
+        }
+    }
+    if (parts.size() > 5) {
+        std::string rest;
+        for (std::size_t i = 5; i < parts.size(); ++i) {
+            rest += "-" + parts[i];
+        }
+        r.changes.push_back(inQuotes(rest) + " after the weight is not read");
+    }
+    return true;
+}
+
 }  // namespace
 
-AirlockView AirlockView::from(const sim::Attachment &a) {
-    AirlockView v;
-    const double box[6] = {a.pos.x, a.pos.y, a.pos.z, a.dir.x, a.dir.y, a.dir.z};
-    std::memcpy(v.box, box, sizeof box);
-    v.door = a.rot.x;
-    v.status = a.rot.y;
-    v.freeSeats = a.rot.z;
-    return v;
-}
-
-bool AirlockView::contains(const VECTOR3 &p) const {
-    return p.x >= box[0] && p.x <= box[1] && p.y >= box[2] && p.y <= box[3] && p.z >= box[4] &&
-           p.z <= box[5];
-}
-
-std::string AirlockView::text() const {
-    std::string text = "airlock ";
-    text += door == 1.0 ? "open" : door == 0.0 ? "closed" : "door " + shortNumber(door);
-    const double a = box[1];
-    if (a > 0.0 && box[0] == -a && box[2] == -a && box[3] == a && box[4] == -a && box[5] == a) {
-        text += ", box \xC2\xB1" + shortNumber(a) + " m";
-    } else {
-        text += ", box x " + shortNumber(box[0]) + ".." + shortNumber(box[1]) + ", y " +
-                shortNumber(box[2]) + ".." + shortNumber(box[3]) + ", z " + shortNumber(box[4]) +
-                ".." + shortNumber(box[5]) + " m";
-    }
-    text += ", " + seatsText(freeSeats);
-    if (status != 0.0) {
-        text += ", status " + shortNumber(status);
-    }
-    return text;
-}
-
-bool AirlockView::operator==(const AirlockView &o) const {
-    return std::equal(box, box + 6, o.box) && door == o.door && status == o.status &&
-           freeSeats == o.freeSeats;
-}
+// --- The airlock point ------------------------------------------------------------------
 
 const sim::Attachment *findAirlock(const sim::VesselRecord &v) {
     for (const sim::Attachment *a : v.toChild) {
-        if (a->id == kAirlockPoint) {
+        if (a->id == AIRLOCK_POINT_ID) {
             return a;
         }
     }
     return nullptr;
+}
+
+AirlockPoint airlockOf(const sim::Attachment &a) {
+    return DecodeAirlockPoint(a.pos, a.dir, a.rot);
+}
+
+std::string airlockText(const AirlockPoint &a) {
+    std::string text = "airlock ";
+    text += a.door == AIRLOCK_DOOR_OPEN     ? "open"
+            : a.door == AIRLOCK_DOOR_CLOSED ? "closed"
+                                            : "door " + shortNumber(a.door);
+    const double r = a.maxX;
+    if (r > 0.0 && a.minX == -r && a.minY == -r && a.maxY == r && a.minZ == -r && a.maxZ == r) {
+        text += ", box \xC2\xB1" + shortNumber(r) + " m";
+    } else {
+        text += ", box x " + shortNumber(a.minX) + ".." + shortNumber(a.maxX) + ", y " +
+                shortNumber(a.minY) + ".." + shortNumber(a.maxY) + ", z " + shortNumber(a.minZ) +
+                ".." + shortNumber(a.maxZ) + " m";
+    }
+    text += ", " + seatsText(a.freeSeats);
+    if (a.status != 0.0) {
+        text += ", status " + shortNumber(a.status);
+    }
+    return text;
+}
+
+bool sameBox(const AirlockPoint &a, const AirlockPoint &b) {
+    return a.minX == b.minX && a.maxX == b.maxX && a.minY == b.minY && a.maxY == b.maxY &&
+           a.minZ == b.minZ && a.maxZ == b.maxZ && a.door == b.door;
+}
+
+bool sameAirlock(const AirlockPoint &a, const AirlockPoint &b) {
+    return sameBox(a, b) && a.status == b.status && a.freeSeats == b.freeSeats;
 }
 
 std::string airlockPlaceNote(const sim::VesselRecord &v, const VECTOR3 &p) {
@@ -126,64 +192,187 @@ std::string airlockPlaceNote(const sim::VesselRecord &v, const VECTOR3 &p) {
     if (airlock == nullptr) {
         return std::string();
     }
-    return AirlockView::from(*airlock).contains(p) ? ", inside its airlock box"
-                                                   : ", outside its airlock box";
+    return airlockOf(*airlock).Contains(p) ? ", inside its airlock box"
+                                           : ", outside its airlock box";
 }
 
-std::string describeCrewValue(const std::string &value) {
-    std::vector<std::string> parts;
-    std::size_t from = 0;
-    while (true) {
-        const std::size_t dash = value.find('-', from);
-        parts.push_back(value.substr(from, dash == std::string::npos ? dash : dash - from));
-        if (dash == std::string::npos) {
-            break;
-        }
-        from = dash + 1;
+// --- Crew members outside ---------------------------------------------------------------
+
+bool isCrewMember(const sim::VesselRecord &v) {
+    return startsWith(v.className, CREW_VESSEL_CLASS);
+}
+
+const sim::Attachment *readyPoint(const sim::VesselRecord &v) {
+    if (!isCrewMember(v) || v.toParent.size() < 2 || v.toParent.back()->id != CREW_ATTACHMENT_ID) {
+        return nullptr;
     }
-    long age = 0, pulse = 0, weight = 0;
-    if (parts.size() != 5 || parts[1].empty() || !wholeField(parts[2], age) ||
-        !wholeField(parts[3], pulse) || !wholeField(parts[4], weight)) {
-        return value;
+    return v.toParent.back();
+}
+
+bool isTransferVessel(const std::string &name, std::string *receiver) {
+    if (!startsWith(name, TRANSFER_VESSEL_PREFIX)) {
+        return false;
     }
-    std::string name = parts[1];
-    std::replace(name.begin(), name.end(), '_', ' ');
-    std::string text = name;
-    if (!parts[0].empty()) {
-        text += " (" + parts[0] + ")";
+    if (receiver != nullptr) {
+        *receiver = name.substr(sizeof TRANSFER_VESSEL_PREFIX - 1);
+    }
+    return true;
+}
+
+// --- Crew lines -------------------------------------------------------------------------
+
+bool isCrewLine(const std::string &line) {
+    return line.size() >= kKeywordLength &&
+           crewtext::EqualNoCase(line.c_str(), kCrewKeyword, kKeywordLength);
+}
+
+std::string crewLineValue(const std::string &line) {
+    std::size_t first = kKeywordLength;
+    while (first < line.size() && crewtext::IsBlankSpace(line[first])) {
+        ++first;
+    }
+    std::size_t last = first;
+    while (last < line.size() && !crewtext::IsBlankSpace(line[last])) {
+        ++last;
+    }
+    return first < line.size() ? line.substr(first, last - first) : std::string();
+}
+
+CrewReading readCrewLine(const std::string &line) {
+    CrewReading r;
+    if (!isCrewLine(line)) {
+        r.why = "not a crew line";
+        return r;
+    }
+    std::string token = crewLineValue(line);
+    std::size_t after = line.find(token, kKeywordLength) + token.size();
+    while (after < line.size() && crewtext::IsBlankSpace(line[after])) {
+        ++after;
+    }
+    if (after < line.size()) {
+        r.changes.push_back(inQuotes(line.substr(after)) + " after the value is not read");
+    }
+    if (token.size() > kMaxValue) {
+        r.changes.push_back("only the first " + std::to_string(kMaxValue) +
+                            " characters of the value are read");
+        token.resize(kMaxValue);
+    }
+    if (token.empty()) {
+        r.why = "no value after the keyword";
+        return r;
+    }
+    const std::vector<std::string> parts = fields(token);
+    r.mission = parts[0].substr(0, kMaxMission);
+    for (char &c : r.mission) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        c = u < 0x20 || u == 0x7f ? '_' : c;  // it would break the saved line
+    }
+    if (r.mission != parts[0]) {
+        r.changes.push_back("mission id " + inQuotes(parts[0]) + " cut to " + inQuotes(r.mission));
+    }
+    r.valid = readFields(parts, token, r);
+    return r;
+}
+
+std::string CrewReading::value() const {
+    std::string shown = name;
+    std::replace(shown.begin(), shown.end(), ' ', '_');
+    return mission + "-" + shown + "-" + std::to_string(age) + "-" + std::to_string(pulse) + "-" +
+           std::to_string(weight);
+}
+
+std::string CrewReading::text() const {
+    const bool blank = std::all_of(name.begin(), name.end(), [](char c) { return c == ' '; });
+    std::string text = name.empty() ? "no name"
+                       : blank      ? "a name of " + std::to_string(name.size()) + " blanks"
+                       : name.front() == ' ' || name.back() == ' ' ? "'" + name + "'"
+                                                                   : name;
+    if (!mission.empty()) {
+        text += " (" + mission + ")";
     }
     return text + ", age " + std::to_string(age) + ", pulse " + std::to_string(pulse) + ", " +
            std::to_string(weight) + " kg";
 }
 
+std::string describeCrewValue(const std::string &value) {
+    const CrewReading r = readCrewLine(std::string(kCrewKeyword) + " " + value);
+    return r.valid ? r.text() : value;
+}
+
+std::vector<std::string> linesHandedOn(const std::vector<sim::Event> &events,
+                                       const std::string &vessel, std::size_t from,
+                                       std::size_t to) {
+    std::vector<std::string> lines;
+    for (std::size_t i = from; i < to && i < events.size(); ++i) {
+        std::string line;
+        if (events[i].kind == sim::ev::kScenarioLine && events[i].vessel == vessel &&
+            quoted(events[i].text, line, true)) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+std::vector<bool> matchHandedOn(const std::vector<std::string> &lines,
+                                const std::vector<std::string> &handed,
+                                std::vector<std::string> *strays) {
+    // A vessel hands its lines on in the order it reads them; a line it hands on that is not
+    // one of the block's as written answers for none of them.
+    std::vector<bool> reached(lines.size(), false);
+    std::size_t next = 0;
+    for (const std::string &h : handed) {
+        std::size_t k = next;
+        while (k < lines.size() && lines[k] != h) {
+            ++k;
+        }
+        if (k < lines.size()) {
+            reached[k] = true;
+            next = k + 1;
+        } else if (strays != nullptr) {
+            strays->push_back(h);
+        }
+    }
+    return reached;
+}
+
+std::size_t crewLinesTaken(const sim::ShipBlock &block, const std::vector<std::string> &handed) {
+    const std::vector<bool> reached = matchHandedOn(block.lines, handed);
+    std::size_t taken = 0;
+    for (std::size_t k = 0; k < block.lines.size(); ++k) {
+        taken += isCrewLine(block.lines[k]) && !reached[k] ? 1 : 0;
+    }
+    return taken;
+}
+
+// --- The story --------------------------------------------------------------------------
+
 bool CrewStory::describePoint(const sim::VesselRecord &v, const sim::Attachment &a,
                               std::string &kind, std::string &text) {
     text.clear();
-    if (!a.toParent && a.id == kAirlockPoint) {
+    if (!a.toParent && a.id == AIRLOCK_POINT_ID) {
         kind = kAirlock;
-        const AirlockView now = AirlockView::from(a);
+        const AirlockPoint now = airlockOf(a);
         const auto it = airlocks_.find(&a);
         if (it == airlocks_.end()) {
-            text = now.text();
+            text = airlockText(now);
             airlocks_.emplace(&a, now);
             return true;
         }
-        if (now == it->second) {
+        if (sameAirlock(now, it->second)) {
             return true;
         }
-        AirlockView seatsOnly = it->second;
+        AirlockPoint seatsOnly = it->second;
         seatsOnly.freeSeats = now.freeSeats;
-        if (seatsOnly == now) {
+        if (sameAirlock(seatsOnly, now)) {
             text = "airlock: " + seatsText(now.freeSeats) + " (was " +
                    shortNumber(it->second.freeSeats) + ")";
         } else {
-            text = now.text();
+            text = airlockText(now);
         }
         it->second = now;
         return true;
     }
-    if (a.toParent && a.id == kMemberPoint && startsWith(v.className, kMemberClass) &&
-        v.toParent.size() >= 2 && v.toParent.back() == &a) {
+    if (a.toParent && readyPoint(v) == &a) {
         kind = kCrew;
         const std::string now = "crew member ready to return: age " + whole(a.pos.x) + ", pulse " +
                                 whole(a.pos.y) + ", " + whole(a.pos.z) + " kg";
@@ -217,15 +406,18 @@ std::string CrewStory::boardedBy(const sim::World &world, const std::string &del
 
 std::vector<std::string> CrewStory::aboardAtLoad(const sim::VesselRecord &v,
                                                  const sim::ShipBlock &block,
-                                                 std::vector<std::string> refused) {
+                                                 const std::vector<std::string> &handed) {
     std::vector<std::string> told;
     if (findAirlock(v) == nullptr) {
         return told;
     }
-    for (const auto &[line, value] : crewLines(block.lines)) {
-        const auto r = std::find(refused.begin(), refused.end(), line);
-        if (r != refused.end()) {
-            r->clear();  // one refusal answers for one line
+    const std::vector<bool> reached = matchHandedOn(block.lines, handed);
+    for (std::size_t k = 0; k < block.lines.size(); ++k) {
+        if (!isCrewLine(block.lines[k])) {
+            continue;
+        }
+        const std::string value = crewLineValue(block.lines[k]);
+        if (reached[k]) {
             refusedCrew_[v.name].push_back(value);
         } else {
             told.push_back("aboard: " + describeCrewValue(value));
@@ -248,7 +440,11 @@ std::vector<std::string> CrewStory::summary(const sim::VesselRecord &v,
         if (b.name != v.name) {
             continue;
         }
-        for (const auto &[line, value] : crewLines(b.lines)) {
+        for (const std::string &line : b.lines) {
+            if (!isCrewLine(line)) {
+                continue;
+            }
+            const std::string value = crewLineValue(line);
             const auto r = std::find(refused.begin(), refused.end(), value);
             if (r != refused.end()) {
                 // Refused at loading and saved again as read: named, but not aboard.

@@ -27,10 +27,10 @@ extern const char kHelp[];
 struct Options {
     std::string scenario;  // as given
     std::string root = kDefaultRoot;
-    std::string timeline;  // as given; empty for none
-    std::string out;       // as given; empty for none
-    std::string plot;      // as given; empty for none
-    std::string plotFrame; // empty: the first vessel with a crew airlock
+    std::string timeline;   // as given; empty for none
+    std::string out;        // as given; empty for none
+    std::string plot;       // as given; empty for none
+    std::string plotFrame;  // empty: the first vessel with a crew airlock
     double until = kDefaultUntil;
     double step = kDefaultStep;
     std::uint64_t seed = 1;

@@ -47,7 +47,7 @@ private:
     sim::World *world_ = nullptr;
     TimelinePrinter *printer_ = nullptr;
     RunRecorder *recorder_ = nullptr;  // when the run is drawn
-    sim::ScenarioFile lastSaved_;  // the scenario as last saved
+    sim::ScenarioFile lastSaved_;      // the scenario as last saved
 };
 
 }  // namespace vemosim

@@ -1,12 +1,11 @@
 #include "RunRecorder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <map>
 
-#include "CrewValue.h"
-#include "HostReading.h"
-#include "Words.h"
+#include "CrewStory.h"
 #include "Math3.h"
 #include "World.h"
 
@@ -25,8 +24,6 @@ constexpr std::uint64_t kAllPathPoints = 200000;
 constexpr std::uint64_t kFewestPathPoints = 50;
 // Two boxes whose corners lie closer than this stood in the same place (m).
 constexpr double kSameBox = 1e-6;
-// Longest vessel name read through the host API (bytes, terminator included).
-constexpr int kNameSize = 256;
 
 // Animations whose meaning a user knows by name: class, animation index, and what it is.
 struct KnownAnimation {
@@ -50,6 +47,18 @@ const char *engineName(THGROUP_TYPE type) {
     return type == THGROUP_MAIN ? "main" : type == THGROUP_RETRO ? "retro" : "hover";
 }
 
+// Where a point of the global frame lies in a vessel's own frame.
+VECTOR3 inFrameOf(const sim::VesselRecord &frame, const VECTOR3 &global) {
+    return sim::tmul(frame.rot, global - frame.rpos);
+}
+
+// An airlock whose box cannot be drawn; a vessel may publish anything on its point.
+bool drawable(const AirlockPoint &a) {
+    const double box[6] = {a.minX, a.maxX, a.minY, a.maxY, a.minZ, a.maxZ};
+    return std::all_of(box, box + 6, [](double x) { return std::isfinite(x); }) &&
+           std::isfinite(a.freeSeats);
+}
+
 }  // namespace
 
 void Series::add(double time, double value) {
@@ -70,7 +79,7 @@ struct RunRecorder::Live {
     bool lastKept = true;
     bool jumped = false;  // placed from outside since the last sample
     bool hasAirlock = false;
-    AirlockPoint airlock;
+    AirlockPoint airlock{};
     double seatChange = 0.0;  // free seats now less at the sample before
     int crewAtStart = 0;      // aboard when the airlock was first seen
     double freeAtStart = 0.0;
@@ -85,33 +94,29 @@ RunRecorder::~RunRecorder() = default;
 bool RunRecorder::begin(const sim::World &world, const std::vector<sim::ShipBlock> &ships,
                         const std::string &frame, std::uint64_t expectedSteps, std::string &why) {
     ships_ = ships;
-    const DWORD n = oapiGetVesselCount();
-    OBJHANDLE first = nullptr, firstCrewCapable = nullptr, named = nullptr;
-    for (DWORD i = 0; i < n; ++i) {
-        const OBJHANDLE h = oapiGetVesselByIndex(static_cast<int>(i));
-        const VESSEL *v = oapiGetVesselInterface(h);
-        char name[kNameSize] = "";
-        oapiGetObjectName(h, name, kNameSize);
-        AirlockPoint unused;
-        first = first != nullptr ? first : h;
-        if (firstCrewCapable == nullptr && v != nullptr && readAirlock(*v, unused)) {
-            firstCrewCapable = h;
+    const std::vector<sim::VesselRecord *> &list = world.vessels();
+    const sim::VesselRecord *first = nullptr, *firstCrewCapable = nullptr, *named = nullptr;
+    for (const sim::VesselRecord *r : list) {
+        first = first != nullptr ? first : r;
+        if (firstCrewCapable == nullptr && findAirlock(*r) != nullptr) {
+            firstCrewCapable = r;
         }
-        if (named == nullptr && !frame.empty() && frame == name) {
-            named = h;
+        if (named == nullptr && !frame.empty() && r->name == frame) {
+            named = r;
         }
     }
     if (!frame.empty() && named == nullptr) {
         why = "--plot-frame: no vessel named '" + frame + "' in the scenario";
         return false;
     }
-    frame_ = !frame.empty() ? named : firstCrewCapable != nullptr ? firstCrewCapable : first;
-    if (frame_ != nullptr) {
-        char name[kNameSize] = "";
-        oapiGetObjectName(frame_, name, kNameSize);
-        record_.frameName = name;
+    const sim::VesselRecord *f = !frame.empty()                ? named
+                                 : firstCrewCapable != nullptr ? firstCrewCapable
+                                                               : first;
+    if (f != nullptr) {
+        frame_ = f->handle();
+        record_.frameName = f->name;
     }
-    const std::uint64_t vessels = n > 0 ? n : 1;
+    const std::uint64_t vessels = list.empty() ? 1 : list.size();
     std::uint64_t points = kAllPathPoints / vessels;
     points = points < kFewestPathPoints ? kFewestPathPoints
              : points > kPathPoints     ? kPathPoints
@@ -154,49 +159,39 @@ const RunRecord &RunRecorder::finish(const sim::World &world) {
     return record_;
 }
 
-std::size_t RunRecorder::add(const sim::World &world, OBJHANDLE h) {
+std::size_t RunRecorder::add(const sim::VesselRecord &r) {
     Track track;
-    char name[kNameSize] = "";
-    oapiGetObjectName(h, name, kNameSize);
-    track.name = name;
-    const VESSEL *v = oapiGetVesselInterface(h);
-    const char *cls = v != nullptr ? v->GetClassName() : nullptr;
-    const sim::VesselRecord *r = world.liveRecord(h);
-    track.className = cls != nullptr ? cls : r != nullptr ? r->className : std::string();
-    track.crewMember = track.className == kMemberClass;
-    if (r != nullptr) {
-        for (const sim::Tank &t : r->tanks) {
-            TankTrack tank;
-            tank.maxMass = t.maxMass;
-            track.tanks.push_back(tank);
-        }
+    track.name = r.name;
+    track.className = r.className;
+    track.crewMember = isCrewMember(r);
+    for (const sim::Tank &t : r.tanks) {
+        TankTrack tank;
+        tank.maxMass = t.maxMass;
+        track.tanks.push_back(tank);
     }
     record_.tracks.push_back(std::move(track));
     Live l;
-    l.handle = h;
+    l.handle = r.handle();
     l.loaded = beginning_;
     live_.push_back(l);
     return live_.size() - 1;
 }
 
-void RunRecorder::noteBox(std::size_t i, double time) {
+void RunRecorder::noteBox(const sim::World &world, std::size_t i, double time) {
     const Live &l = live_[i];
-    const VESSEL *v = oapiGetVesselInterface(l.handle);
-    const VESSEL *f = oapiGetVesselInterface(frame_);
+    const sim::VesselRecord *v = world.liveRecord(l.handle);
+    const sim::VesselRecord *f = world.liveRecord(frame_);
     if (!l.alive || !l.hasAirlock || v == nullptr || f == nullptr) {
         return;
     }
-    VECTOR3 at;
-    oapiGetGlobalPos(l.handle, &at);
     BoxView box;
     box.track = i;
-    box.doorOpen = l.airlock.doorOpen;
-    const double *b = l.airlock.box;
+    box.doorOpen = l.airlock.IsOpen();
+    const AirlockPoint &a = l.airlock;
     for (int c = 0; c < 8; ++c) {
-        const VECTOR3 local = sim::vec(b[c & 1], b[2 + ((c >> 1) & 1)], b[4 + ((c >> 2) & 1)]);
-        VECTOR3 turned;
-        v->GlobalRot(local, turned);
-        f->Global2Local(at + turned, box.corners[c]);
+        const VECTOR3 local =
+            sim::vec(c & 1 ? a.maxX : a.minX, c & 2 ? a.maxY : a.minY, c & 4 ? a.maxZ : a.minZ);
+        box.corners[c] = inFrameOf(*f, v->rpos + sim::mul(v->rot, local));
     }
     for (BoxView &seen : record_.boxes) {
         bool same = seen.track == i && seen.doorOpen == box.doorOpen;
@@ -228,16 +223,16 @@ void RunRecorder::mark(double time, std::size_t track, const VECTOR3 &at, std::s
 
 void RunRecorder::detect(const sim::World &world, bool keep) {
     const double t = world.time();
-    if (frame_ != nullptr && oapiGetVesselInterface(frame_) == nullptr && !record_.frameLost) {
+    if (frame_ != nullptr && world.liveRecord(frame_) == nullptr && !record_.frameLost) {
         record_.frameLost = true;
         record_.frameLostAt = t;
     }
     std::vector<std::size_t> fresh, gone;
     followList(world, fresh, gone);
     const std::vector<Moment> animations = readLog(world);
-    place(t, keep);
+    place(world, t, keep);
     readAirlocks(world, t);
-    markCrew(t, fresh, gone);
+    markCrew(world, t, fresh, gone);
     for (const Moment &m : animations) {
         if (live_[m.track].alive) {
             mark(t, m.track, live_[m.track].last.at, record_.tracks[m.track].name + ": " + m.text);
@@ -250,14 +245,12 @@ void RunRecorder::detect(const sim::World &world, bool keep) {
 void RunRecorder::followList(const sim::World &world, std::vector<std::size_t> &fresh,
                              std::vector<std::size_t> &gone) {
     std::vector<bool> seen(live_.size(), false);
-    const DWORD n = oapiGetVesselCount();
-    for (DWORD k = 0; k < n; ++k) {
-        const OBJHANDLE h = oapiGetVesselByIndex(static_cast<int>(k));
-        const auto found = byHandle_.find(h);
+    for (const sim::VesselRecord *r : world.vessels()) {
+        const auto found = byHandle_.find(r->handle());
         std::size_t i = found != byHandle_.end() ? found->second : live_.size();
         if (i == live_.size()) {
-            i = add(world, h);
-            byHandle_[h] = i;
+            i = add(*r);
+            byHandle_[r->handle()] = i;
             seen.push_back(false);
             fresh.push_back(i);
         }
@@ -281,8 +274,7 @@ std::vector<RunRecorder::Moment> RunRecorder::readLog(const sim::World &world) {
         if (e.kind != sim::ev::kMoved && e.kind != sim::ev::kAnimation) {
             continue;
         }
-        const VESSEL *v = oapiGetVesselInterface(world.find(e.vessel));
-        const auto found = byHandle_.find(v != nullptr ? v->GetHandle() : nullptr);
+        const auto found = byHandle_.find(world.find(e.vessel));
         if (found == byHandle_.end()) {
             continue;
         }
@@ -312,8 +304,8 @@ std::vector<RunRecorder::Moment> RunRecorder::readLog(const sim::World &world) {
 }
 
 // Where everything stands now, in the frame vessel's frame.
-void RunRecorder::place(double t, bool keep) {
-    const VESSEL *f = oapiGetVesselInterface(frame_);
+void RunRecorder::place(const sim::World &world, double t, bool keep) {
+    const sim::VesselRecord *f = world.liveRecord(frame_);
     if (f == nullptr) {
         return;
     }
@@ -329,11 +321,13 @@ void RunRecorder::place(double t, bool keep) {
         }
         const bool jumped = l.jumped || frameJumped;
         Track &track = record_.tracks[i];
+        const sim::VesselRecord *r = world.liveRecord(l.handle);
+        if (r == nullptr) {
+            continue;
+        }
         PathPoint p;
         p.time = t;
-        VECTOR3 global;
-        oapiGetGlobalPos(l.handle, &global);
-        f->Global2Local(global, p.at);
+        p.at = inFrameOf(*f, r->rpos);
         p.jump = jumped && !track.path.empty();
         const bool first = track.path.empty() && l.lastKept;
         if (keep || jumped || first) {
@@ -354,24 +348,14 @@ void RunRecorder::place(double t, bool keep) {
 // How many of a vessel's crew lines the vessel took: those it did not hand to the host's
 // parser.
 int RunRecorder::crewBrought(const sim::World &world, const std::string &vessel) const {
-    std::vector<std::string> passed = linesHandedToHost(world, vessel, world.events().size());
-    int taken = 0;
+    const std::vector<sim::Event> &events = world.events();
     for (const sim::ShipBlock &b : ships_) {
-        if (b.name != vessel) {
-            continue;
-        }
-        for (const std::string &line : b.lines) {
-            bool refused = false;
-            for (std::string &p : passed) {
-                if (!refused && p == line) {
-                    p.clear();  // one refusal answers for one line
-                    refused = true;
-                }
-            }
-            taken += isCrewLine(line) && !refused ? 1 : 0;
+        if (b.name == vessel) {
+            return static_cast<int>(
+                crewLinesTaken(b, linesHandedOn(events, vessel, 0, events.size())));
         }
     }
-    return taken;
+    return 0;
 }
 
 // Airlocks: where the boxes stand, and the seats that came free or were taken.
@@ -379,10 +363,11 @@ void RunRecorder::readAirlocks(const sim::World &world, double t) {
     for (std::size_t i = 0; i < live_.size(); ++i) {
         Live &l = live_[i];
         Track &track = record_.tracks[i];
-        const VESSEL *v = l.alive ? oapiGetVesselInterface(l.handle) : nullptr;
-        AirlockPoint now;
+        const sim::VesselRecord *r = l.alive ? world.liveRecord(l.handle) : nullptr;
+        const sim::Attachment *point = r != nullptr ? findAirlock(*r) : nullptr;
         l.seatChange = 0.0;
-        if (v == nullptr || !readAirlock(*v, now)) {
+        const AirlockPoint now = point != nullptr ? airlockOf(*point) : AirlockPoint{};
+        if (point == nullptr || !drawable(now)) {
             continue;
         }
         if (!l.hasAirlock) {
@@ -391,13 +376,13 @@ void RunRecorder::readAirlocks(const sim::World &world, double t) {
             l.airlock = now;
             l.freeAtStart = now.freeSeats;
             l.crewAtStart = l.loaded ? crewBrought(world, track.name) : 0;
-            noteBox(i, t);
+            noteBox(world, i, t);
         } else {
-            const bool moved = !now.sameBox(l.airlock);
+            const bool moved = !sameBox(now, l.airlock);
             l.seatChange = now.freeSeats - l.airlock.freeSeats;
             l.airlock = now;
             if (moved) {
-                noteBox(i, t);
+                noteBox(world, i, t);
             }
         }
         // The seats give the changes; the scenario gave the crew they started from.
@@ -421,7 +406,7 @@ std::size_t RunRecorder::takeSeatChange(bool freed) {
 
 // Crew coming and going: a member's vessel appears as a seat comes free and goes as a seat is
 // taken; outside, the member shows when he is ready to return.
-void RunRecorder::markCrew(double t, const std::vector<std::size_t> &fresh,
+void RunRecorder::markCrew(const sim::World &world, double t, const std::vector<std::size_t> &fresh,
                            const std::vector<std::size_t> &gone) {
     for (std::size_t i : fresh) {
         const Track &track = record_.tracks[i];
@@ -430,21 +415,20 @@ void RunRecorder::markCrew(double t, const std::vector<std::size_t> &fresh,
         }
         const std::size_t from = takeSeatChange(true);
         const std::string sender = from < live_.size() ? record_.tracks[from].name : "";
-        std::string text;
-        if (startsWith(track.name, kTransferPrefix)) {
-            const std::string to = track.name.substr(std::strlen(kTransferPrefix));
+        std::string text, to;
+        if (isTransferVessel(track.name, &to)) {
             text = "transfer: " + (sender.empty() ? "a crew member" : sender) +
                    " hands a crew member over to " + to;
             for (std::size_t k = 0; k < live_.size(); ++k) {
                 if (live_[k].alive && record_.tracks[k].name == to) {
-                    noteBox(k, t);
+                    noteBox(world, k, t);
                 }
             }
         } else {
             text = "EVA: " + track.name + (sender.empty() ? " outside" : " leaves " + sender);
         }
         if (from < live_.size()) {
-            noteBox(from, t);
+            noteBox(world, from, t);
         }
         mark(t, i, live_[i].last.at, text);
     }
@@ -454,22 +438,20 @@ void RunRecorder::markCrew(double t, const std::vector<std::size_t> &fresh,
         if (to == live_.size()) {
             continue;
         }
-        noteBox(to, t);
+        noteBox(world, to, t);
         const std::string &receiver = record_.tracks[to].name;
         mark(t, i, live_[i].last.at,
-             startsWith(track.name, kTransferPrefix)
-                 ? receiver + " takes the handed-over crew member aboard"
-                 : track.name + " taken aboard " + receiver);
+             isTransferVessel(track.name) ? receiver + " takes the handed-over crew member aboard"
+                                          : track.name + " taken aboard " + receiver);
     }
     for (std::size_t i = 0; i < live_.size(); ++i) {
         Live &l = live_[i];
-        const VESSEL *v = l.alive ? oapiGetVesselInterface(l.handle) : nullptr;
+        const sim::VesselRecord *r = l.alive ? world.liveRecord(l.handle) : nullptr;
         // A member handed over is ready from the start; only one outside is worth a mark.
-        if (v == nullptr || !record_.tracks[i].crewMember || l.ready ||
-            startsWith(record_.tracks[i].name, kTransferPrefix)) {
+        if (r == nullptr || l.ready || isTransferVessel(r->name)) {
             continue;
         }
-        if (findPoint(*v, true, kReadyPoint) != nullptr) {
+        if (readyPoint(*r) != nullptr) {
             l.ready = true;
             mark(t, i, l.last.at, record_.tracks[i].name + " ready to return");
         }

@@ -1,31 +1,31 @@
 // What a run looked like, sampled as it goes: where every vessel went in one vessel's frame,
 // the crew airlock boxes as they stood, the moments that matter (EVA, a crew member ready to
 // return or taken aboard, a transfer, a deployment, an engine lit or out), and the tanks'
-// levels and the crew aboard over time. RunPlot draws it.
+// levels and the crew aboard over time. RunPicture draws it.
 //
-// The recorder looks at the world the way a vessel module does, through the host API: the
-// vessel list, names and classes, global positions turned into the frame vessel's frame, and
-// the airlock points that crew-capable vessels publish. Only what that API does not tell (tank
-// masses, thruster levels, animation events) is read from the host's records and event log.
+// The recorder reads the host's records of the vessels (their list, positions turned into
+// the frame vessel's frame, tanks, thrusters, the airlock points crew-capable vessels
+// publish) and its event log (placements, animations), and never changes the world.
 //
-// The crew conventions (HostReading.h) are read for display only. A member leaves when a
-// vessel of class "Vemo" appears as a seat comes free, and is taken aboard when such a vessel
-// goes as a seat is taken.
-#ifndef VEMO_TOOL_RUNRECORD_H
-#define VEMO_TOOL_RUNRECORD_H
+// The crew conventions are read as CrewStory.h reads them. A member leaves when a crew
+// member's vessel appears as a seat comes free, and is taken aboard when such a vessel goes
+// as a seat is taken.
+#ifndef VEMO_TOOL_RUNRECORDER_H
+#define VEMO_TOOL_RUNRECORDER_H
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "HostReading.h"
+#include "AirlockPoint.h"
 #include "Orbitersdk.h"
 #include "ScenarioFile.h"
 
 namespace sim {
 class World;
-}
+struct VesselRecord;
+}  // namespace sim
 
 namespace vemosim {
 
@@ -52,7 +52,7 @@ struct TankTrack {
 struct Track {
     std::string name;
     std::string className;
-    bool crewMember = false;   // class "Vemo"
+    bool crewMember = false;   // of the crew-member class
     bool crewCapable = false;  // publishes an airlock point
     std::vector<PathPoint> path;
     std::vector<TankTrack> tanks;  // in the order the class made them
@@ -113,20 +113,20 @@ private:
     void followList(const sim::World &world, std::vector<std::size_t> &fresh,
                     std::vector<std::size_t> &gone);
     std::vector<Moment> readLog(const sim::World &world);
-    void place(double time, bool keep);
+    void place(const sim::World &world, double time, bool keep);
     void readAirlocks(const sim::World &world, double time);
-    void markCrew(double time, const std::vector<std::size_t> &fresh,
+    void markCrew(const sim::World &world, double time, const std::vector<std::size_t> &fresh,
                   const std::vector<std::size_t> &gone);
     void followEngines(const sim::World &world, double time, bool keep);
 
     int crewBrought(const sim::World &world, const std::string &vessel) const;
     std::size_t takeSeatChange(bool freed);
-    std::size_t add(const sim::World &world, OBJHANDLE h);
-    void noteBox(std::size_t live, double time);
+    std::size_t add(const sim::VesselRecord &r);
+    void noteBox(const sim::World &world, std::size_t live, double time);
     void mark(double time, std::size_t track, const VECTOR3 &at, std::string text);
 
     RunRecord record_;
-    std::vector<Live> live_;  // per track, what the recorder follows
+    std::vector<Live> live_;                     // per track, what the recorder follows
     std::map<OBJHANDLE, std::size_t> byHandle_;  // the live vessels' tracks
     OBJHANDLE frame_ = nullptr;
     std::size_t eventsSeen_ = 0;

@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
-#include "CrewValue.h"
-#include "HostReading.h"
+#include "CrewNames.h"
+#include "CrewStory.h"
 #include "Options.h"
 #include "Words.h"
 #include "World.h"
@@ -11,14 +11,6 @@
 namespace vemosim {
 
 namespace {
-
-// Where a crew-capable vessel looks for the companion crew-member module, from the root.
-const char kCompanionModule[] = "modules/Vemo.dll";
-
-std::string seatsText(double n) {
-    const long whole = static_cast<long>(n);
-    return std::to_string(whole) + (whole == 1 ? " seat" : " seats");
-}
 
 // The file line of each of the block's lines: the reader keeps every line of a block that
 // holds more than blanks, in order.
@@ -40,17 +32,6 @@ std::vector<int> blockLineNumbers(const std::string &fileText, const sim::ShipBl
     }
     numbers.resize(block.lines.size(), 0);
     return numbers;
-}
-
-// The free seats the vessel's airlock point publishes; false without one.
-bool freeSeats(OBJHANDLE h, double &free) {
-    const VESSEL *v = h != nullptr ? oapiGetVesselInterface(h) : nullptr;
-    AirlockPoint airlock;
-    if (v == nullptr || !readAirlock(*v, airlock)) {
-        return false;
-    }
-    free = airlock.freeSeats;
-    return true;
 }
 
 // A line as a vessel writes a line it kept: its first word, a blank, the rest.
@@ -112,125 +93,146 @@ std::string CheckReport::text(const std::string &file) const {
     return text + "\n";
 }
 
+namespace {
+
+// What a vessel did with its block at loading, as the world shows it.
+struct BlockFacts {
+    std::vector<bool> handedOn;      // per block line: it reached the host's parser
+    std::vector<std::string> stray;  // lines handed on that are not the block's as written
+    std::vector<std::string> errors;
+    std::vector<std::string> savedLines, savedCrew;  // the block as the vessel saves it
+    std::size_t taken = 0;                           // crew lines taken aboard
+    bool airlock = false;                            // it publishes a crew airlock
+    long long seats = 0;  // its seats: those free after loading and those the lines took
+};
+
+BlockFacts factsOf(const sim::World &world, const sim::ShipBlock &b, std::size_t loadEvents,
+                   const sim::ScenarioFile &saved) {
+    BlockFacts f;
+    const std::vector<sim::Event> &events = world.events();
+    const std::vector<std::string> handed = linesHandedOn(events, b.name, 0, loadEvents);
+    f.handedOn = matchHandedOn(b.lines, handed, &f.stray);
+    f.taken = crewLinesTaken(b, handed);
+    for (std::size_t i = 0; i < loadEvents && i < events.size(); ++i) {
+        if (events[i].vessel == b.name && events[i].kind == sim::ev::kError) {
+            f.errors.push_back(events[i].text);
+        }
+    }
+    for (const sim::ShipBlock &s : saved.ships) {
+        if (s.name == b.name) {
+            f.savedLines = s.lines;
+        }
+    }
+    for (const std::string &line : f.savedLines) {
+        if (isCrewLine(line)) {
+            f.savedCrew.push_back(line);
+        }
+    }
+    const sim::VesselRecord *r = world.liveRecord(world.find(b.name));
+    const sim::Attachment *point = r != nullptr ? findAirlock(*r) : nullptr;
+    f.airlock = point != nullptr;
+    if (f.airlock) {
+        f.seats = static_cast<long long>(airlockOf(*point).FreeSeatCount()) +
+                  static_cast<long long>(f.taken);
+    }
+    return f;
+}
+
+// A crew line the vessel took: as written, or changed, by what it saves for it.
+void judgeTaken(const std::string &line, const std::string &savedLine, LineVerdict &v) {
+    const CrewReading written = readCrewLine(line);
+    const CrewReading asSaved = readCrewLine(savedLine);
+    const std::string savedValue = crewLineValue(savedLine);
+    const std::string member = asSaved.valid ? asSaved.text() : savedValue;
+    if (savedLine.empty()) {
+        v.verdict = Verdict::Changed;
+        v.what = "taken aboard, but the vessel saves no crew line for it";
+    } else if (savedValue == crewLineValue(line) && written.changes.empty()) {
+        v.what = "taken aboard as written: " + member;
+        if (savedLine != line) {
+            v.how.push_back("saved again as '" + savedLine + "'");
+        }
+    } else {
+        v.verdict = Verdict::Changed;
+        v.what = "taken aboard, changed: " + member;
+        if (written.valid && written.value() == savedValue) {
+            v.how = written.changes;
+        }
+        v.how.push_back("saved again as '" + savedLine + "'");
+    }
+}
+
+// Why a vessel did not take a crew line: no crew at all, no seat left, or the line itself.
+std::string whyNotTaken(const sim::ShipBlock &b, const BlockFacts &f, std::size_t before,
+                        bool companion, const std::string &line) {
+    if (!f.airlock) {
+        return companion
+                   ? b.name + " (class " + b.className +
+                         ") has no crew airlock, so it takes no crew"
+                   : std::string("the companion crew-member module (") + COMPANION_MODULE_PATH +
+                         ") is not installed, so " + b.name + " has no working crew";
+    }
+    if (static_cast<long long>(before) >= f.seats) {
+        return "beyond the seats: " + b.name + " has " +
+               countOf(static_cast<std::size_t>(f.seats < 0 ? 0 : f.seats), "seat", "seats") +
+               ", taken by the crew lines before it";
+    }
+    const CrewReading written = readCrewLine(line);
+    return written.valid ? "the vessel refused it, for a reason this check cannot tell"
+                         : written.why;
+}
+
+}  // namespace
+
 CheckReport checkLoadedScenario(sim::World &world, const sim::ParsedScenario &parsed,
                                 const std::string &fileText, const std::string &root) {
     CheckReport report;
     struct stat st;
-    const bool companion = stat((root + "/" + kCompanionModule).c_str(), &st) == 0;
+    const bool companion = stat((root + "/" + COMPANION_MODULE_PATH).c_str(), &st) == 0;
     const std::size_t loadEvents = world.events().size();
     const sim::ScenarioFile saved = world.save();
 
     for (const sim::ShipBlock &b : parsed.scenario.ships) {
-        // What the host's parser was handed, and what the host could not do.
-        const std::vector<std::string> passed = linesHandedToHost(world, b.name, loadEvents);
-        std::vector<std::string> errors;
-        const std::vector<sim::Event> &events = world.events();
-        for (std::size_t i = 0; i < loadEvents; ++i) {
-            if (events[i].vessel == b.name && events[i].kind == sim::ev::kError) {
-                errors.push_back(events[i].text);
-            }
-        }
-        std::vector<std::string> savedLines, savedCrew;
-        for (const sim::ShipBlock &s : saved.ships) {
-            if (s.name == b.name) {
-                savedLines = s.lines;
-            }
-        }
-        for (const std::string &line : savedLines) {
-            if (isCrewLine(line)) {
-                savedCrew.push_back(line);
-            }
-        }
-
-        // The vessel hands its lines on in order; those it handed to the parser are there in
-        // the same order.
-        std::vector<bool> reached(b.lines.size(), false);
-        std::size_t next = 0;
-        std::size_t taken = 0;
-        for (std::size_t k = 0; k < b.lines.size(); ++k) {
-            reached[k] = next < passed.size() && passed[next] == b.lines[k];
-            next += reached[k] ? 1 : 0;
-            taken += isCrewLine(b.lines[k]) && !reached[k] ? 1 : 0;
-        }
-        double free = 0.0;
-        const bool airlock = freeSeats(world.find(b.name), free);
-        const double seats = free + static_cast<double>(taken);
-
+        const BlockFacts f = factsOf(world, b, loadEvents, saved);
         const std::vector<int> numbers = blockLineNumbers(fileText, b);
-        std::size_t roster = 0;    // the next saved crew line of a member taken aboard
-        std::size_t kept = taken;  // the next saved crew line the vessel kept aside
+        std::size_t roster = 0;      // the next saved crew line of a member taken aboard
+        std::size_t kept = f.taken;  // the next saved crew line the vessel kept aside
         for (std::size_t k = 0; k < b.lines.size(); ++k) {
             const std::string &line = b.lines[k];
             LineVerdict v;
             v.line = numbers[k];
             v.vessel = b.name;
             v.text = line;
-            if (isCrewLine(line) && !reached[k]) {
-                const std::string savedLine = roster < savedCrew.size() ? savedCrew[roster] : "";
+            if (isCrewLine(line) && !f.handedOn[k]) {
+                judgeTaken(line, roster < f.savedCrew.size() ? f.savedCrew[roster] : "", v);
                 ++roster;
-                const CrewReading written = readCrewLine(line);
-                const CrewReading asSaved = readCrewLine(savedLine);
-                const std::string savedValue = crewLineValue(savedLine);
-                const std::string member = asSaved.valid ? asSaved.text() : savedValue;
-                if (savedLine.empty()) {
-                    v.verdict = Verdict::Changed;
-                    v.what = "taken aboard, but the vessel saves no crew line for it";
-                } else if (savedValue == crewLineValue(line) && written.changes.empty()) {
-                    v.what = "taken aboard as written: " + member;
-                    if (savedLine != line) {
-                        v.how.push_back("saved again as '" + savedLine + "'");
-                    }
-                } else {
-                    v.verdict = Verdict::Changed;
-                    v.what = "taken aboard, changed: " + member;
-                    if (written.valid && written.value() == savedValue) {
-                        v.how = written.changes;
-                    }
-                    v.how.push_back("saved again as '" + savedLine + "'");
-                }
             } else if (isCrewLine(line)) {
-                const bool isKept = kept < savedCrew.size() && savedCrew[kept] == asKept(line);
+                const bool isKept = kept < f.savedCrew.size() && f.savedCrew[kept] == asKept(line);
                 kept += isKept ? 1 : 0;
-                std::string why;
-                if (!airlock) {
-                    why = companion ? b.name + " (class " + b.className +
-                                          ") has no crew airlock, so it takes no crew"
-                                    : std::string("the companion crew-member module (") +
-                                          kCompanionModule + ") is not installed, so " + b.name +
-                                          " has no working crew";
-                } else if (static_cast<double>(roster) >= seats) {
-                    why = "beyond the seats: " + b.name + " has " + seatsText(seats) +
-                          ", taken by the crew lines before it";
-                } else {
-                    const CrewReading written = readCrewLine(line);
-                    why = written.valid
-                              ? "the vessel refused it, for a reason this check cannot tell"
-                              : written.why;
-                }
                 v.verdict = isKept ? Verdict::KeptAside : Verdict::Refused;
-                v.what = (isKept ? "kept aside, not aboard: " : "refused: ") + why;
+                v.what = (isKept ? "kept aside, not aboard: " : "refused: ") +
+                         whyNotTaken(b, f, roster, companion, line);
                 v.how.push_back(isKept ? "saved again as written, to be read at the next load"
                                        : "gone once the scenario is saved");
-            } else if (reached[k]) {
+            } else if (f.handedOn[k]) {
                 v.verdict = Verdict::NotUnderstood;
                 v.what = "the host does not understand this line";
-                v.how.push_back(contains(savedLines, line) ? "the vessel saves it again"
-                                                           : "gone once the scenario is saved");
+                v.how.push_back(contains(f.savedLines, line) ? "the vessel saves it again"
+                                                             : "gone once the scenario is saved");
             } else {
                 continue;  // a line the host or the vessel knows
             }
             report.lines.push_back(std::move(v));
         }
-        // A line handed on that is not the block's own as written.
-        for (; next < passed.size(); ++next) {
+        for (const std::string &stray : f.stray) {
             LineVerdict v;
             v.vessel = b.name;
-            v.text = passed[next];
+            v.text = stray;
             v.verdict = Verdict::NotUnderstood;
             v.what = "the host was handed this line and does not understand it";
             report.lines.push_back(std::move(v));
         }
-        for (const std::string &e : errors) {
+        for (const std::string &e : f.errors) {
             LineVerdict v;
             v.line = b.firstLine;
             v.vessel = b.name;

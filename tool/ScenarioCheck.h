@@ -7,7 +7,7 @@
 //   - a crew line that did not reach it was taken aboard, and the vessel's saved block shows
 //     as whom (its crew lines come in the order they were taken, then any it kept aside);
 //   - the airlock a crew-capable vessel publishes tells its free seats, hence its seats.
-// The crew conventions are read only to explain a verdict (CrewValue.h).
+// The crew conventions are read only to explain a verdict (CrewStory.h).
 #ifndef VEMO_TOOL_SCENARIOCHECK_H
 #define VEMO_TOOL_SCENARIOCHECK_H
 

@@ -250,19 +250,13 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
 
     // Who came aboard with the scenario: its crew lines, less those that went on to the
     // host's parser because the vessel refused them.
-    std::vector<std::string> refused;
-    for (std::size_t k = i + 1; k < runEnd; ++k) {
-        std::string line;
-        if (events[k].kind == ev::kScenarioLine && quoted(events[k].text, line, true)) {
-            refused.push_back(line);
-        }
-    }
+    const std::vector<std::string> handed = linesHandedOn(events, v->name, i + 1, runEnd);
     const ShipBlock *block = nullptr;
     for (const ShipBlock &b : loadedShips_) {
         block = b.name == v->name ? &b : block;
     }
     if (loading_ && block != nullptr) {
-        for (const std::string &told : story_.aboardAtLoad(*v, *block, refused)) {
+        for (const std::string &told : story_.aboardAtLoad(*v, *block, handed)) {
             printLine(e.time, e.vessel, CrewStory::kCrew, told);
         }
     }

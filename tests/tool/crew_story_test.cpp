@@ -9,7 +9,6 @@
 
 namespace {
 
-using vemosim::AirlockView;
 using vemosim::CrewStory;
 
 sim::Attachment point(bool toParent, const char *id, VECTOR3 pos, VECTOR3 dir, VECTOR3 rot) {
@@ -29,17 +28,17 @@ sim::Attachment airlock(double door, double freeSeats) {
 }
 
 TEST(CrewStory, AirlocksReadAsTheyArePublished) {
-    EXPECT_EQ(AirlockView::from(airlock(1, 1)).text(),
+    EXPECT_EQ(vemosim::airlockText(vemosim::airlockOf(airlock(1, 1))),
               "airlock open, box \xC2\xB1"
               "2 m, 1 free seat");
     const sim::Attachment odd =
         point(false, "Vemo", sim::vec(-1, 2, -3), sim::vec(4, 0, 0.5), sim::vec(0.5, 7, 0));
-    EXPECT_EQ(AirlockView::from(odd).text(),
+    EXPECT_EQ(vemosim::airlockText(vemosim::airlockOf(odd)),
               "airlock door 0.5, box x -1..2, y -3..4, z 0..0.5 m, 0 free seats, status 7");
 
-    const AirlockView box = AirlockView::from(airlock(1, 0));
-    EXPECT_TRUE(box.contains(sim::vec(2, -2, 0))) << "the bounds belong to the box";
-    EXPECT_FALSE(box.contains(sim::vec(0, 0, 2.01)));
+    const AirlockPoint box = vemosim::airlockOf(airlock(1, 0));
+    EXPECT_TRUE(box.Contains(sim::vec(2, -2, 0))) << "the bounds belong to the box";
+    EXPECT_FALSE(box.Contains(sim::vec(0, 0, 2.01)));
 }
 
 TEST(CrewStory, APointIsToldWhenWhatItSaysChanges) {
@@ -89,8 +88,13 @@ TEST(CrewStory, CrewLinesReadAsMembers) {
     EXPECT_EQ(vemosim::describeCrewValue("A01-John_Doe-35-72-80"),
               "John Doe (A01), age 35, pulse 72, 80 kg");
     EXPECT_EQ(vemosim::describeCrewValue("-Ann-30-60-55"), "Ann, age 30, pulse 60, 55 kg");
-    for (const char *odd :
-         {"A01-John_Doe-35-72", "A01--35-72-80", "A01-Jo-x-72-80", "A01-Jo-123456-72-80"})
+    // As a vessel takes it: an empty name is a member too, and a cut name is told cut.
+    EXPECT_EQ(vemosim::describeCrewValue("A01--35-72-80"),
+              "no name (A01), age 35, pulse 72, 80 kg");
+    EXPECT_EQ(vemosim::describeCrewValue("A01-Abcdefghijklmnopqrstuvwxyzabcd-35-72-80"),
+              "Abcdefghijklmnopqrstuvwxy (A01), age 35, pulse 72, 80 kg");
+    // A value no vessel would take is given back as it stands.
+    for (const char *odd : {"A01-John_Doe-35-72", "A01-Jo-x-72-80", "A01-Jo-123456-72-80"})
         EXPECT_EQ(vemosim::describeCrewValue(odd), odd);
 
     // A line the vessel refused at loading is not aboard, though the vessel keeps it.

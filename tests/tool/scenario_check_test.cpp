@@ -80,7 +80,7 @@ std::string scenario(const Case &c) {
 
 // The verdict on the case's line, checked in a fresh world on the test's root.
 vemosim::LineVerdict check(sim::World &world, const std::string &root, const std::string &text,
-                        const std::string &line) {
+                           const std::string &line) {
     sim::ParsedScenario parsed;
     sim::InputError e;
     EXPECT_TRUE(sim::parseScenarioText(text, "t.scn", parsed, e)) << e.text();
