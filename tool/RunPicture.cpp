@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "SvgPage.h"
+
 namespace vemosim {
 
 namespace {
@@ -17,10 +19,7 @@ constexpr double kLeft = 70.0;    // plot areas start here; axis labels to the l
 constexpr double kRight = 900.0;  // and end here; the chart's crew axis to the right
 constexpr double kViewHeight = 420.0;
 constexpr double kChartHeight = 200.0;
-constexpr double kRow = 18.0;          // a line of the legend or the event list
-constexpr double kSwatch = 30.0;       // a legend entry's swatch and the space after it
-constexpr double kCharWidth = 6.5;     // a character of legend text, at most, near enough
-constexpr double kLegendGap = 24.0;    // between two legend entries
+constexpr double kRow = 18.0;          // a line of the event list
 constexpr double kGridSpacing = 70.0;  // at least this far between grid lines
 constexpr double kMarkerRadius = 5.0;
 constexpr double kStartRadius = 3.5;  // the hollow circle where a path begins
@@ -37,43 +36,9 @@ const char *const kColours[] = {"#0072B2", "#D55E00", "#009E73", "#CC79A7",
 const char *const kTankDashes[] = {"", "7 3", "2 2", "9 3 2 3"};
 const char kFont[] = "DejaVu Sans, Verdana, sans-serif";
 
-std::string num(double x) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2f", x);
-    const std::string s = buffer;
-    return s == "-0.00" ? "0.00" : s;
-}
-
 // Seconds as the event list and the titles give them.
 std::string seconds(double t) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2f s", t);
-    return buffer;
-}
-
-// Text from vessel modules and files, safe inside an XML element or a double-quoted attribute.
-std::string escape(const std::string &s) {
-    std::string out;
-    for (char c : s) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += u < 0x20 || u >= 0x7f ? '?' : c;
-        }
-    }
-    return out;
+    return svgNumber(t) + " s";
 }
 
 // 1, 2 or 5 times a power of ten, at least x.
@@ -102,94 +67,6 @@ const char *axisName(int axis) {
     return axis == 0 ? "x" : axis == 1 ? "y" : "z";
 }
 
-struct Point2 {
-    double x = 0.0, y = 0.0;
-};
-
-double cross(const Point2 &o, const Point2 &a, const Point2 &b) {
-    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-}
-
-// The convex hull, counter-clockwise, of a box's corners as drawn.
-std::vector<Point2> hull(std::vector<Point2> p) {
-    std::sort(p.begin(), p.end(), [](const Point2 &a, const Point2 &b) {
-        return a.x < b.x || (a.x == b.x && a.y < b.y);
-    });
-    if (p.size() < 3) {
-        return p;
-    }
-    std::vector<Point2> h(2 * p.size());
-    std::size_t k = 0;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        while (k >= 2 && cross(h[k - 2], h[k - 1], p[i]) <= 0.0) {
-            --k;
-        }
-        h[k++] = p[i];
-    }
-    for (std::size_t i = p.size() - 1, lower = k + 1; i > 0; --i) {
-        while (k >= lower && cross(h[k - 2], h[k - 1], p[i - 1]) <= 0.0) {
-            --k;
-        }
-        h[k++] = p[i - 1];
-    }
-    h.resize(k - 1);
-    return h;
-}
-
-class Page {
-public:
-    std::string body;
-
-    void text(double x, double y, const std::string &text, int size = 12,
-              const char *anchor = "start", const char *extra = "") {
-        body += "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" font-size=\"" +
-                std::to_string(size) + "\" text-anchor=\"" + anchor + "\"" + extra + ">" +
-                escape(text) + "</text>\n";
-    }
-    void line(double x1, double y1, double x2, double y2, const char *stroke, double width = 1.0,
-              const char *dash = "") {
-        body += "<line x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x2) + "\" y2=\"" +
-                num(y2) + "\" stroke=\"" + stroke + "\" stroke-width=\"" + num(width) + "\"" +
-                dashAttribute(dash) + "/>\n";
-    }
-    // Text that reads upwards, centred on (x, y).
-    void upwardText(double x, double y, const std::string &text) {
-        body +=
-            "<text x=\"0\" y=\"0\" font-size=\"12\" text-anchor=\"middle\" "
-            "transform=\"translate(" +
-            num(x) + "," + num(y) + ") rotate(-90)\">" + escape(text) + "</text>\n";
-    }
-    void rect(double x, double y, double w, double h, const char *fill, const char *stroke) {
-        body += "<rect x=\"" + num(x) + "\" y=\"" + num(y) + "\" width=\"" + num(w) +
-                "\" height=\"" + num(h) + "\" fill=\"" + fill + "\" stroke=\"" + stroke + "\"/>\n";
-    }
-    static std::string dashAttribute(const char *dash) {
-        return dash[0] == '\0' ? std::string() : std::string(" stroke-dasharray=\"") + dash + "\"";
-    }
-};
-
-struct Legend {
-    std::string swatch;  // SVG of the swatch, drawn at (0, 0) to (24, 0)
-    std::string text;
-};
-
-// Entries one after the other, on as many rows as they need; returns the height used.
-double drawLegend(Page &page, double top, const std::vector<Legend> &entries) {
-    double x = kLeft, y = top;
-    for (const Legend &e : entries) {
-        const double width = kSwatch + kCharWidth * static_cast<double>(e.text.size());
-        if (x > kLeft && x + width > kRight) {
-            x = kLeft;
-            y += kRow;
-        }
-        page.body += "<g transform=\"translate(" + num(x) + "," + num(y - 4.0) + ")\">" + e.swatch +
-                     "</g>\n";
-        page.text(x + kSwatch, y, e.text, 11);
-        x += width + kLegendGap;
-    }
-    return entries.empty() ? 0.0 : y - top + kRow;
-}
-
 class Plotter {
 public:
     Plotter(const RunRecord &r, const std::string &title) : r_(r), title_(title) {}
@@ -197,7 +74,7 @@ public:
     std::string draw() {
         assignColours();
         double y = 30.0;
-        page_.text(kLeft, y, "vemosim: " + title_, 16, "start", " font-weight=\"bold\"");
+        page_.add(SvgPage::textAt(kLeft, y, "vemosim: " + title_, 16).attr("font-weight", "bold"));
         y += 20.0;
         chooseAxes();
         std::string sub;
@@ -217,16 +94,7 @@ public:
         y += events(y);
         y += 16.0;
         y = chart(y);
-        char head[256];
-        std::snprintf(head, sizeof head,
-                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"%d\" "
-                      "height=\"%d\" viewBox=\"0 0 %d %d\" font-family=\"%s\">\n",
-                      static_cast<int>(kWidth), static_cast<int>(y), static_cast<int>(kWidth),
-                      static_cast<int>(y), kFont);
-        return std::string(head) + "<title>" + escape("vemosim: " + title_) + "</title>\n" +
-               "<rect x=\"0\" y=\"0\" width=\"" + num(kWidth) + "\" height=\"" + num(y) +
-               "\" fill=\"#ffffff\"/>\n" + page_.body + "</svg>\n";
+        return page_.document(kWidth, y, "vemosim: " + title_, kFont);
     }
 
 private:
@@ -289,7 +157,7 @@ private:
         centreV_ = (lo[v_] + hi[v_]) / 2.0;
     }
 
-    Point2 at(const VECTOR3 &p) const {
+    SvgPoint at(const VECTOR3 &p) const {
         return {(kLeft + kRight) / 2.0 + (axis(p, h_) - centreH_) * scale_,
                 top_ + kViewHeight / 2.0 - (axis(p, v_) - centreV_) * scale_};
     }
@@ -335,25 +203,21 @@ private:
 
     void boxes() {
         for (const BoxView &b : r_.boxes) {
-            std::vector<Point2> corners;
+            std::vector<SvgPoint> corners;
             for (const VECTOR3 &c : b.corners) {
                 corners.push_back(at(c));
-            }
-            std::string points;
-            for (const Point2 &p : hull(corners)) {
-                points += (points.empty() ? "" : " ") + num(p.x) + "," + num(p.y);
             }
             std::string when;
             for (double t : b.times) {
                 when += (when.empty() ? "" : ", ") + seconds(t);
             }
-            const char *colour = colours_[b.track];
-            page_.body += std::string("<polygon class=\"airlock\" points=\"") + points +
-                          "\" fill=\"" + colour + "\" fill-opacity=\"0.10\" stroke=\"" + colour +
-                          "\" stroke-width=\"1.5\"" + Page::dashAttribute(b.doorOpen ? "" : "5 3") +
-                          "><title>" + escape(r_.tracks[b.track].name) + "'s airlock box, door " +
-                          (b.doorOpen ? "open" : "closed") + ", at " + when +
-                          "</title></polygon>\n";
+            const std::string colour = colours_[b.track];
+            SvgElement box("polygon");
+            box.attr("class", "airlock").attr("points", svgPoints(convexHull(corners)));
+            box.attr("fill", colour).attr("fill-opacity", "0.10").attr("stroke", colour);
+            box.attr("stroke-width", "1.5").dash(b.doorOpen ? "" : "5 3");
+            page_.add(box.title(r_.tracks[b.track].name + "'s airlock box, door " +
+                                (b.doorOpen ? "open" : "closed") + ", at " + when));
         }
     }
 
@@ -364,11 +228,11 @@ private:
                 continue;
             }
             const char *colour = colours_[i];
-            page_.body += "<g class=\"path\"><title>" + escape(t.name) + "</title>\n";
-            const Point2 start = at(t.path.front().at);
-            page_.body += "<circle cx=\"" + num(start.x) + "\" cy=\"" + num(start.y) + "\" r=\"" +
-                          num(kStartRadius) + "\" fill=\"#ffffff\" stroke=\"" + colour +
-                          "\" stroke-width=\"1.5\"/>\n";
+            page_.open(SvgElement("g").attr("class", "path").title(t.name));
+            const SvgPoint start = at(t.path.front().at);
+            page_.add(svgCircle(start.x, start.y, kStartRadius, "#ffffff")
+                          .attr("stroke", colour)
+                          .attr("stroke-width", "1.5"));
             // Flown stretches are solid; a jump to where the timeline put a vessel is dashed.
             std::size_t from = 0;
             for (std::size_t k = 1; k <= t.path.size(); ++k) {
@@ -377,37 +241,38 @@ private:
                 }
                 polyline(t, from, k, colour);
                 if (k < t.path.size()) {
-                    const Point2 a = at(t.path[k - 1].at), b = at(t.path[k].at);
+                    const SvgPoint a = at(t.path[k - 1].at), b = at(t.path[k].at);
                     page_.line(a.x, a.y, b.x, b.y, colour, 1.2, "4 3");
                 }
                 from = k;
             }
-            page_.body += "</g>\n";
+            page_.close("g");
         }
     }
 
     void polyline(const Track &t, std::size_t from, std::size_t to, const char *colour) {
-        std::string points, times;
+        std::vector<SvgPoint> points;
+        std::string times;
         for (std::size_t k = from; k < to; ++k) {
-            const Point2 p = at(t.path[k].at);
-            points += (points.empty() ? "" : " ") + num(p.x) + "," + num(p.y);
+            points.push_back(at(t.path[k].at));
             char time[32];
             std::snprintf(time, sizeof time, "%s%.3f", times.empty() ? "" : " ", t.path[k].time);
             times += time;
         }
-        page_.body += std::string("<polyline points=\"") + points + "\" fill=\"none\" stroke=\"" +
-                      colour + "\" stroke-width=\"2\" stroke-linejoin=\"round\"><desc>" +
-                      "times of the points in s: " + times + "</desc></polyline>\n";
+        SvgElement line("polyline");
+        line.attr("points", svgPoints(points)).attr("fill", "none").attr("stroke", colour);
+        line.attr("stroke-width", "2").attr("stroke-linejoin", "round");
+        page_.add(line.desc("times of the points in s: " + times));
     }
 
     // Markers at one spot share a circle; its label lists their numbers.
     void markers() {
-        std::vector<std::pair<Point2, std::vector<std::size_t>>> spots;
+        std::vector<std::pair<SvgPoint, std::vector<std::size_t>>> spots;
         for (std::size_t i = 0; i < r_.markers.size(); ++i) {
-            const Point2 p = at(r_.markers[i].at);
+            const SvgPoint p = at(r_.markers[i].at);
             bool placed = false;
-            for (auto &[at, numbers] : spots) {
-                if (!placed && std::abs(at.x - p.x) < 1.0 && std::abs(at.y - p.y) < 1.0) {
+            for (auto &[spot, numbers] : spots) {
+                if (!placed && std::abs(spot.x - p.x) < 1.0 && std::abs(spot.y - p.y) < 1.0) {
                     numbers.push_back(i);
                     placed = true;
                 }
@@ -416,26 +281,27 @@ private:
                 spots.push_back({p, {i}});
             }
         }
-        for (const auto &[at, numbers] : spots) {
-            std::string label, title;
+        for (const auto &[spot, numbers] : spots) {
+            std::string numbered, title;
             for (std::size_t i : numbers) {
-                label += (label.empty() ? "" : ",") + std::to_string(i + 1);
+                numbered += (numbered.empty() ? "" : ",") + std::to_string(i + 1);
                 title += (title.empty() ? "" : "; ") + seconds(r_.markers[i].time) + " " +
                          r_.markers[i].text;
             }
-            const char *colour = colours_[r_.markers[numbers.front()].track];
-            page_.body += "<circle class=\"marker\" cx=\"" + num(at.x) + "\" cy=\"" + num(at.y) +
-                          "\" r=\"" + num(kMarkerRadius) + "\" fill=\"" + colour +
-                          "\" stroke=\"#ffffff\" stroke-width=\"1.5\"><title>" + escape(title) +
-                          "</title></circle>\n";
-            page_.text(at.x + 7.0, at.y - 7.0, label, 11, "start",
-                       " font-weight=\"bold\" fill=\"#222222\"");
+            SvgElement marker("circle");
+            marker.attr("class", "marker").attr("cx", spot.x).attr("cy", spot.y);
+            marker.attr("r", kMarkerRadius)
+                .attr("fill", colours_[r_.markers[numbers.front()].track]);
+            page_.add(marker.attr("stroke", "#ffffff").attr("stroke-width", "1.5").title(title));
+            page_.add(SvgPage::textAt(spot.x + 7.0, spot.y - 7.0, numbered, 11)
+                          .attr("font-weight", "bold")
+                          .attr("fill", "#222222"));
         }
     }
 
     // The legend of the view and the numbered list of events; returns the height used.
     double events(double top) {
-        std::vector<Legend> entries;
+        std::vector<SvgLegendEntry> entries;
         std::map<std::string, bool> named;
         for (std::size_t i = 0; i < r_.tracks.size(); ++i) {
             const Track &t = r_.tracks[i];
@@ -443,8 +309,7 @@ private:
                 continue;
             }
             named[t.name] = true;
-            entries.push_back({"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"" +
-                                   std::string(colours_[i]) + "\" stroke-width=\"2\"/>",
+            entries.push_back({svgLineSwatch(colours_[i], 2.0),
                                t.name + (t.name == r_.frameName ? " (the frame)" : "")});
         }
         bool closed = false, jumps = false;
@@ -457,32 +322,28 @@ private:
             }
         }
         if (!r_.boxes.empty()) {
-            entries.push_back(
-                {"<rect x=\"2\" y=\"-6\" width=\"20\" height=\"12\" fill=\"#888888\" "
-                 "fill-opacity=\"0.15\" stroke=\"#888888\"/>",
-                 closed ? "airlock box (dashed: door closed)" : "airlock box"});
+            SvgElement box("rect");
+            box.attr("x", 2.0).attr("y", -6.0).attr("width", 20.0).attr("height", 12.0);
+            box.attr("fill", "#888888").attr("fill-opacity", "0.15").attr("stroke", "#888888");
+            entries.push_back({box, closed ? "airlock box (dashed: door closed)" : "airlock box"});
         }
         if (jumps) {
-            entries.push_back(
-                {"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"#555555\" "
-                 "stroke-dasharray=\"4 3\"/>",
-                 "put there by the timeline"});
+            entries.push_back({svgLineSwatch("#555555", 1.0, "4 3"), "put there by the timeline"});
         }
-        entries.push_back(
-            {"<circle cx=\"12\" cy=\"0\" r=\"3.5\" fill=\"#ffffff\" "
-             "stroke=\"#555555\" stroke-width=\"1.5\"/>",
-             "where a path begins"});
+        SvgElement start = svgCircle(12.0, 0.0, kStartRadius, "#ffffff");
+        start.attr("stroke", "#555555").attr("stroke-width", "1.5");
+        entries.push_back({start, "where a path begins"});
         double y = top;
-        y += drawLegend(page_, y, entries) + 8.0;
+        y += page_.legend(kLeft, kRight, y, entries) + 8.0;
 
-        page_.text(kLeft, y, r_.markers.empty() ? "No events to mark." : "Events", 12, "start",
-                   " font-weight=\"bold\"");
+        page_.add(SvgPage::textAt(kLeft, y, r_.markers.empty() ? "No events to mark." : "Events")
+                      .attr("font-weight", "bold"));
         y += kRow;
         for (std::size_t i = 0; i < r_.markers.size() && i < kListedEvents; ++i) {
             const Marker &m = r_.markers[i];
-            page_.body += "<circle cx=\"" + num(kLeft + 5.0) + "\" cy=\"" + num(y - 4.0) +
-                          "\" r=\"4\" fill=\"" + colours_[m.track] + "\"/>\n";
-            page_.text(kLeft + 30.0, y, std::to_string(i + 1), 11, "end", " font-weight=\"bold\"");
+            page_.add(svgCircle(kLeft + 5.0, y - 4.0, 4.0, colours_[m.track]));
+            page_.add(SvgPage::textAt(kLeft + 30.0, y, std::to_string(i + 1), 11, "end")
+                          .attr("font-weight", "bold"));
             page_.text(kLeft + 95.0, y, seconds(m.time), 11, "end");
             page_.text(kLeft + 110.0, y, m.text, 11);
             y += kRow;
@@ -499,7 +360,8 @@ private:
 
     // Tanks and crew over time; returns the bottom.
     double chart(double top) {
-        page_.text(kLeft, top, "Tanks and crew over time", 12, "start", " font-weight=\"bold\"");
+        page_.add(
+            SvgPage::textAt(kLeft, top, "Tanks and crew over time").attr("font-weight", "bold"));
         top += 12.0;
         const double bottom = top + kChartHeight;
         const double t0 = r_.startTime;
@@ -533,7 +395,7 @@ private:
         page_.upwardText(kLeft - 36.0, top + kChartHeight / 2.0, "tank level (%)");
         page_.upwardText(kRight + 30.0, top + kChartHeight / 2.0, "crew aboard");
 
-        std::vector<Legend> entries;
+        std::vector<SvgLegendEntry> entries;
         for (std::size_t i = 0; i < r_.tracks.size(); ++i) {
             const Track &t = r_.tracks[i];
             const std::string colour = colours_[i];
@@ -543,17 +405,17 @@ private:
                     continue;
                 }
                 const char *dash = kTankDashes[k % (sizeof kTankDashes / sizeof kTankDashes[0])];
-                std::string points;
+                std::vector<SvgPoint> points;
                 for (std::size_t s = 0; s < tank.mass.times.size(); ++s) {
-                    points += (points.empty() ? "" : " ") + num(xAt(tank.mass.times[s])) + "," +
-                              num(levelAt(tank.mass.values[s] / tank.maxMass));
+                    points.push_back(
+                        {xAt(tank.mass.times[s]), levelAt(tank.mass.values[s] / tank.maxMass)});
                 }
-                page_.body += "<polyline class=\"tank\" points=\"" + points +
-                              "\" fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"1.5\"" +
-                              Page::dashAttribute(dash) + "/>\n";
+                SvgElement level("polyline");
+                level.attr("class", "tank").attr("points", svgPoints(points));
+                level.attr("fill", "none").attr("stroke", colour).attr("stroke-width", "1.5");
+                page_.add(level.dash(dash));
                 entries.push_back(
-                    {"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"" + colour +
-                         "\" stroke-width=\"1.5\"" + Page::dashAttribute(dash) + "/>",
+                    {svgLineSwatch(colour, 1.5, dash),
                      t.name + " tank " + std::to_string(k) + " (" + label(tank.maxMass) + " kg)"});
             }
             if (!t.crewCapable || t.crew.times.empty()) {
@@ -563,24 +425,24 @@ private:
             std::string d;
             for (std::size_t s = 0; s < t.crew.times.size(); ++s) {
                 const double x = xAt(t.crew.times[s]), y = levelAt(t.crew.values[s] / crewTop);
-                d += s == 0 ? "M" + num(x) + "," + num(y) : " H" + num(x) + " V" + num(y);
+                d += s == 0 ? "M" + svgNumber(x) + "," + svgNumber(y)
+                            : " H" + svgNumber(x) + " V" + svgNumber(y);
             }
-            page_.body += "<path class=\"crew\" d=\"" + d + "\" fill=\"none\" stroke=\"" + colour +
-                          "\" stroke-width=\"4\" stroke-opacity=\"0.45\"/>\n";
-            entries.push_back({"<line x1=\"0\" y1=\"0\" x2=\"24\" y2=\"0\" stroke=\"" + colour +
-                                   "\" stroke-width=\"4\" stroke-opacity=\"0.45\"/>",
-                               t.name + " crew aboard"});
+            SvgElement crew("path");
+            crew.attr("class", "crew").attr("d", d).attr("fill", "none").attr("stroke", colour);
+            page_.add(crew.attr("stroke-width", "4").attr("stroke-opacity", "0.45"));
+            entries.push_back({svgLineSwatch(colour, 4.0, "", 0.45), t.name + " crew aboard"});
         }
         if (entries.empty()) {
             page_.text((kLeft + kRight) / 2.0, top + kChartHeight / 2.0,
                        "no tanks and no crew airlocks", 12, "middle");
         }
-        return bottom + 48.0 + drawLegend(page_, bottom + 52.0, entries) + 12.0;
+        return bottom + 48.0 + page_.legend(kLeft, kRight, bottom + 52.0, entries) + 12.0;
     }
 
     const RunRecord &r_;
     const std::string title_;
-    Page page_;
+    SvgPage page_;
     std::vector<const char *> colours_;  // per track
     int h_ = 2, v_ = 0;                  // axes across and up
     double scale_ = 1.0;                 // px per m

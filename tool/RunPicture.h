@@ -8,8 +8,8 @@
 // vessel's name whose polylines carry the times of their points in their description, each
 // airlock box is a polygon titled with its vessel and the times it stood so, and each marker
 // is a circle titled with its events.
-#ifndef VEMO_TOOL_RUNPLOT_H
-#define VEMO_TOOL_RUNPLOT_H
+#ifndef VEMO_TOOL_RUNPICTURE_H
+#define VEMO_TOOL_RUNPICTURE_H
 
 #include <string>
 
