@@ -52,7 +52,8 @@ VECTOR3 inFrameOf(const sim::VesselRecord &frame, const VECTOR3 &global) {
     return sim::tmul(frame.rot, global - frame.rpos);
 }
 
-// An airlock whose box cannot be drawn; a vessel may publish anything on its point.
+// An airlock whose box and seats are numbers that can be drawn; a vessel may publish
+// anything on its point.
 bool drawable(const AirlockPoint &a) {
     const double box[6] = {a.minX, a.maxX, a.minY, a.maxY, a.minZ, a.maxZ};
     return std::all_of(box, box + 6, [](double x) { return std::isfinite(x); }) &&

@@ -118,4 +118,19 @@ TEST(CrewStory, CrewLinesReadAsMembers) {
     EXPECT_EQ(story.summary(pod, saved), (std::vector<std::string>{"crew: nobody aboard"}));
 }
 
+TEST(CrewStory, LinesHandedOnAreMatchedInOrder) {
+    const std::vector<std::string> block = {"STATUS Orbiting Earth", "VEMOCREW A-A-30-70-60",
+                                            "LIGHTS on", "VEMOCREW A-A-30-70-60"};
+    // The second of two equal lines came back, and a line that is none of the block's does
+    // not hold up the ones after it.
+    std::vector<std::string> strays;
+    EXPECT_EQ(vemosim::matchHandedOn(block, {"LIGHTS off", "LIGHTS on", "VEMOCREW A-A-30-70-60"},
+                                     &strays),
+              (std::vector<bool>{false, false, true, true}));
+    EXPECT_EQ(strays, std::vector<std::string>{"LIGHTS off"});
+    sim::ShipBlock b;
+    b.lines = block;
+    EXPECT_EQ(vemosim::crewLinesTaken(b, {"VEMOCREW A-A-30-70-60"}), 1u);
+}
+
 }  // namespace
