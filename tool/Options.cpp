@@ -37,8 +37,8 @@ const char kHelp[] =
     "                   vessel's frame, the crew airlock boxes, numbered markers at EVA,\n"
     "                   crew ready to return and taken aboard, transfer, deployment and\n"
     "                   engines lit and out; below it the tanks and the crew over time\n"
-    "  --plot-frame V   the vessel whose frame the paths are drawn in (default: the first\n"
-    "                   vessel with a crew airlock, else the first vessel)\n"
+    "  --plot-frame V   with --plot, the vessel whose frame the paths are drawn in\n"
+    "                   (default: the first vessel with a crew airlock, else the first)\n"
     "  --verbose        print every event of the host as it is logged, item by item\n"
     "                   (each mesh mode, thruster group and attachment update)\n"
     "  --quiet          print nothing but errors\n"
@@ -100,10 +100,11 @@ const char kHelp[] =
     "tanks, and its crew as a saved scenario holds it. The same scenario, timeline, options\n"
     "and seed give the same output and the same saved scenario, byte for byte.\n"
     "\n"
-    "Exit status: 0 done; 1 the run failed (a scenario could not be saved); 2 bad input (an\n"
-    "option, a missing file, a malformed line, an unknown class, an action that cannot be\n"
-    "carried out). Errors go to standard error as one line naming the file and line;\n"
-    "files are written whole or not at all.\n";
+    "Exit status: 0 done; 1 the run failed (a scenario or the picture could not be written);\n"
+    "2 bad input (an option, a missing file, a malformed line, an unknown class, an action\n"
+    "that cannot be carried out). With --check: 0, 1 or 2 as said above. Errors go to\n"
+    "standard error as one line naming the file and line; files are written whole or not at\n"
+    "all.\n";
 
 void printError(const std::string &message) {
     std::fprintf(stderr, "vemosim: %s\n", message.c_str());

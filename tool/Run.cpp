@@ -116,7 +116,9 @@ int Run::main() {
     flush();
     if (o_.check) {
         const CheckReport report = checkLoadedScenario(world, scenario_, scenarioText_, root);
-        std::fputs(report.text(o_.scenario).c_str(), stdout);
+        if (!o_.quiet) {
+            std::fputs(report.text(o_.scenario).c_str(), stdout);
+        }
         return report.exitCode();
     }
     RunRecorder recorder;

@@ -283,6 +283,10 @@ TEST(RunPicture, DrawsInTheFrameAskedForAndMarksTheTransfer) {
     const VemosimResult none = drawExample(c, "transfer", "8", {"--plot-frame", "Gamma"});
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_NE(none.err.find("no vessel named 'Gamma'"), std::string::npos) << none.err;
+    // A frame without a picture to draw it in is a mistake, not a run.
+    const VemosimResult noPlot = c.run({"--plot-frame", "Beta", "transfer.scn"});
+    EXPECT_EQ(noPlot.exitCode, 2);
+    EXPECT_NE(noPlot.err.find("give --plot FILE"), std::string::npos) << noPlot.err;
 }
 
 TEST(RunPicture, WrittenWholeOrNotAtAllAndTheSameEachTime) {

@@ -212,4 +212,8 @@ TEST(ScenarioCheckCommand, ExitStatusTellsWhetherAllIsTakenAsWritten) {
 
     const e2e::VemosimResult mixed = c.run({"--check", "--plot", "x.svg", "good.scn"});
     EXPECT_EQ(mixed.exitCode, 2);
+    // Quiet: the exit status alone says it.
+    const e2e::VemosimResult quiet = c.run({"--check", "--quiet", "cut.scn"});
+    EXPECT_EQ(quiet.exitCode, 1);
+    EXPECT_TRUE(quiet.out.empty()) << quiet.out;
 }
