@@ -138,6 +138,44 @@ inline sim::ScenarioFile MixedFleet(int count) {
     return scn;
 }
 
+// The crew system at scale: `plain` vessels that do nothing, `capsules` capsules with their
+// seat free and `members` crew members outside (stepped out, far from every airlock), spread
+// evenly through the vessel list. Without capsules it is the same world as the host alone
+// runs it.
+inline sim::ScenarioFile ScaleWorld(int plain, int capsules, int members) {
+    constexpr double kCapsuleSpacing = 100.0;  // m between capsules
+    constexpr double kFarAway = 5000.0;        // m: members stand far outside every airlock
+    sim::ScenarioFile scn;
+    int madeCapsules = 0, madeMembers = 0;
+    auto catchUp = [&](long long upTo) {
+        while (madeCapsules < capsules &&
+               static_cast<long long>(madeCapsules) * plain <= upTo * capsules) {
+            char name[16];
+            std::snprintf(name, sizeof name, "P%06d", madeCapsules);
+            const double x = kCapsuleSpacing * madeCapsules;
+            scn.ships.push_back(Ship(name, kCapsuleClass,
+                                     {"STATUS Orbiting Earth",
+                                      "RPOS " + std::to_string(x) + " 0 0", "RVEL 0 0 0"}));
+            ++madeCapsules;
+        }
+        while (madeMembers < members &&
+               static_cast<long long>(madeMembers) * plain <= upTo * members) {
+            char name[40];
+            std::snprintf(name, sizeof name, "Vemo_S%06d-Crew_Member", madeMembers);
+            scn.ships.push_back(CrewMemberShip(name, -kFarAway - madeMembers));
+            ++madeMembers;
+        }
+    };
+    for (int i = 0; i < plain; ++i) {
+        catchUp(i);
+        char name[16];
+        std::snprintf(name, sizeof name, "E%06d", i);
+        scn.ships.push_back(Ship(name, kEmptyClass));
+    }
+    catchUp(static_cast<long long>(plain) + 1);
+    return scn;
+}
+
 inline void LoadOrExit(sim::World &world, const sim::ScenarioFile &scn) {
     std::string error;
     if (!world.load(scn, &error)) {

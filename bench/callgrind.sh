@@ -2,6 +2,7 @@
 # Instructions counted by callgrind: repeatable where timings are not.
 #
 #   bench/callgrind.sh [build folder] [post-step calls] [host steps]
+#   bench/callgrind.sh [build folder] scale [frames] ["N C K" ...]
 #
 # Prints instructions per post-step call of an empty vessel, of a vessel that only sets one
 # animation (and of one that also paces a timer by the host's step), and of a stowed capsule;
@@ -21,13 +22,48 @@ fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-# count <kind> <function collected> <repetitions>
+# count <kind> <function collected> <arguments...>
 count() {
-    valgrind --tool=callgrind --toggle-collect="$2" \
-        --callgrind-out-file="$out/$1.out" "$driver" "$1" "$3" >/dev/null 2>&1
+    kind=$1
+    collect=$2
+    shift 2
+    valgrind --tool=callgrind --toggle-collect="$collect" \
+        --callgrind-out-file="$out/$kind.out" "$driver" "$kind" "$@" >/dev/null 2>&1
     # The summary line holds the instructions collected inside the named function.
-    sed -n 's/^summary: *\([0-9]*\).*/\1/p' "$out/$1.out"
+    sed -n 's/^summary: *\([0-9]*\).*/\1/p' "$out/$kind.out"
 }
+
+# The crew system at scale (the worlds of bench_scale): instructions per simulated second of
+# N plain vessels with C capsules that have a seat free and K crew members outside, at 60 Hz,
+# against the same world without capsules, and what the capsules add as a multiple of the
+# host's own work.
+if [ "${2:-}" = scale ]; then
+    frames=${3:-120}
+    shift $(($# < 3 ? $# : 3))
+    if [ $# -eq 0 ]; then
+        set -- "100 1 0" "100 10 0" "100 100 0" "100 1000 0" \
+            "1000 1 0" "1000 10 0" "1000 100 0" "1000 1000 0" \
+            "10000 1 0" "10000 10 0" "10000 100 0" "10000 1000 0" \
+            "10000 100 100" "10000 100 1000"
+    fi
+    echo "instructions per simulated second at 60 Hz, $frames frames after a second of warm-up"
+    printf '%6s %5s %5s | %14s %14s %14s | %s\n' N C K "bare host" "with capsules" "extra" \
+        "extra / bare"
+    bareKey=
+    for shape in "$@"; do
+        set -- $shape
+        if [ "$bareKey" != "$1 $3" ]; then
+            bare=$(count world RunSteps "$1" 0 "$3" "$frames")
+            bareKey="$1 $3"
+        fi
+        with=$(count world RunSteps "$1" "$2" "$3" "$frames")
+        awk -v n="$1" -v c="$2" -v k="$3" -v f="$frames" -v b="$bare" -v w="$with" 'BEGIN {
+            s = 60 / f
+            printf "%6d %5d %5d | %14.0f %14.0f %14.0f | %.3f\n", n, c, k, b * s, w * s, (w - b) * s, (w - b) / b
+        }'
+    done
+    exit 0
+fi
 
 empty=$(count empty RunPostSteps "$calls")
 floor=$(count floor RunPostSteps "$calls")

@@ -13,6 +13,8 @@
 //   callgrind_driver scan N
 //     a capsule with its seat free among N - 1 vessels of bench::MixedFleet; 10 post-steps
 //     of 0.26 s, each a full returning-crew scan over the list
+//   callgrind_driver world N C K F
+//     bench::ScaleWorld(N, C, K) at 60 Hz: a simulated second of warm-up, then F host steps
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,14 +41,39 @@ namespace {
 constexpr int kFleet = 100;
 constexpr int kScans = 10;
 
+constexpr double kScaleFrame = 1.0 / 60.0;  // s
+constexpr int kScaleWarmUp = 60;            // frames
+
 int Usage(const char *self) {
-    std::fprintf(stderr, "usage: %s empty|floor|paced|crewed|free|run-empty|run-crewed|scan N\n", self);
+    std::fprintf(stderr,
+                 "usage: %s empty|floor|paced|crewed|free|run-empty|run-crewed|scan N\n"
+                 "       %s world N C K F\n",
+                 self, self);
     return 2;
+}
+
+int RunScaleWorld(int argc, char **argv) {
+    if (argc != 6)
+        return Usage(argv[0]);
+    const int plain = std::atoi(argv[2]), capsules = std::atoi(argv[3]);
+    const int members = std::atoi(argv[4]);
+    const long frames = std::atol(argv[5]);
+    if (plain < 0 || capsules < 0 || members < 0 || frames <= 0)
+        return Usage(argv[0]);
+    bench::EnterRuntimeRoot();
+    auto world = bench::MakeWorld(kScaleFrame);
+    bench::LoadOrExit(*world, bench::ScaleWorld(plain, capsules, members));
+    world->step(kScaleWarmUp);
+    RunSteps(world.get(), frames);
+    std::printf("world %d %d %d %ld\n", plain, capsules, members, frames);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "world") == 0)
+        return RunScaleWorld(argc, argv);
     if (argc != 3)
         return Usage(argv[0]);
     const std::string kind = argv[1];
