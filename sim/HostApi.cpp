@@ -148,6 +148,14 @@ void oapiWriteScenario_string(FILEHANDLE scn, char *item, char *string) {
     w->writeLine(scn, line);
 }
 
+double oapiGetSimTime() {
+    World *w = World::current();
+    if (!w)
+        return 0.0;
+    const double t = w->time();
+    return w->tracingGlobal() ? tracedGlobal("oapiGetSimTime", t) : t;
+}
+
 double oapiGetSimStep() {
     World *w = World::current();
     if (!w)
