@@ -44,4 +44,16 @@ inline bool HasCrewVesselClass(const VESSEL &vessel) {
            std::strncmp(className, CREW_VESSEL_CLASS, sizeof CREW_VESSEL_CLASS - 1) == 0;
 }
 
+// The point on which a crew-member vessel shows its member: its last to-parent point, when it
+// has two or more (the class's own comes first) and the last one's id is "V-em" exactly.
+// parentCount is the vessel's AttachmentCount(true). Null otherwise.
+inline ATTACHMENTHANDLE CrewMemberPoint(const VESSEL &vessel, DWORD parentCount) {
+    if (parentCount < 2) {
+        return nullptr;
+    }
+    ATTACHMENTHANDLE point = vessel.GetAttachmentHandle(true, parentCount - 1);
+    const char *id = point ? vessel.GetAttachmentId(point) : nullptr;
+    return id && std::strcmp(id, CREW_ATTACHMENT_ID) == 0 ? point : nullptr;
+}
+
 #endif  // VEMO_CREW_CREWNAMES_H

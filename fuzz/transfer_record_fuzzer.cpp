@@ -45,10 +45,17 @@ OBJHANDLE MakeCarrier(sim::World &world, OBJHANDLE receiver, bool withValues) {
     return carrier;
 }
 
-int Scan(OBJHANDLE receiver) {
+// Steps the world and lets the receiver look for crew after each step, until it takes a
+// member in or the module's walk has been over the whole list once: its result.
+int Scan(sim::World &world, OBJHANDLE receiver) {
     CrewManager &crew = fuzzsupport::Hab(receiver).crew;
-    GetAirlockSlotTable().slots[crew.slotIndex].scanTimer = 1.0;  // the period has run out
-    return crew.ProcessReturningCrew();
+    for (double looked = 0.0; looked < RETURNING_CREW_SCAN_PERIOD; looked += world.options().step) {
+        world.step();
+        if (const int result = crew.ProcessReturningCrew()) {
+            return result;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -66,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // name comes from the file only when the file holds a record of this very member.
     OBJHANDLE carrier = MakeCarrier(world, alpha, true);
     fuzzsupport::WriteFile(fuzzsupport::kTransferFile, data, size);
-    int result = Scan(alpha);
+    int result = Scan(world, alpha);
     FUZZ_CHECK(result == 2, "first scan gave %d", result);
     FUZZ_CHECK(oapiGetVesselInterface(carrier) == nullptr, "the transfer vessel is still there");
     FUZZ_CHECK(!fuzzsupport::FileExists(fuzzsupport::kTransferFile), "hand-over file left behind");
@@ -89,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     carrier = MakeCarrier(world, alpha, false);
     fuzzsupport::WriteFile(fuzzsupport::kTransferFile, data, size);
     const int countBefore = crew.crewCount;
-    result = Scan(alpha);
+    result = Scan(world, alpha);
     if (SoundRecord(data, size)) {
         FUZZ_CHECK(result == 2, "second scan gave %d", result);
         FUZZ_CHECK(oapiGetVesselInterface(carrier) == nullptr);

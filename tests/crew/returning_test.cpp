@@ -11,31 +11,47 @@
 using namespace evatest;
 using sim::vec;
 
-TEST_F(EvaWorldTest, ScanComesOnlyAfterMoreThanAQuarterSecond) {
-    MakeWorld(0.25);
-    Hab::processEachStep = true;
-    OBJHANDLE alpha = MakeHab("Alpha");
-    OBJHANDLE member = MakeMember("Vemo_Jo", alpha, vec(1, 1, 1), vec(35, 72, 80));
-    StartCounting();
-    Slot(alpha).scanTimer = 0.0;
-    world().step();
-    EXPECT_EQ(HabOf(alpha).lastProcess, 0);  // 0.25 is not more than 0.25
-    EXPECT_NE(world().liveRecord(member), nullptr);
-    world().step();
-    EXPECT_EQ(HabOf(alpha).lastProcess, 1);
-    EXPECT_EQ(world().liveRecord(member), nullptr);
-    EXPECT_EQ(Roster(Crew(alpha)), "-Jo-35-72-80;");
+// However long the vessel list and wherever the member stands in it, a member inside an open
+// airlock with a free seat comes aboard within the scan period plus one step of stepping in,
+// at every step length.
+TEST_F(EvaWorldTest, MemberInsideComesAboardWithinThePeriodAndOneStep) {
+    constexpr int kOthers = 60;
+    for (const double step : {0.3, 0.25, 0.1, 0.05, 1.0 / 60.0}) {
+        for (const int place : {0, kOthers / 2, kOthers}) {
+            SCOPED_TRACE("step " + std::to_string(step) + ", member at " + std::to_string(place));
+            ResetCrewModuleStateForTesting();
+            MakeWorld(step);
+            Hab::processEachStep = true;
+            OBJHANDLE alpha = MakeHab("Alpha");
+            for (int i = 0; i < kOthers; ++i) {
+                if (i == place) {
+                    MakeMember("Vemo_Jo", alpha, vec(0, 0, 10), vec(35, 72, 80));
+                }
+                Make("Plain" + std::to_string(i), "Plain", vec(100.0 + i, 0, 0));
+            }
+            if (place == kOthers) {
+                MakeMember("Vemo_Jo", alpha, vec(0, 0, 10), vec(35, 72, 80));
+            }
+            world().step(7);  // the walk is somewhere in its pass
+            world().placeNear(world().find("Vemo_Jo"), alpha, vec(1, 1, 1));
+            int steps = 0;
+            while (world().find("Vemo_Jo") && steps * step < 1.0) {
+                world().step();
+                ++steps;
+            }
+            EXPECT_EQ(Roster(Crew(alpha)), "-Jo-35-72-80;");
+            EXPECT_LE(steps * step, RETURNING_CREW_SCAN_PERIOD + step + 1e-9) << steps << " steps";
+        }
+    }
 }
 
-TEST_F(EvaWorldTest, ClosedDoorOrUnreadyManagerNeitherScansNorRunsTheTimer) {
+TEST_F(EvaWorldTest, ClosedDoorOrUnreadyManagerTakesNobody) {
     OBJHANDLE alpha = MakeHab("Alpha");
-    MakeMember("Vemo_Jo", alpha, vec(0, 0, 0), vec(35, 72, 80));
+    OBJHANDLE jo = MakeMember("Vemo_Jo", alpha, vec(0, 0, 0), vec(35, 72, 80));
     StartCounting();
-    world().step();
     ASSERT_EQ(Crew(alpha).DefineAirlockShape(0, -2, 2, -2, 2, -2, 2), 1);
-    Slot(alpha).scanTimer = 0.2;
-    EXPECT_EQ(Crew(alpha).ProcessReturningCrew(), 0);
-    EXPECT_EQ(Slot(alpha).scanTimer, 0.2);
+    EXPECT_EQ(ScanNow(alpha), 0);
+    EXPECT_NE(world().liveRecord(jo), nullptr);
 
     CrewManager unready;
     std::memset(&unready, 0, sizeof unready);
@@ -258,19 +274,52 @@ TEST_F(EvaWorldTest, MemberValuesOfAnyMagnitudeAreClamped) {
     EXPECT_EQ(Roster(Crew(alpha)), "-Wild-140-0-5;");
 }
 
-// Once the shared last slot is taken over, the earlier vessel's manager neither scans nor
-// sends anyone out through it.
-TEST_F(EvaWorldTest, ManagerWhoseSlotWasTakenOverStaysOutOfIt) {
-    GetAirlockSlotTable().nextSlot = AIRLOCK_SLOT_COUNT - 1;
-    OBJHANDLE first = MakeHab("First");
-    ASSERT_EQ(Crew(first).AddCrewMember("Jo", 35, 72, 80, ""), 1);
-    OBJHANDLE second = MakeHab("Second", vec(100, 0, 0));
-    ASSERT_EQ(Crew(second).slotIndex, Crew(first).slotIndex);
-    MakeMember("Vemo_Al", first, vec(0, 0, 0), vec(40, 70, 80));
+// Every vessel of a module that wants crew tests the same walk: a member inside several
+// airlocks goes to the vessel first in the list, once, and each vessel takes the members in
+// its own airlock in list order.
+TEST_F(EvaWorldTest, VesselsOfAModuleShareOneWalkAndTakeEachMemberOnce) {
+    MakeWorld(0.3);  // longer than the period: every step walks the whole list
+    Hab::processEachStep = true;
+    OBJHANDLE alpha = MakeHab("Alpha");
+    OBJHANDLE beta = MakeHab("Beta", vec(1, 0, 0));  // boxes overlap from x = -1 to 2
+    OBJHANDLE gamma = MakeHab("Gamma", vec(50, 0, 0));
+    MakeMember("Vemo_Both", alpha, vec(1.5, 0, 0), vec(30, 60, 70));
+    MakeMember("Vemo_Beta1", beta, vec(2, 0, 0), vec(31, 61, 71));
+    MakeMember("Vemo_Gamma1", gamma, vec(0, 0, 1), vec(32, 62, 72));
+    MakeMember("Vemo_Gamma2", gamma, vec(0, 0, -1), vec(33, 63, 73));
     StartCounting();
 
-    EXPECT_EQ(Crew(first).EvaCrewMember("Jo"), -6);
-    EXPECT_EQ(ScanNow(first), -1);
-    EXPECT_EQ(Crew(first).GetCrewCount(), 1);
-    EXPECT_EQ(ScanNow(second), 0);  // the member stands in First's box, not Second's
+    world().step();
+    EXPECT_EQ(Roster(Crew(alpha)), "-Both-30-60-70;");
+    EXPECT_EQ(Roster(Crew(beta)), "-Beta1-31-61-71;");
+    EXPECT_EQ(Roster(Crew(gamma)), "-Gamma1-32-62-72;");
+    world().step();
+    EXPECT_EQ(Roster(Crew(gamma)), "-Gamma1-32-62-72;-Gamma2-33-63-73;");
+    EXPECT_EQ(Crew(alpha).GetCrewCount() + Crew(beta).GetCrewCount(), 2);
+}
+
+// Each crew-capable vessel has an airlock of its own however many there are: the 101st and
+// the 10,000th send a member out and take him back.
+TEST_F(EvaWorldTest, TheHundredAndFirstAndTheTenThousandthTakeTheirMembersBack) {
+    constexpr int kHabs = 10000;
+    std::vector<OBJHANDLE> habs;
+    for (int i = 0; i < kHabs; ++i) {
+        habs.push_back(MakeHab("H" + std::to_string(i + 1), vec(20.0 * i, 0, 0)));
+    }
+    for (const int index : {100, kHabs - 1}) {
+        SCOPED_TRACE(index + 1);
+        OBJHANDLE h = habs[index];
+        const std::string missionId = "Q" + std::to_string(index % 10);
+        ASSERT_EQ(Crew(h).AddCrewMember("Jo", 35, 72, 80, missionId.c_str()), 1);
+        ASSERT_EQ(Crew(h).EvaCrewMember("Jo"), 1);
+        EXPECT_EQ(Slot(h).freeSeats, kHabSeats);
+        const std::string name = "Vemo_" + missionId + "-Jo";
+        OBJHANDLE member = world().find(name);
+        ASSERT_NE(member, nullptr);
+        AddPoint(member, true, "V-em", vec(35, 72, 80));  // the stand-in shows no point itself
+        world().placeNear(member, h, vec(0, 1, 0));
+        EXPECT_EQ(ScanNow(h), 1);
+        EXPECT_EQ(Roster(Crew(h)), missionId + "-Jo-35-72-80;");
+        EXPECT_EQ(world().find(name), nullptr);
+    }
 }
