@@ -36,6 +36,12 @@ inline constexpr char TRANSFER_VESSEL_PREFIX[] = "VemoT";
 // Id of the last to-parent attachment point of a crew-member vessel; its position vector
 // carries (age, pulse, weight).
 inline constexpr char CREW_ATTACHMENT_ID[] = "V-em";
+// Id of the to-parent point a crew library adds to a crew-member or transfer vessel whose
+// member it has taken aboard, just before it deletes the vessel. The simulator removes a
+// deleted vessel only when the frame ends; until then its last point is no longer "V-em", so
+// no crew library of any module takes the same member a second time. Adding a point, rather
+// than deleting "V-em", leaves every handle the vessel's own module holds valid.
+inline constexpr char TAKEN_ABOARD_POINT_ID[] = "taken aboard";
 
 // Whether a vessel is of the crew-member class: its class name begins with "Vemo".
 inline bool HasCrewVesselClass(const VESSEL &vessel) {

@@ -200,6 +200,16 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
     return member;
 }
 
+// A vessel whose member is aboard stays in the simulator's list until the frame ends: its
+// last point stops being "V-em", so no vessel of any module takes the member again.
+void MarkTakenAboard(OBJHANDLE vessel) {
+    VESSEL *v = oapiGetVesselInterface(vessel);
+    if (v) {
+        const VECTOR3 zero = {{0.0, 0.0, 0.0}};
+        v->CreateAttachment(true, zero, zero, zero, TAKEN_ABOARD_POINT_ID, false);
+    }
+}
+
 }  // namespace
 
 int CrewManager::ProcessReturningCrew() {
@@ -218,6 +228,7 @@ int CrewManager::ProcessReturningCrew() {
     if (member.found == CREW_NONE) {
         return CREW_NONE;
     }
+    MarkTakenAboard(member.vessel);
     TakeCrewCandidate(*member.candidate);
     // Back from EVA, the pilot follows the member in; a hand-over leaves the focus alone.
     if (member.found == CREW_EVA) {
