@@ -85,6 +85,7 @@ void WalkSlice(Walk &w) {
                 }
                 CrewCandidate &c = w.candidates[w.count++];
                 c.vessel = handle;
+                c.index = i;
                 c.transfer = transfer;
                 c.global = VECTOR3{{0.0, 0.0, 0.0}};
                 if (!transfer) {
@@ -109,6 +110,21 @@ CrewCandidate *CrewCandidatesOfThisFrame(int &count) {
     }
     count = w.count;
     return w.candidates;
+}
+
+bool CrewCandidateListed(CrewCandidate &candidate) {
+    if (!candidate.vessel) {
+        return false;
+    }
+    const DWORD listSize = oapiGetVesselCount();
+    for (DWORD j = candidate.index < listSize ? candidate.index + 1 : listSize; j-- > 0;) {
+        if (oapiGetVesselByIndex(static_cast<int>(j)) == candidate.vessel) {
+            candidate.index = j;
+            return true;
+        }
+    }
+    candidate.vessel = nullptr;  // gone: no need to look again
+    return false;
 }
 
 void TakeCrewCandidate(CrewCandidate &candidate) {

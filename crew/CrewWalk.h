@@ -29,6 +29,7 @@ inline constexpr int MAX_CREW_CANDIDATES = 1024;
 // of it is copied but its handle and, for a member, where it stands.
 struct CrewCandidate {
     OBJHANDLE vessel;  // null once a vessel of this module has taken it aboard
+    DWORD index;       // where the vessel stands in the host's vessel list
     VECTOR3 global;    // a member's position in the global frame, m; unused for a transfer
     bool transfer;     // a transfer vessel
 };
@@ -37,6 +38,12 @@ struct CrewCandidate {
 // The first call in a frame (a new oapiGetSimTime) walks the slice; later calls in the same
 // frame give the same candidates. Allocates nothing.
 CrewCandidate *CrewCandidatesOfThisFrame(int &count);
+
+// Whether the candidate's vessel is still in the host's vessel list: at its index, or further
+// up when vessels before it have left the list (index follows it). A vessel is asked nothing
+// unless it is in the list, since a handle the host has let go of points to nothing; within
+// the frame its candidates were walked in, it always is in the simulator.
+bool CrewCandidateListed(CrewCandidate &candidate);
 
 // A candidate of this frame is taken aboard: no other vessel of the module takes it, and the
 // walk knows that it leaves the list before the place where the next slice starts.

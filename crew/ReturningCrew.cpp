@@ -133,6 +133,12 @@ bool TakeTransferredMember(ReturningMember &member, bool hasValues, const VECTOR
     return true;
 }
 
+// The interface of a candidate's vessel while it is still in the host's list. Some hosts
+// remove a deleted vessel at once, and a vessel of this or another module may have taken it.
+VESSEL *Listed(CrewCandidate &candidate) {
+    return CrewCandidateListed(candidate) ? oapiGetVesselInterface(candidate.vessel) : nullptr;
+}
+
 // The first of this frame's candidates that this vessel takes in: a crew-member vessel inside
 // the airlock box, or a transfer vessel addressed to this vessel. Only a member who stands
 // inside has his name copied.
@@ -157,15 +163,14 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
         if (!candidate.vessel || candidate.vessel == ownHandle) {
             continue;  // taken aboard already, or this very vessel
         }
-        // Some hosts remove a deleted vessel at once; another module may have taken it.
-        VESSEL *vessel = oapiGetVesselInterface(candidate.vessel);
-        if (!vessel) {
-            continue;
-        }
         VECTOR3 values;
         if (candidate.transfer) {
             // A transfer vessel for another vessel waits for that one; the others go on, so
             // that it cannot hide members further down the list from this vessel.
+            VESSEL *vessel = Listed(candidate);
+            if (!vessel) {
+                continue;
+            }
             const bool hasValues = ReadMemberPoint(*vessel, values);
             if (!AddressedTo(vessel->GetName(), own->GetName()) ||
                 !TakeTransferredMember(member, hasValues, values)) {
@@ -173,6 +178,7 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
             }
             member.found = CREW_TRANSFER;
         } else {
+            // Where the walk saw him first: a member outside costs one host call.
             if (!ownPositionKnown) {
                 VECTOR3 ownGlobal;
                 oapiGetGlobalPos(ownHandle, &ownGlobal);
@@ -183,9 +189,13 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
             own->Global2Local(candidate.global, local);
             const VECTOR3 offset = {
                 {local.x - ownLocal.x, local.y - ownLocal.y, local.z - ownLocal.z}};
+            if (!airlock.Contains(offset)) {
+                continue;
+            }
             // Inside, and still showing the member: a vessel of another module may have taken
             // him aboard since the walk.
-            if (!airlock.Contains(offset) || !ReadMemberPoint(*vessel, values)) {
+            VESSEL *vessel = Listed(candidate);
+            if (!vessel || !ReadMemberPoint(*vessel, values)) {
                 continue;
             }
             const char *name = vessel->GetName();

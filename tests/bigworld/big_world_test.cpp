@@ -253,11 +253,13 @@ std::map<std::string, std::string> BigWorld::Census() {
     return where;
 }
 
-// The most list lookups the capsules' walk makes in one step: its slice, a share of the list
-// large enough to walk all of it within the period plus a step, and one lookup to find
-// where the last slice ended.
+// The most list lookups the capsules make in one step: the slice of their shared walk, a
+// share of the list large enough to walk all of it within the period plus a step; one lookup
+// to find where the last slice ended; and a few to make sure that a member found inside an
+// airlock is still in the list.
 long SliceLookups(std::size_t listSize) {
-    return static_cast<long>(std::ceil(listSize * (kStep / kScanPeriod))) + 1;
+    constexpr long kBoardingLookups = 8;
+    return static_cast<long>(std::ceil(listSize * (kStep / kScanPeriod))) + 1 + kBoardingLookups;
 }
 
 double Duration() {
