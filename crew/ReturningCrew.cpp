@@ -133,6 +133,15 @@ bool TakeTransferredMember(ReturningMember &member, bool hasValues, const VECTOR
     return true;
 }
 
+// A global position in a vessel's frame, relative to its origin, given the vessel's rotation
+// matrix (its frame's axes in global coordinates, by column) and its global position: the
+// transpose of the rotation applied to the difference, as the host's Global2Local does.
+VECTOR3 ToOwnFrame(const MATRIX3 &r, const VECTOR3 &origin, const VECTOR3 &global) {
+    const double x = global.x - origin.x, y = global.y - origin.y, z = global.z - origin.z;
+    return VECTOR3{{r.m11 * x + r.m21 * y + r.m31 * z, r.m12 * x + r.m22 * y + r.m32 * z,
+                    r.m13 * x + r.m23 * y + r.m33 * z}};
+}
+
 // The interface of a candidate's vessel while it is still in the host's list. Some hosts
 // remove a deleted vessel at once, and a vessel of this or another module may have taken it.
 VESSEL *Listed(CrewCandidate &candidate) {
@@ -153,10 +162,11 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
     int count = 0;
     CrewCandidate *candidates = CrewCandidatesOfThisFrame(count);
     const AirlockPoint airlock = slot.Airlock();
-    // The own position is asked for once, when the first crew member needs it: nothing
-    // moves while the vessels of a frame make their post-steps.
-    bool ownPositionKnown = false;
-    VECTOR3 ownLocal = {{0.0, 0.0, 0.0}};
+    // The own frame is asked for once, when the first crew member needs it: nothing moves
+    // while the vessels of a frame make their post-steps.
+    bool ownFrameKnown = false;
+    VECTOR3 ownGlobal = {{0.0, 0.0, 0.0}};
+    MATRIX3 ownRotation;
 
     for (int k = 0; k < count; ++k) {
         CrewCandidate &candidate = candidates[k];
@@ -178,18 +188,13 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
             }
             member.found = CREW_TRANSFER;
         } else {
-            // Where the walk saw him first: a member outside costs one host call.
-            if (!ownPositionKnown) {
-                VECTOR3 ownGlobal;
+            // Where the walk saw him, in the own frame: no host call for a member outside.
+            if (!ownFrameKnown) {
                 oapiGetGlobalPos(ownHandle, &ownGlobal);
-                own->Global2Local(ownGlobal, ownLocal);
-                ownPositionKnown = true;
+                own->GetRotationMatrix(ownRotation);
+                ownFrameKnown = true;
             }
-            VECTOR3 local;
-            own->Global2Local(candidate.global, local);
-            const VECTOR3 offset = {
-                {local.x - ownLocal.x, local.y - ownLocal.y, local.z - ownLocal.z}};
-            if (!airlock.Contains(offset)) {
+            if (!airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global))) {
                 continue;
             }
             // Inside, and still showing the member: a vessel of another module may have taken

@@ -81,6 +81,23 @@ TEST_F(EvaWorldTest, MemberOnTheBoxEdgeComesAboardWithNameAndValues) {
     EXPECT_EQ(Roster(Crew(alpha)), "X1-Pilot One-35-72-80;-Pilot Two-40-60-90;");
 }
 
+// The airlock box is in the vessel's own frame and turns with it: a long box turned a quarter
+// turn about y holds a member 3 m off along global x, and no longer one 3 m off along z.
+TEST_F(EvaWorldTest, TheBoxTurnsWithItsVessel) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    ASSERT_EQ(Crew(alpha).DefineAirlockShape(1, -1, 1, -1, 1, -4, 4), 1);
+    world().setRotation(alpha, sim::rotationAboutAxis(vec(0, 1, 0), 3.14159265358979 / 2));
+    OBJHANDLE along = MakeMember("Vemo_Along", alpha, vec(0, 0, 0), vec(30, 60, 70));
+    world().setPosition(along, sim::operator+(world().liveRecord(alpha)->rpos, vec(0, 0, 3)));
+    StartCounting();
+    EXPECT_EQ(ScanNow(alpha), 0);
+
+    world().placeNear(along, alpha, vec(0, 0, 3));  // 3 m off along global x
+    EXPECT_NEAR(std::fabs(world().liveRecord(along)->rpos.x - world().liveRecord(alpha)->rpos.x),
+                3.0, 1e-9);
+    EXPECT_EQ(ScanNow(alpha), 1);
+}
+
 TEST_F(EvaWorldTest, OnlyVesselsWithTheMemberSignatureAreTaken) {
     OBJHANDLE alpha = MakeHab("Alpha");
     // Only the class's own point.
