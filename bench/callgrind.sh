@@ -7,8 +7,8 @@
 # Prints instructions per post-step call of an empty vessel, of a vessel that only sets one
 # animation (and of one that also paces a timer by the host's step), and of a stowed capsule;
 # per vessel and host step of a world of 100 empty vessels and of 100 crewed capsules, with
-# the ratios to the empty vessel's; and per vessel of a returning-crew scan over 100, 1,000
-# and 10,000 vessels (flat when the walk is linear). Build the driver first:
+# the ratios to the empty vessel's; and per vessel of a whole returning-crew walk over 100,
+# 1,000 and 10,000 vessels (flat when the walk is linear). Build the driver first:
 #   cmake --build <build folder> --target callgrind_driver
 set -eu
 build=${1:-build-rel}
@@ -72,9 +72,9 @@ crewed=$(count crewed RunPostSteps "$calls")
 free=$(count free RunPostSteps "$calls")
 runEmpty=$(count run-empty RunSteps "$steps")
 runCrewed=$(count run-crewed RunSteps "$steps")
-scan100=$(count scan RunPostSteps 100)
-scan1k=$(count scan RunPostSteps 1000)
-scan10k=$(count scan RunPostSteps 10000)
+scan100=$(($(count scan RunSteps 100) - $(count scan-bare RunSteps 100)))
+scan1k=$(($(count scan RunSteps 1000) - $(count scan-bare RunSteps 1000)))
+scan10k=$(($(count scan RunSteps 10000) - $(count scan-bare RunSteps 10000)))
 awk -v n="$calls" -v e="$empty" -v fl="$floor" -v p="$paced" -v c="$crewed" -v f="$free" \
     -v s="$steps" -v re="$runEmpty" -v rc="$runCrewed" \
     -v s1="$scan100" -v s2="$scan1k" -v s3="$scan10k" 'BEGIN {
@@ -83,12 +83,12 @@ awk -v n="$calls" -v e="$empty" -v fl="$floor" -v p="$paced" -v c="$crewed" -v f
     printf "  one SetAnimation only    %8.1f   ratio %.2f   (the one host call a capsule must make)\n", fl / n, fl / e
     printf "  capsule, seat taken      %8.1f   ratio %.2f   (%.2f of the SetAnimation-only vessel)\n", c / n, c / e, c / fl
     printf "  SetAnimation and a timer %8.1f   ratio %.2f   (the host calls a capsule with a free seat must make)\n", p / n, p / e
-    printf "  capsule, seat free       %8.1f   ratio %.2f   (%.2f of the paced vessel; no scan due)\n", f / n, f / e, f / p
+    printf "  capsule, seat free       %8.1f   ratio %.2f   (%.2f of the paced vessel; walk made)\n", f / n, f / e, f / p
     printf "instructions per vessel and host step, 100 vessels, %d steps\n", s
     printf "  empty VESSEL2            %8.1f\n", re / (100 * s)
     printf "  capsule, seat taken      %8.1f   ratio %.2f\n", rc / (100 * s), rc / re
-    # The driver makes 10 scans over the list.
-    printf "instructions per vessel of one returning-crew scan\n"
+    # The driver makes 10 frames, each a whole walk over the list.
+    printf "instructions per vessel of one whole returning-crew walk, with the capsule'"'"'s tests\n"
     printf "  100 vessels              %8.1f\n", s1 / (10 * 100)
     printf "  1,000 vessels            %8.1f\n", s2 / (10 * 1000)
     printf "  10,000 vessels           %8.1f\n", s3 / (10 * 10000)

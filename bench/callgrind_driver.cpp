@@ -5,14 +5,16 @@
 //     one world, one vessel of the chosen kind, N post-step calls made as the host makes them:
 //     empty   a VESSEL2 with the host's default callbacks
 //     floor   a VESSEL2 whose post-step only sets one animation, as the capsule must
-//     paced   the same, also adding the host's step length to a timer
+//     paced   the same, also adding the host's step length to a timer (one more host query)
 //     crewed  a stowed capsule with its one seat taken: nothing to look for
-//     free    a stowed capsule with its seat free: the scan timer runs, no scan falls due
+//     free    a stowed capsule with its seat free: it looks for crew, and the frame's share
+//             of the walk is made already (every call is in one frame)
 //   callgrind_driver run-empty|run-crewed N
 //     a world of 100 empty vessels or 100 crewed capsules, N whole host steps of 0.1 s
-//   callgrind_driver scan N
-//     a capsule with its seat free among N - 1 vessels of bench::MixedFleet; 10 post-steps
-//     of 0.26 s, each a full returning-crew scan over the list
+//   callgrind_driver scan|scan-bare N
+//     a capsule with its seat free (or, for scan-bare, an empty vessel) among N - 1 vessels of
+//     bench::MixedFleet; 10 host steps of 0.26 s, each a whole walk of the list by the
+//     capsule's module: the difference is the walk and the capsule's tests
 //   callgrind_driver world N C K F
 //     bench::ScaleWorld(N, C, K) at 60 Hz: a simulated second of warm-up, then F host steps
 #include <cstdio>
@@ -46,7 +48,7 @@ constexpr int kScaleWarmUp = 60;            // frames
 
 int Usage(const char *self) {
     std::fprintf(stderr,
-                 "usage: %s empty|floor|paced|crewed|free|run-empty|run-crewed|scan N\n"
+                 "usage: %s empty|floor|paced|crewed|free|run-empty|run-crewed|scan|scan-bare N\n"
                  "       %s world N C K F\n",
                  self, self);
     return 2;
@@ -94,13 +96,14 @@ int main(int argc, char **argv) {
         bench::LoadOrExit(*world, scn);
         world->step(10);  // the host's step buffers reach their size
         RunSteps(world.get(), n);
-    } else if (kind == "scan") {
+    } else if (kind == "scan" || kind == "scan-bare") {
         auto world = bench::MakeWorld(bench::kScanStep);
         scn = bench::MixedFleet(static_cast<int>(n) - 1);
-        scn.ships.push_back(bench::Ship("Scanner", bench::kCapsuleClass));
+        scn.ships.push_back(bench::Ship(
+            "Scanner", kind == "scan" ? bench::kCapsuleClass : bench::kEmptyClass));
         bench::LoadOrExit(*world, scn);
-        world->step(1);  // members publish their points; the scanner's timer runs out once
-        RunPostSteps(bench::Callbacks(*world, "Scanner"), kScans, bench::kScanStep);
+        world->step(1);  // members publish their points
+        RunSteps(world.get(), kScans);
     } else if (kind == "empty" || kind == "floor" || kind == "paced" || kind == "crewed" ||
                kind == "free") {
         auto world = bench::MakeWorld(bench::kTinyStep);
@@ -114,8 +117,8 @@ int main(int argc, char **argv) {
         scn.ships.push_back(bench::Ship("Subject", cls, lines));
         scn.ships.push_back(bench::Ship("Other", bench::kEmptyClass));
         bench::LoadOrExit(*world, scn);
-        // The first step reports a step length; the capsule's scan timer starts at a random
-        // value and may run out once here, never again at this step length.
+        // The first steps report a step length and make the frame's share of the walk; the
+        // post-steps called below all belong to the last of these frames.
         world->step(3);
         RunPostSteps(bench::Callbacks(*world, "Subject"), n, bench::kTinyStep);
     } else {
