@@ -21,7 +21,7 @@
 
 // Most candidates one frame's slice keeps; the slice ends early at a candidate that finds the
 // list full, and the walk goes on from it in the next frame.
-inline constexpr int MAX_CREW_CANDIDATES = 1024;
+inline constexpr int MAX_CREW_CANDIDATES = 4096;
 
 // A vessel the walk found that a crew-capable vessel may take aboard: a crew-member vessel
 // (class "Vemo...", two or more to-parent points, the last one "V-em") or a transfer vessel

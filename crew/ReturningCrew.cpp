@@ -161,6 +161,9 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
     }
     int count = 0;
     CrewCandidate *candidates = CrewCandidatesOfThisFrame(count);
+    if (count == 0) {
+        return member;
+    }
     const AirlockPoint airlock = slot.Airlock();
     // The own frame is asked for once, when the first crew member needs it: nothing moves
     // while the vessels of a frame make their post-steps.
@@ -228,8 +231,7 @@ void MarkTakenAboard(OBJHANDLE vessel) {
 }  // namespace
 
 int CrewManager::ProcessReturningCrew() {
-    AirlockSlot *slot = IsReady() ? OwnAirlock() : nullptr;
-    if (!slot) {
+    if (!IsReady()) {
         return CREW_NOT_READY;
     }
     // Without a free seat nobody is taken in: a member on EVA stays outside, and a transfer
@@ -239,7 +241,7 @@ int CrewManager::ProcessReturningCrew() {
         crewCount >= ROSTER_SIZE) {
         return CREW_NONE;
     }
-    const ReturningMember member = FindReturningMember(*slot);
+    const ReturningMember member = FindReturningMember(airlock);
     if (member.found == CREW_NONE) {
         return CREW_NONE;
     }

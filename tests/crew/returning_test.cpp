@@ -45,6 +45,23 @@ TEST_F(EvaWorldTest, MemberInsideComesAboardWithinThePeriodAndOneStep) {
     }
 }
 
+// A frame keeps at most MAX_CREW_CANDIDATES members of its slice; the slice ends at the first
+// that does not fit, and the next frame goes on from there, so the last member is not missed.
+TEST_F(EvaWorldTest, MembersBeyondWhatAFrameKeepsAreSeenTheNextFrame) {
+    MakeWorld(0.3);  // longer than the period: every frame would walk the whole list
+    Hab::processEachStep = true;
+    OBJHANDLE alpha = MakeHab("Alpha");
+    for (int i = 0; i < MAX_CREW_CANDIDATES; ++i) {
+        MakeMember("Vemo_Far" + std::to_string(i), alpha, vec(0, 100.0 + i, 0), vec(30, 60, 70));
+    }
+    MakeMember("Vemo_Last", alpha, vec(0, 0, 1), vec(35, 72, 80));
+    StartCounting();
+    world().step();
+    EXPECT_NE(world().find("Vemo_Last"), nullptr) << "the first frame kept only what fits";
+    world().step();
+    EXPECT_EQ(Roster(Crew(alpha)), "-Last-35-72-80;");
+}
+
 TEST_F(EvaWorldTest, ClosedDoorOrUnreadyManagerTakesNobody) {
     OBJHANDLE alpha = MakeHab("Alpha");
     OBJHANDLE jo = MakeMember("Vemo_Jo", alpha, vec(0, 0, 0), vec(35, 72, 80));
