@@ -16,10 +16,9 @@ namespace bench {
 
 // The host's usual step, s.
 constexpr double kStep = 0.1;
-// A step so short that a capsule's 0.25 s scan period never runs out within a benchmark:
-// 2.5e9 calls between two scans.
+// A step so short that the module's walk over the vessel list takes one vessel a frame.
 constexpr double kTinyStep = 1e-10;
-// A step just over the scan period: every post-step of a capsule with a free seat scans.
+// A step just over the scan period: every frame walks the whole vessel list.
 constexpr double kScanStep = 0.26;
 
 constexpr char kCrewLine[] = "VEMOCREW A01-John_Doe-35-72-80";
@@ -37,8 +36,9 @@ public:
 
 // The least a vessel with a deployment animation can do each step: set the animation's state,
 // the one host call the capsule's post-step must make whatever else it has to do. A paced one
-// also adds the host's step length to a timer, as a capsule with a free seat must between its
-// scans. Built into the benchmark, so it calls the host the way a module does.
+// also asks the host one question each step and keeps a timer, as a capsule with a free seat
+// asks for the frame's time to share its module's walk. Built into the benchmark, so it calls
+// the host the way a module does.
 template <bool kPaced>
 class AnimatedVessel final : public VESSEL2 {
 public:
@@ -105,7 +105,7 @@ inline sim::ShipBlock crewMemberShip(const std::string &name, double distance) {
                  "MEMBER 35 72 80", "OUTSIDE 1"});
 }
 
-// `count` vessels of mixed classes, as a returning-crew scan meets them: 40% empty vessels,
+// `count` vessels of mixed classes, as a returning-crew walk meets them: 40% empty vessels,
 // 20% crewed capsules, 30% crew members on EVA who have stepped out (their "V-em" point
 // published) 5 km and more from the origin, far outside every airlock box, and 10%
 // crew-member vessels without a member (one to-parent point).
@@ -135,6 +135,44 @@ inline sim::ScenarioFile mixedFleet(int count) {
                     crewMemberShip(std::string("Vemo_X") + n + "-Crew_Member_" + n, kFarAway + i));
         }
     }
+    return scn;
+}
+
+// The crew system at scale: `plain` vessels that do nothing, `capsules` capsules with their
+// seat free and `members` crew members outside (stepped out, far from every airlock), spread
+// evenly through the vessel list. Without capsules it is the same world as the host alone
+// runs it.
+inline sim::ScenarioFile scaleWorld(int plain, int capsules, int members) {
+    constexpr double kCapsuleSpacing = 100.0;  // m between capsules
+    constexpr double kFarAway = 5000.0;        // m: members stand far outside every airlock
+    sim::ScenarioFile scn;
+    int madeCapsules = 0, madeMembers = 0;
+    auto catchUp = [&](long long upTo) {
+        while (madeCapsules < capsules &&
+               static_cast<long long>(madeCapsules) * plain <= upTo * capsules) {
+            char name[16];
+            std::snprintf(name, sizeof name, "P%06d", madeCapsules);
+            const double x = kCapsuleSpacing * madeCapsules;
+            scn.ships.push_back(ship(name, kCapsuleClass,
+                                     {"STATUS Orbiting Earth",
+                                      "RPOS " + std::to_string(x) + " 0 0", "RVEL 0 0 0"}));
+            ++madeCapsules;
+        }
+        while (madeMembers < members &&
+               static_cast<long long>(madeMembers) * plain <= upTo * members) {
+            char name[40];
+            std::snprintf(name, sizeof name, "Vemo_S%06d-Crew_Member", madeMembers);
+            scn.ships.push_back(crewMemberShip(name, -kFarAway - madeMembers));
+            ++madeMembers;
+        }
+    };
+    for (int i = 0; i < plain; ++i) {
+        catchUp(i);
+        char name[16];
+        std::snprintf(name, sizeof name, "E%06d", i);
+        scn.ships.push_back(ship(name, kEmptyClass));
+    }
+    catchUp(static_cast<long long>(plain) + 1);
     return scn;
 }
 

@@ -5,14 +5,18 @@
 //     one world, one vessel of the chosen kind, N post-step calls made as the host makes them:
 //     empty   a VESSEL2 with the host's default callbacks
 //     floor   a VESSEL2 whose post-step only sets one animation, as the capsule must
-//     paced   the same, also adding the host's step length to a timer
+//     paced   the same, also adding the host's step length to a timer (one more host query)
 //     crewed  a stowed capsule with its one seat taken: nothing to look for
-//     free    a stowed capsule with its seat free: the scan timer runs, no scan falls due
+//     free    a stowed capsule with its seat free: it looks for crew, and the frame's share
+//             of the walk is made already (every call is in one frame)
 //   callgrind_driver run-empty|run-crewed N
 //     a world of 100 empty vessels or 100 crewed capsules, N whole host steps of 0.1 s
-//   callgrind_driver scan N
-//     a capsule with its seat free among N - 1 vessels of bench::MixedFleet; 10 post-steps
-//     of 0.26 s, each a full returning-crew scan over the list
+//   callgrind_driver scan|scan-bare N
+//     a capsule with its seat free (or, for scan-bare, an empty vessel) among N - 1 vessels of
+//     bench::mixedFleet; 10 host steps of 0.26 s, each a whole walk of the list by the
+//     capsule's module: the difference is the walk and the capsule's tests
+//   callgrind_driver world N C K F
+//     bench::scaleWorld(N, C, K) at 60 Hz: a simulated second of warm-up, then F host steps
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,14 +43,39 @@ namespace {
 constexpr int kFleet = 100;
 constexpr int kScans = 10;
 
+constexpr double kScaleFrame = 1.0 / 60.0;  // s
+constexpr int kScaleWarmUp = 60;            // frames
+
 int usage(const char *self) {
-    std::fprintf(stderr, "usage: %s empty|floor|paced|crewed|free|run-empty|run-crewed|scan N\n", self);
+    std::fprintf(stderr,
+                 "usage: %s empty|floor|paced|crewed|free|run-empty|run-crewed|scan|scan-bare N\n"
+                 "       %s world N C K F\n",
+                 self, self);
     return 2;
+}
+
+int runScaleWorld(int argc, char **argv) {
+    if (argc != 6)
+        return usage(argv[0]);
+    const int plain = std::atoi(argv[2]), capsules = std::atoi(argv[3]);
+    const int members = std::atoi(argv[4]);
+    const long frames = std::atol(argv[5]);
+    if (plain < 0 || capsules < 0 || members < 0 || frames <= 0)
+        return usage(argv[0]);
+    bench::enterRuntimeRoot();
+    auto world = bench::makeWorld(kScaleFrame);
+    bench::loadOrExit(*world, bench::scaleWorld(plain, capsules, members));
+    world->step(kScaleWarmUp);
+    runSteps(world.get(), frames);
+    std::printf("world %d %d %d %ld\n", plain, capsules, members, frames);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "world") == 0)
+        return runScaleWorld(argc, argv);
     if (argc != 3)
         return usage(argv[0]);
     const std::string kind = argv[1];
@@ -67,13 +96,14 @@ int main(int argc, char **argv) {
         bench::loadOrExit(*world, scn);
         world->step(10);  // the host's step buffers reach their size
         runSteps(world.get(), n);
-    } else if (kind == "scan") {
+    } else if (kind == "scan" || kind == "scan-bare") {
         auto world = bench::makeWorld(bench::kScanStep);
         scn = bench::mixedFleet(static_cast<int>(n) - 1);
-        scn.ships.push_back(bench::ship("Scanner", bench::kCapsuleClass));
+        scn.ships.push_back(bench::ship(
+            "Scanner", kind == "scan" ? bench::kCapsuleClass : bench::kEmptyClass));
         bench::loadOrExit(*world, scn);
-        world->step(1);  // members publish their points; the scanner's timer runs out once
-        runPostSteps(bench::callbacks(*world, "Scanner"), kScans, bench::kScanStep);
+        world->step(1);  // members publish their points
+        runSteps(world.get(), kScans);
     } else if (kind == "empty" || kind == "floor" || kind == "paced" || kind == "crewed" ||
                kind == "free") {
         auto world = bench::makeWorld(bench::kTinyStep);
@@ -87,8 +117,8 @@ int main(int argc, char **argv) {
         scn.ships.push_back(bench::ship("Subject", cls, lines));
         scn.ships.push_back(bench::ship("Other", bench::kEmptyClass));
         bench::loadOrExit(*world, scn);
-        // The first step reports a step length; the capsule's scan timer starts at a random
-        // value and may run out once here, never again at this step length.
+        // The first steps report a step length and make the frame's share of the walk; the
+        // post-steps called below all belong to the last of these frames.
         world->step(3);
         runPostSteps(bench::callbacks(*world, "Subject"), n, bench::kTinyStep);
     } else {

@@ -5,11 +5,12 @@
 // build lays out. The empty vessel is a VESSEL2 with every callback left at the host's
 // default. Both live in one world and are called through the same virtual slot the host uses.
 //
-// Three capsules: one with its seat taken (nothing to look for), one with its seat free
-// whose scan timer runs but never falls due (a step of 1e-10 s), and the crewed one at the
-// host's usual 0.1 s step, as first measured. A vessel whose post-step only sets one
-// animation shows the floor: the one host call the capsule must make every step; with a free
-// seat it must also pace its scans by the host's step length, the floor of a paced vessel.
+// Three capsules: one with its seat taken (nothing to look for), one with its seat free that
+// looks for crew in a frame whose share of the module's walk is made already (a step of
+// 1e-10 s), and the crewed one at the host's usual 0.1 s step, as first measured. A vessel
+// whose post-step only sets one animation shows the floor: the one host call the capsule must
+// make every step; with a free seat it must also ask the host for the frame's time, the floor
+// of a paced vessel.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -32,8 +33,8 @@ public:
         scn.ships.push_back(bench::ship("Animated", bench::kAnimatedClass));
         scn.ships.push_back(bench::ship("PacedAnimated", bench::kPacedAnimatedClass));
         bench::loadOrExit(*world_, scn);
-        // The first steps report a step length; a scan timer starts at a random value and may
-        // run out once here.
+        // The first steps report a step length and make the frame's share of the walk; the
+        // post-steps called below all belong to the last of these frames.
         world_->step(3);
     }
     sim::World &world() { return *world_; }
@@ -108,7 +109,7 @@ BENCHMARK(BM_WorldStepEmpty)->Arg(10);
 // Allocations made while capsules' post-steps run, and while whole steps run.
 void countAllocations() {
     constexpr int kCalls = 10000;
-    PostStepWorld w(bench::kStep);  // the usual step: the free seat's scan falls due
+    PostStepWorld w(bench::kStep);
     for (const char *name : {"Crewed", "SeatFree"}) {
         VESSEL2 *pod = w.callbacks(name);
         double t = w.world().time();
@@ -132,7 +133,7 @@ int main(int argc, char **argv) {
     // Each row: the measured benchmark, the one it is compared with, what the ratio says.
     const char *const kRatios[][3] = {
         {"BM_PostStepCrewed", "BM_PostStepEmpty", "post-step, crewed capsule / empty vessel"},
-        {"BM_PostStepSeatFree", "BM_PostStepEmpty", "post-step, seat free, no scan due / empty"},
+        {"BM_PostStepSeatFree", "BM_PostStepEmpty", "post-step, seat free, walk made / empty"},
         {"BM_PostStepCapsule", "BM_PostStepEmpty", "post-step, crewed capsule at 0.1 s / empty"},
         {"BM_PostStepAnimationOnly", "BM_PostStepEmpty",
          "post-step, one SetAnimation only / empty"},

@@ -1,7 +1,7 @@
 // A whole headless run: 100 capsules for 10,000 steps of 0.1 s, next to 100 empty vessels.
 //
-// Crewed capsules have nothing to look for. Capsules with their seat free scan the vessel
-// list every 0.25 s, each over the 99 others: what a fleet waiting for its crews costs.
+// Crewed capsules have nothing to look for. Capsules with their seat free share one walk over
+// the vessel list every 0.25 s, a slice each step: what a fleet waiting for its crews costs.
 #include <benchmark/benchmark.h>
 
 #include <string>

@@ -184,7 +184,7 @@ int CrewManager::LoadCrewLine(const char *line) {
     if (massAccounting == MASS_ACCOUNTING_ON) {
         oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) + member.weight);
     }
-    AirlockSlot *slot = OwnedSlot();
+    AirlockSlot *slot = OwnAirlock();
     if (slot) {
         slot->PublishFreeSeats(maxSeatCount - crewCount);
     }

@@ -1,5 +1,5 @@
-// The crew manager: its set-up, the airlock slot it claims and shows its airlock through, and
-// its roster (seat limit, members coming and going, and the vessel's empty mass kept in step
+// The crew manager: its set-up, the airlock record it shows its airlock through, and its
+// roster (seat limit, members coming and going, and the vessel's empty mass kept in step
 // with the crew aboard).
 #include "CrewManager.h"
 
@@ -27,14 +27,12 @@ int Clamp(int value, int low, int high) {
     return value < low ? low : (value > high ? high : value);
 }
 
-// First values of a freshly claimed slot.
+// First values of an airlock record.
 constexpr int INITIAL_DOCK_PORT = 0;
 constexpr int INITIAL_STATUS_VALUE = 1000;  // published until the first roster change
 constexpr int INITIAL_FREE_SEATS = 1000;    // published until the manager sets its seats
 // Status value published after every roster or seat-limit change.
 constexpr int STATUS_AFTER_ROSTER_CHANGE = 0;
-
-AirlockSlotTable g_airlockSlotTable;  // zero at load time
 
 }  // namespace
 
@@ -45,16 +43,16 @@ int CrewManager::InitCrewManager(OBJHANDLE vessel) {
     if (!vessel) {
         return CREW_ERROR;
     }
-    AirlockSlotTable &table = GetAirlockSlotTable();
-    const int index = Clamp(table.nextSlot, 0, AIRLOCK_SLOT_COUNT - 1);
-    const int result = table.slots[index].InitAirlockSlot(vessel);
+    // Set up on the side first: on a failure the manager keeps whatever it had, its airlock
+    // included, and one that was never set up stays not ready.
+    AirlockSlot fresh = airlock;
+    const int result = fresh.InitAirlockSlot(vessel);
     if (result != CREW_OK) {
-        // The manager keeps whatever it had, its slot included: a manager that was never set
-        // up stays not ready.
         return result;
     }
 
     std::memset(this, 0, sizeof *this);
+    airlock = fresh;
     maxSeatCount = DEFAULT_SEAT_COUNT;
     loadedCrewLines = CREW_LINES_NOT_STARTED;
     massAccounting = MASS_ACCOUNTING_ON;
@@ -63,18 +61,13 @@ int CrewManager::InitCrewManager(OBJHANDLE vessel) {
     std::snprintf(crewMeshName, sizeof crewMeshName, "%s", DEFAULT_CREW_MESH);
     evaPosition.z = DEFAULT_EVA_EXIT_Z;
     vesselHandle = vessel;
-    slotIndex = index;
     state = CREW_STATE_SET_UP;
-
-    if (table.nextSlot < AIRLOCK_SLOT_COUNT - 1) {
-        table.nextSlot = index + 1;
-    }
     return CREW_OK;
 }
 
 int CrewManager::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
                                     float minZ, float maxZ) {
-    AirlockSlot *slot = OwnedSlot();
+    AirlockSlot *slot = OwnAirlock();
     if (!slot || slot->DefineAirlockShape(door, minX, maxX, minY, maxY, minZ, maxZ) != CREW_OK) {
         return CREW_REFUSED;
     }
@@ -112,16 +105,8 @@ int CrewManager::SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation) {
 }
 
 // ---------------------------------------------------------------------------------------
-// The airlock slot: claimed at set-up, published on every roster change
+// The airlock: set up with the manager, published on every roster change
 // ---------------------------------------------------------------------------------------
-AirlockSlotTable &GetAirlockSlotTable() {
-    return g_airlockSlotTable;
-}
-
-void ResetCrewModuleStateForTesting() {
-    std::memset(&g_airlockSlotTable, 0, sizeof g_airlockSlotTable);
-}
-
 int AirlockSlot::CheckCompanionModule() {
     std::FILE *file = std::fopen(COMPANION_MODULE_PATH, "rb");
     if (!file) {
@@ -132,9 +117,7 @@ int AirlockSlot::CheckCompanionModule() {
 }
 
 int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
-    // Everything that can fail is checked before the slot is touched. Once the table is
-    // exhausted the slot at the counter belongs to a live vessel, and a set-up that fails
-    // (companion missing, bad handle) must not take that slot away from it.
+    // Everything that can fail is checked before the record is touched.
     if (CheckCompanionModule() != CREW_OK) {
         return CREW_NO_COMPANION;
     }
@@ -146,11 +129,14 @@ int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
         return CREW_ERROR;
     }
 
+    // The point this record made on this very vessel stays: a second one would keep showing
+    // the values it last had, and a docked vessel reads the first it finds.
+    const ATTACHMENTHANDLE ownPoint = ownVesselHandle == vesselHandle ? airlockAttachment : nullptr;
     std::memset(this, 0, sizeof *this);
     dockPort = INITIAL_DOCK_PORT;
     ownVessel = vessel;
-    scanTimer = oapiRand();  // spreads the scans of many vessels over the period
     ownVesselHandle = vesselHandle;
+    airlockAttachment = ownPoint;
     statusValue = INITIAL_STATUS_VALUE;
     freeSeats = INITIAL_FREE_SEATS;
     return CREW_OK;
@@ -211,23 +197,12 @@ void AirlockSlot::WriteAirlockPoint() {
     }
 }
 
-AirlockSlot *CrewManager::OwnedSlot() const {
-    // The slot table has a fixed number of slots and the last one is shared by every manager
-    // set up after the table ran out; each of them takes the slot over for its own vessel.
-    // A manager therefore uses its slot only while the slot still names its own vessel. This
-    // keeps a manager whose slot was taken over from ever reaching, through the slot, the
-    // interface of another vessel (which may have been destroyed since), and from publishing
-    // into or scanning for another vessel's airlock. Such a manager keeps its roster; it only
-    // loses the airlock (publishing, returning crew, EVA).
-    if (!(state & CREW_STATE_SET_UP) || slotIndex < 0 || slotIndex >= AIRLOCK_SLOT_COUNT) {
-        return nullptr;
-    }
-    AirlockSlot &slot = GetAirlockSlotTable().slots[slotIndex];
-    return slot.IsOwnedBy(vesselHandle) ? &slot : nullptr;
+AirlockSlot *CrewManager::OwnAirlock() {
+    return (state & CREW_STATE_SET_UP) ? &airlock : nullptr;
 }
 
-void CrewManager::PublishSeats() const {
-    AirlockSlot *slot = OwnedSlot();
+void CrewManager::PublishSeats() {
+    AirlockSlot *slot = OwnAirlock();
     if (!slot) {
         return;
     }

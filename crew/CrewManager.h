@@ -27,7 +27,8 @@ inline constexpr int ROSTER_SIZE = 100;          // most members a roster holds
 inline constexpr int CREW_MESH_NAME_SIZE = 200;
 inline constexpr int EVA_NAME_SIZE = 50;
 inline constexpr int EVA_VESSEL_NAME_SIZE = 200;
-inline constexpr double RETURNING_CREW_SCAN_PERIOD = 0.25;  // s of simulation time between scans
+// s of simulation time in which the module walks the whole vessel list for returning crew
+inline constexpr double RETURNING_CREW_SCAN_PERIOD = 0.25;
 // loadedCrewLines until the first line of the vessel's scenario block arrives.
 inline constexpr int CREW_LINES_NOT_STARTED = -1;
 // massAccounting while roster changes adjust the vessel's empty mass.
@@ -80,22 +81,22 @@ public:
     OBJHANDLE vesselHandle;                // the own vessel [the set-up argument]
     char lastEvaVesselName[EVA_VESSEL_NAME_SIZE];  // object name of the last crew vessel made [""]
     OBJHANDLE lastEvaVessel;                       // its handle as last looked up [null]
-    std::int32_t slotIndex;                        // this manager's slot in the AirlockSlotTable
+    AirlockSlot airlock;  // the vessel's airlock: box, door, published point [set up for it]
 
     // --- set-up (call in this order) ---
 
-    // Claims the next airlock slot for the own vessel and resets the manager: empty roster,
-    // 8 seats, state CREW_STATE_SET_UP. Calling it again claims a further slot.
+    // Sets the manager up for the own vessel, its airlock included: empty roster, 8 seats,
+    // state CREW_STATE_SET_UP. Calling it again sets everything up afresh, but the vessel
+    // keeps the one airlock point it shows.
     // CREW_OK set up; CREW_ERROR null handle, or the handle gives no vessel interface;
-    // CREW_NO_COMPANION the companion module is not installed. A failure changes nothing: not
-    // the manager (one that was never set up stays not ready), not the slot counter, not the
-    // slot.
+    // CREW_NO_COMPANION the companion module is not installed. A failure changes nothing (a
+    // manager that was never set up stays not ready).
     int InitCrewManager(OBJHANDLE vessel);
 
-    // Defines the airlock box (m, own frame) and door value (0 closed, 1 open) on the own
-    // slot, making the manager ready, and publishes the free seats.
-    // CREW_OK airlock defined; CREW_REFUSED by the slot (bad box or door value, no vessel
-    // interface) or because this manager no longer owns its slot.
+    // Defines the airlock box (m, own frame) and door value (0 closed, 1 open) of the own
+    // airlock, making the manager ready, and publishes the free seats.
+    // CREW_OK airlock defined; CREW_REFUSED not set up, or refused by the airlock (bad box or
+    // door value, no vessel interface).
     int DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY, float minZ,
                            float maxZ);
 
@@ -165,9 +166,8 @@ public:
     //   CREW_NO_SUCH_MEMBER      null name, name of 40 or more characters, or no such member
     //   CREW_DOCKED_NO_AIRLOCK   docked, but the docked vessel publishes no free-seat value
     //                            or a negative one
-    //   CREW_CANNOT_LEAVE        not ready (or this manager no longer owns its slot), or the
-    //                            crew-member vessel cannot be made or reached (also when its
-    //                            hand-over record cannot be written)
+    //   CREW_CANNOT_LEAVE        not ready, or the crew-member vessel cannot be made or
+    //                            reached (also when its hand-over record cannot be written)
     //   CREW_RECEIVER_NAME_LONG  the docked vessel's name is too long to address a transfer
     //                            vessel to it (more than 33 characters)
     //   CREW_TRANSFER_PENDING    an earlier transfer vessel still waits to be taken
@@ -178,25 +178,28 @@ public:
     // there is none or the manager is not ready.
     OBJHANDLE GetLastEvaVessel();
 
-    // --- returning crew; call once per simulation step ---
+    // --- returning crew; call once per simulation step, from the post-step callback ---
 
-    // Every 0.25 s of simulation time looks for a member inside the airlock box, or one
-    // handed over by a docked vessel, and takes the first it finds aboard.
+    // Looks for a member inside the airlock box, or one handed over by a docked vessel, and
+    // takes the first it finds aboard. The module walks the vessel list once for all its
+    // vessels, a slice each step (CrewWalk.h), so a member who stands inside an open airlock
+    // of a vessel with a free seat comes aboard within RETURNING_CREW_SCAN_PERIOD plus one
+    // step; where several airlocks of the module hold him, the vessel first in the host's
+    // list takes him.
     // CREW_EVA a member back from EVA came aboard (the focus is back on the own vessel);
     // CREW_TRANSFER a member handed over came aboard; CREW_NONE nothing was done (also while
     // the door is closed or no seat is free: nobody is taken in then); CREW_NOT_READY not
-    // ready, or this manager no longer owns its slot.
+    // ready.
     int ProcessReturningCrew();
 
     // --- shared by the operations above ---
 
-    // The manager's airlock slot when the manager is set up and the slot is still its own;
-    // null otherwise. Every use of the slot goes through here (see the definition).
-    AirlockSlot *OwnedSlot() const;
+    // The manager's airlock once the manager is set up; null before.
+    AirlockSlot *OwnAirlock();
 
     // After a roster or seat-limit change: publish maxSeatCount - crewCount free seats and
-    // the status value 0. Without an owned slot nothing is published.
-    void PublishSeats() const;
+    // the status value 0. Before set-up nothing is published.
+    void PublishSeats();
 
     bool IsReady() const { return state == CREW_STATE_READY; }
 };

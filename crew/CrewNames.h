@@ -36,12 +36,30 @@ inline constexpr char TRANSFER_VESSEL_PREFIX[] = "VemoT";
 // Id of the last to-parent attachment point of a crew-member vessel; its position vector
 // carries (age, pulse, weight).
 inline constexpr char CREW_ATTACHMENT_ID[] = "V-em";
+// Id of the to-parent point a crew library adds to a crew-member or transfer vessel whose
+// member it has taken aboard, just before it deletes the vessel. The simulator removes a
+// deleted vessel only when the frame ends; until then its last point is no longer "V-em", so
+// no crew library of any module takes the same member a second time. Adding a point, rather
+// than deleting "V-em", leaves every handle the vessel's own module holds valid.
+inline constexpr char TAKEN_ABOARD_POINT_ID[] = "taken aboard";
 
 // Whether a vessel is of the crew-member class: its class name begins with "Vemo".
 inline bool HasCrewVesselClass(const VESSEL &vessel) {
     const char *className = vessel.GetClassName();
     return className &&
            std::strncmp(className, CREW_VESSEL_CLASS, sizeof CREW_VESSEL_CLASS - 1) == 0;
+}
+
+// The point on which a crew-member vessel shows its member: its last to-parent point, when it
+// has two or more (the class's own comes first) and the last one's id is "V-em" exactly.
+// parentCount is the vessel's AttachmentCount(true). Null otherwise.
+inline ATTACHMENTHANDLE CrewMemberPoint(const VESSEL &vessel, DWORD parentCount) {
+    if (parentCount < 2) {
+        return nullptr;
+    }
+    ATTACHMENTHANDLE point = vessel.GetAttachmentHandle(true, parentCount - 1);
+    const char *id = point ? vessel.GetAttachmentId(point) : nullptr;
+    return id && std::strcmp(id, CREW_ATTACHMENT_ID) == 0 ? point : nullptr;
 }
 
 #endif  // VEMO_CREW_CREWNAMES_H

@@ -16,7 +16,7 @@ enum CrewResult : int {
     CREW_NONE = 0,      // Nothing to do: no member aboard to send out, nobody to take in
 
     CREW_ERROR = -1,        // No vessel or airlock to act on, or a bad airlock argument
-    CREW_NOT_READY = -1,    // The manager is not set up, or another vessel took its slot over
+    CREW_NOT_READY = -1,    // The manager is not set up
     CREW_DOOR_CLOSED = -1,  // The own airlock door is closed: nobody may leave
     CREW_DOCKED_DOOR_CLOSED = -2,  // Every crew airlock of the docked vessel is closed
     CREW_DOCKED_FULL = -3,         // The docked vessel's airlock reports no free seat

@@ -292,7 +292,7 @@ int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int
 }  // namespace
 
 int CrewManager::EvaCrewMember(const char *name) {
-    AirlockSlot *slot = IsReady() ? OwnedSlot() : nullptr;
+    AirlockSlot *slot = IsReady() ? OwnAirlock() : nullptr;
     if (!slot) {
         return CREW_CANNOT_LEAVE;
     }

@@ -1,25 +1,26 @@
 // Returning crew: a crew member on EVA who walks into the airlock box, or a member handed
 // over by a docked vessel, is taken aboard.
 //
-// Every 0.25 s of simulation time the vessel walks the host's vessel list once. A crew-member
-// vessel is recognised by its class ("Vemo..."), at least two to-parent points, the last of
-// them "V-em" carrying (age, pulse, weight); its object name carries the member's mission id
-// and name. A transfer vessel is named "VemoT" + the receiving vessel; the member's record
-// waits in the transfer hand-over file. The walk returns what it found, and the member is
-// taken aboard from that.
+// A crew-member vessel is recognised by its class ("Vemo..."), at least two to-parent points,
+// the last of them "V-em" carrying (age, pulse, weight); its object name carries the member's
+// mission id and name. A transfer vessel is named "VemoT" + the receiving vessel; the member's
+// record waits in the transfer hand-over file. The module's one walk over the vessel list
+// (CrewWalk.h) finds them, a slice each step; each vessel that has a seat free tests what the
+// walk found against its own airlock, in list order, and takes the first that is its own.
 #include <cstdio>
 #include <cstring>
 
 #include "CrewManager.h"
 #include "CrewText.h"
+#include "CrewWalk.h"
 #include "TransferRecord.h"
 
 namespace {
 
-// Object names are read with this limit into a zeroed buffer of OBJECT_NAME_BUFFER_SIZE.
-constexpr int OBJECT_NAME_READ_LIMIT = 95;
-constexpr int OBJECT_NAME_BUFFER_SIZE = 110;
+// A transfer vessel's name is "VemoT" and the receiving vessel's name; names are compared up
+// to this many characters, and a longer name addresses no vessel.
 constexpr std::size_t TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
+constexpr std::size_t RECEIVER_NAME_MAX_LENGTH = 95;
 
 // A member's text comes after the first five characters of the name a member arrives with
 // (the prefix "Vemo_"), and at most 32 characters of it count. The mission id is the part
@@ -32,11 +33,13 @@ constexpr int MISSION_ID_TAKEN_LENGTH = 5;
 // carries the member's values, but the name travels only in the record.
 constexpr char UNKNOWN_MEMBER_NAME[] = "Vemo_Unknown";
 
-// What a walk found: the member to take aboard and the vessel the member came in.
+// What the walk's candidates held for this vessel: the member to take aboard and the vessel
+// the member came in.
 struct ReturningMember {
-    int found;         // CREW_EVA: inside the airlock box; CREW_TRANSFER: handed over;
-                       // CREW_NONE: nobody
-    OBJHANDLE vessel;  // the crew-member or transfer vessel, deleted once the member is in
+    int found;                 // CREW_EVA: inside the airlock box; CREW_TRANSFER: handed over;
+                               // CREW_NONE: nobody
+    CrewCandidate *candidate;  // the walk's entry for the vessel the member came in
+    OBJHANDLE vessel;          // that vessel, deleted once the member is in
     char missionId[MISSION_ID_TAKEN_LENGTH + 1];
     char name[CREW_NAME_MAX_LENGTH + 1];
     int age;     // years
@@ -69,24 +72,30 @@ void SetMemberText(ReturningMember &member, const char *arrivingName, bool under
     }
 }
 
-// The member values a crew-member vessel publishes on its last to-parent point, when that
-// point is "V-em".
-bool ReadMemberPoint(const VESSEL &vessel, DWORD parentCount, VECTOR3 &values) {
-    if (parentCount == 0) {
-        return false;
-    }
-    ATTACHMENTHANDLE point = vessel.GetAttachmentHandle(true, parentCount - 1);
+// The member values a crew-member vessel shows on its last to-parent point, when that point
+// is "V-em".
+bool ReadMemberPoint(const VESSEL &vessel, VECTOR3 &values) {
+    ATTACHMENTHANDLE point = CrewMemberPoint(vessel, vessel.AttachmentCount(true));
     if (!point) {
-        return false;
-    }
-    const char *id = vessel.GetAttachmentId(point);
-    if (!id || std::strcmp(id, CREW_ATTACHMENT_ID) != 0) {
         return false;
     }
     VECTOR3 dir = {{0.0, 0.0, 0.0}}, rot = {{0.0, 0.0, 0.0}};
     values = VECTOR3{{0.0, 0.0, 0.0}};
     vessel.GetAttachmentParams(point, values, dir, rot);
     return true;
+}
+
+// Whether a transfer vessel's name addresses the vessel of that name: the part after "VemoT"
+// equals it, byte for byte.
+bool AddressedTo(const char *transferName, const char *ownName) {
+    if (!transferName || !ownName) {
+        return false;
+    }
+    const char *receiver = transferName + TRANSFER_PREFIX_LENGTH;
+    const std::size_t length = crewtext::BoundedLength(receiver, RECEIVER_NAME_MAX_LENGTH + 1);
+    return length <= RECEIVER_NAME_MAX_LENGTH &&
+           crewtext::BoundedLength(ownName, length + 1) == length &&
+           std::memcmp(receiver, ownName, length) == 0;
 }
 
 void SetMemberValues(ReturningMember &member, const VECTOR3 &values) {
@@ -124,8 +133,24 @@ bool TakeTransferredMember(ReturningMember &member, bool hasValues, const VECTOR
     return true;
 }
 
-// One walk over the host's vessel list for the first member to take in: a crew-member vessel
-// inside the airlock box, or a transfer vessel addressed to this vessel.
+// A global position in a vessel's frame, relative to its origin, given the vessel's rotation
+// matrix (its frame's axes in global coordinates, by column) and its global position: the
+// transpose of the rotation applied to the difference, as the host's Global2Local does.
+VECTOR3 ToOwnFrame(const MATRIX3 &r, const VECTOR3 &origin, const VECTOR3 &global) {
+    const double x = global.x - origin.x, y = global.y - origin.y, z = global.z - origin.z;
+    return VECTOR3{{r.m11 * x + r.m21 * y + r.m31 * z, r.m12 * x + r.m22 * y + r.m32 * z,
+                    r.m13 * x + r.m23 * y + r.m33 * z}};
+}
+
+// The interface of a candidate's vessel while it is still in the host's list. Some hosts
+// remove a deleted vessel at once, and a vessel of this or another module may have taken it.
+VESSEL *Listed(CrewCandidate &candidate) {
+    return CrewCandidateListed(candidate) ? oapiGetVesselInterface(candidate.vessel) : nullptr;
+}
+
+// The first of this frame's candidates that this vessel takes in: a crew-member vessel inside
+// the airlock box, or a transfer vessel addressed to this vessel. Only a member who stands
+// inside has his name copied.
 ReturningMember FindReturningMember(const AirlockSlot &slot) {
     ReturningMember member = {};
     member.found = CREW_NONE;
@@ -134,66 +159,73 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
     if (slot.doorValue != AIRLOCK_DOOR_OPEN || !own || !ownHandle) {
         return member;
     }
+    int count = 0;
+    CrewCandidate *candidates = CrewCandidatesOfThisFrame(count);
+    if (count == 0) {
+        return member;
+    }
     const AirlockPoint airlock = slot.Airlock();
-    // The own position is asked for once per walk, when the first crew-member vessel needs
-    // it: nothing moves while the walk runs.
-    bool ownPositionKnown = false;
-    VECTOR3 ownLocal = {{0.0, 0.0, 0.0}};
+    // The own frame is asked for once, when the first crew member needs it: nothing moves
+    // while the vessels of a frame make their post-steps.
+    bool ownFrameKnown = false;
+    VECTOR3 ownGlobal = {{0.0, 0.0, 0.0}};
+    MATRIX3 ownRotation;
 
-    for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
-        OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
-        if (!handle || handle == ownHandle) {
-            continue;
+    for (int k = 0; k < count; ++k) {
+        CrewCandidate &candidate = candidates[k];
+        if (!candidate.vessel || candidate.vessel == ownHandle) {
+            continue;  // taken aboard already, or this very vessel
         }
-        VESSEL *vessel = oapiGetVesselInterface(handle);
-        if (!vessel || !HasCrewVesselClass(*vessel)) {
-            continue;
-        }
-        const DWORD parentCount = vessel->AttachmentCount(true);
-        if (parentCount < 2) {
-            continue;
-        }
-        char objectName[OBJECT_NAME_BUFFER_SIZE] = {};
-        oapiGetObjectName(handle, objectName, OBJECT_NAME_READ_LIMIT);
         VECTOR3 values;
-        const bool hasValues = ReadMemberPoint(*vessel, parentCount, values);
-
-        if (std::strncmp(objectName, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0) {
-            // A transfer vessel for another vessel waits for that one; the walk goes on, so
+        if (candidate.transfer) {
+            // A transfer vessel for another vessel waits for that one; the others go on, so
             // that it cannot hide members further down the list from this vessel.
-            const char *ownName = own->GetName();
-            if (!ownName || std::strcmp(objectName + TRANSFER_PREFIX_LENGTH, ownName) != 0 ||
+            VESSEL *vessel = Listed(candidate);
+            if (!vessel) {
+                continue;
+            }
+            const bool hasValues = ReadMemberPoint(*vessel, values);
+            if (!AddressedTo(vessel->GetName(), own->GetName()) ||
                 !TakeTransferredMember(member, hasValues, values)) {
                 continue;
             }
             member.found = CREW_TRANSFER;
-            member.vessel = handle;
-            return member;
-        }
-
-        if (!hasValues) {
-            continue;
-        }
-        if (!ownPositionKnown) {
-            VECTOR3 ownGlobal;
-            oapiGetGlobalPos(ownHandle, &ownGlobal);
-            own->Global2Local(ownGlobal, ownLocal);
-            ownPositionKnown = true;
-        }
-        VECTOR3 global, local;
-        oapiGetGlobalPos(handle, &global);
-        own->Global2Local(global, local);
-        const VECTOR3 offset = {{local.x - ownLocal.x, local.y - ownLocal.y, local.z - ownLocal.z}};
-        if (airlock.Contains(offset)) {
+        } else {
+            // Where the walk saw him, in the own frame: no host call for a member outside.
+            if (!ownFrameKnown) {
+                oapiGetGlobalPos(ownHandle, &ownGlobal);
+                own->GetRotationMatrix(ownRotation);
+                ownFrameKnown = true;
+            }
+            if (!airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global))) {
+                continue;
+            }
+            // Inside, and still showing the member: a vessel of another module may have taken
+            // him aboard since the walk.
+            VESSEL *vessel = Listed(candidate);
+            if (!vessel || !ReadMemberPoint(*vessel, values)) {
+                continue;
+            }
             const char *name = vessel->GetName();
             SetMemberText(member, name ? name : "", true);
             SetMemberValues(member, values);
             member.found = CREW_EVA;
-            member.vessel = handle;
-            return member;
         }
+        member.candidate = &candidate;
+        member.vessel = candidate.vessel;
+        return member;
     }
     return member;
+}
+
+// A vessel whose member is aboard stays in the simulator's list until the frame ends: its
+// last point stops being "V-em", so no vessel of any module takes the member again.
+void MarkTakenAboard(OBJHANDLE vessel) {
+    VESSEL *v = oapiGetVesselInterface(vessel);
+    if (v) {
+        const VECTOR3 zero = {{0.0, 0.0, 0.0}};
+        v->CreateAttachment(true, zero, zero, zero, TAKEN_ABOARD_POINT_ID, false);
+    }
 }
 
 }  // namespace
@@ -204,25 +236,17 @@ int CrewManager::ProcessReturningCrew() {
     }
     // Without a free seat nobody is taken in: a member on EVA stays outside, and a transfer
     // vessel keeps its record until a seat is free. Deleting either first would lose the
-    // member. The scan timer stands still meanwhile, as it does while the door is closed.
+    // member. Such a vessel does not even look.
     if (airlockDoorOpen == AIRLOCK_DOOR_CLOSED || crewCount >= maxSeatCount ||
         crewCount >= ROSTER_SIZE) {
         return CREW_NONE;
     }
-    AirlockSlot *slot = OwnedSlot();
-    if (!slot) {
-        return CREW_NOT_READY;
-    }
-    slot->scanTimer += oapiGetSimStep();
-    if (!(slot->scanTimer > RETURNING_CREW_SCAN_PERIOD)) {
-        return CREW_NONE;
-    }
-    slot->scanTimer = 0.0;  // the excess is dropped
-
-    const ReturningMember member = FindReturningMember(*slot);
+    const ReturningMember member = FindReturningMember(airlock);
     if (member.found == CREW_NONE) {
         return CREW_NONE;
     }
+    MarkTakenAboard(member.vessel);
+    TakeCrewCandidate(*member.candidate);
     // Back from EVA, the pilot follows the member in; a hand-over leaves the focus alone.
     if (member.found == CREW_EVA) {
         oapiSetFocusObject(vesselHandle);

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "CrewNames.h"
+#include "CrewWalk.h"
 
 namespace fs = std::filesystem;
 

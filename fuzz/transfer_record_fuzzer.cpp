@@ -45,10 +45,17 @@ OBJHANDLE makeCarrier(sim::World &world, OBJHANDLE receiver, bool withValues) {
     return carrier;
 }
 
-int scan(OBJHANDLE receiver) {
+// Steps the world and lets the receiver look for crew after each step, until it takes a
+// member in or the module's walk has been over the whole list once: its result.
+int scan(sim::World &world, OBJHANDLE receiver) {
     CrewManager &crew = fuzzsupport::hab(receiver).crew;
-    GetAirlockSlotTable().slots[crew.slotIndex].scanTimer = 1.0;  // the period has run out
-    return crew.ProcessReturningCrew();
+    for (double looked = 0.0; looked < RETURNING_CREW_SCAN_PERIOD; looked += world.options().step) {
+        world.step();
+        if (const int result = crew.ProcessReturningCrew()) {
+            return result;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -66,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // name comes from the file only when the file holds a record of this very member.
     OBJHANDLE carrier = makeCarrier(world, alpha, true);
     fuzzsupport::writeFile(fuzzsupport::kTransferFile, data, size);
-    int result = scan(alpha);
+    int result = scan(world, alpha);
     FUZZ_CHECK(result == 2, "first scan gave %d", result);
     FUZZ_CHECK(oapiGetVesselInterface(carrier) == nullptr, "the transfer vessel is still there");
     FUZZ_CHECK(!fuzzsupport::fileExists(fuzzsupport::kTransferFile), "hand-over file left behind");
@@ -89,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     carrier = makeCarrier(world, alpha, false);
     fuzzsupport::writeFile(fuzzsupport::kTransferFile, data, size);
     const int countBefore = crew.crewCount;
-    result = scan(alpha);
+    result = scan(world, alpha);
     if (soundRecord(data, size)) {
         FUZZ_CHECK(result == 2, "second scan gave %d", result);
         FUZZ_CHECK(oapiGetVesselInterface(carrier) == nullptr);

@@ -217,6 +217,7 @@ OAPIFUNC SURFHANDLE oapiRegisterExhaustTexture(char *name);
 OAPIFUNC SURFHANDLE oapiRegisterReentryTexture(char *name);
 OAPIFUNC bool oapiReadScenario_nextline(FILEHANDLE scn, char *&line);
 OAPIFUNC void oapiWriteScenario_string(FILEHANDLE scn, char *item, char *string);
+OAPIFUNC double oapiGetSimTime();
 OAPIFUNC double oapiGetSimStep();
 OAPIFUNC bool oapiAcceptDelayedKey(char key, double interval);
 OAPIFUNC double oapiRand();

@@ -46,6 +46,11 @@ void oapiWriteScenario_string(FILEHANDLE scn, char *item, char *string) {
     w->writeLine(scn, line);
 }
 
+double oapiGetSimTime() {
+    World *w = globalCall("oapiGetSimTime");
+    return w ? w->time() : 0.0;
+}
+
 double oapiGetSimStep() {
     World *w = globalCall("oapiGetSimStep");
     return w ? w->lastStep() : 0.0;

@@ -465,8 +465,8 @@ DLLCLBK VESSEL *ovcInit(OBJHANDLE hvessel, int flightmodel) {
     return new (std::nothrow) vemopod(hvessel, flightmodel);
 }
 
-// Frees the block ovcInit made. The instance owns nothing else: its handles are the host's,
-// and the airlock slot its crew manager claimed stays claimed.
+// Frees the block ovcInit made, the crew manager's airlock with it. The instance owns nothing
+// else: its handles are the host's.
 DLLCLBK void ovcExit(VESSEL *vessel) {
     if (vessel != nullptr) {
         delete static_cast<vemopod *>(vessel);

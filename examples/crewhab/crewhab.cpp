@@ -72,7 +72,8 @@ public:
     }
 
     void clbkPostStep(double simt, double simdt, double mjd) override {
-        // Cheap between scans: the manager looks around only every 0.25 s.
+        // Cheap: the crew-capable vessels of this module share one walk over the vessel list,
+        // a slice each step, and each tests only what the walk found against its airlock.
         crew.ProcessReturningCrew();
     }
 
@@ -104,6 +105,7 @@ DLLCLBK VESSEL *ovcInit(OBJHANDLE hvessel, int flightmodel) {
     return new (std::nothrow) crewhab(hvessel, flightmodel);
 }
 
+// The airlock is part of the crew manager, so it goes with the instance.
 DLLCLBK void ovcExit(VESSEL *vessel) {
     delete static_cast<crewhab *>(vessel);
 }

@@ -114,12 +114,12 @@ TEST_F(CrewWorldTest, DefineAirlockShapeChecksItsArgumentsAndPublishesTheSeatsLe
 }
 
 TEST_F(CrewWorldTest, WithoutTheCompanionModuleNothingBecomesReady) {
-    OBJHANDLE owner = MakeVessel("Owner");  // holds slot 0
+    OBJHANDLE owner = MakeVessel("Owner");
     InstallCompanion(false);
     OBJHANDLE h = MakeVessel("Alpha");
     CrewManager &crew = Crew(h);
     EXPECT_EQ(Vessel(h).initResult, -999);
-    EXPECT_EQ(GetAirlockSlotTable().nextSlot, 1);
+    EXPECT_EQ(crew.airlock.ownVessel, nullptr);
     EXPECT_EQ(crew.DefineAirlockShape(1, -2, 2, -2, 2, -2, 2), 0);
     EXPECT_EQ(crew.SetMaxSeatCount(1), 0);
     EXPECT_EQ(crew.SetEvaPositionRotation(sim::vec(1, 2, 3), sim::vec(0, 0, 0)), 0);
@@ -129,10 +129,10 @@ TEST_F(CrewWorldTest, WithoutTheCompanionModuleNothingBecomesReady) {
     EXPECT_STREQ(crew.GetCrewNameBySlot(0), "");
     EXPECT_FALSE(HasAirlock(h));
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(h), kClassEmptyMass);
-    EXPECT_TRUE(VectorIs(Airlock(owner)[0], -2, 2, -2));  // slot 0 was not touched
+    EXPECT_TRUE(VectorIs(Airlock(owner)[0], -2, 2, -2));  // the other vessel's is untouched
 
     EXPECT_EQ(crew.InitCrewManager(nullptr), -1);
     InstallCompanion(true);
     EXPECT_EQ(crew.InitCrewManager(h), 1);
-    EXPECT_EQ(crew.slotIndex, 1);
+    EXPECT_EQ(crew.airlock.ownVesselHandle, h);
 }

@@ -14,6 +14,7 @@
 
 #include "AirlockSlot.h"
 #include "CrewManager.h"
+#include "CrewWalk.h"
 #include "World.h"
 #include "crew_root.h"
 

@@ -17,6 +17,7 @@
 
 #include "AirlockSlot.h"
 #include "CrewManager.h"
+#include "CrewWalk.h"
 #include "World.h"
 #include "crew_root.h"
 
@@ -126,12 +127,21 @@ protected:
 
     static Hab &HabOf(OBJHANDLE h) { return *static_cast<Hab *>(oapiGetVesselInterface(h)); }
     static CrewManager &Crew(OBJHANDLE h) { return HabOf(h).crew; }
-    static AirlockSlot &Slot(OBJHANDLE h) { return GetAirlockSlotTable().slots[Crew(h).slotIndex]; }
+    static AirlockSlot &Slot(OBJHANDLE h) { return Crew(h).airlock; }
 
-    // One returning-crew step with the scan period run out.
-    static int ScanNow(OBJHANDLE h) {
-        Slot(h).scanTimer = 1.0;
-        return Crew(h).ProcessReturningCrew();
+    // Steps the world until this vessel alone, looking for crew after each step, takes a
+    // member in, or until the module's walk has been over the whole vessel list once (a scan
+    // period and a step): what it took in, or 0.
+    int ScanNow(OBJHANDLE h) {
+        const double step = world_->options().step;
+        for (double looked = 0.0; looked < RETURNING_CREW_SCAN_PERIOD; looked += step) {
+            world_->step();
+            const int result = Crew(h).ProcessReturningCrew();
+            if (result != 0) {
+                return result;
+            }
+        }
+        return 0;
     }
 
     // Members aboard every Hab plus crew-member vessels outside.

@@ -11,31 +11,64 @@
 using namespace evatest;
 using sim::vec;
 
-TEST_F(EvaWorldTest, ScanComesOnlyAfterMoreThanAQuarterSecond) {
-    MakeWorld(0.25);
-    Hab::processEachStep = true;
-    OBJHANDLE alpha = MakeHab("Alpha");
-    OBJHANDLE member = MakeMember("Vemo_Jo", alpha, vec(1, 1, 1), vec(35, 72, 80));
-    StartCounting();
-    Slot(alpha).scanTimer = 0.0;
-    world().step();
-    EXPECT_EQ(HabOf(alpha).lastProcess, 0);  // 0.25 is not more than 0.25
-    EXPECT_NE(world().liveRecord(member), nullptr);
-    world().step();
-    EXPECT_EQ(HabOf(alpha).lastProcess, 1);
-    EXPECT_EQ(world().liveRecord(member), nullptr);
-    EXPECT_EQ(Roster(Crew(alpha)), "-Jo-35-72-80;");
+// However long the vessel list and wherever the member stands in it, a member inside an open
+// airlock with a free seat comes aboard within the scan period plus one step of stepping in,
+// at every step length.
+TEST_F(EvaWorldTest, MemberInsideComesAboardWithinThePeriodAndOneStep) {
+    constexpr int kOthers = 60;
+    for (const double step : {0.3, 0.25, 0.1, 0.05, 1.0 / 60.0}) {
+        for (const int place : {0, kOthers / 2, kOthers}) {
+            SCOPED_TRACE("step " + std::to_string(step) + ", member at " + std::to_string(place));
+            ResetCrewModuleStateForTesting();
+            MakeWorld(step);
+            Hab::processEachStep = true;
+            OBJHANDLE alpha = MakeHab("Alpha");
+            for (int i = 0; i < kOthers; ++i) {
+                if (i == place) {
+                    MakeMember("Vemo_Jo", alpha, vec(0, 0, 10), vec(35, 72, 80));
+                }
+                Make("Plain" + std::to_string(i), "Plain", vec(100.0 + i, 0, 0));
+            }
+            if (place == kOthers) {
+                MakeMember("Vemo_Jo", alpha, vec(0, 0, 10), vec(35, 72, 80));
+            }
+            world().step(7);  // the walk is somewhere in its pass
+            world().placeNear(world().find("Vemo_Jo"), alpha, vec(1, 1, 1));
+            int steps = 0;
+            while (world().find("Vemo_Jo") && steps * step < 1.0) {
+                world().step();
+                ++steps;
+            }
+            EXPECT_EQ(Roster(Crew(alpha)), "-Jo-35-72-80;");
+            EXPECT_LE(steps * step, RETURNING_CREW_SCAN_PERIOD + step + 1e-9) << steps << " steps";
+        }
+    }
 }
 
-TEST_F(EvaWorldTest, ClosedDoorOrUnreadyManagerNeitherScansNorRunsTheTimer) {
+// A frame keeps at most MAX_CREW_CANDIDATES members of its slice; the slice ends at the first
+// that does not fit, and the next frame goes on from there, so the last member is not missed.
+TEST_F(EvaWorldTest, MembersBeyondWhatAFrameKeepsAreSeenTheNextFrame) {
+    MakeWorld(0.3);  // longer than the period: every frame would walk the whole list
+    Hab::processEachStep = true;
     OBJHANDLE alpha = MakeHab("Alpha");
-    MakeMember("Vemo_Jo", alpha, vec(0, 0, 0), vec(35, 72, 80));
+    for (int i = 0; i < MAX_CREW_CANDIDATES; ++i) {
+        MakeMember("Vemo_Far" + std::to_string(i), alpha, vec(0, 100.0 + i, 0), vec(30, 60, 70));
+    }
+    MakeMember("Vemo_Last", alpha, vec(0, 0, 1), vec(35, 72, 80));
     StartCounting();
     world().step();
+    EXPECT_NE(world().find("Vemo_Last"), nullptr) << "the first frame kept only what fits";
+    world().step();
+    EXPECT_EQ(Roster(Crew(alpha)), "-Last-35-72-80;");
+}
+
+TEST_F(EvaWorldTest, ClosedDoorOrUnreadyManagerTakesNobody) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    OBJHANDLE jo = MakeMember("Vemo_Jo", alpha, vec(0, 0, 0), vec(35, 72, 80));
+    StartCounting();
     ASSERT_EQ(Crew(alpha).DefineAirlockShape(0, -2, 2, -2, 2, -2, 2), 1);
-    Slot(alpha).scanTimer = 0.2;
-    EXPECT_EQ(Crew(alpha).ProcessReturningCrew(), 0);
-    EXPECT_EQ(Slot(alpha).scanTimer, 0.2);
+    EXPECT_EQ(ScanNow(alpha), 0);
+    EXPECT_NE(world().liveRecord(jo), nullptr);
 
     CrewManager unready;
     std::memset(&unready, 0, sizeof unready);
@@ -63,6 +96,23 @@ TEST_F(EvaWorldTest, MemberOnTheBoxEdgeComesAboardWithNameAndValues) {
     world().placeNear(two, alpha, vec(-2, 2, -2));
     EXPECT_EQ(ScanNow(alpha), 1);
     EXPECT_EQ(Roster(Crew(alpha)), "X1-Pilot One-35-72-80;-Pilot Two-40-60-90;");
+}
+
+// The airlock box is in the vessel's own frame and turns with it: a long box turned a quarter
+// turn about y holds a member 3 m off along global x, and no longer one 3 m off along z.
+TEST_F(EvaWorldTest, TheBoxTurnsWithItsVessel) {
+    OBJHANDLE alpha = MakeHab("Alpha");
+    ASSERT_EQ(Crew(alpha).DefineAirlockShape(1, -1, 1, -1, 1, -4, 4), 1);
+    world().setRotation(alpha, sim::rotationAboutAxis(vec(0, 1, 0), 3.14159265358979 / 2));
+    OBJHANDLE along = MakeMember("Vemo_Along", alpha, vec(0, 0, 0), vec(30, 60, 70));
+    world().setPosition(along, sim::operator+(world().liveRecord(alpha)->rpos, vec(0, 0, 3)));
+    StartCounting();
+    EXPECT_EQ(ScanNow(alpha), 0);
+
+    world().placeNear(along, alpha, vec(0, 0, 3));  // 3 m off along global x
+    EXPECT_NEAR(std::fabs(world().liveRecord(along)->rpos.x - world().liveRecord(alpha)->rpos.x),
+                3.0, 1e-9);
+    EXPECT_EQ(ScanNow(alpha), 1);
 }
 
 TEST_F(EvaWorldTest, OnlyVesselsWithTheMemberSignatureAreTaken) {
@@ -258,19 +308,52 @@ TEST_F(EvaWorldTest, MemberValuesOfAnyMagnitudeAreClamped) {
     EXPECT_EQ(Roster(Crew(alpha)), "-Wild-140-0-5;");
 }
 
-// Once the shared last slot is taken over, the earlier vessel's manager neither scans nor
-// sends anyone out through it.
-TEST_F(EvaWorldTest, ManagerWhoseSlotWasTakenOverStaysOutOfIt) {
-    GetAirlockSlotTable().nextSlot = AIRLOCK_SLOT_COUNT - 1;
-    OBJHANDLE first = MakeHab("First");
-    ASSERT_EQ(Crew(first).AddCrewMember("Jo", 35, 72, 80, ""), 1);
-    OBJHANDLE second = MakeHab("Second", vec(100, 0, 0));
-    ASSERT_EQ(Crew(second).slotIndex, Crew(first).slotIndex);
-    MakeMember("Vemo_Al", first, vec(0, 0, 0), vec(40, 70, 80));
+// Every vessel of a module that wants crew tests the same walk: a member inside several
+// airlocks goes to the vessel first in the list, once, and each vessel takes the members in
+// its own airlock in list order.
+TEST_F(EvaWorldTest, VesselsOfAModuleShareOneWalkAndTakeEachMemberOnce) {
+    MakeWorld(0.3);  // longer than the period: every step walks the whole list
+    Hab::processEachStep = true;
+    OBJHANDLE alpha = MakeHab("Alpha");
+    OBJHANDLE beta = MakeHab("Beta", vec(1, 0, 0));  // boxes overlap from x = -1 to 2
+    OBJHANDLE gamma = MakeHab("Gamma", vec(50, 0, 0));
+    MakeMember("Vemo_Both", alpha, vec(1.5, 0, 0), vec(30, 60, 70));
+    MakeMember("Vemo_Beta1", beta, vec(2, 0, 0), vec(31, 61, 71));
+    MakeMember("Vemo_Gamma1", gamma, vec(0, 0, 1), vec(32, 62, 72));
+    MakeMember("Vemo_Gamma2", gamma, vec(0, 0, -1), vec(33, 63, 73));
     StartCounting();
 
-    EXPECT_EQ(Crew(first).EvaCrewMember("Jo"), -6);
-    EXPECT_EQ(ScanNow(first), -1);
-    EXPECT_EQ(Crew(first).GetCrewCount(), 1);
-    EXPECT_EQ(ScanNow(second), 0);  // the member stands in First's box, not Second's
+    world().step();
+    EXPECT_EQ(Roster(Crew(alpha)), "-Both-30-60-70;");
+    EXPECT_EQ(Roster(Crew(beta)), "-Beta1-31-61-71;");
+    EXPECT_EQ(Roster(Crew(gamma)), "-Gamma1-32-62-72;");
+    world().step();
+    EXPECT_EQ(Roster(Crew(gamma)), "-Gamma1-32-62-72;-Gamma2-33-63-73;");
+    EXPECT_EQ(Crew(alpha).GetCrewCount() + Crew(beta).GetCrewCount(), 2);
+}
+
+// Each crew-capable vessel has an airlock of its own however many there are: the 101st and
+// the 10,000th send a member out and take him back.
+TEST_F(EvaWorldTest, TheHundredAndFirstAndTheTenThousandthTakeTheirMembersBack) {
+    constexpr int kHabs = 10000;
+    std::vector<OBJHANDLE> habs;
+    for (int i = 0; i < kHabs; ++i) {
+        habs.push_back(MakeHab("H" + std::to_string(i + 1), vec(20.0 * i, 0, 0)));
+    }
+    for (const int index : {100, kHabs - 1}) {
+        SCOPED_TRACE(index + 1);
+        OBJHANDLE h = habs[index];
+        const std::string missionId = "Q" + std::to_string(index % 10);
+        ASSERT_EQ(Crew(h).AddCrewMember("Jo", 35, 72, 80, missionId.c_str()), 1);
+        ASSERT_EQ(Crew(h).EvaCrewMember("Jo"), 1);
+        EXPECT_EQ(Slot(h).freeSeats, kHabSeats);
+        const std::string name = "Vemo_" + missionId + "-Jo";
+        OBJHANDLE member = world().find(name);
+        ASSERT_NE(member, nullptr);
+        AddPoint(member, true, "V-em", vec(35, 72, 80));  // the stand-in shows no point itself
+        world().placeNear(member, h, vec(0, 1, 0));
+        EXPECT_EQ(ScanNow(h), 1);
+        EXPECT_EQ(Roster(Crew(h)), missionId + "-Jo-35-72-80;");
+        EXPECT_EQ(world().find(name), nullptr);
+    }
 }

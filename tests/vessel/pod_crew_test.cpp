@@ -239,7 +239,7 @@ TEST_F(PodCrew, EveryKindOfStepMakesItsHostCallsInOneOrder) {
     OBJHANDLE pod = loadShips(*world, {podBlock("Pod", {kCrewLine}), podBlock("Free")});
     OBJHANDLE free = world->find("Free");
     ASSERT_NE(free, nullptr);
-    world->step(3);  // both scan timers have started
+    world->step(3);
     using Calls = std::vector<std::string>;
     auto oneStep = [&](OBJHANDLE h) {
         const size_t before = p(h).trace.size();
@@ -250,8 +250,9 @@ TEST_F(PodCrew, EveryKindOfStepMakesItsHostCallsInOneOrder) {
         return calls.size() >= head.size() && std::equal(head.begin(), head.end(), calls.begin());
     };
 
-    // Seat free: the scan timer follows the animation (and a scan, when due, follows that).
-    EXPECT_TRUE(startsWith(oneStep(free), {"SetAnimation", "oapiGetSimStep"}));
+    // Seat free: the look for returning crew follows the animation (the frame's slice of the
+    // module's walk, when this capsule is the first to look, follows that).
+    EXPECT_TRUE(startsWith(oneStep(free), {"SetAnimation", "oapiGetSimTime"}));
     // From here on nobody scans, and the trace of the capsule holds its own calls only.
     ASSERT_TRUE(world->deleteVessel(free));
     EXPECT_EQ(oneStep(pod), Calls{"SetAnimation"});  // stowed, seat taken
@@ -262,12 +263,12 @@ TEST_F(PodCrew, EveryKindOfStepMakesItsHostCallsInOneOrder) {
     ASSERT_NE(retroGroup(p(pod)), nullptr);
     EXPECT_EQ(oneStep(pod), (Calls{"GetThrusterGroupLevel", "SetAnimation"}));
 
-    // Out on EVA: the deployed capsule's seat is free, so its timer runs again.
+    // Out on EVA: the deployed capsule's seat is free, so it looks for crew again.
     world->step(10);  // past the key delay
     ASSERT_TRUE(world->keyEvent(OAPI_KEY_E));
     ASSERT_NE(world->focus(), pod);
     EXPECT_TRUE(
-        startsWith(oneStep(pod), {"GetThrusterGroupLevel", "SetAnimation", "oapiGetSimStep"}));
+        startsWith(oneStep(pod), {"GetThrusterGroupLevel", "SetAnimation", "oapiGetSimTime"}));
 }
 
 // --- Without a working companion --------------------------------------------------------------

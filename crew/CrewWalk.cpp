@@ -1,0 +1,143 @@
+// The module's one walk over the vessel list, a slice each frame (see CrewWalk.h).
+#include "CrewWalk.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "CrewManager.h"
+#include "CrewNames.h"
+
+namespace {
+
+constexpr std::size_t TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
+
+struct Walk {
+    bool walked;        // the candidates belong to the frame at frameTime
+    double frameTime;   // s: oapiGetSimTime of that frame
+    DWORD next;         // list index the next slice starts at
+    OBJHANDLE anchor;   // the last vessel the last slice walked; null at the start of a pass
+    bool anchorTaken;   // the anchor was a candidate and has been taken aboard
+    DWORD takenBefore;  // candidates of the last slice taken aboard: they leave the list,
+                        // all of them before `next`
+    int count;
+    CrewCandidate candidates[MAX_CREW_CANDIDATES];
+};
+
+Walk g_walk;  // zero at load time; one per module, as every module links its own library
+
+// Vessels in a slice: enough that a whole pass over the list takes at most one period plus
+// one step. A step of no length (before the host's first) or one longer than the period
+// walks the whole list.
+DWORD SliceSize(DWORD listSize) {
+    const double step = oapiGetSimStep();
+    if (!(step > 0.0) || step >= RETURNING_CREW_SCAN_PERIOD) {
+        return listSize;
+    }
+    const double share = std::ceil(listSize * (step / RETURNING_CREW_SCAN_PERIOD));
+    return share < 1.0 ? 1 : static_cast<DWORD>(share);
+}
+
+// Where this frame's slice starts. Vessels that left the list since the last slice moved
+// every vessel after them down. This module's own leavers are counted (the candidates it took
+// aboard); the anchor, found again, shows what else left. When the anchor itself has left and
+// was not ours to take, the vessel after it now stands where it stood.
+DWORD ResumeAt(const Walk &w, DWORD listSize) {
+    if (!w.anchor) {
+        return w.next;
+    }
+    if (w.anchorTaken) {
+        return w.next - w.takenBefore;
+    }
+    const DWORD expected = w.next - 1 - w.takenBefore;
+    for (DWORD j = expected < listSize ? expected + 1 : listSize; j-- > 0;) {
+        if (oapiGetVesselByIndex(static_cast<int>(j)) == w.anchor) {
+            return j + 1;
+        }
+    }
+    return expected;
+}
+
+// Walks the next slice. The cheap tests come first and nothing is copied: a vessel that is
+// not of the crew-member class costs three host calls and a comparison.
+void WalkSlice(Walk &w) {
+    const DWORD listSize = oapiGetVesselCount();
+    DWORD i = ResumeAt(w, listSize);
+    if (i >= listSize) {
+        i = 0;  // a new pass
+    }
+    const DWORD size = SliceSize(listSize);
+    const DWORD end = size < listSize - i ? i + size : listSize;
+    w.count = 0;
+    w.takenBefore = 0;
+    w.anchorTaken = false;
+    w.anchor = nullptr;
+    for (; i < end; ++i) {
+        const OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
+        VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
+        if (vessel && HasCrewVesselClass(*vessel)) {
+            const DWORD parentCount = vessel->AttachmentCount(true);
+            const char *name = parentCount >= 2 ? vessel->GetName() : nullptr;
+            const bool transfer =
+                name && std::strncmp(name, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0;
+            if (transfer || (parentCount >= 2 && CrewMemberPoint(*vessel, parentCount))) {
+                if (w.count == MAX_CREW_CANDIDATES) {
+                    break;  // the next slice starts with this vessel
+                }
+                CrewCandidate &c = w.candidates[w.count++];
+                c.vessel = handle;
+                c.index = i;
+                c.transfer = transfer;
+                c.global = VECTOR3{{0.0, 0.0, 0.0}};
+                if (!transfer) {
+                    oapiGetGlobalPos(handle, &c.global);
+                }
+            }
+        }
+        w.anchor = handle;
+    }
+    w.next = i;
+}
+
+}  // namespace
+
+CrewCandidate *CrewCandidatesOfThisFrame(int &count) {
+    Walk &w = g_walk;
+    const double now = oapiGetSimTime();
+    if (!w.walked || now != w.frameTime) {
+        WalkSlice(w);
+        w.walked = true;
+        w.frameTime = now;
+    }
+    count = w.count;
+    return w.candidates;
+}
+
+bool CrewCandidateListed(CrewCandidate &candidate) {
+    if (!candidate.vessel) {
+        return false;
+    }
+    const DWORD listSize = oapiGetVesselCount();
+    for (DWORD j = candidate.index < listSize ? candidate.index + 1 : listSize; j-- > 0;) {
+        if (oapiGetVesselByIndex(static_cast<int>(j)) == candidate.vessel) {
+            candidate.index = j;
+            return true;
+        }
+    }
+    candidate.vessel = nullptr;  // gone: no need to look again
+    return false;
+}
+
+void TakeCrewCandidate(CrewCandidate &candidate) {
+    if (!candidate.vessel) {
+        return;
+    }
+    if (candidate.vessel == g_walk.anchor) {
+        g_walk.anchorTaken = true;
+    }
+    ++g_walk.takenBefore;
+    candidate.vessel = nullptr;
+}
+
+void ResetCrewModuleStateForTesting() {
+    std::memset(&g_walk, 0, sizeof g_walk);
+}
