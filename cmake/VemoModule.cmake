@@ -29,9 +29,6 @@ function(vemo_add_module target output_name)
       CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
     target_link_options(${target} PRIVATE
       -Wl,--version-script=${CMAKE_SOURCE_DIR}/host/module.map -Wl,--no-undefined)
-    # Calls into the host go straight through the module's address table, without a PLT
-    # stub: a vessel calls the host every step.
-    target_compile_options(${target} PRIVATE -fno-plt)
     target_link_libraries(${target} PRIVATE $<TARGET_FILE:vemohost>)
     add_dependencies(${target} vemohost)
   endif()
@@ -53,13 +50,9 @@ function(vemo_install_class target class component)
           COMPONENT ${component} ${ARGN})
 endfunction()
 
-# Module code (vessel/, crew/, examples/crewhab): built without exceptions, and on this
-# machine with calls to the host straight through the address table.
+# Module code (vessel/, crew/, examples/crewhab): built without exceptions.
 function(vemo_module_code target)
   if(NOT MSVC)
     target_compile_options(${target} PRIVATE -fno-exceptions)
-  endif()
-  if(NOT WIN32)
-    target_compile_options(${target} PRIVATE -fno-plt)
   endif()
 endfunction()
