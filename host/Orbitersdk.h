@@ -323,7 +323,7 @@ public:
     const char *GetAttachmentId(ATTACHMENTHANDLE attachment) const;
 
 private:
-    // The host's own record of this vessel; the module never looks inside.
+    // The host's own reference to this vessel; the module never looks inside.
     void *hostVessel;
     int flightModel;
 };

@@ -61,27 +61,24 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
         return false;
     };
     // Check everything first: nothing is created unless every ship can be.
-    std::unordered_map<std::string, int> seen;
-    for (const ShipBlock &b : scenario.ships) {
+    std::vector<VesselClass> classes(scenario.ships.size());
+    for (std::size_t i = 0; i < scenario.ships.size(); ++i) {
+        const ShipBlock &b = scenario.ships[i];
         std::string why;
         if (!validName(b.name, &why).empty())
             return fail(b, why);
-        if (seen[b.name]++)
-            return fail(b, "vessel name \"" + b.name + "\" appears twice");
-        if (!findClass(b.className, &why))
+        if (!classes_.findClass(b.className, classes[i], &why))
             return fail(b, why);
     }
 
     description_ = scenario.description;
     std::vector<VesselRecord *> made;
-    for (const ShipBlock &b : scenario.ships) {
-        VesselRecord *v = makeRecord(b.name, b.className);
-        v->cls = findClass(b.className);
+    for (std::size_t i = 0; i < scenario.ships.size(); ++i) {
+        const ShipBlock &b = scenario.ships[i];
+        VesselRecord *v = makeRecord(b.name, classes[i]);
         std::string why;
-        if (!instantiate(*v, &why)) {
-            log(nullptr, ev::kError, why);
-            continue;
-        }
+        if (!instantiate(*v, classes[i], &why))
+            return fail(b, why);
         made.push_back(v);
         ScnReader reader;
         reader.lines = &b.lines;
@@ -110,12 +107,7 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
         for (Animation &a : v->animations)
             a.lastStepState = a.state;
     }
-    VesselRecord *f = nullptr;
-    if (!scenario.focus.empty()) {
-        auto it = byName_.find(scenario.focus);
-        if (it != byName_.end())
-            f = it->second;
-    }
+    VesselRecord *f = scenario.focus.empty() ? nullptr : table_.find(find(scenario.focus));
     if (!f && !made.empty() && made.front()->alive)
         f = made.front();
     if (f && f != focus_)
@@ -228,7 +220,7 @@ void World::makeDockInfo(VesselRecord &v) {
             log(&v, ev::kError, "cannot read docking entry \"" + tok + "\"");
             continue;
         }
-        VesselRecord *mate = resolve(find(tok.substr(static_cast<size_t>(used))));
+        VesselRecord *mate = table_.find(find(tok.substr(static_cast<size_t>(used))));
         if (!mate) {
             log(&v, ev::kError, "docking entry \"" + tok + "\" names no vessel");
             continue;

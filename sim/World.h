@@ -5,20 +5,25 @@
 // One world is current at a time: constructing a World makes it current, destroying it
 // restores whatever was current before.
 //
-// Time. The world advances in fixed steps of `WorldOptions::step` seconds. One step is:
+// Time. The world advances in fixed steps of `WorldOptions::step` seconds, and each step
+// is one frame of the simulator:
 //   1. pending pilot inputs (thruster group levels) are applied;
 //   2. clbkPreStep of every vessel, in list order;
 //   3. every vessel moves (Motion.cpp);
 //   4. the simulation time advances by the step;
 //   5. clbkPostStep of every vessel, in list order;
-//   6. animations that started or stopped moving are logged.
+//   6. the vessels whose deletion was asked for (in this frame, or since the last one) are
+//      destroyed (Lifecycle.cpp);
+//   7. animations that started or stopped moving are logged.
 // Pre- and post-step receive the simulation time at the end of the step and the step length.
 // oapiGetSimStep() answers the length of the step in progress or last completed (0 before
-// the first step).
+// the first step). Anything done between two steps (a key, a timeline's action) belongs to
+// the frame of the next step.
 //
 // The world's concepts each have a file of their own:
 //   World.cpp          the step, lookups, the event log and the world-wide services
-//   ModuleLoader.*     vessel classes, in-process or loaded from modules
+//   VesselTable.*      vessel handles, and the records behind them
+//   ModuleLoader.*     vessel classes, class config files (ClassConfig.*) and modules
 //   Lifecycle.cpp      creating and deleting vessels
 //   ScenarioState.cpp  loading and saving vessels through scenario blocks, state lines
 //   VesselStatus.cpp   VESSELSTATUS records in and out
@@ -46,13 +51,22 @@
 #include "Orbitersdk.h"
 #include "ScenarioFile.h"
 #include "VesselRecord.h"
+#include "VesselTable.h"
 
 namespace sim {
 
+// What the host does when a destroyed vessel's handle is used. In the simulator the handle
+// is a dangling pointer and any use of it a crash.
+enum class DestroyedHandles {
+    kReport,     // an error event (ev::kDestroyedHandle) and a null answer: the run fails
+    kAnswerNull  // a null answer and nothing else, for a test that wants a kinder host
+};
+
 struct WorldOptions {
-    std::string root = ".";  // runtime root: modules are loaded from <root>/modules
+    std::string root = ".";  // runtime root: config/vessels/ and modules/ are found there
     std::uint64_t seed = 1;  // seed of oapiRand
     double step = 0.1;       // fixed step length, s
+    DestroyedHandles destroyedHandles = DestroyedHandles::kReport;
     // Global position of the reference body. Away from the origin on purpose, so that code
     // mixing up the relative and the global frame shows.
     VECTOR3 bodyPosition = vec(1e11, -2e10, 3e9);
@@ -78,36 +92,43 @@ public:
     const WorldOptions &options() const { return options_; }
 
     // --- Classes (ModuleLoader) -------------------------------------------------------------
-    // A class compiled into the process. Takes precedence over a module of the same name.
+    // A class compiled into the process. Takes precedence over a class config of the same
+    // name, and needs none.
     void registerClass(const std::string &name, std::function<VESSEL *(OBJHANDLE, int)> init,
                        std::function<void(VESSEL *)> exit) {
         classes_.registerClass(name, std::move(init), std::move(exit));
     }
-    // Finds the class, loading <root>/modules/<name>.dll when it is not registered. On
-    // failure returns null and puts a message naming the class and the folder in `error`.
-    const ClassInfo *findClass(const std::string &name, std::string *error = nullptr) {
-        return classes_.findClass(name, error);
+    // Whether vessels of the class can be made: compiled in, or a class config file whose
+    // module (if it names one) is there. False with a message naming the class and the file.
+    bool checkClass(const std::string &name, std::string *error = nullptr) {
+        VesselClass c;
+        return classes_.findClass(name, c, error);
     }
+    // Modules loaded now (each stays loaded while a vessel of it exists).
+    std::size_t loadedModules() const { return classes_.loadedCount(); }
 
     // --- Vessel lifecycle (Lifecycle.cpp) ---------------------------------------------------
-    // Creates a vessel as oapiCreateVessel does: ovcInit, clbkSetClassCaps, the status,
-    // clbkSetStateEx, clbkPostCreation. Null and a message on failure (unknown class, name in
-    // use or empty, instance not made).
+    // Creates a vessel as oapiCreateVessel does: its class config read, its module loaded,
+    // ovcInit, clbkSetClassCaps, the status, clbkSetStateEx, clbkPostCreation. Null and a
+    // message on failure (unknown class, empty or unwritable name, module not loadable).
+    // Names need not be unique. A module whose ovcInit makes no instance gives a plain
+    // vessel, as a class config without a module does: it exists with the host's default
+    // behaviour and none of the module's callbacks.
     //
     // A vessel created inside a callback exists at once: it is in the vessel list, has an
     // interface and can be found by name. It moves and receives pre/post-step callbacks from
     // the next step on.
     OBJHANDLE createVessel(const std::string &name, const std::string &className,
                            const VESSELSTATUS &status, std::string *error = nullptr);
-    // Deletes a vessel as oapiDeleteVessel does; false if it is not a live vessel.
-    //
-    // A vessel deleted inside a callback leaves the vessel list at once, and its handle's
-    // interface is null at once. Its instance is handed to ovcExit only after the callback
-    // loop in progress ends (the step, or the key dispatch, ...), so a running callback never
-    // loses its own object. A deleted vessel receives no further callbacks. Its record stays
-    // as a tombstone and is never reused, so the handle of a deleted vessel, like any pointer
-    // the host never handed out, answers null from oapiGetVesselInterface.
-    bool deleteVessel(OBJHANDLE vessel, OBJHANDLE focusAlternative = nullptr);
+    // Asks for a vessel's deletion as oapiDeleteVessel does: the vessel is only marked, and
+    // true. Until the end of the frame (step 6 above; for a request between steps, the
+    // next step's) it stays in the vessel list, found by index, by name and by handle, and
+    // its callbacks of the frame still run. Then the marked vessels are destroyed in reverse
+    // list order: docked mates are released, a vessel with the focus hands it to the nearest
+    // other vessel that accepts it, ovcExit runs, the record is freed, and the handle names a
+    // destroyed vessel from then on. The second argument is the simulator's camera target,
+    // which the headless host has no use for.
+    bool deleteVessel(OBJHANDLE vessel, OBJHANDLE cameraTarget = nullptr);
 
     // --- Scenario state (ScenarioState.cpp, VesselStatus.cpp) --------------------------------
     // Loads the ships of a scenario into the world and sets its focus. Every class is checked
@@ -170,17 +191,29 @@ public:
     bool acceptDelayedKey(char key, double interval);
 
     // --- Lookup and inspection (World.cpp) ------------------------------------------------------
-    OBJHANDLE find(const std::string &name) const;           // live vessels only
-    const VesselRecord *record(OBJHANDLE vessel) const;      // live or deleted; null if unknown
-    const VesselRecord *liveRecord(OBJHANDLE vessel) const;  // live only
+    // The first vessel in list order with this name, letter case aside, as the simulator's
+    // oapiGetObjectByName finds it; null if none.
+    OBJHANDLE find(const std::string &name) const;
+    // The record of a vessel in the list (marked for deletion or not); null for a destroyed
+    // or unknown handle. For looking at a vessel: it reports nothing.
+    const VesselRecord *record(OBJHANDLE vessel) const { return table_.find(vessel); }
+    VesselTable::State handleState(OBJHANDLE vessel) const { return table_.state(vessel); }
     const std::vector<VesselRecord *> &vessels() const { return list_; }
+    std::size_t vesselSlots() const { return table_.slotCount(); }  // never above the peak
+    std::size_t registeredParts() const { return handles_.size(); }
     OBJHANDLE vesselAt(std::size_t index) const;  // in list order, or null
-    VESSEL *interfaceOf(OBJHANDLE vessel) const;  // of a live vessel, or null
+    VESSEL *interfaceOf(OBJHANDLE vessel, const char *use = "a lookup");  // of a live vessel
     OBJHANDLE bodyHandle() const;
     VECTOR3 globalPos(const VesselRecord &v) const { return options_.bodyPosition + v.rpos; }
 
     // --- Event log and call traces (World.cpp) --------------------------------------------------
     const std::vector<Event> &events() const { return events_; }
+    // Uses of destroyed vessels' handles so far (ev::kDestroyedHandle events, also counted
+    // after the log is cleared).
+    std::size_t destroyedHandleUses() const { return destroyedHandleUses_; }
+    // Called with every such event as it is logged, whatever world logs it: test support
+    // turns it into a test failure.
+    static void setDestroyedHandleObserver(std::function<void(const Event &)> observer);
     std::vector<Event> eventsOfKind(const std::string &kind) const;
     void clearEvents() { events_.clear(); }
     void log(const VesselRecord *v, const char *kind, std::string text);
@@ -196,8 +229,7 @@ public:
 
     // --- Handles and world-wide services (World.cpp) -------------------------------------------
     enum HandleKind {
-        kVessel = 1,
-        kAnimComponent,
+        kAnimComponent = 1,
         kTank,
         kThruster,
         kGroup,
@@ -207,9 +239,12 @@ public:
         kMesh,
         kTexture
     };
-    VesselRecord *resolve(OBJHANDLE vessel) const;     // live vessel or null
-    VesselRecord *resolveAny(OBJHANDLE vessel) const;  // live or deleted, or null
-    // Every handle the host hands out is registered with its kind.
+    // The live vessel a handle names, for a use of it by a module or from outside (`use`
+    // names it in the message). A destroyed vessel's handle is an error (unless the world
+    // answers null for them) and gives null, as does an unknown one.
+    VesselRecord *resolve(OBJHANDLE vessel, const char *use);
+    // Every handle of a part the host hands out is registered with its kind, and forgotten
+    // with its vessel.
     void registerHandle(const void *h, HandleKind kind) { handles_[h] = kind; }
     // A handle of the given kind belonging to `owner` (any owner if null), or null.
     template <class T>
@@ -219,20 +254,15 @@ public:
     double random();
 
 private:
-    // Marks a loop of callbacks into modules and the vessel whose callback runs. Deletions
-    // requested inside are finished (ovcExit) when the outermost one ends.
+    // Marks a stretch of callbacks into modules with the vessel whose callback runs, so the
+    // calls made from it are traced to it and named in messages.
     class Dispatch {
     public:
         Dispatch(World &w, VesselRecord *v) : w_(w), saved_(w.callbackVessel_) {
-            ++w_.dispatchDepth_;
             w_.callbackVessel_ = v;
         }
         void enter(VesselRecord *v) { w_.callbackVessel_ = v; }
-        ~Dispatch() {
-            w_.callbackVessel_ = saved_;
-            if (--w_.dispatchDepth_ == 0)
-                w_.finishDeletes();
-        }
+        ~Dispatch() { w_.callbackVessel_ = saved_; }
 
     private:
         World &w_;
@@ -242,12 +272,22 @@ private:
     struct ScnWriter;
 
     // Lifecycle.cpp
-    VesselRecord *makeRecord(const std::string &name, const std::string &className);
-    bool instantiate(VesselRecord &v, std::string *error);
+    // A new record in the table and at the end of the list, of a class found already.
+    VesselRecord *makeRecord(const std::string &name, const VesselClass &cls);
+    // The instance: the class's own, or a plain one. False with a message when the class's
+    // module cannot be loaded; the record is then gone again.
+    bool instantiate(VesselRecord &v, const VesselClass &cls, std::string *error);
     void releaseInstance(VesselRecord &v);
-    void finishDeletes();
+    // Step 6 of the frame: every vessel marked for deletion is destroyed.
+    void destroyMarked();
+    void destroy(VesselRecord &v);
+    // Frees the record and everything of it the world keeps.
+    void forget(VesselRecord &v);
     std::string validName(const std::string &name, std::string *error) const;
-    void listRemove(VesselRecord *v);
+    // The name as byName_ files it: letters in upper case.
+    static std::string nameKey(const std::string &name);
+    // Logs the use of a destroyed vessel's handle, as the world's options say.
+    void reportDestroyedUse(OBJHANDLE vessel, const char *use);
     // ScenarioState.cpp
     void makeDockInfo(VesselRecord &v);
     // Motion.cpp
@@ -275,19 +315,19 @@ private:
     World *previous_ = nullptr;
     ModuleLoader classes_;
 
-    std::deque<VesselRecord> records_;  // every vessel ever made; never shrinks
-    std::vector<VesselRecord *> list_;  // live vessels in list order
-    std::unordered_map<std::string, VesselRecord *> byName_;  // live vessels
-    // Every handle handed out, vessels included, by address: what kind of record it is.
+    VesselTable table_;                 // every vessel in the list, by handle
+    std::vector<VesselRecord *> list_;  // the vessel list, in creation order
+    // The vessels of each name (nameKey), in list order.
+    std::unordered_map<std::string, std::vector<VesselRecord *>> byName_;
+    // Every part handle handed out, by address: what kind of record it is.
     std::unordered_map<const void *, HandleKind> handles_;
-    std::vector<VesselRecord *> pendingExit_;
+    std::vector<VesselRecord *> marked_;  // deletion requested, in the order asked
     std::vector<VesselRecord *> stepSnapshot_;
     std::vector<PilotInput> pilotInputs_;
-    int dispatchDepth_ = 0;
     VesselRecord *callbackVessel_ = nullptr;
     VesselRecord *focus_ = nullptr;
     bool traceNew_ = false;
-    std::uint64_t nextSerial_ = 1;
+    std::size_t destroyedHandleUses_ = 0;
 
     std::map<std::string, std::unique_ptr<MeshRecord>> meshes_;
     std::map<std::string, std::unique_ptr<TextureRecord>> textures_;

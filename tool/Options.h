@@ -17,7 +17,9 @@ constexpr double kDefaultStep = 0.05;               // s per step
 
 // Exit codes.
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;    // the run went wrong: a scenario could not be written
+// The run went wrong: a module used a destroyed vessel's handle (which crashes the
+// simulator), or a scenario could not be written.
+constexpr int kExitFailed = 1;
 constexpr int kExitBadInput = 2;  // bad option, file, line or action; nothing was written
 
 // What `vemosim --help` prints: the options, the timeline's actions and the output.

@@ -93,7 +93,7 @@ int Run::main() {
     // its own block.
     for (const sim::ShipBlock &ship : scenario_.scenario.ships) {
         std::string why;
-        if (world.findClass(ship.className, &why) == nullptr) {
+        if (!world.checkClass(ship.className, &why)) {
             e = {o_.scenario, ship.firstLine, why};
             printError(e.text());
             return kExitBadInput;
@@ -106,6 +106,9 @@ int Run::main() {
         return kExitBadInput;
     }
     flush();
+    if (destroyedHandleUsed()) {
+        return kExitFailed;
+    }
 
     const double slack = o_.step * 1e-9;
     std::size_t next = 0;
@@ -116,12 +119,18 @@ int Run::main() {
             if (rc != kExitOk) {
                 return rc;
             }
+            if (destroyedHandleUsed()) {
+                return kExitFailed;
+            }
         }
         if (world.time() + slack >= o_.until) {
             break;
         }
         world.step(1);
         flush();
+        if (destroyedHandleUsed()) {
+            return kExitFailed;
+        }
     }
 
     if (!o_.out.empty()) {
@@ -154,12 +163,27 @@ void Run::flush() {
     }
 }
 
+bool Run::destroyedHandleUsed() {
+    if (world_->destroyedHandleUses() == 0) {
+        return false;
+    }
+    flush();
+    for (const sim::Event &e : world_->events()) {
+        if (e.kind == sim::ev::kDestroyedHandle) {
+            printError("at " + std::string(at()).substr(4) + ": " + e.text +
+                       "; the run stops here");
+            break;
+        }
+    }
+    return true;
+}
+
 // "placed at (0, 0, 1.5) m in Pod's frame, inside its airlock box".
 std::string Run::placeText(const TimelineAction &a, OBJHANDLE other) const {
     char at[160];
     std::snprintf(at, sizeof at, "placed at (%g, %g, %g) m in %s's frame", a.vec[0], a.vec[1],
                   a.vec[2], a.other.c_str());
-    const sim::VesselRecord *o = world_->liveRecord(other);
+    const sim::VesselRecord *o = world_->record(other);
     return at + (o != nullptr ? airlockPlaceNote(*o, sim::vec(a.vec[0], a.vec[1], a.vec[2]))
                               : std::string());
 }
@@ -171,7 +195,7 @@ int Run::badAction(const TimelineAction &a, const std::string &why) {
 }
 
 std::string Run::focusName() const {
-    const sim::VesselRecord *f = world_->liveRecord(world_->focus());
+    const sim::VesselRecord *f = world_->record(world_->focus());
     return f != nullptr ? f->name : std::string("-");
 }
 
@@ -186,7 +210,7 @@ int Run::apply(const TimelineAction &a) {
     sim::World &w = *world_;
     flush();
     const OBJHANDLE focus = w.focus();
-    const sim::VesselRecord *focusRecord = w.liveRecord(focus);
+    const sim::VesselRecord *focusRecord = w.record(focus);
     std::string subject = a.vessel;
     if (a.kind == ActionKind::Key || a.kind == ActionKind::Thrust) {
         subject = focusRecord != nullptr ? focusRecord->name : std::string();

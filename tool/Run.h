@@ -24,6 +24,8 @@ public:
 
 private:
     void flush();
+    // After a step or an action: a module's use of a destroyed vessel's handle ends the run.
+    bool destroyedHandleUsed();
     // Carries out one timeline action; an action that cannot be carried out is bad input.
     int apply(const TimelineAction &a);
     // Saves the world's scenario to `path`, named `shown` in messages.

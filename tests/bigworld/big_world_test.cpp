@@ -348,7 +348,7 @@ TEST_F(BigWorld, CrewConservedAndScansPacedUnderLoad) {
 
         // Members sent in are gone once their capsule took them.
         for (auto it = walkingIn.begin(); it != walkingIn.end();) {
-            if (!world->liveRecord(it->first)) {
+            if (!world->record(it->first)) {
                 crewed_[it->second] = true;
                 ++boarded;
                 it = walkingIn.erase(it);
@@ -358,9 +358,9 @@ TEST_F(BigWorld, CrewConservedAndScansPacedUnderLoad) {
         }
         // Members fresh from EVA step away from their capsule, out of every airlock.
         for (OBJHANDLE m : justOut) {
-            if (world->liveRecord(m)) {
+            if (world->record(m)) {
                 world->setPosition(m,
-                                   sim::operator+(world->liveRecord(m)->rpos, sim::vec(0, 0, 80)));
+                                   sim::operator+(world->record(m)->rpos, sim::vec(0, 0, 80)));
             }
         }
         justOut.clear();

@@ -84,14 +84,17 @@ protected:
         crewroot::LeaveRoot(root_, previousDir_);
     }
 
-    void MakeWorld(double step) {
+    // A world with the classes above; without `memberClass`, there is no class "Vemo" at all.
+    void MakeWorld(double step, bool memberClass = true) {
         world_.reset();
         sim::WorldOptions options;
         options.root = root_.string();
         options.step = step;
         world_ = std::make_unique<sim::World>(options);
         Register<Hab>(*world_, "Hab");
-        Register<Member>(*world_, "Vemo");
+        if (memberClass) {
+            Register<Member>(*world_, "Vemo");
+        }
         Register<Plain>(*world_, "Plain");
     }
 
@@ -128,10 +131,13 @@ protected:
     static CrewManager &Crew(OBJHANDLE h) { return HabOf(h).crew; }
     static AirlockSlot &Slot(OBJHANDLE h) { return GetAirlockSlotTable().slots[Crew(h).slotIndex]; }
 
-    // One returning-crew step with the scan period run out.
-    static int ScanNow(OBJHANDLE h) {
+    // One returning-crew step with the scan period run out, as the vessel's post-step of a
+    // frame would make it; the frame then ends, so a vessel it deleted is gone.
+    int ScanNow(OBJHANDLE h) {
         Slot(h).scanTimer = 1.0;
-        return Crew(h).ProcessReturningCrew();
+        const int result = Crew(h).ProcessReturningCrew();
+        world_->step();
+        return result;
     }
 
     // Members aboard every Hab plus crew-member vessels outside.

@@ -20,10 +20,10 @@ TEST_F(EvaWorldTest, ScanComesOnlyAfterMoreThanAQuarterSecond) {
     Slot(alpha).scanTimer = 0.0;
     world().step();
     EXPECT_EQ(HabOf(alpha).lastProcess, 0);  // 0.25 is not more than 0.25
-    EXPECT_NE(world().liveRecord(member), nullptr);
+    EXPECT_NE(world().record(member), nullptr);
     world().step();
     EXPECT_EQ(HabOf(alpha).lastProcess, 1);
-    EXPECT_EQ(world().liveRecord(member), nullptr);
+    EXPECT_EQ(world().record(member), nullptr);
     EXPECT_EQ(Roster(Crew(alpha)), "-Jo-35-72-80;");
 }
 
@@ -56,7 +56,7 @@ TEST_F(EvaWorldTest, MemberOnTheBoxEdgeComesAboardWithNameAndValues) {
     EXPECT_EQ(ScanNow(alpha), 1);
     EXPECT_EQ(Roster(Crew(alpha)), "X1-Pilot One-35-72-80;");
     EXPECT_STREQ(Crew(alpha).lastReturnedName, "Pilot One");
-    EXPECT_EQ(world().liveRecord(one), nullptr);
+    EXPECT_EQ(world().record(one), nullptr);
     EXPECT_EQ(world().focus(), alpha);
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(alpha), mass + 80.0);
 
@@ -137,7 +137,7 @@ TEST_F(EvaWorldTest, FullRosterLeavesMembersWaitingUntilASeatIsFree) {
     EXPECT_EQ(ScanNow(beta), 0);
     EXPECT_EQ(ScanNow(beta), 0);
     EXPECT_NE(world().find("VemoTBeta"), nullptr);
-    EXPECT_NE(world().liveRecord(dan), nullptr);
+    EXPECT_NE(world().record(dan), nullptr);
     EXPECT_TRUE(Exists(kTransferFile));
     EXPECT_EQ(Roster(Crew(beta)), "-Cy-40-70-80;");
 

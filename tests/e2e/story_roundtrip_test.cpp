@@ -86,9 +86,11 @@ TEST(StoryRoundTrip, TellsTheTripInPlainWords) {
             {"3.000", "in Pod's frame, outside its airlock box"},
             {"3.050", "Vemo_A01-John_Doe", "crew member ready to return: age 35, pulse 72, 80 kg"},
             {"4.000", "in Pod's frame, inside its airlock box"},
-            {"4.150", "Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
+            // The capsule takes the member in its post-step; the member's vessel goes at the
+            // end of that frame.
             {"4.150", "Pod", "airlock: 0 free seats (was 1)"},
             {"4.150", "Pod", "mesh vemo/vemo shown in external views"},
+            {"4.150", "Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
             {"7.050", "retro thruster group level 1 (the pilot asked for 0)"},
             {"end at 10.000 s"},
             {"Pod (vemopod, focus): position (0, 0, -82.5) m"},
