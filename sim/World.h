@@ -134,6 +134,11 @@ public:
     // Loads the ships of a scenario into the world and sets its focus. Every class is checked
     // before any vessel is made, so an unknown class leaves the world unchanged. On failure
     // returns false with a message.
+    //
+    // Each vessel is made (its set-up runs), then, as in the simulator, every tank is emptied
+    // and every thruster level set to 0, and its block goes to clbkLoadStateEx with a
+    // VESSELSTATUS2 that ParseScenarioLineEx fills from the default lines; that state is
+    // applied when the callback returns. So a tank that no PRPLEVEL names starts empty.
     bool load(const ScenarioFile &scenario, std::string *error = nullptr);
     // Saves every vessel in list order through clbkSaveState, and the focus.
     ScenarioFile save();
@@ -141,8 +146,9 @@ public:
     bool readLine(FILEHANDLE scn, char *&line);
     // A line of the vessel being saved, for oapiWriteScenario_string and SaveDefaultState.
     void writeLine(FILEHANDLE scn, const std::string &line);
-    // The default state lines: ParseScenarioLineEx and SaveDefaultState.
-    void parseDefaultLine(VesselRecord &v, char *line);
+    // The default state lines: ParseScenarioLineEx (into the status clbkLoadStateEx was
+    // handed; any other is refused with an error event) and SaveDefaultState.
+    void parseDefaultLine(VesselRecord &v, char *line, void *status);
     void saveDefaultState(const VesselRecord &v, FILEHANDLE scn);
     // A VESSELSTATUS into a vessel: its position, velocity and rotation, and with
     // `withLevels` its fuel and engine levels, which need the vessel's tanks and groups.
@@ -270,6 +276,7 @@ private:
     };
     struct ScnReader;
     struct ScnWriter;
+    struct BlockState;
 
     // Lifecycle.cpp
     // A new record in the table and at the end of the list, of a class found already.
@@ -290,6 +297,8 @@ private:
     void reportDestroyedUse(OBJHANDLE vessel, const char *use);
     // ScenarioState.cpp
     void makeDockInfo(VesselRecord &v);
+    // A vessel's block through clbkLoadStateEx, and the state it described applied after.
+    void loadBlock(VesselRecord &v, const ShipBlock &block);
     // Motion.cpp
     void applyPilotInputs();
     void moveVessel(VesselRecord &v, double dt);
