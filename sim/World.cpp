@@ -1,7 +1,6 @@
 #include "World.h"
 
 #include <cmath>
-#include <limits>
 #include <utility>
 
 #include "Text.h"
@@ -35,7 +34,6 @@ World::World(WorldOptions options) : options_(std::move(options)), classes_(opti
     if (!(options_.step > 0.0) || !std::isfinite(options_.step))
         options_.step = kDefaultStep;
     rng_ = options_.seed;
-    keyAccepted_.fill(-std::numeric_limits<double>::infinity());
     previous_ = current_;
     current_ = this;
 }
@@ -58,6 +56,9 @@ void World::step(int n) {
         double dt = options_.step;
         lastStep_ = dt;
         double tNew = simt_ + dt;
+        inStep_ = true;
+        frameStart_ = simt_;
+        ++steps_;
         applyPilotInputs();
         stepSnapshot_.assign(list_.begin(), list_.end());
         callEachVessel(&VESSEL2::clbkPreStep, tNew, dt);
@@ -65,11 +66,11 @@ void World::step(int n) {
             if (v->alive)
                 moveVessel(*v, dt);
         simt_ = tNew;
-        ++steps_;
         callEachVessel(&VESSEL2::clbkPostStep, simt_, dt);
         stepSnapshot_.clear();
         destroyMarked();
         trackAnimations();
+        inStep_ = false;
     }
 }
 

@@ -193,7 +193,11 @@ public:
     // A buffered key event for the focus vessel; `held` are further keys down at the time.
     // Returns whether the vessel consumed it (false when there is no focus vessel).
     bool keyEvent(int key, bool down = true, const std::vector<int> &held = {});
-    // oapiAcceptDelayedKey: the host remembers when it last accepted each key.
+    // oapiAcceptDelayedKey, as the simulator answers it: the host remembers one key, the one
+    // it last accepted, and when. It refuses only that same key, less than `interval`
+    // seconds after it was accepted, and not in the same frame; any other key is accepted
+    // and takes its place. The host's real-time clock is the frame's simulation time at its
+    // start (the headless host has no time acceleration), so runs stay repeatable.
     bool acceptDelayedKey(char key, double interval);
 
     // --- Lookup and inspection (World.cpp) ------------------------------------------------------
@@ -345,7 +349,14 @@ private:
     double lastStep_ = 0.0;
     std::uint64_t steps_ = 0;
     std::uint64_t rng_;
-    std::array<double, kMaxKeyCode + 1> keyAccepted_;
+    // The frame in progress, or the next one between steps (Keys.cpp uses it).
+    bool inStep_ = false;
+    double frameStart_ = 0.0;  // simulation time at the start of the step in progress
+    std::uint64_t frame() const { return inStep_ ? steps_ : steps_ + 1; }
+    double frameTime() const { return inStep_ ? frameStart_ : simt_; }
+    int delayedKey_ = -1;  // oapiAcceptDelayedKey's memory: the last key it accepted,
+    double delayedKeyTime_ = 0.0;      // when,
+    std::uint64_t delayedKeyFrame_ = 0;  // and in which frame
 
     ScnReader *reader_ = nullptr;  // the block being loaded, if any
     ScnWriter *writer_ = nullptr;  // the vessel being saved, if any
