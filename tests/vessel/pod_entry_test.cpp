@@ -177,3 +177,38 @@ TEST_F(PodEntry, ExitWithNullAndEmptyModuleHooksDoNothing) {
     EXPECT_TRUE(world->events().empty()) << testsupport::dumpEvents(*world);
     dlclose(dl);
 }
+
+// The last capsule to go unloads the module, and the next one loads it afresh, with every
+// static back at its first value: the airlock slot table starts empty again. 101 capsules
+// made and gone (from the 100th on they share the last slot) leave nothing shared behind:
+// two new capsules have an airlock each, and a member walks from one into the other.
+TEST_F(PodEntry, ModuleLoadedAfreshGivesNewCapsulesAirlocksOfTheirOwn) {
+    std::vector<sim::ShipBlock> many;
+    for (int i = 0; i <= 100; ++i) {
+        char name[8];
+        std::snprintf(name, sizeof name, "P%03d", i);
+        many.push_back(podBlock(name, {"RPOS " + std::to_string(i * 100) + " 0 0"}));
+    }
+    loadShips(*world, many);
+    for (const sim::ShipBlock &b : many)
+        world->deleteVessel(world->find(b.name));
+    world->step(1);
+    ASSERT_TRUE(world->vessels().empty());
+    EXPECT_EQ(alloc::moduleCopies(), 0) << "the last capsule unloaded the module";
+
+    OBJHANDLE a = loadShips(*world, {podBlock("A", {kFullTanks, kCrewLine}),
+                                     podBlock("B", {"RPOS -500 0 0"})});
+    OBJHANDLE b = world->find("B");
+    ASSERT_TRUE(world->keyEvent(OAPI_KEY_E));
+    OBJHANDLE member = world->find("Vemo_A01-John_Doe");
+    ASSERT_NE(member, nullptr) << "A has an airlock to leave by";
+    world->placeNear(member, a, sim::vec(20, 0, 0));
+    world->step(5);
+    world->placeNear(member, b, sim::vec(0, 0, 1));
+    world->step(10);
+    EXPECT_EQ(world->find("Vemo_A01-John_Doe"), nullptr) << "B took the member in";
+    const sim::ScenarioFile saved = world->save();
+    ASSERT_NE(findBlock(saved, "B"), nullptr);
+    EXPECT_EQ(crewLines(*findBlock(saved, "B")),
+              std::vector<std::string>{"VEMOCREW A01-John_Doe-35-72-80"});
+}
