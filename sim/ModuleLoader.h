@@ -79,8 +79,8 @@ public:
 
 private:
     std::string root_;
-    std::map<std::string, std::unique_ptr<ClassInfo>> classes_;         // compiled in
-    std::map<std::string, std::unique_ptr<LoadedModule>> modules_;     // by path
+    std::map<std::string, std::unique_ptr<ClassInfo>> classes_;     // compiled in
+    std::map<std::string, std::unique_ptr<LoadedModule>> modules_;  // by path
 };
 
 }  // namespace sim

@@ -211,7 +211,7 @@ public:
     const std::vector<VesselRecord *> &vessels() const { return list_; }
     std::size_t vesselSlots() const { return table_.slotCount(); }  // never above the peak
     std::size_t registeredParts() const { return handles_.size(); }
-    OBJHANDLE vesselAt(std::size_t index) const;  // in list order, or null
+    OBJHANDLE vesselAt(std::size_t index) const;                          // in list order, or null
     VESSEL *interfaceOf(OBJHANDLE vessel, const char *use = "a lookup");  // of a live vessel
     OBJHANDLE bodyHandle() const;
     VECTOR3 globalPos(const VesselRecord &v) const { return options_.bodyPosition + v.rpos; }
@@ -354,8 +354,8 @@ private:
     double frameStart_ = 0.0;  // simulation time at the start of the step in progress
     std::uint64_t frame() const { return inStep_ ? steps_ : steps_ + 1; }
     double frameTime() const { return inStep_ ? frameStart_ : simt_; }
-    int delayedKey_ = -1;  // oapiAcceptDelayedKey's memory: the last key it accepted,
-    double delayedKeyTime_ = 0.0;      // when,
+    int delayedKey_ = -1;                // oapiAcceptDelayedKey's memory: the last key it accepted,
+    double delayedKeyTime_ = 0.0;        // when,
     std::uint64_t delayedKeyFrame_ = 0;  // and in which frame
 
     ScnReader *reader_ = nullptr;  // the block being loaded, if any

@@ -359,8 +359,7 @@ TEST_F(BigWorld, CrewConservedAndScansPacedUnderLoad) {
         // Members fresh from EVA step away from their capsule, out of every airlock.
         for (OBJHANDLE m : justOut) {
             if (world->record(m)) {
-                world->setPosition(m,
-                                   sim::operator+(world->record(m)->rpos, sim::vec(0, 0, 80)));
+                world->setPosition(m, sim::operator+(world->record(m)->rpos, sim::vec(0, 0, 80)));
             }
         }
         justOut.clear();

@@ -181,12 +181,12 @@ TEST(VemosimRun, UseOfADestroyedVesselFailsTheRun) {
             "Target:Probe\nEND\n"
             "Watcher:Probe\nEND\n"
             "END_SHIPS\n");
-    const VemosimResult r =
-        c.run({"--step", "0.1", "--until", "1", "--out", "end.scn", "w.scn"});
+    const VemosimResult r = c.run({"--step", "0.1", "--until", "1", "--out", "end.scn", "w.scn"});
     EXPECT_EQ(r.exitCode, 1) << r.out;
     EXPECT_TRUE(printed(r.out, "0.100", {"Target", "deleted"})) << r.out;
-    EXPECT_TRUE(printed(r.out, "0.200", {"Watcher", "destroyed-handle",
-                                         "used the handle of Target, destroyed at 0.100 s"}))
+    EXPECT_TRUE(
+        printed(r.out, "0.200",
+                {"Watcher", "destroyed-handle", "used the handle of Target, destroyed at 0.100 s"}))
         << r.out;
     EXPECT_EQ(r.err,
               "vemosim: at 0.200 s: Watcher used the handle of Target, destroyed at 0.100 s, in "

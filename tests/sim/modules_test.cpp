@@ -70,9 +70,9 @@ TEST_F(ModuleLoaderTest, LastVesselUnloadsTheModuleAndItsStaticsStartAfresh) {
     world.reset();
     EXPECT_EQ(probeLog(),
               (Strings{"InitModule -", "ovcInit#1 P1", "clbkSetClassCaps P1", "ovcInit#2 P2",
-                       "clbkSetClassCaps P2", "ovcInit#3 P3", "clbkSetClassCaps P3",
-                       "ovcExit P2", "ovcExit P1", "ovcExit P3", "ExitModule -", "InitModule -",
-                       "ovcInit#1 P4", "clbkSetClassCaps P4", "ovcExit P4", "ExitModule -"}));
+                       "clbkSetClassCaps P2", "ovcInit#3 P3", "clbkSetClassCaps P3", "ovcExit P2",
+                       "ovcExit P1", "ovcExit P3", "ExitModule -", "InitModule -", "ovcInit#1 P4",
+                       "clbkSetClassCaps P4", "ovcExit P4", "ExitModule -"}));
 }
 
 // A module whose ovcInit makes no instance, and a class config without a module: the vessel
@@ -119,9 +119,10 @@ TEST_F(ModuleLoaderTest, ClassesWithoutAnInstanceGivePlainVessels) {
 TEST_F(ModuleLoaderTest, MissingClassConfigOrModuleIsBadInput) {
     std::string error;
     EXPECT_FALSE(world->checkClass("Nothing", &error));
-    EXPECT_EQ(error, "no vessel class \"Nothing\": no class config file "
-                     "config/vessels/Nothing.cfg in " +
-                         root->path());
+    EXPECT_EQ(error,
+              "no vessel class \"Nothing\": no class config file "
+              "config/vessels/Nothing.cfg in " +
+                  root->path());
     EXPECT_TRUE(world->checkClass("Probe"));
     EXPECT_FALSE(probeLoaded()) << "finding the class does not load its module";
 

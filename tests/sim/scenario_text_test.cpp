@@ -151,7 +151,9 @@ TEST(ScenarioText, ReadsLinesAsTheSimulatorHandsThemOver) {
         "\tPRPLEVEL 0:1 1:0.5\t \n"
         "  ; a line that is all comment\n"
         "  VEMOCREW A01-John_Doe-35-72-80;no blank before the comment\n"
-        "  " + longLine + "\n"
+        "  " +
+        longLine +
+        "\n"
         "end ; of the first\n"
         "Pod:vemopod\n"
         "End\n"

@@ -24,8 +24,8 @@ struct RootOptions {
 };
 
 // A fresh temporary root folder: modules/ with links to the built modules, config/ with the
-// class config files config/vessels/*.cfg copied, and meshes/Vemo/ver.dtf copied. The constructor changes into it, the destructor changes back and
-// removes it.
+// class config files config/vessels/*.cfg copied, and meshes/Vemo/ver.dtf copied. The constructor
+// changes into it, the destructor changes back and removes it.
 class TempRoot {
 public:
     explicit TempRoot(RootOptions options = {});

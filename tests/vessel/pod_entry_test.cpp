@@ -196,8 +196,8 @@ TEST_F(PodEntry, ModuleLoadedAfreshGivesNewCapsulesAirlocksOfTheirOwn) {
     ASSERT_TRUE(world->vessels().empty());
     EXPECT_EQ(alloc::moduleCopies(), 0) << "the last capsule unloaded the module";
 
-    OBJHANDLE a = loadShips(*world, {podBlock("A", {kFullTanks, kCrewLine}),
-                                     podBlock("B", {"RPOS -500 0 0"})});
+    OBJHANDLE a = loadShips(
+        *world, {podBlock("A", {kFullTanks, kCrewLine}), podBlock("B", {"RPOS -500 0 0"})});
     OBJHANDLE b = world->find("B");
     ASSERT_TRUE(world->keyEvent(OAPI_KEY_E));
     OBJHANDLE member = world->find("Vemo_A01-John_Doe");
