@@ -5,37 +5,11 @@
 
 namespace sim {
 
-namespace {
-
-// A handle is  tag | generation << 32 | slot + 1.  The tag bit is never set in an address a
-// process on this machine can hold, so no pointer a module has reads as a vessel handle.
 static_assert(sizeof(void *) == 8, "vessel handles pack a slot and a generation into 64 bits");
-constexpr std::uint64_t kTag = std::uint64_t(1) << 62;
-constexpr std::uint64_t kTagMask = std::uint64_t(3) << 62;
-constexpr std::uint32_t kMaxGeneration = (std::uint32_t(1) << 30) - 1;
-constexpr std::uint64_t kSlotMask = 0xFFFFFFFFu;
 
-std::uint64_t bits(OBJHANDLE handle) {
-    return reinterpret_cast<std::uintptr_t>(handle);
-}
-
-OBJHANDLE makeHandle(std::size_t slot, std::uint32_t generation) {
+OBJHANDLE VesselTable::makeHandle(std::size_t slot, std::uint32_t generation) {
     const std::uint64_t v = kTag | std::uint64_t(generation) << 32 | std::uint64_t(slot + 1);
     return reinterpret_cast<OBJHANDLE>(static_cast<std::uintptr_t>(v));
-}
-
-}  // namespace
-
-std::uint32_t VesselTable::generationOf(OBJHANDLE handle) {
-    return static_cast<std::uint32_t>(bits(handle) >> 32) & kMaxGeneration;
-}
-
-const VesselTable::Slot *VesselTable::slotOf(OBJHANDLE handle) const {
-    const std::uint64_t v = bits(handle);
-    if ((v & kTagMask) != kTag)
-        return nullptr;
-    const std::uint64_t slot = v & kSlotMask;
-    return slot >= 1 && slot <= slots_.size() ? &slots_[slot - 1] : nullptr;
 }
 
 OBJHANDLE VesselTable::add(std::unique_ptr<VesselRecord> record) {
@@ -46,6 +20,7 @@ OBJHANDLE VesselTable::add(std::unique_ptr<VesselRecord> record) {
     } else {
         index = slots_.size();
         slots_.emplace_back();
+        former_.emplace_back();
     }
     Slot &s = slots_[index];
     s.record = std::move(record);
@@ -59,8 +34,9 @@ void VesselTable::remove(OBJHANDLE handle, double time) {
     Slot *s = const_cast<Slot *>(slotOf(handle));
     if (!s || !s->record || s->generation != generationOf(handle))
         return;
-    s->lastName = s->record->name;
-    s->lastDestroyedAt = time;
+    Former &f = former_[static_cast<std::size_t>(s - slots_.data())];
+    f.name = s->record->name;
+    f.destroyedAt = time;
     s->record.reset();
     --live_;
     // A slot whose generations are used up is never handed out again, so no handle ever
@@ -89,9 +65,10 @@ std::string VesselTable::destroyedText(OBJHANDLE handle) const {
         return "no vessel";
     if (generationOf(handle) + 1 != s->generation)
         return "a vessel destroyed earlier";
+    const Former &f = former_[static_cast<std::size_t>(s - slots_.data())];
     char at[64];
-    std::snprintf(at, sizeof at, ", destroyed at %.3f s", s->lastDestroyedAt);
-    return s->lastName + at;
+    std::snprintf(at, sizeof at, ", destroyed at %.3f s", f.destroyedAt);
+    return f.name + at;
 }
 
 }  // namespace sim

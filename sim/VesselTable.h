@@ -36,7 +36,8 @@ public:
     // the simulation time of the destruction, kept for messages about the handle.
     void remove(OBJHANDLE handle, double time);
 
-    // The live vessel's record, or null.
+    // The live vessel's record, or null. Every host call on a vessel asks this, so it is
+    // kept to a few instructions.
     VesselRecord *find(OBJHANDLE handle) const {
         const Slot *s = slotOf(handle);
         return s && s->generation == generationOf(handle) ? s->record.get() : nullptr;
@@ -50,17 +51,38 @@ public:
     std::size_t slotCount() const { return slots_.size(); }
 
 private:
+    // Sixteen bytes, so that finding a slot takes a shift.
     struct Slot {
         std::unique_ptr<VesselRecord> record;  // null while the slot is free
         std::uint32_t generation = 1;          // of the vessel in it, or of the next one
-        std::string lastName;                  // of the vessel of generation - 1
-        double lastDestroyedAt = 0.0;          // s
+    };
+    // The vessel of a slot's generation - 1, for messages about its handle.
+    struct Former {
+        std::string name;
+        double destroyedAt = 0.0;  // s
     };
 
-    const Slot *slotOf(OBJHANDLE handle) const;
-    static std::uint32_t generationOf(OBJHANDLE handle);
+    // A handle is  tag | generation << 32 | slot + 1.  The tag bit is never set in an address
+    // a process on this machine can hold, so no pointer a module has reads as a vessel handle.
+    static constexpr std::uint64_t kTag = std::uint64_t(1) << 62;
+    static constexpr std::uint64_t kTagMask = std::uint64_t(3) << 62;
+    static constexpr std::uint32_t kMaxGeneration = (std::uint32_t(1) << 30) - 1;
+    static constexpr std::uint64_t kSlotMask = 0xFFFFFFFFu;
+
+    static std::uint64_t bits(OBJHANDLE handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+    static std::uint32_t generationOf(OBJHANDLE handle) {
+        return static_cast<std::uint32_t>(bits(handle) >> 32) & kMaxGeneration;
+    }
+    const Slot *slotOf(OBJHANDLE handle) const {
+        const std::uint64_t v = bits(handle);
+        const std::uint64_t slot = v & kSlotMask;
+        return (v & kTagMask) == kTag && slot >= 1 && slot <= slots_.size() ? &slots_[slot - 1]
+                                                                            : nullptr;
+    }
+    static OBJHANDLE makeHandle(std::size_t slot, std::uint32_t generation);
 
     std::vector<Slot> slots_;
+    std::vector<Former> former_;       // one per slot
     std::vector<std::uint32_t> free_;  // free slots, the last freed reused first
     std::size_t live_ = 0;
 };

@@ -122,17 +122,10 @@ OBJHANDLE World::find(const std::string &name) const {
     return it == byName_.end() || it->second.empty() ? nullptr : it->second.front()->handle();
 }
 
-VesselRecord *World::resolve(OBJHANDLE h, const char *use) {
-    if (VesselRecord *v = table_.find(h))
-        return v;
-    if (table_.state(h) == VesselTable::State::kDestroyed)
-        reportDestroyedUse(h, use);
-    return nullptr;
-}
-
-void World::reportDestroyedUse(OBJHANDLE h, const char *use) {
-    if (options_.destroyedHandles == DestroyedHandles::kAnswerNull)
-        return;
+VesselRecord *World::resolveMissing(OBJHANDLE h, const char *use) {
+    if (table_.state(h) != VesselTable::State::kDestroyed ||
+        options_.destroyedHandles == DestroyedHandles::kAnswerNull)
+        return nullptr;
     ++destroyedHandleUses_;
     const std::string who = callbackVessel_ ? callbackVessel_->name + " used" : "used";
     log(callbackVessel_, ev::kDestroyedHandle,
@@ -140,6 +133,7 @@ void World::reportDestroyedUse(OBJHANDLE h, const char *use) {
             ": in the simulator that handle points at nothing");
     if (const auto &observer = destroyedHandleObserver())
         observer(events_.back());
+    return nullptr;
 }
 
 VESSEL *World::interfaceOf(OBJHANDLE h, const char *use) {

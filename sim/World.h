@@ -252,7 +252,10 @@ public:
     // The live vessel a handle names, for a use of it by a module or from outside (`use`
     // names it in the message). A destroyed vessel's handle is an error (unless the world
     // answers null for them) and gives null, as does an unknown one.
-    VesselRecord *resolve(OBJHANDLE vessel, const char *use);
+    VesselRecord *resolve(OBJHANDLE vessel, const char *use) {
+        VesselRecord *v = table_.find(vessel);
+        return v ? v : resolveMissing(vessel, use);
+    }
     // Every handle of a part the host hands out is registered with its kind, and forgotten
     // with its vessel.
     void registerHandle(const void *h, HandleKind kind) { handles_[h] = kind; }
@@ -297,8 +300,9 @@ private:
     std::string validName(const std::string &name, std::string *error) const;
     // The name as byName_ files it: letters in upper case.
     static std::string nameKey(const std::string &name);
-    // Logs the use of a destroyed vessel's handle, as the world's options say.
-    void reportDestroyedUse(OBJHANDLE vessel, const char *use);
+    // resolve() for a handle that names no live vessel: null, and a destroyed vessel's
+    // handle reported as the world's options say.
+    VesselRecord *resolveMissing(OBJHANDLE vessel, const char *use);
     // ScenarioState.cpp
     void makeDockInfo(VesselRecord &v);
     // A vessel's block through clbkLoadStateEx, and the state it described applied after.
