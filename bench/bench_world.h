@@ -185,7 +185,7 @@ inline void loadOrExit(sim::World &world, const sim::ScenarioFile &scn) {
 }
 
 inline VESSEL2 *callbacks(sim::World &world, const std::string &name) {
-    const sim::VesselRecord *r = world.liveRecord(world.find(name));
+    const sim::VesselRecord *r = world.record(world.find(name));
     if (!r || !r->callbacks) {
         std::fprintf(stderr, "no vessel %s in the benchmark world\n", name.c_str());
         std::exit(1);

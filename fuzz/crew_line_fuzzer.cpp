@@ -1,6 +1,7 @@
 // Crew lines from a scenario file, written by hand or by another tool: the input is one
 // vessel block's worth of lines, offered one by one to a ready crew manager exactly as a
-// vessel's scenario callback does.
+// vessel's scenario callback receives them: without comments or blanks at either end, up to
+// a line END.
 //
 // Beyond "no crash, no undefined behaviour", every input must leave a roster that keeps its
 // invariants, and the roster must survive saving, writing the scenario as text, reading it
@@ -11,26 +12,37 @@
 #include <vector>
 
 #include "ScenarioText.h"
+#include "Text.h"
 #include "fuzz_support.h"
 
 namespace {
 
 constexpr char kKeyword[] = "VEMOCREW";
 
-std::vector<std::string> splitLines(const std::uint8_t *data, std::size_t size) {
+// The block's lines as the host hands them to the vessel.
+std::vector<std::string> blockLines(const std::uint8_t *data, std::size_t size) {
     std::vector<std::string> lines;
-    std::string line;
+    std::string raw;
+    auto take = [&lines](const std::string &line) {
+        const std::string_view text = sim::scenarioLineText(line);
+        if (sim::equalNoCase(text, "END")) {
+            return false;
+        }
+        if (!text.empty()) {
+            lines.emplace_back(text);
+        }
+        return true;
+    };
     for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == '\n') {
-            lines.push_back(line);
-            line.clear();
+        if (data[i] != '\n') {
+            raw.push_back(static_cast<char>(data[i]));
+        } else if (!take(raw)) {
+            return lines;
         } else {
-            line.push_back(static_cast<char>(data[i]));
+            raw.clear();
         }
     }
-    if (!line.empty()) {
-        lines.push_back(line);
-    }
+    take(raw);
     return lines;
 }
 
@@ -72,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // byte ends there, as it would for the module.
     int consumed = 0;
     bool first = true;
-    for (const std::string &line : splitLines(data, size)) {
+    for (const std::string &line : blockLines(data, size)) {
         const int countBefore = crew.crewCount;
         std::vector<CrewMember> before(crew.roster, crew.roster + crew.crewCount);
         const int result = crew.LoadCrewLine(line.c_str());

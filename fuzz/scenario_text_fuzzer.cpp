@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "ScenarioText.h"
+#include "Text.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -43,8 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const sim::ShipBlock &ship : parsed.scenario.ships) {
         FUZZ_CHECK(sim::isValidVesselName(ship.name) && sim::isValidClassName(ship.className));
         for (const std::string &line : ship.lines) {
-            FUZZ_CHECK(line.size() <= sim::kMaxScenarioLineLength &&
-                       line.find('\0') == std::string::npos);
+            // What a module reads: no comment, no blanks at either end, never END.
+            FUZZ_CHECK(line.find_first_of(std::string_view(";\n\0", 3)) == std::string::npos &&
+                       sim::scenarioLineText(line) == line && !line.empty() &&
+                       !sim::equalNoCase(line, "END"));
         }
     }
 

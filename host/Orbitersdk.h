@@ -102,6 +102,14 @@ typedef struct {
     DWORD flag[10];
 } VESSELSTATUS;
 
+// The state a vessel's scenario block describes, as clbkLoadStateEx receives it (`version`
+// is 2). A module hands it on to ParseScenarioLineEx with each line of the host's own, which
+// fills it; the host applies it once clbkLoadStateEx returns. Only the version is declared
+// here: a module reads nothing else of it.
+typedef struct {
+    DWORD version;
+} VESSELSTATUS2;
+
 typedef struct {
     DWORD flags;
     double srcsize;
@@ -324,7 +332,7 @@ public:
     const char *GetAttachmentId(ATTACHMENTHANDLE attachment) const;
 
 private:
-    // The host's own record of this vessel; the module never looks inside.
+    // The host's own reference to this vessel; the module never looks inside.
     void *hostVessel;
     int flightModel;
 };

@@ -5,8 +5,8 @@
 namespace sim {
 
 bool World::dock(OBJHANDLE ha, UINT pa, OBJHANDLE hb, UINT pb, bool align) {
-    VesselRecord *a = resolve(ha);
-    VesselRecord *b = resolve(hb);
+    VesselRecord *a = resolve(ha, "dock");
+    VesselRecord *b = resolve(hb, "dock");
     if (!a || !b || a == b || pa >= a->docks.size() || pb >= b->docks.size())
         return false;
     DockPort &da = a->docks[pa];
@@ -45,7 +45,7 @@ bool World::dock(OBJHANDLE ha, UINT pa, OBJHANDLE hb, UINT pb, bool align) {
 }
 
 bool World::undock(OBJHANDLE h, UINT port) {
-    VesselRecord *a = resolveAny(h);
+    VesselRecord *a = resolve(h, "undock");
     if (!a || port >= a->docks.size() || !a->docks[port].mate)
         return false;
     DockPort &da = a->docks[port];
@@ -65,7 +65,7 @@ bool World::undock(OBJHANDLE h, UINT port) {
 }
 
 OBJHANDLE World::setFocus(OBJHANDLE h) {
-    VesselRecord *v = resolve(h);
+    VesselRecord *v = resolve(h, "oapiSetFocusObject");
     if (!v)
         return nullptr;
     VesselRecord *old = focus_;

@@ -28,6 +28,8 @@ constexpr const char *kScenarioLine = "line";      // a line reached the default
 constexpr const char *kSaved = "saved";            // scenario saved
 constexpr const char *kMoved = "moved";            // position/velocity set from outside
 constexpr const char *kError = "error";            // a request the host refused
+// A destroyed vessel's handle was used: a crash in the simulator, a failed run here.
+constexpr const char *kDestroyedHandle = "destroyed-handle";
 }  // namespace ev
 
 struct Event {

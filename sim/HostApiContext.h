@@ -16,11 +16,12 @@ struct ApiContext {
     explicit operator bool() const { return w && v; }
 };
 
-// A VESSEL's host pointer is its vessel's record.
+// A VESSEL's host pointer is its vessel's handle: a call on a VESSEL whose vessel is
+// destroyed is a use of a destroyed vessel's handle.
 inline ApiContext vesselCall(void *hostVessel, const char *call) {
     World *w = World::current();
-    auto *v = static_cast<VesselRecord *>(hostVessel);
-    if (w && v)
+    VesselRecord *v = w && hostVessel ? w->resolve(hostVessel, call) : nullptr;
+    if (v)
         w->traceCall(v, call);
     return {w, v};
 }

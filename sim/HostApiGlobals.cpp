@@ -1,15 +1,17 @@
 // The host API's global functions (oapi*), on the current world.
 //
 // Every entry point of the host API copes with what a module may hand it: null pointers,
-// handles of another vessel, handles of deleted vessels, indices out of range. Such calls do
-// nothing and answer null, 0 or false. The calls a vessel makes every step (group levels,
-// animations, the vessel list queries) allocate nothing.
+// handles of another vessel, handles of destroyed vessels, indices out of range. Such calls
+// do nothing and answer null, 0 or false; a destroyed vessel's handle is also reported as an
+// error (World::resolve), since in the simulator it would crash. The calls a vessel makes
+// every step (group levels, animations, the vessel list queries) allocate nothing.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 
 #include "HostApiContext.h"
+#include "Text.h"
 
 // The host's own signatures return const-qualified handles by value.
 #pragma GCC diagnostic ignored "-Wignored-qualifiers"
@@ -68,7 +70,7 @@ double oapiRand() {
 
 VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel) {
     World *w = globalCall("oapiGetVesselInterface");
-    return w ? w->interfaceOf(hVessel) : nullptr;
+    return w ? w->interfaceOf(hVessel, "oapiGetVesselInterface") : nullptr;
 }
 
 DWORD oapiGetVesselCount() {
@@ -85,7 +87,7 @@ OBJHANDLE oapiGetObjectByName(char *name) {
     World *w = globalCall("oapiGetObjectByName");
     if (!w || !name)
         return nullptr;
-    if (w->options().bodyName == name)
+    if (equalNoCase(w->options().bodyName, name))
         return w->bodyHandle();
     return w->find(name);
 }
@@ -97,7 +99,7 @@ void oapiGetObjectName(OBJHANDLE hObj, char *name, int n) {
     const std::string *src = nullptr;
     if (w && hObj && hObj == w->bodyHandle())
         src = &w->options().bodyName;
-    else if (const VesselRecord *v = w ? w->liveRecord(hObj) : nullptr)
+    else if (const VesselRecord *v = w ? w->resolve(hObj, "oapiGetObjectName") : nullptr)
         src = &v->name;
     // At most n bytes, the terminator included; an unknown object gives an empty name.
     size_t len = src ? std::min(src->size(), static_cast<size_t>(n) - 1) : 0;
@@ -129,13 +131,13 @@ OBJHANDLE oapiSetFocusObject(OBJHANDLE hVessel) {
 
 double oapiGetEmptyMass(OBJHANDLE hVessel) {
     World *w = globalCall("oapiGetEmptyMass");
-    const VesselRecord *v = w ? w->liveRecord(hVessel) : nullptr;
+    const VesselRecord *v = w ? w->resolve(hVessel, "oapiGetEmptyMass") : nullptr;
     return v ? v->emptyMass : 0.0;
 }
 
 void oapiSetEmptyMass(OBJHANDLE hVessel, double mass) {
     World *w = globalCall("oapiSetEmptyMass");
-    VesselRecord *v = w ? w->resolve(hVessel) : nullptr;
+    VesselRecord *v = w ? w->resolve(hVessel, "oapiSetEmptyMass") : nullptr;
     if (v && std::isfinite(mass))
         v->emptyMass = mass;
 }
@@ -148,6 +150,6 @@ void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
         *pos = w->options().bodyPosition;
         return;
     }
-    const VesselRecord *v = w ? w->liveRecord(hObj) : nullptr;
+    const VesselRecord *v = w ? w->resolve(hObj, "oapiGetGlobalPos") : nullptr;
     *pos = v ? w->globalPos(*v) : vec(0, 0, 0);
 }

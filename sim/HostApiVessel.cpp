@@ -21,8 +21,8 @@ constexpr UINT kMaxMeshIndex = 4096;
 
 VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel) : hostVessel(nullptr), flightModel(fmodel) {
     if (World *w = World::current())
-        if (VesselRecord *v = w->resolve(hVessel))
-            hostVessel = v;
+        if (w->resolve(hVessel, "the VESSEL constructor"))
+            hostVessel = hVessel;
 }
 
 const OBJHANDLE VESSEL::GetHandle() const {

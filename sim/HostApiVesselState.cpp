@@ -36,7 +36,7 @@ void VESSEL::SetThrusterGroupLevel(THGROUP_HANDLE thg, double level) const {
 
 void VESSEL::ParseScenarioLineEx(char *line, void *status) const {
     if (ApiContext c = vesselCall(hostVessel, "ParseScenarioLineEx"))
-        c.w->parseDefaultLine(*c.v, line);
+        c.w->parseDefaultLine(*c.v, line, status);
 }
 
 void VESSEL::SaveDefaultState(FILEHANDLE scn) const {

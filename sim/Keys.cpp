@@ -1,5 +1,5 @@
 // The keyboard: the names of the host's key codes, buffered key events for the focus vessel
-// and the host's memory of the last delayed key it accepted.
+// and the host's memory of the one delayed key it last accepted.
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -189,10 +189,13 @@ bool World::keyEvent(int key, bool down, const std::vector<int> &held) {
 }
 
 bool World::acceptDelayedKey(char key, double interval) {
-    double &last = keyAccepted_[static_cast<unsigned char>(key)];
-    if (simt_ < last + interval)
+    const int code = static_cast<unsigned char>(key);
+    const double now = frameTime();
+    if (code == delayedKey_ && frame() != delayedKeyFrame_ && now - delayedKeyTime_ < interval)
         return false;
-    last = simt_;
+    delayedKey_ = code;
+    delayedKeyTime_ = now;
+    delayedKeyFrame_ = frame();
     return true;
 }
 

@@ -1,9 +1,12 @@
-// Vessel lifecycle: a vessel is made (a record, its instance from the class, its class
-// capabilities), lives in the vessel list, and is deleted: out of the list at once, its
-// instance handed back to the class once the callbacks in progress are over. Records are
-// never reused, so a deleted vessel's handle stays recognisable.
+// Vessel lifecycle: a vessel is made (a record in the table, its instance from its class,
+// its class capabilities), lives in the vessel list, is marked for deletion, and at the end
+// of the frame is destroyed: its instance handed back to its class, its module unloaded if
+// it was the module's last vessel, its record freed. Its handle then names a destroyed
+// vessel.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <limits>
 
 #include "World.h"
 
@@ -13,6 +16,13 @@ namespace {
 
 // Longest vessel name, in bytes.
 constexpr std::size_t kMaxVesselNameLength = 255;
+
+// The simulator's default vessel, for a class without a module or whose module made no
+// instance: every callback does the host's default thing.
+class PlainVessel final : public VESSEL2 {
+public:
+    using VESSEL2::VESSEL2;
+};
 
 }  // namespace
 
@@ -32,46 +42,55 @@ std::string World::validName(const std::string &name, std::string *error) const 
             }
         }
     }
-    if (why.empty() && byName_.count(name))
-        why = "a vessel named \"" + name + "\" already exists";
     if (!why.empty() && error)
         *error = why;
     return why;
 }
 
-VesselRecord *World::makeRecord(const std::string &name, const std::string &className) {
-    records_.emplace_back();
-    VesselRecord *v = &records_.back();
-    v->serial = nextSerial_++;
+VesselRecord *World::makeRecord(const std::string &name, const VesselClass &cls) {
+    auto record = std::make_unique<VesselRecord>();
+    VesselRecord *v = record.get();
     v->name = name;
-    v->className = className;
+    v->className = cls.name;
+    v->acceptsFocus = cls.enableFocus;
     v->alive = true;
     v->traceOn = traceNew_;
-    registerHandle(v, kVessel);
+    table_.add(std::move(record));
     list_.push_back(v);
-    byName_[name] = v;
+    byName_[nameKey(name)].push_back(v);
     return v;
 }
 
-void World::listRemove(VesselRecord *v) {
-    list_.erase(std::find(list_.begin(), list_.end(), v));
-}
-
-bool World::instantiate(VesselRecord &v, std::string *error) {
+bool World::instantiate(VesselRecord &v, const VesselClass &cls, std::string *error) {
     Dispatch d(*this, &v);
-    VESSEL *inst = v.cls->init(v.handle(), 1);
+    VESSEL *inst = nullptr;
+    if (cls.builtin) {
+        v.builtin = cls.builtin;
+        inst = cls.builtin->init(v.handle(), 1);
+    } else if (!cls.modulePath.empty()) {
+        std::string why;
+        v.module = classes_.load(cls.modulePath, &why);
+        if (!v.module) {
+            if (error)
+                *error = "vessel class \"" + cls.name + "\": " + why;
+            v.alive = false;
+            forget(v);
+            return false;
+        }
+        inst = v.module->ovcInit(v.handle(), 1);
+    }
+    std::string how;
     if (!inst) {
-        if (error)
-            *error = "vessel class \"" + v.className + "\" made no instance for \"" + v.name + "\"";
-        v.alive = false;
-        listRemove(&v);
-        byName_.erase(v.name);
-        return false;
+        // The simulator's default vessel: no callbacks of the module, the host's defaults.
+        inst = new PlainVessel(v.handle(), 1);
+        v.hostInstance = true;
+        how = cls.builtin || v.module ? " (its class made no instance: a plain vessel)"
+                                      : " (its class has no module: a plain vessel)";
     }
     v.instance = inst;
-    // Every class the host loads is a VESSEL2; VESSEL alone has no callbacks.
+    // Every instance the host makes or a class hands it is a VESSEL2.
     v.callbacks = static_cast<VESSEL2 *>(inst);
-    log(&v, ev::kCreated, "vessel " + v.name + " of class " + v.className + " created");
+    log(&v, ev::kCreated, "vessel " + v.name + " of class " + v.className + " created" + how);
     v.callbacks->clbkSetClassCaps(static_cast<FILEHANDLE>(&configToken_));
     return true;
 }
@@ -80,70 +99,124 @@ OBJHANDLE World::createVessel(const std::string &name, const std::string &classN
                               const VESSELSTATUS &status, std::string *error) {
     if (!validName(name, error).empty())
         return nullptr;
-    const ClassInfo *cls = findClass(className, error);
-    if (!cls)
+    VesselClass cls;
+    if (!classes_.findClass(className, cls, error))
         return nullptr;
-    VesselRecord *v = makeRecord(name, className);
-    v->cls = cls;
+    VesselRecord *v = makeRecord(name, cls);
     applyStatus(*v, status, false);
-    if (!instantiate(*v, error))
+    if (!instantiate(*v, cls, error))
         return nullptr;
     {
         Dispatch d(*this, v);
         applyStatus(*v, status, true);
-        if (v->alive && v->callbacks)
-            v->callbacks->clbkSetStateEx(&status);
-        if (v->alive && v->callbacks)
-            v->callbacks->clbkPostCreation();
+        v->callbacks->clbkSetStateEx(&status);
+        v->callbacks->clbkPostCreation();
     }
     for (Animation &a : v->animations)
         a.lastStepState = a.state;
-    return v->alive ? v->handle() : nullptr;
+    return v->handle();
 }
 
-bool World::deleteVessel(OBJHANDLE h, OBJHANDLE focusAlternative) {
-    VesselRecord *v = resolve(h);
+bool World::deleteVessel(OBJHANDLE h, OBJHANDLE) {
+    VesselRecord *v = resolve(h, "oapiDeleteVessel");
     if (!v)
         return false;
-    // Release whatever is docked to it first, so no mate points at a vanished vessel.
-    for (DockPort &d : v->docks)
+    if (!v->marked) {
+        v->marked = true;
+        marked_.push_back(v);
+    }
+    return true;
+}
+
+void World::destroyMarked() {
+    // Deletions asked for while these are destroyed (by their callbacks) join in.
+    while (!marked_.empty()) {
+        std::vector<VesselRecord *> batch;
+        batch.swap(marked_);
+        // Reverse list order; the list keeps creation order, as the handles' records do not.
+        std::vector<std::pair<std::size_t, VesselRecord *>> order;
+        for (VesselRecord *v : batch)
+            order.emplace_back(std::find(list_.begin(), list_.end(), v) - list_.begin(), v);
+        std::sort(order.begin(), order.end(),
+                  [](const auto &a, const auto &b) { return a.first > b.first; });
+        for (const auto &entry : order)
+            destroy(*entry.second);
+    }
+}
+
+void World::destroy(VesselRecord &v) {
+    // Nothing stays docked to a vessel that is gone.
+    for (DockPort &d : v.docks)
         if (d.mate)
-            undock(v->handle(), d.index);
-    v->alive = false;
-    listRemove(v);
-    byName_.erase(v->name);
-    log(v, ev::kDeleted, "vessel " + v->name + " deleted");
-    if (focus_ == v) {
-        focus_ = nullptr;
-        VesselRecord *next = resolve(focusAlternative);
-        if (!next && !list_.empty())
-            next = list_.front();
+            undock(v.handle(), d.index);
+    if (focus_ == &v) {
+        // The nearest other vessel that may take the focus and is not going too.
+        VesselRecord *next = nullptr;
+        double best = std::numeric_limits<double>::infinity();
+        for (VesselRecord *o : list_) {
+            if (o == &v || o->marked || !o->acceptsFocus)
+                continue;
+            const double d = length(o->rpos - v.rpos);
+            if (d < best) {
+                best = d;
+                next = o;
+            }
+        }
         if (next)
             setFocus(next->handle());
+        else
+            focus_ = nullptr;
     }
-    pendingExit_.push_back(v);
-    if (dispatchDepth_ == 0)
-        finishDeletes();
-    return true;
+    log(&v, ev::kDeleted, "vessel " + v.name + " deleted");
+    v.alive = false;
+    releaseInstance(v);
+    forget(v);
 }
 
 void World::releaseInstance(VesselRecord &v) {
     VESSEL *inst = v.instance;
     v.instance = nullptr;
     v.callbacks = nullptr;
-    if (inst && v.cls && v.cls->exit) {
-        Dispatch d(*this, &v);
-        v.cls->exit(inst);
-    }
+    if (!inst)
+        return;
+    Dispatch d(*this, &v);
+    if (v.hostInstance)
+        delete static_cast<PlainVessel *>(static_cast<VESSEL2 *>(inst));
+    else if (v.builtin && v.builtin->exit)
+        v.builtin->exit(inst);
+    else if (v.module)
+        v.module->ovcExit(inst);
 }
 
-void World::finishDeletes() {
-    while (!pendingExit_.empty()) {
-        std::vector<VesselRecord *> batch;
-        batch.swap(pendingExit_);
-        for (VesselRecord *v : batch)
-            releaseInstance(*v);
+void World::forget(VesselRecord &v) {
+    // The module goes with its last vessel: ExitModule, and it is unloaded.
+    if (v.module) {
+        Dispatch d(*this, &v);
+        classes_.unload(v.module);
+        v.module = nullptr;
     }
+    list_.erase(std::find(list_.begin(), list_.end(), &v));
+    auto named = byName_.find(nameKey(v.name));
+    if (named != byName_.end()) {
+        auto &same = named->second;
+        same.erase(std::find(same.begin(), same.end(), &v));
+        if (same.empty())
+            byName_.erase(named);
+    }
+    if (focus_ == &v)
+        focus_ = nullptr;
+    auto unregister = [this](const auto &parts) {
+        for (const auto &part : parts)
+            handles_.erase(&part);
+    };
+    unregister(v.animComponents);
+    unregister(v.tanks);
+    unregister(v.thrusters);
+    unregister(v.groups);
+    unregister(v.streams);
+    unregister(v.attachments);
+    unregister(v.docks);
+    table_.remove(v.handle(), simt_);
 }
 
 }  // namespace sim

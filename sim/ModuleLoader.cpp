@@ -4,15 +4,17 @@
 #include <sys/stat.h>
 
 #include <cctype>
-#include <iterator>
 #include <utility>
+
+#include "ClassConfig.h"
+#include "TextFile.h"
 
 namespace sim {
 
 namespace {
 
-// Longest class name the loader turns into a module file name.
-constexpr std::size_t kMaxClassNameLength = 64;
+// Longest class or module name the loader turns into a file name.
+constexpr std::size_t kMaxFileNameLength = 64;
 
 std::map<std::string, std::unique_ptr<ClassInfo>> &builtinClasses() {
     static std::map<std::string, std::unique_ptr<ClassInfo>> classes;
@@ -34,10 +36,10 @@ bool fileExists(const std::string &path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// A class name comes from a scenario file: it must name a file in the modules folder and
-// nothing else.
-bool safeClassName(const std::string &name) {
-    if (name.empty() || name.size() > kMaxClassNameLength || name.find("..") != std::string::npos)
+// Class names come from scenario files and module names from class config files: each
+// must name a file in its own folder and nothing else.
+bool safeFileName(const std::string &name) {
+    if (name.empty() || name.size() > kMaxFileNameLength || name.find("..") != std::string::npos)
         return false;
     for (char c : name)
         if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.'))
@@ -47,34 +49,20 @@ bool safeClassName(const std::string &name) {
 
 }  // namespace
 
-struct ModuleLoader::Module {
-    void *dl = nullptr;
-    std::string path;
-    void (*initModule)(HINSTANCE) = nullptr;
-    void (*exitModule)(HINSTANCE) = nullptr;
-    VESSEL *(*ovcInit)(OBJHANDLE, int) = nullptr;
-    void (*ovcExit)(VESSEL *) = nullptr;
-};
-
 ModuleLoader::ModuleLoader(std::string root) : root_(std::move(root)) {
     for (auto &kv : builtinClasses())
         classes_[kv.first] = std::make_unique<ClassInfo>(*kv.second);
 }
 
 ModuleLoader::~ModuleLoader() {
-    unloadAll();
-}
-
-void ModuleLoader::unloadAll() {
-    for (const auto &m : modules_)
-        if (m->exitModule)
-            m->exitModule(reinterpret_cast<HINSTANCE>(m->dl));
-    for (const auto &m : modules_)
-        dlclose(m->dl);
-    modules_.clear();
-    // The classes of unloaded modules are gone with them; built-in ones stay.
-    for (auto it = classes_.begin(); it != classes_.end();)
-        it = it->second->modulePath.empty() ? std::next(it) : classes_.erase(it);
+    // Every vessel should be gone by now; whatever a vessel left loaded goes all the same.
+    for (auto &kv : modules_) {
+        LoadedModule &m = *kv.second;
+        if (m.exitModule)
+            m.exitModule(reinterpret_cast<HINSTANCE>(m.dl));
+        for (int i = 0; i < m.vessels; ++i)
+            dlclose(m.dl);
+    }
 }
 
 void ModuleLoader::registerClass(const std::string &name,
@@ -89,57 +77,87 @@ void ModuleLoader::registerBuiltinClass(const std::string &name,
     builtinClasses()[name] = makeClass(name, std::move(init), std::move(exit));
 }
 
-const ClassInfo *ModuleLoader::findClass(const std::string &name, std::string *error) {
+bool ModuleLoader::findClass(const std::string &name, VesselClass &out, std::string *error) {
+    auto fail = [&](const std::string &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    out = VesselClass();
+    out.name = name;
     auto it = classes_.find(name);
-    if (it != classes_.end())
-        return it->second.get();
+    if (it != classes_.end()) {
+        out.builtin = it->second.get();
+        return true;
+    }
+    if (!safeFileName(name))
+        return fail("vessel class \"" + name + "\" is not a valid class name");
+    const std::string config = "config/vessels/" + name + ".cfg";
+    std::string text;
+    std::string why;
+    if (!fileExists(root_ + "/" + config) || !readWholeFile(root_ + "/" + config, text, why))
+        return fail("no vessel class \"" + name + "\": no class config file " + config + " in " +
+                    root_ + (why.empty() ? "" : " (" + why + ")"));
+    const ClassConfig parsed = parseClassConfig(text);
+    out.enableFocus = parsed.enableFocus;
+    if (parsed.module.empty())
+        return true;  // plain vessels
+    if (!safeFileName(parsed.module))
+        return fail("vessel class \"" + name + "\": " + config + " names module \"" +
+                    parsed.module + "\", which is not a valid module name");
+    const std::string module = "modules/" + parsed.module + ".dll";
+    if (!fileExists(root_ + "/" + module))
+        return fail("vessel class \"" + name + "\": " + config + " names module " + parsed.module +
+                    ", but there is no " + module + " in " + root_);
+    out.modulePath = root_ + "/" + module;
+    return true;
+}
 
-    const std::string folder = root_ + "/modules";
-    if (!safeClassName(name)) {
-        if (error)
-            *error = "vessel class \"" + name + "\" is not a valid class name";
-        return nullptr;
-    }
-    const std::string path = folder + "/" + name + ".dll";
-    if (!fileExists(path)) {
-        if (error)
-            *error = "no vessel class \"" + name + "\": no module " + name + ".dll in " + folder;
-        return nullptr;
-    }
+LoadedModule *ModuleLoader::load(const std::string &path, std::string *error) {
+    // Every vessel's load counts with the system, as each vessel loads its module itself.
     void *dl = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!dl) {
         const char *why = dlerror();
         if (error)
-            *error = "vessel class \"" + name + "\": cannot load " + path + ": " +
-                     (why ? why : "unknown error");
+            *error = "cannot load " + path + ": " + (why ? why : "unknown error");
         return nullptr;
     }
-    auto m = std::make_unique<Module>();
-    m->dl = dl;
+    std::unique_ptr<LoadedModule> &slot = modules_[path];
+    if (slot) {
+        ++slot->vessels;
+        return slot.get();
+    }
+    auto m = std::make_unique<LoadedModule>();
     m->path = path;
+    m->dl = dl;
     m->initModule = reinterpret_cast<void (*)(HINSTANCE)>(dlsym(dl, "InitModule"));
     m->exitModule = reinterpret_cast<void (*)(HINSTANCE)>(dlsym(dl, "ExitModule"));
     m->ovcInit = reinterpret_cast<VESSEL *(*)(OBJHANDLE, int)>(dlsym(dl, "ovcInit"));
     m->ovcExit = reinterpret_cast<void (*)(VESSEL *)>(dlsym(dl, "ovcExit"));
     if (!m->ovcInit || !m->ovcExit) {
+        modules_.erase(path);
         dlclose(dl);
         if (error)
-            *error = "vessel class \"" + name + "\": module " + path +
-                     " does not export ovcInit and ovcExit";
+            *error = "module " + path + " does not export ovcInit and ovcExit";
         return nullptr;
     }
-    Module *mp = m.get();
-    modules_.push_back(std::move(m));
-    if (mp->initModule)
-        mp->initModule(reinterpret_cast<HINSTANCE>(dl));
+    m->vessels = 1;
+    slot = std::move(m);
+    if (slot->initModule)
+        slot->initModule(reinterpret_cast<HINSTANCE>(dl));
+    return slot.get();
+}
 
-    auto info = makeClass(
-        name, [mp](OBJHANDLE h, int fm) { return mp->ovcInit(h, fm); },
-        [mp](VESSEL *v) { mp->ovcExit(v); });
-    info->modulePath = path;
-    const ClassInfo *result = info.get();
-    classes_[name] = std::move(info);
-    return result;
+void ModuleLoader::unload(LoadedModule *module) {
+    if (!module)
+        return;
+    void *dl = module->dl;
+    if (--module->vessels == 0) {
+        if (module->exitModule)
+            module->exitModule(reinterpret_cast<HINSTANCE>(dl));
+        modules_.erase(module->path);
+    }
+    dlclose(dl);
 }
 
 }  // namespace sim

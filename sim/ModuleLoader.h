@@ -1,6 +1,13 @@
-// Vessel classes: those compiled into the process, and those loaded from vessel modules in
-// <root>/modules/<Class>.dll, each through its four entry points (InitModule once when the
-// module is loaded, ovcInit per vessel, ovcExit when a vessel goes, ExitModule at the end).
+// Vessel classes and the modules behind them, as the simulator finds them: a class is a
+// class config file, config/vessels/<Class>.cfg (ClassConfig.h), whose Module item names
+// the vessel module modules/<Module>.dll; a class without one gives plain vessels. Tests may
+// also register classes compiled into the process; those need no file and take precedence.
+//
+// Each vessel loads its module for itself, and the operating system counts the loads: the
+// module's InitModule runs when the first vessel loads it, its ExitModule when the last
+// vessel using it goes, and the module is then unloaded. A later vessel loads it afresh, so
+// every static variable of the module starts from its first value again, as in the
+// simulator.
 #ifndef VEMO_SIM_MODULELOADER_H
 #define VEMO_SIM_MODULELOADER_H
 
@@ -8,48 +15,72 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "Orbitersdk.h"
 
 namespace sim {
 
-// A vessel class: either compiled into the process or loaded from a module.
+// A class compiled into the process.
 struct ClassInfo {
     std::string name;
     std::function<VESSEL *(OBJHANDLE, int)> init;
     std::function<void(VESSEL *)> exit;
-    std::string modulePath;  // empty for in-process classes
+};
+
+// What a vessel's class gives it.
+struct VesselClass {
+    std::string name;
+    const ClassInfo *builtin = nullptr;  // compiled into the process
+    std::string modulePath;              // the module file; empty for plain vessels
+    bool enableFocus = true;             // the vessels may take the keyboard focus
+};
+
+// A module loaded for one or more vessels, with its four entry points.
+struct LoadedModule {
+    std::string path;
+    void *dl = nullptr;
+    int vessels = 0;  // vessels that loaded it and are not gone yet
+    void (*initModule)(HINSTANCE) = nullptr;
+    void (*exitModule)(HINSTANCE) = nullptr;
+    VESSEL *(*ovcInit)(OBJHANDLE, int) = nullptr;
+    void (*ovcExit)(VESSEL *) = nullptr;
 };
 
 class ModuleLoader {
 public:
-    // Classes from modules in `root`/modules, and every built-in class registered so far.
+    // Classes from the class config files and modules under `root`, and every class
+    // compiled in so far (registerBuiltinClass).
     explicit ModuleLoader(std::string root);
     ~ModuleLoader();
     ModuleLoader(const ModuleLoader &) = delete;
     ModuleLoader &operator=(const ModuleLoader &) = delete;
 
-    // A class compiled into the process. Takes precedence over a module of the same name.
+    // A class compiled into the process, for this loader only.
     void registerClass(const std::string &name, std::function<VESSEL *(OBJHANDLE, int)> init,
                        std::function<void(VESSEL *)> exit);
     // A class compiled into the process that every loader made afterwards knows.
     static void registerBuiltinClass(const std::string &name,
                                      std::function<VESSEL *(OBJHANDLE, int)> init,
                                      std::function<void(VESSEL *)> exit);
-    // Finds the class, loading <root>/modules/<name>.dll when it is not registered. On
-    // failure returns null and puts a message naming the class and the folder in `error`.
-    const ClassInfo *findClass(const std::string &name, std::string *error = nullptr);
-    // ExitModule of every loaded module, in load order, then the modules are unloaded. Every
-    // vessel instance of their classes must be gone by then.
-    void unloadAll();
+
+    // Finds the class: compiled in, or its class config file (read afresh each time, as the
+    // simulator does for each vessel). False with a message naming the class and the file
+    // when there is no such class, the name could name a file elsewhere, or the config names
+    // a module that is not there.
+    bool findClass(const std::string &name, VesselClass &out, std::string *error = nullptr);
+
+    // Loads a module for one more vessel; InitModule on the first load. Null with a message
+    // when it cannot be loaded or lacks ovcInit or ovcExit.
+    LoadedModule *load(const std::string &path, std::string *error = nullptr);
+    // One vessel fewer; with the last one, ExitModule and the module is unloaded.
+    void unload(LoadedModule *module);
+    // Modules loaded now.
+    std::size_t loadedCount() const { return modules_.size(); }
 
 private:
-    struct Module;
-
     std::string root_;
-    std::map<std::string, std::unique_ptr<ClassInfo>> classes_;
-    std::vector<std::unique_ptr<Module>> modules_;  // in load order
+    std::map<std::string, std::unique_ptr<ClassInfo>> classes_;     // compiled in
+    std::map<std::string, std::unique_ptr<LoadedModule>> modules_;  // by path
 };
 
 }  // namespace sim

@@ -103,7 +103,7 @@ void World::applyPilotInputs() {
     std::vector<PilotInput> inputs;
     inputs.swap(pilotInputs_);
     for (const PilotInput &in : inputs) {
-        VesselRecord *v = resolve(in.vessel);
+        VesselRecord *v = resolve(in.vessel, "a pilot's command");
         if (!v)
             continue;
         ThrusterGroup *g = nullptr;
@@ -152,15 +152,15 @@ void World::setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char
                            const VECTOR3 &value) {
     if (!isFinite(value))
         return;
-    if (VesselRecord *v = resolve(h)) {
+    if (VesselRecord *v = resolve(h, (std::string("setting a ") + what).c_str())) {
         v->*field = value;
         log(v, ev::kMoved, std::string(what) + " set to (" + vectorText(value) + ")");
     }
 }
 
 void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const VECTOR3 &relVel) {
-    VesselRecord *v = resolve(h);
-    VesselRecord *o = resolve(other);
+    VesselRecord *v = resolve(h, "placing a vessel");
+    VesselRecord *o = resolve(other, "placing a vessel");
     if (!v || !o || v == o || !isFinite(offset) || !isFinite(relVel))
         return;
     v->rpos = o->rpos + mul(o->rot, offset);
@@ -169,14 +169,14 @@ void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const
 }
 
 void World::setRotation(OBJHANDLE h, const MATRIX3 &R) {
-    if (VesselRecord *v = resolve(h))
+    if (VesselRecord *v = resolve(h, "setting a rotation"))
         v->rot = R;
 }
 
 void World::setAngularVelocity(OBJHANDLE h, const VECTOR3 &avel) {
     if (!isFinite(avel))
         return;
-    if (VesselRecord *v = resolve(h))
+    if (VesselRecord *v = resolve(h, "setting an angular velocity"))
         v->avel = avel;
 }
 

@@ -12,13 +12,13 @@ namespace sim {
 struct ShipBlock {
     std::string name;
     std::string className;
-    std::vector<std::string> lines;  // without leading white space or line end
+    std::vector<std::string> lines;  // as the module reads them: no comment, no outer blanks
     int firstLine = 0;               // line number of "Name:Class" in the file, 1-based; 0 if made
 };
 
 struct ScenarioFile {
     std::vector<std::string> description;  // lines between BEGIN_DESC and END_DESC
-    std::string focus;                      // vessel named by "Ship" in the focus section
+    std::string focus;                      // vessel named by "Ship" (the first of that name)
     std::vector<ShipBlock> ships;           // in file order
 };
 

@@ -9,7 +9,7 @@ namespace sim {
 namespace {
 
 bool isNameChar(unsigned char c) {
-    return c > 0x20 && c < 0x7f && c != ':';
+    return c > 0x20 && c < 0x7f && c != ':' && c != ';';
 }
 
 enum class Section { None, Desc, Environment, Focus, Ships };
@@ -48,9 +48,8 @@ public:
         std::string_view raw;
         while (reader.next(raw)) {
             line_ = reader.number();
-            const std::string fault = lineFault(raw, kMaxScenarioLineLength);
-            if (!fault.empty()) {
-                return fail(fault);
+            if (raw.find('\0') != std::string_view::npos) {
+                return fail("line holds a NUL byte");
             }
             if (!line(raw)) {
                 return false;
@@ -71,7 +70,7 @@ private:
     }
 
     bool line(std::string_view raw) {
-        const std::string_view text = stripBlanks(raw);
+        const std::string_view text = scenarioLineText(raw);
         switch (section_) {
             case Section::None:
                 return topLevel(text);
@@ -86,14 +85,15 @@ private:
                 if (text == current_->end) {
                     return close();
                 }
-                if (!text.empty()) {
+                // Kept as written, comments too: nothing here reads it, it is only carried.
+                if (!stripBlanks(raw).empty()) {
                     out_.environment.emplace_back(stripLeadingBlanks(raw));
                 }
                 return true;
             case Section::Focus:
                 return focusLine(text);
             case Section::Ships:
-                return shipsLine(raw, text);
+                return shipsLine(text);
         }
         return true;
     }
@@ -159,9 +159,9 @@ private:
         return true;
     }
 
-    bool shipsLine(std::string_view raw, std::string_view text) {
+    bool shipsLine(std::string_view text) {
         if (inBlock_) {
-            if (text == "END") {
+            if (equalNoCase(text, "END")) {
                 inBlock_ = false;
                 return true;
             }
@@ -172,7 +172,7 @@ private:
                               "vessel block '" + out_.scenario.ships.back().name + "' has no END");
             }
             if (!text.empty()) {
-                out_.scenario.ships.back().lines.emplace_back(stripLeadingBlanks(raw));
+                out_.scenario.ships.back().lines.emplace_back(text);
             }
             return true;
         }
@@ -200,16 +200,11 @@ private:
         }
         if (!isValidVesselName(name)) {
             return fail("invalid vessel name '" + std::string(name) +
-                        "' (printable characters, no blanks or ':')");
+                        "' (printable characters, no blanks, ':' or ';')");
         }
         if (!isValidClassName(className)) {
             return fail("invalid class name '" + std::string(className) +
-                        "' (printable characters, no blanks, ':', '/' or '\\')");
-        }
-        auto [it, fresh] = shipLines_.emplace(std::string(name), line_);
-        if (!fresh) {
-            return fail("second vessel named '" + std::string(name) + "' (the first is on line " +
-                        std::to_string(it->second) + ")");
+                        "' (printable characters, no blanks, ':', ';', '/' or '\\')");
         }
         ShipBlock block;
         block.name = std::string(name);
@@ -229,7 +224,7 @@ private:
             return failAt(sectionLines_[section_],
                           std::string(current_->begin) + " has no " + current_->end);
         }
-        if (focusLine_ != 0 && shipLines_.count(out_.scenario.focus) == 0) {
+        if (focusLine_ != 0 && !namesShip(out_.scenario, out_.scenario.focus)) {
             return failAt(focusLine_,
                           "focus names no vessel of the scenario: '" + out_.scenario.focus + "'");
         }
@@ -245,13 +240,25 @@ private:
     bool inBlock_ = false;
     int focusLine_ = 0;
     std::map<Section, int> sectionLines_;
-    std::map<std::string, int> shipLines_;
 };
 
 }  // namespace
 
+std::string_view scenarioLineText(std::string_view line) {
+    return stripBlanks(line.substr(0, line.find(';')));
+}
+
+bool namesShip(const ScenarioFile &scenario, std::string_view name) {
+    for (const ShipBlock &ship : scenario.ships) {
+        if (equalNoCase(ship.name, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool isValidVesselName(std::string_view name) {
-    if (name.empty() || name.size() > kMaxScenarioLineLength) {
+    if (name.empty() || name.size() > kMaxNameLength) {
         return false;
     }
     for (char c : name) {

@@ -39,13 +39,53 @@ bool onlySpace(const char *p) {
     return *p == 0;
 }
 
+// "i:x j:y ..." with every index below `count` and every value a number, clamped to 0..1,
+// added to `levels`. A line with any pair that does not read adds nothing.
+bool readLevels(const char *text, size_t count, std::vector<std::pair<size_t, double>> &levels) {
+    std::vector<std::pair<size_t, double>> read;
+    const char *p = text;
+    while (true) {
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        if (!*p)
+            break;
+        char *end = nullptr;
+        const unsigned long idx = std::strtoul(p, &end, 10);
+        if (end == p || *end != ':' || !std::isdigit(static_cast<unsigned char>(*p)))
+            return false;
+        p = end + 1;
+        const double level = std::strtod(p, &end);
+        if (end == p || !std::isfinite(level) || idx >= count)
+            return false;
+        read.emplace_back(idx, std::clamp(level, 0.0, 1.0));
+        p = end;
+    }
+    levels.insert(levels.end(), read.begin(), read.end());
+    return true;
+}
+
 }  // namespace
+
+// What a block's default lines set, as ParseScenarioLineEx fills the VESSELSTATUS2 that
+// clbkLoadStateEx received. Only what a line named is applied afterwards; the rest of a
+// freshly made vessel stays as its set-up left it.
+struct World::BlockState {
+    VESSELSTATUS2 status = {2};  // what the module is handed; the host knows it by address
+    bool hasStatus = false, hasRpos = false, hasRvel = false, hasRot = false, hasAvel = false;
+    int statusValue = 0;
+    VECTOR3 rpos = vec(0, 0, 0), rvel = vec(0, 0, 0), avel = vec(0, 0, 0);
+    MATRIX3 rot = identity();
+    std::vector<std::pair<size_t, double>> tankLevels;      // tank index, fraction of its mass
+    std::vector<std::pair<size_t, double>> thrusterLevels;  // thruster index, level
+};
 
 // The handle clbkLoadStateEx reads a block's lines through.
 struct World::ScnReader {
     const std::vector<std::string> *lines = nullptr;
     size_t next = 0;
     std::deque<std::string> copies;  // handed-out lines stay valid while the block loads
+    VesselRecord *vessel = nullptr;
+    BlockState state;
 };
 
 // The handle clbkSaveState writes a vessel's lines through.
@@ -61,40 +101,26 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
         return false;
     };
     // Check everything first: nothing is created unless every ship can be.
-    std::unordered_map<std::string, int> seen;
-    for (const ShipBlock &b : scenario.ships) {
+    std::vector<VesselClass> classes(scenario.ships.size());
+    for (std::size_t i = 0; i < scenario.ships.size(); ++i) {
+        const ShipBlock &b = scenario.ships[i];
         std::string why;
         if (!validName(b.name, &why).empty())
             return fail(b, why);
-        if (seen[b.name]++)
-            return fail(b, "vessel name \"" + b.name + "\" appears twice");
-        if (!findClass(b.className, &why))
+        if (!classes_.findClass(b.className, classes[i], &why))
             return fail(b, why);
     }
 
     description_ = scenario.description;
     std::vector<VesselRecord *> made;
-    for (const ShipBlock &b : scenario.ships) {
-        VesselRecord *v = makeRecord(b.name, b.className);
-        v->cls = findClass(b.className);
+    for (std::size_t i = 0; i < scenario.ships.size(); ++i) {
+        const ShipBlock &b = scenario.ships[i];
+        VesselRecord *v = makeRecord(b.name, classes[i]);
         std::string why;
-        if (!instantiate(*v, &why)) {
-            log(nullptr, ev::kError, why);
-            continue;
-        }
+        if (!instantiate(*v, classes[i], &why))
+            return fail(b, why);
         made.push_back(v);
-        ScnReader reader;
-        reader.lines = &b.lines;
-        ScnReader *saved = reader_;
-        reader_ = &reader;
-        VESSELSTATUS st;
-        fillStatus(*v, st);
-        {
-            Dispatch d(*this, v);
-            if (v->alive && v->callbacks)
-                v->callbacks->clbkLoadStateEx(static_cast<FILEHANDLE>(reader_), &st);
-        }
-        reader_ = saved;
+        loadBlock(*v, b);
     }
     // Docking recorded in the vessels' lines is made once every mate exists.
     for (VesselRecord *v : made) {
@@ -110,17 +136,60 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
         for (Animation &a : v->animations)
             a.lastStepState = a.state;
     }
-    VesselRecord *f = nullptr;
-    if (!scenario.focus.empty()) {
-        auto it = byName_.find(scenario.focus);
-        if (it != byName_.end())
-            f = it->second;
-    }
+    VesselRecord *f = scenario.focus.empty() ? nullptr : table_.find(find(scenario.focus));
     if (!f && !made.empty() && made.front()->alive)
         f = made.front();
     if (f && f != focus_)
         setFocus(f->handle());
     return true;
+}
+
+void World::loadBlock(VesselRecord &v, const ShipBlock &block) {
+    // The simulator's reset before a block is read: no propellant, no thrust.
+    for (Tank &t : v.tanks)
+        t.mass = 0.0;
+    for (Thruster &th : v.thrusters)
+        th.level = 0.0;
+    for (ThrusterGroup &g : v.groups)
+        g.level = 0.0;
+
+    ScnReader reader;
+    reader.lines = &block.lines;
+    reader.vessel = &v;
+    ScnReader *saved = reader_;
+    reader_ = &reader;
+    {
+        Dispatch d(*this, &v);
+        v.callbacks->clbkLoadStateEx(static_cast<FILEHANDLE>(reader_), &reader.state.status);
+    }
+    reader_ = saved;
+
+    const BlockState &st = reader.state;
+    if (st.hasStatus)
+        v.status = st.statusValue;
+    if (st.hasRpos)
+        v.rpos = st.rpos;
+    if (st.hasRvel)
+        v.rvel = st.rvel;
+    if (st.hasRot)
+        v.rot = st.rot;
+    if (st.hasAvel)
+        v.avel = st.avel;
+    for (const auto &[i, f] : st.tankLevels)
+        if (i < v.tanks.size())
+            v.tanks[i].mass = f * v.tanks[i].maxMass;
+    if (st.thrusterLevels.empty())
+        return;
+    for (const auto &[i, level] : st.thrusterLevels)
+        if (i < v.thrusters.size())
+            v.thrusters[i].level = level;
+    // A group's level is its thrusters' mean, as they were left.
+    for (ThrusterGroup &g : v.groups) {
+        double sum = 0.0;
+        for (const Thruster *th : g.thrusters)
+            sum += th->level;
+        g.level = g.thrusters.empty() ? 0.0 : sum / static_cast<double>(g.thrusters.size());
+    }
 }
 
 ScenarioFile World::save() {
@@ -180,6 +249,7 @@ void World::writeLine(FILEHANDLE scn, const std::string &line) {
 //   AROT a b c            orientation, Euler angles in degrees (convention in Math3.h)
 //   VROT x y z            angular velocity in the vessel frame, degrees/s
 //   PRPLEVEL i:f j:g ...  tank index : fraction of its maximum mass, for every tank
+//   THLEVEL i:l j:m ...   thruster index : level, for every thruster with a level above 0
 //   DOCKINFO p:q,Name ... own port p docked to port q of vessel Name
 // Numbers are written as the shortest text that reads back as the same value.
 void World::saveDefaultState(const VesselRecord &v, FILEHANDLE scn) {
@@ -198,6 +268,15 @@ void World::saveDefaultState(const VesselRecord &v, FILEHANDLE scn) {
         }
         writeLine(scn, s);
     }
+    std::string levels;
+    size_t index = 0;
+    for (const Thruster &th : v.thrusters) {
+        if (th.level != 0.0)
+            levels += " " + std::to_string(index) + ":" + numberText(th.level);
+        ++index;
+    }
+    if (!levels.empty())
+        writeLine(scn, "THLEVEL" + levels);
     std::string dock;
     for (const DockPort &d : v.docks)
         if (d.mate)
@@ -228,7 +307,7 @@ void World::makeDockInfo(VesselRecord &v) {
             log(&v, ev::kError, "cannot read docking entry \"" + tok + "\"");
             continue;
         }
-        VesselRecord *mate = resolve(find(tok.substr(static_cast<size_t>(used))));
+        VesselRecord *mate = table_.find(find(tok.substr(static_cast<size_t>(used))));
         if (!mate) {
             log(&v, ev::kError, "docking entry \"" + tok + "\" names no vessel");
             continue;
@@ -240,9 +319,21 @@ void World::makeDockInfo(VesselRecord &v) {
     }
 }
 
-void World::parseDefaultLine(VesselRecord &v, char *line) {
+void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
     if (!line)
         return;
+    // The state goes into the status the vessel's clbkLoadStateEx was handed, and nowhere
+    // else: in the simulator a line parsed into any other record is lost for the vessel.
+    BlockState *st = reader_ && reader_->vessel == &v && status == &reader_->state.status
+                         ? &reader_->state
+                         : nullptr;
+    if (!st) {
+        log(&v, ev::kError,
+            std::string("ParseScenarioLineEx was not given the status clbkLoadStateEx received: "
+                        "\"") +
+                line + "\" is lost");
+        return;
+    }
     auto keyIs = [&](const char *key, const char *&rest) {
         size_t n = std::strlen(key);
         if (std::strncmp(line, key, n) != 0)
@@ -260,54 +351,28 @@ void World::parseDefaultLine(VesselRecord &v, char *line) {
         while (*rest == ' ' || *rest == '\t')
             ++rest;
         if (std::strncmp(rest, "Landed", 6) == 0) {
-            v.status = 1;
-            understood = true;
+            st->statusValue = 1;
+            st->hasStatus = understood = true;
         } else if (std::strncmp(rest, "Orbiting", 8) == 0) {
-            v.status = 0;
-            understood = true;
+            st->statusValue = 0;
+            st->hasStatus = understood = true;
         }
     } else if (keyIs("RPOS", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
-        v.rpos = vec(x[0], x[1], x[2]);
-        understood = true;
+        st->rpos = vec(x[0], x[1], x[2]);
+        st->hasRpos = understood = true;
     } else if (keyIs("RVEL", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
-        v.rvel = vec(x[0], x[1], x[2]);
-        understood = true;
+        st->rvel = vec(x[0], x[1], x[2]);
+        st->hasRvel = understood = true;
     } else if (keyIs("AROT", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
-        v.rot = rotationFromEuler(vec(x[0], x[1], x[2]) / kDegPerRad);
-        understood = true;
+        st->rot = rotationFromEuler(vec(x[0], x[1], x[2]) / kDegPerRad);
+        st->hasRot = understood = true;
     } else if (keyIs("VROT", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
-        v.avel = vec(x[0], x[1], x[2]) / kDegPerRad;
-        understood = true;
+        st->avel = vec(x[0], x[1], x[2]) / kDegPerRad;
+        st->hasAvel = understood = true;
     } else if (keyIs("PRPLEVEL", rest)) {
-        // Every pair must read; a bad pair leaves all tanks as they were.
-        std::vector<std::pair<size_t, double>> levels;
-        const char *p = rest;
-        bool ok = true;
-        while (ok) {
-            while (*p == ' ' || *p == '\t')
-                ++p;
-            if (!*p)
-                break;
-            char *end = nullptr;
-            unsigned long idx = std::strtoul(p, &end, 10);
-            if (end == p || *end != ':') {
-                ok = false;
-                break;
-            }
-            p = end + 1;
-            double f = std::strtod(p, &end);
-            if (end == p || !std::isfinite(f) || idx >= v.tanks.size()) {
-                ok = false;
-                break;
-            }
-            levels.emplace_back(idx, std::clamp(f, 0.0, 1.0));
-            p = end;
-        }
-        if (ok) {
-            for (auto &[i, f] : levels)
-                v.tanks[i].mass = f * v.tanks[i].maxMass;
-            understood = true;
-        }
+        understood = readLevels(rest, v.tanks.size(), st->tankLevels);
+    } else if (keyIs("THLEVEL", rest)) {
+        understood = readLevels(rest, v.thrusters.size(), st->thrusterLevels);
     } else if (keyIs("DOCKINFO", rest)) {
         // Docking is re-made by load() once all vessels exist; remember the line.
         v.dockInfo = rest;

@@ -12,13 +12,18 @@
 //     END_FOCUS
 //     BEGIN_SHIPS
 //     Pod1:Capsule          one block per vessel: "Name:Class", its lines, END
-//       STATUS Orbiting Earth
+//       STATUS Orbiting Earth   ; everything from a ';' on is a comment
 //     END
 //     END_SHIPS
 //
 // Each section may appear at most once, in any order; blank lines between sections are
-// skipped. Anything else is refused with the file name and line number, never guessed at:
-// the reader is a pure function from bytes to a result and holds up against any input.
+// skipped. Outside the description, a ';' starts a comment that runs to the end of the
+// line, and a line means what is left of it without blanks and tabs at either end: that is
+// how a vessel's lines reach its module, and how the section and block words are found. A
+// vessel's block ends at a line END in any letter case. Lines have no length limit. Names
+// need not be unique: the simulator's scenarios may carry two vessels of one name.
+// Anything else is refused with the file name and line number, never guessed at: the
+// reader is a pure function from bytes to a result and holds up against any input.
 #ifndef VEMO_SIM_SCENARIOTEXT_H
 #define VEMO_SIM_SCENARIOTEXT_H
 
@@ -32,10 +37,8 @@
 
 namespace sim {
 
-// Longest line the reader accepts, in bytes without the line end. Vessel modules copy their
-// lines into fixed buffers of this order; refusing longer ones keeps such lines from ever
-// reaching a module, and keeps what we write readable by the same rule.
-constexpr std::size_t kMaxScenarioLineLength = 255;
+// Longest vessel or class name, in bytes.
+constexpr std::size_t kMaxNameLength = 255;
 
 // What the reader produces: the scenario, and the environment section carried along so a
 // saved scenario keeps it.
@@ -45,8 +48,16 @@ struct ParsedScenario {
     bool hasEnvironment = false;           // the file had the section (possibly empty)
 };
 
-// Vessel names: 1 to kMaxScenarioLineLength printable ASCII characters, no blank and no
-// ':' (which would split a block header). The same rule holds for names in timelines.
+// A line as the scenario means it: without the comment from its first ';' on, and without
+// blanks and tabs at either end.
+std::string_view scenarioLineText(std::string_view line);
+// Some ship of the scenario bears this name, letter case aside, as the simulator finds a
+// vessel by its name.
+bool namesShip(const ScenarioFile &scenario, std::string_view name);
+
+// Vessel names: 1 to kMaxNameLength printable ASCII characters, no blank, no ':' (which
+// would split a block header) and no ';' (which would start a comment). The same rule holds
+// for names in timelines.
 bool isValidVesselName(std::string_view name);
 // Class names follow the vessel-name rule and also hold no path separator and do not start
 // with '.', because the host turns a class name into a module file name under modules/.
@@ -63,9 +74,9 @@ bool readScenarioFile(const std::string &path, ParsedScenario &out, InputError &
 
 // Format a scenario as text in the same format, such that parsing it gives the same data
 // back. Returns false with a reason in error, and leaves out unchanged, when the data
-// cannot be written so: a line holding a line break or NUL, a block line reading END, an
-// over-long line, an invalid vessel or class name, a repeated name, or a focus naming no
-// ship. environment is written as its own section when hasEnvironment is true.
+// cannot be written so: a line holding a line break, a NUL or a ';' (the rest would read as
+// a comment), a block line reading END, an invalid vessel or class name, or a focus naming
+// no ship. environment is written as its own section when hasEnvironment is true.
 bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::string> &environment,
                         bool hasEnvironment, std::string &out, std::string &error);
 

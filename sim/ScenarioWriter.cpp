@@ -1,6 +1,4 @@
 // Writing scenario files: a ScenarioFile as text that reads back to the same data.
-#include <set>
-
 #include "ScenarioText.h"
 #include "Text.h"
 
@@ -15,19 +13,12 @@ bool checkWritable(std::string_view line, const std::string &where, std::string 
         error = where + " holds a line break or NUL byte";
         return false;
     }
-    if (line.size() > kMaxScenarioLineLength) {
-        error = where + " is longer than " + std::to_string(kMaxScenarioLineLength) + " characters";
-        return false;
-    }
     return true;
 }
 
-// Indented by two columns as the host writes it, unless that would make the line too long
-// to read back; the reader strips the indentation anyway.
+// Indented by two columns as the host writes it; the reader strips the indentation.
 void appendIndented(std::string &text, std::string_view line) {
-    if (line.size() + 2 <= kMaxScenarioLineLength) {
-        text += "  ";
-    }
+    text += "  ";
     text += line;
     text += '\n';
 }
@@ -44,7 +35,7 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
         if (!checkWritable(line, where, error)) {
             return false;
         }
-        if (stripBlanks(line) == "END_DESC") {
+        if (scenarioLineText(line) == "END_DESC") {
             error = where + " reads END_DESC";
             return false;
         }
@@ -64,7 +55,7 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
             if (stripBlanks(line).empty()) {
                 continue;
             }
-            if (stripBlanks(line) == "END_ENVIRONMENT") {
+            if (scenarioLineText(line) == "END_ENVIRONMENT") {
                 error = where + " reads END_ENVIRONMENT";
                 return false;
             }
@@ -73,7 +64,6 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
         text += "END_ENVIRONMENT\n";
     }
 
-    std::set<std::string> names;
     for (const ShipBlock &ship : scenario.ships) {
         if (!isValidVesselName(ship.name)) {
             error = "vessel name '" + ship.name + "' cannot be written";
@@ -84,13 +74,9 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
                     "' cannot be written";
             return false;
         }
-        if (!names.insert(ship.name).second) {
-            error = "two vessels named '" + ship.name + "'";
-            return false;
-        }
     }
     if (!scenario.focus.empty()) {
-        if (names.count(scenario.focus) == 0) {
+        if (!namesShip(scenario, scenario.focus)) {
             error = "focus names no vessel of the scenario: '" + scenario.focus + "'";
             return false;
         }
@@ -118,12 +104,16 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
             if (!checkWritable(line, where, error)) {
                 return false;
             }
+            if (line.find(';') != std::string_view::npos) {
+                error = where + " holds a ';', and the rest of it would read as a comment";
+                return false;
+            }
             const std::string_view bare = stripBlanks(line);
             if (bare.empty()) {
                 continue;  // the reader skips blank lines; writing them changes nothing
             }
             // Either would end the block (or the section) early when read back.
-            if (bare == "END" || bare == "END_SHIPS") {
+            if (equalNoCase(bare, "END") || bare == "END_SHIPS") {
                 error = where + " reads '" + std::string(bare) + "'";
                 return false;
             }

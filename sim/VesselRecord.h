@@ -1,7 +1,9 @@
 // What the host keeps of a vessel: the record of the vessel itself and of every part its
 // module makes (meshes, animations, tanks, thrusters and groups, attachment points, docking
-// ports, ...). Handles given to modules are the addresses of these records; they stay valid
-// for the world's life, so parts live in containers that never move their elements.
+// ports, ...). The vessel's own handle names its slot in the world's VesselTable; the
+// handles of its parts are the addresses of their records, which stay in place for the
+// vessel's life, so parts live in containers that never move their elements. A destroyed
+// vessel's record goes with all its parts.
 #ifndef VEMO_SIM_VESSELRECORD_H
 #define VEMO_SIM_VESSELRECORD_H
 
@@ -17,6 +19,7 @@
 namespace sim {
 
 struct ClassInfo;
+struct LoadedModule;
 struct VesselRecord;
 
 // Thruster group types with a name of their own, THGROUP_MAIN to THGROUP_ATT_BACK.
@@ -129,14 +132,17 @@ struct ClassCaps {
 };
 
 struct VesselRecord {
-    std::uint64_t serial = 0;  // creation order, never reused
     std::string name;
     std::string className;
-    const ClassInfo *cls = nullptr;
-    VESSEL *instance = nullptr;  // null before ovcInit and after ovcExit
+    const ClassInfo *builtin = nullptr;  // the class compiled into the process, if it is one
+    LoadedModule *module = nullptr;      // the module this vessel loaded, if any
+    VESSEL *instance = nullptr;          // null before ovcInit and after ovcExit
     VESSEL2 *callbacks = nullptr;
-    bool alive = false;    // in the vessel list
-    bool traceOn = false;  // record the host calls it makes (see World::setTrace)
+    bool hostInstance = false;  // a plain vessel: the instance is the host's own VESSEL2
+    bool acceptsFocus = true;   // its class lets it take the keyboard focus
+    bool alive = false;         // in the vessel list
+    bool marked = false;        // deletion requested: destroyed at the end of the frame
+    bool traceOn = false;       // record the host calls it makes (see World::setTrace)
 
     // State, relative to the reference body.
     VECTOR3 rpos = vec(0, 0, 0);  // m
@@ -168,7 +174,11 @@ struct VesselRecord {
 
     double mass() const;     // empty mass + all propellant
     bool thrusting() const;  // some thruster is at a level above 0
-    OBJHANDLE handle() const { return const_cast<VesselRecord *>(this); }
+    OBJHANDLE handle() const { return handle_; }
+    void setHandle(OBJHANDLE h) { handle_ = h; }  // by the VesselTable that holds the record
+
+private:
+    OBJHANDLE handle_ = nullptr;
 };
 
 }  // namespace sim

@@ -1,7 +1,6 @@
 #include "World.h"
 
 #include <cmath>
-#include <limits>
 #include <utility>
 
 #include "Text.h"
@@ -17,29 +16,37 @@ constexpr double kDefaultStep = 0.1;
 
 World *World::current_ = nullptr;
 
+namespace {
+
+std::function<void(const Event &)> &destroyedHandleObserver() {
+    static std::function<void(const Event &)> observer;
+    return observer;
+}
+
+}  // namespace
+
+void World::setDestroyedHandleObserver(std::function<void(const Event &)> observer) {
+    destroyedHandleObserver() = std::move(observer);
+}
+
 World::World(WorldOptions options) : options_(std::move(options)), classes_(options_.root) {
     // A step that is not a positive time would never advance the clock.
     if (!(options_.step > 0.0) || !std::isfinite(options_.step))
         options_.step = kDefaultStep;
     rng_ = options_.seed;
-    keyAccepted_.fill(-std::numeric_limits<double>::infinity());
     previous_ = current_;
     current_ = this;
 }
 
 World::~World() {
-    // Instances go first, in list order, then the modules in the order they were loaded.
-    {
-        std::vector<VesselRecord *> live = list_;
-        for (VesselRecord *v : live) {
-            v->alive = false;
-            releaseInstance(*v);
-        }
-        list_.clear();
-        byName_.clear();
-        finishDeletes();
+    // Every vessel goes, in list order, each with its module if it was the module's last.
+    const std::vector<VesselRecord *> live = list_;
+    for (VesselRecord *v : live) {
+        v->alive = false;
+        releaseInstance(*v);
     }
-    classes_.unloadAll();
+    for (VesselRecord *v : live)
+        forget(*v);
     if (current_ == this)
         current_ = previous_;
 }
@@ -49,6 +56,9 @@ void World::step(int n) {
         double dt = options_.step;
         lastStep_ = dt;
         double tNew = simt_ + dt;
+        inStep_ = true;
+        frameStart_ = simt_;
+        ++steps_;
         applyPilotInputs();
         stepSnapshot_.assign(list_.begin(), list_.end());
         callEachVessel(&VESSEL2::clbkPreStep, tNew, dt);
@@ -56,9 +66,11 @@ void World::step(int n) {
             if (v->alive)
                 moveVessel(*v, dt);
         simt_ = tNew;
-        ++steps_;
         callEachVessel(&VESSEL2::clbkPostStep, simt_, dt);
+        stepSnapshot_.clear();
+        destroyMarked();
         trackAnimations();
+        inStep_ = false;
     }
 }
 
@@ -66,7 +78,7 @@ void World::callEachVessel(void (VESSEL2::*callback)(double, double, double), do
                            double dt) {
     Dispatch d(*this, nullptr);
     for (VesselRecord *v : stepSnapshot_) {
-        if (!v->alive || !v->callbacks)
+        if (!v->alive || !v->callbacks || v->hostInstance)
             continue;
         d.enter(v);
         (v->callbacks->*callback)(simt, dt, 0.0);
@@ -97,33 +109,35 @@ void World::trackAnimations() {
     }
 }
 
+std::string World::nameKey(const std::string &name) {
+    std::string key = name;
+    for (char &c : key)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
 OBJHANDLE World::find(const std::string &name) const {
-    auto it = byName_.find(name);
-    return it == byName_.end() ? nullptr : it->second->handle();
+    auto it = byName_.find(nameKey(name));
+    return it == byName_.end() || it->second.empty() ? nullptr : it->second.front()->handle();
 }
 
-VesselRecord *World::resolveAny(OBJHANDLE h) const {
-    const auto found = handles_.find(h);
-    if (found == handles_.end() || found->second != kVessel)
+VesselRecord *World::resolveMissing(OBJHANDLE h, const char *use) {
+    if (table_.state(h) != VesselTable::State::kDestroyed ||
+        options_.destroyedHandles == DestroyedHandles::kAnswerNull)
         return nullptr;
-    return static_cast<VesselRecord *>(h);
+    ++destroyedHandleUses_;
+    const std::string who = callbackVessel_ ? callbackVessel_->name + " used" : "used";
+    log(callbackVessel_, ev::kDestroyedHandle,
+        who + " the handle of " + table_.destroyedText(h) + ", in " + use +
+            ": in the simulator that handle points at nothing");
+    if (const auto &observer = destroyedHandleObserver())
+        observer(events_.back());
+    return nullptr;
 }
 
-VesselRecord *World::resolve(OBJHANDLE h) const {
-    VesselRecord *v = resolveAny(h);
-    return v && v->alive ? v : nullptr;
-}
-
-const VesselRecord *World::record(OBJHANDLE h) const {
-    return resolveAny(h);
-}
-
-const VesselRecord *World::liveRecord(OBJHANDLE h) const {
-    return resolve(h);
-}
-
-VESSEL *World::interfaceOf(OBJHANDLE h) const {
-    const VesselRecord *v = resolve(h);
+VESSEL *World::interfaceOf(OBJHANDLE h, const char *use) {
+    const VesselRecord *v = resolve(h, use);
     return v ? v->instance : nullptr;
 }
 
@@ -148,7 +162,7 @@ void World::log(const VesselRecord *v, const char *kind, std::string text) {
 }
 
 void World::setTrace(OBJHANDLE h, bool on) {
-    if (VesselRecord *v = resolveAny(h))
+    if (VesselRecord *v = table_.find(h))
         v->traceOn = on;
 }
 

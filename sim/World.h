@@ -5,20 +5,25 @@
 // One world is current at a time: constructing a World makes it current, destroying it
 // restores whatever was current before.
 //
-// Time. The world advances in fixed steps of `WorldOptions::step` seconds. One step is:
+// Time. The world advances in fixed steps of `WorldOptions::step` seconds, and each step
+// is one frame of the simulator:
 //   1. pending pilot inputs (thruster group levels) are applied;
 //   2. clbkPreStep of every vessel, in list order;
 //   3. every vessel moves (Motion.cpp);
 //   4. the simulation time advances by the step;
 //   5. clbkPostStep of every vessel, in list order;
-//   6. animations that started or stopped moving are logged.
+//   6. the vessels whose deletion was asked for (in this frame, or since the last one) are
+//      destroyed (Lifecycle.cpp);
+//   7. animations that started or stopped moving are logged.
 // Pre- and post-step receive the simulation time at the end of the step and the step length.
 // oapiGetSimStep() answers the length of the step in progress or last completed (0 before
-// the first step).
+// the first step). Anything done between two steps (a key, a timeline's action) belongs to
+// the frame of the next step.
 //
 // The world's concepts each have a file of their own:
 //   World.cpp          the step, lookups, the event log and the world-wide services
-//   ModuleLoader.*     vessel classes, in-process or loaded from modules
+//   VesselTable.*      vessel handles, and the records behind them
+//   ModuleLoader.*     vessel classes, class config files (ClassConfig.*) and modules
 //   Lifecycle.cpp      creating and deleting vessels
 //   ScenarioState.cpp  loading and saving vessels through scenario blocks, state lines
 //   VesselStatus.cpp   VESSELSTATUS records in and out
@@ -46,13 +51,22 @@
 #include "Orbitersdk.h"
 #include "ScenarioFile.h"
 #include "VesselRecord.h"
+#include "VesselTable.h"
 
 namespace sim {
 
+// What the host does when a destroyed vessel's handle is used. In the simulator the handle
+// is a dangling pointer and any use of it a crash.
+enum class DestroyedHandles {
+    kReport,     // an error event (ev::kDestroyedHandle) and a null answer: the run fails
+    kAnswerNull  // a null answer and nothing else, for a test that wants a kinder host
+};
+
 struct WorldOptions {
-    std::string root = ".";  // runtime root: modules are loaded from <root>/modules
+    std::string root = ".";  // runtime root: config/vessels/ and modules/ are found there
     std::uint64_t seed = 1;  // seed of oapiRand
     double step = 0.1;       // fixed step length, s
+    DestroyedHandles destroyedHandles = DestroyedHandles::kReport;
     // Global position of the reference body. Away from the origin on purpose, so that code
     // mixing up the relative and the global frame shows.
     VECTOR3 bodyPosition = vec(1e11, -2e10, 3e9);
@@ -78,41 +92,53 @@ public:
     const WorldOptions &options() const { return options_; }
 
     // --- Classes (ModuleLoader) -------------------------------------------------------------
-    // A class compiled into the process. Takes precedence over a module of the same name.
+    // A class compiled into the process. Takes precedence over a class config of the same
+    // name, and needs none.
     void registerClass(const std::string &name, std::function<VESSEL *(OBJHANDLE, int)> init,
                        std::function<void(VESSEL *)> exit) {
         classes_.registerClass(name, std::move(init), std::move(exit));
     }
-    // Finds the class, loading <root>/modules/<name>.dll when it is not registered. On
-    // failure returns null and puts a message naming the class and the folder in `error`.
-    const ClassInfo *findClass(const std::string &name, std::string *error = nullptr) {
-        return classes_.findClass(name, error);
+    // Whether vessels of the class can be made: compiled in, or a class config file whose
+    // module (if it names one) is there. False with a message naming the class and the file.
+    bool checkClass(const std::string &name, std::string *error = nullptr) {
+        VesselClass c;
+        return classes_.findClass(name, c, error);
     }
+    // Modules loaded now (each stays loaded while a vessel of it exists).
+    std::size_t loadedModules() const { return classes_.loadedCount(); }
 
     // --- Vessel lifecycle (Lifecycle.cpp) ---------------------------------------------------
-    // Creates a vessel as oapiCreateVessel does: ovcInit, clbkSetClassCaps, the status,
-    // clbkSetStateEx, clbkPostCreation. Null and a message on failure (unknown class, name in
-    // use or empty, instance not made).
+    // Creates a vessel as oapiCreateVessel does: its class config read, its module loaded,
+    // ovcInit, clbkSetClassCaps, the status, clbkSetStateEx, clbkPostCreation. Null and a
+    // message on failure (unknown class, empty or unwritable name, module not loadable).
+    // Names need not be unique. A module whose ovcInit makes no instance gives a plain
+    // vessel, as a class config without a module does: it exists with the host's default
+    // behaviour and none of the module's callbacks.
     //
     // A vessel created inside a callback exists at once: it is in the vessel list, has an
     // interface and can be found by name. It moves and receives pre/post-step callbacks from
     // the next step on.
     OBJHANDLE createVessel(const std::string &name, const std::string &className,
                            const VESSELSTATUS &status, std::string *error = nullptr);
-    // Deletes a vessel as oapiDeleteVessel does; false if it is not a live vessel.
-    //
-    // A vessel deleted inside a callback leaves the vessel list at once, and its handle's
-    // interface is null at once. Its instance is handed to ovcExit only after the callback
-    // loop in progress ends (the step, or the key dispatch, ...), so a running callback never
-    // loses its own object. A deleted vessel receives no further callbacks. Its record stays
-    // as a tombstone and is never reused, so the handle of a deleted vessel, like any pointer
-    // the host never handed out, answers null from oapiGetVesselInterface.
-    bool deleteVessel(OBJHANDLE vessel, OBJHANDLE focusAlternative = nullptr);
+    // Asks for a vessel's deletion as oapiDeleteVessel does: the vessel is only marked, and
+    // true. Until the end of the frame (step 6 above; for a request between steps, the
+    // next step's) it stays in the vessel list, found by index, by name and by handle, and
+    // its callbacks of the frame still run. Then the marked vessels are destroyed in reverse
+    // list order: docked mates are released, a vessel with the focus hands it to the nearest
+    // other vessel that accepts it, ovcExit runs, the record is freed, and the handle names a
+    // destroyed vessel from then on. The second argument is the simulator's camera target,
+    // which the headless host has no use for.
+    bool deleteVessel(OBJHANDLE vessel, OBJHANDLE cameraTarget = nullptr);
 
     // --- Scenario state (ScenarioState.cpp, VesselStatus.cpp) --------------------------------
     // Loads the ships of a scenario into the world and sets its focus. Every class is checked
     // before any vessel is made, so an unknown class leaves the world unchanged. On failure
     // returns false with a message.
+    //
+    // Each vessel is made (its set-up runs), then, as in the simulator, every tank is emptied
+    // and every thruster level set to 0, and its block goes to clbkLoadStateEx with a
+    // VESSELSTATUS2 that ParseScenarioLineEx fills from the default lines; that state is
+    // applied when the callback returns. So a tank that no PRPLEVEL names starts empty.
     bool load(const ScenarioFile &scenario, std::string *error = nullptr);
     // Saves every vessel in list order through clbkSaveState, and the focus.
     ScenarioFile save();
@@ -120,8 +146,9 @@ public:
     bool readLine(FILEHANDLE scn, char *&line);
     // A line of the vessel being saved, for oapiWriteScenario_string and SaveDefaultState.
     void writeLine(FILEHANDLE scn, const std::string &line);
-    // The default state lines: ParseScenarioLineEx and SaveDefaultState.
-    void parseDefaultLine(VesselRecord &v, char *line);
+    // The default state lines: ParseScenarioLineEx (into the status clbkLoadStateEx was
+    // handed; any other is refused with an error event) and SaveDefaultState.
+    void parseDefaultLine(VesselRecord &v, char *line, void *status);
     void saveDefaultState(const VesselRecord &v, FILEHANDLE scn);
     // A VESSELSTATUS into a vessel: its position, velocity and rotation, and with
     // `withLevels` its fuel and engine levels, which need the vessel's tanks and groups.
@@ -166,21 +193,37 @@ public:
     // A buffered key event for the focus vessel; `held` are further keys down at the time.
     // Returns whether the vessel consumed it (false when there is no focus vessel).
     bool keyEvent(int key, bool down = true, const std::vector<int> &held = {});
-    // oapiAcceptDelayedKey: the host remembers when it last accepted each key.
+    // oapiAcceptDelayedKey, as the simulator answers it: the host remembers one key, the one
+    // it last accepted, and when. It refuses only that same key, less than `interval`
+    // seconds after it was accepted, and not in the same frame; any other key is accepted
+    // and takes its place. The host's real-time clock is the frame's simulation time at its
+    // start (the headless host has no time acceleration), so runs stay repeatable.
     bool acceptDelayedKey(char key, double interval);
 
     // --- Lookup and inspection (World.cpp) ------------------------------------------------------
-    OBJHANDLE find(const std::string &name) const;           // live vessels only
-    const VesselRecord *record(OBJHANDLE vessel) const;      // live or deleted; null if unknown
-    const VesselRecord *liveRecord(OBJHANDLE vessel) const;  // live only
+    // The first vessel in list order with this name, letter case aside, as the simulator's
+    // oapiGetObjectByName finds it; null if none.
+    OBJHANDLE find(const std::string &name) const;
+    // The record of a vessel in the list (marked for deletion or not); null for a destroyed
+    // or unknown handle. For looking at a vessel: it reports nothing.
+    const VesselRecord *record(OBJHANDLE vessel) const { return table_.find(vessel); }
+    VesselTable::State handleState(OBJHANDLE vessel) const { return table_.state(vessel); }
     const std::vector<VesselRecord *> &vessels() const { return list_; }
-    OBJHANDLE vesselAt(std::size_t index) const;  // in list order, or null
-    VESSEL *interfaceOf(OBJHANDLE vessel) const;  // of a live vessel, or null
+    std::size_t vesselSlots() const { return table_.slotCount(); }  // never above the peak
+    std::size_t registeredParts() const { return handles_.size(); }
+    OBJHANDLE vesselAt(std::size_t index) const;                          // in list order, or null
+    VESSEL *interfaceOf(OBJHANDLE vessel, const char *use = "a lookup");  // of a live vessel
     OBJHANDLE bodyHandle() const;
     VECTOR3 globalPos(const VesselRecord &v) const { return options_.bodyPosition + v.rpos; }
 
     // --- Event log and call traces (World.cpp) --------------------------------------------------
     const std::vector<Event> &events() const { return events_; }
+    // Uses of destroyed vessels' handles so far (ev::kDestroyedHandle events, also counted
+    // after the log is cleared).
+    std::size_t destroyedHandleUses() const { return destroyedHandleUses_; }
+    // Called with every such event as it is logged, whatever world logs it: test support
+    // turns it into a test failure.
+    static void setDestroyedHandleObserver(std::function<void(const Event &)> observer);
     std::vector<Event> eventsOfKind(const std::string &kind) const;
     void clearEvents() { events_.clear(); }
     void log(const VesselRecord *v, const char *kind, std::string text);
@@ -196,8 +239,7 @@ public:
 
     // --- Handles and world-wide services (World.cpp) -------------------------------------------
     enum HandleKind {
-        kVessel = 1,
-        kAnimComponent,
+        kAnimComponent = 1,
         kTank,
         kThruster,
         kGroup,
@@ -207,9 +249,15 @@ public:
         kMesh,
         kTexture
     };
-    VesselRecord *resolve(OBJHANDLE vessel) const;     // live vessel or null
-    VesselRecord *resolveAny(OBJHANDLE vessel) const;  // live or deleted, or null
-    // Every handle the host hands out is registered with its kind.
+    // The live vessel a handle names, for a use of it by a module or from outside (`use`
+    // names it in the message). A destroyed vessel's handle is an error (unless the world
+    // answers null for them) and gives null, as does an unknown one.
+    VesselRecord *resolve(OBJHANDLE vessel, const char *use) {
+        VesselRecord *v = table_.find(vessel);
+        return v ? v : resolveMissing(vessel, use);
+    }
+    // Every handle of a part the host hands out is registered with its kind, and forgotten
+    // with its vessel.
     void registerHandle(const void *h, HandleKind kind) { handles_[h] = kind; }
     // A handle of the given kind belonging to `owner` (any owner if null), or null.
     template <class T>
@@ -219,20 +267,15 @@ public:
     double random();
 
 private:
-    // Marks a loop of callbacks into modules and the vessel whose callback runs. Deletions
-    // requested inside are finished (ovcExit) when the outermost one ends.
+    // Marks a stretch of callbacks into modules with the vessel whose callback runs, so the
+    // calls made from it are traced to it and named in messages.
     class Dispatch {
     public:
         Dispatch(World &w, VesselRecord *v) : w_(w), saved_(w.callbackVessel_) {
-            ++w_.dispatchDepth_;
             w_.callbackVessel_ = v;
         }
         void enter(VesselRecord *v) { w_.callbackVessel_ = v; }
-        ~Dispatch() {
-            w_.callbackVessel_ = saved_;
-            if (--w_.dispatchDepth_ == 0)
-                w_.finishDeletes();
-        }
+        ~Dispatch() { w_.callbackVessel_ = saved_; }
 
     private:
         World &w_;
@@ -240,16 +283,30 @@ private:
     };
     struct ScnReader;
     struct ScnWriter;
+    struct BlockState;
 
     // Lifecycle.cpp
-    VesselRecord *makeRecord(const std::string &name, const std::string &className);
-    bool instantiate(VesselRecord &v, std::string *error);
+    // A new record in the table and at the end of the list, of a class found already.
+    VesselRecord *makeRecord(const std::string &name, const VesselClass &cls);
+    // The instance: the class's own, or a plain one. False with a message when the class's
+    // module cannot be loaded; the record is then gone again.
+    bool instantiate(VesselRecord &v, const VesselClass &cls, std::string *error);
     void releaseInstance(VesselRecord &v);
-    void finishDeletes();
+    // Step 6 of the frame: every vessel marked for deletion is destroyed.
+    void destroyMarked();
+    void destroy(VesselRecord &v);
+    // Frees the record and everything of it the world keeps.
+    void forget(VesselRecord &v);
     std::string validName(const std::string &name, std::string *error) const;
-    void listRemove(VesselRecord *v);
+    // The name as byName_ files it: letters in upper case.
+    static std::string nameKey(const std::string &name);
+    // resolve() for a handle that names no live vessel: null, and a destroyed vessel's
+    // handle reported as the world's options say.
+    VesselRecord *resolveMissing(OBJHANDLE vessel, const char *use);
     // ScenarioState.cpp
     void makeDockInfo(VesselRecord &v);
+    // A vessel's block through clbkLoadStateEx, and the state it described applied after.
+    void loadBlock(VesselRecord &v, const ShipBlock &block);
     // Motion.cpp
     void applyPilotInputs();
     void moveVessel(VesselRecord &v, double dt);
@@ -275,19 +332,19 @@ private:
     World *previous_ = nullptr;
     ModuleLoader classes_;
 
-    std::deque<VesselRecord> records_;  // every vessel ever made; never shrinks
-    std::vector<VesselRecord *> list_;  // live vessels in list order
-    std::unordered_map<std::string, VesselRecord *> byName_;  // live vessels
-    // Every handle handed out, vessels included, by address: what kind of record it is.
+    VesselTable table_;                 // every vessel in the list, by handle
+    std::vector<VesselRecord *> list_;  // the vessel list, in creation order
+    // The vessels of each name (nameKey), in list order.
+    std::unordered_map<std::string, std::vector<VesselRecord *>> byName_;
+    // Every part handle handed out, by address: what kind of record it is.
     std::unordered_map<const void *, HandleKind> handles_;
-    std::vector<VesselRecord *> pendingExit_;
+    std::vector<VesselRecord *> marked_;  // deletion requested, in the order asked
     std::vector<VesselRecord *> stepSnapshot_;
     std::vector<PilotInput> pilotInputs_;
-    int dispatchDepth_ = 0;
     VesselRecord *callbackVessel_ = nullptr;
     VesselRecord *focus_ = nullptr;
     bool traceNew_ = false;
-    std::uint64_t nextSerial_ = 1;
+    std::size_t destroyedHandleUses_ = 0;
 
     std::map<std::string, std::unique_ptr<MeshRecord>> meshes_;
     std::map<std::string, std::unique_ptr<TextureRecord>> textures_;
@@ -296,7 +353,14 @@ private:
     double lastStep_ = 0.0;
     std::uint64_t steps_ = 0;
     std::uint64_t rng_;
-    std::array<double, kMaxKeyCode + 1> keyAccepted_;
+    // The frame in progress, or the next one between steps (Keys.cpp uses it).
+    bool inStep_ = false;
+    double frameStart_ = 0.0;  // simulation time at the start of the step in progress
+    std::uint64_t frame() const { return inStep_ ? steps_ : steps_ + 1; }
+    double frameTime() const { return inStep_ ? frameStart_ : simt_; }
+    int delayedKey_ = -1;                // oapiAcceptDelayedKey's memory: the last key it accepted,
+    double delayedKeyTime_ = 0.0;        // when,
+    std::uint64_t delayedKeyFrame_ = 0;  // and in which frame
 
     ScnReader *reader_ = nullptr;  // the block being loaded, if any
     ScnWriter *writer_ = nullptr;  // the vessel being saved, if any

@@ -352,14 +352,17 @@ bool CrewStory::describePoint(const sim::VesselRecord &v, const sim::Attachment 
     if (!a.toParent && a.id == AIRLOCK_POINT_ID) {
         kind = kAirlock;
         const AirlockPoint now = airlockOf(a);
-        const auto it = airlocks_.find(&a);
+        const auto it = airlocks_.find(keyOf(v, a));
         if (it == airlocks_.end()) {
             text = airlockText(now);
-            airlocks_.emplace(&a, now);
+            airlocks_.emplace(keyOf(v, a), now);
             return true;
         }
         if (sameAirlock(now, it->second)) {
             return true;
+        }
+        if (now.freeSeats < it->second.freeSeats) {
+            takers_.push_back(v.name);
         }
         AirlockPoint seatsOnly = it->second;
         seatsOnly.freeSeats = now.freeSeats;
@@ -376,7 +379,7 @@ bool CrewStory::describePoint(const sim::VesselRecord &v, const sim::Attachment 
         kind = kCrew;
         const std::string now = "crew member ready to return: age " + whole(a.pos.x) + ", pulse " +
                                 whole(a.pos.y) + ", " + whole(a.pos.z) + " kg";
-        std::string &last = points_[&a];
+        std::string &last = points_[keyOf(v, a)];
         if (now != last) {
             text = now;
             last = now;
@@ -387,21 +390,13 @@ bool CrewStory::describePoint(const sim::VesselRecord &v, const sim::Attachment 
     return false;
 }
 
-std::string CrewStory::boardedBy(const sim::World &world, const std::string &deleted,
-                                 const std::vector<sim::Event> &events, std::size_t from) {
-    if (memberVessels_.erase(deleted) == 0) {
+std::string CrewStory::boardedBy(const std::string &deleted) {
+    if (memberVessels_.erase(deleted) == 0 || takers_.empty()) {
         return std::string();
     }
-    for (std::size_t k = from; k < events.size(); ++k) {
-        const sim::VesselRecord *r = world.liveRecord(world.find(events[k].vessel));
-        const sim::Attachment *a = r != nullptr ? findAirlock(*r) : nullptr;
-        const auto last = a != nullptr ? airlocks_.find(a) : airlocks_.end();
-        if (events[k].kind == sim::ev::kAttachment && last != airlocks_.end() &&
-            a->rot.z < last->second.freeSeats) {
-            return r->name;
-        }
-    }
-    return std::string();
+    const std::string taker = takers_.front();
+    takers_.erase(takers_.begin());
+    return taker;
 }
 
 std::vector<std::string> CrewStory::aboardAtLoad(const sim::VesselRecord &v,

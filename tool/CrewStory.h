@@ -115,11 +115,13 @@ public:
                        std::string &text);
 
     // A vessel was deleted. When it was a crew member's that showed its point, the name of the
-    // vessel that took the member aboard: the first airlock among `events` from `from` on whose
-    // free seats went down. Empty otherwise: a member whose vessel goes with no seat taken was
-    // not taken aboard anywhere.
-    std::string boardedBy(const sim::World &world, const std::string &deleted,
-                          const std::vector<sim::Event> &events, std::size_t from);
+    // vessel that took the member aboard: the first vessel told since the last
+    // forgetTakers() whose airlock's free seats went down (a vessel takes a member in its
+    // post-step and deletes the member's vessel, which goes at the end of that frame). Empty
+    // otherwise: a member whose vessel goes with no seat taken was not taken aboard anywhere.
+    std::string boardedBy(const std::string &deleted);
+    // The events told so far are all of a frame: a seat taken now belongs to no deletion.
+    void forgetTakers() { takers_.clear(); }
 
     // Who came aboard a crew-capable vessel with the scenario: its crew lines in `block`,
     // less those in `handed`, the lines the vessel passed on to the host's parser. A vessel
@@ -131,10 +133,18 @@ public:
     std::vector<std::string> summary(const sim::VesselRecord &v, const sim::ScenarioFile &saved);
 
 private:
+    // A point of a vessel: the vessel's handle is never reused, the point's address may be
+    // once its vessel is gone.
+    using PointKey = std::pair<OBJHANDLE, const sim::Attachment *>;
+    static PointKey keyOf(const sim::VesselRecord &v, const sim::Attachment &a) {
+        return {v.handle(), &a};
+    }
+
     // What each convention point said when last told.
-    std::map<const sim::Attachment *, AirlockPoint> airlocks_;
-    std::map<const sim::Attachment *, std::string> points_;
+    std::map<PointKey, AirlockPoint> airlocks_;
+    std::map<PointKey, std::string> points_;
     std::set<std::string> memberVessels_;  // live vessels that showed a crew member's point
+    std::vector<std::string> takers_;      // vessels whose free seats went down, in order
     // Per vessel, the values of crew lines it refused at loading.
     std::map<std::string, std::vector<std::string>> refusedCrew_;
 };

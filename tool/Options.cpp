@@ -19,9 +19,10 @@ const char kHelp[] =
     "       vemosim --check [--root DIR] SCENARIO\n"
     "\n"
     "Runs SCENARIO (a scenario file in the host's text format) on the headless host: loads\n"
-    "its vessels (classes not built in come from ROOT/modules/CLASS.dll), advances the\n"
-    "simulation in fixed steps, applies the timeline's actions at their times, prints what\n"
-    "happened and saves the scenario as it stands at the end.\n"
+    "its vessels (a class is its class config file ROOT/config/vessels/CLASS.cfg, whose\n"
+    "Module item names the vessel module ROOT/modules/MODULE.dll), advances the simulation\n"
+    "in fixed steps, applies the timeline's actions at their times, prints what happened\n"
+    "and saves the scenario as it stands at the end.\n"
     "\n"
     "options:\n"
     "  --root DIR       runtime root with modules/, config/ and meshes/; the run takes place\n"
@@ -100,11 +101,12 @@ const char kHelp[] =
     "tanks, and its crew as a saved scenario holds it. The same scenario, timeline, options\n"
     "and seed give the same output and the same saved scenario, byte for byte.\n"
     "\n"
-    "Exit status: 0 done; 1 the run failed (a scenario or the picture could not be written);\n"
-    "2 bad input (an option, a missing file, a malformed line, an unknown class, an action\n"
-    "that cannot be carried out). With --check: 0, 1 or 2 as said above. Errors go to\n"
-    "standard error as one line naming the file and line; files are written whole or not at\n"
-    "all.\n";
+    "Exit status: 0 done; 1 the run failed: a vessel module used the handle of a vessel\n"
+    "that was destroyed (in the simulator, a crash; the run stops there), or a scenario or\n"
+    "the picture could not be written; 2 bad input (an option, a missing file, a malformed\n"
+    "line, an unknown class, an action that cannot be carried out). With --check: 0, 1 or 2\n"
+    "as said above. Errors go to standard error as one line naming the file and line, or the\n"
+    "time; files are written whole or not at all.\n";
 
 void printError(const std::string &message) {
     std::fprintf(stderr, "vemosim: %s\n", message.c_str());

@@ -17,7 +17,9 @@ constexpr double kDefaultStep = 0.05;               // s per step
 
 // Exit codes.
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;    // the run went wrong: a scenario or picture could not be written
+// The run went wrong: a module used a destroyed vessel's handle (which crashes the
+// simulator), or a scenario or picture could not be written.
+constexpr int kExitFailed = 1;
 constexpr int kExitChanged = 1;   // --check: a crew line is changed, kept aside or refused
 constexpr int kExitBadInput = 2;  // bad option, file, line or action; nothing was written
 

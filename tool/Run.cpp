@@ -101,7 +101,7 @@ int Run::main() {
     // its own block.
     for (const sim::ShipBlock &ship : scenario_.scenario.ships) {
         std::string why;
-        if (world.findClass(ship.className, &why) == nullptr) {
+        if (!world.checkClass(ship.className, &why)) {
             e = {o_.scenario, ship.firstLine, why};
             printError(e.text());
             return kExitBadInput;
@@ -114,6 +114,9 @@ int Run::main() {
         return kExitBadInput;
     }
     flush();
+    if (destroyedHandleUsed()) {
+        return kExitFailed;
+    }
     if (o_.check) {
         const CheckReport report = checkLoadedScenario(world, scenario_, scenarioText_, root);
         if (!o_.quiet) {
@@ -140,6 +143,9 @@ int Run::main() {
             if (rc != kExitOk) {
                 return rc;
             }
+            if (destroyedHandleUsed()) {
+                return kExitFailed;
+            }
             sample();
         }
         if (world.time() + slack >= o_.until) {
@@ -147,6 +153,9 @@ int Run::main() {
         }
         world.step(1);
         flush();
+        if (destroyedHandleUsed()) {
+            return kExitFailed;
+        }
         sample();
     }
 
@@ -206,12 +215,27 @@ int Run::draw() {
     return kExitOk;
 }
 
+bool Run::destroyedHandleUsed() {
+    if (world_->destroyedHandleUses() == 0) {
+        return false;
+    }
+    flush();
+    for (const sim::Event &e : world_->events()) {
+        if (e.kind == sim::ev::kDestroyedHandle) {
+            printError("at " + std::string(at()).substr(4) + ": " + e.text +
+                       "; the run stops here");
+            break;
+        }
+    }
+    return true;
+}
+
 // "placed at (0, 0, 1.5) m in Pod's frame, inside its airlock box".
 std::string Run::placeText(const TimelineAction &a, OBJHANDLE other) const {
     char at[160];
     std::snprintf(at, sizeof at, "placed at (%g, %g, %g) m in %s's frame", a.vec[0], a.vec[1],
                   a.vec[2], a.other.c_str());
-    const sim::VesselRecord *o = world_->liveRecord(other);
+    const sim::VesselRecord *o = world_->record(other);
     return at + (o != nullptr ? airlockPlaceNote(*o, sim::vec(a.vec[0], a.vec[1], a.vec[2]))
                               : std::string());
 }
@@ -223,7 +247,7 @@ int Run::badAction(const TimelineAction &a, const std::string &why) {
 }
 
 std::string Run::focusName() const {
-    const sim::VesselRecord *f = world_->liveRecord(world_->focus());
+    const sim::VesselRecord *f = world_->record(world_->focus());
     return f != nullptr ? f->name : std::string("-");
 }
 
@@ -238,7 +262,7 @@ int Run::apply(const TimelineAction &a) {
     sim::World &w = *world_;
     flush();
     const OBJHANDLE focus = w.focus();
-    const sim::VesselRecord *focusRecord = w.liveRecord(focus);
+    const sim::VesselRecord *focusRecord = w.record(focus);
     std::string subject = a.vessel;
     if (a.kind == ActionKind::Key || a.kind == ActionKind::Thrust) {
         subject = focusRecord != nullptr ? focusRecord->name : std::string();

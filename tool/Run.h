@@ -30,6 +30,8 @@ private:
     void sample();
     // Draws the run into the --plot file.
     int draw();
+    // After a step or an action: a module's use of a destroyed vessel's handle ends the run.
+    bool destroyedHandleUsed();
     // Carries out one timeline action; an action that cannot be carried out is bad input.
     int apply(const TimelineAction &a);
     // Saves the world's scenario to `path`, named `shown` in messages.

@@ -180,8 +180,8 @@ std::size_t RunRecorder::add(const sim::VesselRecord &r) {
 
 void RunRecorder::noteBox(const sim::World &world, std::size_t i, double time) {
     const Live &l = live_[i];
-    const sim::VesselRecord *v = world.liveRecord(l.handle);
-    const sim::VesselRecord *f = world.liveRecord(frame_);
+    const sim::VesselRecord *v = world.record(l.handle);
+    const sim::VesselRecord *f = world.record(frame_);
     if (!l.alive || !l.hasAirlock || v == nullptr || f == nullptr) {
         return;
     }
@@ -224,7 +224,7 @@ void RunRecorder::mark(double time, std::size_t track, const VECTOR3 &at, std::s
 
 void RunRecorder::detect(const sim::World &world, bool keep) {
     const double t = world.time();
-    if (frame_ != nullptr && world.liveRecord(frame_) == nullptr && !record_.frameLost) {
+    if (frame_ != nullptr && world.record(frame_) == nullptr && !record_.frameLost) {
         record_.frameLost = true;
         record_.frameLostAt = t;
     }
@@ -306,7 +306,7 @@ std::vector<RunRecorder::Moment> RunRecorder::readLog(const sim::World &world) {
 
 // Where everything stands now, in the frame vessel's frame.
 void RunRecorder::place(const sim::World &world, double t, bool keep) {
-    const sim::VesselRecord *f = world.liveRecord(frame_);
+    const sim::VesselRecord *f = world.record(frame_);
     if (f == nullptr) {
         return;
     }
@@ -322,7 +322,7 @@ void RunRecorder::place(const sim::World &world, double t, bool keep) {
         }
         const bool jumped = l.jumped || frameJumped;
         Track &track = record_.tracks[i];
-        const sim::VesselRecord *r = world.liveRecord(l.handle);
+        const sim::VesselRecord *r = world.record(l.handle);
         if (r == nullptr) {
             continue;
         }
@@ -364,7 +364,7 @@ void RunRecorder::readAirlocks(const sim::World &world, double t) {
     for (std::size_t i = 0; i < live_.size(); ++i) {
         Live &l = live_[i];
         Track &track = record_.tracks[i];
-        const sim::VesselRecord *r = l.alive ? world.liveRecord(l.handle) : nullptr;
+        const sim::VesselRecord *r = l.alive ? world.record(l.handle) : nullptr;
         const sim::Attachment *point = r != nullptr ? findAirlock(*r) : nullptr;
         l.seatChange = 0.0;
         const AirlockPoint now = point != nullptr ? airlockOf(*point) : AirlockPoint{};
@@ -447,7 +447,7 @@ void RunRecorder::markCrew(const sim::World &world, double t, const std::vector<
     }
     for (std::size_t i = 0; i < live_.size(); ++i) {
         Live &l = live_[i];
-        const sim::VesselRecord *r = l.alive ? world.liveRecord(l.handle) : nullptr;
+        const sim::VesselRecord *r = l.alive ? world.record(l.handle) : nullptr;
         // A member handed over is ready from the start; only one outside is worth a mark.
         if (r == nullptr || l.ready || isTransferVessel(r->name)) {
             continue;
@@ -463,7 +463,7 @@ void RunRecorder::markCrew(const sim::World &world, double t, const std::vector<
 void RunRecorder::followEngines(const sim::World &world, double t, bool keep) {
     for (std::size_t i = 0; i < live_.size(); ++i) {
         Live &l = live_[i];
-        const sim::VesselRecord *r = l.alive ? world.liveRecord(l.handle) : nullptr;
+        const sim::VesselRecord *r = l.alive ? world.record(l.handle) : nullptr;
         if (r == nullptr) {
             continue;
         }

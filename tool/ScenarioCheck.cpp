@@ -128,7 +128,7 @@ BlockFacts factsOf(const sim::World &world, const sim::ShipBlock &b, std::size_t
             f.savedCrew.push_back(line);
         }
     }
-    const sim::VesselRecord *r = world.liveRecord(world.find(b.name));
+    const sim::VesselRecord *r = world.record(world.find(b.name));
     const sim::Attachment *point = r != nullptr ? findAirlock(*r) : nullptr;
     f.airlock = point != nullptr;
     if (f.airlock) {

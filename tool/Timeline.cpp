@@ -226,7 +226,7 @@ bool parseTimelineText(std::string_view text, const std::string &fileName, Timel
     std::string_view line;
     while (reader.next(line)) {
         const int number = reader.number();
-        const std::string fault = sim::lineFault(line, sim::kMaxScenarioLineLength);
+        const std::string fault = sim::lineFault(line, kMaxTimelineLineLength);
         if (!fault.empty()) {
             return fail(number, fault);
         }

@@ -34,6 +34,8 @@ namespace vemosim {
 
 // Most keys one "key" action may hold together.
 constexpr std::size_t kMaxChordKeys = 8;
+// Longest timeline line, in bytes: a line is one action, never more than a few names long.
+constexpr std::size_t kMaxTimelineLineLength = 255;
 // Docking port numbers a timeline may name: 0 .. kMaxDockPort.
 constexpr int kMaxDockPort = 999;
 

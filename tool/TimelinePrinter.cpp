@@ -94,6 +94,7 @@ void TimelinePrinter::flushWith(const Override *o) {
     }
     printed_ = end;
     loading_ = false;
+    story_.forgetTakers();
     std::fflush(out_);
 }
 
@@ -110,7 +111,7 @@ void TimelinePrinter::printEvent(const std::vector<Event> &events, std::size_t &
         return;
     }
     ++i;
-    const VesselRecord *v = world_.liveRecord(world_.find(e.vessel));
+    const VesselRecord *v = world_.record(world_.find(e.vessel));
     if (e.kind == ev::kAttachment) {
         printAttachment(e);
     } else if (e.kind == ev::kLevel) {
@@ -142,7 +143,7 @@ void TimelinePrinter::printEvent(const std::vector<Event> &events, std::size_t &
             "scenario saved to " + saveTarget_ + e.text.substr(std::strlen("scenario saved")));
         saveTarget_.clear();
     } else if (e.kind == ev::kDeleted) {
-        const std::string boarded = story_.boardedBy(world_, e.vessel, events, i);
+        const std::string boarded = story_.boardedBy(e.vessel);
         printLine(e.time, e.vessel, ev::kDeleted,
                   e.text + (boarded.empty() ? "" : ": its crew member came aboard " + boarded));
     } else if (e.kind == ev::kPilot) {
@@ -175,7 +176,7 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
     for (std::size_t k = i + 1; k < world_.events().size(); ++k) {
         gone = gone || (events[k].vessel == e.vessel && events[k].kind == ev::kDeleted);
     }
-    const VesselRecord *v = world_.liveRecord(world_.find(e.vessel));
+    const VesselRecord *v = world_.record(world_.find(e.vessel));
     if (gone || v == nullptr) {
         raw(e);
         ++i;
@@ -274,7 +275,7 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
 }
 
 void TimelinePrinter::printAttachment(const Event &e) {
-    const VesselRecord *v = world_.liveRecord(world_.find(e.vessel));
+    const VesselRecord *v = world_.record(world_.find(e.vessel));
     std::string id;
     if (v == nullptr || !quoted(e.text, id, false)) {
         raw(e);
@@ -361,7 +362,7 @@ void TimelinePrinter::summary(const ScenarioFile &saved) {
         header = "at the end: no vessels";
     }
     std::fprintf(out_, "%s\n", header.c_str());
-    const VesselRecord *focus = world_.liveRecord(world_.focus());
+    const VesselRecord *focus = world_.record(world_.focus());
     for (const VesselRecord *v : world_.vessels()) {
         std::fprintf(out_, "  %s (%s%s): position %s m, velocity %s m/s\n",
                      printable(v->name).c_str(), printable(v->className).c_str(),

@@ -358,13 +358,16 @@ void vemopod::clbkPostStep(double simt, double simdt, double mjd) {
 }
 
 // Keys: K deploys, E sends the first crew member out. Both need someone aboard. The decision
-// is made from the keyboard state alone, not from the event's own key.
+// is made from the keyboard state, not from the event's own key, so Shift, Ctrl or Alt held
+// change nothing. The host reports releases too, each with the state of its moment, and
+// that state may still show K or E held: a release is taken or passed on as a press would
+// be, but starts nothing, or one press would act twice.
 int vemopod::clbkConsumeBufferedKey(DWORD key, bool down, char *kstate) {
     if (kstate == nullptr) {
         return KEY_PASSED_ON;
     }
     if (KEYDOWN(kstate, OAPI_KEY_K) && crew.GetCrewCount() != 0) {
-        if (oapiAcceptDelayedKey(OAPI_KEY_K, KEY_REPEAT_DELAY)) {
+        if (down && oapiAcceptDelayedKey(OAPI_KEY_K, KEY_REPEAT_DELAY)) {
             deploying = true;
         }
         return KEY_CONSUMED;
@@ -372,7 +375,7 @@ int vemopod::clbkConsumeBufferedKey(DWORD key, bool down, char *kstate) {
     if (!KEYDOWN(kstate, OAPI_KEY_E)) {
         return KEY_PASSED_ON;
     }
-    if (!oapiAcceptDelayedKey(OAPI_KEY_E, KEY_REPEAT_DELAY)) {
+    if (!down || !oapiAcceptDelayedKey(OAPI_KEY_E, KEY_REPEAT_DELAY)) {
         return KEY_CONSUMED;
     }
     if (crew.GetCrewCount() == 0) {

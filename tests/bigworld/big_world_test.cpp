@@ -51,7 +51,7 @@ constexpr double kCensusInterval = 30.0;   // s
 // ---------------------------------------------------------------------------------------
 // The probe.
 // ---------------------------------------------------------------------------------------
-int g_capsule = -1;     // capsule whose post-step is running, -1 for none
+int g_capsule = -1;      // capsule whose post-step is running, -1 for none
 long g_listLookups = 0;  // oapiGetVesselByIndex during capsules' post-steps
 
 template <class Fn>
@@ -309,7 +309,7 @@ TEST_F(BigWorld, CrewConservedAndBoardedInTimeByOneSharedWalk) {
         // Members sent in are gone once their capsule took them, in time.
         for (auto it = walkingIn.begin(); it != walkingIn.end();) {
             ++it->second.steps;
-            if (!world->liveRecord(it->first)) {
+            if (!world->record(it->first)) {
                 crewed_[it->second.capsule] = true;
                 ++boarded;
                 slowestBoarding = std::max(slowestBoarding, it->second.steps);
@@ -327,9 +327,8 @@ TEST_F(BigWorld, CrewConservedAndBoardedInTimeByOneSharedWalk) {
         }
         // Members fresh from EVA step away from their capsule, out of every airlock.
         for (OBJHANDLE m : justOut) {
-            if (world->liveRecord(m)) {
-                world->setPosition(m,
-                                   sim::operator+(world->liveRecord(m)->rpos, sim::vec(0, 0, 80)));
+            if (world->record(m)) {
+                world->setPosition(m, sim::operator+(world->record(m)->rpos, sim::vec(0, 0, 80)));
             }
         }
         justOut.clear();

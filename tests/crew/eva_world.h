@@ -85,14 +85,17 @@ protected:
         crewroot::LeaveRoot(root_, previousDir_);
     }
 
-    void MakeWorld(double step) {
+    // A world with the classes above; without `memberClass`, there is no class "Vemo" at all.
+    void MakeWorld(double step, bool memberClass = true) {
         world_.reset();
         sim::WorldOptions options;
         options.root = root_.string();
         options.step = step;
         world_ = std::make_unique<sim::World>(options);
         Register<Hab>(*world_, "Hab");
-        Register<Member>(*world_, "Vemo");
+        if (memberClass) {
+            Register<Member>(*world_, "Vemo");
+        }
         Register<Plain>(*world_, "Plain");
     }
 
@@ -131,13 +134,15 @@ protected:
 
     // Steps the world until this vessel alone, looking for crew after each step, takes a
     // member in, or until the module's walk has been over the whole vessel list once (a scan
-    // period and a step): what it took in, or 0.
+    // period and a step): what it took in, or 0. A step ends the frame of a scan that took
+    // someone in, so the vessel it deleted is gone when this returns.
     int ScanNow(OBJHANDLE h) {
         const double step = world_->options().step;
         for (double looked = 0.0; looked < RETURNING_CREW_SCAN_PERIOD; looked += step) {
             world_->step();
             const int result = Crew(h).ProcessReturningCrew();
             if (result != 0) {
+                world_->step();
                 return result;
             }
         }

@@ -68,7 +68,7 @@ TEST_F(EvaWorldTest, ClosedDoorOrUnreadyManagerTakesNobody) {
     StartCounting();
     ASSERT_EQ(Crew(alpha).DefineAirlockShape(0, -2, 2, -2, 2, -2, 2), 1);
     EXPECT_EQ(ScanNow(alpha), 0);
-    EXPECT_NE(world().liveRecord(jo), nullptr);
+    EXPECT_NE(world().record(jo), nullptr);
 
     CrewManager unready;
     std::memset(&unready, 0, sizeof unready);
@@ -89,7 +89,7 @@ TEST_F(EvaWorldTest, MemberOnTheBoxEdgeComesAboardWithNameAndValues) {
     EXPECT_EQ(ScanNow(alpha), 1);
     EXPECT_EQ(Roster(Crew(alpha)), "X1-Pilot One-35-72-80;");
     EXPECT_STREQ(Crew(alpha).lastReturnedName, "Pilot One");
-    EXPECT_EQ(world().liveRecord(one), nullptr);
+    EXPECT_EQ(world().record(one), nullptr);
     EXPECT_EQ(world().focus(), alpha);
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(alpha), mass + 80.0);
 
@@ -105,13 +105,13 @@ TEST_F(EvaWorldTest, TheBoxTurnsWithItsVessel) {
     ASSERT_EQ(Crew(alpha).DefineAirlockShape(1, -1, 1, -1, 1, -4, 4), 1);
     world().setRotation(alpha, sim::rotationAboutAxis(vec(0, 1, 0), 3.14159265358979 / 2));
     OBJHANDLE along = MakeMember("Vemo_Along", alpha, vec(0, 0, 0), vec(30, 60, 70));
-    world().setPosition(along, sim::operator+(world().liveRecord(alpha)->rpos, vec(0, 0, 3)));
+    world().setPosition(along, sim::operator+(world().record(alpha)->rpos, vec(0, 0, 3)));
     StartCounting();
     EXPECT_EQ(ScanNow(alpha), 0);
 
     world().placeNear(along, alpha, vec(0, 0, 3));  // 3 m off along global x
-    EXPECT_NEAR(std::fabs(world().liveRecord(along)->rpos.x - world().liveRecord(alpha)->rpos.x),
-                3.0, 1e-9);
+    EXPECT_NEAR(std::fabs(world().record(along)->rpos.x - world().record(alpha)->rpos.x), 3.0,
+                1e-9);
     EXPECT_EQ(ScanNow(alpha), 1);
 }
 
@@ -187,7 +187,7 @@ TEST_F(EvaWorldTest, FullRosterLeavesMembersWaitingUntilASeatIsFree) {
     EXPECT_EQ(ScanNow(beta), 0);
     EXPECT_EQ(ScanNow(beta), 0);
     EXPECT_NE(world().find("VemoTBeta"), nullptr);
-    EXPECT_NE(world().liveRecord(dan), nullptr);
+    EXPECT_NE(world().record(dan), nullptr);
     EXPECT_TRUE(Exists(kTransferFile));
     EXPECT_EQ(Roster(Crew(beta)), "-Cy-40-70-80;");
 

@@ -86,9 +86,11 @@ TEST(StoryRoundTrip, TellsTheTripInPlainWords) {
             {"3.000", "in Pod's frame, outside its airlock box"},
             {"3.050", "Vemo_A01-John_Doe", "crew member ready to return: age 35, pulse 72, 80 kg"},
             {"4.000", "in Pod's frame, inside its airlock box"},
-            {"4.100", "Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
+            // The capsule takes the member in its post-step; the member's vessel goes at the
+            // end of that frame.
             {"4.100", "Pod", "airlock: 0 free seats (was 1)"},
             {"4.100", "Pod", "mesh vemo/vemo shown in external views"},
+            {"4.100", "Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
             {"7.050", "retro thruster group level 1 (the pilot asked for 0)"},
             {"end at 10.000 s"},
             {"Pod (vemopod, focus): position (0, 0, -82.5) m"},
@@ -152,7 +154,6 @@ TEST(StoryCrew, AboardIsWhatTheVesselTook) {
     EXPECT_EQ(countLines(r.out, {"crew: Max Poe"}), 0) << r.out;
     EXPECT_EQ(countLines(r.out, {"crew: Jane Roe"}), 0) << r.out;
     EXPECT_EQ(countLines(r.out, {"crew line kept, not aboard: C03-Max_Poe-0-72-80"}), 1) << r.out;
-    EXPECT_EQ(countLines(r.out, {"crew line kept, not aboard: B02-Jane_Roe-41-64-75"}), 1)
-        << r.out;
+    EXPECT_EQ(countLines(r.out, {"crew line kept, not aboard: B02-Jane_Roe-41-64-75"}), 1) << r.out;
     EXPECT_EQ(countLines(r.out, {"Pod2", "airlock open, box", "1 free seat"}), 1) << r.out;
 }

@@ -2,6 +2,8 @@
 // byte-identical repeats.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -165,6 +167,33 @@ TEST(VemosimRun, MovesVesselsAsTold) {
     EXPECT_EQ(lineStarting(*pod2, "RPOS").rfind("RPOS 101", 0), 0u) << lineStarting(*pod2, "RPOS");
     EXPECT_EQ(lineStarting(*pod1, "RVEL"), lineStarting(*pod2, "RVEL"));
     EXPECT_NE(lineStarting(*pod1, "RPOS"), lineStarting(*pod2, "RPOS"));
+}
+
+// A module that keeps the handle of a vessel it deleted and uses it after the vessel is
+// destroyed would crash the simulator: the run stops there, fails, and writes nothing.
+TEST(VemosimRun, UseOfADestroyedVesselFailsTheRun) {
+    VemosimCase c;
+    std::filesystem::create_symlink(std::string(VEMO_TEST_MODULES) + "/HostProbe.dll",
+                                    c.root() + "/modules/HostProbe.dll");
+    std::ofstream(c.root() + "/config/vessels/Probe.cfg") << "Module = HostProbe\n";
+    c.write("w.scn",
+            "BEGIN_SHIPS\n"
+            "Target:Probe\nEND\n"
+            "Watcher:Probe\nEND\n"
+            "END_SHIPS\n");
+    const VemosimResult r = c.run({"--step", "0.1", "--until", "1", "--out", "end.scn", "w.scn"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(printed(r.out, "0.100", {"Target", "deleted"})) << r.out;
+    EXPECT_TRUE(
+        printed(r.out, "0.200",
+                {"Watcher", "destroyed-handle", "used the handle of Target, destroyed at 0.100 s"}))
+        << r.out;
+    EXPECT_EQ(r.err,
+              "vemosim: at 0.200 s: Watcher used the handle of Target, destroyed at 0.100 s, in "
+              "oapiGetVesselInterface: in the simulator that handle points at nothing; the run "
+              "stops here\n");
+    EXPECT_EQ(r.out.find("end at"), std::string::npos);
+    EXPECT_FALSE(c.read("end.scn").has_value());
 }
 
 TEST(VemosimRun, QuietPrintsNothing) {

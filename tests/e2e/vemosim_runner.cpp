@@ -41,7 +41,7 @@ VemosimCase::VemosimCase() {
     fs::create_directories(work_);
     fs::create_directories(root_ + "/config");
     const fs::path built(VEMO_BUILD_ROOT);
-    for (const char *sub : {"modules", "meshes"}) {
+    for (const char *sub : {"modules", "meshes", "config/vessels"}) {
         if (fs::exists(built / sub)) {
             fs::copy(built / sub, fs::path(root_) / sub, fs::copy_options::recursive);
         }

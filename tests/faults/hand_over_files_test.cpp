@@ -13,6 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+const std::string kEvaFile = "config/Vemotmp.cfg";
 const std::string kTransferFile = "config/VemotmpT.cfg";
 
 // A hand-over record as the crew library writes it: name, mesh, age, pulse, evaParameter,
@@ -45,20 +46,22 @@ TEST_F(HandOverFiles, WithSoundFilesTheRoundTripMovesEveryone) {
     EXPECT_FALSE(root->exists(kTransferFile));
 }
 
-// The hand-over record cannot be written: the config folder is missing, is a file, or the
-// record's name is taken by a folder. The member stays aboard with all of its data, rather
-// than leaving with the companion's default values (free EVA) or arriving nameless (transfer).
+// The hand-over record cannot be written: the record's name is taken by a folder, or by a
+// link into a folder that does not exist. (The config folder itself cannot be missing: the
+// class config files live in it.) The member stays aboard with all of its data, rather than
+// leaving with the companion's default values (free EVA) or arriving nameless (transfer).
 TEST_F(HandOverFiles, UnwritableRecordKeepsTheMemberAboard) {
-    const std::vector<std::string> faults = {"config missing", "config is a file",
-                                             "records are folders"};
+    const std::vector<std::string> faults = {"records are folders",
+                                             "records link into a missing folder"};
     for (const std::string &fault : faults) {
         SCOPED_TRACE(fault);
-        fs::remove_all(root->file("config"));
-        if (fault == "config is a file") {
-            root->write("config", "not a folder");
-        } else if (fault == "records are folders") {
-            fs::create_directories(root->file("config/Vemotmp.cfg"));
-            fs::create_directories(root->file("config/VemotmpT.cfg"));
+        for (const std::string &record : {kEvaFile, kTransferFile}) {
+            fs::remove_all(root->file(record));
+            if (fault == "records are folders") {
+                fs::create_directories(root->file(record));
+            } else {
+                fs::create_symlink(root->file("no/such/folder/record"), root->file(record));
+            }
         }
         Load(kCrewScenario);
         RoundTrip();
@@ -67,8 +70,6 @@ TEST_F(HandOverFiles, UnwritableRecordKeepsTheMemberAboard) {
                   "C1-Cap Ten 50/70/90 @Pod");
         EXPECT_EQ(FirstNamed("Vemo"), nullptr) << "a crew-member vessel was made";
         world.reset();
-        fs::remove_all(root->file("config"));
-        fs::create_directories(root->file("config"));
     }
 }
 

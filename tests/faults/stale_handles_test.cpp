@@ -1,6 +1,9 @@
 // Vessels deleted while others still hold their handles: the last EVA vessel, a docked mate,
-// a member two airlocks saw at once, capsules among many that look for crew. Nothing may
-// reach a freed object (the sanitizer build runs these), and the crew stays conserved.
+// a member two airlocks saw at once, capsules among many that look for crew. A deleted vessel
+// stays until the end of its frame, as in the simulator; after that nothing may reach it (a use
+// of its handle fails the test, and the sanitizer build runs these), and the crew stays
+// conserved.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,7 +13,26 @@ using namespace faults;
 
 namespace {
 
-class StaleHandles : public FaultWorldTest {};
+class StaleHandles : public FaultWorldTest {
+protected:
+    // Steps until a walk for returning crew has looked at the vessel: the walk asks each
+    // vessel it looks at for its class, which that vessel's call trace shows.
+    void StepUntilWalkLookedAt(const std::string &vessel) {
+        sim::World &w = *world;
+        OBJHANDLE h = Vessel(vessel);
+        w.setTrace(h, true);
+        for (int i = 0; i < 20; ++i) {
+            const_cast<sim::VesselRecord *>(w.record(h))->trace.clear();
+            w.step();
+            const std::vector<std::string> &calls = w.record(h)->trace;
+            if (std::find(calls.begin(), calls.end(), "GetClassName") != calls.end()) {
+                w.setTrace(h, false);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no walk looked at " << vessel;
+    }
+};
 
 std::string Capsules(int count, double x, bool crewed) {
     std::string text;
@@ -34,6 +56,7 @@ TEST_F(StaleHandles, LastEvaVesselDeletedByAnotherHand) {
     ASSERT_NE(member, nullptr);
     EXPECT_EQ(world->focus(), member);
     ASSERT_TRUE(world->deleteVessel(member));
+    world->step();
     EXPECT_NE(world->focus(), member);
 
     // The capsule keeps scanning with a free seat, takes E and saves, all without the vessel.
@@ -57,6 +80,7 @@ TEST_F(StaleHandles, LastEvaVesselDeletedByAnotherHand) {
 TEST_F(StaleHandles, DockedMateDeleted) {
     Load(kCrewScenario);
     ASSERT_TRUE(world->deleteVessel(Vessel("Beta")));
+    world->step();
     // Alpha's port is free again: E is a free EVA, not a hand-over to a vanished vessel.
     ASSERT_TRUE(PressE("Alpha"));
     EXPECT_NE(world->find("Vemo_X1-Pilot_One"), nullptr);
@@ -65,8 +89,13 @@ TEST_F(StaleHandles, DockedMateDeleted) {
     EXPECT_TRUE(CrewConserved(Census(*world), ScenarioCrew()));
 }
 
+// Beta is deleted in the frame its transfer vessel is made. With short steps the walk looks at
+// one vessel a frame; it has just looked at Alpha, the first, so in Beta's last frame it looks
+// at Beta and not at the transfer vessel at the end of the list: Beta does not take the member
+// in (a member it took would go with it, as any crew aboard a deleted vessel does).
 TEST_F(StaleHandles, ReceiverDeletedWhileItsTransferVesselWaits) {
-    Load(kCrewScenario);
+    Load(kCrewScenario, 0.05);
+    StepUntilWalkLookedAt("Alpha");
     ASSERT_TRUE(PressE("Alpha"));
     ASSERT_NE(world->find("VemoTBeta"), nullptr);
     ASSERT_TRUE(world->deleteVessel(Vessel("Beta")));
@@ -90,8 +119,8 @@ TEST_F(StaleHandles, ReceiverDeletedWhileItsTransferVesselWaits) {
 }
 
 // Ten empty capsules at one spot and one member inside all their airlocks: whichever looks
-// first takes the member and deletes its vessel, in the middle of the step; the others must
-// not reach it.
+// first takes the member and deletes its vessel, which stays in the list until the frame ends;
+// the others must not take the member too.
 TEST_F(StaleHandles, MemberInManyAirlocksIsBoardedOnce) {
     Load(std::string("BEGIN_SHIPS\n") + Capsules(10, 0, false) +
          "Vemo_M-Walker:Vemo\n  STATUS Orbiting Earth\n  RPOS 900 0 0\n  RVEL 0 0 0\n"

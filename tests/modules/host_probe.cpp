@@ -1,6 +1,10 @@
-// Vessel class "HostProbe": records the module entry points it receives, one line each, in
-// config/probe.log relative to the current directory.
+// Vessel module "HostProbe": records the module entry points it receives, one line each, in
+// config/probe.log relative to the current directory. ovcInit also logs how many instances
+// this copy of the module has made, a static that starts at 0 whenever the module is loaded
+// afresh, and makes no instance at all for a vessel whose name begins with "Null". A probe
+// whose name begins with "Watcher" keeps a deleted vessel's handle (see clbkPostStep).
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "Orbitersdk.h"
@@ -9,6 +13,15 @@ namespace {
 
 const char *const kLogFile = "config/probe.log";
 const double kEmptyMass = 42.0;  // kg
+const char kNoInstancePrefix[] = "Null";
+const char kWatcherPrefix[] = "Watcher";
+char TARGET_NAME[] = "Target";
+
+bool StartsWith(const char *name, const char *prefix) {
+    return name && std::strncmp(name, prefix, std::strlen(prefix)) == 0;
+}
+
+int instancesMade = 0;  // by this copy of the module
 
 void note(const char *what, const char *name) {
     FILE *f = std::fopen(kLogFile, "a");
@@ -25,7 +38,27 @@ public:
     void clbkSetClassCaps(FILEHANDLE cfg) override {
         note("clbkSetClassCaps", GetName());
         SetEmptyMass(kEmptyMass);
+        watcher = StartsWith(GetName(), kWatcherPrefix);
     }
+
+    // A watcher deletes the vessel "Target" in its first post-step and keeps its handle,
+    // asking the host for its interface every step from then on: the fault of a module that
+    // holds on to a vessel that is gone.
+    void clbkPostStep(double simt, double simdt, double mjd) override {
+        if (!watcher)
+            return;
+        if (!target) {
+            target = oapiGetObjectByName(TARGET_NAME);
+            if (target)
+                oapiDeleteVessel(target);
+            return;
+        }
+        oapiGetVesselInterface(target);
+    }
+
+private:
+    bool watcher = false;
+    OBJHANDLE target = nullptr;
 };
 
 }  // namespace
@@ -39,8 +72,16 @@ DLLCLBK void ExitModule(HINSTANCE hModule) {
 }
 
 DLLCLBK VESSEL *ovcInit(OBJHANDLE hVessel, int flightmodel) {
+    VESSEL plain(hVessel, flightmodel);
+    const char *name = plain.GetName();
+    if (StartsWith(name, kNoInstancePrefix)) {
+        note("ovcInit-none", name);
+        return nullptr;
+    }
     HostProbe *probe = new (std::nothrow) HostProbe(hVessel, flightmodel);
-    note("ovcInit", probe ? probe->GetName() : nullptr);
+    char what[32];
+    std::snprintf(what, sizeof what, "ovcInit#%d", ++instancesMade);
+    note(what, name);
     return probe;
 }
 

@@ -1,8 +1,4 @@
-// Docking ports, attachment points, meshes and the module loader.
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
+// Docking ports, attachment points and meshes.
 #include "script_vessel.h"
 
 using testsupport::events;
@@ -53,11 +49,15 @@ TEST_F(HostTest, DockingAlignsTheVesselsAndReportsMates) {
     EXPECT_FALSE(world->dock(c, 0, a, 0));
     EXPECT_FALSE(world->dock(c, 1, a, 0)) << "no such port";
 
-    // Deleting a vessel frees its mate's port.
+    // Destroying a vessel frees its mate's port; a vessel only marked for deletion stays
+    // docked until the end of the frame.
     ScriptVessel::journal.clear();
     oapiDeleteVessel(b);
+    EXPECT_EQ(va->GetDockStatus(va->GetDockHandle(0)), b);
+    world->step();
     EXPECT_EQ(va->GetDockStatus(va->GetDockHandle(0)), nullptr);
-    EXPECT_EQ(ScriptVessel::journal, (Strings{"dock0- B", "dock0- A", "exit B"}));
+    EXPECT_EQ(entries("dock"), (Strings{"dock0- B", "dock0- A"}));
+    EXPECT_EQ(entries("exit"), (Strings{"exit B"}));
     EXPECT_TRUE(world->dock(a, 0, c, 0));
     EXPECT_TRUE(world->undock(c, 0));
     EXPECT_FALSE(world->undock(c, 0));
@@ -141,54 +141,4 @@ TEST_F(HostTest, MeshesAndTexturesAreSharedByName) {
     ASSERT_EQ(mesh.size(), 2u);
     EXPECT_EQ(mesh[0].text, "mesh 1 never shown");
     EXPECT_EQ(mesh[1].text, "mesh 1 shown in the cockpit view");
-}
-
-// ---------------------------------------------------------------------------------------
-// The module loader, with the probe module.
-// ---------------------------------------------------------------------------------------
-class ModuleLoaderTest : public testsupport::WorldTest {
-protected:
-    void SetUp() override {
-        WorldTest::SetUp();
-        std::filesystem::create_symlink(std::string(VEMO_TEST_MODULES) + "/HostProbe.dll",
-                                        root->file("modules/HostProbe.dll"));
-    }
-    Strings probeLog() const {
-        std::istringstream in(root->read("config/probe.log"));
-        Strings lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-};
-
-TEST_F(ModuleLoaderTest, EntryPointsRunOncePerModuleAndPerVessel) {
-    makeWorld();
-    sim::ScenarioFile scn;
-    scn.ships.push_back({"P1", "HostProbe", {}, 0});
-    scn.ships.push_back({"P2", "HostProbe", {}, 0});
-    ASSERT_TRUE(world->load(scn));
-    OBJHANDLE p3 = testsupport::create(*world, "P3", "HostProbe");
-    EXPECT_EQ(oapiGetEmptyMass(p3), 42.0);
-    EXPECT_EQ(world->record(p3)->cls->modulePath, root->path() + "/modules/HostProbe.dll");
-    world->deleteVessel(world->find("P2"));
-    world.reset();
-    EXPECT_EQ(probeLog(),
-              (Strings{"InitModule -", "ovcInit P1", "clbkSetClassCaps P1", "ovcInit P2",
-                       "clbkSetClassCaps P2", "ovcInit P3", "clbkSetClassCaps P3", "ovcExit P2",
-                       "ovcExit P1", "ovcExit P3", "ExitModule -"}));
-}
-
-TEST_F(ModuleLoaderTest, ClassWithoutModuleNamesTheClassAndFolder) {
-    root->remove("modules/HostProbe.dll");
-    makeWorld();
-    std::string error;
-    EXPECT_EQ(world->findClass("HostProbe", &error), nullptr);
-    EXPECT_EQ(error, "no vessel class \"HostProbe\": no module HostProbe.dll in " + root->path() +
-                         "/modules");
-    // A file that is not a module at all.
-    root->write("modules/Broken.dll", "not a shared object");
-    EXPECT_EQ(world->findClass("Broken", &error), nullptr);
-    EXPECT_NE(error.find("cannot load"), std::string::npos) << error;
-    EXPECT_TRUE(root->read("config/probe.log").empty());
 }

@@ -40,6 +40,7 @@ TEST_F(HostTest, KeyEventsReachTheFocusVesselWithHeldKeys) {
     EXPECT_EQ(held, (std::vector<int>{OAPI_KEY_E}));
     EXPECT_FALSE(world->keyEvent(OAPI_KEY_E, false));
     EXPECT_TRUE(held.empty()) << "a released key is not held";
+    EXPECT_EQ(gotKey, static_cast<DWORD>(OAPI_KEY_E)) << "releases reach the vessel too";
     EXPECT_EQ(entries("key"), (Strings{"key A", "key A", "key A"}));
 
     auto keys = testsupport::events(*world, sim::ev::kKey, "A");
@@ -54,19 +55,52 @@ TEST_F(HostTest, KeyEventsReachTheFocusVesselWithHeldKeys) {
     ASSERT_EQ(keys.size(), 5u);
     EXPECT_NE(keys[3].text.find("key ESCAPE pressed"), std::string::npos) << keys[3].text;
     EXPECT_NE(keys[4].text.find("key 0x99 pressed"), std::string::npos) << keys[4].text;
+
+    // Shift, Ctrl and Alt are read from the key state, either key of each.
+    bool shift = false, ctrl = false, alt = false;
+    ScriptVessel::hooks.key = [&](ScriptVessel &, DWORD, bool, char *kstate) {
+        shift = KEYMOD_SHIFT(kstate);
+        ctrl = KEYMOD_CONTROL(kstate);
+        alt = KEYMOD_ALT(kstate);
+        return 0;
+    };
+    world->keyEvent(OAPI_KEY_E, true, {OAPI_KEY_RSHIFT, OAPI_KEY_LALT});
+    EXPECT_TRUE(shift && alt && !ctrl);
+    world->keyEvent(OAPI_KEY_RCONTROL, false, {OAPI_KEY_E});
+    EXPECT_FALSE(shift || alt || ctrl) << "the released Ctrl is up";
+    world->keyEvent(OAPI_KEY_RCONTROL, true);
+    EXPECT_TRUE(ctrl);
 }
 
-TEST_F(HostTest, DelayedKeyCountsSimulationTime) {
+// One key for the whole host, as the simulator remembers it: the same key is refused within
+// the interval unless in the same frame, and any other key accepted takes its place.
+TEST_F(HostTest, DelayedKeyRemembersOneKeyForTheWholeHost) {
     makeScriptWorld({".", 1, 0.25});
     EXPECT_TRUE(oapiAcceptDelayedKey(OAPI_KEY_K, 1.0));
-    EXPECT_FALSE(oapiAcceptDelayedKey(OAPI_KEY_K, 1.0)) << "no time has passed";
-    EXPECT_TRUE(oapiAcceptDelayedKey(OAPI_KEY_E, 1.0)) << "each key has its own delay";
-    world->step(3);  // 0.75 s
+    EXPECT_TRUE(oapiAcceptDelayedKey(OAPI_KEY_K, 1.0)) << "again in the same frame";
+    world->step(1);  // 0.25 s
     EXPECT_FALSE(oapiAcceptDelayedKey(OAPI_KEY_K, 1.0));
-    world->step(1);  // 1.0 s
+    EXPECT_TRUE(oapiAcceptDelayedKey(OAPI_KEY_E, 1.0)) << "another key";
+    world->step(1);  // 0.5 s
+    EXPECT_TRUE(oapiAcceptDelayedKey(OAPI_KEY_K, 1.0)) << "E took K's place";
+    world->step(3);  // 1.25 s
+    EXPECT_FALSE(oapiAcceptDelayedKey(OAPI_KEY_K, 1.0));
+    world->step(1);  // 1.5 s: a whole second since K
     EXPECT_TRUE(oapiAcceptDelayedKey(OAPI_KEY_K, 1.0));
-    EXPECT_FALSE(oapiAcceptDelayedKey(OAPI_KEY_K, 1.0));
-    // Key codes above 127 arrive as negative chars and must still have their own slot.
+    // Key codes above 127 arrive as negative chars and are keys like any other.
     EXPECT_TRUE(oapiAcceptDelayedKey(static_cast<char>(0x9D), 1.0));
+    world->step(1);
     EXPECT_FALSE(oapiAcceptDelayedKey(static_cast<char>(0x9D), 1.0));
+
+    // A frame's callbacks share its time: what its pre-step accepts, its post-step gets too,
+    // and the next frame's pre-step does not. A key between two steps is in the next frame.
+    std::vector<bool> answers;
+    ScriptVessel::hooks.preStep = [&](ScriptVessel &, double, double) {
+        answers.push_back(oapiAcceptDelayedKey(OAPI_KEY_E, 1.0));
+    };
+    ScriptVessel::hooks.postStep = ScriptVessel::hooks.preStep;
+    make("A");
+    EXPECT_TRUE(oapiAcceptDelayedKey(OAPI_KEY_E, 1.0));
+    world->step(2);
+    EXPECT_EQ(answers, (std::vector<bool>{true, true, false, false}));
 }

@@ -1,4 +1,5 @@
-// Vessel handles, creation and deletion, and the order of callbacks.
+// Vessel handles and names, creation, and the order of callbacks. Deletion has a file of its
+// own (deletion_test.cpp).
 #include <cstring>
 
 #include "script_vessel.h"
@@ -6,34 +7,62 @@
 using testsupport::rec;
 using Strings = std::vector<std::string>;
 
-TEST_F(HostTest, HandlesOfDeletedOrUnknownVesselsAnswerNull) {
+TEST_F(HostTest, HandlesOfUnknownObjectsAnswerNull) {
     OBJHANDLE a = make("A");
     OBJHANDLE b = make("B");
     ASSERT_NE(oapiGetVesselInterface(a), nullptr);
     EXPECT_EQ(oapiGetVesselInterface(a)->GetHandle(), a);
     EXPECT_EQ(oapiGetVesselCount(), 2u);
-
-    EXPECT_TRUE(oapiDeleteVessel(a));
-    EXPECT_EQ(oapiGetVesselInterface(a), nullptr);
-    EXPECT_FALSE(oapiDeleteVessel(a)) << "a second delete of the same vessel";
-    EXPECT_EQ(oapiGetVesselCount(), 1u);
-    EXPECT_EQ(oapiGetVesselByIndex(0), b);
-    EXPECT_EQ(oapiGetVesselByIndex(1), nullptr);
+    EXPECT_EQ(oapiGetVesselByIndex(1), b);
+    EXPECT_EQ(oapiGetVesselByIndex(2), nullptr);
     EXPECT_EQ(oapiGetVesselByIndex(-1), nullptr);
-    char nameA[] = "A";
-    EXPECT_EQ(oapiGetObjectByName(nameA), nullptr);
-
-    // A new vessel of the same name gets a new handle; the old one stays dead.
-    OBJHANDLE a2 = make("A");
-    EXPECT_NE(a2, a);
-    EXPECT_EQ(oapiGetVesselInterface(a), nullptr);
-    EXPECT_EQ(oapiGetObjectByName(nameA), a2);
 
     int local = 0;
     EXPECT_EQ(oapiGetVesselInterface(&local), nullptr);
     EXPECT_EQ(oapiGetVesselInterface(nullptr), nullptr);
+    EXPECT_EQ(oapiGetVesselInterface(world->bodyHandle()), nullptr);
     EXPECT_EQ(oapiGetEmptyMass(&local), 0.0);
     EXPECT_FALSE(oapiDeleteVessel(&local));
+    EXPECT_EQ(world->handleState(&local), sim::VesselTable::State::kUnknown);
+}
+
+// Names are not unique, and a vessel is found by its name as the first in list order that
+// bears it, letter case aside.
+TEST_F(HostTest, NamesNeedNotBeUniqueAndLookupTakesTheFirstIgnoringCase) {
+    OBJHANDLE first = make("Twin");
+    OBJHANDLE second = make("TWIN");
+    OBJHANDLE third = make("twin");
+    ASSERT_TRUE(first && second && third);
+    EXPECT_NE(first, second);
+    char asked[] = "tWiN";
+    EXPECT_EQ(oapiGetObjectByName(asked), first);
+    EXPECT_EQ(world->find("twin"), first);
+    char earth[] = "EARTH";
+    EXPECT_EQ(oapiGetObjectByName(earth), world->bodyHandle());
+    char none[] = "Twins";
+    EXPECT_EQ(oapiGetObjectByName(none), nullptr);
+
+    // The first of the name is found until it is destroyed, then the next in list order.
+    EXPECT_TRUE(oapiDeleteVessel(first));
+    EXPECT_EQ(oapiGetObjectByName(asked), first);
+    world->step();
+    EXPECT_EQ(oapiGetObjectByName(asked), second);
+
+    // A scenario may carry two vessels of one name; its focus is the first of them, and
+    // saving writes both.
+    makeScriptWorld();
+    sim::ScenarioFile scn;
+    scn.ships.push_back({"Pod", "Script", {"RPOS 1 0 0"}, 0});
+    scn.ships.push_back({"Pod", "Script", {"RPOS 2 0 0"}, 0});
+    scn.focus = "POD";
+    std::string error;
+    ASSERT_TRUE(world->load(scn, &error)) << error;
+    ASSERT_EQ(world->vessels().size(), 2u);
+    EXPECT_EQ(world->focus(), world->vesselAt(0));
+    EXPECT_EQ(rec(*world, world->find("pod")).rpos.x, 1.0);
+    const sim::ScenarioFile saved = world->save();
+    ASSERT_EQ(saved.ships.size(), 2u);
+    EXPECT_EQ(saved.ships[1].name, "Pod");
 }
 
 TEST_F(HostTest, ObjectNameCopyIsBounded) {
@@ -56,15 +85,14 @@ TEST_F(HostTest, ObjectNameCopyIsBounded) {
 TEST_F(HostTest, CreationRefusesBadNamesAndUnknownClasses) {
     std::string error;
     make("A");
-    EXPECT_EQ(world->createVessel("A", "Script", sim::makeStatus(), &error), nullptr);
-    EXPECT_NE(error.find("already exists"), std::string::npos) << error;
     EXPECT_EQ(world->createVessel("", "Script", sim::makeStatus(), &error), nullptr);
     EXPECT_EQ(world->createVessel("Two words", "Script", sim::makeStatus(), &error), nullptr);
     EXPECT_EQ(world->createVessel("C", "../../evil", sim::makeStatus(), &error), nullptr);
     EXPECT_NE(error.find("not a valid class name"), std::string::npos) << error;
+    // A class is its class config file; without one there is no such class.
     EXPECT_EQ(world->createVessel("C", "NoSuchClass", sim::makeStatus(), &error), nullptr);
-    EXPECT_NE(error.find("NoSuchClass"), std::string::npos) << error;
-    EXPECT_NE(error.find(root->path() + "/modules"), std::string::npos) << error;
+    EXPECT_NE(error.find("config/vessels/NoSuchClass.cfg"), std::string::npos) << error;
+    EXPECT_NE(error.find(root->path()), std::string::npos) << error;
     EXPECT_EQ(world->vessels().size(), 1u);
 }
 
@@ -117,64 +145,6 @@ TEST_F(HostTest, VesselMadeInACallbackExistsAtOnceAndStepsFromTheNextStep) {
     ScriptVessel::journal.clear();
     world->step();
     EXPECT_EQ(entries("pre"), (Strings{"pre A", "pre B", "pre Child"}));
-}
-
-TEST_F(HostTest, VesselDeletedInACallbackVanishesAtOnceButExitsAfterTheLoop) {
-    OBJHANDLE a = make("A");
-    OBJHANDLE b = make("B");
-    make("C");
-    // A deletes B, then itself, in its pre-step.
-    ScriptVessel::hooks.preStep = [&](ScriptVessel &v, double, double) {
-        if (v.name() != "A")
-            return;
-        EXPECT_TRUE(oapiDeleteVessel(b));
-        EXPECT_EQ(oapiGetVesselInterface(b), nullptr);
-        EXPECT_EQ(oapiGetVesselCount(), 2u);
-        EXPECT_TRUE(oapiDeleteVessel(a));
-        // Still running on its own object: the instance must be intact.
-        EXPECT_STREQ(v.GetName(), "A");
-        v.note("still-alive");
-    };
-    ScriptVessel::journal.clear();
-    world->step();
-    EXPECT_EQ(ScriptVessel::journal,
-              (Strings{"pre A", "still-alive A", "pre C", "exit B", "exit A", "post C"}));
-    EXPECT_EQ(world->vessels().size(), 1u);
-    EXPECT_FALSE(world->record(a)->alive);
-    EXPECT_EQ(world->record(a)->instance, nullptr);
-    EXPECT_EQ(testsupport::events(*world, sim::ev::kDeleted).size(), 2u);
-}
-
-TEST_F(HostTest, DeletionOutsideCallbacksExitsAtOnceAndWorldEndExitsTheRest) {
-    OBJHANDLE a = make("A");
-    make("B");
-    make("C");
-    ScriptVessel::journal.clear();
-    world->deleteVessel(a);
-    EXPECT_EQ(ScriptVessel::journal, (Strings{"exit A"}));
-    world.reset();
-    EXPECT_EQ(ScriptVessel::journal, (Strings{"exit A", "exit B", "exit C"}));
-}
-
-TEST_F(HostTest, FocusChangesNotifyBothVessels) {
-    OBJHANDLE a = make("A");
-    OBJHANDLE b = make("B");
-    ScriptVessel::journal.clear();
-    EXPECT_EQ(oapiSetFocusObject(a), nullptr);
-    EXPECT_EQ(oapiSetFocusObject(b), a);
-    EXPECT_EQ(ScriptVessel::journal, (Strings{"gotfocus A", "lostfocus A", "gotfocus B"}));
-    EXPECT_EQ(oapiSetFocusObject(b), b) << "focusing the focus vessel changes nothing";
-    int local = 0;
-    EXPECT_EQ(oapiSetFocusObject(&local), nullptr);
-    EXPECT_EQ(world->focus(), b);
-
-    // Deleting the focus vessel hands the focus to the alternative given.
-    OBJHANDLE c = make("C");
-    oapiDeleteVessel(b, c);
-    EXPECT_EQ(world->focus(), c);
-    oapiDeleteVessel(c);
-    EXPECT_EQ(world->focus(), a) << "without an alternative the first vessel takes the focus";
-    EXPECT_EQ(testsupport::events(*world, sim::ev::kFocus).size(), 4u);
 }
 
 TEST_F(HostTest, RandomNumbersFollowTheSeed) {

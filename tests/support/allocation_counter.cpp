@@ -14,6 +14,7 @@ namespace alloccount {
 namespace {
 
 std::atomic<long> g_allocations{0};
+std::atomic<long> g_frees{0};
 bool g_armed = false;
 bool g_failNothrow = false;
 Counts g_counts;
@@ -71,6 +72,7 @@ void *allocate(std::size_t n, void *caller, bool nothrow) {
 [[gnu::noinline]] void release(void *p) {
     if (!p)
         return;
+    ++g_frees;
     if (g_armed) {
         if (g_counts.frees < kMaxFrees)
             g_counts.freed[g_counts.frees] = p;
@@ -83,6 +85,10 @@ void *allocate(std::size_t n, void *caller, bool nothrow) {
 
 long allocations() {
     return g_allocations.load();
+}
+
+long liveBlocks() {
+    return g_allocations.load() - g_frees.load();
 }
 
 int Counts::timesFreed(const void *p) const {

@@ -15,6 +15,8 @@ namespace alloccount {
 
 // Allocations made by the whole process since it started; callers take differences.
 long allocations();
+// Blocks allocated and not yet freed, by the whole process.
+long liveBlocks();
 
 // Allocations made while f runs.
 template <class F>

@@ -41,6 +41,14 @@ TempRoot::TempRoot(RootOptions options) {
             fs::create_symlink(entry.path(), fs::path(path_) / "modules" / name, ec);
         }
     }
+    // The class config files, as the install lays them out; a test may add its own.
+    fs::create_directories(fs::path(path_) / "config" / "vessels");
+    fs::path configs = fs::path(buildRoot()) / "config" / "vessels";
+    if (fs::is_directory(configs, ec)) {
+        for (const auto &entry : fs::directory_iterator(configs))
+            fs::copy_file(entry.path(),
+                          fs::path(path_) / "config" / "vessels" / entry.path().filename(), ec);
+    }
     fs::path ver = fs::path(buildRoot()) / "meshes" / "Vemo" / "ver.dtf";
     if (options.withVersionFile && fs::exists(ver, ec))
         fs::copy_file(ver, fs::path(path_) / "meshes" / "Vemo" / "ver.dtf", ec);
@@ -117,7 +125,7 @@ const sim::VesselRecord &rec(sim::World &w, OBJHANDLE h) {
 }
 
 const sim::VesselRecord *findRec(sim::World &w, const std::string &name) {
-    return w.liveRecord(w.find(name));
+    return w.record(w.find(name));
 }
 
 AttachmentVectors attachment(sim::World &w, OBJHANDLE vessel, const std::string &id,

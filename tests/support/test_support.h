@@ -23,9 +23,9 @@ struct RootOptions {
     bool withVersionFile = true;  // meshes/Vemo/ver.dtf present
 };
 
-// A fresh temporary root folder: modules/ with links to the built modules, config/, and
-// meshes/Vemo/ver.dtf copied. The constructor changes into it, the destructor changes back and
-// removes it.
+// A fresh temporary root folder: modules/ with links to the built modules, config/ with the
+// class config files config/vessels/*.cfg copied, and meshes/Vemo/ver.dtf copied. The constructor
+// changes into it, the destructor changes back and removes it.
 class TempRoot {
 public:
     explicit TempRoot(RootOptions options = {});
@@ -57,6 +57,23 @@ protected:
 
     std::unique_ptr<TempRoot> root;
     std::unique_ptr<sim::World> world;
+};
+
+// While one lives, uses of destroyed vessels' handles are counted here instead of failing
+// the test (tests/support/destroyed_handles.cpp, in every test program, fails it otherwise).
+class ExpectDestroyedHandleUses {
+public:
+    ExpectDestroyedHandleUses();
+    ~ExpectDestroyedHandleUses();
+    ExpectDestroyedHandleUses(const ExpectDestroyedHandleUses &) = delete;
+    ExpectDestroyedHandleUses &operator=(const ExpectDestroyedHandleUses &) = delete;
+
+    void noteUse(const sim::Event &e) { uses_.push_back(e.text); }
+    const std::vector<std::string> &uses() const { return uses_; }
+
+private:
+    ExpectDestroyedHandleUses *previous_;
+    std::vector<std::string> uses_;
 };
 
 // Helpers over a world.

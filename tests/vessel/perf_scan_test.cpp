@@ -48,7 +48,7 @@ TEST_F(PodScan, WalkersOutsideDoNotHideOneInsideFurtherDownTheList) {
     OBJHANDLE inside =
         makeWalker(*world, "Vemo_Z9-Last_One", pod, sim::vec(2.0, -2.0, 2.0), 44, 66, 77);
     world->step(4);  // more than one scan period
-    EXPECT_EQ(world->liveRecord(inside), nullptr) << "the member inside was taken aboard";
+    EXPECT_EQ(world->record(inside), nullptr) << "the member inside was taken aboard";
     EXPECT_EQ(world->vessels().size(), 1u + kWalkersOutside);
     const sim::ScenarioFile saved = world->save();
     const std::vector<std::string> lines = crewLines(*findBlock(saved, "Pod"));

@@ -184,6 +184,41 @@ TEST_F(PodCrew, DeployKeyWinsOverEvaAndSwallowsEveryEventWhileHeld) {
     EXPECT_EQ(world->vessels().size(), 1u);
 }
 
+// The host reports releases too, with the key state of their moment, which may still show K
+// or E held. A release is taken as a press would be, but it never deploys the capsule nor
+// sends anyone out: only presses do.
+TEST_F(PodCrew, ReleasesAreTakenButStartNothing) {
+    OBJHANDLE pod = loadCrewedPod(*world);
+    // K comes up while E is still held; E comes up while the state still shows it.
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_K, false, {OAPI_KEY_E}));
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E, false, {OAPI_KEY_E}));
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_K, false, {OAPI_KEY_K}));
+    EXPECT_FALSE(world->keyEvent(OAPI_KEY_E, false)) << "nothing held: passed on";
+    world->step(10);
+    EXPECT_EQ(world->vessels().size(), 1u) << "nobody went out";
+    EXPECT_EQ(savedCrew("Pod").size(), 1u);
+    EXPECT_EQ(deployState(p(pod)), 0.0);
+    EXPECT_EQ(world->focus(), pod);
+    // The presses themselves do what they always did.
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_K));
+    world->step(1);
+    EXPECT_GT(deployState(p(pod)), 0.0);
+    world->runUntil(world->time() + 1.0);
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));
+    EXPECT_NE(world->find("Vemo_A01-John_Doe"), nullptr);
+}
+
+// Shift, Ctrl or Alt held change nothing: the capsule decides from K and E alone.
+TEST_F(PodCrew, ModifierKeysHeldChangeNothing) {
+    OBJHANDLE pod = loadCrewedPod(*world);
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_K, true, {OAPI_KEY_LCONTROL}));
+    world->step(1);
+    EXPECT_GT(deployState(p(pod)), 0.0);
+    world->runUntil(world->time() + 1.0);
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E, true, {OAPI_KEY_RSHIFT, OAPI_KEY_LALT}));
+    EXPECT_NE(world->find("Vemo_A01-John_Doe"), nullptr);
+}
+
 TEST_F(PodCrew, EvaKeyWithNobodyAboardIsTakenButDoesNothing) {
     world->setTraceNew(true);
     OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
@@ -255,6 +290,7 @@ TEST_F(PodCrew, EveryKindOfStepMakesItsHostCallsInOneOrder) {
     EXPECT_TRUE(startsWith(oneStep(free), {"SetAnimation", "oapiGetSimTime"}));
     // From here on nobody scans, and the trace of the capsule holds its own calls only.
     ASSERT_TRUE(world->deleteVessel(free));
+    world->step(1);                                  // Free goes at the end of this frame
     EXPECT_EQ(oneStep(pod), Calls{"SetAnimation"});  // stowed, seat taken
 
     ASSERT_TRUE(world->keyEvent(OAPI_KEY_K));

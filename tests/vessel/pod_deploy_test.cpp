@@ -218,6 +218,30 @@ TEST_F(PodDeploy, SavedDeployedCapsuleComesBackStowedWithoutEngine) {
     EXPECT_EQ(retroGroup(p())->level, 0.0) << "the latch is not kept";
 }
 
+// In the simulator a tank that no PRPLEVEL names is empty after loading: such a capsule
+// deploys as any other, and its engine appears and latches, but never fires.
+TEST_F(PodDeploy, CapsuleLoadedWithoutFuelDeploysButItsEngineNeverFires) {
+    sim::WorldOptions o;
+    o.step = kStep;
+    makeWorld(o);
+    pod = loadShips(*world, {podBlock("Pod", {"STATUS Orbiting Earth", kCrewLine})});
+    ASSERT_NE(pod, nullptr);
+    EXPECT_EQ(p().tanks[0].mass, 0.0);
+    EXPECT_EQ(engineTank(), 0.0);
+    const VECTOR3 v0 = p().rvel;
+    deployWithEngine();
+    EXPECT_EQ(deployState(p()), 1.0);
+    world->commandGroupLevel(pod, THGROUP_RETRO, 1.0);
+    world->step(int(10.0 / kStep));
+    EXPECT_EQ(retroGroup(p())->level, 1.0) << "latched all the same";
+    EXPECT_TRUE(testsupport::near(p().rvel, v0, 0)) << "no thrust without propellant";
+    EXPECT_TRUE(testsupport::events(*world, sim::ev::kTankEmpty).empty());
+    // The attitude thrusters have nothing either.
+    world->commandGroupLevel(pod, THGROUP_ATT_PITCHUP, 1.0);
+    world->step(4);
+    EXPECT_TRUE(testsupport::near(p().avel, vec(0, 0, 0), 0));
+}
+
 TEST_F(PodDeploy, StepsAllocateNothingInTheModule) {
     alloc::arm();
     pressK();

@@ -22,7 +22,7 @@ OBJHANDLE loadShips(sim::World &w, const std::vector<sim::ShipBlock> &ships) {
 }
 
 OBJHANDLE loadCrewedPod(sim::World &w, const std::string &name) {
-    return loadShips(w, {podBlock(name, {kCrewLine})});
+    return loadShips(w, {podBlock(name, {kFullTanks, kCrewLine})});
 }
 
 double deployState(const sim::VesselRecord &pod) {

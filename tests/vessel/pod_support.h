@@ -15,6 +15,9 @@ namespace podtest {
 
 // A crew line as a scenario carries it, and the member it describes.
 inline constexpr char kCrewLine[] = "VEMOCREW A01-John_Doe-35-72-80";
+// Both tanks full: the attitude thrusters' (index 0, made first) and the retro engine's (1).
+// Without it a loaded capsule's tanks are empty, as in the simulator.
+inline constexpr char kFullTanks[] = "PRPLEVEL 0:1 1:1";
 inline constexpr char kPodClass[] = "vemopod";
 // Class of the walkers below: the crew library recognises crew-member vessels by the prefix.
 inline constexpr char kWalkerClass[] = "VemoWalker";
@@ -34,7 +37,7 @@ sim::ShipBlock podBlock(const std::string &name, std::vector<std::string> lines 
 // Loads the blocks as a scenario (focus on the first) and returns the first vessel's handle.
 // Fails the test on a load error.
 OBJHANDLE loadShips(sim::World &w, const std::vector<sim::ShipBlock> &ships);
-// A capsule named "Pod" with one crew member aboard (kCrewLine), focused.
+// A capsule named "Pod" with one crew member aboard (kCrewLine) and full tanks, focused.
 OBJHANDLE loadCrewedPod(sim::World &w, const std::string &name = "Pod");
 
 double deployState(const sim::VesselRecord &pod);

@@ -1,11 +1,8 @@
-// Crew aboard in a host that deletes vessels as the simulator does: oapiDeleteVessel only marks
-// a vessel, which stays in the vessel list, with its interface and its points, until the frame
-// ends. This executable stands in front of oapiDeleteVessel (it exports its own definition, and
-// the modules bind to it; see deferred.dynlist): a deletion asked for during a step marks the
-// vessel, and the test deletes the marked vessels once the step is over.
+// Crew aboard while deleted vessels stay until the frame ends, as the simulator keeps them:
+// oapiDeleteVessel only marks a vessel, which stays in the vessel list, with its interface and
+// its points, until every post-step of the frame has run.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,41 +10,8 @@
 
 namespace {
 
-std::vector<OBJHANDLE> g_marked;  // deleted during the frame in progress
-
-}  // namespace
-
-bool oapiDeleteVessel(OBJHANDLE hVessel, OBJHANDLE hAlternativeCameraTarget) {
-    sim::World *world = sim::World::current();
-    if (!world || !world->liveRecord(hVessel)) {
-        return false;
-    }
-    if (std::find(g_marked.begin(), g_marked.end(), hVessel) == g_marked.end()) {
-        g_marked.push_back(hVessel);
-    }
-    return true;
-}
-
-namespace {
-
 class DeferredDeletion : public testsupport::WorldTest {
 protected:
-    void SetUp() override {
-        testsupport::WorldTest::SetUp();
-        g_marked.clear();
-    }
-
-    // One frame: the step, then the vessels marked during it go, last in the list first.
-    void Frame() {
-        world->step();
-        std::vector<OBJHANDLE> marked;
-        marked.swap(g_marked);
-        std::reverse(marked.begin(), marked.end());
-        for (OBJHANDLE h : marked) {
-            world->deleteVessel(h);
-        }
-    }
-
     static sim::ShipBlock ship(const std::string &name, const std::string &cls, double x,
                                std::vector<std::string> extra = {}) {
         sim::ShipBlock b;
@@ -88,14 +52,14 @@ TEST_F(DeferredDeletion, MemberInOverlappingAirlocksOfTwoModulesComesAboardOnce)
     scn.ships.push_back(ship("Vemo_M-Walker", "Vemo", 900.0, {"MEMBER 33 66 99", "OUTSIDE 1"}));
     std::string why;
     ASSERT_TRUE(world->load(scn, &why)) << why;
-    Frame();  // the member shows his "V-em" point, far from every airlock
+    world->step();  // the member shows his "V-em" point, far from every airlock
     ASSERT_TRUE(CrewAboard().empty());
 
     world->placeNear(world->find("Vemo_M-Walker"), world->find("Pod"), sim::vec(0.5, 0, 0));
-    Frame();
+    world->step();
     EXPECT_EQ(world->find("Vemo_M-Walker"), nullptr);
     EXPECT_EQ(CrewAboard(), (std::vector<std::string>{"Pod: VEMOCREW M-Walker-33-66-99"}));
-    Frame();
+    world->step();
     EXPECT_EQ(CrewAboard().size(), 1u);
 }
 
