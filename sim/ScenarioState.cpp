@@ -71,6 +71,8 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
         if (!findClass(b.className, &why))
             return fail(b, why);
     }
+    if (!chooseBody(scenario, error))
+        return false;
 
     description_ = scenario.description;
     std::vector<VesselRecord *> made;
@@ -95,6 +97,7 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
                 v->callbacks->clbkLoadStateEx(static_cast<FILEHANDLE>(reader_), &st);
         }
         reader_ = saved;
+        settle(*v);
     }
     // Docking recorded in the vessels' lines is made once every mate exists.
     for (VesselRecord *v : made) {
@@ -175,20 +178,30 @@ void World::writeLine(FILEHANDLE scn, const std::string &line) {
 
 // The default state lines, written by SaveDefaultState and read by ParseScenarioLineEx:
 //   STATUS Orbiting <body> | STATUS Landed <body>
+// and for a vessel in free flight
 //   RPOS x y z            position relative to the reference body, m
 //   RVEL x y z            velocity relative to the reference body, m/s
-//   AROT a b c            orientation, Euler angles in degrees (convention in Math3.h)
+//   AROT a b c            orientation, angles in degrees (convention in Math3.h)
 //   VROT x y z            angular velocity in the vessel frame, degrees/s
+// or for a landed one, as the simulator writes it
+//   POS lng lat           where it stands, degrees
+//   HEADING h             degrees from north towards east
+// then
 //   PRPLEVEL i:f j:g ...  tank index : fraction of its maximum mass, for every tank
 //   DOCKINFO p:q,Name ... own port p docked to port q of vessel Name
 // Numbers are written as the shortest text that reads back as the same value.
 void World::saveDefaultState(const VesselRecord &v, FILEHANDLE scn) {
-    writeLine(scn, std::string("STATUS ") + (v.status == 1 ? "Landed " : "Orbiting ") +
-                       options_.bodyName);
-    writeLine(scn, "RPOS " + vectorText(v.rpos));
-    writeLine(scn, "RVEL " + vectorText(v.rvel));
-    writeLine(scn, "AROT " + vectorText(eulerFromRotation(v.rot) * kDegPerRad));
-    writeLine(scn, "VROT " + vectorText(v.avel * kDegPerRad));
+    if (v.status == kLanded) {
+        writeLine(scn, std::string("STATUS Landed ") + body().name);
+        writeLine(scn, "POS " + numberText(v.spot.lng) + " " + numberText(v.spot.lat));
+        writeLine(scn, "HEADING " + numberText(v.spot.heading));
+    } else {
+        writeLine(scn, std::string("STATUS Orbiting ") + body().name);
+        writeLine(scn, "RPOS " + vectorText(v.rpos));
+        writeLine(scn, "RVEL " + vectorText(v.rvel));
+        writeLine(scn, "AROT " + vectorText(eulerFromRotation(v.rot) * kDegPerRad));
+        writeLine(scn, "VROT " + vectorText(v.avel * kDegPerRad));
+    }
     if (!v.tanks.empty()) {
         std::string s = "PRPLEVEL";
         size_t i = 0;
@@ -257,15 +270,22 @@ void World::parseDefaultLine(VesselRecord &v, char *line) {
     char *after = nullptr;
     bool understood = false;
     if (keyIs("STATUS", rest)) {
-        while (*rest == ' ' || *rest == '\t')
-            ++rest;
-        if (std::strncmp(rest, "Landed", 6) == 0) {
-            v.status = 1;
-            understood = true;
-        } else if (std::strncmp(rest, "Orbiting", 8) == 0) {
-            v.status = 0;
+        // The body, when named, is the world's: load() put the world around it.
+        bool landed = false;
+        std::string bodyName;
+        if (readStatusWords(rest, landed, bodyName) &&
+            (bodyName.empty() || equalNoCase(bodyName, body().name))) {
+            v.status = landed ? kLanded : kFreeFlight;
             understood = true;
         }
+    } else if (keyIs("POS", rest) && readNumbers(rest, x, 2, &after) && onlySpace(after) &&
+               std::fabs(x[1]) <= 90.0) {
+        v.spot.lng = x[0];
+        v.spot.lat = x[1];
+        understood = true;
+    } else if (keyIs("HEADING", rest) && readNumbers(rest, x, 1, &after) && onlySpace(after)) {
+        v.spot.heading = x[0];
+        understood = true;
     } else if (keyIs("RPOS", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
         v.rpos = vec(x[0], x[1], x[2]);
         understood = true;

@@ -21,6 +21,10 @@ World::World(WorldOptions options) : options_(std::move(options)), classes_(opti
     // A step that is not a positive time would never advance the clock.
     if (!(options_.step > 0.0) || !std::isfinite(options_.step))
         options_.step = kDefaultStep;
+    // A body the host does not know would leave every vessel without gravity or ground.
+    body_ = findBody(options_.bodyName);
+    if (!body_)
+        body_ = findBody("Earth");
     rng_ = options_.seed;
     keyAccepted_.fill(-std::numeric_limits<double>::infinity());
     previous_ = current_;
@@ -132,7 +136,7 @@ OBJHANDLE World::vesselAt(std::size_t index) const {
 }
 
 OBJHANDLE World::bodyHandle() const {
-    return const_cast<Body *>(&body_);
+    return const_cast<Body *>(&bodyTag_);
 }
 
 std::vector<Event> World::eventsOfKind(const std::string &kind) const {

@@ -16,6 +16,7 @@
 #include "CrewManager.h"
 #include "World.h"
 #include "crew_root.h"
+#include "test_support.h"
 
 namespace crewtest {
 
@@ -89,7 +90,8 @@ protected:
     OBJHANDLE MakeVessel(const std::string &name, bool setUp = true) {
         CrewTester::setUpOnCreation = setUp;
         std::string error;
-        OBJHANDLE h = world_->createVessel(name, "CrewTester", sim::makeStatus(), &error);
+        OBJHANDLE h =
+            world_->createVessel(name, "CrewTester", sim::makeStatus(testsupport::kOrbit), &error);
         EXPECT_NE(h, nullptr) << error;
         return h;
     }

@@ -108,7 +108,7 @@ TEST_F(EvaWorldTest, EvaRecordFileIsTheLittleEndianRecord) {
 }
 
 TEST_F(EvaWorldTest, RotatedMovingVesselSendsMemberOutAlongItsOwnZ) {
-    OBJHANDLE alpha = MakeHab("Alpha", vec(7000e3, -12.5, 40.0));
+    OBJHANDLE alpha = MakeHab("Alpha", vec(222e3, -12.5, 40.0));
     // A turned vessel: its local x, y and z axes are the matrix columns.
     const double c = std::cos(0.4), s = std::sin(0.4);
     const MATRIX3 r = sim::mat(0, s, c, 0, c, -s, -1, 0, 0);
@@ -133,6 +133,8 @@ TEST_F(EvaWorldTest, RotatedMovingVesselSendsMemberOutAlongItsOwnZ) {
     EXPECT_TRUE(Near(sim::mul(m->rot, vec(0, 1, 0)), alongZ * -1.0, 1e-9));
     EXPECT_TRUE(Near(sim::mul(m->rot, vec(0, 0, 1)), vec(r.m12, r.m22, r.m32), 1e-9));
     EXPECT_TRUE(Near(sim::mul(m->rot, vec(1, 0, 0)), vec(r.m11, r.m21, r.m31), 1e-9));
+    // In free flight the member takes the vessel's spin along.
+    EXPECT_TRUE(Near(m->avel, a->avel, 0));
 }
 
 TEST_F(EvaWorldTest, TransferPlacesCarrierInTheMiddleOfTheDockedAirlock) {

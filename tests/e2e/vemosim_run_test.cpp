@@ -2,6 +2,7 @@
 // byte-identical repeats.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -151,8 +152,8 @@ TEST(VemosimRun, MovesVesselsAsTold) {
     VemosimCase c;
     c.write("two_pods.scn", sourceText("examples/two_pods.scn"));
     c.write("run.tl",
-            "0 velocity Pod2 1 0 0\n"
-            "0 position Pod2 100 0 0\n"
+            "0 velocity Pod2 0 0 1\n"
+            "0 position Pod2 6778100 0 0\n"
             "1 place Pod1 at Pod2 0 0 5\n");
     const VemosimResult r = c.run({"--timeline", "run.tl", "--step", "0.5", "--until", "1", "--out",
                                    "end.scn", "two_pods.scn"});
@@ -161,8 +162,14 @@ TEST(VemosimRun, MovesVesselsAsTold) {
     const sim::ShipBlock *pod1 = ship(end, "Pod1");
     const sim::ShipBlock *pod2 = ship(end, "Pod2");
     ASSERT_TRUE(pod1 && pod2);
-    // Pod2 moved 1 m in 1 s from 100 m; Pod1 stands 5 m from it and moves with it.
-    EXPECT_EQ(lineStarting(*pod2, "RPOS").rfind("RPOS 101", 0), 0u) << lineStarting(*pod2, "RPOS");
+    // Pod2 moved 1 m along z in 1 s, and fell g t^2 / 2 = 4.3 m towards Earth along -x;
+    // Pod1 stands 5 m from it and moves with it.
+    double x = 0, y = 0, z = 0;
+    ASSERT_EQ(std::sscanf(lineStarting(*pod2, "RPOS").c_str(), "RPOS %lf %lf %lf", &x, &y, &z), 3)
+        << lineStarting(*pod2, "RPOS");
+    EXPECT_NEAR(x, 6778100 - 4.34, 0.01);
+    EXPECT_NEAR(y, 0, 1e-9);
+    EXPECT_NEAR(z, 1, 1e-6);
     EXPECT_EQ(lineStarting(*pod1, "RVEL"), lineStarting(*pod2, "RVEL"));
     EXPECT_NE(lineStarting(*pod1, "RPOS"), lineStarting(*pod2, "RPOS"));
 }

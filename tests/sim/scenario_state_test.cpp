@@ -9,6 +9,7 @@ using testsupport::events;
 using testsupport::near;
 using testsupport::rec;
 using Strings = std::vector<std::string>;
+using sim::operator+;
 
 namespace {
 
@@ -31,18 +32,19 @@ void twoTanks(ScriptVessel &v) {
 TEST_F(HostTest, DefaultLinesSetTheStateAndUnknownLinesAreLogged) {
     ScriptVessel::hooks.setClassCaps = twoTanks;
     sim::ScenarioFile scn;
-    scn.ships.push_back(
-        ship("A", "Script",
-             {"STATUS Landed Earth", "RPOS 1 2 3", "  RVEL -4 5.5 6", "AROT 0 90 0", "VROT 0 0 10",
-              "PRPLEVEL 0:0.25 1:1", "FOO bar", "RPOS 1 2", "RPOSX 1 2 3", "PRPLEVEL 0:0.5 7:1"}));
+    scn.ships.push_back(ship("A", "Script",
+                             {"STATUS Orbiting Earth", "RPOS 7000000 2 3", "  RVEL -4 5.5 6",
+                              "AROT 0 90 0", "VROT 0 0 10", "PRPLEVEL 0:0.25 1:1", "FOO bar",
+                              "RPOS 1 2", "RPOSX 1 2 3", "PRPLEVEL 0:0.5 7:1"}));
     scn.focus = "A";
     std::string error;
     ASSERT_TRUE(world->load(scn, &error)) << error;
     const sim::VesselRecord &a = rec(*world, world->find("A"));
-    EXPECT_EQ(a.status, 1);
-    EXPECT_TRUE(near(a.rpos, sim::vec(1, 2, 3)));
+    EXPECT_EQ(a.status, sim::kFreeFlight);
+    EXPECT_TRUE(near(a.rpos, sim::vec(7e6, 2, 3)));
     EXPECT_TRUE(near(a.rvel, sim::vec(-4, 5.5, 6))) << "leading blanks are dropped";
-    EXPECT_TRUE(near(sim::mul(a.rot, sim::vec(1, 0, 0)), sim::vec(0, 0, -1)));
+    // 90 degrees about y, as the simulator counts: local x points along global +z.
+    EXPECT_TRUE(near(sim::mul(a.rot, sim::vec(1, 0, 0)), sim::vec(0, 0, 1)));
     EXPECT_NEAR(a.avel.z, 10 * M_PI / 180, 1e-12);
     EXPECT_DOUBLE_EQ(a.tanks[0].mass, 2.5);
     EXPECT_DOUBLE_EQ(a.tanks[1].mass, 4.0);
@@ -130,7 +132,7 @@ TEST_F(HostTest, SavedStateLoadsBackExactly) {
         char value[] = "1 2";
         oapiWriteScenario_string(scn, item, value);
     };
-    OBJHANDLE a = make("A", sim::vec(100.125, -3, 1e-7));
+    OBJHANDLE a = make("A", testsupport::kOrbit + sim::vec(100.125, -3, 1e-7));
     OBJHANDLE b = make("B");
     world->setVelocity(a, sim::vec(0.1, 0.2, 0.3));
     world->setAngularVelocity(a, sim::vec(0.01, -0.02, 0.03));

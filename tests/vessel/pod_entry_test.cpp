@@ -55,7 +55,7 @@ TEST_F(PodEntry, TwoCapsulesShareOneLoadedModuleAndEachGetsItsOwnInstance) {
     ASSERT_EQ(alloc::moduleCopies(), 1);
     alloc::arm();
     loadShips(*world, {podBlock("Pod1", {"STATUS Orbiting Earth", kCrewLine}),
-                       podBlock("Pod2", {"RPOS 10 0 0"})});
+                       podBlock("Pod2", {"RPOS 6778010 0 0"})});
     alloc::Counts made = alloc::counts();
     alloc::disarm();
 
@@ -121,7 +121,8 @@ TEST_F(PodEntry, FailedAllocationLeavesTheHostWithoutAnInstance) {
     alloc::arm();
     alloc::failModuleNothrow(true);
     std::string error;
-    OBJHANDLE pod = world->createVessel("Pod", kPodClass, sim::makeStatus(), &error);
+    OBJHANDLE pod =
+        world->createVessel("Pod", kPodClass, sim::makeStatus(testsupport::kOrbit), &error);
     alloc::Counts c = alloc::counts();
     alloc::disarm();
     EXPECT_EQ(pod, nullptr);
