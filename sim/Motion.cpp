@@ -39,7 +39,7 @@ void World::moveVessel(VesselRecord &v, double dt) {
         const VECTOR3 vNew = push + fall;
         if (dot(vNew, v.rpos) <= 0.0)
             return;
-        liftOff(v);
+        liftOff(v, true);
         v.rpos += vNew * (0.5 * dt);
         v.rvel = vNew;
         return;

@@ -125,11 +125,12 @@ void World::settle(VesselRecord &v) {
         std::string("inside ") + body().inText + ": moved out to (" + vectorText(v.rpos) + ")");
 }
 
-void World::liftOff(VesselRecord &v) {
+void World::liftOff(VesselRecord &v, bool pushed) {
     if (v.status != kLanded)
         return;
     v.status = kFreeFlight;
-    log(&v, ev::kSurface, std::string("lifts off ") + body().inText);
+    if (pushed)
+        log(&v, ev::kSurface, std::string("lifts off ") + body().inText);
 }
 
 void World::checkTouchdown(VesselRecord &v) {

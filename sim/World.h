@@ -146,8 +146,9 @@ public:
     // at its spot, and a free one inside the body is moved out to 1.1 body radii, as the
     // simulator does for a vessel it creates there.
     void settle(VesselRecord &v);
-    // A landed vessel moved from outside, or pushed up harder than its weight, flies free.
-    void liftOff(VesselRecord &v);
+    // A landed vessel moved from outside, or pushed up harder than its weight, flies free;
+    // the log tells the push (a move from outside is logged as such).
+    void liftOff(VesselRecord &v, bool pushed = false);
 
     // --- Time (World.cpp) -------------------------------------------------------------------
     void step(int n = 1);

@@ -91,8 +91,17 @@ TEST(VemosimRun, TwoPodsExample) {
     ASSERT_TRUE(pod1 && pod2);
     EXPECT_EQ(pod1->className, "vemopod");
     EXPECT_EQ(lineStarting(*pod1, "VEMOCREW"), "VEMOCREW A01-John_Doe-35-72-80");
-    // Pod1 fired its retro engine; Pod2 drifted on untouched.
-    EXPECT_NE(lineStarting(*pod1, "RVEL"), lineStarting(*pod2, "RVEL"));
+    // Pod1 fired its retro engine backwards along its z axis, 4 s at 2000 N; Pod2 drifted
+    // on untouched. Their orbits part by metres per second, not by the mm/s that 20 m
+    // between them make.
+    double v1[3] = {}, v2[3] = {};
+    ASSERT_EQ(std::sscanf(lineStarting(*pod1, "RVEL").c_str(), "RVEL %lf %lf %lf", &v1[0], &v1[1],
+                          &v1[2]),
+              3);
+    ASSERT_EQ(std::sscanf(lineStarting(*pod2, "RVEL").c_str(), "RVEL %lf %lf %lf", &v2[0], &v2[1],
+                          &v2[2]),
+              3);
+    EXPECT_LT(v1[2] - v2[2], -10.0) << lineStarting(*pod1, "RVEL");
     // The author's description stays with the scenario.
     ASSERT_FALSE(saved.scenario.description.empty());
     EXPECT_EQ(saved.scenario.description[0].rfind("Two capsules in orbit", 0), 0u);
