@@ -183,6 +183,54 @@ TEST(VemosimRun, MovesVesselsAsTold) {
     EXPECT_NE(lineStarting(*pod1, "RPOS"), lineStarting(*pod2, "RPOS"));
 }
 
+// Capsules as the simulator writes them, one landed on the Moon and one in orbit round it,
+// come back from a run of no time with the same values in every state line; the angles and
+// rates to the last bits of their way through radians and the rotation matrix.
+TEST(VemosimRun, ScenarioAsTheSimulatorWritesItSavesBackTheSameValues) {
+    const std::vector<std::string> lander = {"STATUS Landed Moon", "POS 23.4731 -0.6812",
+                                             "HEADING 287.5", "PRPLEVEL 0:0.75 1:0.5"};
+    const std::vector<std::string> flyer = {
+        "STATUS Orbiting Moon",   "RPOS 1838212.5 -4021.25 157.5",
+        "RVEL -3.5 12.25 1632.5", "AROT 12.5 -33.25 170",
+        "VROT 0.5 -1.25 2",       "PRPLEVEL 0:1 1:0.25"};
+    std::string text = "BEGIN_SHIPS\nLander:vemopod\n";
+    for (const std::string &l : lander)
+        text += "  " + l + "\n";
+    text += "END\nFlyer:vemopod\n";
+    for (const std::string &l : flyer)
+        text += "  " + l + "\n";
+    text += "END\nEND_SHIPS\n";
+    VemosimCase c;
+    c.write("moon.scn", text);
+    const VemosimResult r = c.run({"--until", "0", "--out", "out.scn", "moon.scn"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("at the end, relative to Moon:"), std::string::npos) << r.out;
+
+    const sim::ParsedScenario saved = parseSaved(c, "out.scn");
+    const sim::ShipBlock *l = ship(saved, "Lander");
+    const sim::ShipBlock *f = ship(saved, "Flyer");
+    ASSERT_TRUE(l && f);
+    ASSERT_GE(l->lines.size(), lander.size());
+    EXPECT_EQ(std::vector<std::string>(l->lines.begin(), l->lines.begin() + lander.size()), lander);
+    ASSERT_GE(f->lines.size(), flyer.size());
+    for (std::size_t i = 0; i < flyer.size(); ++i) {
+        const std::string keyword = flyer[i].substr(0, 5);
+        if (keyword != "AROT " && keyword != "VROT ") {
+            EXPECT_EQ(f->lines[i], flyer[i]);
+            continue;
+        }
+        double got[3] = {}, written[3] = {};
+        const std::string format = keyword + "%lf %lf %lf";
+        ASSERT_EQ(std::sscanf(f->lines[i].c_str(), format.c_str(), &got[0], &got[1], &got[2]), 3)
+            << f->lines[i];
+        ASSERT_EQ(
+            std::sscanf(flyer[i].c_str(), format.c_str(), &written[0], &written[1], &written[2]),
+            3);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(got[k], written[k], 1e-12) << f->lines[i];
+    }
+}
+
 TEST(VemosimRun, QuietPrintsNothing) {
     VemosimCase c;
     c.write("two_pods.scn", sourceText("examples/two_pods.scn"));
