@@ -179,7 +179,8 @@ public:
     // --- Docking and focus (Docking.cpp) -------------------------------------------------------
     // Docks b's port pb to a's port pa; false if a port is missing or taken. Aligning moves b
     // to a (port on port, directions opposite, rotation references parallel) and gives it a's
-    // velocity; afterwards docked vessels keep their own motion.
+    // velocity, and a's landed or free state; afterwards docked vessels keep their own
+    // motion.
     bool dock(OBJHANDLE a, UINT pa, OBJHANDLE b, UINT pb, bool align = true);
     // Releases whatever is docked at the vessel's port; false if nothing was.
     bool undock(OBJHANDLE vessel, UINT port);

@@ -259,6 +259,30 @@ TEST_F(SurfaceTest, MovedFromOutsideItFliesAndFallsBackDown) {
     EXPECT_EQ(events(*world, sim::ev::kSurface, "Walker", "landed on the Moon at 0.").size(), 1u);
 }
 
+TEST_F(SurfaceTest, VesselDockedToALandedOneStandsWhereItIsPut) {
+    onTheMoon();
+    const auto withPort = [](ScriptVessel &v) {
+        lander(v);
+        v.CreateDock(sim::vec(0, 0, 2), sim::vec(0, 0, 1), sim::vec(0, 1, 0));
+    };
+    ScriptVessel::hooks.setClassCaps = withPort;
+    sim::ScenarioFile scn;
+    scn.ships = {ship("Base", {"STATUS Landed Moon", "POS 10 20", "HEADING 0"})};
+    ASSERT_TRUE(world->load(scn));
+    OBJHANDLE base = world->find("Base");
+    OBJHANDLE visitor = dropped("Visitor", 10, 20, 50);
+    ASSERT_TRUE(world->dock(base, 0, visitor, 0));
+    const sim::VesselRecord &v = rec(*world, visitor);
+    EXPECT_EQ(v.status, sim::kLanded);
+    // Nose to nose with the base, 4 m north of it, facing south.
+    EXPECT_NEAR(v.spot.heading, 180, 1e-9);
+    EXPECT_NEAR(v.spot.lat - 20, 4 / kMoonRadius / kDeg, 1e-9);
+    const VECTOR3 at = v.rpos;
+    world->step(10);
+    EXPECT_TRUE(near(v.rpos, at, 0)) << "it does not fall";
+    EXPECT_TRUE(events(*world, sim::ev::kSurface, "Visitor").empty());
+}
+
 TEST_F(SurfaceTest, ScenarioNamesOneBodyTheHostKnows) {
     std::string error;
     sim::ScenarioFile mars;
