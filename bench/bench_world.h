@@ -88,26 +88,31 @@ inline std::unique_ptr<sim::World> makeWorld(double step) {
     return world;
 }
 
+// Where the benchmark's vessels fly: 400 km above Earth, on its x axis, m.
+constexpr double kOrbitRadius = 6778e3;
+
+// A vessel at rest at the point in orbit, unless its lines place it elsewhere.
 inline sim::ShipBlock ship(const std::string &name, const char *cls,
                            std::vector<std::string> lines = {}) {
     sim::ShipBlock b;
     b.name = name;
     b.className = cls;
-    b.lines = std::move(lines);
+    b.lines = {"STATUS Orbiting Earth", "RPOS " + std::to_string(kOrbitRadius) + " 0 0"};
+    b.lines.insert(b.lines.end(), lines.begin(), lines.end());
     return b;
 }
 
 // A crew member on EVA who has stepped out: its "V-em" point appears at its first post-step.
-// Placed `distance` metres from the reference body's centre along x, far from every airlock.
+// Placed `distance` metres out from the point in orbit along x, far from every airlock.
 inline sim::ShipBlock crewMemberShip(const std::string &name, double distance) {
     return ship(name, kCrewClass,
-                {"STATUS Orbiting Earth", "RPOS " + std::to_string(distance) + " 0 0",
-                 "MEMBER 35 72 80", "OUTSIDE 1"});
+                {"RPOS " + std::to_string(kOrbitRadius + distance) + " 0 0", "MEMBER 35 72 80",
+                 "OUTSIDE 1"});
 }
 
 // `count` vessels of mixed classes, as a returning-crew walk meets them: 40% empty vessels,
 // 20% crewed capsules, 30% crew members on EVA who have stepped out (their "V-em" point
-// published) 5 km and more from the origin, far outside every airlock box, and 10%
+// published) 5 km and more from the others, far outside every airlock box, and 10%
 // crew-member vessels without a member (one to-parent point).
 inline sim::ScenarioFile mixedFleet(int count) {
     constexpr double kFarAway = 5000.0;  // m

@@ -45,6 +45,8 @@ constexpr int CREW_TEXT_SIZE = MISSION_ID_SIZE + 1 + CREW_NAME_SIZE;
 // Fresh state of a vessel made for a crew member.
 constexpr double FULL_FUEL = 1.0;
 constexpr int FREE_FLIGHT = 0;
+// Status word of a vessel standing on the surface.
+constexpr int LANDED = 1;
 
 // GetDockedFreeSeats when there is no count to read.
 constexpr int NO_SEAT_COUNT = -1;
@@ -147,6 +149,30 @@ int AirlockSlot::GetDockedFreeSeats(int port) const {
 
 namespace {
 
+// A status the host reported for a vessel that is not in free flight, made into the free
+// flight the member's vessel starts in. The host reports a landed vessel in surface terms:
+// the altitude in vrot.x and the orientation relative to the local horizon in arot. Copied
+// as they are, the member would start spinning at "altitude" radians per second and turned
+// the wrong way. Instead it starts turned as the vessel stands (the angles of its rotation
+// matrix, which are what free flight means by arot) and, off a landed vessel, at rest with
+// the surface; position and velocity are relative to the body in every status.
+void MakeFreeFlight(const VESSEL &source, VESSELSTATUS &status) {
+    if (status.status == FREE_FLIGHT) {
+        return;
+    }
+    MATRIX3 r;
+    source.GetRotationMatrix(r);
+    const double sinY = r.m13 > 1.0 ? 1.0 : (r.m13 < -1.0 ? -1.0 : r.m13);
+    status.arot.x = std::atan2(r.m23, r.m33);
+    status.arot.y = -std::asin(sinY);
+    status.arot.z = std::atan2(r.m12, r.m11);
+    if (status.status == LANDED) {
+        status.vrot.x = status.vrot.y = status.vrot.z = 0.0;
+    } else {
+        source.GetAngularVel(status.vrot);
+    }
+}
+
 // Where the vessel of a member who leaves starts, what it is called, and where its record
 // goes.
 struct CrewVesselPlan {
@@ -163,6 +189,7 @@ void PlanFreeEva(VESSEL &own, const char *crewText, const VECTOR3 &exitOffset,
     own.GetAngularVel(rates);
     const double push = (std::fabs(rates.y) + std::fabs(rates.x)) * PUSH_PER_RATE;
     own.GetStatus(plan.status);
+    MakeFreeFlight(own, plan.status);
     VECTOR3 pushGlobal = {{0.0, 0.0, 0.0}};
     own.GlobalRot(VECTOR3{{0.0, 0.0, push}}, pushGlobal);
     plan.status.rvel.x += pushGlobal.x;
@@ -213,6 +240,7 @@ int PlanTransfer(OBJHANDLE docked, CrewVesselPlan &plan) {
     }
 
     receiver->GetStatus(plan.status);
+    MakeFreeFlight(*receiver, plan.status);
     VECTOR3 rel = {{0.0, 0.0, 0.0}};
     receiver->Local2Rel(airlock.Middle(), rel);
     plan.status.rpos = rel;

@@ -26,6 +26,10 @@ bool World::dock(OBJHANDLE ha, UINT pa, OBJHANDLE hb, UINT pb, bool align) {
             b->rpos = a->rpos + mul(a->rot, da.pos) - mul(b->rot, db.pos);
             b->rvel = a->rvel;
             b->avel = vec(0, 0, 0);
+            // It rests on the ground or flies as a does; a landed one stands where it was put.
+            b->status = a->status;
+            if (b->status == kLanded)
+                b->spot = spotOf(*b);
         }
     }
     da.mate = b;

@@ -27,6 +27,7 @@ constexpr const char *kUndock = "undock";          // undocked
 constexpr const char *kScenarioLine = "line";      // a line reached the default parser
 constexpr const char *kSaved = "saved";            // scenario saved
 constexpr const char *kMoved = "moved";            // position/velocity set from outside
+constexpr const char *kSurface = "surface";        // landed, crashed, lifted off, moved out
 constexpr const char *kError = "error";            // a request the host refused
 // A destroyed vessel's handle was used: a crash in the simulator, a failed run here.
 constexpr const char *kDestroyedHandle = "destroyed-handle";

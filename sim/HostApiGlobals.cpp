@@ -87,7 +87,7 @@ OBJHANDLE oapiGetObjectByName(char *name) {
     World *w = globalCall("oapiGetObjectByName");
     if (!w || !name)
         return nullptr;
-    if (equalNoCase(w->options().bodyName, name))
+    if (equalNoCase(w->body().name, name))
         return w->bodyHandle();
     return w->find(name);
 }
@@ -96,11 +96,14 @@ void oapiGetObjectName(OBJHANDLE hObj, char *name, int n) {
     World *w = globalCall("oapiGetObjectName");
     if (!name || n <= 0)
         return;
+    std::string bodyName;
     const std::string *src = nullptr;
-    if (w && hObj && hObj == w->bodyHandle())
-        src = &w->options().bodyName;
-    else if (const VesselRecord *v = w ? w->resolve(hObj, "oapiGetObjectName") : nullptr)
+    if (w && hObj && hObj == w->bodyHandle()) {
+        bodyName = w->body().name;
+        src = &bodyName;
+    } else if (const VesselRecord *v = w ? w->resolve(hObj, "oapiGetObjectName") : nullptr) {
         src = &v->name;
+    }
     // At most n bytes, the terminator included; an unknown object gives an empty name.
     size_t len = src ? std::min(src->size(), static_cast<size_t>(n) - 1) : 0;
     if (len)

@@ -61,7 +61,7 @@ void VESSEL::SetRotationMatrix(const MATRIX3 &R) const {
     for (double x : R.data)
         if (!std::isfinite(x))
             return;
-    c.v->rot = R;
+    c.w->turn(*c.v, R);
 }
 
 void VESSEL::GetAngularVel(VECTOR3 &avel) const {

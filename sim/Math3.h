@@ -104,14 +104,23 @@ inline MATRIX3 transpose(const MATRIX3 &m) {
     return mat(m.m11, m.m21, m.m31, m.m12, m.m22, m.m32, m.m13, m.m23, m.m33);
 }
 
-// Orientation as Euler angles (a, b, c), in radians: R = Rx(a) * Ry(b) * Rz(c), where each
-// factor turns a vector counter-clockwise about its axis. This is the convention of
-// VESSELSTATUS::arot and of the AROT scenario line in this host.
+// Frames are left-handed, as in the simulator: x right, y up, z forward.
+//
+// Orientation as Euler angles (a, b, c), in radians, read from R as
+//   a = atan2(m23, m33),  b = -asin(m13),  c = atan2(m12, m11).
+// This is the convention of VESSELSTATUS::arot and of the AROT scenario line, so a scenario
+// written by the simulator gives the same matrix here. Written out, R = X(a) * Y(b) * Z(c) with
+//   X(a) = (1, 0, 0), (0, cos a, sin a), (0, -sin a, cos a)
+//   Y(b) = (cos b, 0, -sin b), (0, 1, 0), (sin b, 0, cos b)
+//   Z(c) = (cos c, sin c, 0), (-sin c, cos c, 0), (0, 0, 1)   (rows).
 MATRIX3 rotationFromEuler(const VECTOR3 &arot);
 // The inverse of rotationFromEuler for any rotation matrix; b lies in [-pi/2, pi/2], a and c
 // in (-pi, pi]. At b = +-pi/2 (gimbal lock) c is reported as 0.
 VECTOR3 eulerFromRotation(const MATRIX3 &R);
-// Rotation by `angle` radians about the unit vector `axis`.
+// Rotation by `angle` radians about the unit vector `axis`, positive as the left-handed
+// frames turn: a positive angle about x takes +z towards +y, about y takes +x towards +z,
+// about z takes +y towards +x. An angular velocity w turns a vessel by R * rotationAboutAxis
+// (w / |w|, |w| dt) over a step, and a thruster at r with force F gives the torque F x r.
 MATRIX3 rotationAboutAxis(const VECTOR3 &axis, double angle);
 
 }  // namespace sim

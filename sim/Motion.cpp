@@ -1,10 +1,14 @@
 // Motion: each step moves every vessel. Thrust comes from each thruster's level along its
 // direction turned into the global frame, with propellant drawn at thrust / (isp *
 // efficiency) from the thruster's tank (a thruster without a tank, or with an empty one,
-// gives no thrust). The velocity change follows the rocket equation over the step, the
-// position the mean velocity; the angular velocity follows the thrusters' torque over the
-// principal moments of inertia, and the rotation follows the angular velocity. A vessel's
-// mass is its empty mass and all its propellant.
+// gives no thrust). The velocity change follows the rocket equation over the step, plus the
+// reference body's gravity (a point mass); the position follows the mean velocity. The
+// angular velocity follows the thrusters' torque F x r over the principal moments of
+// inertia, and the rotation follows the angular velocity. A vessel's mass is its empty mass
+// and all its propellant.
+//
+// A landed vessel stays where it stands while its weight holds it down (its propellant still
+// burns); a free one that reaches the ground comes to rest on it (Surface.cpp).
 //
 // Here too are the pilot's and the outside world's actions on a vessel's motion: group
 // levels, and setting a position, a velocity or a rotation.
@@ -26,18 +30,31 @@ constexpr double kDefaultIsp = 5e4;
 }  // namespace
 
 void World::moveVessel(VesselRecord &v, double dt) {
-    if (v.thrusting()) {
-        VECTOR3 vNew = v.rvel + applyThrust(v, dt);
-        v.rpos += (v.rvel + vNew) * (0.5 * dt);
+    const VECTOR3 fall = gravityAt(body(), v.rpos) * dt;
+    if (v.status == kLanded) {
+        if (!v.thrusting())
+            return;
+        const VECTOR3 push = applyThrust(v, dt);
+        v.avel = vec(0, 0, 0);  // the ground holds it against any torque
+        const VECTOR3 vNew = push + fall;
+        if (dot(vNew, v.rpos) <= 0.0)
+            return;
+        liftOff(v, true);
+        v.rpos += vNew * (0.5 * dt);
         v.rvel = vNew;
-    } else {
-        v.rpos += v.rvel * dt;  // the same sum as above with no velocity change, to the bit
+        return;
     }
+    VECTOR3 vNew = v.rvel + fall;
+    if (v.thrusting())
+        vNew += applyThrust(v, dt);
+    v.rpos += (v.rvel + vNew) * (0.5 * dt);
+    v.rvel = vNew;
     if (v.avel.x != 0.0 || v.avel.y != 0.0 || v.avel.z != 0.0) {
         double w = length(v.avel);
         if (w > 0.0)
             v.rot = mul(v.rot, rotationAboutAxis(v.avel / w, w * dt));
     }
+    checkTouchdown(v);
 }
 
 VECTOR3 World::applyThrust(VesselRecord &v, double dt) {
@@ -74,7 +91,7 @@ VECTOR3 World::applyThrust(VesselRecord &v, double dt) {
         used += dm;
         VECTOR3 f = th.dir * thrust;
         force += f;
-        torque += cross(th.pos, f);
+        torque += cross(f, th.pos);
     }
     double m1 = v.mass();
     // A couple (a pitch, yaw or bank pair) turns the vessel with no net force at all, so the
@@ -153,6 +170,7 @@ void World::setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char
     if (!isFinite(value))
         return;
     if (VesselRecord *v = resolve(h, (std::string("setting a ") + what).c_str())) {
+        liftOff(*v);
         v->*field = value;
         log(v, ev::kMoved, std::string(what) + " set to (" + vectorText(value) + ")");
     }
@@ -163,6 +181,7 @@ void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const
     VesselRecord *o = resolve(other, "placing a vessel");
     if (!v || !o || v == o || !isFinite(offset) || !isFinite(relVel))
         return;
+    liftOff(*v);
     v->rpos = o->rpos + mul(o->rot, offset);
     v->rvel = o->rvel + mul(o->rot, relVel);
     log(v, ev::kMoved, "placed at (" + vectorText(offset) + ") from " + o->name);
@@ -170,7 +189,14 @@ void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const
 
 void World::setRotation(OBJHANDLE h, const MATRIX3 &R) {
     if (VesselRecord *v = resolve(h, "setting a rotation"))
-        v->rot = R;
+        turn(*v, R);
+}
+
+void World::turn(VesselRecord &v, const MATRIX3 &R) {
+    v.rot = R;
+    // A landed vessel turned where it stands keeps its place; only its heading changes.
+    if (v.status == kLanded)
+        v.spot.heading = spotOf(v).heading;
 }
 
 void World::setAngularVelocity(OBJHANDLE h, const VECTOR3 &avel) {

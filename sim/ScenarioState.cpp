@@ -72,7 +72,9 @@ bool readLevels(const char *text, size_t count, std::vector<std::pair<size_t, do
 struct World::BlockState {
     VESSELSTATUS2 status = {2};  // what the module is handed; the host knows it by address
     bool hasStatus = false, hasRpos = false, hasRvel = false, hasRot = false, hasAvel = false;
-    int statusValue = 0;
+    bool hasPos = false, hasHeading = false;
+    int statusValue = kFreeFlight;
+    double lng = 0.0, lat = 0.0, heading = 0.0;  // where a landed vessel stands, degrees
     VECTOR3 rpos = vec(0, 0, 0), rvel = vec(0, 0, 0), avel = vec(0, 0, 0);
     MATRIX3 rot = identity();
     std::vector<std::pair<size_t, double>> tankLevels;      // tank index, fraction of its mass
@@ -110,6 +112,8 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
         if (!classes_.findClass(b.className, classes[i], &why))
             return fail(b, why);
     }
+    if (!chooseBody(scenario, error))
+        return false;
 
     description_ = scenario.description;
     std::vector<VesselRecord *> made;
@@ -175,6 +179,14 @@ void World::loadBlock(VesselRecord &v, const ShipBlock &block) {
         v.rot = st.rot;
     if (st.hasAvel)
         v.avel = st.avel;
+    if (st.hasPos) {
+        v.spot.lng = st.lng;
+        v.spot.lat = st.lat;
+    }
+    if (st.hasHeading)
+        v.spot.heading = st.heading;
+    // A landed vessel stands on the surface; a free one inside the body is moved out.
+    settle(v);
     for (const auto &[i, f] : st.tankLevels)
         if (i < v.tanks.size())
             v.tanks[i].mass = f * v.tanks[i].maxMass;
@@ -244,21 +256,31 @@ void World::writeLine(FILEHANDLE scn, const std::string &line) {
 
 // The default state lines, written by SaveDefaultState and read by ParseScenarioLineEx:
 //   STATUS Orbiting <body> | STATUS Landed <body>
+// and for a vessel in free flight
 //   RPOS x y z            position relative to the reference body, m
 //   RVEL x y z            velocity relative to the reference body, m/s
-//   AROT a b c            orientation, Euler angles in degrees (convention in Math3.h)
+//   AROT a b c            orientation, angles in degrees (convention in Math3.h)
 //   VROT x y z            angular velocity in the vessel frame, degrees/s
+// or for a landed one, as the simulator writes it
+//   POS lng lat           where it stands, degrees
+//   HEADING h             degrees from north towards east
+// then
 //   PRPLEVEL i:f j:g ...  tank index : fraction of its maximum mass, for every tank
 //   THLEVEL i:l j:m ...   thruster index : level, for every thruster with a level above 0
 //   DOCKINFO p:q,Name ... own port p docked to port q of vessel Name
 // Numbers are written as the shortest text that reads back as the same value.
 void World::saveDefaultState(const VesselRecord &v, FILEHANDLE scn) {
-    writeLine(scn, std::string("STATUS ") + (v.status == 1 ? "Landed " : "Orbiting ") +
-                       options_.bodyName);
-    writeLine(scn, "RPOS " + vectorText(v.rpos));
-    writeLine(scn, "RVEL " + vectorText(v.rvel));
-    writeLine(scn, "AROT " + vectorText(eulerFromRotation(v.rot) * kDegPerRad));
-    writeLine(scn, "VROT " + vectorText(v.avel * kDegPerRad));
+    if (v.status == kLanded) {
+        writeLine(scn, std::string("STATUS Landed ") + body().name);
+        writeLine(scn, "POS " + numberText(v.spot.lng) + " " + numberText(v.spot.lat));
+        writeLine(scn, "HEADING " + numberText(v.spot.heading));
+    } else {
+        writeLine(scn, std::string("STATUS Orbiting ") + body().name);
+        writeLine(scn, "RPOS " + vectorText(v.rpos));
+        writeLine(scn, "RVEL " + vectorText(v.rvel));
+        writeLine(scn, "AROT " + vectorText(eulerFromRotation(v.rot) * kDegPerRad));
+        writeLine(scn, "VROT " + vectorText(v.avel * kDegPerRad));
+    }
     if (!v.tanks.empty()) {
         std::string s = "PRPLEVEL";
         size_t i = 0;
@@ -348,15 +370,22 @@ void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
     char *after = nullptr;
     bool understood = false;
     if (keyIs("STATUS", rest)) {
-        while (*rest == ' ' || *rest == '\t')
-            ++rest;
-        if (std::strncmp(rest, "Landed", 6) == 0) {
-            st->statusValue = 1;
-            st->hasStatus = understood = true;
-        } else if (std::strncmp(rest, "Orbiting", 8) == 0) {
-            st->statusValue = 0;
+        // The body, when named, is the world's: load() put the world around it.
+        bool landed = false;
+        std::string bodyName;
+        if (readStatusWords(rest, landed, bodyName) &&
+            (bodyName.empty() || equalNoCase(bodyName, body().name))) {
+            st->statusValue = landed ? kLanded : kFreeFlight;
             st->hasStatus = understood = true;
         }
+    } else if (keyIs("POS", rest) && readNumbers(rest, x, 2, &after) && onlySpace(after) &&
+               std::fabs(x[1]) <= 90.0) {
+        st->lng = x[0];
+        st->lat = x[1];
+        st->hasPos = understood = true;
+    } else if (keyIs("HEADING", rest) && readNumbers(rest, x, 1, &after) && onlySpace(after)) {
+        st->heading = x[0];
+        st->hasHeading = understood = true;
     } else if (keyIs("RPOS", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
         st->rpos = vec(x[0], x[1], x[2]);
         st->hasRpos = understood = true;

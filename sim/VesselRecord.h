@@ -25,6 +25,10 @@ struct VesselRecord;
 // Thruster group types with a name of their own, THGROUP_MAIN to THGROUP_ATT_BACK.
 constexpr int kNamedGroupTypes = THGROUP_ATT_BACK + 1;
 
+// A vessel's status, as VESSELSTATUS::status and the STATUS scenario line give it.
+constexpr int kFreeFlight = 0;
+constexpr int kLanded = 1;
+
 struct MeshRecord {                 // world-wide, by name
     VesselRecord *owner = nullptr;  // always null: meshes belong to no vessel
     std::string name;
@@ -149,8 +153,14 @@ struct VesselRecord {
     VECTOR3 rvel = vec(0, 0, 0);  // m/s
     VECTOR3 avel = vec(0, 0, 0);  // rad/s, local frame
     MATRIX3 rot = identity();     // local -> global
-    int status = 0;               // 0 free flight, 1 landed
-    double emptyMass = 0.0;       // kg
+    int status = 0;               // kFreeFlight or kLanded
+    // Where a landed vessel stands, in degrees: longitude, latitude and heading. Kept as the
+    // scenario or the touchdown gave them, so that saving writes back the same numbers;
+    // rpos and rot follow from them (Surface.cpp).
+    struct Spot {
+        double lng = 0.0, lat = 0.0, heading = 0.0;
+    } spot;
+    double emptyMass = 0.0;  // kg
 
     ClassCaps caps;
     std::vector<MeshSlot> meshes;

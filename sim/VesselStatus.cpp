@@ -1,5 +1,12 @@
 // VESSELSTATUS records: how a vessel is created from one (oapiCreateVessel) and how its
-// state is reported in one (GetStatus, and the status clbkLoadStateEx receives).
+// state is reported in one (GetStatus, and the status clbkLoadStateEx receives), as the
+// simulator fills them.
+//
+// Free flight: rpos and rvel relative to the reference body in global axes, vrot the angular
+// velocity (rad/s, vessel frame), arot the angles of the rotation matrix (Math3.h).
+// Landed: vdata[0] holds longitude, latitude and heading (rad); GetStatus also reports rpos
+// and rvel, and, unlike in free flight, the altitude of the vessel's origin (m) in vrot.x and
+// the angles of its orientation relative to the local horizon in arot.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -8,15 +15,25 @@
 
 namespace sim {
 
+namespace {
+
+constexpr double kDegPerRad = 180.0 / M_PI;
+
+}  // namespace
+
 void World::applyStatus(VesselRecord &v, const VESSELSTATUS &s, bool withLevels) {
     if (!withLevels) {
-        // A status with values that are not numbers places the vessel at rest at the body.
+        // Values that are not numbers count as 0.
         const VECTOR3 zero = vec(0, 0, 0);
         v.rpos = isFinite(s.rpos) ? s.rpos : zero;
         v.rvel = isFinite(s.rvel) ? s.rvel : zero;
         v.avel = isFinite(s.vrot) ? s.vrot : zero;
         v.rot = rotationFromEuler(isFinite(s.arot) ? s.arot : zero);
-        v.status = s.status == 1 ? 1 : 0;
+        v.status = s.status == kLanded ? kLanded : kFreeFlight;
+        const VECTOR3 where = isFinite(s.vdata[0]) ? s.vdata[0] * kDegPerRad : zero;
+        v.spot.lng = where.x;
+        v.spot.lat = std::clamp(where.y, -90.0, 90.0);
+        v.spot.heading = where.z;
         return;
     }
     if (v.defaultTank && std::isfinite(s.fuel)) {
@@ -28,34 +45,42 @@ void World::applyStatus(VesselRecord &v, const VESSELSTATUS &s, bool withLevels)
         if (g && std::isfinite(level))
             setGroupLevel(v, *g, level);
     };
-    if (s.eng_main > 0)
+    if (s.eng_main >= 0) {
         setType(THGROUP_MAIN, s.eng_main);
-    else if (s.eng_main < 0)
+        setType(THGROUP_RETRO, 0.0);
+    } else if (s.eng_main < 0) {
         setType(THGROUP_RETRO, -s.eng_main);
-    if (s.eng_hovr > 0)
-        setType(THGROUP_HOVER, s.eng_hovr);
+    }
+    setType(THGROUP_HOVER, s.eng_hovr);
+    // Where it finally is depends on its touchdown points, known only now.
+    settle(v);
 }
 
 void World::fillStatus(const VesselRecord &v, VESSELSTATUS &s) const {
     std::memset(&s, 0, sizeof s);
+    s.rbody = bodyHandle();
     s.rpos = v.rpos;
     s.rvel = v.rvel;
-    s.vrot = v.avel;
-    s.arot = eulerFromRotation(v.rot);
-    if (v.defaultTank && v.defaultTank->maxMass > 0)
-        s.fuel = v.defaultTank->mass / v.defaultTank->maxMass;
-    double main = v.groupByType[THGROUP_MAIN] ? v.groupByType[THGROUP_MAIN]->level : 0.0;
-    double retro = v.groupByType[THGROUP_RETRO] ? v.groupByType[THGROUP_RETRO]->level : 0.0;
-    s.eng_main = main - retro;
+    if (v.status == kLanded) {
+        fillLandedStatus(v, s);
+    } else {
+        s.status = kFreeFlight;
+        s.vrot = v.avel;
+        s.arot = eulerFromRotation(v.rot);
+    }
+    // The first tank made, whichever is the default one.
+    if (!v.tanks.empty() && v.tanks.front().maxMass > 0)
+        s.fuel = v.tanks.front().mass / v.tanks.front().maxMass;
+    const double main = v.groupByType[THGROUP_MAIN] ? v.groupByType[THGROUP_MAIN]->level : 0.0;
+    const double retro = v.groupByType[THGROUP_RETRO] ? v.groupByType[THGROUP_RETRO]->level : 0.0;
+    s.eng_main = main != 0.0 ? main : -retro;
     s.eng_hovr = v.groupByType[THGROUP_HOVER] ? v.groupByType[THGROUP_HOVER]->level : 0.0;
-    s.rbody = bodyHandle();
     for (const DockPort &d : v.docks)
         if (d.mate) {
             s.base = d.mate->handle();
             s.port = static_cast<int>(d.index);
             break;
         }
-    s.status = v.status;
 }
 
 VESSELSTATUS makeStatus(const VECTOR3 &rpos, const VECTOR3 &rvel) {

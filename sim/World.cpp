@@ -33,6 +33,10 @@ World::World(WorldOptions options) : options_(std::move(options)), classes_(opti
     // A step that is not a positive time would never advance the clock.
     if (!(options_.step > 0.0) || !std::isfinite(options_.step))
         options_.step = kDefaultStep;
+    // A body the host does not know would leave every vessel without gravity or ground.
+    body_ = findBody(options_.bodyName);
+    if (!body_)
+        body_ = findBody("Earth");
     rng_ = options_.seed;
     previous_ = current_;
     current_ = this;
@@ -146,7 +150,7 @@ OBJHANDLE World::vesselAt(std::size_t index) const {
 }
 
 OBJHANDLE World::bodyHandle() const {
-    return const_cast<Body *>(&body_);
+    return const_cast<Body *>(&bodyTag_);
 }
 
 std::vector<Event> World::eventsOfKind(const std::string &kind) const {

@@ -27,7 +27,9 @@
 //   Lifecycle.cpp      creating and deleting vessels
 //   ScenarioState.cpp  loading and saving vessels through scenario blocks, state lines
 //   VesselStatus.cpp   VESSELSTATUS records in and out
-//   Motion.cpp         thrust, propellant, motion; pilot and outside actions that move
+//   Motion.cpp         thrust, propellant, gravity, motion; pilot and outside actions that move
+//   Bodies.*           the reference bodies, their gravity and surface frames
+//   Surface.cpp        landed vessels: standing, touching down, lifting off, their status
 //   Docking.cpp        docking ports and the focus vessel
 //   Keys.*             key names and buffered key events
 //   HostApi*.cpp       the host API on top of all these
@@ -44,6 +46,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Bodies.h"
 #include "EventLog.h"
 #include "Keys.h"
 #include "Math3.h"
@@ -70,6 +73,8 @@ struct WorldOptions {
     // Global position of the reference body. Away from the origin on purpose, so that code
     // mixing up the relative and the global frame shows.
     VECTOR3 bodyPosition = vec(1e11, -2e10, 3e9);
+    // The reference body (Bodies.h): "Earth" or "Moon"; a scenario that names one in its
+    // STATUS lines puts the world around that one.
     std::string bodyName = "Earth";
 };
 
@@ -150,11 +155,27 @@ public:
     // handed; any other is refused with an error event) and SaveDefaultState.
     void parseDefaultLine(VesselRecord &v, char *line, void *status);
     void saveDefaultState(const VesselRecord &v, FILEHANDLE scn);
-    // A VESSELSTATUS into a vessel: its position, velocity and rotation, and with
-    // `withLevels` its fuel and engine levels, which need the vessel's tanks and groups.
+    // A VESSELSTATUS into a vessel, in two halves around its class set-up: first its
+    // status, position, velocity and rotation (or where it stands, when landed); then, with
+    // `withLevels`, its fuel and engine levels, which need the vessel's tanks and groups, and
+    // where it finally is (settle), which needs its touchdown points.
     void applyStatus(VesselRecord &v, const VESSELSTATUS &status, bool withLevels);
     // GetStatus: the vessel's VESSELSTATUS.
     void fillStatus(const VesselRecord &v, VESSELSTATUS &status) const;
+
+    // --- The reference body and its surface (Surface.cpp, Bodies.h) ---------------------------
+    const CelestialBody &body() const { return *body_; }
+    // Stands the vessel on the surface at `spot`, upright on its touchdown points, at rest.
+    void land(VesselRecord &v, const VesselRecord::Spot &spot);
+    // Where a vessel at its present position and orientation would stand.
+    VesselRecord::Spot spotOf(const VesselRecord &v) const;
+    // Once a vessel's state is given (by a scenario block or a status): a landed one is stood
+    // at its spot, and a free one inside the body is moved out to 1.1 body radii, as the
+    // simulator does for a vessel it creates there.
+    void settle(VesselRecord &v);
+    // A landed vessel moved from outside, or pushed up harder than its weight, flies free;
+    // the log tells the push (a move from outside is logged as such).
+    void liftOff(VesselRecord &v, bool pushed = false);
 
     // --- Time (World.cpp) -------------------------------------------------------------------
     void step(int n = 1);
@@ -177,12 +198,16 @@ public:
     void placeNear(OBJHANDLE vessel, OBJHANDLE other, const VECTOR3 &offset,
                    const VECTOR3 &relVel = vec(0, 0, 0));
     void setRotation(OBJHANDLE vessel, const MATRIX3 &R);
+    // Sets the rotation matrix, as SetRotationMatrix does: a landed vessel takes its new
+    // heading where it stands.
+    void turn(VesselRecord &v, const MATRIX3 &R);
     void setAngularVelocity(OBJHANDLE vessel, const VECTOR3 &avel);
 
     // --- Docking and focus (Docking.cpp) -------------------------------------------------------
     // Docks b's port pb to a's port pa; false if a port is missing or taken. Aligning moves b
     // to a (port on port, directions opposite, rotation references parallel) and gives it a's
-    // velocity; afterwards docked vessels keep their own motion.
+    // velocity, and a's landed or free state; afterwards docked vessels keep their own
+    // motion.
     bool dock(OBJHANDLE a, UINT pa, OBJHANDLE b, UINT pb, bool align = true);
     // Releases whatever is docked at the vessel's port; false if nothing was.
     bool undock(OBJHANDLE vessel, UINT port);
@@ -307,6 +332,14 @@ private:
     void makeDockInfo(VesselRecord &v);
     // A vessel's block through clbkLoadStateEx, and the state it described applied after.
     void loadBlock(VesselRecord &v, const ShipBlock &block);
+    // Surface.cpp
+    // Puts the world around the body the scenario's STATUS lines name; false with a message
+    // when they name one the host does not know, or two different ones, or one other than
+    // that of the vessels already here.
+    bool chooseBody(const ScenarioFile &scenario, std::string *error);
+    // A free vessel that has reached the ground comes to rest on it.
+    void checkTouchdown(VesselRecord &v);
+    void fillLandedStatus(const VesselRecord &v, VESSELSTATUS &status) const;
     // Motion.cpp
     void applyPilotInputs();
     void moveVessel(VesselRecord &v, double dt);
@@ -370,7 +403,8 @@ private:
     std::vector<Event> events_;
     struct Body {
         int tag = 0;
-    } body_;
+    } bodyTag_;  // its address is the reference body's handle
+    const CelestialBody *body_ = nullptr;
 };
 
 template <class T>

@@ -7,12 +7,12 @@
 
 namespace vemosim {
 
-std::string shortNumber(double x) {
+std::string shortNumber(double x, int decimals) {
     if (!std::isfinite(x)) {
         return std::isnan(x) ? "nan" : (x > 0 ? "inf" : "-inf");
     }
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", x);
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, x);
     std::string s = buffer;
     if (s.find('.') != std::string::npos) {
         while (s.back() == '0') {

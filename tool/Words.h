@@ -12,8 +12,9 @@
 
 namespace vemosim {
 
-// A number as a user reads it: at most two decimals, no trailing zeros ("1.5", "0", "inf").
-std::string shortNumber(double x);
+// A number as a user reads it: at most two decimals (or `decimals`), no trailing zeros
+// ("1.5", "0", "inf").
+std::string shortNumber(double x, int decimals = 2);
 // "(x, y, z)" with short numbers.
 std::string shortVector(const VECTOR3 &v);
 // "1 seat", "2 seats".

@@ -133,7 +133,8 @@ sim::ShipBlock block(const std::string &name, const std::string &cls, const VECT
     sim::ShipBlock b;
     b.name = name;
     b.className = cls;
-    b.lines = {"STATUS Orbiting Earth", "RPOS " + num(pos.x) + " " + num(pos.y) + " " + num(pos.z),
+    const VECTOR3 at = sim::operator+(testsupport::kOrbit, pos);
+    b.lines = {"STATUS Orbiting Earth", "RPOS " + num(at.x) + " " + num(at.y) + " " + num(at.z),
                "RVEL " + num(vel.x) + " " + num(vel.y) + " " + num(vel.z)};
     return b;
 }

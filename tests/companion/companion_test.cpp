@@ -11,6 +11,7 @@
 
 using namespace testsupport;
 using sim::vec;
+using sim::operator+;
 
 namespace {
 
@@ -54,7 +55,7 @@ protected:
     }
     // An EVA vessel far from any airlock, after one step.
     VECTOR3 ValuesOf(const std::string &name) {
-        OBJHANDLE h = create(*world, name, "Vemo", vec(5000, 0, 0));
+        OBJHANDLE h = create(*world, name, "Vemo", testsupport::kOrbit + vec(5000, 0, 0));
         world->step();
         VECTOR3 values = vec(-1, -1, -1);
         EXPECT_TRUE(MemberPoint(h, values)) << name;
@@ -92,8 +93,8 @@ TEST_F(CompanionTest, TakesOnlyAWholeRecordMeantForItsOwnVessel) {
 
 TEST_F(CompanionTest, MemberMustStepOutOfEveryAirlockBeforeComingBack) {
     makeWorld();
-    OBJHANDLE hab = create(*world, "Hab", "crewhab", vec(100, 0, 0));
-    OBJHANDLE pod = create(*world, "Pod", "vemopod", vec(100, 0, 50));
+    OBJHANDLE hab = create(*world, "Hab", "crewhab", testsupport::kOrbit + vec(100, 0, 0));
+    OBJHANDLE pod = create(*world, "Pod", "vemopod", testsupport::kOrbit + vec(100, 0, 50));
     root->write("config/Vemotmp.cfg", Record("Vemo_Jo", 35, 72, 80));
     OBJHANDLE jo = create(*world, "Vemo_Jo", "Vemo");
     world->placeNear(jo, hab, vec(0, 0, 0));
@@ -129,8 +130,8 @@ TEST_F(CompanionTest, MemberMustStepOutOfEveryAirlockBeforeComingBack) {
 
 TEST_F(CompanionTest, LeavesTransferVesselsToTheCrewLibrary) {
     makeWorld();
-    OBJHANDLE carrier = create(*world, "VemoTHab", "Vemo", vec(3000, 0, 0));
-    OBJHANDLE other = create(*world, "Walker", "Vemo", vec(4000, 0, 0));
+    OBJHANDLE carrier = create(*world, "VemoTHab", "Vemo", testsupport::kOrbit + vec(3000, 0, 0));
+    OBJHANDLE other = create(*world, "Walker", "Vemo", testsupport::kOrbit + vec(4000, 0, 0));
     world->step(3);
     EXPECT_EQ(rec(*world, carrier).toParent.size(), 1u);
     EXPECT_EQ(rec(*world, other).toParent.size(), 1u);
@@ -138,9 +139,9 @@ TEST_F(CompanionTest, LeavesTransferVesselsToTheCrewLibrary) {
 
 TEST_F(CompanionTest, SavedMemberSurvivesAReload) {
     makeWorld();
-    OBJHANDLE hab = create(*world, "Hab", "crewhab", vec(100, 0, 0));
+    OBJHANDLE hab = create(*world, "Hab", "crewhab", testsupport::kOrbit + vec(100, 0, 0));
     root->write("config/Vemotmp.cfg", Record("Vemo_Out", 35, 72, 80));
-    OBJHANDLE out = create(*world, "Vemo_Out", "Vemo", vec(3000, 0, 0));
+    OBJHANDLE out = create(*world, "Vemo_Out", "Vemo", testsupport::kOrbit + vec(3000, 0, 0));
     root->write("config/Vemotmp.cfg", Record("Vemo_In", 40, 70, 90));
     OBJHANDLE in = create(*world, "Vemo_In", "Vemo");
     world->placeNear(in, hab, vec(0, 0, 0));

@@ -17,6 +17,7 @@
 #include "CrewWalk.h"
 #include "World.h"
 #include "crew_root.h"
+#include "test_support.h"
 
 namespace crewtest {
 
@@ -90,7 +91,8 @@ protected:
     OBJHANDLE MakeVessel(const std::string &name, bool setUp = true) {
         CrewTester::setUpOnCreation = setUp;
         std::string error;
-        OBJHANDLE h = world_->createVessel(name, "CrewTester", sim::makeStatus(), &error);
+        OBJHANDLE h =
+            world_->createVessel(name, "CrewTester", sim::makeStatus(testsupport::kOrbit), &error);
         EXPECT_NE(h, nullptr) << error;
         return h;
     }

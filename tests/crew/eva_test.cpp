@@ -108,7 +108,7 @@ TEST_F(EvaWorldTest, EvaRecordFileIsTheLittleEndianRecord) {
 }
 
 TEST_F(EvaWorldTest, RotatedMovingVesselSendsMemberOutAlongItsOwnZ) {
-    OBJHANDLE alpha = MakeHab("Alpha", vec(7000e3, -12.5, 40.0));
+    OBJHANDLE alpha = MakeHab("Alpha", vec(222e3, -12.5, 40.0));
     // A turned vessel: its local x, y and z axes are the matrix columns.
     const double c = std::cos(0.4), s = std::sin(0.4);
     const MATRIX3 r = sim::mat(0, s, c, 0, c, -s, -1, 0, 0);
@@ -133,6 +133,57 @@ TEST_F(EvaWorldTest, RotatedMovingVesselSendsMemberOutAlongItsOwnZ) {
     EXPECT_TRUE(Near(sim::mul(m->rot, vec(0, 1, 0)), alongZ * -1.0, 1e-9));
     EXPECT_TRUE(Near(sim::mul(m->rot, vec(0, 0, 1)), vec(r.m12, r.m22, r.m32), 1e-9));
     EXPECT_TRUE(Near(sim::mul(m->rot, vec(1, 0, 0)), vec(r.m11, r.m21, r.m31), 1e-9));
+    // In free flight the member takes the vessel's spin along.
+    EXPECT_TRUE(Near(m->avel, a->avel, 0));
+}
+
+// A landed vessel's status speaks of the surface: altitude where free flight has the spin,
+// angles against the local horizon. The member who leaves it flies free from the exit point,
+// at rest on the ground's terms, turned as the vessel stands; so does a transfer vessel
+// handed to a landed vessel.
+TEST_F(EvaWorldTest, MemberLeavingALandedVesselStartsAtRestAsItStands) {
+    VESSELSTATUS where = sim::makeStatus();
+    where.status = 1;
+    where.vdata[0] = vec(0.3, -0.5, 2.0);  // longitude, latitude, heading, radians
+    std::string error;
+    OBJHANDLE alpha = world().createVessel("Alpha", "Hab", where, &error);
+    ASSERT_NE(alpha, nullptr) << error;
+    where.vdata[0].y += 8.0 / 6.371e6;  // 8 m north
+    OBJHANDLE beta = world().createVessel("Beta", "Hab", where, &error);
+    ASSERT_NE(beta, nullptr) << error;
+    const sim::VesselRecord *a = world().record(alpha);
+    ASSERT_EQ(a->status, sim::kLanded);
+    ASSERT_NEAR(sim::length(a->rpos) - 6.371e6, kHabStandHeight, 1e-6);
+    ASSERT_EQ(Crew(alpha).AddCrewMember("Pilot One", 35, 72, 80, "X1"), 1);
+    ASSERT_EQ(Crew(alpha).AddCrewMember("Pilot Two", 40, 60, 90, "X1"), 1);
+    StartCounting();
+
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Pilot One"), 1);
+    const sim::VesselRecord *m = world().record(world().find("Vemo_X1-Pilot_One"));
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->status, sim::kFreeFlight);
+    EXPECT_TRUE(Near(m->avel, vec(0, 0, 0), 0)) << "not spinning";
+    EXPECT_TRUE(Near(m->rvel, vec(0, 0, 0), 0)) << "at rest with the ground";
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_NEAR(m->rot.data[i], a->rot.data[i], 1e-12) << "turned as Alpha stands";
+    }
+    VECTOR3 exit;
+    oapiGetVesselInterface(alpha)->Local2Rel(vec(0, 0, 3), exit);
+    EXPECT_TRUE(Near(m->rpos, exit, 1e-6));
+
+    // Handed over to a landed vessel: the carrier too starts still and turned as Beta.
+    ASSERT_TRUE(world().dock(alpha, 0, beta, 0, false));
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Pilot Two"), 2);
+    const sim::VesselRecord *c = world().record(world().find("VemoTBeta"));
+    ASSERT_NE(c, nullptr);
+    const sim::VesselRecord *b = world().record(beta);
+    EXPECT_TRUE(Near(c->avel, vec(0, 0, 0), 0));
+    EXPECT_TRUE(Near(c->rvel, vec(0, 0, 0), 0));
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_NEAR(c->rot.data[i], b->rot.data[i], 1e-12) << "turned as Beta stands";
+    }
+    EXPECT_EQ(ScanNow(beta), 2);
+    EXPECT_EQ(Roster(Crew(beta)), "X1-Pilot Two-40-60-90;");
 }
 
 TEST_F(EvaWorldTest, TransferPlacesCarrierInTheMiddleOfTheDockedAirlock) {

@@ -20,17 +20,21 @@
 #include "CrewWalk.h"
 #include "World.h"
 #include "crew_root.h"
+#include "test_support.h"
 
 namespace evatest {
 
 constexpr double kHabMass = 1000.0;  // kg
 constexpr int kHabSeats = 8;
+constexpr double kHabStandHeight = 1.5;  // m, its origin above the ground when landed
 
 class Hab final : public VESSEL2 {
 public:
     Hab(OBJHANDLE hVessel, int fmodel) : VESSEL2(hVessel, fmodel), crew() {}
     void clbkSetClassCaps(FILEHANDLE) override {
         SetEmptyMass(kHabMass);
+        SetTouchdownPoints(sim::vec(0, -kHabStandHeight, 2), sim::vec(-2, -kHabStandHeight, -2),
+                           sim::vec(2, -kHabStandHeight, -2));
         CreateDock(sim::vec(0, 0, -3), sim::vec(0, 0, -1), sim::vec(0, 1, 0));
         crew.InitCrewManager(GetHandle());
         crew.DefineAirlockShape(1, -2, 2, -2, 2, -2, 2);
@@ -101,15 +105,17 @@ protected:
 
     sim::World &world() { return *world_; }
 
+    // A vessel of the class at rest at `offset` from the point in orbit where the tests fly.
     OBJHANDLE Make(const std::string &name, const std::string &cls,
-                   const VECTOR3 &rpos = sim::vec(0, 0, 0)) {
+                   const VECTOR3 &offset = sim::vec(0, 0, 0)) {
         std::string error;
-        OBJHANDLE h = world_->createVessel(name, cls, sim::makeStatus(rpos), &error);
+        OBJHANDLE h = world_->createVessel(
+            name, cls, sim::makeStatus(sim::operator+(testsupport::kOrbit, offset)), &error);
         EXPECT_NE(h, nullptr) << error;
         return h;
     }
-    OBJHANDLE MakeHab(const std::string &name, const VECTOR3 &rpos = sim::vec(0, 0, 0)) {
-        return Make(name, "Hab", rpos);
+    OBJHANDLE MakeHab(const std::string &name, const VECTOR3 &offset = sim::vec(0, 0, 0)) {
+        return Make(name, "Hab", offset);
     }
 
     // A crew-member vessel of the stand-in class at a local offset of a vessel, carrying the

@@ -2,6 +2,7 @@
 // save, and that a second run gives the same bytes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -76,6 +77,16 @@ sim::ShipBlock savedPod(const VemosimCase &c) {
     return {};
 }
 
+// The z component of the block's RVEL line.
+double zVelocity(const sim::ShipBlock &b) {
+    double x = 0, y = 0, z = 0;
+    for (const std::string &l : b.lines)
+        if (std::sscanf(l.c_str(), "RVEL %lf %lf %lf", &x, &y, &z) == 3)
+            return z;
+    ADD_FAILURE() << "no RVEL line in " << b.name;
+    return z;
+}
+
 bool hasLine(const sim::ShipBlock &b, const std::string &line) {
     for (const std::string &l : b.lines)
         if (l == line)
@@ -101,6 +112,7 @@ void expectRepeatable(const Example &ex, bool withCompanion) {
 const Example kDeploy{"deploy", "16"};
 const Example kRoundTrip{"roundtrip", "10"};
 const Example kNoCompanion{"nocompanion", "5"};
+const Example kLandedEva{"landed_eva", "9"};
 
 }  // namespace
 
@@ -192,12 +204,90 @@ TEST(CapsuleNoCompanionExample, FliesAndHandsItsCrewLineToTheHost) {
         << "no airlock without the crew library working";
     sim::ShipBlock pod = savedPod(c);
     EXPECT_TRUE(hasLine(pod, "VEMOCREW A01-John_Doe-35-72-80")) << "the crew is not lost";
-    bool moving = false;
-    for (const std::string &l : pod.lines)
-        moving = moving || (l.rfind("RVEL ", 0) == 0 && l != "RVEL 0 0 0");
-    EXPECT_TRUE(moving);
+
+    // The pulse set it moving: against the same orbit without it, the capsule is faster
+    // along its nose (+z, the way it flies).
+    VemosimCase still;
+    std::filesystem::remove(still.root() + "/modules/Vemo.dll");
+    still.write("nocompanion.scn", c.read("nocompanion.scn").value_or(""));
+    still.write("still.tl", "1.0  key K\n");
+    ASSERT_EQ(still
+                  .run({"nocompanion.scn", "--timeline", "still.tl", "--until", kNoCompanion.until,
+                        "--out", "out.scn"})
+                  .exitCode,
+              0);
+    const double pushed = zVelocity(pod), coasting = zVelocity(savedPod(still));
+    EXPECT_GT(pushed - coasting, 0.03) << pushed << " against " << coasting;  // about 0.046 m/s
 }
 
 TEST(CapsuleNoCompanionExample, RunsAreByteIdentical) {
     expectRepeatable(kNoCompanion, false);
+}
+
+// On the Moon the member leaves a landed capsule, walks round it and comes back; halfway
+// round the run saves, and a second run from that file goes on to the same end.
+TEST(CapsuleLandedEvaExample, MemberWalksRoundAndComesBackAcrossASavedScenario) {
+    VemosimCase c;
+    VemosimResult r = runExample(c, kLandedEva);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(inOrder(
+        r.out, {
+                   {"Pod", "E pressed: Pod takes it"},
+                   {"Vemo_A01-John_Doe", "of class Vemo created at Pod"},
+                   // A metre's drop from the capsule's origin: 1.8 m/s.
+                   {"Vemo_A01-John_Doe", "landed on the Moon at 1.8"},
+                   {"place Vemo_A01-John_Doe at Pod 6 0 -1"},
+                   {"Vemo_A01-John_Doe", "landed on the Moon at 0."},
+                   {"Vemo_A01-John_Doe", "crew member ready to return"},
+                   {"place Vemo_A01-John_Doe at Pod 0 6 -1"},
+                   {"place Vemo_A01-John_Doe at Pod -6 0 -1"},
+                   {"scenario saved to landed_eva_saved.scn with 2 vessel(s)"},
+                   {"place Vemo_A01-John_Doe at Pod 1 0 -1"},
+                   {"Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
+                   {"at the end, relative to Moon:"},
+                   {"Pod (vemopod, focus): landed at longitude -33.4375, latitude -41.118454, "
+                    "heading 120 degrees"},
+                   {"crew: John Doe (A01), age 35, pulse 72, 80 kg"},
+               }));
+    EXPECT_EQ(r.out.find("crashed"), std::string::npos) << "every step down is a landing";
+
+    // Halfway: the capsule where it stood with nobody aboard, the member standing beside it.
+    sim::ParsedScenario half;
+    sim::InputError e;
+    ASSERT_TRUE(sim::parseScenarioText(c.read("landed_eva_saved.scn").value_or(""),
+                                       "landed_eva_saved.scn", half, e))
+        << e.text();
+    ASSERT_EQ(half.scenario.ships.size(), 2u);
+    const sim::ShipBlock &pod = half.scenario.ships[0];
+    const sim::ShipBlock &member = half.scenario.ships[1];
+    EXPECT_EQ(pod.lines, (std::vector<std::string>{"STATUS Landed Moon", "POS -33.4375 -41.118454",
+                                                   "HEADING 120", "PRPLEVEL 0:1 1:1"}));
+    EXPECT_EQ(member.name, "Vemo_A01-John_Doe");
+    EXPECT_TRUE(hasLine(member, "STATUS Landed Moon"));
+    EXPECT_TRUE(hasLine(member, "MEMBER 35 72 80"));
+
+    // Reloaded, the walk goes on: the member comes aboard, and the capsule is saved as at the
+    // end of the first run.
+    VemosimCase again;
+    again.write("landed_eva_saved.scn", c.read("landed_eva_saved.scn").value_or(""));
+    std::string text, why;
+    ASSERT_TRUE(
+        sim::readWholeFile(VemosimCase::sourceFile("examples/landed_eva_resume.tl"), text, why))
+        << why;
+    again.write("landed_eva_resume.tl", text);
+    r = again.run({"landed_eva_saved.scn", "--timeline", "landed_eva_resume.tl", "--until", "4",
+                   "--out", "out.scn"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(
+        inOrder(r.out, {
+                           {"Vemo_A01-John_Doe", "crew member ready to return"},
+                           {"place Vemo_A01-John_Doe at Pod 1 0 -1"},
+                           {"Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
+                       }));
+    EXPECT_EQ(savedPod(again).lines, savedPod(c).lines);
+    EXPECT_TRUE(hasLine(savedPod(again), "VEMOCREW A01-John_Doe-35-72-80"));
+}
+
+TEST(CapsuleLandedEvaExample, RunsAreByteIdentical) {
+    expectRepeatable(kLandedEva, true);
 }

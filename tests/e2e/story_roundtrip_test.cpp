@@ -93,7 +93,7 @@ TEST(StoryRoundTrip, TellsTheTripInPlainWords) {
             {"4.100", "Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
             {"7.050", "retro thruster group level 1 (the pilot asked for 0)"},
             {"end at 10.000 s"},
-            {"Pod (vemopod, focus): position (0, 0, -82.5) m"},
+            {"Pod (vemopod, focus): position (6777566.19, 0, 76601.87) m"},
             {"crew: John Doe (A01), age 35, pulse 72, 80 kg"},
         });
     // Set-up is told once: no thruster group by group, one airlock line for five updates,
@@ -131,14 +131,14 @@ TEST(StoryCrew, AboardIsWhatTheVesselTook) {
             "BEGIN_SHIPS\n"
             "Pod1:vemopod\n"
             "  STATUS Orbiting Earth\n"
-            "  RPOS 0 0 0\n"
+            "  RPOS 6778000 0 0\n"
             "  RVEL 0 0 0\n"
             "  VEMOCREW A01-John_Doe-35-72-80\n"
             "  VEMOCREW B02-Jane_Roe-41-64-75\n"
             "END\n"
             "Pod2:vemopod\n"
             "  STATUS Orbiting Earth\n"
-            "  RPOS 50 0 0\n"
+            "  RPOS 6778050 0 0\n"
             "  RVEL 0 0 0\n"
             "  VEMOCREW C03-Max_Poe-0-72-80\n"
             "END\n"

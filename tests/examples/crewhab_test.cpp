@@ -87,7 +87,7 @@ protected:
 };
 
 sim::ShipBlock Hab(const std::string &name, std::vector<std::string> crew,
-                   const std::string &rpos = "0 0 0") {
+                   const std::string &rpos = "6778000 0 0") {
     sim::ShipBlock b;
     b.name = name;
     b.className = "crewhab";
@@ -191,9 +191,9 @@ TEST_F(CrewhabTest, RefusedTransfersKeepTheMemberAboard) {
     // Beta's four seats taken.
     makeWorld();
     sim::ScenarioFile full;
-    full.ships = {
-        Hab("Alpha", {"-Ann-30-60-70"}),
-        Hab("Beta", {"-Bo-30-60-70", "-Cy-30-60-70", "-Di-30-60-70", "-Ed-30-60-70"}, "0 0 -20")};
+    full.ships = {Hab("Alpha", {"-Ann-30-60-70"}),
+                  Hab("Beta", {"-Bo-30-60-70", "-Cy-30-60-70", "-Di-30-60-70", "-Ed-30-60-70"},
+                      "6778000 0 -20")};
     full.focus = "Alpha";
     Load(full);
     ASSERT_TRUE(world->dock(world->find("Alpha"), 0, world->find("Beta"), 0));
@@ -209,7 +209,7 @@ TEST_F(CrewhabTest, RefusedTransfersKeepTheMemberAboard) {
     cargo.ships = {Hab("Alpha", {"-Ann-30-60-70"})};
     cargo.focus = "Alpha";
     Load(cargo);
-    OBJHANDLE plain = create(*world, "Cargo", "Plain", vec(0, 0, -20));
+    OBJHANDLE plain = create(*world, "Cargo", "Plain", testsupport::kOrbit + vec(0, 0, -20));
     ASSERT_TRUE(world->dock(world->find("Alpha"), 0, plain, 0));
     StartCounting();
     expectRefused("no airlock");

@@ -136,7 +136,7 @@ std::string Places(const std::vector<Member> &census) {
 const char *const kCrewScenario = R"(BEGIN_SHIPS
 Alpha:crewhab
   STATUS Orbiting Earth
-  RPOS 0 0 0
+  RPOS 6778000 0 0
   RVEL 0 0 0
   AROT 0 0 0
   DOCKINFO 0:0,Beta
@@ -145,14 +145,14 @@ Alpha:crewhab
 END
 Beta:crewhab
   STATUS Orbiting Earth
-  RPOS 0 0 -6
+  RPOS 6778000 0 -6
   RVEL 0 0 0
   AROT 0 180 0
   DOCKINFO 0:0,Alpha
 END
 Pod:vemopod
   STATUS Orbiting Earth
-  RPOS 500 0 0
+  RPOS 6778500 0 0
   RVEL 0 0 0
   VEMOCREW C1-Cap_Ten-50-70-90
 END
@@ -162,13 +162,13 @@ END_SHIPS
 const char *const kCapsuleScenario = R"(BEGIN_SHIPS
 Pod:vemopod
   STATUS Orbiting Earth
-  RPOS 500 0 0
+  RPOS 6778500 0 0
   RVEL 0 0 0
   VEMOCREW C1-Cap_Ten-50-70-90
 END
 Pod2:vemopod
   STATUS Orbiting Earth
-  RPOS 520 0 0
+  RPOS 6778520 0 0
   RVEL 0 0 0
 END
 END_SHIPS

@@ -41,7 +41,7 @@ std::string Capsules(int count, double x, bool crewed) {
         std::snprintf(block, sizeof block,
                       "P%02d:vemopod\n  STATUS Orbiting Earth\n  RPOS %g 0 0\n  RVEL 0 0 0\n%s"
                       "END\n",
-                      i, x, crewed ? "  VEMOCREW Q-Crew_Of_Pod-30-60-70\n" : "");
+                      i, 6778e3 + x, crewed ? "  VEMOCREW Q-Crew_Of_Pod-30-60-70\n" : "");
         text += block;
     }
     return text;
@@ -68,8 +68,9 @@ TEST_F(StaleHandles, LastEvaVesselDeletedByAnotherHand) {
     EXPECT_TRUE(CrewConserved(Census(*world), crew));
 
     // A new crew-member vessel under the same name is taken in like any other that walks in.
-    OBJHANDLE again =
-        world->createVessel("Vemo_C1-Cap_Ten", "Vemo", sim::makeStatus(sim::vec(1000, 0, 0)));
+    OBJHANDLE again = world->createVessel(
+        "Vemo_C1-Cap_Ten", "Vemo",
+        sim::makeStatus(sim::operator+(testsupport::kOrbit, sim::vec(1000, 0, 0))));
     ASSERT_NE(again, nullptr);
     RunFor(0.5);  // it steps out where it was made, far from any airlock
     world->placeNear(again, Vessel("Pod"), sim::vec(0, 0, 1));
@@ -107,7 +108,7 @@ TEST_F(StaleHandles, ReceiverDeletedWhileItsTransferVesselWaits) {
     EXPECT_NE(world->find("VemoTBeta"), nullptr);
     // The orphaned transfer vessel blocks no later transfer: docked to a new receiver,
     // Alpha's next member goes over to it.
-    VESSELSTATUS status = {};
+    VESSELSTATUS status = sim::makeStatus(testsupport::kOrbit);
     OBJHANDLE gamma = world->createVessel("Gamma", "crewhab", status);
     ASSERT_NE(gamma, nullptr);
     ASSERT_TRUE(world->dock(Vessel("Alpha"), 0, gamma, 0));
@@ -123,7 +124,7 @@ TEST_F(StaleHandles, ReceiverDeletedWhileItsTransferVesselWaits) {
 // the others must not take the member too.
 TEST_F(StaleHandles, MemberInManyAirlocksIsBoardedOnce) {
     Load(std::string("BEGIN_SHIPS\n") + Capsules(10, 0, false) +
-         "Vemo_M-Walker:Vemo\n  STATUS Orbiting Earth\n  RPOS 900 0 0\n  RVEL 0 0 0\n"
+         "Vemo_M-Walker:Vemo\n  STATUS Orbiting Earth\n  RPOS 6778900 0 0\n  RVEL 0 0 0\n"
          "  MEMBER 33 66 99\n  OUTSIDE 1\nEND\nEND_SHIPS\n");
     RunFor(0.5);
     world->placeNear(Vessel("Vemo_M-Walker"), Vessel("P00"), sim::vec(0.5, 0.5, 0.5));
@@ -143,7 +144,7 @@ TEST_F(StaleHandles, CapsulesGoWhileOthersLookForCrew) {
         std::snprintf(block, sizeof block,
                       "P%03d:vemopod\n  STATUS Orbiting Earth\n  RPOS %d 0 0\n  RVEL 0 0 0\n"
                       "%sEND\n",
-                      i, i * 100, i == 99 ? "" : "  VEMOCREW S-Seat-30-60-70\n");
+                      i, 6778000 + i * 100, i == 99 ? "" : "  VEMOCREW S-Seat-30-60-70\n");
         text += block;
     }
     Load(text + "END_SHIPS\n");
@@ -161,7 +162,9 @@ TEST_F(StaleHandles, CapsulesGoWhileOthersLookForCrew) {
     RunFor(1.0);
     EXPECT_EQ(world->find("Vemo_S-Seat"), nullptr);
 
-    OBJHANDLE late = world->createVessel("Late", "vemopod", sim::makeStatus(sim::vec(-500, 0, 0)));
+    OBJHANDLE late = world->createVessel(
+        "Late", "vemopod",
+        sim::makeStatus(sim::operator+(testsupport::kOrbit, sim::vec(-500, 0, 0))));
     ASSERT_NE(late, nullptr);
     ASSERT_TRUE(PressE("P099"));
     member = world->find("Vemo_S-Seat");
@@ -191,7 +194,9 @@ TEST_F(StaleHandles, HomeCapsuleDeletedWhileItsMemberIsOut) {
     world->placeNear(member, Vessel("Pod"), sim::vec(10, 0, 0));
     RunFor(0.5);
     ASSERT_TRUE(world->deleteVessel(Vessel("Pod")));
-    OBJHANDLE other = world->createVessel("Pod2", "vemopod", sim::makeStatus(sim::vec(800, 0, 0)));
+    OBJHANDLE other = world->createVessel(
+        "Pod2", "vemopod",
+        sim::makeStatus(sim::operator+(testsupport::kOrbit, sim::vec(800, 0, 0))));
     ASSERT_NE(other, nullptr);
     RunFor(0.5);
     world->placeNear(member, other, sim::vec(0, 1, 0));

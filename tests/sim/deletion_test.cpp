@@ -70,10 +70,12 @@ TEST_F(HostTest, DeletionBetweenStepsWaitsForTheNextFrame) {
 // The focus goes to the nearest other vessel that accepts it, never to one that goes in the
 // same frame; the simulator's camera target has nothing to do with it.
 TEST_F(HostTest, DestroyedFocusGoesToTheNearestOtherVessel) {
-    OBJHANDLE a = make("A", sim::vec(10, 0, 0));
-    OBJHANDLE b = make("B", sim::vec(0, 0, 0));
-    OBJHANDLE c = make("C", sim::vec(0, 50, 0));
-    OBJHANDLE d = make("D", sim::vec(0, 0, -3));
+    using sim::operator+;
+    using testsupport::kOrbit;
+    OBJHANDLE a = make("A", kOrbit + sim::vec(10, 0, 0));
+    OBJHANDLE b = make("B", kOrbit);
+    OBJHANDLE c = make("C", kOrbit + sim::vec(0, 50, 0));
+    OBJHANDLE d = make("D", kOrbit + sim::vec(0, 0, -3));
     world->setFocus(b);
     ScriptVessel::journal.clear();
     oapiDeleteVessel(b, c);

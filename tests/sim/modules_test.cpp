@@ -80,8 +80,8 @@ TEST_F(ModuleLoaderTest, LastVesselUnloadsTheModuleAndItsStaticsStartAfresh) {
 TEST_F(ModuleLoaderTest, ClassesWithoutAnInstanceGivePlainVessels) {
     root->write("config/vessels/Rock.cfg", "ClassName = Rock\nEnableFocus = FALSE\n");
     sim::ScenarioFile scn;
-    scn.ships.push_back({"NullProbe", "Probe", {"RPOS 1 2 3", "FOO bar"}, 0});
-    scn.ships.push_back({"Rock1", "Rock", {"RPOS 4 5 6"}, 0});
+    scn.ships.push_back({"NullProbe", "Probe", {"RPOS 6778001 2 3", "FOO bar"}, 0});
+    scn.ships.push_back({"Rock1", "Rock", {"RPOS 6778004 5 6"}, 0});
     scn.ships.push_back({"Rock2", "rock", {}, 0});
     std::string error;
     ASSERT_FALSE(world->load(scn, &error)) << "class names are file names, case and all";
@@ -102,7 +102,7 @@ TEST_F(ModuleLoaderTest, ClassesWithoutAnInstanceGivePlainVessels) {
     // Saving writes the default state of each.
     const sim::ScenarioFile saved = world->save();
     ASSERT_EQ(saved.ships.size(), 2u);
-    EXPECT_EQ(saved.ships[1].lines[1], "RPOS 4 5 6");
+    EXPECT_EQ(saved.ships[1].lines[1], "RPOS 6778004 5 6");
 
     // The module stays loaded while its plain vessel exists, and goes with it.
     EXPECT_EQ(world->loadedModules(), 1u);

@@ -20,7 +20,7 @@ void addCouples(ScriptVessel &v, const VECTOR3 &pmi) {
     THRUSTER_HANDLE pitch[2] = {
         v.CreateThruster(sim::vec(0, 0, 2), sim::vec(0, 1, 0), kThrust, tank, kIsp),
         v.CreateThruster(sim::vec(0, 0, -2), sim::vec(0, -1, 0), kThrust, tank, kIsp)};
-    v.CreateThrusterGroup(pitch, 2, THGROUP_ATT_PITCHDOWN);
+    v.CreateThrusterGroup(pitch, 2, THGROUP_ATT_PITCHUP);
     THRUSTER_HANDLE bank[2] = {
         v.CreateThruster(sim::vec(1, 0, 0), sim::vec(0, 1, 0), kThrust, tank, kIsp),
         v.CreateThruster(sim::vec(-1, 0, 0), sim::vec(0, -1, 0), kThrust, tank, kIsp)};
@@ -36,54 +36,63 @@ TEST_F(HostTest, PureCouplesTurnTheVesselWithoutMovingIt) {
     const VECTOR3 pmi = sim::vec(1, 2, 4);  // m^2
     ScriptVessel::hooks.setClassCaps = [&](ScriptVessel &v) { addCouples(v, pmi); };
     OBJHANDLE h = make("A");
+    OBJHANDLE twin = make("Twin");  // idle: it moves by gravity alone
     const double mass = kEmptyMass + kTankMass;
+    auto movesLikeItsTwin = [&] {
+        return near(rec(*world, h).rvel, rec(*world, twin).rvel, 0) &&
+               near(rec(*world, h).rpos, rec(*world, twin).rpos, 0);
+    };
 
-    // Pitch pair: torque (0,0,2)x(0,F,0) + (0,0,-2)x(0,-F,0) = (-4F, 0, 0), no net force.
-    world->commandGroupLevel(h, THGROUP_ATT_PITCHDOWN, 1.0);
+    // Pitch pair: torque F x r = (0,F,0)x(0,0,2) + (0,-F,0)x(0,0,-2) = (4F, 0, 0), no net
+    // force: the nose (+z) goes up (+y), a positive turn about x.
+    world->commandGroupLevel(h, THGROUP_ATT_PITCHUP, 1.0);
     world->step(1);
-    const double wx = -4 * kThrust / (mass * pmi.x) * kStep;
+    const double wx = 4 * kThrust / (mass * pmi.x) * kStep;
     EXPECT_TRUE(near(rec(*world, h).avel, sim::vec(wx, 0, 0), 1e-7)) << rec(*world, h).avel.x;
-    EXPECT_TRUE(near(rec(*world, h).rvel, sim::vec(0, 0, 0), 0));
-    EXPECT_TRUE(near(rec(*world, h).rpos, sim::vec(0, 0, 0), 0));
+    EXPECT_TRUE(movesLikeItsTwin());
 
-    // Bank pair on top: torque (0, 0, 2F) over the z moment, added to the pitch rate.
-    world->commandGroupLevel(h, THGROUP_ATT_PITCHDOWN, 0.0);
+    // Bank pair on top: torque (0, 0, -2F) over the z moment, added to the pitch rate: the
+    // right side (+x) goes up, which turns +x towards +y, a negative turn about z.
+    world->commandGroupLevel(h, THGROUP_ATT_PITCHUP, 0.0);
     world->commandGroupLevel(h, THGROUP_ATT_BANKLEFT, 1.0);
     world->step(1);
-    const double wz = 2 * kThrust / (mass * pmi.z) * kStep;
+    const double wz = -2 * kThrust / (mass * pmi.z) * kStep;
     EXPECT_TRUE(near(rec(*world, h).avel, sim::vec(wx, 0, wz), 1e-7));
-    EXPECT_TRUE(near(rec(*world, h).rvel, sim::vec(0, 0, 0), 0));
+    EXPECT_TRUE(movesLikeItsTwin());
 
     // Idle again: the vessel keeps turning at the rate it has, and the turn shows in the
-    // rotation matrix.
+    // rotation matrix: the nose has come up.
     world->commandGroupLevel(h, THGROUP_ATT_BANKLEFT, 0.0);
     world->step(10);
     EXPECT_TRUE(near(rec(*world, h).avel, sim::vec(wx, 0, wz), 1e-7));
     MATRIX3 R;
     oapiGetVesselInterface(h)->GetRotationMatrix(R);
-    EXPECT_LT(R.m11, 1.0 - 1e-6) << "the vessel has turned";
-    EXPECT_TRUE(near(rec(*world, h).rpos, sim::vec(0, 0, 0), 0));
+    EXPECT_GT(R.m23, 1e-3) << "the nose points up";
+    EXPECT_TRUE(movesLikeItsTwin());
 }
 
 TEST_F(HostTest, ThrustStopsWhenIdleAndResumesWhenLitAgain) {
     ScriptVessel::hooks.setClassCaps = [&](ScriptVessel &v) { addCouples(v, sim::vec(1, 1, 1)); };
     OBJHANDLE h = make("A");
+    OBJHANDLE twin = make("Twin");
+    // Thrust along z, across the pull of the body (along -x): the twin's z speed stays 0.
+    auto zSpeed = [&] { return rec(*world, h).rvel.z - rec(*world, twin).rvel.z; };
     world->commandGroupLevel(h, THGROUP_MAIN, 1.0);
     world->step(1);
-    const double v1 = rec(*world, h).rvel.z;
+    const double v1 = zSpeed();
     EXPECT_NEAR(v1, kThrust / (kEmptyMass + kTankMass) * kStep, 1e-7);
 
     // Levels set to 0 twice and a group left at 0: no thrust and no turn.
     world->commandGroupLevel(h, THGROUP_MAIN, 0.0);
     world->commandGroupLevel(h, THGROUP_MAIN, 0.0);
-    world->commandGroupLevel(h, THGROUP_ATT_PITCHDOWN, 0.0);
+    world->commandGroupLevel(h, THGROUP_ATT_PITCHUP, 0.0);
     world->step(5);
-    EXPECT_EQ(rec(*world, h).rvel.z, v1);
+    EXPECT_NEAR(zSpeed(), v1, 1e-8) << "only the pull towards the body, 5 mm off the twin's line";
     EXPECT_TRUE(near(rec(*world, h).avel, sim::vec(0, 0, 0), 0));
 
     // A level changed while lit, then lit again after idling: thrust follows the level.
     world->commandGroupLevel(h, THGROUP_MAIN, 1.0);
     world->commandGroupLevel(h, THGROUP_MAIN, 0.5);
     world->step(1);
-    EXPECT_NEAR(rec(*world, h).rvel.z - v1, 0.5 * kThrust / (kEmptyMass + kTankMass) * kStep, 1e-7);
+    EXPECT_NEAR(zSpeed() - v1, 0.5 * kThrust / (kEmptyMass + kTankMass) * kStep, 1e-7);
 }

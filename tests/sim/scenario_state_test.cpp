@@ -11,6 +11,7 @@ using testsupport::events;
 using testsupport::near;
 using testsupport::rec;
 using Strings = std::vector<std::string>;
+using sim::operator+;
 
 namespace {
 
@@ -33,18 +34,19 @@ void twoTanks(ScriptVessel &v) {
 TEST_F(HostTest, DefaultLinesSetTheStateAndUnknownLinesAreLogged) {
     ScriptVessel::hooks.setClassCaps = twoTanks;
     sim::ScenarioFile scn;
-    scn.ships.push_back(
-        ship("A", "Script",
-             {"STATUS Landed Earth", "RPOS 1 2 3", "  RVEL -4 5.5 6", "AROT 0 90 0", "VROT 0 0 10",
-              "PRPLEVEL 0:0.25 1:1", "FOO bar", "RPOS 1 2", "RPOSX 1 2 3", "PRPLEVEL 0:0.5 7:1"}));
+    scn.ships.push_back(ship("A", "Script",
+                             {"STATUS Orbiting Earth", "RPOS 7000000 2 3", "  RVEL -4 5.5 6",
+                              "AROT 0 90 0", "VROT 0 0 10", "PRPLEVEL 0:0.25 1:1", "FOO bar",
+                              "RPOS 1 2", "RPOSX 1 2 3", "PRPLEVEL 0:0.5 7:1"}));
     scn.focus = "A";
     std::string error;
     ASSERT_TRUE(world->load(scn, &error)) << error;
     const sim::VesselRecord &a = rec(*world, world->find("A"));
-    EXPECT_EQ(a.status, 1);
-    EXPECT_TRUE(near(a.rpos, sim::vec(1, 2, 3)));
+    EXPECT_EQ(a.status, sim::kFreeFlight);
+    EXPECT_TRUE(near(a.rpos, sim::vec(7e6, 2, 3)));
     EXPECT_TRUE(near(a.rvel, sim::vec(-4, 5.5, 6))) << "leading blanks are dropped";
-    EXPECT_TRUE(near(sim::mul(a.rot, sim::vec(1, 0, 0)), sim::vec(0, 0, -1)));
+    // 90 degrees about y, as the simulator counts: local x points along global +z.
+    EXPECT_TRUE(near(sim::mul(a.rot, sim::vec(1, 0, 0)), sim::vec(0, 0, 1)));
     EXPECT_NEAR(a.avel.z, 10 * M_PI / 180, 1e-12);
     EXPECT_DOUBLE_EQ(a.tanks[0].mass, 2.5);
     EXPECT_DOUBLE_EQ(a.tanks[1].mass, 4.0);
@@ -90,13 +92,14 @@ TEST_F(HostTest, BlockStartsEmptyAndItsStateAppliesAfterTheCallback) {
         v.ParseScenarioLineEx(other, &mine);
     };
     sim::ScenarioFile scn;
-    scn.ships.push_back(ship("A", "Script", {"RPOS 5 0 0", "PRPLEVEL 1:0.5", "THLEVEL 1:0.25"}));
+    scn.ships.push_back(
+        ship("A", "Script", {"RPOS 6778005 0 0", "PRPLEVEL 1:0.5", "THLEVEL 1:0.25"}));
     ASSERT_TRUE(world->load(scn));
     EXPECT_EQ(version, 2u);
     EXPECT_EQ(tanksAtStart, (std::vector<double>{0.0, 0.0}));
     EXPECT_TRUE(near(rposAtEnd, sim::vec(0, 0, 0))) << "not yet while the callback runs";
     const sim::VesselRecord &a = rec(*world, world->find("A"));
-    EXPECT_TRUE(near(a.rpos, sim::vec(5, 0, 0)));
+    EXPECT_TRUE(near(a.rpos, sim::vec(6778005, 0, 0)));
     EXPECT_EQ(a.tanks[0].mass, 0.0) << "no PRPLEVEL names it: empty, full as it was made";
     EXPECT_EQ(a.tanks[1].mass, 2.0);
     EXPECT_EQ(a.thrusters[0].level, 0.0);
@@ -130,7 +133,7 @@ TEST_F(HostTest, SimulatorStyleBlockSavesBackTheSameValues) {
         "BEGIN_SHIPS\n"
         "A:Script   ; a vessel of the test class\n"
         "  STATUS Orbiting Earth\n"
-        "  RPOS 1.5 -2 3e+06 ; m\n"
+        "  RPOS 1.5 -2 7e+06 ; m\n"
         "  RVEL 0 0 7.25\t\n"
         "  PRPLEVEL 0:0.25 1:1\n"
         "  THLEVEL 0:0.5   ; the one thruster, half on\n"
@@ -141,7 +144,7 @@ TEST_F(HostTest, SimulatorStyleBlockSavesBackTheSameValues) {
     ASSERT_TRUE(sim::parseScenarioText(text, "sim.scn", parsed, error)) << error.text();
     ASSERT_TRUE(world->load(parsed.scenario));
     const Strings saved = world->save().ships.at(0).lines;
-    for (const char *line : {"STATUS Orbiting Earth", "RPOS 1.5 -2 3e+06", "RVEL 0 0 7.25",
+    for (const char *line : {"STATUS Orbiting Earth", "RPOS 1.5 -2 7e+06", "RVEL 0 0 7.25",
                              "PRPLEVEL 0:0.25 1:1", "THLEVEL 0:0.5"})
         EXPECT_NE(std::find(saved.begin(), saved.end(), line), saved.end()) << line;
     EXPECT_TRUE(events(*world, sim::ev::kScenarioLine).empty());
@@ -214,7 +217,7 @@ TEST_F(HostTest, SavedStateLoadsBackExactly) {
         char value[] = "1 2";
         oapiWriteScenario_string(scn, item, value);
     };
-    OBJHANDLE a = make("A", sim::vec(100.125, -3, 1e-7));
+    OBJHANDLE a = make("A", testsupport::kOrbit + sim::vec(100.125, -3, 1e-7));
     OBJHANDLE b = make("B");
     world->setVelocity(a, sim::vec(0.1, 0.2, 0.3));
     world->setAngularVelocity(a, sim::vec(0.01, -0.02, 0.03));

@@ -100,8 +100,9 @@ protected:
             });
         return w;
     }
-    OBJHANDLE make(const std::string &name, const VECTOR3 &rpos = sim::vec(0, 0, 0)) {
-        return testsupport::create(*world, name, "Script", rpos);
+    OBJHANDLE make(const std::string &name, const VECTOR3 &rpos = testsupport::kOrbit,
+                   const VECTOR3 &rvel = sim::vec(0, 0, 0)) {
+        return testsupport::create(*world, name, "Script", rpos, rvel);
     }
     // Journal entries starting with `prefix`.
     static std::vector<std::string> entries(const std::string &prefix) {

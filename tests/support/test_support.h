@@ -76,9 +76,17 @@ private:
     std::vector<std::string> uses_;
 };
 
+// Where the tests' vessels fly unless a test says otherwise: 400 km above the surface of
+// Earth, the default reference body, on its +x axis. Vessels there fall at about 8.7 m/s^2,
+// all alike, so where they are relative to each other changes only by the tiny difference
+// in their gravity.
+const VECTOR3 kOrbit = sim::vec(6778e3, 0, 0);
+// The speed of a circular orbit there, m/s.
+constexpr double kOrbitSpeed = 7668.6;
+
 // Helpers over a world.
 OBJHANDLE create(sim::World &w, const std::string &name, const std::string &cls,
-                 const VECTOR3 &rpos = sim::vec(0, 0, 0), const VECTOR3 &rvel = sim::vec(0, 0, 0));
+                 const VECTOR3 &rpos = kOrbit, const VECTOR3 &rvel = sim::vec(0, 0, 0));
 const sim::VesselRecord &rec(sim::World &w, OBJHANDLE h);  // fails the test if unknown
 const sim::VesselRecord *findRec(sim::World &w, const std::string &name);  // live, or null
 

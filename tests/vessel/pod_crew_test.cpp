@@ -11,6 +11,7 @@
 
 using namespace podtest;
 using sim::vec;
+using sim::operator+;
 using testsupport::rec;
 
 namespace {
@@ -89,7 +90,9 @@ TEST_F(PodCrew, MemberBeyondTheSeatSurvivesRepeatedSaves) {
 
 TEST_F(PodCrew, EmptyBlockTouchesNeitherCrewNorHostParser) {
     world->setTraceNew(true);
-    OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
+    sim::ShipBlock empty = podBlock("Pod");
+    empty.lines.clear();
+    OBJHANDLE pod = loadShips(*world, {empty});
     ASSERT_NE(pod, nullptr);
     const std::vector<std::string> &trace = p(pod).trace;
     auto first = std::find(trace.begin(), trace.end(), "oapiReadScenario_nextline");
@@ -131,7 +134,8 @@ TEST_F(PodCrew, SavedMemberComesBackAndStaysHidden) {
 
 TEST_F(PodCrew, MemberWalkingIntoTheAirlockIsTakenAboardAndShown) {
     OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
-    OBJHANDLE other = testsupport::create(*world, "Other", kWalkerClass, vec(1e4, 0, 0));
+    OBJHANDLE other =
+        testsupport::create(*world, "Other", kWalkerClass, testsupport::kOrbit + vec(1e4, 0, 0));
     world->setFocus(other);
     makeWalker(*world, "Vemo_X1-Pilot_One", pod, vec(1.5, -1.0, 2.0), 35, 72, 80);
     ASSERT_TRUE(stepUntilGone("Vemo_X1-Pilot_One", 1.0));
@@ -144,7 +148,8 @@ TEST_F(PodCrew, MemberWalkingIntoTheAirlockIsTakenAboardAndShown) {
 
 TEST_F(PodCrew, MemberArrivingByTransferLeavesTheCrewHidden) {
     OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
-    OBJHANDLE other = testsupport::create(*world, "Other", kWalkerClass, vec(1e4, 0, 0));
+    OBJHANDLE other =
+        testsupport::create(*world, "Other", kWalkerClass, testsupport::kOrbit + vec(1e4, 0, 0));
     world->setFocus(other);
     // The hand-over record a sending vessel leaves for the capsule.
     unsigned char record[104] = {};
@@ -221,7 +226,9 @@ TEST_F(PodCrew, ModifierKeysHeldChangeNothing) {
 
 TEST_F(PodCrew, EvaKeyWithNobodyAboardIsTakenButDoesNothing) {
     world->setTraceNew(true);
-    OBJHANDLE pod = loadShips(*world, {podBlock("Pod")});
+    sim::ShipBlock empty = podBlock("Pod");
+    empty.lines.clear();
+    OBJHANDLE pod = loadShips(*world, {empty});
     size_t before = p(pod).trace.size();
     EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));
     std::vector<std::string> calls(p(pod).trace.begin() + before, p(pod).trace.end());

@@ -63,7 +63,7 @@ TEST_F(PodEntry, TwoCapsulesShareOneLoadedModuleAndEachGetsItsOwnInstance) {
     world->setTraceNew(true);
     alloc::arm();
     loadShips(*world, {podBlock("Pod1", {"STATUS Orbiting Earth", kCrewLine}),
-                       podBlock("Pod2", {"RPOS 10 0 0"})});
+                       podBlock("Pod2", {"RPOS 6778010 0 0"})});
     alloc::Counts made = alloc::counts();
     alloc::disarm();
 
@@ -142,7 +142,8 @@ TEST_F(PodEntry, FailedAllocationGivesAPlainVessel) {
     alloc::arm();
     alloc::failModuleNothrow(true);
     std::string error;
-    OBJHANDLE pod = world->createVessel("Pod", kPodClass, sim::makeStatus(), &error);
+    OBJHANDLE pod =
+        world->createVessel("Pod", kPodClass, sim::makeStatus(testsupport::kOrbit), &error);
     alloc::Counts c = alloc::counts();
     alloc::disarm();
     ASSERT_NE(pod, nullptr) << error;

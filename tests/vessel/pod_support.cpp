@@ -6,7 +6,9 @@ sim::ShipBlock podBlock(const std::string &name, std::vector<std::string> lines)
     sim::ShipBlock b;
     b.name = name;
     b.className = kPodClass;
-    b.lines = std::move(lines);
+    // In orbit unless the lines say otherwise.
+    b.lines = {"STATUS Orbiting Earth", "RPOS 6778000 0 0"};
+    b.lines.insert(b.lines.end(), lines.begin(), lines.end());
     return b;
 }
 
@@ -88,7 +90,7 @@ OBJHANDLE makeWalker(sim::World &w, const std::string &name, OBJHANDLE near, con
                      int age, int pulse, int weight) {
     g_nextWalker = {age, pulse, weight};
     std::string error;
-    OBJHANDLE h = w.createVessel(name, kWalkerClass, sim::makeStatus(), &error);
+    OBJHANDLE h = w.createVessel(name, kWalkerClass, sim::makeStatus(testsupport::kOrbit), &error);
     EXPECT_NE(h, nullptr) << error;
     if (h && near)
         w.placeNear(h, near, offset);

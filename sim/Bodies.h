@@ -1,0 +1,54 @@
+// Reference bodies: the celestial bodies a world can be built around, their gravity, and
+// places on their surface.
+//
+// A body is a sphere that does not turn, with its axes along the global axes: y is the polar
+// axis (north up), and longitude counts from +x towards +z. A point at longitude lng and
+// latitude lat lies along (cos lat cos lng, sin lat, cos lat sin lng). The local horizon
+// there has its axes east, up (away from the centre) and north, in that order, so that a
+// vessel standing level with its nose north has the horizon's orientation. A heading counts
+// from north towards east.
+#ifndef VEMO_SIM_BODIES_H
+#define VEMO_SIM_BODIES_H
+
+#include <string>
+#include <string_view>
+
+#include "Math3.h"
+
+namespace sim {
+
+struct CelestialBody {
+    const char *name;
+    const char *inText;  // as a sentence names it: "Earth", "the Moon"
+    double radius;       // mean radius, m
+    double mass;         // kg
+};
+
+// Newton's gravitational constant, m^3 / (kg s^2).
+constexpr double kGravitationalConstant = 6.6743e-11;
+
+// The bodies the host knows, found by name regardless of letter case; null for any other.
+const CelestialBody *findBody(std::string_view name);
+// The names of the bodies the host knows, for messages: "Earth, Moon".
+const char *knownBodyNames();
+
+// The words after the keyword of a STATUS scenario line: "Orbiting <body>" or "Landed
+// <body>", the body optional. False for anything else.
+bool readStatusWords(std::string_view words, bool &landed, std::string &body);
+
+// Point-mass gravity of the body at `rpos` (relative to its centre), m/s^2. Zero at the
+// centre itself, where it has no direction.
+VECTOR3 gravityAt(const CelestialBody &body, const VECTOR3 &rpos);
+
+// The unit vector from the centre through the point at (lng, lat), radians.
+VECTOR3 surfaceNormal(double lng, double lat);
+// Longitude and latitude, radians, of the point above which `rpos` lies. At the centre
+// itself both are 0.
+void lngLatOf(const VECTOR3 &rpos, double &lng, double &lat);
+// The local horizon at (lng, lat), radians: columns east, up, north in global axes, so it
+// turns horizon coordinates into global ones.
+MATRIX3 horizonFrame(double lng, double lat);
+
+}  // namespace sim
+
+#endif

@@ -1,0 +1,210 @@
+// The reference body's surface: vessels standing on it, touching down on it and lifting off
+// it, and the landed state as the status record and scenarios tell it.
+//
+// A landed vessel stands upright on its touchdown points: the plane through them lies on the
+// ground, and its normal (pt3 - pt1) x (pt2 - pt1) points up. A vessel that set no usable
+// touchdown points stands on its origin with its +y axis up. Its heading is where its
+// forward axis points, measured from north towards east; the forward axis is +z, or +y for
+// a vessel whose up axis is z. The body does not turn, so a landed vessel stays where it is
+// and has no velocity.
+//
+// A free vessel whose touchdown points (or origin) reach the ground comes to rest there,
+// landed where it touched, upright, with the heading it had. Slower than kSafeTouchdownSpeed
+// that is a landing; faster it is logged as a crash, and the vessel rests all the same: the
+// host destroys nothing.
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+
+#include "Text.h"
+#include "World.h"
+
+namespace sim {
+
+namespace {
+
+constexpr double kDegPerRad = 180.0 / M_PI;
+
+// Touchdown speed up to which contact with the ground is a landing, m/s.
+constexpr double kSafeTouchdownSpeed = 2.0;
+// Where a vessel made inside the body is put instead, in body radii from the centre.
+constexpr double kOutsideBody = 1.1;
+// Shorter normals or axes than this are taken as having no direction.
+constexpr double kDegenerate = 1e-9;
+
+// How a vessel stands: its right, up and forward axes (columns, in the vessel's frame), the
+// height of its origin above the ground, and whether it stands on touchdown points.
+struct Stance {
+    MATRIX3 axes;
+    double height;
+    bool onPoints;
+};
+
+Stance stanceOf(const ClassCaps &caps) {
+    const VECTOR3 *p = caps.touchdown;
+    VECTOR3 up = cross(p[2] - p[0], p[1] - p[0]);
+    const bool onPoints = length(up) > kDegenerate;
+    double height = 0.0;
+    if (onPoints) {
+        up = unit(up);
+        height = -dot(up, p[0]);
+    } else {
+        up = vec(0, 1, 0);
+    }
+    VECTOR3 forward = vec(0, 0, 1) - up * up.z;
+    if (length(forward) < kDegenerate)
+        forward = vec(0, 1, 0) - up * up.y;
+    forward = unit(forward);
+    const VECTOR3 right = cross(up, forward);
+    return {mat(right.x, up.x, forward.x, right.y, up.y, forward.y, right.z, up.z, forward.z),
+            height, onPoints};
+}
+
+// The heading, radians in [0, 2 pi), of a vessel turned by rot at the horizon `horizon`.
+double headingOf(const MATRIX3 &rot, const MATRIX3 &horizon, const Stance &stance) {
+    const VECTOR3 forward =
+        tmul(horizon, mul(rot, vec(stance.axes.m13, stance.axes.m23, stance.axes.m33)));
+    double h;
+    if (std::hypot(forward.x, forward.z) > kDegenerate) {
+        h = std::atan2(forward.x, forward.z);
+    } else {
+        // Forward points straight up or down: the right axis still tells the heading.
+        const VECTOR3 right =
+            tmul(horizon, mul(rot, vec(stance.axes.m11, stance.axes.m21, stance.axes.m31)));
+        h = std::atan2(-right.z, right.x);
+    }
+    return h < 0.0 ? h + 2.0 * M_PI : h;
+}
+
+// A number with a fixed count of decimals, for the log.
+std::string fixedText(double x, int decimals) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, x);
+    return buf;
+}
+
+}  // namespace
+
+void World::land(VesselRecord &v, const VesselRecord::Spot &spot) {
+    const double lng = spot.lng / kDegPerRad, lat = spot.lat / kDegPerRad;
+    const double h = spot.heading / kDegPerRad;
+    const Stance stance = stanceOf(v.caps);
+    // The horizon's axes turned by the heading: the vessel's right, up and forward.
+    const MATRIX3 turned = mat(std::cos(h), 0, std::sin(h), 0, 1, 0, -std::sin(h), 0, std::cos(h));
+    v.status = kLanded;
+    v.spot = spot;
+    v.rot = mul(mul(horizonFrame(lng, lat), turned), transpose(stance.axes));
+    v.rpos = surfaceNormal(lng, lat) * (body().radius + stance.height);
+    v.rvel = vec(0, 0, 0);
+    v.avel = vec(0, 0, 0);
+}
+
+VesselRecord::Spot World::spotOf(const VesselRecord &v) const {
+    double lng, lat;
+    lngLatOf(v.rpos, lng, lat);
+    VesselRecord::Spot s;
+    s.lng = lng * kDegPerRad;
+    s.lat = lat * kDegPerRad;
+    s.heading = headingOf(v.rot, horizonFrame(lng, lat), stanceOf(v.caps)) * kDegPerRad;
+    return s;
+}
+
+void World::settle(VesselRecord &v) {
+    if (v.status == kLanded) {
+        land(v, v.spot);
+        return;
+    }
+    v.status = kFreeFlight;
+    const double r = length(v.rpos);
+    if (r >= body().radius)
+        return;
+    const VECTOR3 out = r > 0.0 ? v.rpos / r : vec(1, 0, 0);
+    v.rpos = out * (kOutsideBody * body().radius);
+    log(&v, ev::kSurface,
+        std::string("inside ") + body().inText + ": moved out to (" + vectorText(v.rpos) + ")");
+}
+
+void World::liftOff(VesselRecord &v, bool pushed) {
+    if (v.status != kLanded)
+        return;
+    v.status = kFreeFlight;
+    if (pushed)
+        log(&v, ev::kSurface, std::string("lifts off ") + body().inText);
+}
+
+void World::checkTouchdown(VesselRecord &v) {
+    // The lowest touchdown point, or the origin of a vessel without them.
+    double lowest = length(v.rpos) - body().radius;
+    if (stanceOf(v.caps).onPoints) {
+        lowest = std::numeric_limits<double>::infinity();
+        for (const VECTOR3 &p : v.caps.touchdown)
+            lowest = std::fmin(lowest, length(v.rpos + mul(v.rot, p)) - body().radius);
+    }
+    if (lowest > 0.0)
+        return;
+    const double speed = length(v.rvel);
+    land(v, spotOf(v));
+    // Millionths of a degree: 3 cm on the Moon, 11 cm on Earth.
+    const std::string where = "longitude " + fixedText(v.spot.lng, 6) + ", latitude " +
+                              fixedText(v.spot.lat, 6) + ", heading " +
+                              fixedText(v.spot.heading, 2);
+    const std::string at = " at " + fixedText(speed, 2) + " m/s";
+    if (speed < kSafeTouchdownSpeed)
+        log(&v, ev::kSurface,
+            std::string("landed on ") + body().inText + at + "; stands at " + where);
+    else
+        log(&v, ev::kSurface,
+            std::string("crashed into ") + body().inText + at + ", faster than " +
+                numberText(kSafeTouchdownSpeed) + " m/s; comes to rest at " + where);
+}
+
+bool World::chooseBody(const ScenarioFile &scenario, std::string *error) {
+    const CelestialBody *named = nullptr;
+    const ShipBlock *namedBy = nullptr;
+    auto fail = [&](const ShipBlock &b, const std::string &why) {
+        if (error)
+            *error = b.firstLine > 0 ? "line " + std::to_string(b.firstLine) + ": " + why : why;
+        return false;
+    };
+    for (const ShipBlock &b : scenario.ships) {
+        for (const std::string &line : b.lines) {
+            const std::string_view text = stripLeadingBlanks(line);
+            const std::string_view keyword = text.substr(0, text.find_first_of(kBlanks));
+            bool landed = false;
+            std::string name;
+            if (keyword != "STATUS" ||
+                !readStatusWords(text.substr(keyword.size()), landed, name) || name.empty())
+                continue;
+            const CelestialBody *found = findBody(name);
+            if (!found)
+                return fail(b, "vessel \"" + b.name + "\" is at " + name +
+                                   ", a body the host does not know (it knows " + knownBodyNames() +
+                                   ")");
+            if (named && found != named)
+                return fail(b, "vessel \"" + b.name + "\" is at " + found->name + ", but \"" +
+                                   namedBy->name + "\" at " + named->name +
+                                   ": a scenario has one reference body");
+            named = found;
+            namedBy = &b;
+        }
+    }
+    if (!named || named == body_)
+        return true;
+    if (!list_.empty())
+        return fail(*namedBy, "vessel \"" + namedBy->name + "\" is at " + named->name +
+                                  ", but the vessels already here are at " + body_->name);
+    body_ = named;
+    return true;
+}
+
+void World::fillLandedStatus(const VesselRecord &v, VESSELSTATUS &s) const {
+    const double lng = v.spot.lng / kDegPerRad, lat = v.spot.lat / kDegPerRad;
+    s.status = kLanded;
+    s.vdata[0] = vec(lng, lat, v.spot.heading / kDegPerRad);
+    // Not an angular velocity: the simulator reports the altitude here for a landed vessel.
+    s.vrot = vec(length(v.rpos) - body().radius, 0, 0);
+    s.arot = eulerFromRotation(mul(transpose(horizonFrame(lng, lat)), v.rot));
+}
+
+}  // namespace sim

@@ -1,0 +1,313 @@
+// The reference body and its surface: landed vessels as scenarios and the status record
+// tell them, touching down, lifting off, and the choice of body.
+#include <cmath>
+
+#include "script_vessel.h"
+
+using testsupport::events;
+using testsupport::near;
+using testsupport::rec;
+using Strings = std::vector<std::string>;
+using sim::operator*;
+using sim::operator+;
+using sim::operator-;
+
+namespace {
+
+constexpr double kMoonRadius = 1.7374e6;  // m
+constexpr double kDeg = M_PI / 180;
+constexpr double kStandHeight = 2.0;  // m, the origin above the ground when standing
+
+// Stands on three points 2 m below its origin, up along +y, and has one tank and a hover
+// engine strong enough to lift it off the Moon.
+void lander(ScriptVessel &v) {
+    v.SetEmptyMass(100);
+    v.SetTouchdownPoints(sim::vec(0, -kStandHeight, 1), sim::vec(-1, -kStandHeight, -1),
+                         sim::vec(1, -kStandHeight, -1));
+    PROPELLANT_HANDLE tank = v.CreatePropellantResource(100);
+    THRUSTER_HANDLE up = v.CreateThruster(sim::vec(0, 0, 0), sim::vec(0, 1, 0), 1000, tank, 3000);
+    v.CreateThrusterGroup(&up, 1, THGROUP_HOVER);
+}
+
+sim::ShipBlock ship(const std::string &name, Strings lines) {
+    sim::ShipBlock b;
+    b.name = name;
+    b.className = "Script";
+    b.lines = std::move(lines);
+    return b;
+}
+
+// The horizon's east, up and north at a place given in degrees.
+VECTOR3 east(double lng, double lat) {
+    return sim::mul(sim::horizonFrame(lng * kDeg, lat * kDeg), sim::vec(1, 0, 0));
+}
+VECTOR3 up(double lng, double lat) {
+    return sim::surfaceNormal(lng * kDeg, lat * kDeg);
+}
+VECTOR3 north(double lng, double lat) {
+    return sim::mul(sim::horizonFrame(lng * kDeg, lat * kDeg), sim::vec(0, 0, 1));
+}
+
+// Numbers of a scenario line after its keyword.
+std::vector<double> numbers(const std::string &line) {
+    std::vector<double> out;
+    const char *p = line.c_str() + line.find(' ');
+    char *end = nullptr;
+    for (double x = std::strtod(p, &end); end != p; x = std::strtod(p, &end)) {
+        out.push_back(x);
+        p = end;
+    }
+    return out;
+}
+
+class SurfaceTest : public HostTest {
+protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        ScriptVessel::hooks.setClassCaps = lander;
+    }
+    // A world around the Moon.
+    void onTheMoon() {
+        sim::WorldOptions o;
+        o.bodyName = "Moon";
+        makeScriptWorld(o);
+    }
+    // A free vessel `height` metres above standing height at (lng, lat), falling from rest.
+    OBJHANDLE dropped(const std::string &name, double lng, double lat, double height,
+                      const MATRIX3 &rot = sim::identity()) {
+        VESSELSTATUS s = sim::makeStatus(up(lng, lat) * (kMoonRadius + kStandHeight + height));
+        s.arot = sim::eulerFromRotation(rot);
+        std::string error;
+        OBJHANDLE h = world->createVessel(name, "Script", s, &error);
+        EXPECT_NE(h, nullptr) << error;
+        return h;
+    }
+};
+
+}  // namespace
+
+// Written as the simulator writes it: a landed vessel by place and heading, a free one by
+// position, velocity, orientation and spin, tanks by level. It loads, and saves back the same.
+TEST_F(SurfaceTest, ScenarioAsTheSimulatorWritesItLoadsAndSavesBack) {
+    sim::ScenarioFile scn;
+    const Strings landed = {"STATUS Landed Moon", "POS -33.4375 -41.118454", "HEADING 120.25",
+                            "PRPLEVEL 0:0.5"};
+    const Strings flying = {"STATUS Orbiting Moon",    "RPOS 1837400 -250.5 3.25",
+                            "RVEL 12.5 -1.75 1633.75", "AROT 10 -20 30",
+                            "VROT 1.5 -2 3",           "PRPLEVEL 0:1"};
+    scn.ships = {ship("Lander", landed), ship("Orbiter", flying)};
+    std::string error;
+    ASSERT_TRUE(world->load(scn, &error)) << error;
+    EXPECT_STREQ(world->body().name, "Moon") << "the scenario names the body";
+
+    // The lander stands there: up along the surface normal, its nose 120.25 degrees from
+    // north towards east, its origin 2 m above the ground, at rest.
+    const double lng = -33.4375, lat = -41.118454, h = 120.25 * kDeg;
+    const sim::VesselRecord &l = rec(*world, world->find("Lander"));
+    EXPECT_EQ(l.status, sim::kLanded);
+    EXPECT_TRUE(near(l.rpos, up(lng, lat) * (kMoonRadius + kStandHeight), 1e-6));
+    EXPECT_TRUE(near(sim::mul(l.rot, sim::vec(0, 1, 0)), up(lng, lat), 1e-12));
+    EXPECT_TRUE(near(sim::mul(l.rot, sim::vec(0, 0, 1)),
+                     north(lng, lat) * std::cos(h) + east(lng, lat) * std::sin(h), 1e-12));
+    EXPECT_TRUE(near(l.rvel, sim::vec(0, 0, 0), 0));
+    EXPECT_DOUBLE_EQ(l.tanks[0].mass, 50.0);
+    const sim::VesselRecord &o = rec(*world, world->find("Orbiter"));
+    EXPECT_EQ(o.status, sim::kFreeFlight);
+    EXPECT_TRUE(near(o.avel, sim::vec(1.5, -2, 3) * kDeg, 1e-15));
+
+    // Saved: the same lines, the same numbers; the angles and rates to the last bits of
+    // their way through radians and the rotation matrix.
+    const sim::ScenarioFile saved = world->save();
+    ASSERT_EQ(saved.ships.size(), 2u);
+    EXPECT_EQ(saved.ships[0].lines, landed);
+    const Strings &back = saved.ships[1].lines;
+    ASSERT_EQ(back.size(), flying.size());
+    for (std::size_t i = 0; i < flying.size(); ++i) {
+        const std::string keyword = flying[i].substr(0, 5);
+        if (keyword == "AROT " || keyword == "VROT ") {
+            ASSERT_EQ(back[i].rfind(keyword, 0), 0u) << back[i];
+            const std::vector<double> got = numbers(back[i]), written = numbers(flying[i]);
+            ASSERT_EQ(got.size(), 3u) << back[i];
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(got[k], written[k], 1e-12) << back[i];
+        } else {
+            EXPECT_EQ(back[i], flying[i]);
+        }
+    }
+}
+
+TEST_F(SurfaceTest, StatusOfALandedVesselIsInSurfaceTerms) {
+    sim::ScenarioFile scn;
+    scn.ships = {ship("Lander", {"STATUS Landed Moon", "POS 20 10", "HEADING 45"})};
+    ASSERT_TRUE(world->load(scn));
+    OBJHANDLE h = world->find("Lander");
+    VESSELSTATUS s;
+    oapiGetVesselInterface(h)->GetStatus(s);
+    EXPECT_EQ(s.status, 1);
+    EXPECT_TRUE(near(s.vdata[0], sim::vec(20, 10, 45) * kDeg, 1e-15));
+    // Not a spin: the altitude of the origin, and nothing else.
+    EXPECT_TRUE(near(s.vrot, sim::vec(kStandHeight, 0, 0), 1e-6));
+    EXPECT_TRUE(near(s.rpos, rec(*world, h).rpos, 0));
+    EXPECT_TRUE(near(s.rvel, sim::vec(0, 0, 0), 0));
+    EXPECT_EQ(s.rbody, world->bodyHandle());
+    // The orientation relative to the local horizon (east, up, north): standing level, the
+    // nose points 45 degrees from north towards east. The global angles are others.
+    const MATRIX3 relative = sim::rotationFromEuler(s.arot);
+    EXPECT_TRUE(near(sim::mul(relative, sim::vec(0, 0, 1)),
+                     sim::vec(std::sin(45 * kDeg), 0, std::cos(45 * kDeg)), 1e-12));
+    EXPECT_TRUE(near(sim::mul(relative, sim::vec(0, 1, 0)), sim::vec(0, 1, 0), 1e-12));
+    EXPECT_FALSE(near(s.arot, sim::eulerFromRotation(rec(*world, h).rot), 1e-3));
+
+    // Made from that status, another vessel stands at the same place and heading.
+    OBJHANDLE copy = world->createVessel("Copy", "Script", s);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(rec(*world, copy).status, sim::kLanded);
+    EXPECT_TRUE(near(rec(*world, copy).rpos, rec(*world, h).rpos, 1e-6));
+    for (int i = 0; i < 9; ++i)
+        EXPECT_NEAR(rec(*world, copy).rot.data[i], rec(*world, h).rot.data[i], 1e-12);
+}
+
+TEST_F(SurfaceTest, FreeVesselMadeInsideTheBodyIsMovedOut) {
+    std::string error;
+    OBJHANDLE a =
+        world->createVessel("A", "Script", sim::makeStatus(sim::vec(0, -1000, 0)), &error);
+    ASSERT_NE(a, nullptr) << error;
+    EXPECT_TRUE(near(rec(*world, a).rpos, sim::vec(0, -1.1 * 6.371e6, 0), 1e-6));
+    EXPECT_EQ(rec(*world, a).status, sim::kFreeFlight);
+    EXPECT_EQ(events(*world, sim::ev::kSurface, "A", "inside Earth: moved out").size(), 1u);
+    // At the very centre there is no direction to go: it goes along +x.
+    OBJHANDLE b = world->createVessel("B", "Script", sim::makeStatus(), &error);
+    ASSERT_NE(b, nullptr) << error;
+    EXPECT_TRUE(near(rec(*world, b).rpos, sim::vec(1.1 * 6.371e6, 0, 0), 1e-6));
+    // Outside the body a vessel is made where it is asked for.
+    OBJHANDLE c = make("C", testsupport::kOrbit);
+    EXPECT_TRUE(near(rec(*world, c).rpos, testsupport::kOrbit, 0));
+}
+
+TEST_F(SurfaceTest, SlowTouchdownLandsAndFastOneCrashesBothComeToRest) {
+    onTheMoon();
+    // Half a metre up, tilted 30 degrees about its right axis with the nose turned east.
+    const MATRIX3 tilt =
+        sim::mul(sim::horizonFrame(0, 0), sim::mat(0, 0, 1, 0, 1, 0, -1, 0, 0));  // nose east
+    const MATRIX3 tilted =
+        sim::mul(tilt, sim::rotationAboutAxis(sim::vec(1, 0, 0), 30 * kDeg));  // nose up 30
+    OBJHANDLE slow = dropped("Slow", 0, 0, 0.5, tilted);
+    OBJHANDLE fast = dropped("Fast", 90, 0, 10, sim::horizonFrame(90 * kDeg, 0));  // upright
+    world->runUntil(5);
+    const sim::VesselRecord &s = rec(*world, slow);
+    ASSERT_EQ(s.status, sim::kLanded) << testsupport::dumpEvents(*world);
+    const auto landed = events(*world, sim::ev::kSurface, "Slow");
+    ASSERT_EQ(landed.size(), 1u);
+    EXPECT_EQ(landed[0].text.rfind("landed on the Moon at ", 0), 0u) << landed[0].text;
+    // Upright where it touched, heading east as it was.
+    EXPECT_TRUE(near(sim::mul(s.rot, sim::vec(0, 1, 0)), up(0, 0), 1e-9));
+    EXPECT_NEAR(s.spot.heading, 90, 1e-6);
+    EXPECT_NEAR(sim::length(s.rpos), kMoonRadius + kStandHeight, 1e-6);
+
+    // Ten metres up: about 5.7 m/s at the ground, a crash; it rests there all the same.
+    const auto crashed = events(*world, sim::ev::kSurface, "Fast");
+    ASSERT_EQ(crashed.size(), 1u);
+    EXPECT_EQ(crashed[0].text.rfind("crashed into the Moon at 5.", 0), 0u) << crashed[0].text;
+    EXPECT_EQ(rec(*world, fast).status, sim::kLanded);
+
+    // Resting vessels stay where they are, gravity or not.
+    const VECTOR3 at = s.rpos;
+    world->step(50);
+    EXPECT_TRUE(near(s.rpos, at, 0));
+    EXPECT_TRUE(near(s.rvel, sim::vec(0, 0, 0), 0));
+}
+
+TEST_F(SurfaceTest, ThrustLiftsALandedVesselOnlyWhenItBeatsTheWeight) {
+    onTheMoon();
+    sim::ScenarioFile scn;
+    scn.ships = {ship("Lander", {"STATUS Landed Moon", "POS 0 0", "HEADING 0", "PRPLEVEL 0:1"})};
+    ASSERT_TRUE(world->load(scn));
+    OBJHANDLE h = world->find("Lander");
+    const sim::VesselRecord &l = rec(*world, h);
+    const VECTOR3 at = l.rpos;
+    // 200 kg weigh 325 N on the Moon: 200 N hold it down, and burn propellant all the same.
+    world->commandGroupLevel(h, THGROUP_HOVER, 0.2);
+    world->step(10);
+    EXPECT_EQ(l.status, sim::kLanded);
+    EXPECT_TRUE(near(l.rpos, at, 0));
+    EXPECT_LT(l.tanks[0].mass, 100.0);
+    // 1000 N lift it.
+    world->commandGroupLevel(h, THGROUP_HOVER, 1.0);
+    world->step(10);
+    EXPECT_EQ(l.status, sim::kFreeFlight);
+    EXPECT_GT(sim::length(l.rpos), sim::length(at) + 1.0);
+    EXPECT_EQ(events(*world, sim::ev::kSurface, "Lander", "lifts off the Moon").size(), 1u);
+}
+
+TEST_F(SurfaceTest, MovedFromOutsideItFliesAndFallsBackDown) {
+    onTheMoon();
+    sim::ScenarioFile scn;
+    scn.ships = {ship("Base", {"STATUS Landed Moon", "POS 0 0", "HEADING 0"}),
+                 ship("Walker", {"STATUS Landed Moon", "POS 0.001 0", "HEADING 0"})};
+    ASSERT_TRUE(world->load(scn));
+    OBJHANDLE walker = world->find("Walker");
+    // Put beside the base at ground level (its feet 2 m below its origin): it flies for a
+    // moment, touches down at once and stands there.
+    world->placeNear(walker, world->find("Base"), sim::vec(5, 0, 0));
+    EXPECT_EQ(rec(*world, walker).status, sim::kFreeFlight);
+    world->step(2);
+    EXPECT_EQ(rec(*world, walker).status, sim::kLanded);
+    VECTOR3 local;
+    oapiGetVesselInterface(world->find("Base"))
+        ->Global2Local(world->globalPos(rec(*world, walker)), local);
+    EXPECT_TRUE(near(local, sim::vec(5, 0, 0), 1e-3));
+    EXPECT_EQ(events(*world, sim::ev::kSurface, "Walker", "landed on the Moon at 0.").size(), 1u);
+}
+
+TEST_F(SurfaceTest, VesselDockedToALandedOneStandsWhereItIsPut) {
+    onTheMoon();
+    const auto withPort = [](ScriptVessel &v) {
+        lander(v);
+        v.CreateDock(sim::vec(0, 0, 2), sim::vec(0, 0, 1), sim::vec(0, 1, 0));
+    };
+    ScriptVessel::hooks.setClassCaps = withPort;
+    sim::ScenarioFile scn;
+    scn.ships = {ship("Base", {"STATUS Landed Moon", "POS 10 20", "HEADING 0"})};
+    ASSERT_TRUE(world->load(scn));
+    OBJHANDLE base = world->find("Base");
+    OBJHANDLE visitor = dropped("Visitor", 10, 20, 50);
+    ASSERT_TRUE(world->dock(base, 0, visitor, 0));
+    const sim::VesselRecord &v = rec(*world, visitor);
+    EXPECT_EQ(v.status, sim::kLanded);
+    // Nose to nose with the base, 4 m north of it, facing south.
+    EXPECT_NEAR(v.spot.heading, 180, 1e-9);
+    EXPECT_NEAR(v.spot.lat - 20, 4 / kMoonRadius / kDeg, 1e-9);
+    const VECTOR3 at = v.rpos;
+    world->step(10);
+    EXPECT_TRUE(near(v.rpos, at, 0)) << "it does not fall";
+    EXPECT_TRUE(events(*world, sim::ev::kSurface, "Visitor").empty());
+}
+
+TEST_F(SurfaceTest, ScenarioNamesOneBodyTheHostKnows) {
+    std::string error;
+    sim::ScenarioFile mars;
+    mars.ships = {ship("A", {"STATUS Landed Mars", "POS 0 0"})};
+    mars.ships[0].firstLine = 7;
+    EXPECT_FALSE(world->load(mars, &error));
+    EXPECT_NE(error.find("line 7: vessel \"A\" is at Mars"), std::string::npos) << error;
+    EXPECT_NE(error.find("Earth, Moon"), std::string::npos) << error;
+
+    sim::ScenarioFile two;
+    two.ships = {ship("A", {"STATUS Landed Moon"}), ship("B", {"STATUS Orbiting Earth"})};
+    EXPECT_FALSE(world->load(two, &error));
+    EXPECT_NE(error.find("one reference body"), std::string::npos) << error;
+    EXPECT_TRUE(world->vessels().empty());
+
+    // Around Earth already, a world takes no vessels on the Moon.
+    make("Here");
+    sim::ScenarioFile moon;
+    moon.ships = {ship("A", {"STATUS Landed moon", "POS 1 2"})};
+    EXPECT_FALSE(world->load(moon, &error));
+    EXPECT_NE(error.find("already here are at Earth"), std::string::npos) << error;
+    makeScriptWorld();
+    ASSERT_TRUE(world->load(moon, &error)) << error;
+    EXPECT_STREQ(world->body().name, "Moon") << "names are matched regardless of case";
+    char name[16];
+    oapiGetObjectName(world->bodyHandle(), name, sizeof name);
+    EXPECT_STREQ(name, "Moon");
+}
