@@ -28,6 +28,7 @@ constexpr const char *kScenarioLine = "line";      // a line reached the default
 constexpr const char *kSaved = "saved";            // scenario saved
 constexpr const char *kMoved = "moved";            // position/velocity set from outside
 constexpr const char *kError = "error";            // a request the host refused
+constexpr const char *kLog = "log";                // a line a module wrote to the host's log
 }  // namespace ev
 
 struct Event {

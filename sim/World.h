@@ -193,6 +193,8 @@ public:
     // trace is on.
     void traceCall(VesselRecord *v, const char *call);
     void traceGlobal(const char *call) { traceCall(callbackVessel_, call); }
+    // The vessel whose callback is running, or null outside callbacks.
+    const VesselRecord *callbackVessel() const { return callbackVessel_; }
 
     // --- Handles and world-wide services (World.cpp) -------------------------------------------
     enum HandleKind {
