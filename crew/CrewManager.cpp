@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CrewFile.h"
 #include "CrewText.h"
 
 namespace {
@@ -123,7 +124,7 @@ void ResetCrewModuleStateForTesting() {
 }
 
 int AirlockSlot::CheckCompanionModule() {
-    std::FILE *file = std::fopen(COMPANION_MODULE_PATH, "rb");
+    std::FILE *file = OpenCrewFile(COMPANION_MODULE_PATH, CREW_FILE_READ);
     if (!file) {
         return CREW_NO_COMPANION;
     }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CrewFile.h"
 #include "CrewManager.h"
 #include "CrewText.h"
 #include "TransferRecord.h"
@@ -111,7 +112,7 @@ bool TakeTransferredMember(ReturningMember &member, bool hasValues, const VECTOR
     if (!recordFits && !hasValues) {
         return false;
     }
-    std::remove(TRANSFER_RECORD_PATH);
+    RemoveCrewFile(TRANSFER_RECORD_PATH);
     if (recordFits) {
         SetMemberText(member, record.name, false);
         member.age = record.age;

@@ -112,7 +112,8 @@ TEST_F(HandOverFiles, TransferRecordSpoiledBeforeItIsRead) {
         const Member &arrived = census[1];  // Alpha's remaining member, Beta's new one, Pod's
         EXPECT_EQ(arrived.where + "/" + arrived.name, std::string("Beta/") + spoil.arrives)
             << Places(census);
-        EXPECT_FALSE(fs::exists(root->file(kTransferFile)));
+        // Only a regular file is the crew's to remove; anything else there is left alone.
+        EXPECT_EQ(fs::exists(root->file(kTransferFile)), spoil.content == "/");
         world.reset();
         fs::remove_all(root->file(kTransferFile));
     }
@@ -141,9 +142,9 @@ TEST_F(HandOverFiles, CompanionMissingSendsNobodyOutAndKeepsTheCrewLines) {
     }
 }
 
-// A presence file that is there but is no module (empty, a folder) passes the presence check,
-// yet the host cannot make crew-member vessels: every EVA and hand-over is refused and the
-// members stay aboard.
+// A presence file that is there but is no module passes the presence check, yet the host
+// cannot make crew-member vessels: every EVA and hand-over is refused and the members stay
+// aboard. A folder there counts as no companion at all: nobody leaves, and nobody is lost.
 TEST_F(HandOverFiles, CompanionFileThatIsNoModuleLosesNobody) {
     for (const std::string odd : {"empty", "folder"}) {
         SCOPED_TRACE(odd);
