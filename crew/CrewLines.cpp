@@ -23,24 +23,31 @@ constexpr std::size_t MAX_TOKEN_LENGTH = 399;
 // Characters a number field is read from.
 constexpr std::size_t MAX_NUMBER_LENGTH = 5;
 
-// Decimal integer with an optional sign; stops at the first other character, 0 without
-// digits. The text is at most MAX_NUMBER_LENGTH characters, so it cannot overflow.
-int ParseDecimal(const char *text) {
+// Decimal integer with an optional sign; stops at the first other character. False without
+// a digit: a field such as "inf" or "x" holds no number, and reading it as 0 would make up
+// a value (a pulse of 0 is within its window). The text is at most MAX_NUMBER_LENGTH
+// characters, so it cannot overflow.
+bool ParseDecimal(const char *text, int *value) {
     int sign = 1;
     if (*text == '+' || *text == '-') {
         sign = (*text == '-') ? -1 : 1;
         ++text;
     }
-    int value = 0;
+    if (*text < '0' || *text > '9') {
+        return false;
+    }
+    int number = 0;
     while (*text >= '0' && *text <= '9') {
-        value = value * 10 + (*text - '0');
+        number = number * 10 + (*text - '0');
         ++text;
     }
-    return sign * value;
+    *value = sign * number;
+    return true;
 }
 
 // Finds the next "-" at or after *cursor, reads the number after it (at most five
-// characters, cut at a further "-") and leaves *cursor just after that "-".
+// characters, cut at a further "-") and leaves *cursor just after that "-". False when there
+// is no further "-" or no number after it.
 bool ReadNumberField(const char **cursor, int *value) {
     const char *dash = std::strchr(*cursor, '-');
     if (!dash) {
@@ -51,9 +58,8 @@ bool ReadNumberField(const char **cursor, int *value) {
          ++i) {
         field[i] = dash[1 + i];
     }
-    *value = ParseDecimal(field);
     *cursor = dash + 1;
-    return true;
+    return ParseDecimal(field, value);
 }
 
 // Fills member from a value token; false when the token is not a valid crew value.
