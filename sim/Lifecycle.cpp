@@ -3,35 +3,23 @@
 // instance handed back to the class once the callbacks in progress are over. Records are
 // never reused, so a deleted vessel's handle stays recognisable.
 #include <algorithm>
-#include <cctype>
 
+#include "ScenarioText.h"
 #include "World.h"
 
 namespace sim {
 
-namespace {
-
-// Longest vessel name, in bytes.
-constexpr std::size_t kMaxVesselNameLength = 255;
-
-}  // namespace
-
 std::string World::validName(const std::string &name, std::string *error) const {
+    // The scenario writer's own rule: a vessel the host makes can always be saved, so one
+    // module's odd name never makes the whole save fail.
     std::string why;
     if (name.empty())
         why = "a vessel needs a name";
-    else if (name.size() > kMaxVesselNameLength)
+    else if (name.size() > kMaxScenarioLineLength)
         why = "vessel name \"" + name.substr(0, 40) + "...\" is too long";
-    else {
-        for (char c : name) {
-            unsigned char u = static_cast<unsigned char>(c);
-            if (std::isspace(u) || std::iscntrl(u) || c == ':') {
-                why =
-                    "vessel name \"" + name + "\" contains a blank, a colon or a control character";
-                break;
-            }
-        }
-    }
+    else if (!isValidVesselName(name))
+        why = "vessel name \"" + name +
+              "\" is not 1 to 255 printable ASCII characters without blanks or ':'";
     if (why.empty() && byName_.count(name))
         why = "a vessel named \"" + name + "\" already exists";
     if (!why.empty() && error)

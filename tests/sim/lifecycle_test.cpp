@@ -60,6 +60,12 @@ TEST_F(HostTest, CreationRefusesBadNamesAndUnknownClasses) {
     EXPECT_NE(error.find("already exists"), std::string::npos) << error;
     EXPECT_EQ(world->createVessel("", "Script", sim::makeStatus(), &error), nullptr);
     EXPECT_EQ(world->createVessel("Two words", "Script", sim::makeStatus(), &error), nullptr);
+    // The scenario writer takes printable ASCII only: a name it could not write back would
+    // make the whole save fail, so such a vessel is never made.
+    for (const std::string odd : {"Vemo_\xC3\x84-Jo", "Tab\tbed", "Del\x7F"}) {
+        EXPECT_EQ(world->createVessel(odd, "Script", sim::makeStatus(), &error), nullptr) << odd;
+        EXPECT_NE(error.find("printable ASCII"), std::string::npos) << error;
+    }
     EXPECT_EQ(world->createVessel("C", "../../evil", sim::makeStatus(), &error), nullptr);
     EXPECT_NE(error.find("not a valid class name"), std::string::npos) << error;
     EXPECT_EQ(world->createVessel("C", "NoSuchClass", sim::makeStatus(), &error), nullptr);
