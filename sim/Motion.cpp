@@ -26,12 +26,21 @@ constexpr double kDefaultIsp = 5e4;
 }  // namespace
 
 void World::moveVessel(VesselRecord &v, double dt) {
+    const VECTOR3 rpos = v.rpos;
+    const VECTOR3 rvel = v.rvel;
     if (v.thrusting()) {
         VECTOR3 vNew = v.rvel + applyThrust(v, dt);
         v.rpos += (v.rvel + vNew) * (0.5 * dt);
         v.rvel = vNew;
     } else {
         v.rpos += v.rvel * dt;  // the same sum as above with no velocity change, to the bit
+    }
+    // A state that no longer fits a double could be neither used nor saved (a scenario
+    // holding "inf" does not load back): the vessel stays where it was.
+    if (!isFinite(v.rpos) || !isFinite(v.rvel)) {
+        v.rpos = rpos;
+        v.rvel = rvel;
+        log(&v, ev::kError, "motion beyond the numbers the host can hold: the vessel stays put");
     }
     if (v.avel.x != 0.0 || v.avel.y != 0.0 || v.avel.z != 0.0) {
         double w = length(v.avel);
@@ -141,17 +150,21 @@ void World::commandGroupLevel(OBJHANDLE vessel, THGROUP_TYPE type, double level)
 }
 
 void World::setPosition(OBJHANDLE h, const VECTOR3 &rpos) {
-    setStateVector(h, &VesselRecord::rpos, "position", rpos);
+    setStateVector(h, &VesselRecord::rpos, "position", rpos, kMaxDistance);
 }
 
 void World::setVelocity(OBJHANDLE h, const VECTOR3 &rvel) {
-    setStateVector(h, &VesselRecord::rvel, "velocity", rvel);
+    setStateVector(h, &VesselRecord::rvel, "velocity", rvel, kMaxSpeed);
 }
 
 void World::setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char *what,
-                           const VECTOR3 &value) {
-    if (!isFinite(value))
+                           const VECTOR3 &value, double limit) {
+    if (!isWithin(value, limit)) {
+        log(resolve(h), ev::kError,
+            std::string(what) + " (" + vectorText(value) + ") refused: beyond " +
+                numberText(limit) + " either way");
         return;
+    }
     if (VesselRecord *v = resolve(h)) {
         v->*field = value;
         log(v, ev::kMoved, std::string(what) + " set to (" + vectorText(value) + ")");
@@ -161,7 +174,7 @@ void World::setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char
 void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const VECTOR3 &relVel) {
     VesselRecord *v = resolve(h);
     VesselRecord *o = resolve(other);
-    if (!v || !o || v == o || !isFinite(offset) || !isFinite(relVel))
+    if (!v || !o || v == o || !isWithin(offset, kMaxDistance) || !isWithin(relVel, kMaxSpeed))
         return;
     v->rpos = o->rpos + mul(o->rot, offset);
     v->rvel = o->rvel + mul(o->rot, relVel);

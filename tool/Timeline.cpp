@@ -141,10 +141,19 @@ private:
     // The action's vessel and its other vessel are two different ones.
     bool twoVessels(const char *why) { return a_.vessel != a_.other || fail(why); }
 
+    // Three numbers, each within `limit` either way: a state beyond it would overflow as the
+    // vessel moves, and a saved scenario would hold numbers that do not load back.
     bool vector(std::size_t first) {
+        const bool velocity = a_.kind == ActionKind::Velocity;
+        const double limit = velocity ? sim::kMaxSpeed : sim::kMaxDistance;
         for (std::size_t k = 0; k < 3; ++k) {
             if (!parseNumber(t_[first + k], a_.vec[k])) {
                 return fail("expected a number, got '" + std::string(t_[first + k]) + "'");
+            }
+            if (std::fabs(a_.vec[k]) > limit) {
+                return fail(std::string(velocity ? "a velocity" : "a distance") + " of at most " +
+                            sim::numberText(limit) + (velocity ? " m/s" : " m") +
+                            " either way, got '" + std::string(t_[first + k]) + "'");
             }
         }
         return true;
