@@ -178,8 +178,6 @@ ScenarioFile World::save() {
     }
     if (focus_)
         out.focus = focus_->name;
-    log(nullptr, ev::kSaved,
-        "scenario saved with " + std::to_string(out.ships.size()) + " vessel(s)");
     return out;
 }
 

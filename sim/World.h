@@ -114,7 +114,8 @@ public:
     // before any vessel is made, so an unknown class leaves the world unchanged. On failure
     // returns false with a message.
     bool load(const ScenarioFile &scenario, std::string *error = nullptr);
-    // Saves every vessel in list order through clbkSaveState, and the focus.
+    // Saves every vessel in list order through clbkSaveState, and the focus. Nothing is
+    // logged: whoever writes the result to a file says when it is saved (ev::kSaved).
     ScenarioFile save();
     // The next line of the block being loaded, for oapiReadScenario_nextline.
     bool readLine(FILEHANDLE scn, char *&line);

@@ -99,7 +99,9 @@ const char kHelp[] =
     "files are written whole or not at all.\n";
 
 void printError(const std::string &message) {
-    std::fprintf(stderr, "vemosim: %s\n", message.c_str());
+    // Messages quote files and names as they are: a control byte in them must not reach the
+    // terminal.
+    std::fprintf(stderr, "vemosim: %s\n", printable(message).c_str());
 }
 
 bool parseOptions(int argc, char **argv, Options &o) {

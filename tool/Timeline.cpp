@@ -32,15 +32,19 @@ bool parseInt(std::string_view token, int &value) {
     return true;
 }
 
+// Words are separated by blanks and tabs, and by carriage returns: an editor may leave one
+// before a blank at the end of a line, and kept in a word it would end up in a file name.
+constexpr const char *kWordSeparators = " \t\r";
+
 std::vector<std::string_view> splitWords(std::string_view line) {
     std::vector<std::string_view> words;
     std::size_t pos = 0;
     while (true) {
-        pos = line.find_first_not_of(" \t", pos);
+        pos = line.find_first_not_of(kWordSeparators, pos);
         if (pos == std::string_view::npos || line[pos] == '#') {
             break;
         }
-        std::size_t end = line.find_first_of(" \t", pos);
+        std::size_t end = line.find_first_of(kWordSeparators, pos);
         if (end == std::string_view::npos) {
             end = line.size();
         }
@@ -109,6 +113,13 @@ public:
             a_.file = std::string(t_[2]);
             if (a_.file.back() == '/') {
                 return fail("save needs a file name, not a folder: '" + a_.file + "'");
+            }
+            for (const char c : a_.file) {
+                const unsigned char u = static_cast<unsigned char>(c);
+                if (u < 0x20 || u == 0x7f) {
+                    return fail("save needs a file name without control characters: '" +
+                                printable(a_.file) + "'");
+                }
             }
             return true;
         }

@@ -147,7 +147,8 @@ TEST_F(HostTest, SavedStateLoadsBackExactly) {
     EXPECT_EQ(saved.ships[0].className, "Script");
     EXPECT_EQ(saved.ships[0].lines.back(), "EXTRA 1 2") << "class lines follow the default ones";
     EXPECT_EQ(saved.ships[0].lines.front().rfind("STATUS ", 0), 0u);
-    EXPECT_EQ(events(*world, sim::ev::kSaved).size(), 1u);
+    // Only what writes the file can tell that it was saved.
+    EXPECT_TRUE(events(*world, sim::ev::kSaved).empty());
 
     const sim::VesselRecord before = rec(*world, a);
     makeScriptWorld();
