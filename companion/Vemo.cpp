@@ -131,8 +131,8 @@ std::FILE *OpenRecordFile(const char *path) {
 // written to the host's log and taken as missing.
 std::FILE *OpenRecordFile(const char *path) {
     auto refuse = [path](const std::string &part, const char *what) {
-        std::string line = std::string("Vemo: ") + part + " is not " + what + ": " + path +
-                           " taken as missing";
+        std::string line =
+            std::string("Vemo: ") + part + " is not " + what + ": " + path + " taken as missing";
         oapiWriteLog(line.data());
         return nullptr;
     };

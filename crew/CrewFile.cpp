@@ -57,8 +57,8 @@ const char *KindOf(mode_t mode) {
 // The host's log is the only place a module can say why it ignored a file.
 void LogRefusal(const char *path, int nameLength, mode_t mode, const char *expected) {
     char line[LOG_LINE_SIZE];
-    std::snprintf(line, sizeof line, "crew: %.*s is %s, not %s: taken as missing", nameLength,
-                  path, KindOf(mode), expected);
+    std::snprintf(line, sizeof line, "crew: %.*s is %s, not %s: taken as missing", nameLength, path,
+                  KindOf(mode), expected);
     oapiWriteLog(line);
 }
 

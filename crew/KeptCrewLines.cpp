@@ -38,8 +38,8 @@ int KeptCrewLines::Keep(const char *line) {
         while (grown - used < needed && grown <= SIZE_MAX / 2) {
             grown *= 2;
         }
-        char *larger = grown - used >= needed ? static_cast<char *>(std::realloc(text, grown))
-                                              : nullptr;
+        char *larger =
+            grown - used >= needed ? static_cast<char *>(std::realloc(text, grown)) : nullptr;
         if (!larger) {
             char message[LOG_LINE_SIZE];
             std::snprintf(message, sizeof message,

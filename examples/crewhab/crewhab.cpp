@@ -39,7 +39,8 @@ constexpr VECTOR3 DOCK_ROTATION = {{0.0, 1.0, 0.0}};
 
 class crewhab final : public VESSEL2 {
 public:
-    crewhab(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel), crew(), keptCrewLines() {}
+    crewhab(OBJHANDLE hVessel, int flightmodel)
+        : VESSEL2(hVessel, flightmodel), crew(), keptCrewLines() {}
 
     void clbkSetClassCaps(FILEHANDLE cfg) override {
         SetEmptyMass(HAB_EMPTY_MASS);

@@ -6,9 +6,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <cstring>
 #include <string>
 #include <vector>
 

@@ -101,8 +101,8 @@ TEST_F(PlantedFiles, RecordsAreNeverWrittenThroughALink) {
 // A pipe under any of the crew's file names would block its open for ever; it is taken as
 // missing instead, and the round trip goes on without it.
 TEST_F(PlantedFiles, PipesAreNeverWaitedOn) {
-    for (const std::string at : {"config/Vemotmp.cfg", "config/VemotmpT.cfg",
-                                 "meshes/Vemo/ver.dtf", "modules/Vemo.dll"}) {
+    for (const std::string at :
+         {"config/Vemotmp.cfg", "config/VemotmpT.cfg", "meshes/Vemo/ver.dtf", "modules/Vemo.dll"}) {
         SCOPED_TRACE(at);
         Clear(at);
         ASSERT_EQ(mkfifo(root->file(at).c_str(), 0644), 0);
