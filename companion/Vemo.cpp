@@ -320,7 +320,9 @@ public:
         char item[sizeof MEMBER_LINE];
         std::snprintf(item, sizeof item, "%s", MEMBER_LINE);
         oapiWriteScenario_string(scn, item, values);
-        if (published) {
+        // Loaded as stepped out but not yet stepped since: still out. Left unsaved, a transfer
+        // vessel saved twice would never show its member again.
+        if (published || steppedOut_) {
             char outside[sizeof OUTSIDE_LINE];
             std::snprintf(outside, sizeof outside, "%s", OUTSIDE_LINE);
             char one[] = "1";

@@ -2,8 +2,10 @@
 //
 //     VEMOCREW <missionId>-<name>-<age>-<pulse>-<weight>
 //
-// with every blank of the value written as "_". The loader is offered every line of the
-// vessel's block and takes only valid crew lines; it trusts nothing in them.
+// with every blank of the value written as "_", and a transfer line of the same form,
+// VEMOTRANSFER, for a member still on the way in a transfer vessel. The loader is offered
+// every line of the vessel's block and takes only valid crew and transfer lines; it trusts
+// nothing in them.
 #include <cstdio>
 #include <cstring>
 
@@ -14,6 +16,8 @@ namespace {
 
 constexpr char CREW_LINE_KEYWORD[] = "VEMOCREW";
 constexpr std::size_t KEYWORD_LENGTH = sizeof CREW_LINE_KEYWORD - 1;
+constexpr char TRANSFER_LINE_KEYWORD[] = "VEMOTRANSFER";
+constexpr std::size_t TRANSFER_KEYWORD_LENGTH = sizeof TRANSFER_LINE_KEYWORD - 1;
 
 // Room for one value: 4 + 1 + 25 characters of text and three numbers with their "-".
 constexpr std::size_t SAVED_VALUE_SIZE = 80;
@@ -103,7 +107,53 @@ bool ParseCrewValue(const char *token, CrewMember *member) {
     return true;
 }
 
+// The value of a member as a line carries it, blanks as "_".
+void FormatCrewValue(const CrewMember &member, char (&value)[SAVED_VALUE_SIZE]) {
+    std::snprintf(value, sizeof value, "%.*s-%.*s-%d-%d-%d", MISSION_ID_MAX_LENGTH,
+                  member.missionId, CREW_NAME_MAX_LENGTH, member.name, member.age, member.pulse,
+                  static_cast<int>(member.weight));
+    for (char *p = value; *p; ++p) {
+        if (*p == ' ') {
+            *p = '_';
+        }
+    }
+}
+
+// The value token of a line: the first run of non-blank characters after the keyword, at
+// most MAX_TOKEN_LENGTH of them.
+void ReadValueToken(const char *afterKeyword, char (&token)[MAX_TOKEN_LENGTH + 1]) {
+    const char *p = afterKeyword;
+    while (crewtext::IsBlankSpace(*p)) {
+        ++p;
+    }
+    std::size_t i = 0;
+    for (; i < MAX_TOKEN_LENGTH && *p != '\0' && !crewtext::IsBlankSpace(*p); ++i, ++p) {
+        token[i] = *p;
+    }
+    token[i] = '\0';
+}
+
+// Writes one line under the keyword; the host's call takes texts it may not change as char *.
+void WriteLine(FILEHANDLE scn, const char *keyword, char *value) {
+    char item[sizeof TRANSFER_LINE_KEYWORD];
+    std::snprintf(item, sizeof item, "%s", keyword);
+    oapiWriteScenario_string(scn, item, value);
+}
+
 }  // namespace
+
+bool CrewManager::IsTransferLine(const char *line) {
+    if (!line) {
+        return false;
+    }
+    for (std::size_t i = 0; i < TRANSFER_KEYWORD_LENGTH; ++i) {
+        if (crewtext::LowerAscii(line[i]) != crewtext::LowerAscii(TRANSFER_LINE_KEYWORD[i])) {
+            return false;
+        }
+    }
+    return line[TRANSFER_KEYWORD_LENGTH] == '\0' ||
+           crewtext::IsBlankSpace(line[TRANSFER_KEYWORD_LENGTH]);
+}
 
 bool CrewManager::IsCrewLine(const char *line) {
     if (!line) {
@@ -119,26 +169,25 @@ bool CrewManager::IsCrewLine(const char *line) {
 }
 
 int CrewManager::SaveCrewLines(FILEHANDLE scn) {
-    if (!IsReady() || crewCount < 1 || !scn) {
+    if (!IsReady() || !scn) {
         return CREW_REFUSED;
     }
-    char keyword[sizeof CREW_LINE_KEYWORD];
-    std::snprintf(keyword, sizeof keyword, "%s", CREW_LINE_KEYWORD);
+    char value[SAVED_VALUE_SIZE];
     const int count = crewCount < ROSTER_SIZE ? crewCount : ROSTER_SIZE;
     for (int i = 0; i < count; ++i) {
-        const CrewMember &member = roster[i];
-        char value[SAVED_VALUE_SIZE];
-        std::snprintf(value, sizeof value, "%.*s-%.*s-%d-%d-%d", MISSION_ID_MAX_LENGTH,
-                      member.missionId, CREW_NAME_MAX_LENGTH, member.name, member.age, member.pulse,
-                      static_cast<int>(member.weight));
-        for (char *p = value; *p; ++p) {
-            if (*p == ' ') {
-                *p = '_';
-            }
-        }
-        oapiWriteScenario_string(scn, keyword, value);
+        FormatCrewValue(roster[i], value);
+        WriteLine(scn, CREW_LINE_KEYWORD, value);
     }
-    return CREW_OK;
+    // The member a transfer vessel brings is known only from the hand-over file, which the
+    // scenario does not carry: without this line the member would come aboard nameless once
+    // the scenario is loaded where that file is gone.
+    CrewMember awaited;
+    const bool awaiting = FindAwaitedMember(awaited);
+    if (awaiting) {
+        FormatCrewValue(awaited, value);
+        WriteLine(scn, TRANSFER_LINE_KEYWORD, value);
+    }
+    return count > 0 || awaiting ? CREW_OK : CREW_REFUSED;
 }
 
 int CrewManager::LoadCrewLine(const char *line) {
@@ -154,9 +203,23 @@ int CrewManager::LoadCrewLine(const char *line) {
         }
         crewMass = 0.0;
         std::memset(roster, 0, sizeof roster);
+        std::memset(&awaitedMember, 0, sizeof awaitedMember);
         loadedCrewLines = 0;
         crewCount = 0;
         PublishSeats();
+    }
+
+    char token[MAX_TOKEN_LENGTH + 1];
+    // A member on the way takes no seat yet: the line is read whatever the seats.
+    if (IsTransferLine(line)) {
+        ReadValueToken(line + TRANSFER_KEYWORD_LENGTH, token);
+        CrewMember awaited;
+        std::memset(&awaited, 0, sizeof awaited);
+        if (!ParseCrewValue(token, &awaited)) {
+            return CREW_REFUSED;
+        }
+        awaitedMember = awaited;
+        return CREW_OK;
     }
 
     if (crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE || crewCount < 0) {
@@ -166,15 +229,7 @@ int CrewManager::LoadCrewLine(const char *line) {
         return CREW_REFUSED;
     }
 
-    const char *p = line + KEYWORD_LENGTH;
-    while (crewtext::IsBlankSpace(*p)) {
-        ++p;
-    }
-    char token[MAX_TOKEN_LENGTH + 1] = {};
-    for (std::size_t i = 0; i < MAX_TOKEN_LENGTH && *p != '\0' && !crewtext::IsBlankSpace(*p);
-         ++i, ++p) {
-        token[i] = *p;
-    }
+    ReadValueToken(line + KEYWORD_LENGTH, token);
 
     CrewMember &member = roster[crewCount];
     std::memset(&member, 0, sizeof member);

@@ -18,7 +18,7 @@ constexpr int LOGGED_LINE_LENGTH = 60;       // characters of the lost line show
 }  // namespace
 
 int KeptCrewLines::Keep(const char *line) {
-    if (!line || !CrewManager::IsCrewLine(line)) {
+    if (!line || !(CrewManager::IsCrewLine(line) || CrewManager::IsTransferLine(line))) {
         return CREW_REFUSED;
     }
     std::size_t itemLength = 0;

@@ -1,8 +1,8 @@
 // Crew lines that a vessel's roster refused when its scenario was loaded, kept to be written
 // back when the vessel is saved: the lines beyond the seat limit, lines it could not read, and
-// every crew line while the companion module is missing (the roster is then never ready). The
-// host's parser does not keep lines it does not know, so without this every member named in
-// such a line would be lost by loading and saving the scenario.
+// every crew line (and transfer line) while the companion module is missing (the roster is
+// then never ready). The host's parser does not keep lines it does not know, so without this
+// every member named in such a line would be lost by loading and saving the scenario.
 //
 // A vessel holds one by value beside its CrewManager:
 //
@@ -27,8 +27,8 @@ public:
     KeptCrewLines(const KeptCrewLines &) = delete;
     KeptCrewLines &operator=(const KeptCrewLines &) = delete;
 
-    // Keeps a copy of line if it is a crew line (CrewManager::IsCrewLine); other lines are the
-    // host's business. CREW_OK kept; CREW_REFUSED not a crew line (or null); CREW_ERROR no
+    // Keeps a copy of line if it is a crew line or a transfer line (CrewManager::IsCrewLine,
+    // IsTransferLine); other lines are the host's business. CREW_OK kept; CREW_REFUSED not a crew line (or null); CREW_ERROR no
     // memory for it: the line is lost, and the host's log says so.
     int Keep(const char *line);
 

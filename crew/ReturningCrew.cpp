@@ -96,38 +96,91 @@ void SetMemberValues(ReturningMember &member, const VECTOR3 &values) {
     member.weight = PointValueToInt(values.z);
 }
 
-// A transfer vessel addressed to this vessel: the member comes with the record in the
-// transfer hand-over file, which is consumed. The transfer vessel's own values are the
-// member's; a record that is unreadable or disagrees with them belongs to no one here, and
-// the member comes without a name. False when there is nothing to board: no record that
-// fits and no values either (the file is then left alone).
-bool TakeTransferredMember(ReturningMember &member, bool hasValues, const VECTOR3 &values) {
+// Where the member of a transfer vessel is known from.
+enum TransferSource {
+    FROM_NOWHERE,  // nothing to board: no record that fits, no values, no awaited member
+    FROM_RECORD,   // the hand-over file holds this member's record
+    FROM_AWAITED,  // a saved scenario's transfer line named the member (awaitedMember)
+    FROM_POINT,    // only the transfer vessel's values: the member comes without a name
+};
+
+bool SameValues(int age, int pulse, int weight, const VECTOR3 &values) {
+    return age == PointValueToInt(values.x) && pulse == PointValueToInt(values.y) &&
+           weight == PointValueToInt(values.z);
+}
+
+// Who a transfer vessel addressed to this vessel brings. The transfer vessel's own values are
+// the member's; a record or an awaited member that disagrees with them belongs to no one
+// here. Reads the hand-over file; changes nothing.
+TransferSource IdentifyTransferredMember(const CrewManager &crew, bool hasValues,
+                                         const VECTOR3 &values, ReturningMember &member) {
     TransferRecord record;
     const bool recordRead =
         ReadTransferRecord(TRANSFER_RECORD_PATH, record) && IsCrewRecord(record);
-    const bool recordFits =
-        recordRead && (!hasValues || (record.age == PointValueToInt(values.x) &&
-                                      record.pulse == PointValueToInt(values.y) &&
-                                      record.weight == PointValueToInt(values.z)));
-    if (!recordFits && !hasValues) {
-        return false;
-    }
-    RemoveCrewFile(TRANSFER_RECORD_PATH);
-    if (recordFits) {
+    if (recordRead && (!hasValues || SameValues(record.age, record.pulse, record.weight, values))) {
         SetMemberText(member, record.name, false);
         member.age = record.age;
         member.pulse = record.pulse;
         member.weight = record.weight;
-    } else {
-        SetMemberText(member, UNKNOWN_MEMBER_NAME, false);
-        SetMemberValues(member, values);
+        return FROM_RECORD;
     }
+    const CrewMember &awaited = crew.awaitedMember;
+    const int awaitedWeight = static_cast<int>(awaited.weight);
+    if (awaited.age > 0 &&
+        (!hasValues || SameValues(awaited.age, awaited.pulse, awaitedWeight, values))) {
+        std::snprintf(member.missionId, sizeof member.missionId, "%.*s", MISSION_ID_MAX_LENGTH,
+                      awaited.missionId);
+        std::snprintf(member.name, sizeof member.name, "%.*s", CREW_NAME_MAX_LENGTH, awaited.name);
+        member.age = awaited.age;
+        member.pulse = awaited.pulse;
+        member.weight = awaitedWeight;
+        return FROM_AWAITED;
+    }
+    if (!hasValues) {
+        return FROM_NOWHERE;
+    }
+    SetMemberText(member, UNKNOWN_MEMBER_NAME, false);
+    SetMemberValues(member, values);
+    return FROM_POINT;
+}
+
+// A transfer vessel addressed to this vessel: the member is identified as above and the
+// hand-over file consumed. False when there is nothing to board (the file is then left
+// alone).
+bool TakeTransferredMember(CrewManager &crew, ReturningMember &member, bool hasValues,
+                           const VECTOR3 &values) {
+    if (IdentifyTransferredMember(crew, hasValues, values, member) == FROM_NOWHERE) {
+        return false;
+    }
+    RemoveCrewFile(TRANSFER_RECORD_PATH);
+    // The member it named is the one coming aboard now, or no longer on the way.
+    std::memset(&crew.awaitedMember, 0, sizeof crew.awaitedMember);
     return true;
+}
+
+// The transfer vessel waiting for the vessel named ownName, and whether it carries the
+// member's values (its last to-parent point "V-em"); null when none waits.
+OBJHANDLE FindTransferVessel(const char *ownName, bool &hasValues, VECTOR3 &values) {
+    for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
+        OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
+        VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
+        if (!vessel || !HasCrewVesselClass(*vessel)) {
+            continue;
+        }
+        char objectName[OBJECT_NAME_BUFFER_SIZE] = {};
+        oapiGetObjectName(handle, objectName, OBJECT_NAME_READ_LIMIT);
+        if (std::strncmp(objectName, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0 &&
+            std::strcmp(objectName + TRANSFER_PREFIX_LENGTH, ownName) == 0) {
+            hasValues = ReadMemberPoint(*vessel, vessel->AttachmentCount(true), values);
+            return handle;
+        }
+    }
+    return nullptr;
 }
 
 // One walk over the host's vessel list for the first member to take in: a crew-member vessel
 // inside the airlock box, or a transfer vessel addressed to this vessel.
-ReturningMember FindReturningMember(const AirlockSlot &slot) {
+ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) {
     ReturningMember member = {};
     member.found = CREW_NONE;
     VESSEL *const own = slot.ownVessel;
@@ -164,7 +217,7 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
             // that it cannot hide members further down the list from this vessel.
             const char *ownName = own->GetName();
             if (!ownName || std::strcmp(objectName + TRANSFER_PREFIX_LENGTH, ownName) != 0 ||
-                !TakeTransferredMember(member, hasValues, values)) {
+                !TakeTransferredMember(crew, member, hasValues, values)) {
                 continue;
             }
             member.found = CREW_TRANSFER;
@@ -220,7 +273,7 @@ int CrewManager::ProcessReturningCrew() {
     }
     slot->scanTimer = 0.0;  // the excess is dropped
 
-    const ReturningMember member = FindReturningMember(*slot);
+    const ReturningMember member = FindReturningMember(*this, *slot);
     if (member.found == CREW_NONE) {
         return CREW_NONE;
     }
@@ -232,4 +285,32 @@ int CrewManager::ProcessReturningCrew() {
     std::snprintf(lastReturnedName, sizeof lastReturnedName, "%s", member.name);
     AddCrewMember(member.name, member.age, member.pulse, member.weight, member.missionId);
     return member.found;
+}
+
+bool CrewManager::FindAwaitedMember(CrewMember &member) const {
+    const AirlockSlot *slot = IsReady() ? OwnedSlot() : nullptr;
+    const char *ownName = slot && slot->ownVessel ? slot->ownVessel->GetName() : nullptr;
+    if (!ownName) {
+        return false;
+    }
+    bool hasValues = false;
+    VECTOR3 values = {{0.0, 0.0, 0.0}};
+    if (!FindTransferVessel(ownName, hasValues, values)) {
+        return false;
+    }
+    ReturningMember found = {};
+    const TransferSource source = IdentifyTransferredMember(*this, hasValues, values, found);
+    if (source != FROM_RECORD && source != FROM_AWAITED) {
+        return false;
+    }
+    std::memset(&member, 0, sizeof member);
+    std::snprintf(member.missionId, sizeof member.missionId, "%.*s", MISSION_ID_MAX_LENGTH,
+                  found.missionId);
+    crewtext::CleanMissionId(member.missionId, sizeof member.missionId);
+    std::snprintf(member.name, sizeof member.name, "%.*s", CREW_NAME_MAX_LENGTH, found.name);
+    SanitizeCrewName(member.name);
+    member.age = found.age;
+    member.pulse = found.pulse;
+    member.weight = found.weight;
+    return true;
 }

@@ -349,6 +349,7 @@ TEST_F(PodNoCompanion, EveryCrewLineOfABlockSurvivesSaving) {
     for (int i = 0; i < 20; ++i) {
         lines.push_back("VEMOCREW M" + std::to_string(i) + "-Member-30-70-80");
     }
+    lines.push_back("VEMOTRANSFER T1-On_The_Way-40-60-70");  // a member on the way, too
     ASSERT_NE(loadShips(*world, {podBlock("Pod", lines)}), nullptr);
     EXPECT_EQ(savedCrew("Pod"), lines);
 }
