@@ -23,12 +23,21 @@
 // waiting to be taken, survives a reload.
 //
 // The record file comes from another module and is not trusted: it is used only when it is
-// exactly one record long, its name field is terminated, names this very vessel, and its
-// values lie within the crew roster's limits. Otherwise the member keeps default values.
+// a regular file inside the simulator's folder (no link, pipe or device, and no linked
+// folder on the way), exactly one record long, its name field is terminated, names this
+// very vessel, and its values lie within the crew roster's limits. Otherwise the member
+// keeps default values.
 
 #include <Orbitersdk.h>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -100,10 +109,82 @@ bool StartsWith(const std::string &s, const char *prefix, std::size_t n) {
     return s.size() >= n && s.compare(0, n, prefix, n) == 0;
 }
 
+// A value another vessel published on an attachment point, as a whole number: NaN and values
+// beyond int stop at 0 and the ends (converting them as they are is undefined).
+int PointValue(double v) {
+    if (!(v == v))
+        return 0;
+    if (v >= double(INT_MAX))
+        return INT_MAX;
+    if (v <= double(INT_MIN))
+        return INT_MIN;
+    return int(v);
+}
+
+#if defined(_WIN32)
+std::FILE *OpenRecordFile(const char *path) {
+    return std::fopen(path, "rb");
+}
+#else
+// Opens a regular file below the current folder for reading without following a link (the
+// folders on the way included) and without waiting on a pipe. Anything else there is
+// written to the host's log and taken as missing.
+std::FILE *OpenRecordFile(const char *path) {
+    auto refuse = [path](const std::string &part, const char *what) {
+        std::string line =
+            std::string("Vemo: ") + part + " is not " + what + ": " + path + " taken as missing";
+        oapiWriteLog(line.data());
+        return nullptr;
+    };
+    int dir = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string rest = path;
+    std::string walked;
+    for (std::size_t slash; dir >= 0 && (slash = rest.find('/')) != std::string::npos;) {
+        const std::string name = rest.substr(0, slash);
+        walked += (walked.empty() ? "" : "/") + name;
+        rest.erase(0, slash + 1);
+        struct stat st;
+        int next = -1;
+        if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (!S_ISDIR(st.st_mode)) {
+                close(dir);
+                return refuse(walked, "a folder");
+            }
+            next = openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
+        close(dir);
+        dir = next;
+    }
+    if (dir < 0)
+        return nullptr;
+    struct stat st;
+    int fd = -1;
+    if (fstatat(dir, rest.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISREG(st.st_mode))
+            fd = openat(dir, rest.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        else {
+            close(dir);
+            return refuse(path, "a regular file");
+        }
+    }
+    close(dir);
+    if (fd < 0)
+        return nullptr;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return refuse(path, "a regular file");
+    }
+    std::FILE *f = fdopen(fd, "rb");
+    if (!f)
+        close(fd);
+    return f;
+}
+#endif
+
 // Reads the EVA record meant for the vessel named objectName; nothing when the file is
 // missing, of another size, or not this member's.
 std::optional<Member> ReadEvaRecord(const std::string &objectName) {
-    std::FILE *f = std::fopen(EVA_RECORD_PATH, "rb");
+    std::FILE *f = OpenRecordFile(EVA_RECORD_PATH);
     if (!f)
         return std::nullopt;
     std::array<unsigned char, RECORD_SIZE + 1> buf{};
@@ -222,7 +303,14 @@ public:
         if (ATTACHMENTHANDLE a = MemberPoint()) {
             VECTOR3 pos = {}, dir = {}, rot = {};
             GetAttachmentParams(a, pos, dir, rot);
-            m = Member{int(pos.x), int(pos.y), int(pos.z)};
+            // Values another module put there are kept only within the roster's limits,
+            // like a record's: others would not load back, and the member would be lost.
+            const Member onPoint{PointValue(pos.x), PointValue(pos.y), PointValue(pos.z)};
+            if (InRange(onPoint.age, MIN_AGE, MAX_AGE) &&
+                InRange(onPoint.pulse, MIN_PULSE, MAX_PULSE) &&
+                InRange(onPoint.weight, MIN_WEIGHT, MAX_WEIGHT)) {
+                m = onPoint;
+            }
             published = true;
         } else if (!hasMember_) {
             return;
@@ -232,7 +320,9 @@ public:
         char item[sizeof MEMBER_LINE];
         std::snprintf(item, sizeof item, "%s", MEMBER_LINE);
         oapiWriteScenario_string(scn, item, values);
-        if (published) {
+        // Loaded as stepped out but not yet stepped since: still out. Left unsaved, a transfer
+        // vessel saved twice would never show its member again.
+        if (published || steppedOut_) {
             char outside[sizeof OUTSIDE_LINE];
             std::snprintf(outside, sizeof outside, "%s", OUTSIDE_LINE);
             char one[] = "1";

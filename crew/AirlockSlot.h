@@ -29,8 +29,8 @@ public:
     std::int32_t statusValue;  // published as rotation y; nothing reads it back
     std::int32_t freeSeats;    // published as rotation z
 
-    // Presence of the companion module's file (COMPANION_MODULE_PATH).
-    // CREW_OK present; CREW_NO_COMPANION missing.
+    // Presence of the companion module's file (COMPANION_MODULE_PATH), a regular file that
+    // OpenCrewFile opens. CREW_OK present; CREW_NO_COMPANION missing.
     static int CheckCompanionModule();
 
     // Sets every field to its first value for the given vessel and takes the vessel's

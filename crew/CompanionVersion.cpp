@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CrewFile.h"
 #include "CrewManager.h"
 #include "CrewNames.h"
 
@@ -18,7 +19,7 @@ constexpr int MINOR_COUNT = sizeof MINOR_FRACTION / sizeof MINOR_FRACTION[0];
 }  // namespace
 
 float CrewManager::ReadCompanionVersion() const {
-    std::FILE *file = std::fopen(COMPANION_VERSION_PATH, "rb");
+    std::FILE *file = OpenCrewFile(COMPANION_VERSION_PATH, CREW_FILE_READ);
     if (!file) {
         return NO_VERSION;
     }

@@ -2,8 +2,10 @@
 //
 //     VEMOCREW <missionId>-<name>-<age>-<pulse>-<weight>
 //
-// with every blank of the value written as "_". The loader is offered every line of the
-// vessel's block and takes only valid crew lines; it trusts nothing in them.
+// with every blank of the value written as "_", and a transfer line of the same form,
+// VEMOTRANSFER, for a member still on the way in a transfer vessel. The loader is offered
+// every line of the vessel's block and takes only valid crew and transfer lines; it trusts
+// nothing in them.
 #include <cstdio>
 #include <cstring>
 
@@ -14,6 +16,8 @@ namespace {
 
 constexpr char CREW_LINE_KEYWORD[] = "VEMOCREW";
 constexpr std::size_t KEYWORD_LENGTH = sizeof CREW_LINE_KEYWORD - 1;
+constexpr char TRANSFER_LINE_KEYWORD[] = "VEMOTRANSFER";
+constexpr std::size_t TRANSFER_KEYWORD_LENGTH = sizeof TRANSFER_LINE_KEYWORD - 1;
 
 // Room for one value: 4 + 1 + 25 characters of text and three numbers with their "-".
 constexpr std::size_t SAVED_VALUE_SIZE = 80;
@@ -23,24 +27,31 @@ constexpr std::size_t MAX_TOKEN_LENGTH = 399;
 // Characters a number field is read from.
 constexpr std::size_t MAX_NUMBER_LENGTH = 5;
 
-// Decimal integer with an optional sign; stops at the first other character, 0 without
-// digits. The text is at most MAX_NUMBER_LENGTH characters, so it cannot overflow.
-int ParseDecimal(const char *text) {
+// Decimal integer with an optional sign; stops at the first other character. False without
+// a digit: a field such as "inf" or "x" holds no number, and reading it as 0 would make up
+// a value (a pulse of 0 is within its window). The text is at most MAX_NUMBER_LENGTH
+// characters, so it cannot overflow.
+bool ParseDecimal(const char *text, int *value) {
     int sign = 1;
     if (*text == '+' || *text == '-') {
         sign = (*text == '-') ? -1 : 1;
         ++text;
     }
-    int value = 0;
+    if (*text < '0' || *text > '9') {
+        return false;
+    }
+    int number = 0;
     while (*text >= '0' && *text <= '9') {
-        value = value * 10 + (*text - '0');
+        number = number * 10 + (*text - '0');
         ++text;
     }
-    return sign * value;
+    *value = sign * number;
+    return true;
 }
 
 // Finds the next "-" at or after *cursor, reads the number after it (at most five
-// characters, cut at a further "-") and leaves *cursor just after that "-".
+// characters, cut at a further "-") and leaves *cursor just after that "-". False when there
+// is no further "-" or no number after it.
 bool ReadNumberField(const char **cursor, int *value) {
     const char *dash = std::strchr(*cursor, '-');
     if (!dash) {
@@ -51,9 +62,8 @@ bool ReadNumberField(const char **cursor, int *value) {
          ++i) {
         field[i] = dash[1 + i];
     }
-    *value = ParseDecimal(field);
     *cursor = dash + 1;
-    return true;
+    return ParseDecimal(field, value);
 }
 
 // Fills member from a value token; false when the token is not a valid crew value.
@@ -97,7 +107,53 @@ bool ParseCrewValue(const char *token, CrewMember *member) {
     return true;
 }
 
+// The value of a member as a line carries it, blanks as "_".
+void FormatCrewValue(const CrewMember &member, char (&value)[SAVED_VALUE_SIZE]) {
+    std::snprintf(value, sizeof value, "%.*s-%.*s-%d-%d-%d", MISSION_ID_MAX_LENGTH,
+                  member.missionId, CREW_NAME_MAX_LENGTH, member.name, member.age, member.pulse,
+                  static_cast<int>(member.weight));
+    for (char *p = value; *p; ++p) {
+        if (*p == ' ') {
+            *p = '_';
+        }
+    }
+}
+
+// The value token of a line: the first run of non-blank characters after the keyword, at
+// most MAX_TOKEN_LENGTH of them.
+void ReadValueToken(const char *afterKeyword, char (&token)[MAX_TOKEN_LENGTH + 1]) {
+    const char *p = afterKeyword;
+    while (crewtext::IsBlankSpace(*p)) {
+        ++p;
+    }
+    std::size_t i = 0;
+    for (; i < MAX_TOKEN_LENGTH && *p != '\0' && !crewtext::IsBlankSpace(*p); ++i, ++p) {
+        token[i] = *p;
+    }
+    token[i] = '\0';
+}
+
+// Writes one line under the keyword; the host's call takes texts it may not change as char *.
+void WriteLine(FILEHANDLE scn, const char *keyword, char *value) {
+    char item[sizeof TRANSFER_LINE_KEYWORD];
+    std::snprintf(item, sizeof item, "%s", keyword);
+    oapiWriteScenario_string(scn, item, value);
+}
+
 }  // namespace
+
+bool CrewManager::IsTransferLine(const char *line) {
+    if (!line) {
+        return false;
+    }
+    for (std::size_t i = 0; i < TRANSFER_KEYWORD_LENGTH; ++i) {
+        if (crewtext::LowerAscii(line[i]) != crewtext::LowerAscii(TRANSFER_LINE_KEYWORD[i])) {
+            return false;
+        }
+    }
+    return line[TRANSFER_KEYWORD_LENGTH] == '\0' ||
+           crewtext::IsBlankSpace(line[TRANSFER_KEYWORD_LENGTH]);
+}
 
 bool CrewManager::IsCrewLine(const char *line) {
     if (!line) {
@@ -113,26 +169,25 @@ bool CrewManager::IsCrewLine(const char *line) {
 }
 
 int CrewManager::SaveCrewLines(FILEHANDLE scn) {
-    if (!IsReady() || crewCount < 1 || !scn) {
+    if (!IsReady() || !scn) {
         return CREW_REFUSED;
     }
-    char keyword[sizeof CREW_LINE_KEYWORD];
-    std::snprintf(keyword, sizeof keyword, "%s", CREW_LINE_KEYWORD);
+    char value[SAVED_VALUE_SIZE];
     const int count = crewCount < ROSTER_SIZE ? crewCount : ROSTER_SIZE;
     for (int i = 0; i < count; ++i) {
-        const CrewMember &member = roster[i];
-        char value[SAVED_VALUE_SIZE];
-        std::snprintf(value, sizeof value, "%.*s-%.*s-%d-%d-%d", MISSION_ID_MAX_LENGTH,
-                      member.missionId, CREW_NAME_MAX_LENGTH, member.name, member.age, member.pulse,
-                      static_cast<int>(member.weight));
-        for (char *p = value; *p; ++p) {
-            if (*p == ' ') {
-                *p = '_';
-            }
-        }
-        oapiWriteScenario_string(scn, keyword, value);
+        FormatCrewValue(roster[i], value);
+        WriteLine(scn, CREW_LINE_KEYWORD, value);
     }
-    return CREW_OK;
+    // The member a transfer vessel brings is known only from the hand-over file, which the
+    // scenario does not carry: without this line the member would come aboard nameless once
+    // the scenario is loaded where that file is gone.
+    CrewMember awaited;
+    const bool awaiting = FindAwaitedMember(awaited);
+    if (awaiting) {
+        FormatCrewValue(awaited, value);
+        WriteLine(scn, TRANSFER_LINE_KEYWORD, value);
+    }
+    return count > 0 || awaiting ? CREW_OK : CREW_REFUSED;
 }
 
 int CrewManager::LoadCrewLine(const char *line) {
@@ -148,9 +203,23 @@ int CrewManager::LoadCrewLine(const char *line) {
         }
         crewMass = 0.0;
         std::memset(roster, 0, sizeof roster);
+        std::memset(&awaitedMember, 0, sizeof awaitedMember);
         loadedCrewLines = 0;
         crewCount = 0;
         PublishSeats();
+    }
+
+    char token[MAX_TOKEN_LENGTH + 1];
+    // A member on the way takes no seat yet: the line is read whatever the seats.
+    if (IsTransferLine(line)) {
+        ReadValueToken(line + TRANSFER_KEYWORD_LENGTH, token);
+        CrewMember awaited;
+        std::memset(&awaited, 0, sizeof awaited);
+        if (!ParseCrewValue(token, &awaited)) {
+            return CREW_REFUSED;
+        }
+        awaitedMember = awaited;
+        return CREW_OK;
     }
 
     if (crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE || crewCount < 0) {
@@ -160,15 +229,7 @@ int CrewManager::LoadCrewLine(const char *line) {
         return CREW_REFUSED;
     }
 
-    const char *p = line + KEYWORD_LENGTH;
-    while (crewtext::IsBlankSpace(*p)) {
-        ++p;
-    }
-    char token[MAX_TOKEN_LENGTH + 1] = {};
-    for (std::size_t i = 0; i < MAX_TOKEN_LENGTH && *p != '\0' && !crewtext::IsBlankSpace(*p);
-         ++i, ++p) {
-        token[i] = *p;
-    }
+    ReadValueToken(line + KEYWORD_LENGTH, token);
 
     CrewMember &member = roster[crewCount];
     std::memset(&member, 0, sizeof member);

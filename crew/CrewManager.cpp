@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CrewFile.h"
 #include "CrewText.h"
 
 namespace {
@@ -108,7 +109,7 @@ int CrewManager::SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation) {
 // The airlock: set up with the manager, published on every roster change
 // ---------------------------------------------------------------------------------------
 int AirlockSlot::CheckCompanionModule() {
-    std::FILE *file = std::fopen(COMPANION_MODULE_PATH, "rb");
+    std::FILE *file = OpenCrewFile(COMPANION_MODULE_PATH, CREW_FILE_READ);
     if (!file) {
         return CREW_NO_COMPANION;
     }

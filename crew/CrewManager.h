@@ -82,6 +82,9 @@ public:
     char lastEvaVesselName[EVA_VESSEL_NAME_SIZE];  // object name of the last crew vessel made [""]
     OBJHANDLE lastEvaVessel;                       // its handle as last looked up [null]
     AirlockSlot airlock;  // the vessel's airlock: box, door, published point [set up for it]
+    // The member a transfer vessel addressed to this vessel brought, as a saved scenario told
+    // it (a transfer line); age 0: none. Used when the hand-over file no longer tells. [zero]
+    CrewMember awaitedMember;
 
     // --- set-up (call in this order) ---
 
@@ -133,18 +136,28 @@ public:
     static void SanitizeCrewName(char *name);
 
     // --- scenario lines "VEMOCREW <missionId>-<name>-<age>-<pulse>-<weight>" ---
+    //
+    // and, while a transfer vessel waits to bring a member aboard, one transfer line of the
+    // same form, "VEMOTRANSFER <missionId>-<name>-<age>-<pulse>-<weight>": the member's name
+    // travels only in the hand-over file, which a saved scenario does not carry.
 
-    // Writes one crew line per member, in roster order.
-    // CREW_OK lines written; CREW_REFUSED nothing written (not ready, empty roster, null
-    // handle).
+    // Writes one crew line per member, in roster order, then the transfer line when a
+    // transfer vessel addressed to this vessel waits and its member is known
+    // (FindAwaitedMember).
+    // CREW_OK lines written; CREW_REFUSED nothing written (not ready, empty roster and no
+    // transfer waiting, null handle).
     int SaveCrewLines(FILEHANDLE scn);
 
     // Whether a scenario line is a crew line: it begins with the keyword, in any letter case.
     static bool IsCrewLine(const char *line);
+    // Whether a scenario line is a transfer line: its first word is "VEMOTRANSFER", in any
+    // letter case.
+    static bool IsTransferLine(const char *line);
 
     // Offered every line of the vessel's scenario block. The first line after set-up,
     // whatever it holds, empties the roster before anything else.
-    // CREW_OK the line was a valid crew line and the member is aboard (consume it);
+    // CREW_OK the line was a valid crew line and the member is aboard, or a valid transfer
+    // line and its member is awaited (consume it);
     // CREW_REFUSED otherwise (hand the line to the host's parser).
     int LoadCrewLine(const char *line);
 
@@ -200,6 +213,13 @@ public:
     // After a roster or seat-limit change: publish maxSeatCount - crewCount free seats and
     // the status value 0. Before set-up nothing is published.
     void PublishSeats();
+
+    // The member that a transfer vessel addressed to this vessel brings, as far as its name
+    // is known: from the transfer hand-over file when that holds this member's record, else
+    // from awaitedMember when its values are the ones the transfer vessel carries. False
+    // when not ready, when no transfer vessel waits for this vessel, or when nothing tells
+    // who is in it. Reads the hand-over file; changes nothing.
+    bool FindAwaitedMember(CrewMember &member) const;
 
     bool IsReady() const { return state == CREW_STATE_READY; }
 };

@@ -39,12 +39,14 @@ inline bool EqualNoCase(const char *a, const char *b, std::size_t maxCount) {
 }
 
 // A mission id is written in front of the name, joined by "-", both in scenario lines and in
-// crew-vessel names. A "-" inside it would shift every field after it, and a control
-// character would break the scenario line, so those become "_".
+// crew-vessel names. A "-" inside it would shift every field after it, a control character
+// would break the scenario line, and a vessel name must be printable ASCII for every host to
+// take it and write it back (a name is the member's name too, already letters, digits and
+// blanks). So those become "_"; a blank stays, and becomes "_" where a blank cannot stand.
 inline void CleanMissionId(char *missionId, std::size_t fieldSize) {
     for (std::size_t i = 0; i < fieldSize && missionId[i] != '\0'; ++i) {
         const unsigned char c = static_cast<unsigned char>(missionId[i]);
-        if (c == '-' || c < 0x20 || c == 0x7F) {
+        if (c == '-' || c < 0x20 || c >= 0x7F) {
             missionId[i] = '_';
         }
     }

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "AirlockPoint.h"
+#include "CrewFile.h"
 #include "CrewManager.h"
 #include "CrewText.h"
 #include "TransferRecord.h"
@@ -308,7 +309,7 @@ int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int
         if (created) {
             oapiDeleteVessel(created, nullptr);
         }
-        std::remove(TRANSFER_RECORD_PATH);
+        RemoveCrewFile(TRANSFER_RECORD_PATH);
         return CREW_CANNOT_LEAVE;
     }
     const VECTOR3 values = {{double(age), double(pulse), double(weight)}};

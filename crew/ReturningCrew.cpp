@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CrewFile.h"
 #include "CrewManager.h"
 #include "CrewText.h"
 #include "CrewWalk.h"
@@ -104,33 +105,83 @@ void SetMemberValues(ReturningMember &member, const VECTOR3 &values) {
     member.weight = PointValueToInt(values.z);
 }
 
-// A transfer vessel addressed to this vessel: the member comes with the record in the
-// transfer hand-over file, which is consumed. The transfer vessel's own values are the
-// member's; a record that is unreadable or disagrees with them belongs to no one here, and
-// the member comes without a name. False when there is nothing to board: no record that
-// fits and no values either (the file is then left alone).
-bool TakeTransferredMember(ReturningMember &member, bool hasValues, const VECTOR3 &values) {
+// Where the member of a transfer vessel is known from.
+enum TransferSource {
+    FROM_NOWHERE,  // nothing to board: no record that fits, no values, no awaited member
+    FROM_RECORD,   // the hand-over file holds this member's record
+    FROM_AWAITED,  // a saved scenario's transfer line named the member (awaitedMember)
+    FROM_POINT,    // only the transfer vessel's values: the member comes without a name
+};
+
+bool SameValues(int age, int pulse, int weight, const VECTOR3 &values) {
+    return age == PointValueToInt(values.x) && pulse == PointValueToInt(values.y) &&
+           weight == PointValueToInt(values.z);
+}
+
+// Who a transfer vessel addressed to this vessel brings. The transfer vessel's own values are
+// the member's; a record or an awaited member that disagrees with them belongs to no one
+// here. Reads the hand-over file; changes nothing.
+TransferSource IdentifyTransferredMember(const CrewManager &crew, bool hasValues,
+                                         const VECTOR3 &values, ReturningMember &member) {
     TransferRecord record;
     const bool recordRead =
         ReadTransferRecord(TRANSFER_RECORD_PATH, record) && IsCrewRecord(record);
-    const bool recordFits =
-        recordRead && (!hasValues || (record.age == PointValueToInt(values.x) &&
-                                      record.pulse == PointValueToInt(values.y) &&
-                                      record.weight == PointValueToInt(values.z)));
-    if (!recordFits && !hasValues) {
-        return false;
-    }
-    std::remove(TRANSFER_RECORD_PATH);
-    if (recordFits) {
+    if (recordRead && (!hasValues || SameValues(record.age, record.pulse, record.weight, values))) {
         SetMemberText(member, record.name, false);
         member.age = record.age;
         member.pulse = record.pulse;
         member.weight = record.weight;
-    } else {
-        SetMemberText(member, UNKNOWN_MEMBER_NAME, false);
-        SetMemberValues(member, values);
+        return FROM_RECORD;
     }
+    const CrewMember &awaited = crew.awaitedMember;
+    const int awaitedWeight = static_cast<int>(awaited.weight);
+    if (awaited.age > 0 &&
+        (!hasValues || SameValues(awaited.age, awaited.pulse, awaitedWeight, values))) {
+        std::snprintf(member.missionId, sizeof member.missionId, "%.*s", MISSION_ID_MAX_LENGTH,
+                      awaited.missionId);
+        std::snprintf(member.name, sizeof member.name, "%.*s", CREW_NAME_MAX_LENGTH, awaited.name);
+        member.age = awaited.age;
+        member.pulse = awaited.pulse;
+        member.weight = awaitedWeight;
+        return FROM_AWAITED;
+    }
+    if (!hasValues) {
+        return FROM_NOWHERE;
+    }
+    SetMemberText(member, UNKNOWN_MEMBER_NAME, false);
+    SetMemberValues(member, values);
+    return FROM_POINT;
+}
+
+// A transfer vessel addressed to this vessel: the member is identified as above and the
+// hand-over file consumed. False when there is nothing to board (the file is then left
+// alone).
+bool TakeTransferredMember(CrewManager &crew, ReturningMember &member, bool hasValues,
+                           const VECTOR3 &values) {
+    if (IdentifyTransferredMember(crew, hasValues, values, member) == FROM_NOWHERE) {
+        return false;
+    }
+    RemoveCrewFile(TRANSFER_RECORD_PATH);
+    // The member it named is the one coming aboard now, or no longer on the way.
+    std::memset(&crew.awaitedMember, 0, sizeof crew.awaitedMember);
     return true;
+}
+
+// The transfer vessel waiting for the vessel named ownName, and whether it carries the
+// member's values (its last to-parent point "V-em"); null when none waits. Walks the whole
+// vessel list: for a save, not for a step.
+OBJHANDLE FindTransferVessel(const char *ownName, bool &hasValues, VECTOR3 &values) {
+    for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
+        OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
+        VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
+        const char *name = vessel ? vessel->GetName() : nullptr;
+        if (name && std::strncmp(name, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0 &&
+            HasCrewVesselClass(*vessel) && AddressedTo(name, ownName)) {
+            hasValues = ReadMemberPoint(*vessel, values);
+            return handle;
+        }
+    }
+    return nullptr;
 }
 
 // A global position in a vessel's frame, relative to its origin, given the vessel's rotation
@@ -151,7 +202,7 @@ VESSEL *Listed(CrewCandidate &candidate) {
 // The first of this frame's candidates that this vessel takes in: a crew-member vessel inside
 // the airlock box, or a transfer vessel addressed to this vessel. Only a member who stands
 // inside has his name copied.
-ReturningMember FindReturningMember(const AirlockSlot &slot) {
+ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) {
     ReturningMember member = {};
     member.found = CREW_NONE;
     VESSEL *const own = slot.ownVessel;
@@ -186,7 +237,7 @@ ReturningMember FindReturningMember(const AirlockSlot &slot) {
             }
             const bool hasValues = ReadMemberPoint(*vessel, values);
             if (!AddressedTo(vessel->GetName(), own->GetName()) ||
-                !TakeTransferredMember(member, hasValues, values)) {
+                !TakeTransferredMember(crew, member, hasValues, values)) {
                 continue;
             }
             member.found = CREW_TRANSFER;
@@ -241,7 +292,7 @@ int CrewManager::ProcessReturningCrew() {
         crewCount >= ROSTER_SIZE) {
         return CREW_NONE;
     }
-    const ReturningMember member = FindReturningMember(airlock);
+    const ReturningMember member = FindReturningMember(*this, airlock);
     if (member.found == CREW_NONE) {
         return CREW_NONE;
     }
@@ -255,4 +306,31 @@ int CrewManager::ProcessReturningCrew() {
     std::snprintf(lastReturnedName, sizeof lastReturnedName, "%s", member.name);
     AddCrewMember(member.name, member.age, member.pulse, member.weight, member.missionId);
     return member.found;
+}
+
+bool CrewManager::FindAwaitedMember(CrewMember &member) const {
+    const char *ownName = IsReady() && airlock.ownVessel ? airlock.ownVessel->GetName() : nullptr;
+    if (!ownName) {
+        return false;
+    }
+    bool hasValues = false;
+    VECTOR3 values = {{0.0, 0.0, 0.0}};
+    if (!FindTransferVessel(ownName, hasValues, values)) {
+        return false;
+    }
+    ReturningMember found = {};
+    const TransferSource source = IdentifyTransferredMember(*this, hasValues, values, found);
+    if (source != FROM_RECORD && source != FROM_AWAITED) {
+        return false;
+    }
+    std::memset(&member, 0, sizeof member);
+    std::snprintf(member.missionId, sizeof member.missionId, "%.*s", MISSION_ID_MAX_LENGTH,
+                  found.missionId);
+    crewtext::CleanMissionId(member.missionId, sizeof member.missionId);
+    std::snprintf(member.name, sizeof member.name, "%.*s", CREW_NAME_MAX_LENGTH, found.name);
+    SanitizeCrewName(member.name);
+    member.age = found.age;
+    member.pulse = found.pulse;
+    member.weight = found.weight;
+    return true;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CrewFile.h"
 #include "CrewNames.h"
 
 namespace {
@@ -54,20 +55,20 @@ bool WriteTransferRecord(const TransferRecord &record, const char *path) {
     PutLe32(bytes + offsetof(TransferRecord, reserved0), record.reserved0);
     PutLe32(bytes + offsetof(TransferRecord, reserved1), record.reserved1);
 
-    std::FILE *file = std::fopen(path, "wb");
+    std::FILE *file = OpenCrewFile(path, CREW_FILE_WRITE);
     if (!file) {
         return false;
     }
     const bool written = std::fwrite(bytes, sizeof bytes, 1, file) == 1;
     if (std::fclose(file) != 0 || !written) {
-        std::remove(path);
+        RemoveCrewFile(path);
         return false;
     }
     return true;
 }
 
 bool ReadTransferRecord(const char *path, TransferRecord &record) {
-    std::FILE *file = std::fopen(path, "rb");
+    std::FILE *file = OpenCrewFile(path, CREW_FILE_READ);
     if (!file) {
         return false;
     }

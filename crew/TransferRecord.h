@@ -48,12 +48,13 @@ static_assert(offsetof(TransferRecord, reserved1) == 100, "record layout");
 TransferRecord MakeTransferRecord(const char *crewText, const char *meshName, int age, int pulse,
                                   int evaParameter, int weight);
 
-// Writes the record as one item, replacing the file. False when the record is not on disk
-// whole; a partial file is removed.
+// Writes the record as one item, replacing the file (OpenCrewFile: never through a link, and
+// only over a regular file). False when the record is not on disk whole; a partial file is
+// removed.
 bool WriteTransferRecord(const TransferRecord &record, const char *path);
 
-// Reads the first 104 bytes of the file into record. False when the file cannot be opened or
-// is shorter; record is then unchanged.
+// Reads the first 104 bytes of the file into record. False when the file cannot be opened as
+// a regular file (OpenCrewFile) or is shorter; record is then unchanged.
 bool ReadTransferRecord(const char *path, TransferRecord &record);
 
 // True when the record names a crew member: its name field is terminated within the field

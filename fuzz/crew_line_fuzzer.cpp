@@ -89,7 +89,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::vector<CrewMember> before(crew.roster, crew.roster + crew.crewCount);
         const int result = crew.LoadCrewLine(line.c_str());
         FUZZ_CHECK(result == 0 || result == 1, "LoadCrewLine gave %d", result);
-        if (result == 1) {
+        if (result == 1 && CrewManager::IsTransferLine(line.c_str())) {
+            // A member on the way: awaited, not aboard.
+            FUZZ_CHECK(crew.crewCount == countBefore);
+            FUZZ_CHECK(crew.awaitedMember.age >= MIN_CREW_AGE &&
+                       crew.awaitedMember.age <= MAX_CREW_AGE);
+            FUZZ_CHECK(fuzzsupport::terminatedWithin(crew.awaitedMember.name, CREW_NAME_SIZE,
+                                                     CREW_NAME_MAX_LENGTH));
+        } else if (result == 1) {
             ++consumed;
             FUZZ_CHECK(crew.crewCount == countBefore + 1);
             FUZZ_CHECK(strncasecmp(line.c_str(), kKeyword, sizeof kKeyword - 1) == 0,

@@ -11,7 +11,7 @@ build=$(cd "${1:?usage: run_fuzzers.sh BUILD_DIR [WORKDIR] [SECONDS] [TARGET...]
 work=${2:-/tmp/vemofuzz-work}
 seconds=${3:-600}
 [ $# -gt 3 ] && shift 3 || set --
-targets=${*:-crew_line transfer_record version_file scenario_text timeline}
+targets=${*:-crew_line capsule_block transfer_record version_file class_config scenario_text timeline}
 source_dir=$(cd "$(dirname "$0")" && pwd)
 
 mkdir -p "$work"

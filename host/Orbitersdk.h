@@ -243,6 +243,7 @@ OAPIFUNC OBJHANDLE oapiSetFocusObject(OBJHANDLE hVessel);
 OAPIFUNC double oapiGetEmptyMass(OBJHANDLE hVessel);
 OAPIFUNC void oapiSetEmptyMass(OBJHANDLE hVessel, double mass);
 OAPIFUNC void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos);
+OAPIFUNC void oapiWriteLog(char *line);
 
 // ---------------------------------------------------------------------------------------
 // VESSEL: the host's interface to one vessel. No virtual functions, no virtual destructor.

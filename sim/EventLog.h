@@ -31,6 +31,7 @@ constexpr const char *kSurface = "surface";        // landed, crashed, lifted of
 constexpr const char *kError = "error";            // a request the host refused
 // A destroyed vessel's handle was used: a crash in the simulator, a failed run here.
 constexpr const char *kDestroyedHandle = "destroyed-handle";
+constexpr const char *kLog = "log";  // a line a module wrote to the host's log
 }  // namespace ev
 
 struct Event {

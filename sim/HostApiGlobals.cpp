@@ -156,3 +156,11 @@ void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
     const VesselRecord *v = w ? w->resolve(hObj, "oapiGetGlobalPos") : nullptr;
     *pos = v ? w->globalPos(*v) : vec(0, 0, 0);
 }
+
+void oapiWriteLog(char *line) {
+    World *w = globalCall("oapiWriteLog");
+    // The line is the module's own text: kept as written, under the vessel whose callback
+    // wrote it (none outside a callback).
+    if (w && line)
+        w->log(w->callbackVessel(), ev::kLog, line);
+}

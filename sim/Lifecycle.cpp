@@ -4,18 +4,15 @@
 // it was the module's last vessel, its record freed. Its handle then names a destroyed
 // vessel.
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <limits>
 
+#include "ScenarioText.h"
 #include "World.h"
 
 namespace sim {
 
 namespace {
-
-// Longest vessel name, in bytes.
-constexpr std::size_t kMaxVesselNameLength = 255;
 
 // The simulator's default vessel, for a class without a module or whose module made no
 // instance: every callback does the host's default thing.
@@ -27,21 +24,14 @@ public:
 }  // namespace
 
 std::string World::validName(const std::string &name, std::string *error) const {
+    // The scenario writer's own rule: a vessel the host makes can always be saved, so one
+    // module's odd name never makes the whole save fail.
     std::string why;
     if (name.empty())
         why = "a vessel needs a name";
-    else if (name.size() > kMaxVesselNameLength)
-        why = "vessel name \"" + name.substr(0, 40) + "...\" is too long";
-    else {
-        for (char c : name) {
-            unsigned char u = static_cast<unsigned char>(c);
-            if (std::isspace(u) || std::iscntrl(u) || c == ':') {
-                why =
-                    "vessel name \"" + name + "\" contains a blank, a colon or a control character";
-                break;
-            }
-        }
-    }
+    else if (!isValidVesselName(name))
+        why = "vessel name \"" + name.substr(0, 40) + (name.size() > 40 ? "...\"" : "\"") +
+              " is not 1 to 255 printable ASCII characters without blanks or ':'";
     if (!why.empty() && error)
         *error = why;
     return why;

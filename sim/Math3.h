@@ -53,6 +53,19 @@ inline bool isFinite(const VECTOR3 &a) {
     return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
 }
 
+// The largest position (m from the reference body) and velocity (m/s) the host takes from
+// outside, per component: far beyond any flight (the outer planets lie within 1e13 m, and
+// nothing flies at the speed of light), and far enough below the largest double that no
+// run moves a vessel out of the numbers a scenario can hold.
+constexpr double kMaxDistance = 1e15;
+constexpr double kMaxSpeed = 299792458.0;
+
+// Finite, and no component beyond limit either way.
+inline bool isWithin(const VECTOR3 &a, double limit) {
+    return isFinite(a) && std::fabs(a.x) <= limit && std::fabs(a.y) <= limit &&
+           std::fabs(a.z) <= limit;
+}
+
 inline double dot(const VECTOR3 &a, const VECTOR3 &b) {
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }

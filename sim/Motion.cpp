@@ -44,11 +44,20 @@ void World::moveVessel(VesselRecord &v, double dt) {
         v.rvel = vNew;
         return;
     }
+    const VECTOR3 rpos = v.rpos;
+    const VECTOR3 rvel = v.rvel;
     VECTOR3 vNew = v.rvel + fall;
     if (v.thrusting())
         vNew += applyThrust(v, dt);
     v.rpos += (v.rvel + vNew) * (0.5 * dt);
     v.rvel = vNew;
+    // A state that no longer fits a double could be neither used nor saved (a scenario
+    // holding "inf" does not load back): the vessel stays where it was.
+    if (!isFinite(v.rpos) || !isFinite(v.rvel)) {
+        v.rpos = rpos;
+        v.rvel = rvel;
+        log(&v, ev::kError, "motion beyond the numbers the host can hold: the vessel stays put");
+    }
     if (v.avel.x != 0.0 || v.avel.y != 0.0 || v.avel.z != 0.0) {
         double w = length(v.avel);
         if (w > 0.0)
@@ -158,17 +167,21 @@ void World::commandGroupLevel(OBJHANDLE vessel, THGROUP_TYPE type, double level)
 }
 
 void World::setPosition(OBJHANDLE h, const VECTOR3 &rpos) {
-    setStateVector(h, &VesselRecord::rpos, "position", rpos);
+    setStateVector(h, &VesselRecord::rpos, "position", rpos, kMaxDistance);
 }
 
 void World::setVelocity(OBJHANDLE h, const VECTOR3 &rvel) {
-    setStateVector(h, &VesselRecord::rvel, "velocity", rvel);
+    setStateVector(h, &VesselRecord::rvel, "velocity", rvel, kMaxSpeed);
 }
 
 void World::setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char *what,
-                           const VECTOR3 &value) {
-    if (!isFinite(value))
+                           const VECTOR3 &value, double limit) {
+    if (!isWithin(value, limit)) {
+        log(resolve(h, (std::string("setting a ") + what).c_str()), ev::kError,
+            std::string(what) + " (" + vectorText(value) + ") refused: beyond " +
+                numberText(limit) + " either way");
         return;
+    }
     if (VesselRecord *v = resolve(h, (std::string("setting a ") + what).c_str())) {
         liftOff(*v);
         v->*field = value;
@@ -179,7 +192,7 @@ void World::setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char
 void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const VECTOR3 &relVel) {
     VesselRecord *v = resolve(h, "placing a vessel");
     VesselRecord *o = resolve(other, "placing a vessel");
-    if (!v || !o || v == o || !isFinite(offset) || !isFinite(relVel))
+    if (!v || !o || v == o || !isWithin(offset, kMaxDistance) || !isWithin(relVel, kMaxSpeed))
         return;
     liftOff(*v);
     v->rpos = o->rpos + mul(o->rot, offset);

@@ -3,11 +3,12 @@
 // the host itself reads and writes for a vessel.
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
+#include "ScenarioText.h"
 #include "Text.h"
 #include "World.h"
 
@@ -61,6 +62,37 @@ bool readLevels(const char *text, size_t count, std::vector<std::pair<size_t, do
         p = end;
     }
     levels.insert(levels.end(), read.begin(), read.end());
+    return true;
+}
+
+// Reads the digits at text[pos] as a port number, and leaves pos after them. Only digits:
+// no sign, no blank, and nothing beyond UINT's range (which sscanf's %u would wrap or leave
+// undefined).
+bool readPort(std::string_view text, std::size_t &pos, UINT &port) {
+    const char *first = text.data() + pos;
+    const char *last = text.data() + text.size();
+    if (first == last || *first < '0' || *first > '9')
+        return false;
+    UINT value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc())
+        return false;
+    pos += static_cast<std::size_t>(end - first);
+    port = value;
+    return true;
+}
+
+// "p:q,Name": own port p, the mate's port q, and the mate's name, which must be a name a
+// vessel can have.
+bool parseDockEntry(std::string_view entry, UINT &port, UINT &matePort, std::string &mate) {
+    std::size_t pos = 0;
+    if (!readPort(entry, pos, port) || pos >= entry.size() || entry[pos++] != ':' ||
+        !readPort(entry, pos, matePort) || pos >= entry.size() || entry[pos++] != ',')
+        return false;
+    const std::string_view name = entry.substr(pos);
+    if (!isValidVesselName(name))
+        return false;
+    mate = std::string(name);
     return true;
 }
 
@@ -227,8 +259,6 @@ ScenarioFile World::save() {
     }
     if (focus_)
         out.focus = focus_->name;
-    log(nullptr, ev::kSaved,
-        "scenario saved with " + std::to_string(out.ships.size()) + " vessel(s)");
     return out;
 }
 
@@ -323,13 +353,13 @@ void World::makeDockInfo(VesselRecord &v) {
             break;
         std::string tok = text.substr(pos, end - pos);
         pos = end;
-        unsigned p = 0, q = 0;
-        int used = 0;
-        if (std::sscanf(tok.c_str(), "%u:%u,%n", &p, &q, &used) != 2 || used <= 0) {
+        UINT p = 0, q = 0;
+        std::string mateName;
+        if (!parseDockEntry(tok, p, q, mateName)) {
             log(&v, ev::kError, "cannot read docking entry \"" + tok + "\"");
             continue;
         }
-        VesselRecord *mate = table_.find(find(tok.substr(static_cast<size_t>(used))));
+        VesselRecord *mate = table_.find(find(mateName));
         if (!mate) {
             log(&v, ev::kError, "docking entry \"" + tok + "\" names no vessel");
             continue;

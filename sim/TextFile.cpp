@@ -67,7 +67,44 @@ bool readWholeFile(const std::string &path, std::string &content, InputError &er
     return true;
 }
 
+const char *fileKindText(mode_t mode) {
+    if (S_ISREG(mode))
+        return "a regular file";
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device node";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "no regular file";
+}
+
+namespace {
+
+// Why path is no place to write a file: something other than a regular file is there.
+// Nothing when it is a regular file or nothing at all.
+std::string notRegularFault(const std::string &path, bool &exists) {
+    struct stat st;
+    exists = lstat(path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        return "'" + path + "' is " + fileKindText(st.st_mode) + ", not a regular file";
+    }
+    return std::string();
+}
+
+}  // namespace
+
 bool writeFileAtomically(const std::string &path, const std::string &content, std::string &error) {
+    bool exists = false;
+    std::string fault = notRegularFault(path, exists);
+    if (!fault.empty()) {
+        error = fault;
+        return false;
+    }
     const std::size_t slash = path.rfind('/');
     const std::string folder =
         slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -104,10 +141,25 @@ bool writeFileAtomically(const std::string &path, const std::string &content, st
         unlink(temp.c_str());
         return false;
     }
-    if (rename(temp.c_str(), path.c_str()) != 0) {
-        error = "cannot write '" + path + "': " + std::strerror(errno);
+    // Looked at again just before: rename would replace whatever stands at path by now. A
+    // new path is taken by link, which makes nothing where something appeared meanwhile
+    // (on a file system without hard links, rename has to do).
+    fault = notRegularFault(path, exists);
+    bool linked = false;
+    bool replace = exists;
+    if (fault.empty() && !exists) {
+        linked = link(temp.c_str(), path.c_str()) == 0;
+        replace = !linked && errno != EEXIST;
+    }
+    const bool placed =
+        linked || (fault.empty() && replace && rename(temp.c_str(), path.c_str()) == 0);
+    if (!placed) {
+        error = !fault.empty() ? fault : "cannot write '" + path + "': " + std::strerror(errno);
         unlink(temp.c_str());
         return false;
+    }
+    if (linked) {
+        unlink(temp.c_str());  // the new path holds the file; the temporary name goes
     }
     return true;
 }

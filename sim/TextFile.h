@@ -3,6 +3,8 @@
 #ifndef VEMO_SIM_TEXTFILE_H
 #define VEMO_SIM_TEXTFILE_H
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -69,8 +71,14 @@ bool readWholeFile(const std::string &path, std::string &content, InputError &er
 
 // Replace the file at path with content so that a reader sees either the old file or the
 // whole new one: the text goes to a fresh temporary file in the same folder, which is then
-// renamed over path. On failure nothing is left behind and error says why.
+// renamed over path. Only a regular file is replaced, and a new one is made only where
+// nothing is: a symbolic link, pipe, device node or folder at path is refused and left as it
+// is. On failure nothing is left behind and error says why.
 bool writeFileAtomically(const std::string &path, const std::string &content, std::string &error);
+
+// What a file of this type (st_mode) is, for messages: "a regular file", "a symbolic link",
+// "a pipe", "a device node", "a folder", "a socket".
+const char *fileKindText(mode_t mode);
 
 }  // namespace sim
 

@@ -145,7 +145,8 @@ public:
     // VESSELSTATUS2 that ParseScenarioLineEx fills from the default lines; that state is
     // applied when the callback returns. So a tank that no PRPLEVEL names starts empty.
     bool load(const ScenarioFile &scenario, std::string *error = nullptr);
-    // Saves every vessel in list order through clbkSaveState, and the focus.
+    // Saves every vessel in list order through clbkSaveState, and the focus. Nothing is
+    // logged: whoever writes the result to a file says when it is saved (ev::kSaved).
     ScenarioFile save();
     // The next line of the block being loaded, for oapiReadScenario_nextline.
     bool readLine(FILEHANDLE scn, char *&line);
@@ -190,11 +191,12 @@ public:
     void commandGroupLevel(OBJHANDLE vessel, THGROUP_TYPE type, double level);
     // Sets a thruster group's level, and the level of each of its thrusters.
     void setGroupLevel(VesselRecord &v, ThrusterGroup &g, double level);
-    // Places a vessel relative to the reference body.
+    // Places a vessel relative to the reference body. A position beyond kMaxDistance or a
+    // velocity beyond kMaxSpeed (Math3.h) is refused and logged.
     void setPosition(OBJHANDLE vessel, const VECTOR3 &rpos);
     void setVelocity(OBJHANDLE vessel, const VECTOR3 &rvel);
     // Places a vessel at `offset` in the local frame of `other`, with other's velocity plus
-    // `relVel` (given in other's local frame).
+    // `relVel` (given in other's local frame); nothing beyond those limits.
     void placeNear(OBJHANDLE vessel, OBJHANDLE other, const VECTOR3 &offset,
                    const VECTOR3 &relVel = vec(0, 0, 0));
     void setRotation(OBJHANDLE vessel, const MATRIX3 &R);
@@ -261,6 +263,8 @@ public:
     // trace is on.
     void traceCall(VesselRecord *v, const char *call);
     void traceGlobal(const char *call) { traceCall(callbackVessel_, call); }
+    // The vessel whose callback is running, or null outside callbacks.
+    const VesselRecord *callbackVessel() const { return callbackVessel_; }
 
     // --- Handles and world-wide services (World.cpp) -------------------------------------------
     enum HandleKind {
@@ -347,8 +351,9 @@ private:
     // returns the velocity change their force gives, in the global frame.
     VECTOR3 applyThrust(VesselRecord &v, double dt);
     // Sets a position or a velocity from outside, and logs it.
+    // Refused (and logged) when the value is not within `limit` either way (Math3.h).
     void setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char *what,
-                        const VECTOR3 &value);
+                        const VECTOR3 &value, double limit);
     // World.cpp
     // A step callback (clbkPreStep, clbkPostStep) of every vessel that began the step and is
     // still there, in list order; a vessel made meanwhile waits for the next step.

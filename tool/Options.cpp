@@ -11,6 +11,9 @@ namespace vemosim {
 namespace {
 
 constexpr double kMaxSteps = 1e7;  // a run longer than this is surely a typo
+// Longest step, s: longer ones are surely typos too, and a step without a bound could move a
+// vessel beyond the numbers a saved scenario can hold.
+constexpr double kMaxStep = 3600.0;
 
 }  // namespace
 
@@ -30,7 +33,7 @@ const char kHelp[] =
     "                   (default: the root the build laid out)\n"
     "  --timeline FILE  actions to apply during the run (see below; default: none)\n"
     "  --until T        run until simulation time T, in seconds (default: 10)\n"
-    "  --step DT        fixed step length in seconds (default: 0.05)\n"
+    "  --step DT        fixed step length in seconds, at most 3600 (default: 0.05)\n"
     "  --seed N         seed of the host's random numbers, 0 or more (default: 1)\n"
     "  --out FILE       save the scenario to FILE at the end (default: no file is written);\n"
     "                   the description and environment of SCENARIO go with it\n"
@@ -65,9 +68,11 @@ const char kHelp[] =
     "      as a pilot would. GROUP: main retro hover pitchup pitchdown yawleft yawright\n"
     "      bankleft bankright right left up down forward back user\n"
     "  TIME velocity VESSEL VX VY VZ\n"
-    "      set VESSEL's velocity relative to the reference body, m/s\n"
+    "      set VESSEL's velocity relative to the reference body, m/s (each at most the\n"
+    "      speed of light either way)\n"
     "  TIME position VESSEL X Y Z\n"
-    "      set VESSEL's position relative to the reference body, m\n"
+    "      set VESSEL's position relative to the reference body, m (each at most 1e15\n"
+    "      either way, as for place)\n"
     "  TIME place VESSEL at OTHER X Y Z\n"
     "      put VESSEL at the point (X, Y, Z) of OTHER's own frame, m, moving with OTHER\n"
     "      (how a crew member walks back into an airlock)\n"
@@ -114,7 +119,9 @@ const char kHelp[] =
     "time; files are written whole or not at all.\n";
 
 void printError(const std::string &message) {
-    std::fprintf(stderr, "vemosim: %s\n", message.c_str());
+    // Messages quote files and names as they are: a control byte in them must not reach the
+    // terminal.
+    std::fprintf(stderr, "vemosim: %s\n", printable(message).c_str());
 }
 
 bool parseOptions(int argc, char **argv, Options &o) {
@@ -186,8 +193,9 @@ bool parseOptions(int argc, char **argv, Options &o) {
                 return false;
             }
         } else if (name == "--step") {
-            if (!parseNumber(value, o.step) || o.step <= 0.0) {
-                printError("--step needs a step length in seconds above 0, not '" + value + "'");
+            if (!parseNumber(value, o.step) || o.step <= 0.0 || o.step > kMaxStep) {
+                printError("--step needs a step length in seconds above 0 and at most 3600, not '" +
+                           value + "'");
                 return false;
             }
         } else {

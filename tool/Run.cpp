@@ -24,16 +24,22 @@ std::string fromStart(const std::string &start, const std::string &path) {
     return start + "/" + path;
 }
 
-// A file can be written at path: its folder exists and path is not itself a folder. Checked
-// before the run rather than found out after a long one.
-bool writableFilePath(const std::string &path) {
+// Why no output file (a scenario, a picture) can be written at path, or nothing when one can: its
+// folder must exist, and path must be a regular file or nothing yet. A device node, pipe, symbolic
+// link or folder there is never replaced or written through. Checked before the run rather than
+// found out after a long one (the writer checks again when it writes).
+std::string outputPathFault(const std::string &path) {
     struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        return false;
+    if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        return std::string("it is ") + sim::fileKindText(st.st_mode) +
+               ", not a regular file (output goes only to a regular file or a new path)";
     }
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return "no such folder";
+    }
+    return std::string();
 }
 
 // "K pressed: Pod takes it"; an ignored release says nothing worth a line.
@@ -69,17 +75,25 @@ int Run::main() {
         return kExitBadInput;
     }
     for (const TimelineAction &a : timeline_.actions) {
-        if (a.kind == ActionKind::Save && !writableFilePath(fromStart(start_, a.file))) {
-            return badAction(a, "cannot save to '" + a.file + "': no such folder, or a folder");
+        const std::string fault =
+            a.kind == ActionKind::Save ? outputPathFault(fromStart(start_, a.file)) : "";
+        if (!fault.empty()) {
+            return badAction(a, "cannot save to '" + a.file + "': " + fault);
         }
     }
-    if (!o_.out.empty() && !writableFilePath(fromStart(start_, o_.out))) {
-        printError("--out " + o_.out + ": no such folder, or a folder");
-        return kExitBadInput;
+    if (!o_.out.empty()) {
+        const std::string fault = outputPathFault(fromStart(start_, o_.out));
+        if (!fault.empty()) {
+            printError("--out " + o_.out + ": cannot save there: " + fault);
+            return kExitBadInput;
+        }
     }
-    if (!o_.plot.empty() && !writableFilePath(fromStart(start_, o_.plot))) {
-        printError("--plot " + o_.plot + ": no such folder, or a folder");
-        return kExitBadInput;
+    if (!o_.plot.empty()) {
+        const std::string fault = outputPathFault(fromStart(start_, o_.plot));
+        if (!fault.empty()) {
+            printError("--plot " + o_.plot + ": cannot draw there: " + fault);
+            return kExitBadInput;
+        }
     }
     const std::string root = fromStart(start_, o_.root);
     if (chdir(root.c_str()) != 0) {
@@ -366,6 +380,9 @@ int Run::save(const std::string &path, const std::string &shown) {
         printError(shown + ": " + why);
         return kExitFailed;
     }
+    // Told only once the file holds it, so a failed save never reads as saved.
+    world_->log(nullptr, sim::ev::kSaved,
+                "scenario saved with " + std::to_string(saved.ships.size()) + " vessel(s)");
     return kExitOk;
 }
 

@@ -32,15 +32,19 @@ bool parseInt(std::string_view token, int &value) {
     return true;
 }
 
+// Words are separated by blanks and tabs, and by carriage returns: an editor may leave one
+// before a blank at the end of a line, and kept in a word it would end up in a file name.
+constexpr const char *kWordSeparators = " \t\r";
+
 std::vector<std::string_view> splitWords(std::string_view line) {
     std::vector<std::string_view> words;
     std::size_t pos = 0;
     while (true) {
-        pos = line.find_first_not_of(" \t", pos);
+        pos = line.find_first_not_of(kWordSeparators, pos);
         if (pos == std::string_view::npos || line[pos] == '#') {
             break;
         }
-        std::size_t end = line.find_first_of(" \t", pos);
+        std::size_t end = line.find_first_of(kWordSeparators, pos);
         if (end == std::string_view::npos) {
             end = line.size();
         }
@@ -110,6 +114,13 @@ public:
             if (a_.file.back() == '/') {
                 return fail("save needs a file name, not a folder: '" + a_.file + "'");
             }
+            for (const char c : a_.file) {
+                const unsigned char u = static_cast<unsigned char>(c);
+                if (u < 0x20 || u == 0x7f) {
+                    return fail("save needs a file name without control characters: '" +
+                                printable(a_.file) + "'");
+                }
+            }
             return true;
         }
         return fail("unknown action '" + std::string(verb) +
@@ -141,10 +152,19 @@ private:
     // The action's vessel and its other vessel are two different ones.
     bool twoVessels(const char *why) { return a_.vessel != a_.other || fail(why); }
 
+    // Three numbers, each within `limit` either way: a state beyond it would overflow as the
+    // vessel moves, and a saved scenario would hold numbers that do not load back.
     bool vector(std::size_t first) {
+        const bool velocity = a_.kind == ActionKind::Velocity;
+        const double limit = velocity ? sim::kMaxSpeed : sim::kMaxDistance;
         for (std::size_t k = 0; k < 3; ++k) {
             if (!parseNumber(t_[first + k], a_.vec[k])) {
                 return fail("expected a number, got '" + std::string(t_[first + k]) + "'");
+            }
+            if (std::fabs(a_.vec[k]) > limit) {
+                return fail(std::string(velocity ? "a velocity" : "a distance") + " of at most " +
+                            sim::numberText(limit) + (velocity ? " m/s" : " m") +
+                            " either way, got '" + std::string(t_[first + k]) + "'");
             }
         }
         return true;

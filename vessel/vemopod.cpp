@@ -3,7 +3,6 @@
 // (CrewManager): on EVA with E, and back in through the airlock.
 #include "vemopod.h"
 
-#include <cstdio>
 #include <new>
 
 // ==============================================================
@@ -191,10 +190,6 @@ MGROUP_ROTATE &CockpitRotation() {
     return cockpitRotation;
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 }  // namespace
 
 // ==============================================================
@@ -221,7 +216,6 @@ vemopod::vemopod(OBJHANDLE hVessel, int fmodel)
       crewMeshIndex(0),
       crewCockpitMeshIndex(0),
       keptCrewLines(),
-      keptCrewLineCount(0),
       crewInitResult(0),
       crew() {}
 
@@ -315,11 +309,13 @@ void vemopod::clbkSetClassCaps(FILEHANDLE cfg) {
 // Read the scenario: the host's default lines and the crew roster. The deployment is not
 // kept, so a capsule always loads stowed and without an engine.
 void vemopod::clbkLoadStateEx(FILEHANDLE scn, void *status) {
+    keptCrewLines.Clear();
     char *line = nullptr;
     while (oapiReadScenario_nextline(scn, line)) {
-        // A crew line the roster refuses is not lost: it goes to the host like any other.
+        // A crew line the roster refuses is not lost: it is kept for saving, and goes to the
+        // host like any other line.
         if (crew.LoadCrewLine(line) != CREW_OK) {
-            KeepCrewLine(line);
+            keptCrewLines.Keep(line);
             ParseScenarioLineEx(line, status);
         }
     }
@@ -402,7 +398,7 @@ int vemopod::clbkConsumeBufferedKey(DWORD key, bool down, char *kstate) {
 void vemopod::clbkSaveState(FILEHANDLE scn) {
     SaveDefaultState(scn);
     crew.SaveCrewLines(scn);
-    WriteKeptCrewLines(scn);
+    keptCrewLines.Write(scn);
 }
 
 // ==============================================================
@@ -420,42 +416,6 @@ void vemopod::CreateEngine() {
     engineCreated = true;
 }
 
-// Keeps a crew line the roster refused, to be written back on saving.
-void vemopod::KeepCrewLine(const char *line) {
-    if (line == nullptr || !CrewManager::IsCrewLine(line) || keptCrewLineCount >= KEPT_CREW_LINES) {
-        return;
-    }
-    // A line that does not fit is not kept at all: a cut line could name another member.
-    size_t length = 0;
-    while (length < size_t(KEPT_CREW_LINE_SIZE) && line[length] != '\0') {
-        ++length;
-    }
-    if (length >= size_t(KEPT_CREW_LINE_SIZE)) {
-        return;
-    }
-    std::snprintf(keptCrewLines[keptCrewLineCount], KEPT_CREW_LINE_SIZE, "%s", line);
-    ++keptCrewLineCount;
-}
-
-// Each kept line goes out as the host's item and value, so it reads back as it came in.
-void vemopod::WriteKeptCrewLines(FILEHANDLE scn) {
-    for (int i = 0; i < keptCrewLineCount; ++i) {
-        char item[KEPT_CREW_LINE_SIZE];
-        std::snprintf(item, sizeof item, "%s", keptCrewLines[i]);
-        char *value = item;
-        while (*value != '\0' && !IsBlank(*value)) {
-            ++value;
-        }
-        if (*value != '\0') {
-            *value++ = '\0';
-            while (IsBlank(*value)) {
-                ++value;
-            }
-        }
-        oapiWriteScenario_string(scn, item, value);
-    }
-}
-
 // ==============================================================
 // API callback interface
 // ==============================================================
@@ -468,8 +428,8 @@ DLLCLBK VESSEL *ovcInit(OBJHANDLE hvessel, int flightmodel) {
     return new (std::nothrow) vemopod(hvessel, flightmodel);
 }
 
-// Frees the block ovcInit made, the crew manager's airlock with it. The instance owns nothing
-// else: its handles are the host's.
+// Frees the block ovcInit made, the crew manager's airlock and the refused crew lines it kept
+// with it. The instance owns nothing else: its handles are the host's.
 DLLCLBK void ovcExit(VESSEL *vessel) {
     if (vessel != nullptr) {
         delete static_cast<vemopod *>(vessel);

@@ -4,17 +4,14 @@
 #define VEMO_VESSEL_VEMOPOD_H
 
 #include "CrewManager.h"
+#include "KeptCrewLines.h"
 #include "Orbitersdk.h"
 
 // The host allocates nothing of ours: ovcInit makes one instance with the ordinary
-// allocation, and ovcExit frees that very block. No destructor of ours ever runs, and every
-// handle below belongs to the host.
+// allocation, and ovcExit frees that very block, and with it the refused crew lines the
+// instance kept. Every handle below belongs to the host.
 class vemopod final : public VESSEL2 {
 public:
-    // Crew lines kept for saving although the roster refused them (see keptCrewLines).
-    static const int KEPT_CREW_LINES = 8;
-    static const int KEPT_CREW_LINE_SIZE = 256;  // bytes, terminator included
-
     vemopod(OBJHANDLE hVessel, int fmodel);
 
     // In the order the host first calls them.
@@ -26,8 +23,6 @@ public:
 
 private:
     void CreateEngine();
-    void KeepCrewLine(const char *line);
-    void WriteKeptCrewLines(FILEHANDLE scn);
 
     double deployState;                  // 0 stowed .. 1 fully deployed; drives deployAnim
     double cockpitAnimState;             // state of cockpitAnim; stays 0
@@ -51,9 +46,8 @@ private:
     // Crew lines the roster refused: all of them while the crew manager could not be set up
     // (the companion module is missing), otherwise those beyond the seat or that it could
     // not read. The host's parser does not keep them, so they are written back on saving
-    // exactly as read: no member named in a scenario is lost by loading and saving it.
-    char keptCrewLines[KEPT_CREW_LINES][KEPT_CREW_LINE_SIZE];
-    int keptCrewLineCount;
+    // as read: no member named in a scenario is lost by loading and saving it.
+    KeptCrewLines keptCrewLines;
 
     int crewInitResult;  // InitCrewManager's code, kept for inspection
     CrewManager crew;    // last member: zeroed at construction, so not ready until set up

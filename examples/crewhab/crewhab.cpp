@@ -4,8 +4,9 @@
 // Everything crew-related comes from the crew library's CrewManager, which the vessel holds
 // by value. The vessel only wires it to the host's callbacks:
 //   clbkSetClassCaps        set the manager up, define the airlock, choose the seat count
-//   clbkLoadStateEx         offer every scenario line to the roster first ("VEMOCREW" lines)
-//   clbkSaveState           the host's lines, then one crew line per member
+//   clbkLoadStateEx         offer every scenario line to the roster first ("VEMOCREW" lines),
+//                           and keep the crew lines it refuses (more members than seats)
+//   clbkSaveState           the host's lines, one crew line per member, the kept lines
 //   clbkPostStep            take in members who walk into the airlock, or are handed over
 //   clbkConsumeBufferedKey  E sends the first member out: on EVA, or, when a vessel with an
 //                           open crew airlock is docked at port 0, straight over to it
@@ -16,6 +17,7 @@
 #include <new>
 
 #include "CrewManager.h"
+#include "KeptCrewLines.h"
 
 namespace {
 
@@ -37,7 +39,8 @@ constexpr VECTOR3 DOCK_ROTATION = {{0.0, 1.0, 0.0}};
 
 class crewhab final : public VESSEL2 {
 public:
-    crewhab(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel), crew() {}
+    crewhab(OBJHANDLE hVessel, int flightmodel)
+        : VESSEL2(hVessel, flightmodel), crew(), keptCrewLines() {}
 
     void clbkSetClassCaps(FILEHANDLE cfg) override {
         SetEmptyMass(HAB_EMPTY_MASS);
@@ -55,12 +58,15 @@ public:
     }
 
     void clbkLoadStateEx(FILEHANDLE scn, void *status) override {
+        keptCrewLines.Clear();
         char *line = nullptr;
         while (oapiReadScenario_nextline(scn, line)) {
-            // Every line the roster does not take goes to the host's parser. Kept short for
-            // the sample: a crew line it refuses (more members than seats) is not saved
-            // again; vessel/vemopod.cpp shows how to keep such lines.
+            // Every line the roster does not take goes to the host's parser. The host does
+            // not keep lines it does not know, so a crew line the roster refuses (more members
+            // than seats, or no companion module to run the crew) is kept here, or the member
+            // it names would be gone after the next save.
             if (crew.LoadCrewLine(line) != CREW_OK) {
+                keptCrewLines.Keep(line);
                 ParseScenarioLineEx(line, status);
             }
         }
@@ -69,6 +75,7 @@ public:
     void clbkSaveState(FILEHANDLE scn) override {
         SaveDefaultState(scn);
         crew.SaveCrewLines(scn);
+        keptCrewLines.Write(scn);
     }
 
     void clbkPostStep(double simt, double simdt, double mjd) override {
@@ -96,6 +103,7 @@ public:
 
 private:
     CrewManager crew;
+    KeptCrewLines keptCrewLines;  // freed with the vessel in ovcExit
 };
 
 DLLCLBK void InitModule(HINSTANCE) {}

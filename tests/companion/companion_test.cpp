@@ -1,9 +1,14 @@
 // The companion stand-in (modules/Vemo.dll), loaded by the host as any vessel module: the
 // member's record, the step-out rule, and its scenario lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -91,6 +96,36 @@ TEST_F(CompanionTest, TakesOnlyAWholeRecordMeantForItsOwnVessel) {
     EXPECT_TRUE(near(ValuesOf("Vemo_Jo"), defaults, 0));
 }
 
+// The record is taken only from a regular file of the root: not through a link (to the file
+// or to its folder), and a pipe is never waited on. Each is logged and the member keeps the
+// default values.
+TEST_F(CompanionTest, TakesItsRecordOnlyFromARegularFileOfTheRoot) {
+    namespace fs = std::filesystem;
+    makeWorld();
+    alarm(60);  // a blocked open never returns: this ends the test process instead
+    const VECTOR3 defaults = vec(41, 60, 75);
+    const std::string outside = root->path() + "-outside";
+    fs::create_directories(outside);
+    std::ofstream(outside + "/Vemotmp.cfg", std::ios::binary) << Record("Vemo_Jo", 35, 72, 80);
+
+    fs::create_symlink(outside + "/Vemotmp.cfg", root->file("config/Vemotmp.cfg"));
+    EXPECT_TRUE(near(ValuesOf("Vemo_Jo"), defaults, 0)) << "linked file";
+    root->remove("config/Vemotmp.cfg");
+    ASSERT_EQ(mkfifo(root->file("config/Vemotmp.cfg").c_str(), 0644), 0);
+    EXPECT_TRUE(near(ValuesOf("Vemo_Jo"), defaults, 0)) << "pipe";
+    // The class configs are read through a linked config/ as through the folder itself.
+    fs::copy(root->file("config/vessels"), outside + "/vessels", fs::copy_options::recursive);
+    fs::remove_all(root->file("config"));
+    fs::create_directory_symlink(outside, root->file("config"));
+    EXPECT_TRUE(near(ValuesOf("Vemo_Jo"), defaults, 0)) << "linked folder";
+    alarm(0);
+
+    EXPECT_EQ(events(*world, sim::ev::kLog, "", "taken as missing").size(), 3u)
+        << dumpEvents(*world);
+    fs::remove(root->file("config"));
+    fs::remove_all(outside);
+}
+
 TEST_F(CompanionTest, MemberMustStepOutOfEveryAirlockBeforeComingBack) {
     makeWorld();
     OBJHANDLE hab = create(*world, "Hab", "crewhab", testsupport::kOrbit + vec(100, 0, 0));
@@ -135,6 +170,25 @@ TEST_F(CompanionTest, LeavesTransferVesselsToTheCrewLibrary) {
     world->step(3);
     EXPECT_EQ(rec(*world, carrier).toParent.size(), 1u);
     EXPECT_EQ(rec(*world, other).toParent.size(), 1u);
+}
+
+// A transfer vessel's "V-em" point is made by another module: values on it that are no
+// member's (beyond int, not a number, outside the roster's limits) are not saved as they are,
+// since they would not load back and the member would be gone with them.
+TEST_F(CompanionTest, TransferVesselSavesOnlyValuesThatLoadBack) {
+    makeWorld();
+    OBJHANDLE carrier = create(*world, "VemoTHab", "Vemo", vec(3000, 0, 0));
+    const VECTOR3 zero = vec(0, 0, 0);
+    world->interfaceOf(carrier)->CreateAttachment(true, vec(1e300, std::nan(""), -5), zero, zero,
+                                                  "V-em", false);
+    const sim::ScenarioFile saved = world->save();
+    makeWorld();
+    ASSERT_TRUE(world->load(saved));
+    EXPECT_TRUE(events(*world, sim::ev::kScenarioLine).empty()) << dumpEvents(*world);
+    world->step();
+    VECTOR3 values;
+    ASSERT_TRUE(MemberPoint(world->find("VemoTHab"), values));
+    EXPECT_TRUE(near(values, vec(41, 60, 75), 0));
 }
 
 TEST_F(CompanionTest, SavedMemberSurvivesAReload) {

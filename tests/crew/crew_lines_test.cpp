@@ -31,6 +31,12 @@ TEST_F(CrewWorldTest, LoaderTakesValidCrewValuesAndRefusesTheRest) {
         {"VEMOCREW A01-Jo-35-72-4"},
         {"VEMOCREW A01-Jo-35-72-301"},
         {"VEMOCREW A01-Jo-35-72"},
+        // A field without a digit holds no number; read as 0 it would make a pulse up.
+        {"VEMOCREW A01-Jo-35-inf-80"},
+        {"VEMOCREW A01-Jo-35--80"},
+        {"VEMOCREW A01-Jo-35-+-80"},
+        {"VEMOCREW A01-Jo-x-72-80"},
+        {"VEMOCREW A01-Jo-35-72-"},
         {"VEMOCREW"},
         {" VEMOCREW A01-Jo-35-72-80"},
         // The numbers lie beyond the 399 characters the loader reads of a value.

@@ -81,7 +81,8 @@ TEST(VemosimInput, BadOptionsAreRefused) {
         {{}, "no scenario file given"},
         {{"w.scn", "x.scn"}, "more than one scenario"},
         {{"--out", "no/such/folder/o.scn", "w.scn"}, "no such folder"},
-        {{"--out", ".", "w.scn"}, "or a folder"},
+        {{"--out", ".", "w.scn"}, "it is a folder"},
+        {{"--step", "3601", "w.scn"}, "at most 3600"},
         {{"--root", "/nonexistent/root", "w.scn"}, "cannot enter"},
     };
     for (const Case &k : cases) {

@@ -1,11 +1,13 @@
 #include "vemosim_runner.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +112,11 @@ VemosimResult VemosimCase::run(const std::vector<std::string> &args) const {
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        if (fileSizeLimit_ > 0) {
+            const struct rlimit limit = {fileSizeLimit_, fileSizeLimit_};
+            signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
         alarm(kRunTimeLimit);  // survives exec: a hung run dies of SIGALRM
         execv(argv[0], argv.data());
         _exit(127);

@@ -9,6 +9,7 @@
 #ifndef VEMO_TESTS_E2E_VEMOSIM_RUNNER_H
 #define VEMO_TESTS_E2E_VEMOSIM_RUNNER_H
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ public:
     // the arguments name one. A run that takes longer than a minute is killed.
     VemosimResult run(const std::vector<std::string> &args) const;
 
+    // Later runs may write files of at most this many bytes (RLIMIT_FSIZE): a write beyond
+    // fails as on a full disk. 0: no limit.
+    void limitFileSize(std::size_t bytes) { fileSizeLimit_ = bytes; }
+
     // A file from the source tree (e.g. "examples/two_pods.scn").
     static std::string sourceFile(const std::string &relative);
 
@@ -48,6 +53,7 @@ private:
     std::string base_;
     std::string work_;
     std::string root_;
+    std::size_t fileSizeLimit_ = 0;
 };
 
 // Lines of a text, without their line ends.

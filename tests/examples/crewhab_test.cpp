@@ -100,6 +100,33 @@ sim::ShipBlock Hab(const std::string &name, std::vector<std::string> crew,
 
 }  // namespace
 
+// Four seats and six members in the scenario: the two the roster refuses are kept and saved
+// again, with and without the companion module.
+TEST_F(CrewhabTest, MembersBeyondTheSeatsSurviveSaving) {
+    const std::vector<std::string> crew = {"A1-Ann-30-70-60", "A1-Bob-31-71-61", "A1-Cid-32-72-62",
+                                           "A1-Dan-33-73-63", "A1-Eve-34-74-64", "A1-Fay-35-75-65"};
+    std::vector<std::string> lines;
+    for (const std::string &c : crew) {
+        lines.push_back("VEMOCREW " + c);
+    }
+    for (const bool companion : {true, false}) {
+        SCOPED_TRACE(companion ? "with the companion" : "without the companion");
+        if (!companion) {
+            world.reset();
+            root->remove("modules/Vemo.dll");
+            makeWorld();
+        }
+        sim::ScenarioFile scenario;
+        scenario.ships = {Hab("Hab", crew)};
+        Load(scenario);
+        EXPECT_EQ(CrewLines("Hab"), lines);
+        const sim::ScenarioFile saved = world->save();
+        makeWorld();
+        Load(saved);
+        EXPECT_EQ(CrewLines("Hab"), lines);
+    }
+}
+
 TEST_F(CrewhabTest, MemberLeavesATurningVesselAndWalksBackIn) {
     sim::ScenarioFile s;
     s.ships = {Hab("Alpha", {"X1-Pilot_One-35-72-80"}, "7000000 -300 25")};

@@ -1,6 +1,7 @@
 // Fault injection on every file the crew library touches: the hand-over files under config/,
 // the companion's presence file and its version file. Whatever is wrong with them, nothing
 // crashes, nobody is lost or doubled, and nobody comes aboard with another member's data.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -113,9 +114,49 @@ TEST_F(HandOverFiles, TransferRecordSpoiledBeforeItIsRead) {
         const Member &arrived = census[1];  // Alpha's remaining member, Beta's new one, Pod's
         EXPECT_EQ(arrived.where + "/" + arrived.name, std::string("Beta/") + spoil.arrives)
             << Places(census);
-        EXPECT_FALSE(fs::exists(root->file(kTransferFile)));
+        // Only a regular file is the crew's to remove; anything else there is left alone.
+        EXPECT_EQ(fs::exists(root->file(kTransferFile)), spoil.content == "/");
         world.reset();
         fs::remove_all(root->file(kTransferFile));
+    }
+}
+
+// A scenario saved while a transfer vessel waits, and loaded where the hand-over file is gone
+// (another machine, a cleaned folder): the receiving vessel's transfer line still names the
+// member, through any number of saves before the member comes aboard.
+TEST_F(HandOverFiles, WaitingTransferKeepsItsMemberAcrossSaveAndLoad) {
+    Load(kCrewScenario);
+    ASSERT_TRUE(PressE("Alpha"));
+    ASSERT_NE(world->find("VemoTBeta"), nullptr);
+    sim::ScenarioFile saved = world->save();
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("load " + std::to_string(round + 1));
+        const sim::ShipBlock *beta = nullptr;
+        for (const sim::ShipBlock &b : saved.ships) {
+            beta = b.name == "Beta" ? &b : beta;
+        }
+        ASSERT_NE(beta, nullptr);
+        EXPECT_NE(
+            std::find(beta->lines.begin(), beta->lines.end(), "VEMOTRANSFER X1-Pilot_One-35-72-80"),
+            beta->lines.end());
+        root->remove(kTransferFile);
+        makeWorld();
+        std::string why;
+        ASSERT_TRUE(world->load(saved, &why)) << why;
+        saved = world->save();  // before the transfer vessel has stepped
+    }
+    RunFor(1.0);
+    EXPECT_EQ(world->find("VemoTBeta"), nullptr) << "the member was not taken aboard";
+    const std::vector<Member> census = Census(*world);
+    EXPECT_TRUE(CrewConserved(census, ScenarioCrew())) << Places(census);
+    EXPECT_EQ(Places(census),
+              "X1-Pilot Two 44/64/77 @Alpha, X1-Pilot One 35/72/80 @Beta, "
+              "C1-Cap Ten 50/70/90 @Pod");
+    // Aboard, the member is no longer on the way.
+    for (const sim::ShipBlock &b : world->save().ships) {
+        for (const std::string &line : b.lines) {
+            EXPECT_NE(line.rfind("VEMOTRANSFER", 0), 0u) << b.name << ": " << line;
+        }
     }
 }
 
@@ -142,9 +183,9 @@ TEST_F(HandOverFiles, CompanionMissingSendsNobodyOutAndKeepsTheCrewLines) {
     }
 }
 
-// A presence file that is there but is no module (empty, a folder) passes the presence check,
-// yet the host cannot make crew-member vessels: every EVA and hand-over is refused and the
-// members stay aboard.
+// A presence file that is there but is no module passes the presence check, yet the host
+// cannot make crew-member vessels: every EVA and hand-over is refused and the members stay
+// aboard. A folder there counts as no companion at all: nobody leaves, and nobody is lost.
 TEST_F(HandOverFiles, CompanionFileThatIsNoModuleLosesNobody) {
     for (const std::string odd : {"empty", "folder"}) {
         SCOPED_TRACE(odd);

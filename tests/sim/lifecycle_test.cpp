@@ -87,6 +87,12 @@ TEST_F(HostTest, CreationRefusesBadNamesAndUnknownClasses) {
     make("A");
     EXPECT_EQ(world->createVessel("", "Script", sim::makeStatus(), &error), nullptr);
     EXPECT_EQ(world->createVessel("Two words", "Script", sim::makeStatus(), &error), nullptr);
+    // The scenario writer takes printable ASCII only: a name it could not write back would
+    // make the whole save fail, so such a vessel is never made.
+    for (const std::string odd : {"Vemo_\xC3\x84-Jo", "Tab\tbed", "Del\x7F"}) {
+        EXPECT_EQ(world->createVessel(odd, "Script", sim::makeStatus(), &error), nullptr) << odd;
+        EXPECT_NE(error.find("printable ASCII"), std::string::npos) << error;
+    }
     EXPECT_EQ(world->createVessel("C", "../../evil", sim::makeStatus(), &error), nullptr);
     EXPECT_NE(error.find("not a valid class name"), std::string::npos) << error;
     // A class is its class config file; without one there is no such class.

@@ -271,6 +271,27 @@ TEST_F(HostTest, ThrustNeedsATankAndLevelsAreLoggedOnChange) {
     EXPECT_EQ(oapiGetVesselInterface(other)->GetThrusterGroupLevel(ours), 0.0);
 }
 
+// State from outside beyond the host's limits is refused, and motion that would run past the
+// numbers a double holds leaves the vessel where it was: a saved "inf" would not load back.
+TEST_F(HostTest, StateNeverBecomesInfinite) {
+    OBJHANDLE h = make("A");
+    world->setVelocity(h, sim::vec(1e308, 0, 0));
+    world->setPosition(h, sim::vec(0, -1e300, 0));
+    world->placeNear(make("B"), h, sim::vec(0, 0, 1e300));
+    EXPECT_TRUE(near(rec(*world, h).rvel, sim::vec(0, 0, 0), 0));
+    EXPECT_TRUE(near(rec(*world, h).rpos, testsupport::kOrbit, 0));
+    EXPECT_EQ(events(*world, sim::ev::kError, "A").size(), 2u);
+
+    // A module may still hand over such a state when it makes a vessel.
+    OBJHANDLE fast = world->createVessel(
+        "Fast", "Script", sim::makeStatus(testsupport::kOrbit, sim::vec(1e308, 0, 0)));
+    ASSERT_NE(fast, nullptr);
+    world->step(40);
+    const sim::VesselRecord &f = rec(*world, fast);
+    EXPECT_TRUE(sim::isFinite(f.rpos) && sim::isFinite(f.rvel));
+    EXPECT_FALSE(events(*world, sim::ev::kError, "Fast").empty());
+}
+
 TEST_F(HostTest, PilotCommandsApplyBeforeThePostStep) {
     THGROUP_HANDLE retro = nullptr;
     double seen = -1;

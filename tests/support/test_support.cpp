@@ -38,7 +38,16 @@ TempRoot::TempRoot(RootOptions options) {
             std::string name = entry.path().filename().string();
             if (!options.withCompanion && name == "Vemo.dll")
                 continue;
-            fs::create_symlink(entry.path(), fs::path(path_) / "modules" / name, ec);
+            const fs::path target = fs::path(path_) / "modules" / name;
+            // The crew library takes the companion as installed only when its module is a
+            // regular file of the root, not a link out of it: a hard link, or a copy.
+            if (name == "Vemo.dll") {
+                fs::create_hard_link(entry.path(), target, ec);
+                if (ec)
+                    fs::copy_file(entry.path(), target, ec);
+                continue;
+            }
+            fs::create_symlink(entry.path(), target, ec);
         }
     }
     // The class config files, as the install lays them out; a test may add its own.

@@ -23,9 +23,10 @@ struct RootOptions {
     bool withVersionFile = true;  // meshes/Vemo/ver.dtf present
 };
 
-// A fresh temporary root folder: modules/ with links to the built modules, config/ with the
-// class config files config/vessels/*.cfg copied, and meshes/Vemo/ver.dtf copied. The constructor
-// changes into it, the destructor changes back and removes it.
+// A fresh temporary root folder: modules/ with links to the built modules (the companion's a
+// regular file, as the crew library wants it), config/ with the class config files
+// config/vessels/*.cfg copied, and meshes/Vemo/ver.dtf copied. The constructor changes into
+// it, the destructor changes back and removes it.
 class TempRoot {
 public:
     explicit TempRoot(RootOptions options = {});

@@ -14,8 +14,8 @@ namespace {
 using vemosim::Verdict;
 
 struct Case {
-    const char *cls;                   // vemopod: 1 seat, keeps the lines it refuses;
-                                       // crewhab: 4 seats, drops them
+    const char *cls;                   // vemopod: 1 seat; crewhab: 4 seats; both keep the
+                                       // lines they refuse
     std::vector<const char *> before;  // the block's lines before the one checked
     const char *line;
     Verdict verdict;
@@ -46,16 +46,15 @@ const Case kCases[] = {
      "'-7' after the weight is not read"},
     {"crewhab", {}, "VEMOCREW A01-Jo-35-72-80 and more", Verdict::Changed,
      "'and more' after the value is not read"},
-    // Out of their windows, or short of a field.
-    {"crewhab", {}, "VEMOCREW A01-Jo-0-72-80", Verdict::Refused,
-     "refused: age 0 is outside 1 to 140"},
-    {"crewhab", {}, "VEMOCREW A01-Jo-141-72-80", Verdict::Refused, "age 141 is outside 1 to 140"},
-    {"crewhab", {}, "VEMOCREW A01-Jo-35-181-80", Verdict::Refused, "pulse 181 is outside 0 to 180"},
-    {"crewhab", {}, "VEMOCREW A01-Jo-35-72-4", Verdict::Refused, "weight 4 is outside 5 to 300"},
-    {"crewhab", {}, "VEMOCREW A01-Jo-35-72-301", Verdict::Refused, "weight 301 is outside"},
-    {"crewhab", {}, "VEMOCREW A01-Jo-35-72", Verdict::Refused, "stops after the pulse: no weight"},
-    {"crewhab", {}, "VEMOCREW JoJo", Verdict::Refused, "no '-' in the value 'JoJo'"},
-    // The capsule keeps what it refuses and saves it again.
+    // Out of their windows, or short of a field: kept aside and saved again.
+    {"crewhab", {}, "VEMOCREW A01-Jo-0-72-80", Verdict::KeptAside,
+     "kept aside, not aboard: age 0 is outside 1 to 140"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-141-72-80", Verdict::KeptAside, "age 141 is outside 1 to 140"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-181-80", Verdict::KeptAside, "pulse 181 is outside 0 to 180"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-72-4", Verdict::KeptAside, "weight 4 is outside 5 to 300"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-72-301", Verdict::KeptAside, "weight 301 is outside"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-72", Verdict::KeptAside, "stops after the pulse: no weight"},
+    {"crewhab", {}, "VEMOCREW JoJo", Verdict::KeptAside, "no '-' in the value 'JoJo'"},
     {"vemopod", {}, "VEMOCREW A01-Jo-35-72-301", Verdict::KeptAside,
      "kept aside, not aboard: weight 301 is outside"},
     // Beyond the seats.
@@ -64,7 +63,7 @@ const Case kCases[] = {
     {"crewhab",
      {"VEMOCREW A-A-30-70-60", "VEMOCREW B-B-30-70-60", "VEMOCREW C-C-30-70-60",
       "VEMOCREW D-D-30-70-60"},
-     "VEMOCREW E-E-30-70-60", Verdict::Refused, "beyond the seats: Pod has 4 seats"},
+     "VEMOCREW E-E-30-70-60", Verdict::KeptAside, "beyond the seats: Pod has 4 seats"},
     // Not a crew line, and not the host's.
     {"vemopod", {}, "LIGHTS on", Verdict::NotUnderstood, "the host does not understand this line"},
 };
@@ -141,11 +140,8 @@ TEST_F(ScenarioCheckWithoutCompanion, NoCrewWithoutTheCompanion) {
         sim::World &w = makeWorld();
         const vemosim::LineVerdict v =
             check(w, root->path(), scenario({cls, {}, line.c_str(), {}, ""}), line);
-        // The capsule keeps its crew lines for when the companion is back; the sample vessel
-        // loses them.
-        EXPECT_EQ(static_cast<int>(v.verdict),
-                  static_cast<int>(std::string(cls) == "vemopod" ? Verdict::KeptAside
-                                                                 : Verdict::Refused));
+        // Both keep their crew lines for when the companion is back.
+        EXPECT_EQ(static_cast<int>(v.verdict), static_cast<int>(Verdict::KeptAside));
         EXPECT_NE(v.what.find("companion crew-member module (modules/Vemo.dll) is not installed"),
                   std::string::npos)
             << v.what;

@@ -88,6 +88,25 @@ TEST_F(PodCrew, MemberBeyondTheSeatSurvivesRepeatedSaves) {
     }
 }
 
+// However many crew lines a block holds and however long they are, every member comes back
+// from every save: the one in the seat, and all the others as they were read.
+TEST_F(PodCrew, EveryCrewLineOfABlockSurvivesSaving) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 20; ++i) {
+        lines.push_back("VEMOCREW M" + std::to_string(i) + "-Member_" +
+                        std::string(1, char('A' + i)) + "-30-70-80");
+    }
+    lines.push_back("VEMOCREW Z9-Tail-35-72-80 " + std::string(400, 'x'));
+    ASSERT_NE(loadShips(*world, {podBlock("Pod", lines)}), nullptr);
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(savedCrew("Pod"), lines) << "round " << round;
+        const sim::ScenarioFile scn = world->save();
+        makeWorld();
+        std::string error;
+        ASSERT_TRUE(world->load(scn, &error)) << error;
+    }
+}
+
 TEST_F(PodCrew, EmptyBlockTouchesNeitherCrewNorHostParser) {
     world->setTraceNew(true);
     sim::ShipBlock empty = podBlock("Pod");
@@ -367,6 +386,16 @@ TEST_F(PodNoCompanion, CrewLinesSurviveASaveAndLoadOnceTheCompanionIsBack) {
     ASSERT_GE(b2->lines.size(), 2u);
     EXPECT_EQ(b2->lines[b2->lines.size() - 2], "VEMOCREW A01-John_Doe-35-72-80");
     EXPECT_EQ(b2->lines.back(), "vemocrew B2-Jane-30-70-60");
+}
+
+TEST_F(PodNoCompanion, EveryCrewLineOfABlockSurvivesSaving) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 20; ++i) {
+        lines.push_back("VEMOCREW M" + std::to_string(i) + "-Member-30-70-80");
+    }
+    lines.push_back("VEMOTRANSFER T1-On_The_Way-40-60-70");  // a member on the way, too
+    ASSERT_NE(loadShips(*world, {podBlock("Pod", lines)}), nullptr);
+    EXPECT_EQ(savedCrew("Pod"), lines);
 }
 
 TEST_F(PodNoCompanion, RefusedEvaChangesNothing) {

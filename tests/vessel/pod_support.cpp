@@ -42,7 +42,7 @@ WORD meshVisibility(const sim::VesselRecord &pod, unsigned index) {
 std::vector<std::string> crewLines(const sim::ShipBlock &block) {
     std::vector<std::string> out;
     for (const std::string &l : block.lines)
-        if (l.rfind("VEMOCREW", 0) == 0)
+        if (l.rfind("VEMOCREW", 0) == 0 || l.rfind("VEMOTRANSFER", 0) == 0)
             out.push_back(l);
     return out;
 }

@@ -43,7 +43,7 @@ OBJHANDLE loadCrewedPod(sim::World &w, const std::string &name = "Pod");
 double deployState(const sim::VesselRecord &pod);
 const sim::ThrusterGroup *retroGroup(const sim::VesselRecord &pod);
 WORD meshVisibility(const sim::VesselRecord &pod, unsigned index);
-// The crew lines among a saved block's lines.
+// The crew lines and transfer lines among a saved block's lines.
 std::vector<std::string> crewLines(const sim::ShipBlock &block);
 const sim::ShipBlock *findBlock(const sim::ScenarioFile &scn, const std::string &name);
 
