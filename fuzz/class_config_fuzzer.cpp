@@ -4,7 +4,7 @@
 // Beyond "no crash, no undefined behaviour, no leak": the host either refuses the class with
 // a message or makes its vessels, and such a vessel saves into a scenario that writes as
 // text. The host's reader of class configs (ClassConfig.h) is checked too: a Module item's
-// value holds no comment, line break or surrounding blank, and written back as
+// value holds no comment, line break, NUL byte or surrounding blank, and written back as
 // "Module = NAME" it reads as the same name.
 #include <filesystem>
 #include <string>
@@ -23,13 +23,14 @@ constexpr char kConfigFile[] = "config/vessels/FuzzClass.cfg";
 void checkReader(std::string_view text) {
     const sim::ClassConfig config = sim::parseClassConfig(text);
     const std::string &module = config.module;
-    FUZZ_CHECK(module.find_first_of(std::string_view(";\n\r\0", 4)) == std::string::npos,
-               "module value '%s' holds a comment or line break", module.c_str());
+    FUZZ_CHECK(module.find_first_of(std::string_view(";\n\0", 3)) == std::string::npos,
+               "module value '%s' holds a comment, line break or NUL byte", module.c_str());
     if (module.empty()) {
         return;
     }
-    FUZZ_CHECK(module.front() != ' ' && module.front() != '\t' && module.back() != ' ' &&
-                   module.back() != '\t',
+    constexpr std::string_view kEnds = " \t\r";
+    FUZZ_CHECK(kEnds.find(module.front()) == std::string_view::npos &&
+                   kEnds.find(module.back()) == std::string_view::npos,
                "module value '%s' keeps its blanks", module.c_str());
     FUZZ_CHECK(sim::parseClassConfig("Module = " + module + "\n").module == module,
                "module '%s' does not read back", module.c_str());

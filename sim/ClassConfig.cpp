@@ -11,9 +11,8 @@ ClassConfig parseClassConfig(std::string_view text) {
     LineReader reader(text);
     std::string_view raw;
     while (reader.next(raw)) {
-        // A config file's comments and blanks are a scenario file's; a NUL byte ends the
-        // line, as it ends a C string.
-        const std::string_view line = scenarioLineText(raw.substr(0, raw.find('\0')));
+        // A config file's comments and blanks are a scenario file's.
+        const std::string_view line = scenarioLineText(raw);
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos)
             continue;

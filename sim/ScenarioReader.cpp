@@ -1,4 +1,5 @@
 // Reading scenario files: from text to a ParsedScenario, or an error naming the line.
+#include <algorithm>
 #include <map>
 
 #include "ScenarioText.h"
@@ -245,7 +246,15 @@ private:
 }  // namespace
 
 std::string_view scenarioLineText(std::string_view line) {
-    return stripBlanks(line.substr(0, line.find(';')));
+    // The line ends at its comment, and at a NUL byte as a C string does.
+    line = line.substr(0, std::min(line.find(';'), line.find('\0')));
+    // A carriage return among the blanks at an end is one of them: a line never ends in one.
+    constexpr std::string_view kEnds = " \t\r";
+    const std::size_t first = line.find_first_not_of(kEnds);
+    if (first == std::string_view::npos) {
+        return std::string_view();
+    }
+    return line.substr(first, line.find_last_not_of(kEnds) - first + 1);
 }
 
 bool namesShip(const ScenarioFile &scenario, std::string_view name) {

@@ -48,8 +48,9 @@ struct ParsedScenario {
     bool hasEnvironment = false;           // the file had the section (possibly empty)
 };
 
-// A line as the scenario means it: without the comment from its first ';' on, and without
-// blanks and tabs at either end.
+// A line as the scenario means it: without the comment from its first ';' on (or anything
+// from a NUL byte on, for a reader that lets one through), and without blanks, tabs and
+// carriage returns at either end.
 std::string_view scenarioLineText(std::string_view line);
 // Some ship of the scenario bears this name, letter case aside, as the simulator finds a
 // vessel by its name.

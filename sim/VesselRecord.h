@@ -28,6 +28,8 @@ constexpr int kNamedGroupTypes = THGROUP_ATT_BACK + 1;
 // A vessel's status, as VESSELSTATUS::status and the STATUS scenario line give it.
 constexpr int kFreeFlight = 0;
 constexpr int kLanded = 1;
+// What GetStatus reports for a vessel docked to another (never stored in a record).
+constexpr int kDocked = 3;
 
 struct MeshRecord {                 // world-wide, by name
     VesselRecord *owner = nullptr;  // always null: meshes belong to no vessel

@@ -4,6 +4,7 @@
 //
 // Free flight: rpos and rvel relative to the reference body in global axes, vrot the angular
 // velocity (rad/s, vessel frame), arot the angles of the rotation matrix (Math3.h).
+// Docked: as free flight, with status 3.
 // Landed: vdata[0] holds longitude, latitude and heading (rad); GetStatus also reports rpos
 // and rvel, and, unlike in free flight, the altitude of the vessel's origin (m) in vrot.x and
 // the angles of its orientation relative to the local horizon in arot.
@@ -64,7 +65,10 @@ void World::fillStatus(const VesselRecord &v, VESSELSTATUS &s) const {
     if (v.status == kLanded) {
         fillLandedStatus(v, s);
     } else {
-        s.status = kFreeFlight;
+        // A docked vessel says so; its angles and rates are the free-flight ones.
+        const bool docked = std::any_of(v.docks.begin(), v.docks.end(),
+                                        [](const DockPort &d) { return d.mate != nullptr; });
+        s.status = docked ? kDocked : kFreeFlight;
         s.vrot = v.avel;
         s.arot = eulerFromRotation(v.rot);
     }

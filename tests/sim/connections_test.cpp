@@ -43,6 +43,8 @@ TEST_F(HostTest, DockingAlignsTheVesselsAndReportsMates) {
     VESSELSTATUS s;
     vb->GetStatus(s);
     EXPECT_EQ(s.base, a);
+    EXPECT_EQ(s.status, sim::kDocked);
+    EXPECT_TRUE(near(s.vrot, rec(*world, b).avel, 0)) << "rates as in free flight";
 
     EXPECT_FALSE(world->dock(a, 0, b, 0)) << "ports already taken";
     OBJHANDLE c = make("C");
@@ -62,6 +64,8 @@ TEST_F(HostTest, DockingAlignsTheVesselsAndReportsMates) {
     EXPECT_TRUE(world->undock(c, 0));
     EXPECT_FALSE(world->undock(c, 0));
     EXPECT_EQ(va->GetDockStatus(va->GetDockHandle(0)), nullptr);
+    va->GetStatus(s);
+    EXPECT_EQ(s.status, sim::kFreeFlight) << "undocked";
     EXPECT_EQ(events(*world, sim::ev::kDock).size(), 2u);
     EXPECT_EQ(events(*world, sim::ev::kUndock).size(), 2u);
 }

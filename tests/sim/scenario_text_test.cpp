@@ -133,7 +133,8 @@ TEST(ScenarioText, RefusesNulBytes) {
 }
 
 // As the simulator reads its scenarios: a ';' starts a comment anywhere but in the
-// description, blanks and tabs at either end go, END ends a block in any letter case, lines
+// description, blanks and tabs at either end go (carriage returns among them too), END ends
+// a block in any letter case, lines
 // may be of any length, and two vessels may share a name.
 TEST(ScenarioText, ReadsLinesAsTheSimulatorHandsThemOver) {
     const std::string longLine = "NOTES " + std::string(10000, 'x');
@@ -149,6 +150,7 @@ TEST(ScenarioText, ReadsLinesAsTheSimulatorHandsThemOver) {
         "Pod:vemopod ; the first\n"
         "  STATUS Orbiting Earth  ; free flight\t\n"
         "\tPRPLEVEL 0:1 1:0.5\t \n"
+        "  THLEVEL 0:1\r \t\r\n"
         "  ; a line that is all comment\n"
         "  VEMOCREW A01-John_Doe-35-72-80;no blank before the comment\n"
         "  " +
@@ -167,9 +169,10 @@ TEST(ScenarioText, ReadsLinesAsTheSimulatorHandsThemOver) {
     ASSERT_EQ(s.scenario.ships.size(), 2u);
     EXPECT_EQ(s.scenario.ships[0].name, "Pod");
     EXPECT_EQ(s.scenario.ships[0].className, "vemopod");
-    EXPECT_EQ(s.scenario.ships[0].lines,
-              (std::vector<std::string>{"STATUS Orbiting Earth", "PRPLEVEL 0:1 1:0.5",
-                                        "VEMOCREW A01-John_Doe-35-72-80", longLine}));
+    EXPECT_EQ(
+        s.scenario.ships[0].lines,
+        (std::vector<std::string>{"STATUS Orbiting Earth", "PRPLEVEL 0:1 1:0.5", "THLEVEL 0:1",
+                                  "VEMOCREW A01-John_Doe-35-72-80", longLine}));
     EXPECT_EQ(s.scenario.ships[1].name, "Pod");
     EXPECT_TRUE(s.scenario.ships[1].lines.empty());
 
