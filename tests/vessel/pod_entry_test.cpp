@@ -180,9 +180,9 @@ TEST_F(PodEntry, ExitWithNullAndEmptyModuleHooksDoNothing) {
 }
 
 // The last capsule to go unloads the module, and the next one loads it afresh, with every
-// static back at its first value: the airlock slot table starts empty again. 101 capsules
-// made and gone (from the 100th on they share the last slot) leave nothing shared behind:
-// two new capsules have an airlock each, and a member walks from one into the other.
+// static back at its first value: the module's walk over the vessel list starts anew. 101
+// capsules made and gone leave nothing shared behind: two new capsules have an airlock each,
+// and a member walks from one into the other.
 TEST_F(PodEntry, ModuleLoadedAfreshGivesNewCapsulesAirlocksOfTheirOwn) {
     std::vector<sim::ShipBlock> many;
     for (int i = 0; i <= 100; ++i) {
