@@ -41,7 +41,7 @@ bool Printable(const std::string &text) {
 
 }  // namespace
 
-// --out and the timeline's save go to a regular file or a new path only. A pipe, a device
+// --out, --plot and the timeline's save go to a regular file or a new path only. A pipe, a device
 // node, a symbolic link (to a file or to nowhere) or a folder there is refused before the
 // run, named in the message, and left exactly as it was.
 TEST(VemosimHostile, OutputsGoOnlyToRegularFilesOrNewPaths) {
@@ -52,8 +52,8 @@ TEST(VemosimHostile, OutputsGoOnlyToRegularFilesOrNewPaths) {
     for (const Target t : {Target{"pipe", "a pipe"}, Target{"link", "a symbolic link"},
                            Target{"dangling link", "a symbolic link"},
                            Target{"device", "a device node"}, Target{"folder", "a folder"}}) {
-        for (const bool timelineSave : {false, true}) {
-            SCOPED_TRACE(std::string(t.kind) + (timelineSave ? ", timeline save" : ", --out"));
+        for (const char *output : {"--out", "--plot", "save"}) {
+            SCOPED_TRACE(std::string(t.kind) + ", " + output);
             VemosimCase c;
             c.write("pod.scn", Capsule("A01-John_Doe-35-72-80"));
             c.write("precious", "someone else's file");
@@ -73,11 +73,11 @@ TEST(VemosimHostile, OutputsGoOnlyToRegularFilesOrNewPaths) {
             struct stat before;
             ASSERT_EQ(lstat(target.c_str(), &before), 0);
             std::vector<std::string> args = {"--until", "1", "pod.scn"};
-            if (timelineSave) {
+            if (std::string(output) == "save") {
                 c.write("run.tl", "0.5 save target\n");
                 args.insert(args.begin(), {"--timeline", "run.tl"});
             } else {
-                args.insert(args.begin(), {"--out", "target"});
+                args.insert(args.begin(), {output, "target"});
             }
             const VemosimResult r = c.run(args);
             EXPECT_EQ(r.exitCode, 2) << r.err;
