@@ -29,8 +29,9 @@ public:
     std::int32_t statusValue;  // published as rotation y; nothing reads it back
     std::int32_t freeSeats;    // published as rotation z
 
-    // Presence of the companion module's file (COMPANION_MODULE_PATH), a regular file that
-    // OpenCrewFile opens. CREW_OK present; CREW_NO_COMPANION missing.
+    // Presence of the companion module's file (COMPANION_MODULE_PATH) and its class config
+    // (COMPANION_CLASS_CONFIG_PATH), regular files that OpenCrewFile opens. CREW_OK both
+    // present; CREW_NO_COMPANION either missing.
     static int CheckCompanionModule();
 
     // Sets every field to its first value for the given vessel and takes the vessel's

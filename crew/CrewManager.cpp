@@ -109,11 +109,15 @@ int CrewManager::SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation) {
 // The airlock: set up with the manager, published on every roster change
 // ---------------------------------------------------------------------------------------
 int AirlockSlot::CheckCompanionModule() {
-    std::FILE *file = OpenCrewFile(COMPANION_MODULE_PATH, CREW_FILE_READ);
-    if (!file) {
-        return CREW_NO_COMPANION;
+    static const char *const COMPANION_PATHS[] = {COMPANION_MODULE_PATH,
+                                                  COMPANION_CLASS_CONFIG_PATH};
+    for (const char *path : COMPANION_PATHS) {
+        std::FILE *file = OpenCrewFile(path, CREW_FILE_READ);
+        if (!file) {
+            return CREW_NO_COMPANION;
+        }
+        std::fclose(file);
     }
-    std::fclose(file);
     return CREW_OK;
 }
 

@@ -17,8 +17,12 @@
 #define VEMO_DIR_SEP "/"
 #endif
 
-// The companion crew-member module; only its presence is checked.
+// The companion crew-member module and its class config; only their presence is checked. The
+// simulator stops with an error when a vessel of a class without its config is made, so both
+// must be there before a member goes out.
 inline constexpr char COMPANION_MODULE_PATH[] = "modules" VEMO_DIR_SEP "Vemo.dll";
+inline constexpr char COMPANION_CLASS_CONFIG_PATH[] =
+    "config" VEMO_DIR_SEP "vessels" VEMO_DIR_SEP "Vemo.cfg";
 // Hand-over record for a crew member leaving on EVA; read by the companion module.
 inline constexpr char EVA_RECORD_PATH[] = "config" VEMO_DIR_SEP "Vemotmp.cfg";
 // Hand-over record for a crew member moving to a docked vessel; read and removed by it.

@@ -65,10 +65,11 @@ const std::string &enterScratchRoot() {
             std::abort();
         }
         g_root = pattern;
-        for (const char *dir : {"modules", "config", "meshes/Vemo"}) {
+        for (const char *dir : {"modules", "config/vessels", "meshes/Vemo"}) {
             fs::create_directories(fs::path(g_root) / dir);
         }
         std::ofstream(fs::path(g_root) / "modules" / "Vemo.dll") << "companion";
+        std::ofstream(fs::path(g_root) / "config" / "vessels" / "Vemo.cfg") << "ClassName = Vemo\n";
         std::atexit(removeScratchRoot);
     }
     // Cheap enough per input, and it keeps an input that left the folder from spoiling the

@@ -35,8 +35,8 @@ inline std::string format() {
     return std::string();
 }
 
-// A fresh folder laid out like the simulator's: modules/Vemo.dll (present, so the crew
-// library counts the companion as installed), config/ and meshes/Vemo/. The first call makes
+// A fresh folder laid out like the simulator's: modules/Vemo.dll and config/vessels/Vemo.cfg
+// (present, so the crew library counts the companion as installed), config/ and meshes/Vemo/. The first call makes
 // it and changes into it; later calls only change back into it. Removed at exit.
 const std::string &enterScratchRoot();
 

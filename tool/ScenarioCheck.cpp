@@ -166,11 +166,11 @@ void judgeTaken(const std::string &line, const std::string &savedLine, LineVerdi
 std::string whyNotTaken(const sim::ShipBlock &b, const BlockFacts &f, std::size_t before,
                         bool companion, const std::string &line) {
     if (!f.airlock) {
-        return companion
-                   ? b.name + " (class " + b.className +
-                         ") has no crew airlock, so it takes no crew"
-                   : std::string("the companion crew-member module (") + COMPANION_MODULE_PATH +
-                         ") is not installed, so " + b.name + " has no working crew";
+        return companion ? b.name + " (class " + b.className +
+                               ") has no crew airlock, so it takes no crew"
+                         : std::string("the companion crew-member module (") +
+                               COMPANION_MODULE_PATH + " and " + COMPANION_CLASS_CONFIG_PATH +
+                               ") is not installed, so " + b.name + " has no working crew";
     }
     if (static_cast<long long>(before) >= f.seats) {
         return "beyond the seats: " + b.name + " has " +
@@ -188,7 +188,8 @@ CheckReport checkLoadedScenario(sim::World &world, const sim::ParsedScenario &pa
                                 const std::string &fileText, const std::string &root) {
     CheckReport report;
     struct stat st;
-    const bool companion = stat((root + "/" + COMPANION_MODULE_PATH).c_str(), &st) == 0;
+    const bool companion = stat((root + "/" + COMPANION_MODULE_PATH).c_str(), &st) == 0 &&
+                           stat((root + "/" + COMPANION_CLASS_CONFIG_PATH).c_str(), &st) == 0;
     const std::size_t loadEvents = world.events().size();
     const sim::ScenarioFile saved = world.save();
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 
@@ -21,9 +22,11 @@ inline bool EnterFreshRoot(std::string pattern, std::filesystem::path &root,
         return false;
     }
     root = pattern;
-    for (const char *dir : {"modules", "config", "meshes/Vemo"}) {
+    for (const char *dir : {"modules", "config/vessels", "meshes/Vemo"}) {
         std::filesystem::create_directories(root / dir);
     }
+    // The companion's class config; its module file is each test's to give or withhold.
+    std::ofstream(root / "config" / "vessels" / "Vemo.cfg") << "ClassName = Vemo\n";
     previousDir = std::filesystem::current_path();
     std::filesystem::current_path(root);
     return true;

@@ -1,6 +1,7 @@
 // EVA and transfer: a member leaving a vessel on free EVA or over to a docked vessel.
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -319,10 +320,12 @@ TEST_F(EvaWorldTest, ZeroTurnLeavesTheOrientation) {
     OrientCrewVessel(vec(0, 0, 1), nullptr);  // no vessel: nothing happens
 }
 
-// A host that makes no crew-member vessel must not cost the member: here there is no
-// crew-member class at all. (A name in use is no reason: names need not be unique.)
+// A host that makes no crew-member vessel must not cost the member: here the crew-member
+// class names a module that is not there. (A name in use is no reason: names need not be
+// unique.)
 TEST_F(EvaWorldTest, MemberStaysAboardWhenTheHostMakesNoVessel) {
     MakeWorld(0.1, false);
+    std::ofstream("config/vessels/Vemo.cfg") << "ClassName = Vemo\nModule = Missing\n";
     OBJHANDLE alpha = MakeHab("Alpha");
     ASSERT_EQ(Crew(alpha).AddCrewMember("Pilot One", 35, 72, 80, ""), 1);
     StartCounting();

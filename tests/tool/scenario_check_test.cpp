@@ -142,7 +142,8 @@ TEST_F(ScenarioCheckWithoutCompanion, NoCrewWithoutTheCompanion) {
             check(w, root->path(), scenario({cls, {}, line.c_str(), {}, ""}), line);
         // Both keep their crew lines for when the companion is back.
         EXPECT_EQ(static_cast<int>(v.verdict), static_cast<int>(Verdict::KeptAside));
-        EXPECT_NE(v.what.find("companion crew-member module (modules/Vemo.dll) is not installed"),
+        EXPECT_NE(v.what.find("companion crew-member module (modules/Vemo.dll and "
+                              "config/vessels/Vemo.cfg) is not installed"),
                   std::string::npos)
             << v.what;
     }

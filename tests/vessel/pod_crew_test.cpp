@@ -335,6 +335,23 @@ TEST_F(PodCrew, EveryKindOfStepMakesItsHostCallsInOneOrder) {
 
 // --- Without a working companion --------------------------------------------------------------
 
+// The companion's module without its class config: in the simulator, making the first
+// member's vessel would stop the simulation, so the capsule counts the companion as missing
+// and its member stays aboard.
+TEST_F(PodCrew, CompanionWithoutItsClassConfigCountsAsMissing) {
+    root->remove("config/vessels/Vemo.cfg");
+    OBJHANDLE pod = loadCrewedPod(*world);
+    ASSERT_NE(pod, nullptr);
+    EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));
+    world->step(10);
+    EXPECT_EQ(world->vessels().size(), 1u) << "nobody went out";
+    EXPECT_TRUE(testsupport::events(*world, sim::ev::kError).empty())
+        << "a vessel of a class without a config was asked for:\n"
+        << testsupport::dumpEvents(*world);
+    EXPECT_EQ(savedCrew("Pod"), std::vector<std::string>{kCrewLine});
+    EXPECT_FALSE(testsupport::attachment(*world, pod, "Vemo").found);
+}
+
 class PodNoCompanion : public PodCrew {
 protected:
     testsupport::RootOptions rootOptions() const override {
