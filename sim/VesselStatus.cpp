@@ -62,13 +62,18 @@ void World::fillStatus(const VesselRecord &v, VESSELSTATUS &s) const {
     s.rbody = bodyHandle();
     s.rpos = v.rpos;
     s.rvel = v.rvel;
+    // The first port with a mate names the vessel it is docked to.
+    const auto docked = std::find_if(v.docks.begin(), v.docks.end(),
+                                     [](const DockPort &d) { return d.mate != nullptr; });
+    if (docked != v.docks.end()) {
+        s.base = docked->mate->handle();
+        s.port = static_cast<int>(docked->index);
+    }
     if (v.status == kLanded) {
         fillLandedStatus(v, s);
     } else {
         // A docked vessel says so; its angles and rates are the free-flight ones.
-        const bool docked = std::any_of(v.docks.begin(), v.docks.end(),
-                                        [](const DockPort &d) { return d.mate != nullptr; });
-        s.status = docked ? kDocked : kFreeFlight;
+        s.status = docked != v.docks.end() ? kDocked : kFreeFlight;
         s.vrot = v.avel;
         s.arot = eulerFromRotation(v.rot);
     }
@@ -79,12 +84,6 @@ void World::fillStatus(const VesselRecord &v, VESSELSTATUS &s) const {
     const double retro = v.groupByType[THGROUP_RETRO] ? v.groupByType[THGROUP_RETRO]->level : 0.0;
     s.eng_main = main != 0.0 ? main : -retro;
     s.eng_hovr = v.groupByType[THGROUP_HOVER] ? v.groupByType[THGROUP_HOVER]->level : 0.0;
-    for (const DockPort &d : v.docks)
-        if (d.mate) {
-            s.base = d.mate->handle();
-            s.port = static_cast<int>(d.index);
-            break;
-        }
 }
 
 VESSELSTATUS makeStatus(const VECTOR3 &rpos, const VECTOR3 &rvel) {
