@@ -47,6 +47,12 @@ inline constexpr char CREW_ATTACHMENT_ID[] = "V-em";
 // than deleting "V-em", leaves every handle the vessel's own module holds valid.
 inline constexpr char TAKEN_ABOARD_POINT_ID[] = "taken aboard";
 
+// Whether an object name is a transfer vessel's: it begins with "VemoT".
+inline bool IsTransferVesselName(const char *name) {
+    return name &&
+           std::strncmp(name, TRANSFER_VESSEL_PREFIX, sizeof TRANSFER_VESSEL_PREFIX - 1) == 0;
+}
+
 // Whether a vessel is of the crew-member class: its class name begins with "Vemo".
 inline bool HasCrewVesselClass(const VESSEL &vessel) {
     const char *className = vessel.GetClassName();

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::size_t TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
-
 struct Walk {
     bool walked;        // the candidates belong to the frame at frameTime
     double frameTime;   // s: oapiGetSimTime of that frame
@@ -77,8 +75,7 @@ void WalkSlice(Walk &w) {
         if (vessel && HasCrewVesselClass(*vessel)) {
             const DWORD parentCount = vessel->AttachmentCount(true);
             const char *name = parentCount >= 2 ? vessel->GetName() : nullptr;
-            const bool transfer =
-                name && std::strncmp(name, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0;
+            const bool transfer = IsTransferVesselName(name);
             if (transfer || (parentCount >= 2 && CrewMemberPoint(*vessel, parentCount))) {
                 if (w.count == MAX_CREW_CANDIDATES) {
                     break;  // the next slice starts with this vessel

@@ -83,7 +83,7 @@ bool TransferPending() {
         }
         char name[OBJECT_NAME_SIZE + 1] = {};
         oapiGetObjectName(handle, name, OBJECT_NAME_SIZE);
-        if (std::strncmp(name, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0 &&
+        if (IsTransferVesselName(name) &&
             oapiGetObjectByName(name + TRANSFER_PREFIX_LENGTH) != nullptr) {
             return true;
         }

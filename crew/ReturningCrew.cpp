@@ -175,8 +175,8 @@ OBJHANDLE FindTransferVessel(const char *ownName, bool &hasValues, VECTOR3 &valu
         OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
         VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
         const char *name = vessel ? vessel->GetName() : nullptr;
-        if (name && std::strncmp(name, TRANSFER_VESSEL_PREFIX, TRANSFER_PREFIX_LENGTH) == 0 &&
-            HasCrewVesselClass(*vessel) && AddressedTo(name, ownName)) {
+        if (IsTransferVesselName(name) && HasCrewVesselClass(*vessel) &&
+            AddressedTo(name, ownName)) {
             hasValues = ReadMemberPoint(*vessel, values);
             return handle;
         }
