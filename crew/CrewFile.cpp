@@ -33,6 +33,7 @@ constexpr int FOLDER_NAME_SIZE = 64;  // bytes of one folder name, terminator in
 constexpr int LOG_LINE_SIZE = 200;    // bytes of a line written to the host's log
 constexpr mode_t NEW_FILE_PERMISSIONS = 0644;
 constexpr int NO_FILE = -1;
+constexpr nlink_t SINGLE_LINK = 1;  // names of a file nothing else reaches
 
 // What a name that is not a regular file (or not a folder) is, for the log.
 const char *KindOf(mode_t mode) {
@@ -102,7 +103,7 @@ int OpenRegularFile(int folder, const char *leaf, const char *path, CrewFileMode
     const int logLength = static_cast<int>(std::strlen(path));
     struct stat st;
     const bool exists = fstatat(folder, leaf, &st, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!exists && (errno != ENOENT || mode == CREW_FILE_READ)) {
+    if (!exists && (errno != ENOENT || mode != CREW_FILE_WRITE)) {
         return NO_FILE;
     }
     if (exists && !S_ISREG(st.st_mode)) {
@@ -112,7 +113,7 @@ int OpenRegularFile(int folder, const char *leaf, const char *path, CrewFileMode
     // A new file is made only where nothing is: whatever appears there meanwhile is not
     // written through. An existing one is emptied only once it is known to be regular.
     int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    if (mode == CREW_FILE_READ) {
+    if (mode != CREW_FILE_WRITE) {
         flags |= O_RDONLY;
     } else {
         flags |= O_WRONLY | (exists ? 0 : O_CREAT | O_EXCL);
@@ -123,6 +124,17 @@ int OpenRegularFile(int folder, const char *leaf, const char *path, CrewFileMode
     }
     if (fstat(file, &st) != 0 || !S_ISREG(st.st_mode)) {
         LogRefusal(path, logLength, st.st_mode, "a regular file");
+        close(file);
+        return NO_FILE;
+    }
+    // A second name for the file is a hard link: whatever lies at the other name, perhaps
+    // outside the simulator's folder, would be emptied and overwritten, or read as a record.
+    if (mode != CREW_FILE_READ && st.st_nlink > SINGLE_LINK) {
+        char line[LOG_LINE_SIZE];
+        std::snprintf(line, sizeof line,
+                      "crew: %.*s has %lu names (a hard link), not one: taken as missing",
+                      logLength, path, static_cast<unsigned long>(st.st_nlink));
+        oapiWriteLog(line);
         close(file);
         return NO_FILE;
     }

@@ -68,7 +68,7 @@ bool WriteTransferRecord(const TransferRecord &record, const char *path) {
 }
 
 bool ReadTransferRecord(const char *path, TransferRecord &record) {
-    std::FILE *file = OpenCrewFile(path, CREW_FILE_READ);
+    std::FILE *file = OpenCrewFile(path, CREW_FILE_READ_RECORD);
     if (!file) {
         return false;
     }

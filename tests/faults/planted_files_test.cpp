@@ -77,16 +77,23 @@ TEST_F(PlantedFiles, RecordsAreNeverWrittenThroughALink) {
     struct Plant {
         const char *at;     // what is a link
         const char *names;  // what the log names
+        bool hard;          // a hard link, not a symbolic one
     };
     // The class configs are read through a linked config/ as through the folder itself.
     fs::copy(root->file("config/vessels"), outside_ + "/vessels", fs::copy_options::recursive);
-    for (const Plant plant : {Plant{"config/Vemotmp.cfg", "config/Vemotmp.cfg"},
-                              Plant{"config/VemotmpT.cfg", "config/VemotmpT.cfg"},
-                              Plant{"config", "config is a symbolic link"}}) {
-        SCOPED_TRACE(plant.at);
+    for (const Plant plant : {Plant{"config/Vemotmp.cfg", "config/Vemotmp.cfg", false},
+                              Plant{"config/VemotmpT.cfg", "config/VemotmpT.cfg", false},
+                              Plant{"config", "config is a symbolic link", false},
+                              Plant{"config/Vemotmp.cfg", "(a hard link)", true},
+                              Plant{"config/VemotmpT.cfg", "(a hard link)", true}}) {
+        SCOPED_TRACE(std::string(plant.at) + (plant.hard ? " (hard link)" : ""));
         Clear(plant.at);
-        fs::create_symlink(plant.at == std::string("config") ? outside_ : victim_,
-                           root->file(plant.at));
+        if (plant.hard) {
+            fs::create_hard_link(victim_, root->file(plant.at));
+        } else {
+            fs::create_symlink(plant.at == std::string("config") ? outside_ : victim_,
+                               root->file(plant.at));
+        }
         Load(kCrewScenario);
         RoundTrip();
         EXPECT_EQ(Victim(), kVictimText);
