@@ -36,6 +36,20 @@ void checkReader(std::string_view text) {
                "module '%s' does not read back", module.c_str());
 }
 
+// A carriage return is a blank wherever it stands: the file reads as the same with every one
+// of them made a blank (the line breaks stay as they are).
+void checkCarriageReturns(std::string_view text) {
+    std::string blanked(text);
+    for (char &c : blanked) {
+        c = c == '\r' ? ' ' : c;
+    }
+    const sim::ClassConfig asWritten = sim::parseClassConfig(text);
+    const sim::ClassConfig asBlanks = sim::parseClassConfig(blanked);
+    FUZZ_CHECK(asWritten.module == asBlanks.module && asWritten.enableFocus == asBlanks.enableFocus,
+               "carriage returns read otherwise than blanks: module '%s' against '%s'",
+               asWritten.module.c_str(), asBlanks.module.c_str());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -44,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::filesystem::create_directories(kConfigFolder, ignored);
     fuzzsupport::writeFile(kConfigFile, data, size);
     checkReader(std::string_view(reinterpret_cast<const char *>(data), size));
+    checkCarriageReturns(std::string_view(reinterpret_cast<const char *>(data), size));
 
     std::string why;
     if (!world->checkClass(kClass, &why)) {

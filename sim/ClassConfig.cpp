@@ -6,6 +6,21 @@
 
 namespace sim {
 
+namespace {
+
+// A config file written on one system and copied to another may carry a carriage return
+// anywhere a blank may stand, around the '=' as well as at the line's end: it is a blank.
+std::string_view stripConfigBlanks(std::string_view s) {
+    constexpr std::string_view kConfigBlanks = " \t\r";
+    const std::size_t first = s.find_first_not_of(kConfigBlanks);
+    if (first == std::string_view::npos) {
+        return std::string_view();
+    }
+    return s.substr(first, s.find_last_not_of(kConfigBlanks) - first + 1);
+}
+
+}  // namespace
+
 ClassConfig parseClassConfig(std::string_view text) {
     ClassConfig config;
     LineReader reader(text);
@@ -16,8 +31,8 @@ ClassConfig parseClassConfig(std::string_view text) {
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos)
             continue;
-        const std::string_view key = stripBlanks(line.substr(0, eq));
-        const std::string_view value = stripBlanks(line.substr(eq + 1));
+        const std::string_view key = stripConfigBlanks(line.substr(0, eq));
+        const std::string_view value = stripConfigBlanks(line.substr(eq + 1));
         if (equalNoCase(key, "Module"))
             config.module = std::string(value);
         else if (equalNoCase(key, "EnableFocus"))

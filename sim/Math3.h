@@ -59,6 +59,11 @@ inline bool isFinite(const VECTOR3 &a) {
 // run moves a vessel out of the numbers a scenario can hold.
 constexpr double kMaxDistance = 1e15;
 constexpr double kMaxSpeed = 299792458.0;
+// The largest angular velocity (rad/s about each axis) the host takes from outside: some
+// 16,000 turns a second, beyond any vessel, and small enough that a step turns the vessel
+// by a finite angle (a rate near the largest double makes its length, and so the
+// orientation, infinite or NaN).
+constexpr double kMaxAngularRate = 1e5;
 
 // Finite, and no component beyond limit either way.
 inline bool isWithin(const VECTOR3 &a, double limit) {

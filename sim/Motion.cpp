@@ -213,7 +213,7 @@ void World::turn(VesselRecord &v, const MATRIX3 &R) {
 }
 
 void World::setAngularVelocity(OBJHANDLE h, const VECTOR3 &avel) {
-    if (!isFinite(avel))
+    if (!isWithin(avel, kMaxAngularRate))
         return;
     if (VesselRecord *v = resolve(h, "setting an angular velocity"))
         v->avel = avel;

@@ -425,7 +425,8 @@ void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
     } else if (keyIs("AROT", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
         st->rot = rotationFromEuler(vec(x[0], x[1], x[2]) / kDegPerRad);
         st->hasRot = understood = true;
-    } else if (keyIs("VROT", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
+    } else if (keyIs("VROT", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after) &&
+               isWithin(vec(x[0], x[1], x[2]) / kDegPerRad, kMaxAngularRate)) {
         st->avel = vec(x[0], x[1], x[2]) / kDegPerRad;
         st->hasAvel = understood = true;
     } else if (keyIs("PRPLEVEL", rest)) {
