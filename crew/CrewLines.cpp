@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CrewLineReading.h"
 #include "CrewManager.h"
 #include "CrewText.h"
 
@@ -50,12 +51,12 @@ bool ParseDecimal(const char *text, int *value) {
 }
 
 // Finds the next "-" at or after *cursor, reads the number after it (at most five
-// characters, cut at a further "-") and leaves *cursor just after that "-". False when there
-// is no further "-" or no number after it.
-bool ReadNumberField(const char **cursor, int *value) {
+// characters, cut at a further "-") and leaves *cursor just after that "-". The fault when
+// there is no further "-" or no number after it.
+CrewLineFault ReadNumberField(const char **cursor, int *value) {
     const char *dash = std::strchr(*cursor, '-');
     if (!dash) {
-        return false;
+        return CREW_LINE_FIELD_MISSING;
     }
     char field[MAX_NUMBER_LENGTH + 1] = {};
     for (std::size_t i = 0; i < MAX_NUMBER_LENGTH && dash[1 + i] != '\0' && dash[1 + i] != '-';
@@ -63,11 +64,12 @@ bool ReadNumberField(const char **cursor, int *value) {
         field[i] = dash[1 + i];
     }
     *cursor = dash + 1;
-    return ParseDecimal(field, value);
+    return ParseDecimal(field, value) ? CREW_LINE_READ : CREW_LINE_NOT_A_NUMBER;
 }
 
-// Fills member from a value token; false when the token is not a valid crew value.
-bool ParseCrewValue(const char *token, CrewMember *member) {
+// Fills reading.member from a value token, or reading's fault and field.
+void ParseCrewValue(const char *token, CrewLineReading &reading) {
+    CrewMember *member = &reading.member;
     // Mission id: up to 4 characters before the first "-".
     if (token[0] != '-') {
         for (int i = 0; i < MISSION_ID_MAX_LENGTH && token[i] != '\0' && token[i] != '-'; ++i) {
@@ -79,7 +81,8 @@ bool ParseCrewValue(const char *token, CrewMember *member) {
     // Name: up to 25 characters after the first "-", cut at the next one.
     const char *dash = std::strchr(token, '-');
     if (!dash) {
-        return false;
+        reading.fault = CREW_LINE_NO_NAME;
+        return;
     }
     for (int i = 0; i < CREW_NAME_MAX_LENGTH && dash[1 + i] != '\0' && dash[1 + i] != '-'; ++i) {
         member->name[i] = (dash[1 + i] == '_') ? ' ' : dash[1 + i];
@@ -87,24 +90,31 @@ bool ParseCrewValue(const char *token, CrewMember *member) {
     CrewManager::SanitizeCrewName(member->name);
     // An empty name is kept: the roster accepts one, and a saved member must come back.
 
+    struct Window {
+        CrewLineField field;
+        int low, high;
+    };
+    static const Window windows[] = {{CREW_FIELD_AGE, MIN_CREW_AGE, MAX_CREW_AGE},
+                                     {CREW_FIELD_PULSE, MIN_CREW_PULSE, MAX_CREW_PULSE},
+                                     {CREW_FIELD_WEIGHT, MIN_CREW_WEIGHT, MAX_CREW_WEIGHT}};
+    int numbers[3] = {0, 0, 0};
     const char *cursor = dash + 1;
-    int age = 0;
-    int pulse = 0;
-    int weight = 0;
-    if (!ReadNumberField(&cursor, &age) || age < MIN_CREW_AGE || age > MAX_CREW_AGE) {
-        return false;
+    for (int i = 0; i < 3; ++i) {
+        reading.field = windows[i].field;
+        reading.fault = ReadNumberField(&cursor, &numbers[i]);
+        if (reading.fault != CREW_LINE_READ) {
+            return;
+        }
+        if (numbers[i] < windows[i].low || numbers[i] > windows[i].high) {
+            reading.fault = CREW_LINE_OUT_OF_RANGE;
+            reading.value = numbers[i];
+            return;
+        }
     }
-    if (!ReadNumberField(&cursor, &pulse) || pulse < MIN_CREW_PULSE || pulse > MAX_CREW_PULSE) {
-        return false;
-    }
-    if (!ReadNumberField(&cursor, &weight) || weight < MIN_CREW_WEIGHT ||
-        weight > MAX_CREW_WEIGHT) {
-        return false;
-    }
-    member->age = age;
-    member->pulse = pulse;
-    member->weight = weight;
-    return true;
+    reading.field = CREW_FIELD_NONE;
+    member->age = numbers[0];
+    member->pulse = numbers[1];
+    member->weight = numbers[2];
 }
 
 // The value of a member as a line carries it, blanks as "_".
@@ -168,6 +178,23 @@ bool CrewManager::IsCrewLine(const char *line) {
     return true;
 }
 
+CrewLineReading ReadCrewLine(const char *line) {
+    CrewLineReading reading;
+    std::memset(&reading, 0, sizeof reading);
+    reading.transfer = CrewManager::IsTransferLine(line);
+    if (!reading.transfer && !CrewManager::IsCrewLine(line)) {
+        reading.fault = CREW_LINE_NOT_CREW;
+        return reading;
+    }
+    char token[MAX_TOKEN_LENGTH + 1];
+    ReadValueToken(line + (reading.transfer ? TRANSFER_KEYWORD_LENGTH : KEYWORD_LENGTH), token);
+    ParseCrewValue(token, reading);
+    if (reading.fault != CREW_LINE_READ) {
+        std::memset(&reading.member, 0, sizeof reading.member);
+    }
+    return reading;
+}
+
 int CrewManager::SaveCrewLines(FILEHANDLE scn) {
     if (!IsReady() || !scn) {
         return CREW_REFUSED;
@@ -178,16 +205,24 @@ int CrewManager::SaveCrewLines(FILEHANDLE scn) {
         FormatCrewValue(roster[i], value);
         WriteLine(scn, CREW_LINE_KEYWORD, value);
     }
-    // The member a transfer vessel brings is known only from the hand-over file, which the
-    // scenario does not carry: without this line the member would come aboard nameless once
-    // the scenario is loaded where that file is gone.
+    // Members on the way are known only from transfer lines and the hand-over file, which the
+    // scenario does not carry: without these lines a member would come aboard nameless once
+    // the scenario is loaded where that file is gone. Every transfer line read is written
+    // again until its member is aboard, whether or not its transfer vessel is still there.
+    const int awaitedLines = awaitedCount < MAX_AWAITED_MEMBERS ? awaitedCount : 0;
+    for (int i = 0; i < awaitedLines; ++i) {
+        FormatCrewValue(awaitedMembers[i], value);
+        WriteLine(scn, TRANSFER_LINE_KEYWORD, value);
+    }
+    // With no transfer line, the member a transfer vessel brings may still be named by the
+    // hand-over file (FindAwaitedMember): the transfer was made in this session.
     CrewMember awaited;
-    const bool awaiting = FindAwaitedMember(awaited);
-    if (awaiting) {
+    const bool fromFile = awaitedLines == 0 && FindAwaitedMember(awaited);
+    if (fromFile) {
         FormatCrewValue(awaited, value);
         WriteLine(scn, TRANSFER_LINE_KEYWORD, value);
     }
-    return count > 0 || awaiting ? CREW_OK : CREW_REFUSED;
+    return count > 0 || awaitedLines > 0 || fromFile ? CREW_OK : CREW_REFUSED;
 }
 
 int CrewManager::LoadCrewLine(const char *line) {
@@ -203,22 +238,22 @@ int CrewManager::LoadCrewLine(const char *line) {
         }
         crewMass = 0.0;
         std::memset(roster, 0, sizeof roster);
-        std::memset(&awaitedMember, 0, sizeof awaitedMember);
+        std::memset(awaitedMembers, 0, sizeof awaitedMembers);
+        awaitedCount = 0;
         loadedCrewLines = 0;
         crewCount = 0;
         PublishSeats();
     }
 
-    char token[MAX_TOKEN_LENGTH + 1];
-    // A member on the way takes no seat yet: the line is read whatever the seats.
+    // A member on the way takes no seat yet: the line is read whatever the seats. Lines
+    // beyond the room for them are refused, and the vessel keeps them to save them again.
     if (IsTransferLine(line)) {
-        ReadValueToken(line + TRANSFER_KEYWORD_LENGTH, token);
-        CrewMember awaited;
-        std::memset(&awaited, 0, sizeof awaited);
-        if (!ParseCrewValue(token, &awaited)) {
+        const CrewLineReading reading = ReadCrewLine(line);
+        if (reading.fault != CREW_LINE_READ || awaitedCount < 0 ||
+            awaitedCount >= MAX_AWAITED_MEMBERS) {
             return CREW_REFUSED;
         }
-        awaitedMember = awaited;
+        awaitedMembers[awaitedCount++] = reading.member;
         return CREW_OK;
     }
 
@@ -228,13 +263,10 @@ int CrewManager::LoadCrewLine(const char *line) {
     if (!IsCrewLine(line)) {
         return CREW_REFUSED;
     }
-
-    ReadValueToken(line + KEYWORD_LENGTH, token);
-
     CrewMember &member = roster[crewCount];
-    std::memset(&member, 0, sizeof member);
-    if (!ParseCrewValue(token, &member)) {
-        std::memset(&member, 0, sizeof member);
+    const CrewLineReading reading = ReadCrewLine(line);
+    member = reading.member;  // cleared when the line is refused
+    if (reading.fault != CREW_LINE_READ) {
         return CREW_REFUSED;
     }
 

@@ -29,6 +29,9 @@ inline constexpr int EVA_NAME_SIZE = 50;
 inline constexpr int EVA_VESSEL_NAME_SIZE = 200;
 // s of simulation time in which the module walks the whole vessel list for returning crew
 inline constexpr double RETURNING_CREW_SCAN_PERIOD = 0.25;
+// Transfer lines a vessel holds from its scenario; further ones are refused (and kept by the
+// vessel's KeptCrewLines, so none is lost).
+inline constexpr int MAX_AWAITED_MEMBERS = 8;
 // loadedCrewLines until the first line of the vessel's scenario block arrives.
 inline constexpr int CREW_LINES_NOT_STARTED = -1;
 // massAccounting while roster changes adjust the vessel's empty mass.
@@ -82,9 +85,12 @@ public:
     char lastEvaVesselName[EVA_VESSEL_NAME_SIZE];  // object name of the last crew vessel made [""]
     OBJHANDLE lastEvaVessel;                       // its handle as last looked up [null]
     AirlockSlot airlock;  // the vessel's airlock: box, door, published point [set up for it]
-    // The member a transfer vessel addressed to this vessel brought, as a saved scenario told
-    // it (a transfer line); age 0: none. Used when the hand-over file no longer tells. [zero]
-    CrewMember awaitedMember;
+    // The members transfer vessels addressed to this vessel bring, as a saved scenario told
+    // them (its transfer lines), in the order read; each leaves the list when it comes
+    // aboard. Used when the hand-over file does not tell, and they win over a file that
+    // names someone else. [zero]
+    CrewMember awaitedMembers[MAX_AWAITED_MEMBERS];
+    std::int32_t awaitedCount;  // entries of awaitedMembers in use [0]
 
     // --- set-up (call in this order) ---
 
@@ -141,9 +147,9 @@ public:
     // same form, "VEMOTRANSFER <missionId>-<name>-<age>-<pulse>-<weight>": the member's name
     // travels only in the hand-over file, which a saved scenario does not carry.
 
-    // Writes one crew line per member, in roster order, then the transfer line when a
-    // transfer vessel addressed to this vessel waits and its member is known
-    // (FindAwaitedMember).
+    // Writes one crew line per member, in roster order, then one transfer line per awaited
+    // member; with none, the transfer line of a transfer vessel addressed to this vessel
+    // whose member the hand-over file names (FindAwaitedMember).
     // CREW_OK lines written; CREW_REFUSED nothing written (not ready, empty roster and no
     // transfer waiting, null handle).
     int SaveCrewLines(FILEHANDLE scn);
@@ -193,16 +199,17 @@ public:
 
     // --- returning crew; call once per simulation step, from the post-step callback ---
 
-    // Looks for a member inside the airlock box, or one handed over by a docked vessel, and
-    // takes the first it finds aboard. The module walks the vessel list once for all its
+    // Looks for members inside the airlock box, or handed over by a docked vessel (or left
+    // in the box by a transfer whose receiving vessel has gone), and takes every one it finds
+    // aboard while seats are free, in list order. The module walks the vessel list once for all its
     // vessels, a slice each step (CrewWalk.h), so a member who stands inside an open airlock
     // of a vessel with a free seat comes aboard within RETURNING_CREW_SCAN_PERIOD plus one
     // step; where several airlocks of the module hold him, the vessel first in the host's
     // list takes him.
-    // CREW_EVA a member back from EVA came aboard (the focus is back on the own vessel);
-    // CREW_TRANSFER a member handed over came aboard; CREW_NONE nothing was done (also while
-    // the door is closed or no seat is free: nobody is taken in then); CREW_NOT_READY not
-    // ready.
+    // CREW_EVA a member back from EVA came aboard (the focus is back on the own vessel), and
+    // perhaps others; CREW_TRANSFER members handed over came aboard, none from EVA; CREW_NONE
+    // nothing was done (also while the door is closed or no seat is free: nobody is taken in then);
+    // CREW_NOT_READY not ready.
     int ProcessReturningCrew();
 
     // --- shared by the operations above ---
@@ -215,8 +222,9 @@ public:
     void PublishSeats();
 
     // The member that a transfer vessel addressed to this vessel brings, as far as its name
-    // is known: from the transfer hand-over file when that holds this member's record, else
-    // from awaitedMember when its values are the ones the transfer vessel carries. False
+    // is known: from the transfer hand-over file when that holds this member's record (and,
+    // with transfer lines read, agrees with one of them), else from the first awaited member
+    // whose values are the ones the transfer vessel carries. False
     // when not ready, when no transfer vessel waits for this vessel, or when nothing tells
     // who is in it. Reads the hand-over file; changes nothing.
     bool FindAwaitedMember(CrewMember &member) const;

@@ -9,14 +9,21 @@
 
 namespace {
 
+// Vessels looked at from the top of the list for those that came since the last slice: more
+// coming in one frame are found by the next pass instead.
+constexpr DWORD MAX_NEW_VESSELS_LOOKED_AT = 8;
+
+// The walk goes down the list, from its last vessel to its first. The simulator adds a vessel
+// at the end of the list, and takes one out either by moving every later vessel down a place
+// or by moving its last vessel into the gap. Either way a vessel below the walk's place keeps
+// a place below it, so no vessel that was there when a pass began is passed over, however
+// the list changes; one moved from above is at worst walked twice. Vessels added during a
+// pass stand above the walk's place; each slice first looks at the top of the list for them.
 struct Walk {
     bool walked;        // the candidates belong to the frame at frameTime
     double frameTime;   // s: oapiGetSimTime of that frame
-    DWORD next;         // list index the next slice starts at
-    OBJHANDLE anchor;   // the last vessel the last slice walked; null at the start of a pass
-    bool anchorTaken;   // the anchor was a candidate and has been taken aboard
-    DWORD takenBefore;  // candidates of the last slice taken aboard: they leave the list,
-                        // all of them before `next`
+    DWORD next;         // the slice walks down from the index below this one; 0: a new pass
+    OBJHANDLE top;      // the last vessel of the list when the last slice was walked
     int count;
     CrewCandidate candidates[MAX_CREW_CANDIDATES];
 };
@@ -35,62 +42,63 @@ DWORD SliceSize(DWORD listSize) {
     return share < 1.0 ? 1 : static_cast<DWORD>(share);
 }
 
-// Where this frame's slice starts. Vessels that left the list since the last slice moved
-// every vessel after them down. This module's own leavers are counted (the candidates it took
-// aboard); the anchor, found again, shows what else left. When the anchor itself has left and
-// was not ours to take, the vessel after it now stands where it stood.
-DWORD ResumeAt(const Walk &w, DWORD listSize) {
-    if (!w.anchor) {
-        return w.next;
+// Looks at the vessel at index i: a candidate when it is a crew-member or transfer vessel.
+// False when the candidate list is full. The cheap tests come first and nothing is copied: a
+// vessel that is not of the crew-member class costs three host calls and a comparison.
+bool LookAt(Walk &w, DWORD i, OBJHANDLE handle) {
+    VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
+    if (!vessel || !HasCrewVesselClass(*vessel)) {
+        return true;
     }
-    if (w.anchorTaken) {
-        return w.next - w.takenBefore;
+    const DWORD parentCount = vessel->AttachmentCount(true);
+    const char *name = parentCount >= 2 ? vessel->GetName() : nullptr;
+    const bool transfer = IsTransferVesselName(name);
+    if (!transfer && !(parentCount >= 2 && CrewMemberPoint(*vessel, parentCount))) {
+        return true;
     }
-    const DWORD expected = w.next - 1 - w.takenBefore;
-    for (DWORD j = expected < listSize ? expected + 1 : listSize; j-- > 0;) {
-        if (oapiGetVesselByIndex(static_cast<int>(j)) == w.anchor) {
-            return j + 1;
+    for (int k = 0; k < w.count; ++k) {
+        if (w.candidates[k].vessel == handle) {
+            return true;  // new at the top, and in the slice as well
         }
     }
-    return expected;
+    if (w.count == MAX_CREW_CANDIDATES) {
+        return false;
+    }
+    CrewCandidate &c = w.candidates[w.count++];
+    c.vessel = handle;
+    c.index = i;
+    c.transfer = transfer;
+    // Where it stands: a member tests it against an airlock box, and so does a transfer
+    // vessel whose receiving vessel is gone.
+    oapiGetGlobalPos(handle, &c.global);
+    return true;
 }
 
-// Walks the next slice. The cheap tests come first and nothing is copied: a vessel that is
-// not of the crew-member class costs three host calls and a comparison.
+// Walks this frame's slice: the vessels that came since the last one, then the next share of
+// the list, downwards.
 void WalkSlice(Walk &w) {
     const DWORD listSize = oapiGetVesselCount();
-    DWORD i = ResumeAt(w, listSize);
-    if (i >= listSize) {
-        i = 0;  // a new pass
+    w.count = 0;
+    const OBJHANDLE top =
+        listSize > 0 ? oapiGetVesselByIndex(static_cast<int>(listSize - 1)) : nullptr;
+    OBJHANDLE handle = top;
+    for (DWORD k = 0; w.top && handle != w.top && k < MAX_NEW_VESSELS_LOOKED_AT && k < listSize;) {
+        LookAt(w, listSize - 1 - k, handle);
+        ++k;
+        handle = k < listSize ? oapiGetVesselByIndex(static_cast<int>(listSize - 1 - k)) : nullptr;
+    }
+    w.top = top;
+
+    DWORD i = w.next < listSize ? w.next : listSize;
+    if (i == 0) {
+        i = listSize;  // a new pass, from the top
     }
     const DWORD size = SliceSize(listSize);
-    const DWORD end = size < listSize - i ? i + size : listSize;
-    w.count = 0;
-    w.takenBefore = 0;
-    w.anchorTaken = false;
-    w.anchor = nullptr;
-    for (; i < end; ++i) {
-        const OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
-        VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
-        if (vessel && HasCrewVesselClass(*vessel)) {
-            const DWORD parentCount = vessel->AttachmentCount(true);
-            const char *name = parentCount >= 2 ? vessel->GetName() : nullptr;
-            const bool transfer = IsTransferVesselName(name);
-            if (transfer || (parentCount >= 2 && CrewMemberPoint(*vessel, parentCount))) {
-                if (w.count == MAX_CREW_CANDIDATES) {
-                    break;  // the next slice starts with this vessel
-                }
-                CrewCandidate &c = w.candidates[w.count++];
-                c.vessel = handle;
-                c.index = i;
-                c.transfer = transfer;
-                c.global = VECTOR3{{0.0, 0.0, 0.0}};
-                if (!transfer) {
-                    oapiGetGlobalPos(handle, &c.global);
-                }
-            }
+    const DWORD end = i > size ? i - size : 0;
+    for (; i > end; --i) {
+        if (!LookAt(w, i - 1, oapiGetVesselByIndex(static_cast<int>(i - 1)))) {
+            break;  // the list is full: the next slice starts with this vessel
         }
-        w.anchor = handle;
     }
     w.next = i;
 }
@@ -125,13 +133,6 @@ bool CrewCandidateListed(CrewCandidate &candidate) {
 }
 
 void TakeCrewCandidate(CrewCandidate &candidate) {
-    if (!candidate.vessel) {
-        return;
-    }
-    if (candidate.vessel == g_walk.anchor) {
-        g_walk.anchorTaken = true;
-    }
-    ++g_walk.takenBefore;
     candidate.vessel = nullptr;
 }
 

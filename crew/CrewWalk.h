@@ -6,7 +6,9 @@
 // point, and transfer vessels. So the module walks the list once for all of them, and each
 // vessel tests only what the walk found against its own airlock.
 //
-// The walk is spread over the scan period: each frame it walks the next slice of the list,
+// The walk is spread over the scan period: each frame it walks the next slice of the list
+// (down from its end, so that vessels leaving the list, in whatever way the host closes the
+// gap, never make it pass over another; see CrewWalk.cpp),
 // sized by the frame's step so that a whole pass takes RETURNING_CREW_SCAN_PERIOD plus at most
 // one step, and every vessel that wants crew tests that slice's candidates in the same frame.
 // A member standing in an airlock is thus found within the period plus one step, however many
@@ -30,11 +32,12 @@ inline constexpr int MAX_CREW_CANDIDATES = 4096;
 struct CrewCandidate {
     OBJHANDLE vessel;  // null once a vessel of this module has taken it aboard
     DWORD index;       // where the vessel stands in the host's vessel list
-    VECTOR3 global;    // a member's position in the global frame, m; unused for a transfer
+    VECTOR3 global;    // the vessel's position in the global frame, m
     bool transfer;     // a transfer vessel
 };
 
-// The candidates of this frame's slice of the vessel list, in list order, and their number.
+// The candidates of this frame's slice of the vessel list, in decreasing list order (those
+// new at its end first), and their number.
 // The first call in a frame (a new oapiGetSimTime) walks the slice; later calls in the same
 // frame give the same candidates. Allocates nothing.
 CrewCandidate *CrewCandidatesOfThisFrame(int &count);
@@ -45,8 +48,7 @@ CrewCandidate *CrewCandidatesOfThisFrame(int &count);
 // the frame its candidates were walked in, it always is in the simulator.
 bool CrewCandidateListed(CrewCandidate &candidate);
 
-// A candidate of this frame is taken aboard: no other vessel of the module takes it, and the
-// walk knows that it leaves the list before the place where the next slice starts.
+// A candidate of this frame is taken aboard: no other vessel of the module takes it.
 void TakeCrewCandidate(CrewCandidate &candidate);
 
 // Test support only: forgets the walk, as if the module had just been loaded. Never called by

@@ -109,41 +109,76 @@ void SetMemberValues(ReturningMember &member, const VECTOR3 &values) {
 enum TransferSource {
     FROM_NOWHERE,  // nothing to board: no record that fits, no values, no awaited member
     FROM_RECORD,   // the hand-over file holds this member's record
-    FROM_AWAITED,  // a saved scenario's transfer line named the member (awaitedMember)
+    FROM_AWAITED,  // a saved scenario's transfer line named the member (awaitedMembers)
     FROM_POINT,    // only the transfer vessel's values: the member comes without a name
 };
+
+constexpr int NO_AWAITED_MEMBER = -1;
 
 bool SameValues(int age, int pulse, int weight, const VECTOR3 &values) {
     return age == PointValueToInt(values.x) && pulse == PointValueToInt(values.y) &&
            weight == PointValueToInt(values.z);
 }
 
-// Who a transfer vessel addressed to this vessel brings. The transfer vessel's own values are
-// the member's; a record or an awaited member that disagrees with them belongs to no one
-// here. Reads the hand-over file; changes nothing.
+// Whether the member taken from a record is the awaited one: the same text, read as a
+// crew line reads it (name sanitised, ASCII case ignored), and the same values.
+bool SameMember(const ReturningMember &member, const CrewMember &awaited) {
+    char name[CREW_NAME_SIZE] = {};
+    std::snprintf(name, sizeof name, "%.*s", CREW_NAME_MAX_LENGTH, member.name);
+    CrewManager::SanitizeCrewName(name);
+    char missionId[MISSION_ID_SIZE] = {};
+    std::snprintf(missionId, sizeof missionId, "%.*s", MISSION_ID_MAX_LENGTH, member.missionId);
+    crewtext::CleanMissionId(missionId, sizeof missionId);
+    return crewtext::EqualNoCase(name, awaited.name, CREW_NAME_SIZE) &&
+           std::strncmp(missionId, awaited.missionId, MISSION_ID_SIZE) == 0 &&
+           member.age == awaited.age && member.pulse == awaited.pulse &&
+           member.weight == static_cast<int>(awaited.weight);
+}
+
+// Who a transfer vessel addressed to this vessel brings, and which awaited member that is
+// (*awaitedIndex, NO_AWAITED_MEMBER for none). The transfer vessel's own values are the
+// member's; a record or an awaited member that disagrees with them belongs to no one here.
+// A transfer line read from the scenario is what the user saved: a record that names someone
+// else is a stale file and loses to it. Reads the hand-over file; changes nothing.
 TransferSource IdentifyTransferredMember(const CrewManager &crew, bool hasValues,
-                                         const VECTOR3 &values, ReturningMember &member) {
+                                         const VECTOR3 &values, ReturningMember &member,
+                                         int *awaitedIndex) {
+    *awaitedIndex = NO_AWAITED_MEMBER;
+    const int awaitedCount =
+        crew.awaitedCount > 0 && crew.awaitedCount <= MAX_AWAITED_MEMBERS ? crew.awaitedCount : 0;
     TransferRecord record;
-    const bool recordRead =
-        ReadTransferRecord(TRANSFER_RECORD_PATH, record) && IsCrewRecord(record);
-    if (recordRead && (!hasValues || SameValues(record.age, record.pulse, record.weight, values))) {
-        SetMemberText(member, record.name, false);
-        member.age = record.age;
-        member.pulse = record.pulse;
-        member.weight = record.weight;
-        return FROM_RECORD;
+    if (ReadTransferRecord(TRANSFER_RECORD_PATH, record) && IsCrewRecord(record) &&
+        (!hasValues || SameValues(record.age, record.pulse, record.weight, values))) {
+        ReturningMember fromRecord = member;
+        SetMemberText(fromRecord, record.name, false);
+        fromRecord.age = record.age;
+        fromRecord.pulse = record.pulse;
+        fromRecord.weight = record.weight;
+        for (int i = 0; i < awaitedCount && *awaitedIndex == NO_AWAITED_MEMBER; ++i) {
+            *awaitedIndex = SameMember(fromRecord, crew.awaitedMembers[i]) ? i : NO_AWAITED_MEMBER;
+        }
+        if (awaitedCount == 0 || *awaitedIndex != NO_AWAITED_MEMBER) {
+            member = fromRecord;
+            return FROM_RECORD;
+        }
     }
-    const CrewMember &awaited = crew.awaitedMember;
-    const int awaitedWeight = static_cast<int>(awaited.weight);
-    if (awaited.age > 0 &&
-        (!hasValues || SameValues(awaited.age, awaited.pulse, awaitedWeight, values))) {
-        std::snprintf(member.missionId, sizeof member.missionId, "%.*s", MISSION_ID_MAX_LENGTH,
-                      awaited.missionId);
-        std::snprintf(member.name, sizeof member.name, "%.*s", CREW_NAME_MAX_LENGTH, awaited.name);
-        member.age = awaited.age;
-        member.pulse = awaited.pulse;
-        member.weight = awaitedWeight;
-        return FROM_AWAITED;
+    // Without the transfer vessel's values (a vessel loaded from a scenario shows them from
+    // its first step on) only a single awaited member can be the one it brings.
+    for (int i = 0; i < awaitedCount && (hasValues || awaitedCount == 1); ++i) {
+        const CrewMember &awaited = crew.awaitedMembers[i];
+        const int awaitedWeight = static_cast<int>(awaited.weight);
+        if (awaited.age > 0 &&
+            (!hasValues || SameValues(awaited.age, awaited.pulse, awaitedWeight, values))) {
+            std::snprintf(member.missionId, sizeof member.missionId, "%.*s", MISSION_ID_MAX_LENGTH,
+                          awaited.missionId);
+            std::snprintf(member.name, sizeof member.name, "%.*s", CREW_NAME_MAX_LENGTH,
+                          awaited.name);
+            member.age = awaited.age;
+            member.pulse = awaited.pulse;
+            member.weight = awaitedWeight;
+            *awaitedIndex = i;
+            return FROM_AWAITED;
+        }
     }
     if (!hasValues) {
         return FROM_NOWHERE;
@@ -153,17 +188,27 @@ TransferSource IdentifyTransferredMember(const CrewManager &crew, bool hasValues
     return FROM_POINT;
 }
 
-// A transfer vessel addressed to this vessel: the member is identified as above and the
-// hand-over file consumed. False when there is nothing to board (the file is then left
-// alone).
+// A transfer vessel addressed to this vessel: the member is identified as above, and the
+// hand-over file is consumed, and so is the transfer line that named him. False when there is
+// nothing to board (nothing is consumed then).
 bool TakeTransferredMember(CrewManager &crew, ReturningMember &member, bool hasValues,
                            const VECTOR3 &values) {
-    if (IdentifyTransferredMember(crew, hasValues, values, member) == FROM_NOWHERE) {
+    int awaited = NO_AWAITED_MEMBER;
+    const TransferSource source =
+        IdentifyTransferredMember(crew, hasValues, values, member, &awaited);
+    if (source == FROM_NOWHERE) {
         return false;
     }
+    // The file is consumed whoever it named: a record that did not name this member is stale.
     RemoveCrewFile(TRANSFER_RECORD_PATH);
-    // The member it named is the one coming aboard now, or no longer on the way.
-    std::memset(&crew.awaitedMember, 0, sizeof crew.awaitedMember);
+    if (awaited != NO_AWAITED_MEMBER) {
+        // The awaited members keep their order: the lines are saved again as they were read.
+        for (int i = awaited; i + 1 < crew.awaitedCount; ++i) {
+            crew.awaitedMembers[i] = crew.awaitedMembers[i + 1];
+        }
+        --crew.awaitedCount;
+        std::memset(&crew.awaitedMembers[crew.awaitedCount], 0, sizeof(CrewMember));
+    }
     return true;
 }
 
@@ -199,9 +244,47 @@ VESSEL *Listed(CrewCandidate &candidate) {
     return CrewCandidateListed(candidate) ? oapiGetVesselInterface(candidate.vessel) : nullptr;
 }
 
-// The first of this frame's candidates that this vessel takes in: a crew-member vessel inside
-// the airlock box, or a transfer vessel addressed to this vessel. Only a member who stands
-// inside has his name copied.
+// Whether the vessel a transfer vessel is addressed to has left: no object of the simulator
+// bears that name exactly. The host finds the first object of a name whatever its letter
+// case; one that differs in case is taken as another vessel, so the receiver is gone.
+bool ReceiverGone(const char *transferName) {
+    char receiver[RECEIVER_NAME_MAX_LENGTH + 1];
+    std::snprintf(receiver, sizeof receiver, "%s", transferName + TRANSFER_PREFIX_LENGTH);
+    const OBJHANDLE found = oapiGetObjectByName(receiver);
+    if (!found) {
+        return true;
+    }
+    char name[RECEIVER_NAME_MAX_LENGTH + 2] = {};
+    oapiGetObjectName(found, name, sizeof name);
+    return std::strcmp(name, receiver) != 0;
+}
+
+// The member of a transfer vessel whose receiving vessel has left, taken in by another as a
+// member outside would be: from the hand-over file when it holds his values, else with his
+// values alone. False when nothing tells who he is.
+bool TakeStrandedMember(ReturningMember &member, bool hasValues, const VECTOR3 &values) {
+    TransferRecord record;
+    if (ReadTransferRecord(TRANSFER_RECORD_PATH, record) && IsCrewRecord(record) &&
+        (!hasValues || SameValues(record.age, record.pulse, record.weight, values))) {
+        SetMemberText(member, record.name, false);
+        member.age = record.age;
+        member.pulse = record.pulse;
+        member.weight = record.weight;
+        RemoveCrewFile(TRANSFER_RECORD_PATH);
+        return true;
+    }
+    if (!hasValues) {
+        return false;
+    }
+    SetMemberText(member, UNKNOWN_MEMBER_NAME, false);
+    SetMemberValues(member, values);
+    return true;
+}
+
+// The first of this frame's candidates, in list order, that this vessel takes in: a
+// crew-member vessel inside the airlock box, a transfer vessel addressed to this vessel, or a
+// transfer vessel inside the box whose receiving vessel has left (its member would otherwise
+// wait for ever). Only a member who stands inside has his name copied.
 ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) {
     ReturningMember member = {};
     member.found = CREW_NONE;
@@ -216,13 +299,22 @@ ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) 
         return member;
     }
     const AirlockPoint airlock = slot.Airlock();
-    // The own frame is asked for once, when the first crew member needs it: nothing moves
+    // The own frame is asked for once, when the first candidate needs it: nothing moves
     // while the vessels of a frame make their post-steps.
     bool ownFrameKnown = false;
     VECTOR3 ownGlobal = {{0.0, 0.0, 0.0}};
     MATRIX3 ownRotation;
+    auto inside = [&](const CrewCandidate &candidate) {
+        if (!ownFrameKnown) {
+            oapiGetGlobalPos(ownHandle, &ownGlobal);
+            own->GetRotationMatrix(ownRotation);
+            ownFrameKnown = true;
+        }
+        return airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global));
+    };
 
-    for (int k = 0; k < count; ++k) {
+    // The walk gives the candidates in decreasing list order.
+    for (int k = count - 1; k >= 0; --k) {
         CrewCandidate &candidate = candidates[k];
         if (!candidate.vessel || candidate.vessel == ownHandle) {
             continue;  // taken aboard already, or this very vessel
@@ -236,19 +328,19 @@ ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) 
                 continue;
             }
             const bool hasValues = ReadMemberPoint(*vessel, values);
-            if (!AddressedTo(vessel->GetName(), own->GetName()) ||
-                !TakeTransferredMember(crew, member, hasValues, values)) {
+            const char *name = vessel->GetName();
+            if (AddressedTo(name, own->GetName())) {
+                if (!TakeTransferredMember(crew, member, hasValues, values)) {
+                    continue;
+                }
+            } else if (!name || !inside(candidate) || !ReceiverGone(name) ||
+                       !TakeStrandedMember(member, hasValues, values)) {
                 continue;
             }
             member.found = CREW_TRANSFER;
         } else {
             // Where the walk saw him, in the own frame: no host call for a member outside.
-            if (!ownFrameKnown) {
-                oapiGetGlobalPos(ownHandle, &ownGlobal);
-                own->GetRotationMatrix(ownRotation);
-                ownFrameKnown = true;
-            }
-            if (!airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global))) {
+            if (!inside(candidate)) {
                 continue;
             }
             // Inside, and still showing the member: a vessel of another module may have taken
@@ -285,27 +377,31 @@ int CrewManager::ProcessReturningCrew() {
     if (!IsReady()) {
         return CREW_NOT_READY;
     }
-    // Without a free seat nobody is taken in: a member on EVA stays outside, and a transfer
-    // vessel keeps its record until a seat is free. Deleting either first would lose the
-    // member. Such a vessel does not even look.
-    if (airlockDoorOpen == AIRLOCK_DOOR_CLOSED || crewCount >= maxSeatCount ||
-        crewCount >= ROSTER_SIZE) {
-        return CREW_NONE;
+    // Every member this frame's walk found in the airlock comes in now, while seats are free:
+    // one who waited for the next would wait a whole pass of the walk. Without a free seat
+    // nobody is taken in: a member on EVA stays outside, and a transfer vessel keeps its
+    // record until a seat is free. Deleting either first would lose the member.
+    int result = CREW_NONE;
+    while (airlockDoorOpen != AIRLOCK_DOOR_CLOSED && crewCount < maxSeatCount &&
+           crewCount < ROSTER_SIZE) {
+        const ReturningMember member = FindReturningMember(*this, airlock);
+        if (member.found == CREW_NONE) {
+            break;
+        }
+        MarkTakenAboard(member.vessel);
+        TakeCrewCandidate(*member.candidate);
+        // Back from EVA, the pilot follows the member in; a hand-over leaves the focus alone.
+        if (member.found == CREW_EVA) {
+            oapiSetFocusObject(vesselHandle);
+            result = CREW_EVA;
+        } else if (result == CREW_NONE) {
+            result = CREW_TRANSFER;
+        }
+        oapiDeleteVessel(member.vessel, nullptr);
+        std::snprintf(lastReturnedName, sizeof lastReturnedName, "%s", member.name);
+        AddCrewMember(member.name, member.age, member.pulse, member.weight, member.missionId);
     }
-    const ReturningMember member = FindReturningMember(*this, airlock);
-    if (member.found == CREW_NONE) {
-        return CREW_NONE;
-    }
-    MarkTakenAboard(member.vessel);
-    TakeCrewCandidate(*member.candidate);
-    // Back from EVA, the pilot follows the member in; a hand-over leaves the focus alone.
-    if (member.found == CREW_EVA) {
-        oapiSetFocusObject(vesselHandle);
-    }
-    oapiDeleteVessel(member.vessel, nullptr);
-    std::snprintf(lastReturnedName, sizeof lastReturnedName, "%s", member.name);
-    AddCrewMember(member.name, member.age, member.pulse, member.weight, member.missionId);
-    return member.found;
+    return result;
 }
 
 bool CrewManager::FindAwaitedMember(CrewMember &member) const {
@@ -319,7 +415,9 @@ bool CrewManager::FindAwaitedMember(CrewMember &member) const {
         return false;
     }
     ReturningMember found = {};
-    const TransferSource source = IdentifyTransferredMember(*this, hasValues, values, found);
+    int awaited = NO_AWAITED_MEMBER;
+    const TransferSource source =
+        IdentifyTransferredMember(*this, hasValues, values, found, &awaited);
     if (source != FROM_RECORD && source != FROM_AWAITED) {
         return false;
     }

@@ -92,10 +92,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (result == 1 && CrewManager::IsTransferLine(line.c_str())) {
             // A member on the way: awaited, not aboard.
             FUZZ_CHECK(crew.crewCount == countBefore);
-            FUZZ_CHECK(crew.awaitedMember.age >= MIN_CREW_AGE &&
-                       crew.awaitedMember.age <= MAX_CREW_AGE);
-            FUZZ_CHECK(fuzzsupport::terminatedWithin(crew.awaitedMember.name, CREW_NAME_SIZE,
-                                                     CREW_NAME_MAX_LENGTH));
+            FUZZ_CHECK(crew.awaitedCount > 0 && crew.awaitedCount <= MAX_AWAITED_MEMBERS &&
+                       crew.awaitedMembers[crew.awaitedCount - 1].age >= MIN_CREW_AGE &&
+                       crew.awaitedMembers[crew.awaitedCount - 1].age <= MAX_CREW_AGE);
+            FUZZ_CHECK(
+                fuzzsupport::terminatedWithin(crew.awaitedMembers[crew.awaitedCount - 1].name,
+                                              CREW_NAME_SIZE, CREW_NAME_MAX_LENGTH));
         } else if (result == 1) {
             ++consumed;
             FUZZ_CHECK(crew.crewCount == countBefore + 1);

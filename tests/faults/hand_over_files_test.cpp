@@ -160,6 +160,128 @@ TEST_F(HandOverFiles, WaitingTransferKeepsItsMemberAcrossSaveAndLoad) {
     }
 }
 
+namespace {
+
+// The scenario as saved while Alpha's first member waits in a transfer vessel for Beta, with
+// Beta's block given to `edit`.
+sim::ScenarioFile SavedWithTransferWaiting(FaultWorldTest &test, sim::World &world,
+                                           void (*edit)(std::vector<std::string> &)) {
+    sim::ScenarioFile saved = world.save();
+    for (sim::ShipBlock &b : saved.ships) {
+        if (b.name == "Beta" && edit) {
+            edit(b.lines);
+        }
+    }
+    return saved;
+}
+
+std::vector<std::string> TransferLines(const sim::ScenarioFile &saved, const std::string &ship) {
+    std::vector<std::string> lines;
+    for (const sim::ShipBlock &b : saved.ships) {
+        for (const std::string &line : b.lines) {
+            if (b.name == ship && line.rfind("VEMOTRANSFER", 0) == 0) {
+                lines.push_back(line);
+            }
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+// A hand-over file left from another transfer names someone else: the scenario's transfer
+// line names the member, through a save before the first step and a load after it, and the
+// member comes aboard by that name. The file is used only where it agrees with the line.
+TEST_F(HandOverFiles, StaleTransferRecordLosesToTheTransferLine) {
+    struct Stale {
+        const char *what;
+        std::string record;
+    };
+    for (const Stale &stale :
+         {Stale{"another member, other values", Record("Vemo_C1-Cap Ten", 50, 70, 90)},
+          Stale{"another name, the same values", Record("Vemo_Z9-Zed", 35, 72, 80)}}) {
+        SCOPED_TRACE(stale.what);
+        Load(kCrewScenario);
+        ASSERT_TRUE(PressE("Alpha"));
+        sim::ScenarioFile saved = SavedWithTransferWaiting(*this, *world, nullptr);
+        for (int round = 0; round < 2; ++round) {
+            root->write(kTransferFile, stale.record);
+            makeWorld();
+            std::string why;
+            ASSERT_TRUE(world->load(saved, &why)) << why;
+            saved = world->save();  // before the first step
+            EXPECT_EQ(TransferLines(saved, "Beta"),
+                      std::vector<std::string>{"VEMOTRANSFER X1-Pilot_One-35-72-80"});
+        }
+        RunFor(1.0);
+        EXPECT_EQ(world->find("VemoTBeta"), nullptr) << "the member was not taken aboard";
+        EXPECT_EQ(Places(Census(*world)),
+                  "X1-Pilot Two 44/64/77 @Alpha, X1-Pilot One 35/72/80 @Beta, "
+                  "C1-Cap Ten 50/70/90 @Pod");
+        world.reset();
+        fs::remove_all(root->file(kTransferFile));
+    }
+}
+
+// Two transfer lines in one block, one of them with no transfer vessel waiting: both are read
+// and saved again in their order; the waiting member comes aboard by his own line, and the
+// other line stays until its member comes.
+TEST_F(HandOverFiles, EveryTransferLineIsKeptUntilItsMemberComes) {
+    Load(kCrewScenario);
+    ASSERT_TRUE(PressE("Alpha"));
+    const sim::ScenarioFile saved = SavedWithTransferWaiting(
+        *this, *world,
+        [](std::vector<std::string> &lines) { lines.push_back("VEMOTRANSFER Z9-Zed-30-60-70"); });
+    root->remove(kTransferFile);
+    makeWorld();
+    std::string why;
+    ASSERT_TRUE(world->load(saved, &why)) << why;
+    const std::vector<std::string> both = {"VEMOTRANSFER X1-Pilot_One-35-72-80",
+                                           "VEMOTRANSFER Z9-Zed-30-60-70"};
+    EXPECT_EQ(TransferLines(world->save(), "Beta"), both);
+    RunFor(1.0);
+    EXPECT_EQ(world->find("VemoTBeta"), nullptr) << "the member was not taken aboard";
+    EXPECT_EQ(Places(Census(*world)),
+              "X1-Pilot Two 44/64/77 @Alpha, X1-Pilot One 35/72/80 @Beta, "
+              "C1-Cap Ten 50/70/90 @Pod");
+    EXPECT_EQ(TransferLines(world->save(), "Beta"),
+              std::vector<std::string>{"VEMOTRANSFER Z9-Zed-30-60-70"});
+}
+
+// The receiving vessel has left before it took its member: the transfer vessel is a member
+// outside like any other, and the first crew vessel whose open airlock it stands in with a
+// free seat takes him, by the name the hand-over file gives when it holds his values.
+TEST_F(HandOverFiles, TransferWhoseReceiverIsGoneIsTakenByAnotherAirlock) {
+    struct Case {
+        const char *what;
+        std::string record;   // the transfer file; empty: none
+        const char *arrives;  // the member as the census shows him aboard Alpha
+    };
+    for (const Case &c : {Case{"with its record", Record("Vemo_Q7-Lost One", 33, 66, 77),
+                               "Q7-Lost One 33/66/77 @Alpha"},
+                          Case{"without a record", "", "-Unknown 33/66/77 @Alpha"}}) {
+        SCOPED_TRACE(c.what);
+        Load(kCrewScenario);
+        if (!c.record.empty()) {
+            root->write(kTransferFile, c.record);
+        }
+        // Addressed to a vessel that is no longer there.
+        const OBJHANDLE transfer =
+            world->createVessel("VemoTGone", "Vemo", sim::makeStatus(sim::vec(6778000, 0, 20)));
+        const VECTOR3 values = sim::vec(33, 66, 77), zero = sim::vec(0, 0, 0);
+        world->interfaceOf(transfer)->CreateAttachment(true, values, zero, zero, "V-em");
+        world->placeNear(transfer, Vessel("Alpha"), sim::vec(0, 0, 1));
+        RunFor(0.25 + 0.1);
+        EXPECT_EQ(world->find("VemoTGone"), nullptr) << "the member stays outside";
+        EXPECT_EQ(Places(Census(*world)),
+                  "X1-Pilot One 35/72/80 @Alpha, X1-Pilot Two 44/64/77 "
+                  "@Alpha, " +
+                      std::string(c.arrives) + ", C1-Cap Ten 50/70/90 @Pod");
+        world.reset();
+        fs::remove_all(root->file(kTransferFile));
+    }
+}
+
 // The companion module is not installed (or its file is a dangling link): the crew manager
 // never becomes ready, E sends nobody out, and the capsule's crew lines go to the host's
 // parser unchanged and come back when the scenario is saved.
