@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "CrewLineReading.h"
 #include "CrewManager.h"
 #include "CrewNames.h"
 #include "CrewText.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr char kCrewKeyword[] = "VEMOCREW";
 constexpr std::size_t kKeywordLength = sizeof kCrewKeyword - 1;
+constexpr std::size_t kTransferKeywordLength = sizeof "VEMOTRANSFER" - 1;
 constexpr std::size_t kMaxValue = 399;  // characters of the value a vessel reads
 constexpr std::size_t kMaxMission = MISSION_ID_MAX_LENGTH;
 constexpr std::size_t kMaxName = CREW_NAME_MAX_LENGTH;
@@ -226,8 +228,78 @@ bool isCrewLine(const std::string &line) {
            crewtext::EqualNoCase(line.c_str(), kCrewKeyword, kKeywordLength);
 }
 
+bool isTransferLine(const std::string &line) {
+    return CrewManager::IsTransferLine(line.c_str());
+}
+
+namespace {
+
+// Characters of the keyword a vessel skips before the value: the transfer keyword's, or the
+// crew keyword's (a crew line's first word need only begin with it).
+std::size_t keywordLengthOf(const std::string &line) {
+    return isTransferLine(line) ? kTransferKeywordLength : kKeywordLength;
+}
+
+// What a user is told of a line the crew library refuses.
+std::string refusalText(const CrewLineReading &reading, const std::string &token) {
+    switch (reading.fault) {
+        case CREW_LINE_READ:
+            return std::string();
+        case CREW_LINE_NOT_CREW:
+            return "not a crew line";
+        case CREW_LINE_NO_NAME:
+            return token.empty() ? "no value after the keyword"
+                                 : "no '-' in the value " + inQuotes(token) + ", so no name";
+        default:
+            break;
+    }
+    const std::size_t i = reading.field >= CREW_FIELD_AGE && reading.field <= CREW_FIELD_WEIGHT
+                              ? static_cast<std::size_t>(reading.field - CREW_FIELD_AGE)
+                              : 0;
+    const Window &w = kNumbers[i];
+    if (reading.fault == CREW_LINE_FIELD_MISSING) {
+        return w.missing;
+    }
+    if (reading.fault == CREW_LINE_NOT_A_NUMBER) {
+        const std::vector<std::string> parts = fields(token);
+        const std::string text = parts.size() > i + 2 ? parts[i + 2].substr(0, kMaxNumber) : "";
+        return std::string(w.field) + " " + inQuotes(text) + " holds no number";
+    }
+    return std::string(w.field) + " " + std::to_string(reading.value) + " is outside " +
+           std::to_string(w.low) + " to " + std::to_string(w.high);
+}
+
+// Explains how what a vessel takes from a crew line differs from what is written; fills the
+// fields as the line reads, for a line the crew library takes.
+void explainCrewLine(const std::string &line, const std::string &token, CrewReading &r) {
+    std::string value = token;
+    std::size_t after = line.find(token, keywordLengthOf(line)) + token.size();
+    while (after < line.size() && crewtext::IsBlankSpace(line[after])) {
+        ++after;
+    }
+    if (after < line.size()) {
+        r.changes.push_back(inQuotes(line.substr(after)) + " after the value is not read");
+    }
+    if (value.size() > kMaxValue) {
+        r.changes.push_back("only the first " + std::to_string(kMaxValue) +
+                            " characters of the value are read");
+        value.resize(kMaxValue);
+    }
+    if (value.empty()) {
+        return;
+    }
+    const std::vector<std::string> parts = fields(value);
+    const std::string mission = parts[0].substr(0, kMaxMission);
+    if (mission != parts[0]) {
+        r.changes.push_back("mission id " + inQuotes(parts[0]) + " cut to " + inQuotes(mission));
+    }
+    readFields(parts, value, r);
+}
+
+}  // namespace
+
 std::string crewLineValue(const std::string &line) {
-    std::size_t first = kKeywordLength;
+    std::size_t first = keywordLengthOf(line);
     while (first < line.size() && crewtext::IsBlankSpace(line[first])) {
         ++first;
     }
@@ -240,37 +312,22 @@ std::string crewLineValue(const std::string &line) {
 
 CrewReading readCrewLine(const std::string &line) {
     CrewReading r;
-    if (!isCrewLine(line)) {
-        r.why = "not a crew line";
+    // Whether the line is taken, and as whom, is the crew library's own reading; the rest
+    // only explains it to the user.
+    const CrewLineReading reading = ReadCrewLine(line.c_str());
+    if (reading.fault == CREW_LINE_NOT_CREW) {
+        r.why = refusalText(reading, std::string());
         return r;
     }
-    std::string token = crewLineValue(line);
-    std::size_t after = line.find(token, kKeywordLength) + token.size();
-    while (after < line.size() && crewtext::IsBlankSpace(line[after])) {
-        ++after;
-    }
-    if (after < line.size()) {
-        r.changes.push_back(inQuotes(line.substr(after)) + " after the value is not read");
-    }
-    if (token.size() > kMaxValue) {
-        r.changes.push_back("only the first " + std::to_string(kMaxValue) +
-                            " characters of the value are read");
-        token.resize(kMaxValue);
-    }
-    if (token.empty()) {
-        r.why = "no value after the keyword";
-        return r;
-    }
-    const std::vector<std::string> parts = fields(token);
-    r.mission = parts[0].substr(0, kMaxMission);
-    for (char &c : r.mission) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        c = u < 0x20 || u == 0x7f ? '_' : c;  // it would break the saved line
-    }
-    if (r.mission != parts[0]) {
-        r.changes.push_back("mission id " + inQuotes(parts[0]) + " cut to " + inQuotes(r.mission));
-    }
-    r.valid = readFields(parts, token, r);
+    const std::string token = crewLineValue(line);
+    explainCrewLine(line, token, r);
+    r.valid = reading.fault == CREW_LINE_READ;
+    r.why = refusalText(reading, token);
+    r.mission = reading.member.missionId;
+    r.name = reading.member.name;
+    r.age = reading.member.age;
+    r.pulse = reading.member.pulse;
+    r.weight = static_cast<long>(reading.member.weight);
     return r;
 }
 

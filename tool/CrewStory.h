@@ -54,9 +54,9 @@ bool isTransferVessel(const std::string &name, std::string *receiver = nullptr);
 
 // --- Crew lines -------------------------------------------------------------------------
 
-// A crew line read the way crew-capable vessels read it, to tell a user what the line says
-// and why a vessel took it differently or not at all. What a vessel actually did comes from
-// the vessel; this reading only explains it.
+// A crew line (or a transfer line) read by the crew library's own reader, as crew-capable
+// vessels read it, with what tells a user how the line was taken differently or why not at
+// all. What a vessel actually did comes from the vessel; this reading only explains it.
 //
 // The keyword comes first, in any letter case, then after blanks one value without blanks:
 //     <mission>-<name>-<age>-<pulse>-<weight>      e.g. A01-John_Doe-35-72-80
@@ -81,9 +81,13 @@ struct CrewReading {
 
 // The line begins with the keyword, in any letter case.
 bool isCrewLine(const std::string &line);
-// Reads a crew line (keyword first).
+// The line's first word is the transfer keyword "VEMOTRANSFER", in any letter case: a member
+// on the way to the vessel in a transfer vessel.
+bool isTransferLine(const std::string &line);
+// Reads a crew or transfer line (keyword first).
 CrewReading readCrewLine(const std::string &line);
-// The value of a crew line: the first run of characters without blanks after the keyword.
+// The value of a crew or transfer line: the first run of characters without blanks after the
+// keyword.
 std::string crewLineValue(const std::string &line);
 // A crew line's value ("A01-John_Doe-35-72-80") as a user reads it: "John Doe (A01), age 35,
 // pulse 72, 80 kg". A value that no vessel would take is given back as it stands.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "RunPicture.h"
 #include "ScenarioCheck.h"
@@ -40,6 +41,20 @@ std::string outputPathFault(const std::string &path) {
         return "no such folder";
     }
     return std::string();
+}
+
+// Whether two output paths name one file: the same file where both exist, otherwise the same
+// place once the folders on the way are resolved. Two outputs there would leave only the
+// last, whatever the run said it wrote.
+bool samePlace(const std::string &a, const std::string &b) {
+    struct stat sa, sb;
+    if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0) {
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    }
+    std::error_code ea, eb;
+    const std::filesystem::path pa = std::filesystem::weakly_canonical(a, ea);
+    const std::filesystem::path pb = std::filesystem::weakly_canonical(b, eb);
+    return !ea && !eb ? pa == pb : a == b;
 }
 
 // "K pressed: Pod takes it"; an ignored release says nothing worth a line.
@@ -93,6 +108,20 @@ int Run::main() {
         if (!fault.empty()) {
             printError("--plot " + o_.plot + ": cannot draw there: " + fault);
             return kExitBadInput;
+        }
+    }
+    if (!o_.plot.empty()) {
+        const std::string plot = fromStart(start_, o_.plot);
+        if (!o_.out.empty() && samePlace(plot, fromStart(start_, o_.out))) {
+            printError("--plot " + o_.plot + " and --out " + o_.out +
+                       " name one file: the picture would replace the saved scenario");
+            return kExitBadInput;
+        }
+        for (const TimelineAction &a : timeline_.actions) {
+            if (a.kind == ActionKind::Save && samePlace(plot, fromStart(start_, a.file))) {
+                return badAction(a, "cannot save to '" + a.file + "': --plot " + o_.plot +
+                                        " draws the picture in that file");
+            }
         }
     }
     const std::string root = fromStart(start_, o_.root);
@@ -171,6 +200,7 @@ int Run::main() {
             return kExitFailed;
         }
         sample();
+        forgetToldEvents();
     }
 
     if (!o_.out.empty()) {
@@ -209,6 +239,19 @@ int Run::main() {
 void Run::flush() {
     if (printer_ != nullptr) {
         printer_->flush();
+    }
+}
+
+void Run::forgetToldEvents() {
+    // The story is printed and the picture sampled as the run goes, so what they have read
+    // of the log is not needed again; kept, the log would grow with every step of a long run.
+    if (world_->events().size() < kEventsKeptAtMost) {
+        return;
+    }
+    world_->clearEvents();
+    printer_->eventsCleared();
+    if (recorder_ != nullptr) {
+        recorder_->eventsCleared();
     }
 }
 

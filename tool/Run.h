@@ -25,9 +25,15 @@ public:
     int main();
 
 private:
+    // Events the world's log holds before the told ones are forgotten.
+    static constexpr std::size_t kEventsKeptAtMost = 4096;
+
     void flush();
     // Records the world for the picture, when the run is drawn.
     void sample();
+    // After a step is told and sampled: empties the world's event log once it holds
+    // kEventsKeptAtMost events, so that a run's memory does not grow with its length.
+    void forgetToldEvents();
     // Draws the run into the --plot file.
     int draw();
     // After a step or an action: a module's use of a destroyed vessel's handle ends the run.

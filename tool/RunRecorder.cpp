@@ -94,7 +94,13 @@ RunRecorder::~RunRecorder() = default;
 
 bool RunRecorder::begin(const sim::World &world, const std::vector<sim::ShipBlock> &ships,
                         const std::string &frame, std::uint64_t expectedSteps, std::string &why) {
-    ships_ = ships;
+    const std::vector<sim::Event> &events = world.events();
+    for (const sim::ShipBlock &b : ships) {
+        if (crewBrought_.count(b.name) == 0) {
+            crewBrought_[b.name] = static_cast<int>(
+                crewLinesTaken(b, linesHandedOn(events, b.name, 0, events.size())));
+        }
+    }
     const std::vector<sim::VesselRecord *> &list = world.vessels();
     const sim::VesselRecord *first = nullptr, *firstCrewCapable = nullptr, *named = nullptr;
     for (const sim::VesselRecord *r : list) {
@@ -348,15 +354,9 @@ void RunRecorder::place(const sim::World &world, double t, bool keep) {
 
 // How many of a vessel's crew lines the vessel took: those it did not hand to the host's
 // parser.
-int RunRecorder::crewBrought(const sim::World &world, const std::string &vessel) const {
-    const std::vector<sim::Event> &events = world.events();
-    for (const sim::ShipBlock &b : ships_) {
-        if (b.name == vessel) {
-            return static_cast<int>(
-                crewLinesTaken(b, linesHandedOn(events, vessel, 0, events.size())));
-        }
-    }
-    return 0;
+int RunRecorder::crewBrought(const std::string &vessel) const {
+    const auto found = crewBrought_.find(vessel);
+    return found != crewBrought_.end() ? found->second : 0;
 }
 
 // Airlocks: where the boxes stand, and the seats that came free or were taken.
@@ -376,7 +376,7 @@ void RunRecorder::readAirlocks(const sim::World &world, double t) {
             track.crewCapable = true;
             l.airlock = now;
             l.freeAtStart = now.freeSeats;
-            l.crewAtStart = l.loaded ? crewBrought(world, track.name) : 0;
+            l.crewAtStart = l.loaded ? crewBrought(track.name) : 0;
             noteBox(world, i, t);
         } else {
             const bool moved = !sameBox(now, l.airlock);

@@ -101,6 +101,8 @@ public:
     void sample(const sim::World &world);
     // The record, with every vessel's last position; call at the end of the run.
     const RunRecord &finish(const sim::World &world);
+    // The world's event log was emptied after the last sample: the next reads from its start.
+    void eventsCleared() { eventsSeen_ = 0; }
 
 private:
     struct Live;
@@ -119,7 +121,7 @@ private:
                   const std::vector<std::size_t> &gone);
     void followEngines(const sim::World &world, double time, bool keep);
 
-    int crewBrought(const sim::World &world, const std::string &vessel) const;
+    int crewBrought(const std::string &vessel) const;
     std::size_t takeSeatChange(bool freed);
     std::size_t add(const sim::VesselRecord &r);
     void noteBox(const sim::World &world, std::size_t live, double time);
@@ -132,7 +134,9 @@ private:
     std::size_t eventsSeen_ = 0;
     std::uint64_t stride_ = 1;  // keep a path point every stride-th step
     bool beginning_ = false;    // the first sample: every vessel came with the scenario
-    std::vector<sim::ShipBlock> ships_;
+    // Per vessel the scenario brought, the crew lines it took; read from the log of loading
+    // when the recording begins, as the log does not last the run.
+    std::map<std::string, int> crewBrought_;
 };
 
 }  // namespace vemosim

@@ -5,6 +5,8 @@
 #include "CrewNames.h"
 #include "CrewStory.h"
 #include "Options.h"
+#include "ScenarioText.h"
+#include "TextFile.h"
 #include "Words.h"
 #include "World.h"
 
@@ -13,25 +15,43 @@ namespace vemosim {
 namespace {
 
 // The file line of each of the block's lines: the reader keeps every line of a block that
-// holds more than blanks, in order.
+// holds more than blanks and a comment, in order.
 std::vector<int> blockLineNumbers(const std::string &fileText, const sim::ShipBlock &block) {
     std::vector<int> numbers;
+    sim::LineReader reader(fileText);
+    std::string_view raw;
     int number = 0;
-    std::size_t from = 0;
-    while (from <= fileText.size() && numbers.size() < block.lines.size()) {
-        std::size_t end = fileText.find('\n', from);
-        if (end == std::string::npos) {
-            end = fileText.size();
-        }
+    while (numbers.size() < block.lines.size() && reader.next(raw)) {
         ++number;
-        if (number > block.firstLine &&
-            fileText.substr(from, end - from).find_first_not_of(" \t\r") != std::string::npos) {
+        if (number > block.firstLine && !sim::scenarioLineText(raw).empty()) {
             numbers.push_back(number);
         }
-        from = end + 1;
     }
     numbers.resize(block.lines.size(), 0);
     return numbers;
+}
+
+// The events of loading each block, [first, second): from the vessel's creation to the next
+// block's. Vessels are made and handed their blocks one after another, in file order, so
+// two blocks of one name still have events of their own.
+std::vector<std::pair<std::size_t, std::size_t>> loadRanges(const std::vector<sim::Event> &events,
+                                                            const sim::ScenarioFile &scenario,
+                                                            std::size_t loadEvents) {
+    const std::vector<sim::ShipBlock> &ships = scenario.ships;
+    std::vector<std::pair<std::size_t, std::size_t>> ranges(ships.size(), {0, 0});
+    std::size_t block = 0;
+    for (std::size_t i = 0; i < loadEvents && i < events.size() && block < ships.size(); ++i) {
+        if (events[i].kind == sim::ev::kCreated && events[i].vessel == ships[block].name) {
+            if (block > 0) {
+                ranges[block - 1].second = i;
+            }
+            ranges[block++].first = i;
+        }
+    }
+    if (block > 0) {
+        ranges[block - 1].second = loadEvents;
+    }
+    return ranges;
 }
 
 // A line as a vessel writes a line it kept: its first word, a blank, the rest.
@@ -106,36 +126,59 @@ struct BlockFacts {
     long long seats = 0;  // its seats: those free after loading and those the lines took
 };
 
-BlockFacts factsOf(const sim::World &world, const sim::ShipBlock &b, std::size_t loadEvents,
-                   const sim::ScenarioFile &saved) {
+// The facts of block k, whose loading made the events [range.first, range.second). The
+// world's k-th vessel and the saved scenario's k-th block are this block's: nothing has been
+// made or removed since loading, and names may repeat.
+BlockFacts factsOf(const sim::World &world, const sim::ParsedScenario &parsed, std::size_t k,
+                   std::pair<std::size_t, std::size_t> range, const sim::ScenarioFile &saved) {
+    const sim::ShipBlock &b = parsed.scenario.ships[k];
     BlockFacts f;
     const std::vector<sim::Event> &events = world.events();
-    const std::vector<std::string> handed = linesHandedOn(events, b.name, 0, loadEvents);
+    const std::vector<std::string> handed =
+        linesHandedOn(events, b.name, range.first, range.second);
     f.handedOn = matchHandedOn(b.lines, handed, &f.stray);
     f.taken = crewLinesTaken(b, handed);
-    for (std::size_t i = 0; i < loadEvents && i < events.size(); ++i) {
+    for (std::size_t i = range.first; i < range.second && i < events.size(); ++i) {
         if (events[i].vessel == b.name && events[i].kind == sim::ev::kError) {
             f.errors.push_back(events[i].text);
         }
     }
-    for (const sim::ShipBlock &s : saved.ships) {
-        if (s.name == b.name) {
-            f.savedLines = s.lines;
-        }
+    if (k < saved.ships.size() && saved.ships[k].name == b.name) {
+        f.savedLines = saved.ships[k].lines;
     }
     for (const std::string &line : f.savedLines) {
         if (isCrewLine(line)) {
             f.savedCrew.push_back(line);
         }
     }
-    const sim::VesselRecord *r = world.record(world.find(b.name));
-    const sim::Attachment *point = r != nullptr ? findAirlock(*r) : nullptr;
+    const sim::VesselRecord *r = world.record(world.vesselAt(k));
+    const sim::Attachment *point = r != nullptr && r->name == b.name ? findAirlock(*r) : nullptr;
     f.airlock = point != nullptr;
     if (f.airlock) {
         f.seats = static_cast<long long>(airlockOf(*point).FreeSeatCount()) +
                   static_cast<long long>(f.taken);
     }
     return f;
+}
+
+// A transfer line: a member on the way to the vessel in a transfer vessel. The vessel takes
+// it to know who comes (and saves it again until he is aboard), or keeps it aside.
+void judgeTransfer(const std::string &line, bool handedOn, const BlockFacts &f, LineVerdict &v) {
+    const CrewReading written = readCrewLine(line);
+    const bool savedAgain = contains(f.savedLines, line);
+    if (!handedOn) {
+        v.what = "awaited, on the way in a transfer vessel: " + written.text();
+        v.how.push_back(savedAgain ? "saved again until the member is aboard"
+                                   : "gone once the scenario is saved");
+        v.verdict = savedAgain ? Verdict::AsWritten : Verdict::Changed;
+        return;
+    }
+    v.verdict = savedAgain ? Verdict::KeptAside : Verdict::Refused;
+    v.what = (savedAgain ? "kept aside, not awaited: " : "refused: ") +
+             (written.valid ? std::string("the vessel has no working crew to await the member")
+                            : written.why);
+    v.how.push_back(savedAgain ? "saved again as written, to be read at the next load"
+                               : "gone once the scenario is saved");
 }
 
 // A crew line the vessel took: as written, or changed, by what it saves for it.
@@ -193,8 +236,11 @@ CheckReport checkLoadedScenario(sim::World &world, const sim::ParsedScenario &pa
     const std::size_t loadEvents = world.events().size();
     const sim::ScenarioFile saved = world.save();
 
-    for (const sim::ShipBlock &b : parsed.scenario.ships) {
-        const BlockFacts f = factsOf(world, b, loadEvents, saved);
+    const std::vector<std::pair<std::size_t, std::size_t>> ranges =
+        loadRanges(world.events(), parsed.scenario, loadEvents);
+    for (std::size_t blockIndex = 0; blockIndex < parsed.scenario.ships.size(); ++blockIndex) {
+        const sim::ShipBlock &b = parsed.scenario.ships[blockIndex];
+        const BlockFacts f = factsOf(world, parsed, blockIndex, ranges[blockIndex], saved);
         const std::vector<int> numbers = blockLineNumbers(fileText, b);
         std::size_t roster = 0;      // the next saved crew line of a member taken aboard
         std::size_t kept = f.taken;  // the next saved crew line the vessel kept aside
@@ -204,7 +250,9 @@ CheckReport checkLoadedScenario(sim::World &world, const sim::ParsedScenario &pa
             v.line = numbers[k];
             v.vessel = b.name;
             v.text = line;
-            if (isCrewLine(line) && !f.handedOn[k]) {
+            if (isTransferLine(line)) {
+                judgeTransfer(line, f.handedOn[k], f, v);
+            } else if (isCrewLine(line) && !f.handedOn[k]) {
                 judgeTaken(line, roster < f.savedCrew.size() ? f.savedCrew[roster] : "", v);
                 ++roster;
             } else if (isCrewLine(line)) {

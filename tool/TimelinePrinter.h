@@ -48,6 +48,8 @@ public:
 
     // Prints every event logged since the last call.
     void flush();
+    // The world's event log was emptied after a flush: printing goes on from its start.
+    void eventsCleared() { printed_ = 0; }
     // As flush, for events that a key event of the timeline caused: the key event itself is
     // printed first (it is logged last, once the vessel has answered), as `keyText`, or not
     // at all when `keyText` is empty.

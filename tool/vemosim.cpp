@@ -1,5 +1,6 @@
 // vemosim: runs a scenario on the headless host, with a timeline of actions, prints what
 // happened and saves the scenario as it stands at the end.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,9 @@
 
 int main(int argc, char **argv) {
     using namespace vemosim;
+    // Past a file size limit (ulimit -f) a write fails with EFBIG instead of killing the
+    // process: the writer then says so, removes its temporary file and the run exits 1.
+    signal(SIGXFSZ, SIG_IGN);
     Options options;
     if (!parseOptions(argc, argv, options)) {
         return kExitBadInput;

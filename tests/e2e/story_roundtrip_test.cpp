@@ -88,9 +88,9 @@ TEST(StoryRoundTrip, TellsTheTripInPlainWords) {
             {"4.000", "in Pod's frame, inside its airlock box"},
             // The capsule takes the member in its post-step; the member's vessel goes at the
             // end of that frame.
-            {"4.100", "Pod", "airlock: 0 free seats (was 1)"},
-            {"4.100", "Pod", "mesh vemo/vemo shown in external views"},
-            {"4.100", "Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
+            {"4.050", "Pod", "airlock: 0 free seats (was 1)"},
+            {"4.050", "Pod", "mesh vemo/vemo shown in external views"},
+            {"4.050", "Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
             {"7.050", "retro thruster group level 1 (the pilot asked for 0)"},
             {"end at 10.000 s"},
             {"Pod (vemopod, focus): position (6777566.19, 0, 76601.87) m"},

@@ -102,13 +102,48 @@ TEST(VemosimHostile, FailedSaveNeverReadsAsSaved) {
     for (int i = 0; i < 40; ++i) {
         description += std::string(200, 'x') + "\n";
     }
-    c.write("pod.scn", Capsule("A01-John_Doe-35-72-80", description));
-    c.limitFileSize(4096);
-    const VemosimResult r = c.run({"--until", "0.2", "--out", "out.scn", "pod.scn"});
-    EXPECT_EQ(r.exitCode, 1) << r.err;
-    EXPECT_NE(r.err.find("out.scn"), std::string::npos) << r.err;
-    EXPECT_EQ(r.out.find("saved"), std::string::npos) << r.out;
-    EXPECT_EQ(c.files(), std::vector<std::string>{"pod.scn"});
+    // A file size limit as `ulimit -f` sets it: the write fails with a message, not with a
+    // signal that ends the run silently and leaves the temporary file.
+    for (const char *output : {"--out", "--plot"}) {
+        SCOPED_TRACE(output);
+        VemosimCase c;
+        c.write("pod.scn", Capsule("A01-John_Doe-35-72-80", description));
+        c.limitFileSize(4096);
+        const VemosimResult r = c.run({"--until", "0.2", output, "out.file", "pod.scn"});
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_NE(r.err.find("out.file"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("too large"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find("saved"), std::string::npos) << r.out;
+        EXPECT_EQ(c.files(), std::vector<std::string>{"pod.scn"});
+    }
+}
+
+// Two outputs at one path, however spelt, would leave only the last one there: refused before
+// the run.
+TEST(VemosimHostile, TwoOutputsAtOnePathAreRefused) {
+    struct Case {
+        std::vector<std::string> args;
+        const char *timeline;  // empty: none
+    };
+    for (const Case &k : {Case{{"--out", "x.scn", "--plot", "x.scn"}, ""},
+                          Case{{"--out", "x.scn", "--plot", "./sub/../x.scn"}, ""},
+                          Case{{"--plot", "x.scn"}, "0.5 save ./x.scn\n"}}) {
+        SCOPED_TRACE(k.args[1] + " " + k.timeline);
+        VemosimCase c;
+        c.write("pod.scn", Capsule("A01-John_Doe-35-72-80"));
+        fs::create_directory(c.work() + "/sub");
+        std::vector<std::string> args = k.args;
+        if (*k.timeline != '\0') {
+            c.write("run.tl", k.timeline);
+            args.insert(args.end(), {"--timeline", "run.tl"});
+        }
+        args.insert(args.end(), {"--until", "1", "pod.scn"});
+        const VemosimResult r = c.run(args);
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_NE(r.err.find("x.scn"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << "the run went ahead";
+        EXPECT_FALSE(c.read("x.scn").has_value());
+    }
 }
 
 // A mission id with bytes above 127 (as an editor saving in UTF-8 writes one) gives a crew

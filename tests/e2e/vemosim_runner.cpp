@@ -114,7 +114,9 @@ VemosimResult VemosimCase::run(const std::vector<std::string> &args) const {
         dup2(err, 2);
         if (fileSizeLimit_ > 0) {
             const struct rlimit limit = {fileSizeLimit_, fileSizeLimit_};
-            signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
+            // As a shell's ulimit leaves it: a write past the limit raises SIGXFSZ, which
+            // ends a process that does not see to it itself.
+            signal(SIGXFSZ, SIG_DFL);
             setrlimit(RLIMIT_FSIZE, &limit);
         }
         alarm(kRunTimeLimit);  // survives exec: a hung run dies of SIGALRM

@@ -240,7 +240,7 @@ TEST(RunPicture, MarksTheMomentsThatMatter) {
     EXPECT_NEAR(markedAt(svg, "Pod: deployment starts"), 1.05, 1e-9);
     EXPECT_NEAR(markedAt(svg, "EVA: Vemo_A01-John_Doe leaves Pod"), 2.0, 1e-9);
     EXPECT_NEAR(markedAt(svg, "Vemo_A01-John_Doe ready to return"), 3.05, 1e-9);
-    EXPECT_NEAR(markedAt(svg, "taken aboard Pod"), 4.10, 1e-9);
+    EXPECT_NEAR(markedAt(svg, "taken aboard Pod"), 4.05, 1e-9);
     EXPECT_NEAR(markedAt(svg, "Pod: deployed"), 5.1, 1e-9);
     EXPECT_NEAR(markedAt(svg, "Pod: retro engine lit"), 6.05, 1e-9);
     // The pilot's 0 at 7 s does not put the latched engine out.
@@ -340,8 +340,8 @@ TEST(RunPicture, FrameThatGoesEndsThePaths) {
                                    "Vemo_A01-Jo", "--plot", "run.svg", "jo.scn"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string svg = c.read("run.svg").value_or("");
-    EXPECT_NE(svg.find("Vemo_A01-Jo went at 2.10 s, and the paths end there"), std::string::npos);
-    EXPECT_NEAR(markedAt(svg, "Vemo_A01-Jo taken aboard Pod"), 2.10, 1e-9);
+    EXPECT_NE(svg.find("Vemo_A01-Jo went at 2.05 s, and the paths end there"), std::string::npos);
+    EXPECT_NEAR(markedAt(svg, "Vemo_A01-Jo taken aboard Pod"), 2.05, 1e-9);
     EXPECT_LT(markedAt(svg, "EVA"), 0.0);
     const std::vector<TimedPoint> pod = drawnPath(svg, "Pod");
     ASSERT_FALSE(pod.empty());

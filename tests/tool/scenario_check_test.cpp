@@ -64,6 +64,17 @@ const Case kCases[] = {
      {"VEMOCREW A-A-30-70-60", "VEMOCREW B-B-30-70-60", "VEMOCREW C-C-30-70-60",
       "VEMOCREW D-D-30-70-60"},
      "VEMOCREW E-E-30-70-60", Verdict::KeptAside, "beyond the seats: Pod has 4 seats"},
+    // No number where a number begins: the vessel refuses it, whatever a number reader makes
+    // of it.
+    {"crewhab", {}, "VEMOCREW A01-Jo-35-inf-80", Verdict::KeptAside, "pulse 'inf' holds no number"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-x-72-80", Verdict::KeptAside, "age 'x' holds no number"},
+    // Transfer lines: each is read, awaited and saved again until its member is aboard.
+    {"crewhab", {"VEMOTRANSFER T1-On_The_Way-40-60-70"}, "VEMOTRANSFER T2-Also-41-61-71",
+     Verdict::AsWritten, "awaited, on the way in a transfer vessel: Also (T2), age 41"},
+    {"crewhab", {"VEMOTRANSFER T2-Also-41-61-71"}, "VEMOTRANSFER T1-On_The_Way-40-60-70",
+     Verdict::AsWritten, "saved again until the member is aboard"},
+    {"crewhab", {}, "VEMOTRANSFER T1-Jo-40-inf-70", Verdict::KeptAside,
+     "pulse 'inf' holds no number"},
     // Not a crew line, and not the host's.
     {"vemopod", {}, "LIGHTS on", Verdict::NotUnderstood, "the host does not understand this line"},
 };
@@ -155,18 +166,53 @@ TEST_F(ScenarioCheck, NamesTheFileLineOfEachVerdict) {
         "Pod:vemopod\n"                 // 2
         "  RPOS 0 0 0\n"                // 3
         "\n"                            // 4
-        "  VEMOCREW A01-Jo-35-72-80\n"  // 5
-        "   \n"                         // 6
-        "  VEMOCREW B02-Al-35-72-80\n"  // 7
+        "  ; a comment of its own\n"    // 5
+        "  VEMOCREW A01-Jo-35-72-80\n"  // 6
+        "   \n"                         // 7
+        "  ;\n"                         // 8
+        "  VEMOCREW B02-Al-35-72-80\n"  // 9
         "END\n"
         "END_SHIPS\n";
     sim::World &w = makeWorld();
     const vemosim::LineVerdict first = check(w, root->path(), text, "VEMOCREW A01-Jo-35-72-80");
-    EXPECT_EQ(first.line, 5);
+    EXPECT_EQ(first.line, 6);
     sim::World &w2 = makeWorld();
     const vemosim::LineVerdict second = check(w2, root->path(), text, "VEMOCREW B02-Al-35-72-80");
-    EXPECT_EQ(second.line, 7);
+    EXPECT_EQ(second.line, 9);
     EXPECT_EQ(static_cast<int>(second.verdict), static_cast<int>(Verdict::KeptAside));
+}
+
+// Vessels whose names repeat, or differ only in letter case, are each judged by their own
+// block: the check matches them by their place in the scenario.
+TEST_F(ScenarioCheck, VesselsOfOneNameAreJudgedEachByItsOwnBlock) {
+    for (const char *second : {"Pod", "POD"}) {
+        SCOPED_TRACE(second);
+        const std::string text = std::string("BEGIN_SHIPS\n") +
+                                 "Pod:vemopod\n  RPOS 0 0 0\n  VEMOCREW A01-Jo-35-72-80\nEND\n" +
+                                 second +
+                                 ":vemopod\n  RPOS 0 0 50\n  VEMOCREW B02-Al-30-70-60\n"
+                                 "  VEMOCREW C03-Cy-31-71-61\nEND\nEND_SHIPS\n";
+        sim::World &w = makeWorld();
+        sim::ParsedScenario parsed;
+        sim::InputError e;
+        ASSERT_TRUE(sim::parseScenarioText(text, "t.scn", parsed, e)) << e.text();
+        std::string why;
+        ASSERT_TRUE(w.load(parsed.scenario, &why)) << why;
+        const vemosim::CheckReport report =
+            vemosim::checkLoadedScenario(w, parsed, text, root->path());
+        ASSERT_EQ(report.lines.size(), 3u) << report.text("t.scn");
+        EXPECT_EQ(report.lines[0].line, 4);
+        EXPECT_NE(report.lines[0].what.find("taken aboard as written: Jo (A01)"), std::string::npos)
+            << report.lines[0].what;
+        EXPECT_EQ(report.lines[1].line, 8);
+        EXPECT_NE(report.lines[1].what.find("taken aboard as written: Al (B02)"), std::string::npos)
+            << report.lines[1].what;
+        EXPECT_EQ(report.lines[2].line, 9);
+        EXPECT_EQ(static_cast<int>(report.lines[2].verdict), static_cast<int>(Verdict::KeptAside))
+            << report.lines[2].what;
+        EXPECT_NE(report.lines[2].what.find("beyond the seats"), std::string::npos)
+            << report.lines[2].what;
+    }
 }
 
 TEST(ScenarioCheckCommand, ExitStatusTellsWhetherAllIsTakenAsWritten) {
