@@ -416,10 +416,12 @@ void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
     } else if (keyIs("HEADING", rest) && readNumbers(rest, x, 1, &after) && onlySpace(after)) {
         st->heading = x[0];
         st->hasHeading = understood = true;
-    } else if (keyIs("RPOS", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
+    } else if (keyIs("RPOS", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after) &&
+               isWithin(vec(x[0], x[1], x[2]), kMaxDistance)) {
         st->rpos = vec(x[0], x[1], x[2]);
         st->hasRpos = understood = true;
-    } else if (keyIs("RVEL", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
+    } else if (keyIs("RVEL", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after) &&
+               isWithin(vec(x[0], x[1], x[2]), kMaxSpeed)) {
         st->rvel = vec(x[0], x[1], x[2]);
         st->hasRvel = understood = true;
     } else if (keyIs("AROT", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {

@@ -17,14 +17,15 @@ class HostInput : public FaultWorldTest {};
 
 }  // namespace
 
-// An angular velocity the motion cannot integrate is refused as the line of a value the host
-// does not understand; the vessel keeps turning at no rate, saves a finite orientation, and
-// its member leaves on EVA beside it.
-TEST_F(HostInput, AngularRatesBeyondTheIntegrableAreRefused) {
-    for (const std::string vrot : {"1e160 0 0", "0 -1e300 0", "0 0 1e7"}) {
-        SCOPED_TRACE(vrot);
+// A state the motion cannot integrate (an angular velocity, a position or a velocity beyond
+// what the host takes from a timeline) is refused as a line the host does not understand; the
+// vessel keeps its other state, saves finite numbers, and its member leaves on EVA beside it.
+TEST_F(HostInput, StatesBeyondTheIntegrableAreRefused) {
+    for (const std::string line : {"VROT 1e160 0 0", "VROT 0 -1e300 0", "VROT 0 0 1e7",
+                                   "RPOS 1e300 0 0", "RVEL 0 1e300 0"}) {
+        SCOPED_TRACE(line);
         std::string scenario = kCapsuleScenario;
-        scenario.insert(scenario.find("  VEMOCREW"), "  VROT " + vrot + "\n");
+        scenario.insert(scenario.find("  VEMOCREW"), "  " + line + "\n");
         Load(scenario);
         EXPECT_EQ(testsupport::events(*world, sim::ev::kScenarioLine, "Pod").size(), 1u)
             << testsupport::dumpEvents(*world);
