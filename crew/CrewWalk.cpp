@@ -42,10 +42,11 @@ DWORD SliceSize(DWORD listSize) {
     return share < 1.0 ? 1 : static_cast<DWORD>(share);
 }
 
-// Looks at the vessel at index i: a candidate when it is a crew-member or transfer vessel.
-// False when the candidate list is full. The cheap tests come first and nothing is copied: a
+// Looks at the vessel at index i: a candidate when it is a crew-member or transfer vessel and
+// not among the first newCandidates (those found new at the end of the list). False when the
+// candidate list is full. The cheap tests come first and nothing is copied: a
 // vessel that is not of the crew-member class costs three host calls and a comparison.
-bool LookAt(Walk &w, DWORD i, OBJHANDLE handle) {
+bool LookAt(Walk &w, DWORD i, OBJHANDLE handle, int newCandidates) {
     VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
     if (!vessel || !HasCrewVesselClass(*vessel)) {
         return true;
@@ -56,9 +57,9 @@ bool LookAt(Walk &w, DWORD i, OBJHANDLE handle) {
     if (!transfer && !(parentCount >= 2 && CrewMemberPoint(*vessel, parentCount))) {
         return true;
     }
-    for (int k = 0; k < w.count; ++k) {
+    for (int k = 0; k < newCandidates; ++k) {
         if (w.candidates[k].vessel == handle) {
-            return true;  // new at the top, and in the slice as well
+            return true;  // new at the end of the list, and in the slice as well
         }
     }
     if (w.count == MAX_CREW_CANDIDATES) {
@@ -83,11 +84,12 @@ void WalkSlice(Walk &w) {
         listSize > 0 ? oapiGetVesselByIndex(static_cast<int>(listSize - 1)) : nullptr;
     OBJHANDLE handle = top;
     for (DWORD k = 0; w.top && handle != w.top && k < MAX_NEW_VESSELS_LOOKED_AT && k < listSize;) {
-        LookAt(w, listSize - 1 - k, handle);
+        LookAt(w, listSize - 1 - k, handle, w.count);
         ++k;
         handle = k < listSize ? oapiGetVesselByIndex(static_cast<int>(listSize - 1 - k)) : nullptr;
     }
     w.top = top;
+    const int newCandidates = w.count;
 
     DWORD i = w.next < listSize ? w.next : listSize;
     if (i == 0) {
@@ -96,7 +98,7 @@ void WalkSlice(Walk &w) {
     const DWORD size = SliceSize(listSize);
     const DWORD end = i > size ? i - size : 0;
     for (; i > end; --i) {
-        if (!LookAt(w, i - 1, oapiGetVesselByIndex(static_cast<int>(i - 1)))) {
+        if (!LookAt(w, i - 1, oapiGetVesselByIndex(static_cast<int>(i - 1)), newCandidates)) {
             break;  // the list is full: the next slice starts with this vessel
         }
     }
