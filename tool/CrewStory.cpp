@@ -470,7 +470,7 @@ std::vector<std::string> CrewStory::aboardAtLoad(const sim::VesselRecord &v,
         }
         const std::string value = crewLineValue(block.lines[k]);
         if (reached[k]) {
-            refusedCrew_[v.name].push_back(value);
+            refusedCrew_[v.handle()].push_back(value);
         } else {
             told.push_back("aboard: " + describeCrewValue(value));
         }
@@ -482,31 +482,26 @@ std::vector<std::string> CrewStory::aboardAtLoad(const sim::VesselRecord &v,
 }
 
 std::vector<std::string> CrewStory::summary(const sim::VesselRecord &v,
-                                            const sim::ScenarioFile &saved) {
+                                            const sim::ShipBlock *saved) {
     std::vector<std::string> told;
     int crew = 0;
-    const auto found = refusedCrew_.find(v.name);
+    const auto found = refusedCrew_.find(v.handle());
     std::vector<std::string> refused =
         found != refusedCrew_.end() ? found->second : std::vector<std::string>();
-    for (const sim::ShipBlock &b : saved.ships) {
-        if (b.name != v.name) {
+    for (const std::string &line : saved != nullptr ? saved->lines : std::vector<std::string>()) {
+        if (!isCrewLine(line)) {
             continue;
         }
-        for (const std::string &line : b.lines) {
-            if (!isCrewLine(line)) {
-                continue;
-            }
-            const std::string value = crewLineValue(line);
-            const auto r = std::find(refused.begin(), refused.end(), value);
-            if (r != refused.end()) {
-                // Refused at loading and saved again as read: named, but not aboard.
-                refused.erase(r);
-                told.push_back("crew line kept, not aboard: " + value);
-                continue;
-            }
-            told.push_back("crew: " + describeCrewValue(value));
-            ++crew;
+        const std::string value = crewLineValue(line);
+        const auto r = std::find(refused.begin(), refused.end(), value);
+        if (r != refused.end()) {
+            // Refused at loading and saved again as read: named, but not aboard.
+            refused.erase(r);
+            told.push_back("crew line kept, not aboard: " + value);
+            continue;
         }
+        told.push_back("crew: " + describeCrewValue(value));
+        ++crew;
     }
     if (crew == 0 && findAirlock(v) != nullptr) {
         told.push_back("crew: nobody aboard");

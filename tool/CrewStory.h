@@ -133,8 +133,10 @@ public:
     std::vector<std::string> aboardAtLoad(const sim::VesselRecord &v, const sim::ShipBlock &block,
                                           const std::vector<std::string> &handed);
 
-    // The crew lines of a vessel's summary at the end, as `saved` holds its crew.
-    std::vector<std::string> summary(const sim::VesselRecord &v, const sim::ScenarioFile &saved);
+    // The crew lines of a vessel's summary at the end, as its block in the saved scenario
+    // holds its crew (`saved`, null when it has none); names may repeat, so the caller
+    // finds the block by the vessel's place in the list.
+    std::vector<std::string> summary(const sim::VesselRecord &v, const sim::ShipBlock *saved);
 
 private:
     // A point of a vessel: the vessel's handle is never reused, the point's address may be
@@ -150,7 +152,7 @@ private:
     std::set<std::string> memberVessels_;  // live vessels that showed a crew member's point
     std::vector<std::string> takers_;      // vessels whose free seats went down, in order
     // Per vessel, the values of crew lines it refused at loading.
-    std::map<std::string, std::vector<std::string>> refusedCrew_;
+    std::map<OBJHANDLE, std::vector<std::string>> refusedCrew_;
 };
 
 }  // namespace vemosim

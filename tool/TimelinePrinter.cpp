@@ -366,7 +366,9 @@ void TimelinePrinter::summary(const ScenarioFile &saved) {
     }
     std::fprintf(out_, "%s\n", header.c_str());
     const VesselRecord *focus = world_.record(world_.focus());
-    for (const VesselRecord *v : world_.vessels()) {
+    const std::vector<VesselRecord *> &vessels = world_.vessels();
+    for (std::size_t place = 0; place < vessels.size(); ++place) {
+        const VesselRecord *v = vessels[place];
         const std::string where =
             v->status == sim::kLanded
                 ? "landed at longitude " + shortNumber(v->spot.lng, kSpotDecimals) + ", latitude " +
@@ -384,7 +386,10 @@ void TimelinePrinter::summary(const ScenarioFile &saved) {
             }
             std::fprintf(out_, "      tanks: %s\n", tanks.c_str());
         }
-        for (const std::string &line : story_.summary(*v, saved)) {
+        // The saved scenario lists the vessels in the world's order; names may repeat.
+        const bool hasBlock = place < saved.ships.size() && saved.ships[place].name == v->name;
+        for (const std::string &line :
+             story_.summary(*v, hasBlock ? &saved.ships[place] : nullptr)) {
             std::fprintf(out_, "      %s\n", printable(line).c_str());
         }
     }

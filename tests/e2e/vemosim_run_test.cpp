@@ -260,6 +260,23 @@ TEST(VemosimRun, ScenarioAsTheSimulatorWritesItSavesBackTheSameValues) {
     }
 }
 
+// Two vessels of one name: the summary at the end gives each its own crew.
+TEST(VemosimRun, SummaryGivesVesselsOfOneNameEachItsOwnCrew) {
+    VemosimCase c;
+    c.write("pods.scn",
+            "BEGIN_SHIPS\nPod:vemopod\n  RPOS 0 0 0\n  VEMOCREW A01-Jo-35-72-80\nEND\n"
+            "Pod:vemopod\n  RPOS 0 0 50\nEND\nEND_SHIPS\n");
+    const VemosimResult r = c.run({"--until", "0.1", "pods.scn"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string summary = r.out.substr(r.out.find("at the end"));
+    const std::size_t jo = summary.find("crew: Jo (A01)");
+    const std::size_t nobody = summary.find("crew: nobody aboard");
+    ASSERT_NE(jo, std::string::npos) << summary;
+    ASSERT_NE(nobody, std::string::npos) << summary;
+    EXPECT_LT(jo, nobody) << summary;
+    EXPECT_EQ(summary.find("crew: Jo (A01)", jo + 1), std::string::npos) << summary;
+}
+
 TEST(VemosimRun, QuietPrintsNothing) {
     VemosimCase c;
     c.write("two_pods.scn", sourceText("examples/two_pods.scn"));

@@ -111,11 +111,13 @@ TEST(CrewStory, CrewLinesReadAsMembers) {
               (std::vector<std::string>{"aboard: John Doe (A01), age 35, pulse 72, 80 kg"}));
     sim::ScenarioFile saved;
     saved.ships = {block};
-    EXPECT_EQ(story.summary(pod, saved),
+    EXPECT_EQ(story.summary(pod, &saved.ships[0]),
               (std::vector<std::string>{"crew: John Doe (A01), age 35, pulse 72, 80 kg",
                                         "crew line kept, not aboard: B02-Jane_Roe-999-64-75"}));
     saved.ships[0].lines = {"STATUS Orbiting Earth"};
-    EXPECT_EQ(story.summary(pod, saved), (std::vector<std::string>{"crew: nobody aboard"}));
+    EXPECT_EQ(story.summary(pod, &saved.ships[0]),
+              (std::vector<std::string>{"crew: nobody aboard"}));
+    EXPECT_EQ(story.summary(pod, nullptr), (std::vector<std::string>{"crew: nobody aboard"}));
 }
 
 TEST(CrewStory, LinesHandedOnAreMatchedInOrder) {
