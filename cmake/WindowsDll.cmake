@@ -41,6 +41,8 @@ file(WRITE ${shadow}/bits/os_defines.h "${shadowed}")
 list(PREPEND system_dirs ${shadow})
 list(APPEND system_dirs "${clang_resource}/include" "/usr/${VEMO_MINGW_TRIPLE}/include")
 
+# clang for the Microsoft ABI does not define __STRICT_ANSI__ for -std=c++17, which
+# libstdc++'s c++config.h then warns about.
 set(VEMO_WINDOWS_CXX_FLAGS
   --target=${VEMO_WINDOWS_TRIPLE} -std=c++17
   -fms-extensions -fms-compatibility -fms-compatibility-version=19.29 -fgnuc-version=4.2.1
