@@ -24,6 +24,8 @@ function(vemo_add_module target output_name)
       # MinGW: no runtime DLLs of its own for the simulator's folder to hold.
       target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++)
     endif()
+  elseif(VEMO_WINDOWS_DLL)
+    vemo_windows_module(${target})  # cmake/WindowsDll.cmake
   else()
     set_target_properties(${target} PROPERTIES
       CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)

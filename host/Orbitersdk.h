@@ -18,7 +18,10 @@
 // ---------------------------------------------------------------------------------------
 #if defined(_WIN32)
 #include <windows.h>
+// The simulator's side of the boundary (win/standin/) defines it as __declspec(dllexport).
+#ifndef OAPIFUNC
 #define OAPIFUNC __declspec(dllimport)
+#endif
 #define DLLCLBK extern "C" __declspec(dllexport)
 #else
 // The module is built with hidden visibility; the host's API stays visible so that the
