@@ -120,7 +120,8 @@ bool ModuleLoader::findClass(const std::string &name, VesselClass &out, std::str
     std::string why;
     if (!fileExists(root_ + "/" + config) || !readWholeFile(root_ + "/" + config, text, why))
         return fail("no vessel class \"" + name + "\": no class config file " + config + " in " +
-                    root_ + (why.empty() ? "" : " (" + why + ")") + "; " + classesThere(root_, classes_));
+                    root_ + (why.empty() ? "" : " (" + why + ")") + "; " +
+                    classesThere(root_, classes_));
     const ClassConfig parsed = parseClassConfig(text);
     out.enableFocus = parsed.enableFocus;
     if (parsed.module.empty())

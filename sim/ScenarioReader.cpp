@@ -235,16 +235,15 @@ private:
         std::string_view rest = text.substr(key.size());
         if (key == "STATUS") {
             rest = stripLeadingBlanks(rest);
-            landedLine_ = equalNoCase(rest.substr(0, rest.find_first_of(kBlanks)), "Landed")
-                              ? line_
-                              : 0;
+            landedLine_ =
+                equalNoCase(rest.substr(0, rest.find_first_of(kBlanks)), "Landed") ? line_ : 0;
             return true;
         }
         hasPos_ = hasPos_ || key == "POS";
         const int wanted = key == "RPOS" || key == "RVEL" || key == "AROT" || key == "VROT" ? 3
-                           : key == "POS"                                                ? 2
-                           : key == "HEADING"                                            ? 1
-                                                                                         : 0;
+                           : key == "POS"                                                   ? 2
+                           : key == "HEADING"                                               ? 1
+                                                                                            : 0;
         int found = 0;
         bool numbers = true;
         for (rest = stripLeadingBlanks(rest); !rest.empty(); rest = stripLeadingBlanks(rest)) {

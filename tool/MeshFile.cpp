@@ -151,10 +151,9 @@ bool parseMeshText(const std::string &text, const std::string &name, MeshFileDat
         ok = lines.fail("TEXTURES needs a count");
     for (std::size_t g = 0; ok && g < mesh.groups.size(); ++g)
         if (mesh.groups[g].material < 0 || mesh.groups[g].material > materials)
-            ok = lines.failAt(materialLines[g],
-                              "group " + std::to_string(g) + " names material " +
-                                  std::to_string(mesh.groups[g].material) + " of " +
-                                  std::to_string(materials));
+            ok = lines.failAt(materialLines[g], "group " + std::to_string(g) + " names material " +
+                                                    std::to_string(mesh.groups[g].material) +
+                                                    " of " + std::to_string(materials));
     error = lines.error();
     return ok;
 }

@@ -10,16 +10,20 @@ namespace vemosim {
 
 namespace {
 
-constexpr double kScale = 30.0;        // px per metre, the same in every panel
-constexpr double kPanel = 260.0;       // px, a panel's width and height
-constexpr double kMargin = 20.0;       // px
-constexpr double kHeading = 28.0;      // px above a row, for its title
-constexpr double kBoxHalf = 2.0;       // m, the airlock box around the origin
-constexpr double kBaseZ = -1.0;        // m, where the touchdown points are
-constexpr double kAmbient = 0.45;      // share of a face's colour that needs no light
+constexpr double kScale = 30.0;    // px per metre, the same in every panel
+constexpr double kPanel = 260.0;   // px, a panel's width and height
+constexpr double kMargin = 20.0;   // px
+constexpr double kHeading = 28.0;  // px above a row, for its title
+constexpr double kBoxHalf = 2.0;   // m, the airlock box around the origin
+constexpr double kBaseZ = -1.0;    // m, where the touchdown points are
+constexpr double kAmbient = 0.45;  // share of a face's colour that needs no light
 
-MeshVec sub(const MeshVec &a, const MeshVec &b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-double dot(const MeshVec &a, const MeshVec &b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+MeshVec sub(const MeshVec &a, const MeshVec &b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+double dot(const MeshVec &a, const MeshVec &b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 MeshVec cross(const MeshVec &a, const MeshVec &b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
@@ -86,17 +90,21 @@ std::string hexColour(const MeshVec &c) {
     return text;
 }
 
-void drawPanel(SvgPage &page, const MeshFileData &mesh, const View &view, double left,
-               double top, bool stowed) {
+void drawPanel(SvgPage &page, const MeshFileData &mesh, const View &view, double left, double top,
+               bool stowed) {
     const double cx = left + kPanel / 2, cy = top + kPanel / 2;
     auto at = [&](double r, double u) { return SvgPoint{cx + r * kScale, cy - u * kScale}; };
     page.rect(left, top, kPanel, kPanel, "#f4f6f8", "#c8ccd0");
     if (stowed) {  // the airlock box the stowed capsule must fit in
         const SvgPoint a = at(-kBoxHalf, kBoxHalf);
         SvgElement box("rect");
-        box.attr("x", a.x).attr("y", a.y).attr("width", 2 * kBoxHalf * kScale)
-            .attr("height", 2 * kBoxHalf * kScale).attr("fill", "none")
-            .attr("stroke", "#4a7bd0").dash("4 3");
+        box.attr("x", a.x)
+            .attr("y", a.y)
+            .attr("width", 2 * kBoxHalf * kScale)
+            .attr("height", 2 * kBoxHalf * kScale)
+            .attr("fill", "none")
+            .attr("stroke", "#4a7bd0")
+            .dash("4 3");
         page.add(box);
     }
     if (view.up[2] > 0.5) {  // the ground the capsule stands on
@@ -109,8 +117,11 @@ void drawPanel(SvgPage &page, const MeshFileData &mesh, const View &view, double
             points.push_back(at(p.x, p.y));
         const std::string colour = hexColour(s.colour);
         SvgElement poly("polygon");
-        poly.attr("points", svgPoints(points)).attr("fill", colour).attr("stroke", colour)
-            .attr("stroke-width", 0.4).attr("stroke-linejoin", "round");
+        poly.attr("points", svgPoints(points))
+            .attr("fill", colour)
+            .attr("stroke", colour)
+            .attr("stroke-width", 0.4)
+            .attr("stroke-linejoin", "round");
         page.add(poly);
     }
     page.text(left + 6, top + kPanel - 8, view.name, 11);
@@ -122,9 +133,10 @@ std::string meshPictureSvg(const MeshFileData &stored) {
     SvgPage page;
     const double width = 2 * kMargin + 3 * kPanel + 2 * kMargin;
     const double rowHeight = kHeading + kPanel + kMargin;
-    const char *titles[] = {"Stowed (as loaded): inside its airlock box (dashed), standing on "
-                            "its base",
-                            "Deployed (K): the skirt open, 7.5 m across; the fins up"};
+    const char *titles[] = {
+        "Stowed (as loaded): inside its airlock box (dashed), standing on "
+        "its base",
+        "Deployed (K): the skirt open, 7.5 m across; the fins up"};
     for (int row = 0; row < 2; ++row) {
         const MeshFileData mesh = deployedAt(stored, row == 0 ? 0.0 : 1.0);
         const double top = kMargin + row * rowHeight;
@@ -134,10 +146,11 @@ std::string meshPictureSvg(const MeshFileData &stored) {
                       row == 0);
     }
     const double height = kMargin + 2 * rowHeight + 20;
-    page.text(kMargin, height - 14, "1 m is 30 px in every panel; the brown line is the ground "
-                                    "(z = -1 m).", 11);
-    return page.document(width, height, "The vemopod capsule, stowed and deployed",
-                         "sans-serif");
+    page.text(kMargin, height - 14,
+              "1 m is 30 px in every panel; the brown line is the ground "
+              "(z = -1 m).",
+              11);
+    return page.document(width, height, "The vemopod capsule, stowed and deployed", "sans-serif");
 }
 
 std::vector<std::uint8_t> meshPictureBmp(const MeshFileData &stored, int width, int height) {
@@ -152,8 +165,8 @@ std::vector<std::uint8_t> meshPictureBmp(const MeshFileData &stored, int width, 
         SvgPoint p[3];
         for (int i = 0; i < 3; ++i)
             p[i] = {width / 2.0 + s.corners[i].x * scale, height / 2.0 - s.corners[i].y * scale};
-        const double area = (p[1].x - p[0].x) * (p[2].y - p[0].y) -
-                            (p[2].x - p[0].x) * (p[1].y - p[0].y);
+        const double area =
+            (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y);
         if (std::abs(area) < 1e-9)
             continue;
         const int x0 = std::max(0, int(std::floor(std::min({p[0].x, p[1].x, p[2].x}))));

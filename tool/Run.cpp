@@ -130,12 +130,11 @@ int Run::main() {
     if (!world.load(scenario_.scenario, &why)) {
         // "line 12: ..." from the host is told as "file:12: ...", as every other message.
         const std::size_t colon = why.find(": ");
-        const bool atLine = why.rfind("line ", 0) == 0 && colon != std::string::npos &&
-                            colon > 5 &&
+        const bool atLine = why.rfind("line ", 0) == 0 && colon != std::string::npos && colon > 5 &&
                             why.find_first_not_of("0123456789", 5) == colon;
-        printError(o_.scenario + (atLine ? ":" + why.substr(5, colon - 5) + ":" +
-                                               why.substr(colon + 1)
-                                         : ": " + why));
+        printError(o_.scenario + (atLine
+                                      ? ":" + why.substr(5, colon - 5) + ":" + why.substr(colon + 1)
+                                      : ": " + why));
         return kExitBadInput;
     }
     flush();
@@ -254,7 +253,7 @@ std::vector<VECTOR3> Run::frameBody(const std::string &frameName) const {
     }
     for (std::size_t g = 0; g < mesh.groups.size(); ++g) {
         for (const MeshVec &p : moving.count(static_cast<UINT>(g)) ? std::vector<MeshVec>()
-                                                                  : mesh.groups[g].positions) {
+                                                                   : mesh.groups[g].positions) {
             body.push_back(sim::vec(p[0], p[1], p[2]));
         }
     }

@@ -90,9 +90,9 @@ double drawRunChart(SvgPage &page, const RunRecord &r, const std::vector<const c
             level.attr("class", "tank").attr("points", svgPoints(points));
             level.attr("fill", "none").attr("stroke", colour).attr("stroke-width", "1.5");
             page.add(level.dash(dash));
-            entries.push_back({svgLineSwatch(colour, 1.5, dash),
-                               t.name + " tank " + std::to_string(k) + " (" +
-                                   axisLabel(tank.maxMass) + " kg)"});
+            entries.push_back(
+                {svgLineSwatch(colour, 1.5, dash),
+                 t.name + " tank " + std::to_string(k) + " (" + axisLabel(tank.maxMass) + " kg)"});
         }
         if (!t.crewCapable || t.crew.times.empty()) {
             continue;
@@ -113,8 +113,8 @@ double drawRunChart(SvgPage &page, const RunRecord &r, const std::vector<const c
         page.text((left + right) / 2.0, (tanks.top + tanks.bottom) / 2.0,
                   "no tanks and no crew airlocks", 12, "middle");
     } else if (!anyCrew) {
-        page.text((left + right) / 2.0, (crew.top + crew.bottom) / 2.0 + 4.0,
-                  "no crew airlocks", 11, "middle");
+        page.text((left + right) / 2.0, (crew.top + crew.bottom) / 2.0 + 4.0, "no crew airlocks",
+                  11, "middle");
     }
     return crew.bottom + 48.0 + page.legend(left, right, crew.bottom + 52.0, entries) + 12.0;
 }

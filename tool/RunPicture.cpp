@@ -22,9 +22,9 @@ constexpr double kViewHeight = 420.0;
 constexpr double kRow = 18.0;          // a line of the event list
 constexpr double kGridSpacing = 70.0;  // at least this far between grid lines
 constexpr double kMarkerRadius = 5.0;
-constexpr double kStartRadius = 3.5;  // the hollow circle where a path begins
-constexpr double kArrowSize = 8.0;     // an arrowhead's length
-constexpr double kArrowRoom = 24.0;    // a stretch shorter than this gets no arrow
+constexpr double kStartRadius = 3.5;     // the hollow circle where a path begins
+constexpr double kArrowSize = 8.0;       // an arrowhead's length
+constexpr double kArrowRoom = 24.0;      // a stretch shorter than this gets no arrow
 constexpr double kLabelCharWidth = 7.0;  // a character of a marker's bold label, near enough
 constexpr double kLabelHeight = 11.0;
 // Paths that stay within a point are shown over at least this span (m).
@@ -236,11 +236,10 @@ private:
         const SvgPoint tip{(a.x + b.x) / 2.0 + ux * kArrowSize / 2.0,
                            (a.y + b.y) / 2.0 + uy * kArrowSize / 2.0};
         const SvgPoint back{tip.x - ux * kArrowSize, tip.y - uy * kArrowSize};
-        const std::vector<SvgPoint> head = {tip,
-                                            {back.x - uy * kArrowSize / 2.0,
-                                             back.y + ux * kArrowSize / 2.0},
-                                            {back.x + uy * kArrowSize / 2.0,
-                                             back.y - ux * kArrowSize / 2.0}};
+        const std::vector<SvgPoint> head = {
+            tip,
+            {back.x - uy * kArrowSize / 2.0, back.y + ux * kArrowSize / 2.0},
+            {back.x + uy * kArrowSize / 2.0, back.y - ux * kArrowSize / 2.0}};
         SvgElement e("polygon");
         page_.add(e.attr("class", "arrow").attr("points", svgPoints(head)).attr("fill", colour));
     }
@@ -292,8 +291,8 @@ private:
         std::size_t longest = 0;
         double most = 0.0;
         for (std::size_t k = 1; k < points.size(); ++k) {
-            const double d = std::hypot(points[k].x - points[k - 1].x,
-                                        points[k].y - points[k - 1].y);
+            const double d =
+                std::hypot(points[k].x - points[k - 1].x, points[k].y - points[k - 1].y);
             if (d > most) {
                 most = d;
                 longest = k;
@@ -433,7 +432,8 @@ private:
     const RunRecord &r_;
     const std::string title_;
     const std::vector<VECTOR3> &body_;
-    std::vector<std::pair<SvgPoint, double>> labels_;  // marker labels placed: baseline start, width
+    std::vector<std::pair<SvgPoint, double>>
+        labels_;  // marker labels placed: baseline start, width
     SvgPage page_;
     std::vector<const char *> colours_;  // per track
     int h_ = 2, v_ = 0;                  // axes across and up

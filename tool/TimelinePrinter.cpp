@@ -375,17 +375,19 @@ void TimelinePrinter::printAnimation(const Event &e, const VesselRecord *v) {
     const char *text = e.text.c_str();
     const bool starts = std::sscanf(text, "animation %u starts moving", &index) == 1 &&
                         e.text.find(" starts moving") != std::string::npos;
-    const bool rests =
-        !starts && std::sscanf(text, "animation %u comes to rest at state %lf", &index, &state) == 2;
+    const bool rests = !starts && std::sscanf(text, "animation %u comes to rest at state %lf",
+                                              &index, &state) == 2;
     const KnownAnimation *known =
         v != nullptr && (starts || rests) ? knownAnimation(v->className.c_str(), index) : nullptr;
     if (known != nullptr && (starts || state == 1.0 || state == 0.0)) {
         printLine(e.time, e.vessel, kDeploy,
-                  starts ? known->starts : state == 1.0 ? known->atEnd : known->atStart);
+                  starts         ? known->starts
+                  : state == 1.0 ? known->atEnd
+                                 : known->atStart);
     } else if (rests) {
-        printLine(e.time, e.vessel, ev::kAnimation,
-                  "animation " + std::to_string(index) + " comes to rest at state " +
-                      shortNumber(state));
+        printLine(
+            e.time, e.vessel, ev::kAnimation,
+            "animation " + std::to_string(index) + " comes to rest at state " + shortNumber(state));
     } else {
         raw(e);
     }
@@ -401,9 +403,9 @@ void TimelinePrinter::printMoved(const Event &e) {
         return;
     }
     const std::string unit = startsWith(e.text, "velocity") ? " m/s" : " m";
-    printLine(e.time, e.vessel, ev::kMoved,
-              e.text.substr(0, open) + shortVector(v) + unit +
-                  e.text.substr(e.text.find(')', open) + 1));
+    printLine(
+        e.time, e.vessel, ev::kMoved,
+        e.text.substr(0, open) + shortVector(v) + unit + e.text.substr(e.text.find(')', open) + 1));
 }
 
 // A line the vessel left to the host's parser. A crew line there is a crew member the vessel

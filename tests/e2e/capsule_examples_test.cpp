@@ -128,7 +128,7 @@ TEST(CapsuleDeployExample, DeploysFiresAndBurnsOut) {
                                    {"Pod", "retro engine at level 1"},  // latched
                                    {"thrust retro 0"},
                                    {"Pod", "retro engine at level 1"},  // still latched
-                                   {"Pod", "tank 1 ran empty"},              // burn-out
+                                   {"Pod", "tank 1 ran empty"},         // burn-out
                                }));
     // The deployment ends in the step to 5.05 s (the host sees the animation at rest a step
     // later), and the engine appears in the step after it ends, steps being 0.05 s.
@@ -197,9 +197,10 @@ TEST(CapsuleNoCompanionExample, FliesAndHandsItsCrewLineToTheHost) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(
         inOrder(r.out, {
-                           {"Pod", "crew line not taken (John Doe (A01), age 35, pulse 72, 80 kg): "
-                                   "Pod takes no crew; is the companion crew-member module "
-                                   "installed?"},
+                           {"Pod",
+                            "crew line not taken (John Doe (A01), age 35, pulse 72, 80 kg): "
+                            "Pod takes no crew; is the companion crew-member module "
+                            "installed?"},
                            {"Pod", "K pressed: Pod leaves it to the simulator"},
                            {"Pod", "translate forward thrusters at level 1"},
                            {"Pod", "translate forward thrusters off"},
@@ -284,12 +285,11 @@ TEST(CapsuleLandedEvaExample, MemberWalksRoundAndComesBackAcrossASavedScenario) 
     r = again.run({"landed_eva_saved.scn", "--timeline", "landed_eva_resume.tl", "--until", "4",
                    "--out", "out.scn"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(
-        inOrder(r.out, {
-                           {"Vemo_A01-John_Doe", "crew member ready to return"},
-                           {"place Vemo_A01-John_Doe at Pod 1 0 -1"},
-                           {"Vemo_A01-John_Doe", "went aboard Pod"},
-                       }));
+    EXPECT_TRUE(inOrder(r.out, {
+                                   {"Vemo_A01-John_Doe", "crew member ready to return"},
+                                   {"place Vemo_A01-John_Doe at Pod 1 0 -1"},
+                                   {"Vemo_A01-John_Doe", "went aboard Pod"},
+                               }));
     EXPECT_EQ(savedPod(again).lines, savedPod(c).lines);
     EXPECT_TRUE(hasLine(savedPod(again), "VEMOCREW A01-John_Doe-35-72-80"));
 }

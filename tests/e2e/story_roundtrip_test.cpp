@@ -186,3 +186,29 @@ TEST(StoryCrew, AboardIsWhatTheVesselTook) {
     EXPECT_EQ(countLines(r.out, {"crew line kept, not aboard: B02-Jane_Roe-41-64-75"}), 1) << r.out;
     EXPECT_EQ(countLines(r.out, {"Pod2", "airlock open, box", "1 free seat"}), 1) << r.out;
 }
+
+// The README shows the round trip's story as its command prints it now, line for line.
+TEST(StoryRoundTrip, ReadmeShowsTheStoryAsItIsTold) {
+    std::string readme, why;
+    ASSERT_TRUE(sim::readWholeFile(VemosimCase::sourceFile("README.md"), readme, why)) << why;
+    const std::size_t start = readme.find("    time (s)  vessel");
+    ASSERT_NE(start, std::string::npos) << "no story in the README";
+    std::string shown;
+    for (const std::string &line : splitLines(readme.substr(start))) {
+        if (line.rfind("    ", 0) != 0) {
+            break;
+        }
+        shown += line.substr(4) + "\n";
+    }
+    VemosimCase c;
+    for (const char *ext : {".scn", ".tl"}) {
+        std::string text;
+        ASSERT_TRUE(sim::readWholeFile(
+            VemosimCase::sourceFile(std::string("examples/roundtrip") + ext), text, why));
+        c.write(std::string("examples/roundtrip") + ext, text);
+    }
+    const VemosimResult r = c.run({"--timeline", "examples/roundtrip.tl", "--until", "10", "--out",
+                                   "roundtrip-saved.scn", "examples/roundtrip.scn"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, shown) << "the README's story is not what vemosim tells now";
+}

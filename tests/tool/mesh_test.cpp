@@ -131,8 +131,8 @@ TEST(CapsuleMesh, ReaderNamesTheLineOfAFault) {
     const struct {
         const char *from, *to, *error;
     } broken[] = {
-        {"GROUPS 1", "GROUPS 2", "m.msh:10: "},   // fewer groups than announced
-        {"0 2 1", "0 3 1", "m.msh:9: "},          // a triangle past the group's vertices
+        {"GROUPS 1", "GROUPS 2", "m.msh:10: "},  // fewer groups than announced
+        {"0 2 1", "0 3 1", "m.msh:9: "},         // a triangle past the group's vertices
         {"1 0 0 0 0 1", "1 0 x 0 0 1", "m.msh:7: "},
         {"MATERIAL 1", "MATERIAL 2", "m.msh:3: "},  // a material that is not listed
     };
@@ -149,8 +149,8 @@ TEST(CapsuleMesh, ReaderNamesTheLineOfAFault) {
 TEST(CapsuleMesh, PicturesAreFresh) {
     testsupport::TempRoot dir;
     const std::string command = std::string("\"") + VEMOMESH_PATH + "\" \"" +
-                                sourceFile("meshes/vemopod.msh") + "\" \"" +
-                                dir.file("mesh.svg") + "\" \"" + dir.file("mesh.bmp") + "\"";
+                                sourceFile("meshes/vemopod.msh") + "\" \"" + dir.file("mesh.svg") +
+                                "\" \"" + dir.file("mesh.bmp") + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     EXPECT_EQ(dir.read("mesh.svg"), readBytes(sourceFile("doc/vemopod-mesh.svg")))
         << "doc/vemopod-mesh.svg is stale: cmake --build build --target mesh-picture";

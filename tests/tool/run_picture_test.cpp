@@ -318,9 +318,9 @@ TEST(RunPicture, DrawsThePngAskedForAndTheWayItWent) {
     VemosimCase c;
     ASSERT_EQ(drawExample(c, "roundtrip", "10").exitCode, 0);
     const std::string svg = c.read("run.svg").value_or("");
-    EXPECT_EQ(elements(svg, "polygon").size() > 0 &&
-                  svg.find("class=\"body\"") != std::string::npos,
-              true)
+    EXPECT_EQ(
+        elements(svg, "polygon").size() > 0 && svg.find("class=\"body\"") != std::string::npos,
+        true)
         << "the capsule's outline";
     std::size_t arrows = 0;
     for (std::size_t at = svg.find("class=\"arrow\""); at != std::string::npos;
@@ -329,8 +329,8 @@ TEST(RunPicture, DrawsThePngAskedForAndTheWayItWent) {
     }
     EXPECT_GE(arrows, 2u) << "out and back";
 
-    std::vector<std::string> args = {"--quiet", "--timeline", "roundtrip.tl", "--until", "10",
-                                     "--plot", "run.png", "roundtrip.scn"};
+    std::vector<std::string> args = {"--quiet", "--timeline", "roundtrip.tl", "--until",
+                                     "10",      "--plot",     "run.png",      "roundtrip.scn"};
     const VemosimResult r = c.run(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(c.read("run.png").value_or("").substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
