@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <filesystem>
+#include <set>
 #include <utility>
 
 #include "ClassConfig.h"
@@ -77,6 +79,27 @@ void ModuleLoader::registerBuiltinClass(const std::string &name,
     builtinClasses()[name] = makeClass(name, std::move(init), std::move(exit));
 }
 
+// "the classes there are: Vemo, crewhab, vemopod", compiled in or with a class config file
+// in the root, for a message about a class that is not.
+template <typename CompiledIn>
+std::string classesThere(const std::string &root, const CompiledIn &compiledIn) {
+    std::set<std::string> names;
+    for (const auto &entry : compiledIn)
+        names.insert(entry.first);
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator(root + "/config/vessels", ec)) {
+        const std::filesystem::path &p = entry.path();
+        if (p.extension() == ".cfg" && safeFileName(p.stem().string()))
+            names.insert(p.stem().string());
+    }
+    if (names.empty())
+        return "there are no classes";
+    std::string list;
+    for (const std::string &n : names)
+        list += (list.empty() ? "" : ", ") + n;
+    return "the classes there are: " + list;
+}
+
 bool ModuleLoader::findClass(const std::string &name, VesselClass &out, std::string *error) {
     auto fail = [&](const std::string &why) {
         if (error)
@@ -97,7 +120,8 @@ bool ModuleLoader::findClass(const std::string &name, VesselClass &out, std::str
     std::string why;
     if (!fileExists(root_ + "/" + config) || !readWholeFile(root_ + "/" + config, text, why))
         return fail("no vessel class \"" + name + "\": no class config file " + config + " in " +
-                    root_ + (why.empty() ? "" : " (" + why + ")"));
+                    root_ + (why.empty() ? "" : " (" + why + ")") + "; " +
+                    classesThere(root_, classes_));
     const ClassConfig parsed = parseClassConfig(text);
     out.enableFocus = parsed.enableFocus;
     if (parsed.module.empty())

@@ -1,5 +1,7 @@
 // Reading scenario files: from text to a ParsedScenario, or an error naming the line.
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <map>
 
 #include "ScenarioText.h"
@@ -164,6 +166,11 @@ private:
         if (inBlock_) {
             if (equalNoCase(text, "END")) {
                 inBlock_ = false;
+                if (landedLine_ != 0 && !hasPos_) {
+                    return failAt(landedLine_, "'" + out_.scenario.ships.back().name +
+                                                   "' is landed but its block has no POS line "
+                                                   "(longitude and latitude, degrees)");
+                }
                 return true;
             }
             // A block's own lines may be anything but END; only the end of the section
@@ -171,6 +178,9 @@ private:
             if (text == current_->end) {
                 return failAt(out_.scenario.ships.back().firstLine,
                               "vessel block '" + out_.scenario.ships.back().name + "' has no END");
+            }
+            if (!text.empty() && !stateLine(text)) {
+                return false;
             }
             if (!text.empty()) {
                 out_.scenario.ships.back().lines.emplace_back(text);
@@ -213,7 +223,46 @@ private:
         block.firstLine = line_;
         out_.scenario.ships.push_back(std::move(block));
         inBlock_ = true;
+        landedLine_ = 0;
+        hasPos_ = false;
         return true;
+    }
+
+    // The host's own state lines with numbers: a number that does not read is a typing
+    // error, refused at its line rather than taken as 0 or left aside.
+    bool stateLine(std::string_view text) {
+        const std::string_view key = text.substr(0, text.find_first_of(kBlanks));
+        std::string_view rest = text.substr(key.size());
+        if (key == "STATUS") {
+            rest = stripLeadingBlanks(rest);
+            landedLine_ =
+                equalNoCase(rest.substr(0, rest.find_first_of(kBlanks)), "Landed") ? line_ : 0;
+            return true;
+        }
+        hasPos_ = hasPos_ || key == "POS";
+        const int wanted = key == "RPOS" || key == "RVEL" || key == "AROT" || key == "VROT" ? 3
+                           : key == "POS"                                                   ? 2
+                           : key == "HEADING"                                               ? 1
+                                                                                            : 0;
+        int found = 0;
+        bool numbers = true;
+        for (rest = stripLeadingBlanks(rest); !rest.empty(); rest = stripLeadingBlanks(rest)) {
+            std::string_view word = rest.substr(0, rest.find_first_of(kBlanks));
+            rest.remove_prefix(word.size());
+            if (!word.empty() && word.front() == '+') {
+                word.remove_prefix(1);
+            }
+            double value = 0.0;
+            const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+            numbers = numbers && ec == std::errc() && end == word.data() + word.size() &&
+                      std::isfinite(value);
+            ++found;
+        }
+        if (wanted == 0 || (numbers && found == wanted)) {
+            return true;
+        }
+        return fail(std::string(key) + " needs " + std::to_string(wanted) +
+                    (wanted == 1 ? " number" : " numbers") + ", got '" + std::string(text) + "'");
     }
 
     bool finish() {
@@ -239,6 +288,8 @@ private:
     Section section_ = Section::None;
     const SectionName *current_ = nullptr;
     bool inBlock_ = false;
+    int landedLine_ = 0;  // of the block's STATUS Landed, 0 for none
+    bool hasPos_ = false;
     int focusLine_ = 0;
     std::map<Section, int> sectionLines_;
 };

@@ -298,25 +298,55 @@ void World::writeLine(FILEHANDLE scn, const std::string &line) {
 //   PRPLEVEL i:f j:g ...  tank index : fraction of its maximum mass, for every tank
 //   THLEVEL i:l j:m ...   thruster index : level, for every thruster with a level above 0
 //   DOCKINFO p:q,Name ... own port p docked to port q of vessel Name
-// Numbers are written as the shortest text that reads back as the same value.
+// Numbers are written as the shortest text that reads back as the same value, so a saved
+// state loads back exactly, and zero is always "0", never "-0". Tank and thruster levels,
+// fractions of 1, are written to 6 decimals at most ("0.478", not "0.4779999999999996"), as
+// the simulator writes them: a millionth of a tank is below anything a pilot can see.
+namespace {
+
+constexpr int kLevelDecimals = 6;
+
+std::string savedNumber(double x) {
+    return x == 0.0 ? "0" : numberText(x);
+}
+
+std::string savedVector(const VECTOR3 &v) {
+    return savedNumber(v.x) + " " + savedNumber(v.y) + " " + savedNumber(v.z);
+}
+
+std::string savedLevel(double x) {
+    if (!std::isfinite(x))
+        return numberText(x);
+    char buf[48];
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, kLevelDecimals);
+    std::string text(buf, res.ptr);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.')
+        text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
+}  // namespace
+
 void World::saveDefaultState(const VesselRecord &v, FILEHANDLE scn) {
     if (v.status == kLanded) {
         writeLine(scn, std::string("STATUS Landed ") + body().name);
-        writeLine(scn, "POS " + numberText(v.spot.lng) + " " + numberText(v.spot.lat));
-        writeLine(scn, "HEADING " + numberText(v.spot.heading));
+        writeLine(scn, "POS " + savedNumber(v.spot.lng) + " " + savedNumber(v.spot.lat));
+        writeLine(scn, "HEADING " + savedNumber(v.spot.heading));
     } else {
         writeLine(scn, std::string("STATUS Orbiting ") + body().name);
-        writeLine(scn, "RPOS " + vectorText(v.rpos));
-        writeLine(scn, "RVEL " + vectorText(v.rvel));
-        writeLine(scn, "AROT " + vectorText(eulerFromRotation(v.rot) * kDegPerRad));
-        writeLine(scn, "VROT " + vectorText(v.avel * kDegPerRad));
+        writeLine(scn, "RPOS " + savedVector(v.rpos));
+        writeLine(scn, "RVEL " + savedVector(v.rvel));
+        writeLine(scn, "AROT " + savedVector(eulerFromRotation(v.rot) * kDegPerRad));
+        writeLine(scn, "VROT " + savedVector(v.avel * kDegPerRad));
     }
     if (!v.tanks.empty()) {
         std::string s = "PRPLEVEL";
         size_t i = 0;
         for (const Tank &t : v.tanks) {
             double f = t.maxMass > 0 ? t.mass / t.maxMass : 0.0;
-            s += " " + std::to_string(i++) + ":" + numberText(f);
+            s += " " + std::to_string(i++) + ":" + savedLevel(f);
         }
         writeLine(scn, s);
     }
@@ -324,7 +354,7 @@ void World::saveDefaultState(const VesselRecord &v, FILEHANDLE scn) {
     size_t index = 0;
     for (const Thruster &th : v.thrusters) {
         if (th.level != 0.0)
-            levels += " " + std::to_string(index) + ":" + numberText(th.level);
+            levels += " " + std::to_string(index) + ":" + savedLevel(th.level);
         ++index;
     }
     if (!levels.empty())

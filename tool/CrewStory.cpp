@@ -460,9 +460,9 @@ std::vector<std::string> CrewStory::aboardAtLoad(const sim::VesselRecord &v,
                                                  const sim::ShipBlock &block,
                                                  const std::vector<std::string> &handed) {
     std::vector<std::string> told;
-    if (findAirlock(v) == nullptr) {
-        return told;
-    }
+    // A vessel without an airlock takes no crew (a capsule without the companion module):
+    // its crew lines are refused too, and the summary must not count them aboard.
+    const bool crewCapable = findAirlock(v) != nullptr;
     const std::vector<bool> reached = matchHandedOn(block.lines, handed);
     for (std::size_t k = 0; k < block.lines.size(); ++k) {
         if (!isCrewLine(block.lines[k])) {
@@ -471,11 +471,11 @@ std::vector<std::string> CrewStory::aboardAtLoad(const sim::VesselRecord &v,
         const std::string value = crewLineValue(block.lines[k]);
         if (reached[k]) {
             refusedCrew_[v.handle()].push_back(value);
-        } else {
+        } else if (crewCapable) {
             told.push_back("aboard: " + describeCrewValue(value));
         }
     }
-    if (told.empty()) {
+    if (told.empty() && crewCapable) {
         told.push_back("nobody aboard");
     }
     return told;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "SvgPage.h"
 #include "Words.h"
 
 namespace vemosim {
@@ -37,14 +38,16 @@ const char kHelp[] =
     "  --seed N         seed of the host's random numbers, 0 or more (default: 1)\n"
     "  --out FILE       save the scenario to FILE at the end (default: no file is written);\n"
     "                   the description and environment of SCENARIO go with it\n"
-    "  --plot FILE      draw the run as an SVG picture in FILE: every vessel's path in one\n"
+    "  --plot FILE      draw the run as a picture in FILE, SVG, or PNG when FILE ends in\n"
+    "                   .png (rendered by rsvg-convert): every vessel's path in one\n"
     "                   vessel's frame, the crew airlock boxes, numbered markers at EVA,\n"
     "                   crew ready to return and taken aboard, transfer, deployment and\n"
     "                   engines lit and out; below it the tanks and the crew over time\n"
     "  --plot-frame V   with --plot, the vessel whose frame the paths are drawn in\n"
     "                   (default: the first vessel with a crew airlock, else the first)\n"
-    "  --verbose        print every event of the host as it is logged, item by item\n"
-    "                   (each mesh mode, thruster group and attachment update)\n"
+    "  --verbose        tell the same story, and after each line the host's events it\n"
+    "                   came from, item by item (each mesh mode, thruster group and\n"
+    "                   attachment update)\n"
     "  --quiet          print nothing but errors\n"
     "  --check          do not run: load SCENARIO's vessels and say, for every crew line,\n"
     "                   what its vessel makes of it (taken aboard as written, changed and\n"
@@ -221,6 +224,12 @@ bool parseOptions(int argc, char **argv, Options &o) {
     o.scenario = positional[0];
     if (o.check && (!o.timeline.empty() || !o.out.empty() || !o.plot.empty())) {
         printError("--check reads the scenario without running it: no --timeline, --out or --plot");
+        return false;
+    }
+    if (wantsPng(o.plot) && !pngRendererFound()) {
+        printError("--plot " + o.plot +
+                   ": a PNG picture is rendered from the SVG by rsvg-convert (Debian: "
+                   "librsvg2-bin), which is not on PATH; install it, or give --plot a .svg file");
         return false;
     }
     if (!o.plotFrame.empty() && o.plot.empty()) {

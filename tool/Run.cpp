@@ -7,10 +7,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
+#include "MeshFile.h"
 #include "RunPicture.h"
 #include "ScenarioCheck.h"
 #include "ScenarioText.h"
+#include "SvgPage.h"
 #include "Words.h"
 
 namespace vemosim {
@@ -71,7 +74,8 @@ std::string keyText(int key, const std::vector<int> &held, bool down, bool consu
         }
         text += " with " + with + " held";
     }
-    return text + ": " + vessel + (consumed ? " takes it" : " ignores it");
+    // A vessel that takes a key need not act on it: what it did is told by what follows.
+    return consumed ? text : text + ": " + vessel + " leaves it to the simulator";
 }
 
 }  // namespace
@@ -153,7 +157,13 @@ int Run::main() {
     std::string why;
     printer.setLoadedShips(scenario_.scenario.ships);
     if (!world.load(scenario_.scenario, &why)) {
-        printError(o_.scenario + ": " + why);
+        // "line 12: ..." from the host is told as "file:12: ...", as every other message.
+        const std::size_t colon = why.find(": ");
+        const bool atLine = why.rfind("line ", 0) == 0 && colon != std::string::npos && colon > 5 &&
+                            why.find_first_not_of("0123456789", 5) == colon;
+        printError(o_.scenario + (atLine
+                                      ? ":" + why.substr(5, colon - 5) + ":" + why.substr(colon + 1)
+                                      : ": " + why));
         return kExitBadInput;
     }
     flush();
@@ -216,6 +226,7 @@ int Run::main() {
         }
     }
     flush();
+    printer.finish();
     if (!o_.quiet) {
         std::printf("end at %.3f s after %llu steps", world.time(),
                     static_cast<unsigned long long>(world.stepCount()));
@@ -261,10 +272,51 @@ void Run::sample() {
     }
 }
 
-int Run::draw() {
-    const std::string svg = drawRunSvg(recorder_->finish(*world_), o_.scenario);
+// The frame vessel's hull as it stands still: the vertices of its first mesh's groups that no
+// animation moves, read from the root's meshes/ folder as the simulator would load them.
+std::vector<VECTOR3> Run::frameBody(const std::string &frameName) const {
+    std::vector<VECTOR3> body;
+    const sim::VesselRecord *v = world_->record(world_->find(frameName));
+    if (v == nullptr || v->meshes.empty() || v->meshes[0].mesh == nullptr) {
+        return body;
+    }
+    std::set<UINT> moving;
+    for (const sim::Animation &a : v->animations) {
+        for (const sim::AnimationComponent *c : a.components) {
+            if (c->transform->mesh == 0) {
+                moving.insert(c->transform->grp, c->transform->grp + c->transform->ngrp);
+            }
+        }
+    }
+    MeshFileData mesh;
     std::string why;
-    if (!sim::writeFileAtomically(fromStart(start_, o_.plot), svg, why)) {
+    const auto *record = static_cast<const sim::MeshRecord *>(v->meshes[0].mesh);
+    if (!readMeshFile("meshes/" + record->name + ".msh", mesh, why)) {
+        return body;
+    }
+    for (std::size_t g = 0; g < mesh.groups.size(); ++g) {
+        for (const MeshVec &p : moving.count(static_cast<UINT>(g)) ? std::vector<MeshVec>()
+                                                                   : mesh.groups[g].positions) {
+            body.push_back(sim::vec(p[0], p[1], p[2]));
+        }
+    }
+    return body;
+}
+
+int Run::draw() {
+    const RunRecord record = recorder_->finish(*world_);
+    std::string picture = drawRunSvg(record, o_.scenario, frameBody(record.frameName));
+    std::string why;
+    if (wantsPng(o_.plot)) {
+        std::string png;
+        if (!renderPng(picture, png, why)) {
+            flush();
+            printError(o_.plot + ": " + why);
+            return kExitFailed;
+        }
+        picture.swap(png);
+    }
+    if (!sim::writeFileAtomically(fromStart(start_, o_.plot), picture, why)) {
         flush();
         printError(o_.plot + ": " + why);
         return kExitFailed;
@@ -289,12 +341,10 @@ bool Run::destroyedHandleUsed() {
 
 // "placed at (0, 0, 1.5) m in Pod's frame, inside its airlock box".
 std::string Run::placeText(const TimelineAction &a, OBJHANDLE other) const {
-    char at[160];
-    std::snprintf(at, sizeof at, "placed at (%g, %g, %g) m in %s's frame", a.vec[0], a.vec[1],
-                  a.vec[2], a.other.c_str());
+    const VECTOR3 p = sim::vec(a.vec[0], a.vec[1], a.vec[2]);
     const sim::VesselRecord *o = world_->record(other);
-    return at + (o != nullptr ? airlockPlaceNote(*o, sim::vec(a.vec[0], a.vec[1], a.vec[2]))
-                              : std::string());
+    return "placed at " + shortVector(p) + " m in " + a.other + "'s frame" +
+           (o != nullptr ? airlockPlaceNote(*o, p) : std::string());
 }
 
 int Run::badAction(const TimelineAction &a, const std::string &why) {

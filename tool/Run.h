@@ -6,6 +6,7 @@
 #define VEMO_TOOL_RUN_H
 
 #include <string>
+#include <vector>
 
 #include "Options.h"
 #include "RunRecorder.h"
@@ -36,6 +37,7 @@ private:
     void forgetToldEvents();
     // Draws the run into the --plot file.
     int draw();
+    std::vector<VECTOR3> frameBody(const std::string &frameName) const;
     // After a step or an action: a module's use of a destroyed vessel's handle ends the run.
     bool destroyedHandleUsed();
     // Carries out one timeline action; an action that cannot be carried out is bad input.

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "RunChart.h"
 #include "SvgPage.h"
 
 namespace vemosim {
@@ -18,22 +19,22 @@ constexpr double kWidth = 960.0;
 constexpr double kLeft = 70.0;    // plot areas start here; axis labels to the left
 constexpr double kRight = 900.0;  // and end here; the chart's crew axis to the right
 constexpr double kViewHeight = 420.0;
-constexpr double kChartHeight = 200.0;
 constexpr double kRow = 18.0;          // a line of the event list
 constexpr double kGridSpacing = 70.0;  // at least this far between grid lines
 constexpr double kMarkerRadius = 5.0;
-constexpr double kStartRadius = 3.5;  // the hollow circle where a path begins
+constexpr double kStartRadius = 3.5;     // the hollow circle where a path begins
+constexpr double kArrowSize = 8.0;       // an arrowhead's length
+constexpr double kArrowRoom = 24.0;      // a stretch shorter than this gets no arrow
+constexpr double kLabelCharWidth = 7.0;  // a character of a marker's bold label, near enough
+constexpr double kLabelHeight = 11.0;
 // Paths that stay within a point are shown over at least this span (m).
 constexpr double kMinimumSpan = 1.0;
 constexpr double kPadding = 0.08;           // of the span, around the paths and boxes
-constexpr double kCrewHeadroom = 0.25;      // of the most crew aboard, above it in the chart
 constexpr std::size_t kListedEvents = 100;  // the list stops here; the markers do not
 
 // Colours that stay apart for most kinds of colour vision; the frame vessel gets the first.
 const char *const kColours[] = {"#0072B2", "#D55E00", "#009E73", "#CC79A7",
                                 "#E69F00", "#56B4E9", "#000000", "#999933"};
-// Tanks of one vessel differ by dash.
-const char *const kTankDashes[] = {"", "7 3", "2 2", "9 3 2 3"};
 const char kFont[] = "DejaVu Sans, Verdana, sans-serif";
 
 // Seconds as the event list and the titles give them.
@@ -41,22 +42,8 @@ std::string seconds(double t) {
     return svgNumber(t) + " s";
 }
 
-// 1, 2 or 5 times a power of ten, at least x.
-double niceStep(double x) {
-    const double power = std::pow(10.0, std::floor(std::log10(x)));
-    for (double m : {1.0, 2.0, 5.0, 10.0}) {
-        if (m * power >= x * (1.0 - 1e-9)) {
-            return m * power;
-        }
-    }
-    return 10.0 * power;
-}
-
-// A length or time as a user reads it: "2", "0.5", "20".
 std::string label(double x) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%g", x);
-    return buffer;
+    return axisLabel(x);
 }
 
 double axis(const VECTOR3 &v, int axis) {
@@ -69,7 +56,8 @@ const char *axisName(int axis) {
 
 class Plotter {
 public:
-    Plotter(const RunRecord &r, const std::string &title) : r_(r), title_(title) {}
+    Plotter(const RunRecord &r, const std::string &title, const std::vector<VECTOR3> &body)
+        : r_(r), title_(title), body_(body) {}
 
     std::string draw() {
         assignColours();
@@ -93,7 +81,7 @@ public:
         y = view(y) + 58.0;
         y += events(y);
         y += 16.0;
-        y = chart(y);
+        y = drawRunChart(page_, r_, colours_, y, kLeft, kRight);
         return page_.document(kWidth, y, "vemosim: " + title_, kFont);
     }
 
@@ -128,6 +116,7 @@ private:
         for (const BoxView &b : r_.boxes) {
             all.insert(all.end(), b.corners, b.corners + 8);
         }
+        all.insert(all.end(), body_.begin(), body_.end());
         return all;
     }
 
@@ -188,6 +177,7 @@ private:
         page_.upwardText(kLeft - 36.0, top + kViewHeight / 2.0, std::string(axisName(v_)) + " (m)");
 
         boxes();
+        outline();
         paths();
         markers();
 
@@ -221,6 +211,39 @@ private:
         }
     }
 
+    // The frame vessel itself, as the outline of its hull seen along the view.
+    void outline() {
+        std::vector<SvgPoint> points;
+        for (const VECTOR3 &p : body_) {
+            points.push_back(at(p));
+        }
+        if (points.size() < 3) {
+            return;
+        }
+        SvgElement hull("polygon");
+        hull.attr("class", "body").attr("points", svgPoints(convexHull(points)));
+        hull.attr("fill", "#c9ced4").attr("stroke", "#6b737c").attr("stroke-width", "1");
+        page_.add(hull.title(r_.frameName + " itself"));
+    }
+
+    // A small arrowhead halfway from a to b, pointing the way the vessel went.
+    void arrow(const SvgPoint &a, const SvgPoint &b, const char *colour) {
+        const double dx = b.x - a.x, dy = b.y - a.y, length = std::hypot(dx, dy);
+        if (length < kArrowRoom) {
+            return;
+        }
+        const double ux = dx / length, uy = dy / length;
+        const SvgPoint tip{(a.x + b.x) / 2.0 + ux * kArrowSize / 2.0,
+                           (a.y + b.y) / 2.0 + uy * kArrowSize / 2.0};
+        const SvgPoint back{tip.x - ux * kArrowSize, tip.y - uy * kArrowSize};
+        const std::vector<SvgPoint> head = {
+            tip,
+            {back.x - uy * kArrowSize / 2.0, back.y + ux * kArrowSize / 2.0},
+            {back.x + uy * kArrowSize / 2.0, back.y - ux * kArrowSize / 2.0}};
+        SvgElement e("polygon");
+        page_.add(e.attr("class", "arrow").attr("points", svgPoints(head)).attr("fill", colour));
+    }
+
     void paths() {
         for (std::size_t i = 0; i < r_.tracks.size(); ++i) {
             const Track &t = r_.tracks[i];
@@ -243,6 +266,7 @@ private:
                 if (k < t.path.size()) {
                     const SvgPoint a = at(t.path[k - 1].at), b = at(t.path[k].at);
                     page_.line(a.x, a.y, b.x, b.y, colour, 1.2, "4 3");
+                    arrow(a, b, colour);
                 }
                 from = k;
             }
@@ -263,6 +287,52 @@ private:
         line.attr("points", svgPoints(points)).attr("fill", "none").attr("stroke", colour);
         line.attr("stroke-width", "2").attr("stroke-linejoin", "round");
         page_.add(line.desc("times of the points in s: " + times));
+        // The arrow goes on the stretch's longest step, where it has room.
+        std::size_t longest = 0;
+        double most = 0.0;
+        for (std::size_t k = 1; k < points.size(); ++k) {
+            const double d =
+                std::hypot(points[k].x - points[k - 1].x, points[k].y - points[k - 1].y);
+            if (d > most) {
+                most = d;
+                longest = k;
+            }
+        }
+        if (longest > 0) {
+            arrow(points[longest - 1], points[longest], colour);
+        }
+    }
+
+    // Where a marker's label goes: the first of the places round it that no label placed
+    // before overlaps, else above the others.
+    SvgPoint labelPlace(const SvgPoint &spot, const std::string &text) {
+        const double w = kLabelCharWidth * static_cast<double>(text.size()), h = kLabelHeight;
+        const SvgPoint tries[] = {{spot.x + 7.0, spot.y - 7.0},
+                                  {spot.x + 7.0, spot.y + 7.0 + h},
+                                  {spot.x - 7.0 - w, spot.y - 7.0},
+                                  {spot.x - 7.0 - w, spot.y + 7.0 + h}};
+        const auto free = [&](const SvgPoint &p) {
+            for (const auto &[q, qw] : labels_) {
+                if (p.x < q.x + qw && q.x < p.x + w && p.y - h < q.y && q.y - h < p.y) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        SvgPoint chosen = tries[0];
+        bool found = false;
+        for (const SvgPoint &p : tries) {
+            if (!found && free(p)) {
+                chosen = p;
+                found = true;
+            }
+        }
+        while (!found) {
+            chosen.y -= h + 2.0;
+            found = free(chosen);
+        }
+        labels_.push_back({chosen, w});
+        return chosen;
     }
 
     // Markers at one spot share a circle; its label lists their numbers.
@@ -293,7 +363,8 @@ private:
             marker.attr("r", kMarkerRadius)
                 .attr("fill", colours_[r_.markers[numbers.front()].track]);
             page_.add(marker.attr("stroke", "#ffffff").attr("stroke-width", "1.5").title(title));
-            page_.add(SvgPage::textAt(spot.x + 7.0, spot.y - 7.0, numbered, 11)
+            const SvgPoint place = labelPlace(spot, numbered);
+            page_.add(SvgPage::textAt(place.x, place.y, numbered, 11)
                           .attr("font-weight", "bold")
                           .attr("fill", "#222222"));
         }
@@ -358,90 +429,11 @@ private:
         return y - top;
     }
 
-    // Tanks and crew over time; returns the bottom.
-    double chart(double top) {
-        page_.add(
-            SvgPage::textAt(kLeft, top, "Tanks and crew over time").attr("font-weight", "bold"));
-        top += 12.0;
-        const double bottom = top + kChartHeight;
-        const double t0 = r_.startTime;
-        const double t1 = r_.endTime > t0 ? r_.endTime : t0 + 1.0;
-        double crewMax = 1.0;
-        for (const Track &t : r_.tracks) {
-            for (double c : t.crew.values) {
-                crewMax = std::max(crewMax, c);
-            }
-        }
-        const auto xAt = [&](double t) { return kLeft + (t - t0) / (t1 - t0) * (kRight - kLeft); };
-        const auto levelAt = [&](double f) { return bottom - f * kChartHeight; };
-        // The crew's top stands below the tanks' full line, so neither hides the other.
-        const double crewTop = crewMax * (1.0 + kCrewHeadroom);
-
-        page_.rect(kLeft, top, kRight - kLeft, kChartHeight, "#fbfbfb", "#888888");
-        const double tick = niceStep((t1 - t0) * kGridSpacing / (kRight - kLeft));
-        for (double t = std::ceil(t0 / tick) * tick; t <= t1 + tick * 1e-9; t += tick) {
-            page_.line(xAt(t), top, xAt(t), bottom, "#e4e4e4");
-            page_.text(xAt(t), bottom + 16.0, label(t), 11, "middle");
-        }
-        for (int p = 0; p <= 100; p += 25) {
-            page_.line(kLeft, levelAt(p / 100.0), kRight, levelAt(p / 100.0), "#e4e4e4");
-            page_.text(kLeft - 6.0, levelAt(p / 100.0) + 4.0, std::to_string(p), 11, "end");
-        }
-        const double crewTick = niceStep(crewMax / 5.0);
-        for (double c = 0.0; c <= crewMax + 1e-9; c += std::max(crewTick, 1.0)) {
-            page_.text(kRight + 6.0, levelAt(c / crewTop) + 4.0, label(c), 11);
-        }
-        page_.text((kLeft + kRight) / 2.0, bottom + 32.0, "time (s)", 12, "middle");
-        page_.upwardText(kLeft - 36.0, top + kChartHeight / 2.0, "tank level (%)");
-        page_.upwardText(kRight + 30.0, top + kChartHeight / 2.0, "crew aboard");
-
-        std::vector<SvgLegendEntry> entries;
-        for (std::size_t i = 0; i < r_.tracks.size(); ++i) {
-            const Track &t = r_.tracks[i];
-            const std::string colour = colours_[i];
-            for (std::size_t k = 0; k < t.tanks.size(); ++k) {
-                const TankTrack &tank = t.tanks[k];
-                if (tank.maxMass <= 0.0 || tank.mass.times.empty()) {
-                    continue;
-                }
-                const char *dash = kTankDashes[k % (sizeof kTankDashes / sizeof kTankDashes[0])];
-                std::vector<SvgPoint> points;
-                for (std::size_t s = 0; s < tank.mass.times.size(); ++s) {
-                    points.push_back(
-                        {xAt(tank.mass.times[s]), levelAt(tank.mass.values[s] / tank.maxMass)});
-                }
-                SvgElement level("polyline");
-                level.attr("class", "tank").attr("points", svgPoints(points));
-                level.attr("fill", "none").attr("stroke", colour).attr("stroke-width", "1.5");
-                page_.add(level.dash(dash));
-                entries.push_back(
-                    {svgLineSwatch(colour, 1.5, dash),
-                     t.name + " tank " + std::to_string(k) + " (" + label(tank.maxMass) + " kg)"});
-            }
-            if (!t.crewCapable || t.crew.times.empty()) {
-                continue;
-            }
-            // Crew aboard changes at a moment: drawn as steps.
-            std::string d;
-            for (std::size_t s = 0; s < t.crew.times.size(); ++s) {
-                const double x = xAt(t.crew.times[s]), y = levelAt(t.crew.values[s] / crewTop);
-                d += s == 0 ? "M" + svgNumber(x) + "," + svgNumber(y)
-                            : " H" + svgNumber(x) + " V" + svgNumber(y);
-            }
-            SvgElement crew("path");
-            crew.attr("class", "crew").attr("d", d).attr("fill", "none").attr("stroke", colour);
-            page_.add(crew.attr("stroke-width", "4").attr("stroke-opacity", "0.45"));
-            entries.push_back({svgLineSwatch(colour, 4.0, "", 0.45), t.name + " crew aboard"});
-        }
-        if (entries.empty()) {
-            page_.text((kLeft + kRight) / 2.0, top + kChartHeight / 2.0,
-                       "no tanks and no crew airlocks", 12, "middle");
-        }
-        return bottom + 48.0 + page_.legend(kLeft, kRight, bottom + 52.0, entries) + 12.0;
-    }
-
     const RunRecord &r_;
     const std::string title_;
+    const std::vector<VECTOR3> &body_;
+    std::vector<std::pair<SvgPoint, double>>
+        labels_;  // marker labels placed: baseline start, width
     SvgPage page_;
     std::vector<const char *> colours_;  // per track
     int h_ = 2, v_ = 0;                  // axes across and up
@@ -452,8 +444,9 @@ private:
 
 }  // namespace
 
-std::string drawRunSvg(const RunRecord &record, const std::string &title) {
-    return Plotter(record, title).draw();
+std::string drawRunSvg(const RunRecord &record, const std::string &title,
+                       const std::vector<VECTOR3> &body) {
+    return Plotter(record, title, body).draw();
 }
 
 }  // namespace vemosim

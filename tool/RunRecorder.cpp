@@ -6,6 +6,7 @@
 #include <map>
 
 #include "CrewStory.h"
+#include "KnownAnimations.h"
 #include "Math3.h"
 #include "World.h"
 
@@ -24,18 +25,6 @@ constexpr std::uint64_t kAllPathPoints = 200000;
 constexpr std::uint64_t kFewestPathPoints = 50;
 // Two boxes whose corners lie closer than this stood in the same place (m).
 constexpr double kSameBox = 1e-6;
-
-// Animations whose meaning a user knows by name: class, animation index, and what it is.
-struct KnownAnimation {
-    const char *className;
-    unsigned index;
-    const char *starts;   // it starts moving
-    const char *atEnd;    // it comes to rest at state 1
-    const char *atStart;  // it comes to rest at state 0
-};
-const KnownAnimation kKnownAnimations[] = {
-    {"vemopod", 0, "deployment starts", "deployed", "stowed"},
-};
 
 // The engines whose lighting and going out a user follows; the attitude thrusters pulse too
 // often to mark.
@@ -293,17 +282,18 @@ std::vector<RunRecorder::Moment> RunRecorder::readLog(const sim::World &world) {
         unsigned index = 0;
         double state = 0.0;
         const char *text = e.text.c_str();
-        for (const KnownAnimation &a : kKnownAnimations) {
-            if (record_.tracks[i].className != a.className) {
-                continue;
+        if (std::sscanf(text, "animation %u starts moving", &index) == 1 &&
+            e.text.find("starts moving") != std::string::npos) {
+            if (const KnownAnimation *a =
+                    knownAnimation(record_.tracks[i].className.c_str(), index)) {
+                animations.push_back({i, a->starts});
             }
-            if (std::sscanf(text, "animation %u starts moving", &index) == 1 && index == a.index &&
-                e.text.find("starts moving") != std::string::npos) {
-                animations.push_back({i, a.starts});
-            } else if (std::sscanf(text, "animation %u comes to rest at state %lf", &index,
-                                   &state) == 2 &&
-                       index == a.index && (state == 1.0 || state == 0.0)) {
-                animations.push_back({i, state == 1.0 ? a.atEnd : a.atStart});
+        } else if (std::sscanf(text, "animation %u comes to rest at state %lf", &index, &state) ==
+                       2 &&
+                   (state == 1.0 || state == 0.0)) {
+            if (const KnownAnimation *a =
+                    knownAnimation(record_.tracks[i].className.c_str(), index)) {
+                animations.push_back({i, state == 1.0 ? a->atEnd : a->atStart});
             }
         }
     }

@@ -1,12 +1,26 @@
 #include "SvgPage.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+extern char **environ;
 
 namespace vemosim {
 
 namespace {
+
+constexpr const char *kPngRenderer = "rsvg-convert";
 
 // A legend, in px.
 constexpr double kLegendRow = 18.0;
@@ -198,6 +212,84 @@ std::string SvgPage::document(double width, double height, const std::string &ti
     ground.attr("fill", "#ffffff");
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + svg.opening() + "\n<title>" +
            svgEscape(title) + "</title>\n" + ground.str() + "\n" + body_ + "</svg>\n";
+}
+
+double niceStep(double x) {
+    const double power = std::pow(10.0, std::floor(std::log10(x)));
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (m * power >= x * (1.0 - 1e-9)) {
+            return m * power;
+        }
+    }
+    return 10.0 * power;
+}
+
+std::string axisLabel(double x) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", x);
+    return buffer;
+}
+
+bool wantsPng(const std::string &path) {
+    if (path.size() < 4) {
+        return false;
+    }
+    std::string ext = path.substr(path.size() - 4);
+    for (char &c : ext) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return ext == ".png";
+}
+
+bool pngRendererFound() {
+    const char *path = std::getenv("PATH");
+    std::string folders = path != nullptr ? path : "";
+    for (std::size_t at = 0; at <= folders.size();) {
+        const std::size_t end = std::min(folders.find(':', at), folders.size());
+        const std::string folder = end > at ? folders.substr(at, end - at) : ".";
+        if (access((folder + "/" + kPngRenderer).c_str(), X_OK) == 0) {
+            return true;
+        }
+        at = end + 1;
+    }
+    return false;
+}
+
+bool renderPng(const std::string &svg, std::string &png, std::string &why) {
+    char folder[] = "/tmp/vemosim-png-XXXXXX";
+    if (mkdtemp(folder) == nullptr) {
+        why = std::string("cannot make a scratch folder: ") + std::strerror(errno);
+        return false;
+    }
+    const std::string in = std::string(folder) + "/run.svg";
+    const std::string out = std::string(folder) + "/run.png";
+    bool ok = false;
+    {
+        std::ofstream f(in, std::ios::binary);
+        ok = static_cast<bool>(f << svg) && static_cast<bool>(f.flush());
+    }
+    if (!ok) {
+        why = "cannot write the picture to render it";
+    } else {
+        // Spawned, not through a shell: no path is ever read as a command.
+        const char *argv[] = {kPngRenderer, "-o", out.c_str(), in.c_str(), nullptr};
+        pid_t pid = 0;
+        int status = 0;
+        ok = posix_spawnp(&pid, kPngRenderer, nullptr, nullptr, const_cast<char **>(argv),
+                          environ) == 0 &&
+             waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        std::ifstream f(out, std::ios::binary);
+        std::stringstream bytes;
+        ok = ok && static_cast<bool>(f) && static_cast<bool>(bytes << f.rdbuf());
+        png = ok ? bytes.str() : std::string();
+        if (!ok) {
+            why = std::string(kPngRenderer) + " could not render the picture";
+        }
+    }
+    std::remove(out.c_str());
+    std::remove(in.c_str());
+    rmdir(folder);
+    return ok;
 }
 
 }  // namespace vemosim

@@ -15,6 +15,11 @@ std::string svgNumber(double x);
 // characters and bytes outside ASCII as '?'.
 std::string svgEscape(const std::string &s);
 
+// 1, 2 or 5 times a power of ten, at least x: the step between an axis's grid lines.
+double niceStep(double x);
+// A length or time on an axis as a user reads it: "2", "0.5", "20".
+std::string axisLabel(double x);
+
 // A point of the page, in px from its top left corner.
 struct SvgPoint {
     double x = 0.0, y = 0.0;
@@ -92,6 +97,14 @@ public:
 private:
     std::string body_;
 };
+
+// A picture asked for as PNG: the SVG rendered by rsvg-convert, the SVG renderer the
+// project's picture tests use. The path names a PNG when it ends in ".png", in any case.
+bool wantsPng(const std::string &path);
+// Whether rsvg-convert is on PATH.
+bool pngRendererFound();
+// The PNG rendering of `svg`, or false with `why`.
+bool renderPng(const std::string &svg, std::string &png, std::string &why);
 
 }  // namespace vemosim
 

@@ -1,10 +1,12 @@
 #include "TimelinePrinter.h"
 
-#include <charconv>
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
+#include "KnownAnimations.h"
 #include "Text.h"
 #include "Words.h"
 
@@ -19,11 +21,46 @@ constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 // the Moon, 11 cm on Earth, so a member walking round a capsule shows.
 constexpr int kSpotDecimals = 6;
 
-std::string meshName(const MeshSlot &slot) {
-    if (slot.mesh == nullptr) {
-        return "(empty)";
+// The column headings.
+constexpr const char *kTimeHeading = "time (s)";
+constexpr const char *kVesselHeading = "vessel";
+constexpr const char *kKindHeading = "event";
+constexpr const char *kTextHeading = "what happened";
+// Kinds of the printer's own lines.
+constexpr const char *kDeploy = "deploy";
+constexpr const char *kEngine = "engine";
+constexpr const char *kHost = "host";  // verbose: an event as the host logged it
+
+// "retro thruster group": how a pilot names the group, "retro engine" or "pitch up thrusters".
+std::string groupWords(const std::string &group) {
+    const std::string suffix = " thruster group";
+    std::string name = group;
+    if (name.size() > suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        name.erase(name.size() - suffix.size());
     }
-    return static_cast<const MeshRecord *>(slot.mesh)->name;
+    if (name == "main" || name == "retro" || name == "hover") {
+        return name + " engine";
+    }
+    return name + " thrusters";
+}
+
+// "(1 2 3)" at `at` in the host's text, as three numbers.
+bool vectorIn(const std::string &text, std::size_t at, VECTOR3 &v) {
+    double x[3];
+    std::size_t pos = at + 1;
+    for (double &value : x) {
+        while (pos < text.size() && text[pos] == ' ') {
+            ++pos;
+        }
+        const std::size_t end = text.find_first_of(" )", pos);
+        if (end == std::string::npos || !parseNumber(text.substr(pos, end - pos), value)) {
+            return false;
+        }
+        pos = end;
+    }
+    v = {x[0], x[1], x[2]};
+    return at < text.size() && text[at] == '(' && pos < text.size() && text[pos] == ')';
 }
 
 }  // namespace
@@ -41,8 +78,42 @@ void TimelinePrinter::printLine(double time, const std::string &vessel, const ch
     if (options_.quiet) {
         return;
     }
-    std::fprintf(out_, "%10.3f  %-16s %-10s %s\n", time,
-                 vessel.empty() ? "-" : printable(vessel).c_str(), kind, printable(text).c_str());
+    char when[32];
+    std::snprintf(when, sizeof when, "%.3f", time);
+    rows_.push_back({when, vessel.empty() ? "-" : printable(vessel), kind, printable(text)});
+    if (timeWidth_ != 0) {
+        finish();  // the columns are set: the line goes out at once
+    }
+}
+
+void TimelinePrinter::finish() {
+    if (options_.quiet || (rows_.empty() && timeWidth_ != 0)) {
+        return;
+    }
+    if (timeWidth_ == 0) {
+        timeWidth_ = std::strlen(kTimeHeading);
+        vesselWidth_ = std::strlen(kVesselHeading);
+        kindWidth_ = std::strlen(kKindHeading);
+        for (const Row &r : rows_) {
+            timeWidth_ = std::max(timeWidth_, r.time.size());
+            vesselWidth_ = std::max(vesselWidth_, r.vessel.size());
+            kindWidth_ = std::max(kindWidth_, r.kind.size());
+        }
+        std::fprintf(out_, "%*s  %-*s  %-*s  %s\n", int(timeWidth_), kTimeHeading,
+                     int(vesselWidth_), kVesselHeading, int(kindWidth_), kKindHeading,
+                     kTextHeading);
+    }
+    for (const Row &r : rows_) {
+        std::fprintf(out_, "%*s  %-*s  %-*s  %s\n", int(timeWidth_), r.time.c_str(),
+                     int(vesselWidth_), r.vessel.c_str(), int(kindWidth_), r.kind.c_str(),
+                     r.text.c_str());
+    }
+    rows_.clear();
+    std::fflush(out_);
+}
+
+void TimelinePrinter::host(const Event &e) {
+    printLine(e.time, e.vessel, kHost, e.kind + ": " + e.text);
 }
 
 void TimelinePrinter::flush() {
@@ -72,7 +143,7 @@ void TimelinePrinter::flushWith(const Override *o) {
         return;
     }
     std::size_t skip = kNone;
-    if (o != nullptr && !options_.verbose) {
+    if (o != nullptr) {
         for (std::size_t k = end; k > printed_; --k) {
             if (events[k - 1].kind == o->kind) {
                 skip = k - 1;
@@ -80,8 +151,13 @@ void TimelinePrinter::flushWith(const Override *o) {
             }
         }
     }
-    if (skip != kNone && o->first && !o->text.empty()) {
-        printLine(events[skip].time, events[skip].vessel, o->kind, o->text);
+    if (skip != kNone && o->first) {
+        if (!o->text.empty()) {
+            printLine(events[skip].time, events[skip].vessel, o->kind, o->text);
+        }
+        if (options_.verbose) {
+            host(events[skip]);
+        }
     }
     std::size_t i = printed_;
     while (i < end) {
@@ -89,26 +165,29 @@ void TimelinePrinter::flushWith(const Override *o) {
             if (!o->first && !o->text.empty()) {
                 printLine(events[i].time, events[i].vessel, o->kind, o->text);
             }
+            if (!o->first && options_.verbose) {
+                host(events[i]);
+            }
             ++i;
             continue;
         }
         // A set-up run never reaches past the event printed out of order.
+        const std::size_t from = i;
         printEvent(events, i, skip != kNone && skip > i ? skip : end);
+        for (std::size_t k = from; options_.verbose && k < i; ++k) {
+            if (k != skip) {
+                host(events[k]);
+            }
+        }
     }
     printed_ = end;
     loading_ = false;
     story_.forgetTakers();
-    std::fflush(out_);
 }
 
 void TimelinePrinter::printEvent(const std::vector<Event> &events, std::size_t &i,
                                  std::size_t end) {
     const Event &e = events[i];
-    if (options_.verbose) {
-        raw(e);
-        ++i;
-        return;
-    }
     if (e.kind == ev::kCreated) {
         printSetUp(events, i, end);
         return;
@@ -119,26 +198,21 @@ void TimelinePrinter::printEvent(const std::vector<Event> &events, std::size_t &
         printAttachment(e);
     } else if (e.kind == ev::kLevel) {
         printLevel(e);
-    } else if (e.kind == ev::kMesh && v != nullptr && startsWith(e.text, "mesh ")) {
-        // "mesh 1 shown in external views": the index becomes the mesh's global name.
-        unsigned index = 0;
-        const char *text = e.text.c_str();
-        const auto [rest, ec] = std::from_chars(text + 5, text + e.text.size(), index);
-        if (ec == std::errc() && *rest == ' ' && index < v->meshes.size()) {
-            printLine(e.time, e.vessel, ev::kMesh, "mesh " + meshName(v->meshes[index]) + rest);
-        } else {
-            raw(e);
+    } else if (e.kind == ev::kMesh) {
+        // Meshes shown and hidden are the host's detail: what they show is told otherwise.
+    } else if (e.kind == ev::kThrusterGroup) {
+        // An engine made during the run is news; attitude thruster groups are set-up.
+        const std::size_t at = e.text.find(" thruster group created");
+        const std::string words = groupWords(e.text.substr(0, at));
+        if (at != std::string::npos && words.find(" engine") != std::string::npos) {
+            printLine(e.time, e.vessel, kEngine, words + " ready");
         }
+    } else if (e.kind == ev::kAnimation) {
+        printAnimation(e, v);
+    } else if (e.kind == ev::kMoved) {
+        printMoved(e);
     } else if (e.kind == ev::kScenarioLine) {
-        std::string line;
-        if (quoted(e.text, line, true)) {
-            const std::string cls = v != nullptr ? v->className : "the vessel";
-            printLine(e.time, e.vessel, ev::kScenarioLine,
-                      cls + " passed the scenario line \"" + line +
-                          "\" to the host, which does not know it");
-        } else {
-            raw(e);
-        }
+        printScenarioLine(e, v);
     } else if (e.kind == ev::kSaved && !saveTarget_.empty() &&
                startsWith(e.text, "scenario saved")) {
         printLine(
@@ -148,7 +222,7 @@ void TimelinePrinter::printEvent(const std::vector<Event> &events, std::size_t &
     } else if (e.kind == ev::kDeleted) {
         const std::string boarded = story_.boardedBy(e.vessel);
         printLine(e.time, e.vessel, ev::kDeleted,
-                  e.text + (boarded.empty() ? "" : ": its crew member came aboard " + boarded));
+                  boarded.empty() ? e.text : "went aboard " + boarded);
     } else if (e.kind == ev::kPilot) {
         // A command for a group the vessel does not have is dropped: it is no longer the
         // pilot's command in force.
@@ -186,13 +260,9 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
         return;
     }
 
+    // What a pilot flies with; meshes, animations and attachment points are the host's
+    // detail, which verbose mode adds.
     std::vector<std::string> parts;
-    if (!v->meshes.empty()) {
-        parts.push_back(countOf(v->meshes.size(), "mesh", "meshes"));
-    }
-    if (!v->animations.empty()) {
-        parts.push_back(countOf(v->animations.size(), "animation", "animations"));
-    }
     if (!v->tanks.empty()) {
         std::string sizes;
         for (const Tank &t : v->tanks) {
@@ -210,14 +280,6 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
     if (!v->docks.empty()) {
         parts.push_back(countOf(v->docks.size(), "docking port", "docking ports"));
     }
-    if (!v->attachments.empty()) {
-        std::string ids;
-        for (const Attachment &a : v->attachments) {
-            ids += (ids.empty() ? "\"" : ", \"") + a.id + "\"";
-        }
-        parts.push_back((v->attachments.size() == 1 ? "attachment point " : "attachment points ") +
-                        ids);
-    }
     std::string text = v->name + " of class " + v->className + " created";
     if (!loading_) {
         text += nearest(*v);
@@ -226,29 +288,6 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
         text += (k == 0 ? ": " : ", ") + parts[k];
     }
     printLine(e.time, e.vessel, ev::kCreated, text);
-
-    // Meshes by name, grouped by how they are shown, in the order of their slots.
-    std::vector<std::pair<std::string, std::string>> shown;  // mode text, names
-    for (const MeshSlot &slot : v->meshes) {
-        const std::string modeText = visibilityText(slot.visibility);
-        bool found = false;
-        for (auto &[m, names] : shown) {
-            if (m == modeText) {
-                names += ", " + meshName(slot);
-                found = true;
-            }
-        }
-        if (!found) {
-            shown.emplace_back(modeText, meshName(slot));
-        }
-    }
-    std::string meshes;
-    for (const auto &[mode, names] : shown) {
-        meshes += (meshes.empty() ? "" : "; ") + names + " " + mode;
-    }
-    if (!meshes.empty()) {
-        printLine(e.time, e.vessel, ev::kMesh, meshes);
-    }
 
     printPublished(e.time, *v);
 
@@ -278,24 +317,19 @@ void TimelinePrinter::printSetUp(const std::vector<Event> &events, std::size_t &
 }
 
 void TimelinePrinter::printAttachment(const Event &e) {
+    // Points that follow no crew convention (a crew member's grip, the mark a vessel
+    // leaves on a member it takes aboard) are the host's detail, and so are the points of
+    // a vessel gone by the time they are told.
     const VesselRecord *v = world_.record(world_.find(e.vessel));
     std::string id;
     if (v == nullptr || !quoted(e.text, id, false)) {
-        raw(e);
         return;
     }
-    bool convention = false;
     for (const Attachment &a : v->attachments) {
         std::string kind, text;
-        if (a.id == id && story_.describePoint(*v, a, kind, text)) {
-            convention = true;
-            if (!text.empty()) {
-                printLine(e.time, e.vessel, kind.c_str(), text);
-            }
+        if (a.id == id && story_.describePoint(*v, a, kind, text) && !text.empty()) {
+            printLine(e.time, e.vessel, kind.c_str(), text);
         }
-    }
-    if (!convention) {
-        raw(e);
     }
 }
 
@@ -320,13 +354,82 @@ void TimelinePrinter::printLevel(const Event &e) {
     const std::string levelText = e.text.substr(at + marker.size());
     char *endp = nullptr;
     const double level = std::strtod(levelText.c_str(), &endp);
-    const auto it = pilot_.find({e.vessel, group});
-    if (endp == levelText.c_str() || *endp != '\0' || it == pilot_.end() || it->second == level) {
+    if (endp == levelText.c_str() || *endp != '\0') {
         raw(e);
         return;
     }
-    printLine(e.time, e.vessel, ev::kLevel,
-              e.text + " (the pilot asked for " + numberText(it->second) + ")");
+    const auto it = pilot_.find({e.vessel, group});
+    std::string text = groupWords(group) +
+                       (level == 0.0 ? std::string(" off") : " at level " + shortNumber(level));
+    if (it != pilot_.end() && it->second != level) {
+        text += " (the pilot asked for " + shortNumber(it->second) + ")";
+    }
+    printLine(e.time, e.vessel, ev::kLevel, text);
+}
+
+// "animation 0 starts moving", "animation 0 comes to rest at state 1": for an animation a
+// user knows by name, what it does.
+void TimelinePrinter::printAnimation(const Event &e, const VesselRecord *v) {
+    unsigned index = 0;
+    double state = 0.0;
+    const char *text = e.text.c_str();
+    const bool starts = std::sscanf(text, "animation %u starts moving", &index) == 1 &&
+                        e.text.find(" starts moving") != std::string::npos;
+    const bool rests = !starts && std::sscanf(text, "animation %u comes to rest at state %lf",
+                                              &index, &state) == 2;
+    const KnownAnimation *known =
+        v != nullptr && (starts || rests) ? knownAnimation(v->className.c_str(), index) : nullptr;
+    if (known != nullptr && (starts || state == 1.0 || state == 0.0)) {
+        printLine(e.time, e.vessel, kDeploy,
+                  starts         ? known->starts
+                  : state == 1.0 ? known->atEnd
+                                 : known->atStart);
+    } else if (rests) {
+        printLine(
+            e.time, e.vessel, ev::kAnimation,
+            "animation " + std::to_string(index) + " comes to rest at state " + shortNumber(state));
+    } else {
+        raw(e);
+    }
+}
+
+// "position set to (1 2 3)", "placed at (1 2 3) from Pod": the numbers as the story writes
+// them, with their unit.
+void TimelinePrinter::printMoved(const Event &e) {
+    const std::size_t open = e.text.find('(');
+    VECTOR3 v{};
+    if (open == std::string::npos || !vectorIn(e.text, open, v)) {
+        raw(e);
+        return;
+    }
+    const std::string unit = startsWith(e.text, "velocity") ? " m/s" : " m";
+    printLine(
+        e.time, e.vessel, ev::kMoved,
+        e.text.substr(0, open) + shortVector(v) + unit + e.text.substr(e.text.find(')', open) + 1));
+}
+
+// A line the vessel left to the host's parser. A crew line there is a crew member the vessel
+// did not take aboard; a vessel without a crew airlock takes nobody, which for a capsule
+// means the companion crew-member module is missing.
+void TimelinePrinter::printScenarioLine(const Event &e, const VesselRecord *v) {
+    std::string line;
+    if (!quoted(e.text, line, true)) {
+        raw(e);
+        return;
+    }
+    if (v != nullptr && isCrewLine(line)) {
+        const std::string who = describeCrewValue(crewLineValue(line));
+        printLine(e.time, e.vessel, CrewStory::kCrew,
+                  "crew line not taken (" + who + "): " +
+                      (findAirlock(*v) == nullptr
+                           ? v->name + " takes no crew; is the companion crew-member module "
+                                       "installed?"
+                           : v->name + " did not take it; vemosim --check tells why"));
+        return;
+    }
+    const std::string cls = v != nullptr ? v->className : "the vessel";
+    printLine(e.time, e.vessel, ev::kScenarioLine,
+              cls + " left the scenario line \"" + line + "\" to the host, which does not know it");
 }
 
 void TimelinePrinter::notePilotCommand(const std::string &vessel, THGROUP_TYPE group,
@@ -360,6 +463,7 @@ void TimelinePrinter::summary(const ScenarioFile &saved) {
     if (options_.quiet) {
         return;
     }
+    finish();
     std::string header = "at the end, relative to " + std::string(world_.body().name) + ":";
     if (world_.vessels().empty()) {
         header = "at the end: no vessels";

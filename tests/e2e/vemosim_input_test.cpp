@@ -103,7 +103,19 @@ TEST(VemosimInput, BadScenarioNamesFileAndLine) {
     };
     const Case cases[] = {
         {"BEGIN_SHIPS\nPod1 vemopod\nEND\nEND_SHIPS\n", "bad.scn:2: ", "Name:Class"},
-        {"BEGIN_SHIPS\n\nA:NoSuchClass\nEND\nEND_SHIPS\n", "bad.scn:3: ", "NoSuchClass"},
+        // An unknown class names the classes there are.
+        {"BEGIN_SHIPS\n\nA:NoSuchClass\nEND\nEND_SHIPS\n",
+         "bad.scn:3: ", "the classes there are: Vemo, crewhab, vemopod"},
+        {"BEGIN_SHIPS\nA:vemopod\n  STATUS Orbiting Mars\nEND\nEND_SHIPS\n",
+         "bad.scn:2: ", "a body the host does not know"},
+        // A state line whose numbers do not read is a typing error, not a 0.
+        {"BEGIN_SHIPS\nA:vemopod\n  STATUS Orbiting Earth\n  RPOS 7000000 x 0\nEND\nEND_SHIPS\n",
+         "bad.scn:4: ", "RPOS needs 3 numbers, got 'RPOS 7000000 x 0'"},
+        {"BEGIN_SHIPS\nA:vemopod\n  HEADING north\nEND\nEND_SHIPS\n",
+         "bad.scn:3: ", "HEADING needs 1 number"},
+        // Landed needs the spot it stands on; it does not land at 0, 0.
+        {"BEGIN_SHIPS\nA:vemopod\n  STATUS Landed Moon\n  HEADING 10\nEND\nEND_SHIPS\n",
+         "bad.scn:3: ", "'A' is landed but its block has no POS line"},
         {"BEGIN_FOCUS\nShip B\nEND_FOCUS\nBEGIN_SHIPS\nEND_SHIPS\n",
          "bad.scn:2: ", "focus names no vessel"},
     };

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -277,10 +278,16 @@ const std::set<std::string> kAddonFiles = {
     "meshes/vemopod.msh",
     "scenarios/vemopod/roundtrip.scn",
     "scenarios/vemopod/two_pods.scn",
-    "scenarios/vemopod/transfer.scn",
     "doc/vemopod.md",
+    "doc/vemopod-mesh.svg",
+    "doc/vemopod-LICENSE.txt",
+    "Images/vemopod.bmp",
+};
+// The sample for module authors, a component of its own: its vessels have no mesh.
+const std::set<std::string> kSampleFiles = {
     "modules/crewhab.dll",
     "config/vessels/crewhab.cfg",
+    "scenarios/vemopod/transfer.scn",
 };
 const std::set<std::string> kStandInFiles = {"modules/Vemo.dll", "config/vessels/Vemo.cfg",
                                              "meshes/Vemo/ver.dtf"};
@@ -308,15 +315,34 @@ void ExpectClassConfigsNameTheirModules(const fs::path &tree,
 
 }  // namespace
 
-TEST_F(UserInstall, HoldsTheAddonAndTheSampleButNeverTheCompanionStandIn) {
+TEST_F(UserInstall, HoldsTheAddonButNeitherTheSampleNorTheCompanionStandIn) {
     // The stand-in would take the place of the real companion module in the simulator.
     EXPECT_EQ(FilesUnder(prefix_), kAddonFiles);
-    ExpectClassConfigsNameTheirModules(prefix_, {"vemopod", "crewhab"});
+    ExpectClassConfigsNameTheirModules(prefix_, {"vemopod"});
+    // The launchpad's picture is where the class config says, a 24-bit BMP.
+    const ClassConfig cfg = ReadClassConfig(prefix_ / "config" / "vessels" / "vemopod.cfg");
+    ASSERT_EQ(cfg.items.count("imagebmp"), 1u);
+    std::string image = cfg.items.at("imagebmp");
+    std::replace(image.begin(), image.end(), '\\', '/');
+    const std::string bmp = ReadText(prefix_ / image);
+    ASSERT_GE(bmp.size(), 54u) << image;
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(static_cast<unsigned char>(bmp[28]), 24u) << "bits per pixel";
+}
+
+TEST_F(UserInstall, TheSampleIsAComponentOfItsOwn) {
+    const fs::path sample = prefix_ / "sample";
+    const std::string command = std::string("\"") + VEMO_CMAKE_COMMAND + "\" --install \"" +
+                                VEMO_BINARY_DIR + "\" --component crewhab --prefix \"" +
+                                sample.string() + "\" > /dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(FilesUnder(sample), kSampleFiles);
 }
 
 TEST_F(UserInstall, TheRuntimeRootHoldsTheSameFilesAndTheStandIn) {
     const fs::path root = testsupport::buildRoot();
     std::set<std::string> expected = kAddonFiles;
+    expected.insert(kSampleFiles.begin(), kSampleFiles.end());
     expected.insert(kStandInFiles.begin(), kStandInFiles.end());
     // The root also gets the hand-over files of runs made from it; those are not looked at.
     std::set<std::string> rootFiles = FilesUnder(root);

@@ -119,10 +119,11 @@ TEST_F(ModuleLoaderTest, ClassesWithoutAnInstanceGivePlainVessels) {
 TEST_F(ModuleLoaderTest, MissingClassConfigOrModuleIsBadInput) {
     std::string error;
     EXPECT_FALSE(world->checkClass("Nothing", &error));
+    // The message lists the classes there are, to catch a misspelt name.
     EXPECT_EQ(error,
               "no vessel class \"Nothing\": no class config file "
               "config/vessels/Nothing.cfg in " +
-                  root->path());
+                  root->path() + "; the classes there are: Probe, Vemo, crewhab, vemopod");
     EXPECT_TRUE(world->checkClass("Probe"));
     EXPECT_FALSE(probeLoaded()) << "finding the class does not load its module";
 

@@ -312,6 +312,30 @@ TEST(RunPicture, WrittenWholeOrNotAtAllAndTheSameEachTime) {
     EXPECT_NE(nowhere.err.find("--plot no/such/folder/run.svg"), std::string::npos);
 }
 
+// Asked for a .png, the picture is a PNG rendered from the SVG, not SVG under that name; the
+// capsule itself is drawn, and the way out and back has an arrow each way.
+TEST(RunPicture, DrawsThePngAskedForAndTheWayItWent) {
+    VemosimCase c;
+    ASSERT_EQ(drawExample(c, "roundtrip", "10").exitCode, 0);
+    const std::string svg = c.read("run.svg").value_or("");
+    EXPECT_EQ(
+        elements(svg, "polygon").size() > 0 && svg.find("class=\"body\"") != std::string::npos,
+        true)
+        << "the capsule's outline";
+    std::size_t arrows = 0;
+    for (std::size_t at = svg.find("class=\"arrow\""); at != std::string::npos;
+         at = svg.find("class=\"arrow\"", at + 1)) {
+        ++arrows;
+    }
+    EXPECT_GE(arrows, 2u) << "out and back";
+
+    std::vector<std::string> args = {"--quiet", "--timeline", "roundtrip.tl", "--until",
+                                     "10",      "--plot",     "run.png",      "roundtrip.scn"};
+    const VemosimResult r = c.run(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(c.read("run.png").value_or("").substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+}
+
 // The README shows docs/roundtrip.svg; drawing it again with the documented command must give
 // the same bytes, or the picture no longer shows what vemosim draws.
 TEST(RunPicture, ReadmePictureIsCurrent) {
