@@ -21,6 +21,10 @@ constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 // the Moon, 11 cm on Earth, so a member walking round a capsule shows.
 constexpr int kSpotDecimals = 6;
 
+// Lines the columns are fitted to before the first goes out: enough for any ordinary run
+// told whole, and a bound on what a long run keeps.
+constexpr std::size_t kRowsToAlignAtMost = 1000;
+
 // The column headings.
 constexpr const char *kTimeHeading = "time (s)";
 constexpr const char *kVesselHeading = "vessel";
@@ -81,8 +85,8 @@ void TimelinePrinter::printLine(double time, const std::string &vessel, const ch
     char when[32];
     std::snprintf(when, sizeof when, "%.3f", time);
     rows_.push_back({when, vessel.empty() ? "-" : printable(vessel), kind, printable(text)});
-    if (timeWidth_ != 0) {
-        finish();  // the columns are set: the line goes out at once
+    if (timeWidth_ != 0 || rows_.size() >= kRowsToAlignAtMost) {
+        finish();  // the columns are set (or set now): the line goes out at once
     }
 }
 

@@ -16,8 +16,9 @@
 // Verbose mode tells the same story and adds, after each line, the host's events it came
 // from, item by item, as the world logged them ("host" lines).
 //
-// The lines are kept until finish() (or the printer's end) and then written in aligned
-// columns. Output is a pure function of the event log and the world's state when a batch of
+// The lines are kept until finish() (or the printer's end), or until a run's first
+// kRowsToAlignAtMost lines are there, and then written in columns aligned to them; later
+// lines go out at once in those columns, so a long run holds no more than that. Output is a pure function of the event log and the world's state when a batch of
 // events is printed, so the same run prints the same bytes.
 #ifndef VEMO_TOOL_TIMELINEPRINTER_H
 #define VEMO_TOOL_TIMELINEPRINTER_H

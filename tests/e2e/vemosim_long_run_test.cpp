@@ -55,8 +55,8 @@ TEST(VemosimLongRun, MemoryDoesNotGrowWithTheRoundTrips) {
             c.run({"--step", "0.05", "--timeline", "trips.tl", "--until", until, "pod.scn"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         std::size_t boarded = 0;
-        for (std::size_t at = r.out.find("came aboard"); at != std::string::npos;
-             at = r.out.find("came aboard", at + 1)) {
+        for (std::size_t at = r.out.find("went aboard"); at != std::string::npos;
+             at = r.out.find("went aboard", at + 1)) {
             ++boarded;
         }
         EXPECT_EQ(boarded, static_cast<std::size_t>(trips[k]));
