@@ -75,7 +75,9 @@ void WalkSlice(Walk &w) {
         if (vessel && HasCrewVesselClass(*vessel)) {
             const DWORD parentCount = vessel->AttachmentCount(true);
             const char *name = parentCount >= 2 ? vessel->GetName() : nullptr;
-            const bool transfer = IsTransferVesselName(name);
+            // A transfer vessel whose member is aboard already is nobody's to take.
+            const bool transfer =
+                IsTransferVesselName(name) && !IsTakenAboard(*vessel, parentCount);
             if (transfer || (parentCount >= 2 && CrewMemberPoint(*vessel, parentCount))) {
                 if (w.count == MAX_CREW_CANDIDATES) {
                     break;  // the next slice starts with this vessel

@@ -65,10 +65,6 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
     }
 
     for (const ShipBlock &ship : scenario.ships) {
-        if (!isValidVesselName(ship.name)) {
-            error = "vessel name '" + ship.name + "' cannot be written";
-            return false;
-        }
         if (!isValidClassName(ship.className)) {
             error = "class name '" + ship.className + "' of vessel '" + ship.name +
                     "' cannot be written";
