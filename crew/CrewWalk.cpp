@@ -10,13 +10,10 @@
 namespace {
 
 struct Walk {
-    bool walked;        // the candidates belong to the frame at frameTime
-    double frameTime;   // s: oapiGetSimTime of that frame
-    DWORD next;         // list index the next slice starts at
-    OBJHANDLE anchor;   // the last vessel the last slice walked; null at the start of a pass
-    bool anchorTaken;   // the anchor was a candidate and has been taken aboard
-    DWORD takenBefore;  // candidates of the last slice taken aboard: they leave the list,
-                        // all of them before `next`
+    bool walked;       // the candidates belong to the frame at frameTime
+    double frameTime;  // s: oapiGetSimTime of that frame
+    DWORD next;        // list index the next slice starts at
+    OBJHANDLE anchor;  // the last vessel the last slice walked; null at the start of a pass
     int count;
     CrewCandidate candidates[MAX_CREW_CANDIDATES];
 };
@@ -35,24 +32,20 @@ DWORD SliceSize(DWORD listSize) {
     return share < 1.0 ? 1 : static_cast<DWORD>(share);
 }
 
-// Where this frame's slice starts. Vessels that left the list since the last slice moved
-// every vessel after them down. This module's own leavers are counted (the candidates it took
-// aboard); the anchor, found again, shows what else left. When the anchor itself has left and
-// was not ours to take, the vessel after it now stands where it stood.
+// Where this frame's slice starts. The simulator removes a vessel from its list by moving the
+// last vessel into its place, so every other vessel keeps its index. When the anchor no
+// longer stands where the last slice left it, it has gone and the last vessel stands there
+// now: the slice starts with that one. (A vessel moved into a place the walk has passed is
+// walked in the next pass, within one period more.)
 DWORD ResumeAt(const Walk &w, DWORD listSize) {
-    if (!w.anchor) {
+    if (!w.anchor || w.next == 0) {
         return w.next;
     }
-    if (w.anchorTaken) {
-        return w.next - w.takenBefore;
+    const DWORD last = w.next - 1;
+    if (last < listSize && oapiGetVesselByIndex(static_cast<int>(last)) == w.anchor) {
+        return w.next;
     }
-    const DWORD expected = w.next - 1 - w.takenBefore;
-    for (DWORD j = expected < listSize ? expected + 1 : listSize; j-- > 0;) {
-        if (oapiGetVesselByIndex(static_cast<int>(j)) == w.anchor) {
-            return j + 1;
-        }
-    }
-    return expected;
+    return last;
 }
 
 // Walks the next slice. The cheap tests come first and nothing is copied: a vessel that is
@@ -66,8 +59,6 @@ void WalkSlice(Walk &w) {
     const DWORD size = SliceSize(listSize);
     const DWORD end = size < listSize - i ? i + size : listSize;
     w.count = 0;
-    w.takenBefore = 0;
-    w.anchorTaken = false;
     w.anchor = nullptr;
     for (; i < end; ++i) {
         const OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
@@ -115,25 +106,18 @@ bool CrewCandidateListed(CrewCandidate &candidate) {
     if (!candidate.vessel) {
         return false;
     }
-    const DWORD listSize = oapiGetVesselCount();
-    for (DWORD j = candidate.index < listSize ? candidate.index + 1 : listSize; j-- > 0;) {
-        if (oapiGetVesselByIndex(static_cast<int>(j)) == candidate.vessel) {
-            candidate.index = j;
-            return true;
-        }
+    // Within the frame of its walk the simulator's list does not change but for vessels
+    // added at its end, so the candidate stands at its index; a host that removes vessels at
+    // once may have moved it, and it is then passed over until a later walk finds it again.
+    if (candidate.index < oapiGetVesselCount() &&
+        oapiGetVesselByIndex(static_cast<int>(candidate.index)) == candidate.vessel) {
+        return true;
     }
-    candidate.vessel = nullptr;  // gone: no need to look again
+    candidate.vessel = nullptr;  // no need to look again
     return false;
 }
 
 void TakeCrewCandidate(CrewCandidate &candidate) {
-    if (!candidate.vessel) {
-        return;
-    }
-    if (candidate.vessel == g_walk.anchor) {
-        g_walk.anchorTaken = true;
-    }
-    ++g_walk.takenBefore;
     candidate.vessel = nullptr;
 }
 
