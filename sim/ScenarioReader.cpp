@@ -307,9 +307,8 @@ bool isValidVesselName(std::string_view name) {
 
 bool isScenarioVesselName(std::string_view name) {
     return !name.empty() && name.size() <= kMaxNameLength &&
-           name.find_first_of(std::string_view(":;\r\n\0", 5)) == std::string_view::npos &&
-           name.front() != ' ' && name.front() != '\t' && name.back() != ' ' &&
-           name.back() != '\t';
+           name.find_first_of(std::string_view(":;\n\0", 4)) == std::string_view::npos &&
+           name.find_first_not_of(" \t\r") == 0;
 }
 
 bool isValidClassName(std::string_view name) {

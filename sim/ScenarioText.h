@@ -61,9 +61,9 @@ bool namesShip(const ScenarioFile &scenario, std::string_view name);
 // Names a timeline can give (words separated by blanks): 1 to kMaxNameLength printable
 // ASCII characters, no blank, no ':' and no ';'.
 bool isValidVesselName(std::string_view name);
-// Names a scenario file gives back as written: 1 to kMaxNameLength bytes, blanks inside
-// included, but no ':' (the header splits at the first), no ';' (a comment starts there), no
-// line break or NUL, and no blank or tab at either end (the line is trimmed). The simulator
+// Names a scenario file gives back as written: 1 to kMaxNameLength bytes, blanks included,
+// but no ':' (the header splits at the first), no ';' (a comment starts there), no line break
+// or NUL, and no blank, tab or carriage return first (the line is trimmed). The simulator
 // takes any name for a vessel and writes it as it is; a name this refuses does not read back.
 bool isScenarioVesselName(std::string_view name);
 // Class names follow the vessel-name rule and also hold no path separator and do not start
@@ -85,7 +85,8 @@ bool readScenarioFile(const std::string &path, ParsedScenario &out, InputError &
 // reader then refuses it, naming the line). Returns false with a reason in error, and leaves
 // out unchanged, when the data cannot be written at all: a line holding a line break, a NUL
 // or a ';' (the rest would read as a comment), a block line reading END, an invalid class
-// name, or a focus naming no ship. environment is written as its own section when hasEnvironment is true.
+// name, a block header longer than kMaxNameLength (the simulator cannot read it back), or a
+// focus naming no ship. environment is written as its own section when hasEnvironment is true.
 bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::string> &environment,
                         bool hasEnvironment, std::string &out, std::string &error);
 

@@ -91,6 +91,12 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
         if (!checkWritable(header, "block header of '" + ship.name + "'", error)) {
             return false;
         }
+        if (header.size() > kMaxNameLength) {
+            error = "block header of '" + ship.name.substr(0, 40) + "...' has " +
+                    std::to_string(header.size()) + " characters: the simulator reads at most " +
+                    std::to_string(kMaxNameLength);
+            return false;
+        }
         text += header;
         text += '\n';
         for (std::size_t i = 0; i < ship.lines.size(); ++i) {
