@@ -66,8 +66,8 @@ void World::step(int n) {
         frameStart_ = simt_;
         ++steps_;
         applyPilotInputs();
-        stepSnapshot_.assign(list_.begin(), list_.end());
         callEachVessel(&VESSEL2::clbkPreStep, frameStart_, dt);
+        stepSnapshot_.assign(list_.begin(), list_.end());
         stageMotion(dt);
         simt_ = tNew;
         callEachVessel(&VESSEL2::clbkPostStep, simt_, dt);
@@ -128,7 +128,11 @@ void World::commitMotion() {
 void World::callEachVessel(void (VESSEL2::*callback)(double, double, double), double simt,
                            double dt) {
     Dispatch d(*this, nullptr);
-    for (VesselRecord *v : stepSnapshot_) {
+    // Within a frame the list only grows (removals wait for its end), and a vessel made by a
+    // callback joins at its end: it gets the rest of the frame's callbacks, as in the
+    // simulator.
+    for (std::size_t i = 0; i < list_.size(); ++i) {
+        VesselRecord *v = list_[i];
         if (!v->alive || !v->callbacks || v->hostInstance)
             continue;
         d.enter(v);

@@ -133,8 +133,8 @@ public:
     // 0.
     //
     // A vessel created inside a callback exists at once: it is in the vessel list, has an
-    // interface and can be found by name. It moves and receives pre/post-step callbacks from
-    // the next step on.
+    // interface and can be found by name. At the list's end, it gets the rest of the frame's
+    // callbacks (its pre-step too when made in a pre-step, and then it moves in this frame).
     OBJHANDLE createVessel(const std::string &name, const std::string &className,
                            const VESSELSTATUS &status, std::string *error = nullptr);
     // Asks for a vessel's deletion as oapiDeleteVessel does: the vessel is only marked, and
@@ -377,8 +377,8 @@ private:
     void setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char *what,
                         const VECTOR3 &value, double limit);
     // World.cpp
-    // A step callback (clbkPreStep, clbkPostStep) of every vessel that began the step and is
-    // still there, in list order; a vessel made meanwhile waits for the next step.
+    // A step callback (clbkPreStep, clbkPostStep) of every vessel in the list, in list order,
+    // a vessel made meanwhile (at the list's end) included.
     void callEachVessel(void (VESSEL2::*callback)(double, double, double), double simt, double dt);
     // Steps 3 and 5 of the frame (Motion.cpp moves each vessel): the new state is worked out
     // before the post-steps and becomes the vessels' own only after them.
