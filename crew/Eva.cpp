@@ -61,7 +61,6 @@ int InWindowOr(int value, int low, int high, int fallback) {
     return (value < low || value > high) ? fallback : value;
 }
 
-
 // The vessel docked at a port of vessel; null when there is no such port or nothing docked.
 OBJHANDLE DockedAt(const VESSEL &vessel, int port) {
     DOCKHANDLE dock = port >= 0 ? vessel.GetDockHandle(static_cast<UINT>(port)) : nullptr;

@@ -124,8 +124,7 @@ void World::settle(VesselRecord &v) {
         // The simulator's place for a vessel made inside its body: on the global z axis.
         v.rpos = vec(0, 0, kOutsideBody * body().radius);
         log(&v, ev::kSurface,
-            std::string("inside ") + body().inText + ": moved out to (" + vectorText(v.rpos) +
-                ")");
+            std::string("inside ") + body().inText + ": moved out to (" + vectorText(v.rpos) + ")");
     } else if (r < groundRadius()) {
         // Above the mean radius but below the ground: lifted onto it.
         v.rpos = v.rpos * (groundRadius() / r);

@@ -84,8 +84,7 @@ namespace {
 bool sameMotion(const World::Motion &a, const World::Motion &b) {
     return a.rpos == b.rpos && a.rvel == b.rvel && a.avel == b.avel &&
            std::equal(a.rot.data, a.rot.data + 9, b.rot.data) && a.status == b.status &&
-           a.spot.lng == b.spot.lng && a.spot.lat == b.spot.lat &&
-           a.spot.heading == b.spot.heading;
+           a.spot.lng == b.spot.lng && a.spot.lat == b.spot.lat && a.spot.heading == b.spot.heading;
 }
 
 }  // namespace

@@ -398,7 +398,7 @@ private:
     World *previous_ = nullptr;
     ModuleLoader classes_;
 
-    VesselTable table_;                 // every vessel in the list, by handle
+    VesselTable table_;  // every vessel in the list, by handle
     // The vessel list: a new vessel joins at the end, and the last takes the place of one
     // that leaves (VesselRecord::listIndex is each one's place).
     std::vector<VesselRecord *> list_;

@@ -39,8 +39,7 @@ constexpr VECTOR3 DOCK_ROTATION = {{0.0, 1.0, 0.0}};
 
 class crewhab final : public VESSEL2 {
 public:
-    crewhab(OBJHANDLE hVessel, int fmodel)
-        : VESSEL2(hVessel, fmodel), crew(), keptCrewLines() {}
+    crewhab(OBJHANDLE hVessel, int fmodel) : VESSEL2(hVessel, fmodel), crew(), keptCrewLines() {}
 
     void clbkSetClassCaps(FILEHANDLE cfg) override {
         SetEmptyMass(HAB_EMPTY_MASS);

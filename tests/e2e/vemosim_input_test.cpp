@@ -102,8 +102,8 @@ TEST(VemosimInput, BadScenarioNamesFileAndLine) {
         const char *words;
     };
     const Case cases[] = {
-        {"BEGIN_SHIPS\nPod1 vemopod\nEND\nEND_SHIPS\n", "bad.scn:2: ",
-         "invalid class name 'Pod1 vemopod'"},
+        {"BEGIN_SHIPS\nPod1 vemopod\nEND\nEND_SHIPS\n",
+         "bad.scn:2: ", "invalid class name 'Pod1 vemopod'"},
         {"BEGIN_SHIPS\n\nA:NoSuchClass\nEND\nEND_SHIPS\n", "bad.scn:3: ", "NoSuchClass"},
         {"BEGIN_FOCUS\nShip B\nEND_FOCUS\nBEGIN_SHIPS\nEND_SHIPS\n",
          "bad.scn:2: ", "focus names no vessel"},

@@ -141,7 +141,8 @@ END_SHIPS
     RunFor(0.5);
     const sim::VesselRecord &m = testsupport::rec(*world, member);
     const sim::VesselRecord &pod = testsupport::rec(*world, Vessel("Pod"));
-    EXPECT_LT(sim::length(sim::operator-(m.rpos, pod.rpos)), 10.0) << testsupport::dumpEvents(*world);
+    EXPECT_LT(sim::length(sim::operator-(m.rpos, pod.rpos)), 10.0)
+        << testsupport::dumpEvents(*world);
     EXPECT_EQ(m.status, sim::kLanded);
     EXPECT_NEAR(m.spot.heading, 70.0, 1e-6);
 }

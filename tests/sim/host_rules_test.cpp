@@ -103,8 +103,8 @@ TEST_F(HostTest, ClassWhoseModuleCannotRunItGivesAPlainVessel) {
     for (const char *cls : {"Broken", "Nothing"}) {
         SCOPED_TRACE(cls);
         std::string error;
-        OBJHANDLE h = world->createVessel(std::string("A ") + cls, cls, sim::makeStatus(kOrbit),
-                                          &error);
+        OBJHANDLE h =
+            world->createVessel(std::string("A ") + cls, cls, sim::makeStatus(kOrbit), &error);
         ASSERT_NE(h, nullptr) << error;
         EXPECT_EQ(rec(*world, h).className, cls);
         VESSEL *plain = oapiGetVesselInterface(h);
@@ -182,7 +182,8 @@ TEST_F(HostTest, AttachmentIdsOfEightOrMoreCharactersAreAnError) {
     for (const char *id : {"1234567", "12345678", "taken aboard"}) {
         SCOPED_TRACE(id);
         world->clearEvents();
-        ATTACHMENTHANDLE at = v->CreateAttachment(true, vec(0, 0, 0), vec(0, 0, 1), vec(0, 1, 0), id);
+        ATTACHMENTHANDLE at =
+            v->CreateAttachment(true, vec(0, 0, 0), vec(0, 0, 1), vec(0, 1, 0), id);
         const bool fits = std::strlen(id) < 8;
         EXPECT_EQ(events(*world, sim::ev::kError, "A").size(), fits ? 0u : 1u);
         EXPECT_EQ(std::string(v->GetAttachmentId(at)), std::string(id).substr(0, 8));

@@ -91,7 +91,8 @@ TEST_F(HostTest, ObjectNameCopyIsBounded) {
 TEST_F(HostTest, CreationTakesAnyNameAndRefusesUnknownClasses) {
     std::string error;
     make("A");
-    for (const std::string odd : {"", "Two words", "Vemo_\xC3\x84-Jo", "Tab\tbed", "Del\x7F", "a:b"}) {
+    for (const std::string odd :
+         {"", "Two words", "Vemo_\xC3\x84-Jo", "Tab\tbed", "Del\x7F", "a:b"}) {
         OBJHANDLE h = world->createVessel(odd, "Script", sim::makeStatus(), &error);
         ASSERT_NE(h, nullptr) << odd;
         EXPECT_EQ(rec(*world, h).name, odd);
@@ -153,9 +154,8 @@ TEST_F(HostTest, VesselMadeInACallbackExistsAtOnceAndGetsTheRestOfTheFrame) {
     };
     ScriptVessel::journal.clear();
     world->step();
-    EXPECT_EQ(ScriptVessel::journal,
-              (Strings{"pre A", "caps Child", "postcreation Child", "pre B", "pre Child",
-                       "post A", "post B", "post Child"}));
+    EXPECT_EQ(ScriptVessel::journal, (Strings{"pre A", "caps Child", "postcreation Child", "pre B",
+                                              "pre Child", "post A", "post B", "post Child"}));
     ScriptVessel::journal.clear();
     world->step();
     EXPECT_EQ(entries("pre"), (Strings{"pre A", "pre B", "pre Child"}));
