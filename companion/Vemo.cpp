@@ -255,7 +255,7 @@ const char *MatchKeyword(const char *line, const char *keyword) {
 
 class Vemo final : public VESSEL2 {
 public:
-    Vemo(OBJHANDLE hVessel, int flightmodel) : VESSEL2(hVessel, flightmodel) {}
+    Vemo(OBJHANDLE hVessel, int fmodel) : VESSEL2(hVessel, fmodel) {}
 
     void clbkSetClassCaps(FILEHANDLE cfg) override {
         SetEmptyMass(MEMBER_EMPTY_MASS);
@@ -413,6 +413,9 @@ DLLCLBK VESSEL *ovcInit(OBJHANDLE hvessel, int flightmodel) {
     return new Vemo(hvessel, flightmodel);
 }
 
+// Only an instance of ours: the plain VESSEL the host makes itself (Version() 0) is its own.
 DLLCLBK void ovcExit(VESSEL *vessel) {
-    delete static_cast<Vemo *>(vessel);
+    if (vessel && vessel->Version() != 0) {
+        delete static_cast<Vemo *>(vessel);
+    }
 }

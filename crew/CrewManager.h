@@ -190,6 +190,8 @@ public:
     //   CREW_RECEIVER_NAME_LONG  the docked vessel's name is too long to address a transfer
     //                            vessel to it (more than 33 characters)
     //   CREW_TRANSFER_PENDING    an earlier transfer vessel still waits to be taken
+    //   CREW_NO_CREW_MODULE      the host made the member's vessel without a module to run
+    //                            it (the companion cannot be loaded); it is deleted again
     // On every result but CREW_EVA and CREW_TRANSFER the member stays aboard.
     int EvaCrewMember(const char *name);
 

@@ -7,6 +7,7 @@
 #ifndef VEMO_CREW_CREWNAMES_H
 #define VEMO_CREW_CREWNAMES_H
 
+#include <cstddef>
 #include <cstring>
 
 #include "Orbitersdk.h"
@@ -42,10 +43,50 @@ inline constexpr char TRANSFER_VESSEL_PREFIX[] = "VemoT";
 inline constexpr char CREW_ATTACHMENT_ID[] = "V-em";
 // Id of the to-parent point a crew library adds to a crew-member or transfer vessel whose
 // member it has taken aboard, just before it deletes the vessel. The simulator removes a
-// deleted vessel only when the frame ends; until then its last point is no longer "V-em", so
-// no crew library of any module takes the same member a second time. Adding a point, rather
-// than deleting "V-em", leaves every handle the vessel's own module holds valid.
-inline constexpr char TAKEN_ABOARD_POINT_ID[] = "taken aboard";
+// deleted vessel only when the frame ends; until then its last point is this one, so no crew
+// library of any module takes the same member a second time. Adding a point, rather than
+// deleting "V-em", leaves every handle the vessel's own module holds valid. The simulator
+// keeps 8 bytes of an id, terminator included, so every id has at most 7 characters.
+inline constexpr char TAKEN_ABOARD_POINT_ID[] = "aboard";
+
+// Version() of the plain VESSEL the simulator makes itself for a vessel no module runs: one
+// whose module cannot be loaded, or whose ovcInit made nothing.
+inline constexpr int PLAIN_VESSEL_VERSION = 0;
+
+// Whether a byte may stand in an object name the crew library makes. A blank would be read
+// back as part of the member's name, and ':' or ';' would break the scenario the simulator
+// saves (its block header splits at the first ':', and ';' starts a comment); bytes outside
+// printable ASCII are not every host's to take. Any other byte becomes '_'.
+inline bool IsObjectNameByte(char c) {
+    return c > ' ' && c < 0x7F && c != ':' && c != ';';
+}
+
+// Makes text fit to be part of an object name, in place.
+inline void CleanObjectName(char *text) {
+    for (; *text; ++text) {
+        if (!IsObjectNameByte(*text)) {
+            *text = '_';
+        }
+    }
+}
+
+// Whether `receiver` (a transfer vessel's name after "VemoT", at most maxLength characters
+// counted) names the vessel called ownName: equal once ownName is cleaned as the sender
+// cleaned it (CleanObjectName), byte for byte.
+inline bool NamesReceiver(const char *receiver, const char *ownName, std::size_t maxLength) {
+    std::size_t i = 0;
+    for (; i <= maxLength; ++i) {
+        const char own = ownName[i];
+        const char cleaned = own == '\0' || IsObjectNameByte(own) ? own : '_';
+        if (receiver[i] != cleaned) {
+            return false;
+        }
+        if (own == '\0') {
+            return true;
+        }
+    }
+    return false;
+}
 
 // Whether an object name is a transfer vessel's: it begins with "VemoT".
 inline bool IsTransferVesselName(const char *name) {
@@ -70,6 +111,15 @@ inline ATTACHMENTHANDLE CrewMemberPoint(const VESSEL &vessel, DWORD parentCount)
     ATTACHMENTHANDLE point = vessel.GetAttachmentHandle(true, parentCount - 1);
     const char *id = point ? vessel.GetAttachmentId(point) : nullptr;
     return id && std::strcmp(id, CREW_ATTACHMENT_ID) == 0 ? point : nullptr;
+}
+
+// Whether a crew library has taken aboard the member of this crew-member or transfer vessel:
+// its last to-parent point is TAKEN_ABOARD_POINT_ID. parentCount is AttachmentCount(true).
+inline bool IsTakenAboard(const VESSEL &vessel, DWORD parentCount) {
+    ATTACHMENTHANDLE point =
+        parentCount > 0 ? vessel.GetAttachmentHandle(true, parentCount - 1) : nullptr;
+    const char *id = point ? vessel.GetAttachmentId(point) : nullptr;
+    return id && std::strncmp(id, TAKEN_ABOARD_POINT_ID, sizeof TAKEN_ABOARD_POINT_ID) == 0;
 }
 
 #endif  // VEMO_CREW_CREWNAMES_H

@@ -25,6 +25,7 @@ enum CrewResult : int {
     CREW_CANNOT_LEAVE = -6,        // Not ready, or no crew-member vessel could be made
     CREW_RECEIVER_NAME_LONG = -7,  // The docked vessel's name is too long to address
     CREW_TRANSFER_PENDING = -8,    // An earlier transfer vessel still waits to be taken
+    CREW_NO_CREW_MODULE = -9,      // The host made the member's vessel, but no module runs it
     CREW_NO_COMPANION = -999,      // The companion crew-member module is not installed
 };
 

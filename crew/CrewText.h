@@ -40,15 +40,24 @@ inline bool EqualNoCase(const char *a, const char *b, std::size_t maxCount) {
 
 // A mission id is written in front of the name, joined by "-", both in scenario lines and in
 // crew-vessel names. A "-" inside it would shift every field after it, a control character
-// would break the scenario line, and a vessel name must be printable ASCII for every host to
-// take it and write it back (a name is the member's name too, already letters, digits and
-// blanks). So those become "_"; a blank stays, and becomes "_" where a blank cannot stand.
+// would break the scenario line, a vessel name must be printable ASCII for every host to take
+// it and write it back (a name is the member's name too, already letters, digits and
+// blanks), and ':' or ';' in a vessel name breaks the scenario the simulator saves. So those
+// become "_"; a blank inside stays (it becomes "_" where a blank cannot stand), and a blank
+// at either end becomes "_" too.
 inline void CleanMissionId(char *missionId, std::size_t fieldSize) {
-    for (std::size_t i = 0; i < fieldSize && missionId[i] != '\0'; ++i) {
-        const unsigned char c = static_cast<unsigned char>(missionId[i]);
-        if (c == '-' || c < 0x20 || c >= 0x7F) {
-            missionId[i] = '_';
+    std::size_t length = 0;
+    for (; length < fieldSize && missionId[length] != '\0'; ++length) {
+        const unsigned char c = static_cast<unsigned char>(missionId[length]);
+        if (c == '-' || c == ':' || c == ';' || c < 0x20 || c >= 0x7F) {
+            missionId[length] = '_';
         }
+    }
+    for (std::size_t i = 0; i < length && missionId[i] == ' '; ++i) {
+        missionId[i] = '_';
+    }
+    for (std::size_t i = length; i > 0 && missionId[i - 1] == ' '; --i) {
+        missionId[i - 1] = '_';
     }
 }
 

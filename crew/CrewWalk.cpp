@@ -53,7 +53,8 @@ bool LookAt(Walk &w, DWORD i, OBJHANDLE handle, int newCandidates) {
     }
     const DWORD parentCount = vessel->AttachmentCount(true);
     const char *name = parentCount >= 2 ? vessel->GetName() : nullptr;
-    const bool transfer = IsTransferVesselName(name);
+    // A transfer vessel whose member is aboard already is nobody's to take.
+    const bool transfer = IsTransferVesselName(name) && !IsTakenAboard(*vessel, parentCount);
     if (!transfer && !(parentCount >= 2 && CrewMemberPoint(*vessel, parentCount))) {
         return true;
     }
@@ -123,14 +124,14 @@ bool CrewCandidateListed(CrewCandidate &candidate) {
     if (!candidate.vessel) {
         return false;
     }
-    const DWORD listSize = oapiGetVesselCount();
-    for (DWORD j = candidate.index < listSize ? candidate.index + 1 : listSize; j-- > 0;) {
-        if (oapiGetVesselByIndex(static_cast<int>(j)) == candidate.vessel) {
-            candidate.index = j;
-            return true;
-        }
+    // Within the frame of its walk the simulator's list does not change but for vessels
+    // added at its end, so the candidate stands at its index; a host that removes vessels at
+    // once may have moved it, and it is then passed over until a later walk finds it again.
+    if (candidate.index < oapiGetVesselCount() &&
+        oapiGetVesselByIndex(static_cast<int>(candidate.index)) == candidate.vessel) {
+        return true;
     }
-    candidate.vessel = nullptr;  // gone: no need to look again
+    candidate.vessel = nullptr;  // no need to look again
     return false;
 }
 

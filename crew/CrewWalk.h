@@ -42,10 +42,9 @@ struct CrewCandidate {
 // frame give the same candidates. Allocates nothing.
 CrewCandidate *CrewCandidatesOfThisFrame(int &count);
 
-// Whether the candidate's vessel is still in the host's vessel list: at its index, or further
-// up when vessels before it have left the list (index follows it). A vessel is asked nothing
-// unless it is in the list, since a handle the host has let go of points to nothing; within
-// the frame its candidates were walked in, it always is in the simulator.
+// Whether the candidate's vessel is still in the host's vessel list, at its index. A vessel
+// is asked nothing unless it is in the list, since a handle the host has let go of points to
+// nothing; within the frame its candidates were walked in, it always is in the simulator.
 bool CrewCandidateListed(CrewCandidate &candidate);
 
 // A candidate of this frame is taken aboard: no other vessel of the module takes it.

@@ -49,19 +49,16 @@ constexpr int FREE_FLIGHT = 0;
 // Status word of a vessel standing on the surface.
 constexpr int LANDED = 1;
 
+// VESSELSTATUS::flag[0] bits that make the host apply fuel (2) and engine levels (1).
+constexpr DWORD STATUS_SETS_FUEL_AND_ENGINES = 0x3;
+// Below this cosine of the latitude a spot is taken as a pole, where east has no direction.
+constexpr double MIN_COS_LATITUDE = 1e-9;
+
 // GetDockedFreeSeats when there is no count to read.
 constexpr int NO_SEAT_COUNT = -1;
 
 int InWindowOr(int value, int low, int high, int fallback) {
     return (value < low || value > high) ? fallback : value;
-}
-
-void BlanksToUnderscores(char *text) {
-    for (; *text; ++text) {
-        if (*text == ' ') {
-            *text = '_';
-        }
-    }
 }
 
 // The vessel docked at a port of vessel; null when there is no such port or nothing docked.
@@ -70,21 +67,39 @@ OBJHANDLE DockedAt(const VESSEL &vessel, int port) {
     return dock ? vessel.GetDockStatus(dock) : nullptr;
 }
 
+// Whether a vessel whose name, cleaned as an object name, is `receiver` exists. Asked only
+// when a member is about to be handed over, never in a step.
+bool ReceiverExists(const char *receiver) {
+    if (oapiGetObjectByName(const_cast<char *>(receiver)) != nullptr) {
+        return true;
+    }
+    for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
+        OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
+        VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
+        const char *name = vessel ? vessel->GetName() : nullptr;
+        if (name && NamesReceiver(receiver, name, OBJECT_NAME_MAX_LENGTH)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // True while a transfer vessel of any vessel waits to be taken: its record is still in the
 // one transfer hand-over file, and a second transfer would overwrite it. A transfer vessel
 // whose receiver no longer exists waits for nobody and blocks nothing: its member stays
-// outside as a crew-member vessel, with its values on its own point.
+// outside as a crew-member vessel, with its values on its own point. Nor does one whose
+// member a crew library has taken aboard this frame.
 bool TransferPending() {
     for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
         OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
         VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
-        if (!vessel || !HasCrewVesselClass(*vessel)) {
+        if (!vessel || !HasCrewVesselClass(*vessel) ||
+            IsTakenAboard(*vessel, vessel->AttachmentCount(true))) {
             continue;
         }
         char name[OBJECT_NAME_SIZE + 1] = {};
         oapiGetObjectName(handle, name, OBJECT_NAME_SIZE);
-        if (IsTransferVesselName(name) &&
-            oapiGetObjectByName(name + TRANSFER_PREFIX_LENGTH) != nullptr) {
+        if (IsTransferVesselName(name) && ReceiverExists(name + TRANSFER_PREFIX_LENGTH)) {
             return true;
         }
     }
@@ -182,14 +197,46 @@ struct CrewVesselPlan {
     const char *recordPath;
 };
 
+// The surface spot (longitude, latitude, heading; radians) below the own vessel's local point
+// `offset`, for a vessel standing landed. GetStatus gives where it stands, and its
+// orientation relative to the local horizon as the angles a, b, c of X(a) Y(b) Z(c); that
+// matrix turns the offset into the horizon's axes (east, up, north). The spot lies that far
+// east and north along the surface, at the vessel's own distance from the centre, and the
+// member faces the way the vessel does.
+VECTOR3 LandedSpotAt(const VESSELSTATUS &landed, const VECTOR3 &offset) {
+    const double sa = std::sin(landed.arot.x), ca = std::cos(landed.arot.x);
+    const double sb = std::sin(landed.arot.y), cb = std::cos(landed.arot.y);
+    const double sc = std::sin(landed.arot.z), cc = std::cos(landed.arot.z);
+    const double east = cb * cc * offset.x + cb * sc * offset.y - sb * offset.z;
+    const double north = (ca * sb * cc + sa * sc) * offset.x + (ca * sb * sc - sa * cc) * offset.y +
+                         ca * cb * offset.z;
+    const VECTOR3 &r = landed.rpos;
+    const double radius = std::sqrt(r.x * r.x + r.y * r.y + r.z * r.z);
+    const VECTOR3 &spot = landed.vdata[0];
+    const double cosLat = std::cos(spot.y);
+    if (!(radius > 0.0) || !(std::fabs(cosLat) > MIN_COS_LATITUDE)) {
+        return spot;  // at a pole, or nowhere: the member stands where the vessel does
+    }
+    return VECTOR3{{spot.x + east / (radius * cosLat), spot.y + north / radius, spot.z}};
+}
+
 // Free EVA: at the exit point, with the own vessel's velocity and a push along its +z axis
-// that grows with its pitch and yaw rates.
+// that grows with its pitch and yaw rates. Off a landed vessel the member stands landed
+// beside it, at the exit point's longitude and latitude and with its heading: started in
+// free flight he would be put where the simulator puts a vessel made below the mean radius
+// (far off, where the terrain lies below it), or fall from wherever he started.
 void PlanFreeEva(VESSEL &own, const char *crewText, const VECTOR3 &exitOffset,
                  CrewVesselPlan &plan) {
+    own.GetStatus(plan.status);
+    std::snprintf(plan.objectName, sizeof plan.objectName, "%s%s", EVA_VESSEL_PREFIX, crewText);
+    plan.recordPath = EVA_RECORD_PATH;
+    if (plan.status.status == LANDED) {
+        plan.status.vdata[0] = LandedSpotAt(plan.status, exitOffset);
+        return;
+    }
     VECTOR3 rates = {{0.0, 0.0, 0.0}};
     own.GetAngularVel(rates);
     const double push = (std::fabs(rates.y) + std::fabs(rates.x)) * PUSH_PER_RATE;
-    own.GetStatus(plan.status);
     MakeFreeFlight(own, plan.status);
     VECTOR3 pushGlobal = {{0.0, 0.0, 0.0}};
     own.GlobalRot(VECTOR3{{0.0, 0.0, push}}, pushGlobal);
@@ -199,8 +246,7 @@ void PlanFreeEva(VESSEL &own, const char *crewText, const VECTOR3 &exitOffset,
     VECTOR3 rel = {{0.0, 0.0, 0.0}};
     own.Local2Rel(exitOffset, rel);
     plan.status.rpos = rel;
-    std::snprintf(plan.objectName, sizeof plan.objectName, "%s%s", EVA_VESSEL_PREFIX, crewText);
-    plan.recordPath = EVA_RECORD_PATH;
+    plan.status.status = FREE_FLIGHT;
 }
 
 // Transfer: in the middle of the first open airlock of the docked vessel, named after that
@@ -245,6 +291,7 @@ int PlanTransfer(OBJHANDLE docked, CrewVesselPlan &plan) {
     VECTOR3 rel = {{0.0, 0.0, 0.0}};
     receiver->Local2Rel(airlock.Middle(), rel);
     plan.status.rpos = rel;
+    plan.status.status = FREE_FLIGHT;
     std::snprintf(plan.objectName, sizeof plan.objectName, "%s%s", TRANSFER_VESSEL_PREFIX,
                   receiverName);
     plan.recordPath = TRANSFER_RECORD_PATH;
@@ -258,7 +305,8 @@ int PlanTransfer(OBJHANDLE docked, CrewVesselPlan &plan) {
 // CREW_EVA or CREW_TRANSFER when made; otherwise the refusals of PlanTransfer, or
 // CREW_CANNOT_LEAVE when the slot has no vessel, the record cannot be written whole (nothing
 // is made), the host makes no vessel, or the transfer vessel cannot be reached (it is
-// deleted again with its record).
+// deleted again with its record), or CREW_NO_CREW_MODULE when no module runs the vessel the
+// host made (it is deleted again, with the transfer record).
 int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int evaParameter,
                      int pulse, int weight, const char *meshName, const VECTOR3 &exitOffset,
                      const VECTOR3 &rotation) {
@@ -284,7 +332,7 @@ int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int
     plan.status.fuel = FULL_FUEL;
     plan.status.eng_main = 0.0;
     plan.status.eng_hovr = 0.0;
-    plan.status.status = FREE_FLIGHT;
+    plan.status.flag[0] = STATUS_SETS_FUEL_AND_ENGINES;
 
     // Without the record the member would arrive with default values or without a name; the
     // member stays aboard instead.
@@ -294,8 +342,19 @@ int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int
         return CREW_CANNOT_LEAVE;
     }
 
-    BlanksToUnderscores(plan.objectName);
+    CleanObjectName(plan.objectName);
     OBJHANDLE created = oapiCreateVessel(plan.objectName, CREW_VESSEL_CLASS, plan.status);
+    VESSEL *carrier = created ? oapiGetVesselInterface(created) : nullptr;
+    if (carrier && carrier->Version() == PLAIN_VESSEL_VERSION) {
+        // The simulator made the vessel without the companion module (it could not load it):
+        // nothing would ever show the member's "V-em" point, so he could never come back.
+        // He stays aboard, and nothing of this hand-over remains.
+        oapiDeleteVessel(created, nullptr);
+        if (docked) {
+            RemoveCrewFile(TRANSFER_RECORD_PATH);
+        }
+        return CREW_NO_CREW_MODULE;
+    }
     if (created) {
         OrientCrewVessel(rotation, created);
     }
@@ -303,7 +362,6 @@ int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int
         // A member whose vessel the host refused stays aboard.
         return created ? CREW_EVA : CREW_CANNOT_LEAVE;
     }
-    VESSEL *carrier = created ? oapiGetVesselInterface(created) : nullptr;
     if (!carrier) {
         // The member stays aboard, so nothing of this hand-over may remain to be taken.
         if (created) {
@@ -371,7 +429,7 @@ int CrewManager::EvaCrewMember(const char *name) {
 
     // The name the crew-member vessel will bear, for GetLastEvaVessel.
     std::snprintf(lastEvaVesselName, OBJECT_NAME_SIZE, "%s%s", EVA_VESSEL_PREFIX, crewText);
-    BlanksToUnderscores(lastEvaVesselName);
+    CleanObjectName(lastEvaVesselName);
 
     const int result =
         CreateCrewVessel(*slot, crewText, member.age, evaParameter, member.pulse,

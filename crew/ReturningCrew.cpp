@@ -87,16 +87,14 @@ bool ReadMemberPoint(const VESSEL &vessel, VECTOR3 &values) {
 }
 
 // Whether a transfer vessel's name addresses the vessel of that name: the part after "VemoT"
-// equals it, byte for byte.
+// equals it, byte for byte, once the own name is cleaned as the sender cleaned it for the
+// transfer vessel's name (a blank, ':' or ';' became '_'). Otherwise a vessel named "My Ship"
+// would never take the member handed over to it as "VemoTMy_Ship".
 bool AddressedTo(const char *transferName, const char *ownName) {
     if (!transferName || !ownName) {
         return false;
     }
-    const char *receiver = transferName + TRANSFER_PREFIX_LENGTH;
-    const std::size_t length = crewtext::BoundedLength(receiver, RECEIVER_NAME_MAX_LENGTH + 1);
-    return length <= RECEIVER_NAME_MAX_LENGTH &&
-           crewtext::BoundedLength(ownName, length + 1) == length &&
-           std::memcmp(receiver, ownName, length) == 0;
+    return NamesReceiver(transferName + TRANSFER_PREFIX_LENGTH, ownName, RECEIVER_NAME_MAX_LENGTH);
 }
 
 void SetMemberValues(ReturningMember &member, const VECTOR3 &values) {
@@ -221,7 +219,7 @@ OBJHANDLE FindTransferVessel(const char *ownName, bool &hasValues, VECTOR3 &valu
         VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
         const char *name = vessel ? vessel->GetName() : nullptr;
         if (IsTransferVesselName(name) && HasCrewVesselClass(*vessel) &&
-            AddressedTo(name, ownName)) {
+            !IsTakenAboard(*vessel, vessel->AttachmentCount(true)) && AddressedTo(name, ownName)) {
             hasValues = ReadMemberPoint(*vessel, values);
             return handle;
         }
@@ -323,8 +321,9 @@ ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) 
         if (candidate.transfer) {
             // A transfer vessel for another vessel waits for that one; the others go on, so
             // that it cannot hide members further down the list from this vessel.
+            // One a crew library of another module took aboard this frame is nobody's now.
             VESSEL *vessel = Listed(candidate);
-            if (!vessel) {
+            if (!vessel || IsTakenAboard(*vessel, vessel->AttachmentCount(true))) {
                 continue;
             }
             const bool hasValues = ReadMemberPoint(*vessel, values);

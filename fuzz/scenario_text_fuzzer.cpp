@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     }
     for (const sim::ShipBlock &ship : parsed.scenario.ships) {
-        FUZZ_CHECK(sim::isValidVesselName(ship.name) && sim::isValidClassName(ship.className));
+        FUZZ_CHECK(sim::isScenarioVesselName(ship.name) && sim::isValidClassName(ship.className));
         for (const std::string &line : ship.lines) {
             // What a module reads: no comment, no blanks at either end, never END.
             FUZZ_CHECK(line.find_first_of(std::string_view(";\n\0", 3)) == std::string::npos &&

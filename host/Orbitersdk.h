@@ -10,8 +10,15 @@
 #ifndef VEMO_HOST_ORBITERSDK_H
 #define VEMO_HOST_ORBITERSDK_H
 
+#include <float.h>
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------
 // Platform glue: the only place that knows how symbols cross the module boundary.
@@ -28,6 +35,26 @@
 // module's references bind to the host library, and the four entry points are exported.
 #define OAPIFUNC __attribute__((visibility("default")))
 #define DLLCLBK extern "C" __attribute__((visibility("default")))
+#endif
+
+// The host's names for the two directions a symbol crosses a module boundary.
+#if !defined(DLLIMPORT)
+#if defined(_WIN32)
+#define DLLIMPORT __declspec(dllimport)
+#define DLLEXPORT __declspec(dllexport)
+#else
+#define DLLIMPORT __attribute__((visibility("default")))
+#define DLLEXPORT __attribute__((visibility("default")))
+#endif
+#endif
+
+// The Windows C library's comparison of at most n characters without regard to letter case,
+// which modules written for the host use as it is.
+#if !defined(_WIN32)
+#include <strings.h>
+inline int _strnicmp(const char *a, const char *b, size_t n) {
+    return strncasecmp(a, b, n);
+}
 #endif
 
 // ---------------------------------------------------------------------------------------
@@ -54,8 +81,14 @@ typedef void *DOCKHANDLE;
 typedef void *ATTACHMENTHANDLE;
 typedef void *ANIMATIONCOMPONENT_HANDLE;
 
-// A host record the module never reads.
-struct HUDPAINTSPEC;
+// What the host tells clbkDrawHUD about the HUD: its size in pixels, its centre, the pixels
+// per degree and the size of its markers.
+typedef struct {
+    int W, H;
+    int CX, CY;
+    double Scale;
+    int Markersize;
+} HUDPAINTSPEC;
 
 // ---------------------------------------------------------------------------------------
 // Constants
@@ -105,13 +138,47 @@ typedef struct {
     DWORD flag[10];
 } VESSELSTATUS;
 
-// The state a vessel's scenario block describes, as clbkLoadStateEx receives it (`version`
-// is 2). A module hands it on to ParseScenarioLineEx with each line of the host's own, which
-// fills it; the host applies it once clbkLoadStateEx returns. Only the version is declared
-// here: a module reads nothing else of it.
+// A vessel's state as clbkLoadStateEx receives it (`version` is 2) and ParseScenarioLineEx
+// fills it; the host applies it once clbkLoadStateEx returns. The lists and `flag` say which
+// of the tank and thruster levels and docking entries it carries.
 typedef struct {
     DWORD version;
+    DWORD flag;       // VS_* bits
+    OBJHANDLE rbody;  // reference body
+    OBJHANDLE base;   // surface base the vessel stands on, or null
+    int port;         // landing pad of that base, -1 for none
+    int status;       // 0 free flight, 1 landed
+    VECTOR3 rpos;     // position relative to rbody, m
+    VECTOR3 rvel;     // velocity relative to rbody, m/s
+    VECTOR3 vrot;     // angular velocity, rad/s
+    VECTOR3 arot;     // orientation angles, rad
+    double surf_lng;  // where a landed vessel stands, rad
+    double surf_lat;
+    double surf_hdg;
+    DWORD nfuel;
+    struct FUELSPEC {
+        DWORD idx;
+        double level;
+    } *fuel;
+    DWORD nthruster;
+    struct THRUSTSPEC {
+        DWORD idx;
+        double level;
+    } *thruster;
+    DWORD ndockinfo;
+    struct DOCKINFOSPEC {
+        DWORD idx;
+        DWORD ridx;
+        OBJHANDLE rvessel;
+    } *dockinfo;
+    DWORD xpdr;  // transponder channel
 } VESSELSTATUS2;
+
+#define VS_FUELRESET 0x1
+#define VS_FUELLIST 0x2
+#define VS_THRUSTRESET 0x4
+#define VS_THRUSTLIST 0x8
+#define VS_DOCKINFOLIST 0x10
 
 typedef struct {
     DWORD flags;
@@ -208,9 +275,15 @@ enum THGROUP_TYPE {
 // A key is held while the high bit of its byte in the keyboard state is set; a modifier is
 // held when either of its keys is.
 #define KEYDOWN(buf, key) ((buf)[key] & 0x80)
-#define KEYMOD_SHIFT(buf) (KEYDOWN(buf, OAPI_KEY_LSHIFT) || KEYDOWN(buf, OAPI_KEY_RSHIFT))
-#define KEYMOD_CONTROL(buf) (KEYDOWN(buf, OAPI_KEY_LCONTROL) || KEYDOWN(buf, OAPI_KEY_RCONTROL))
-#define KEYMOD_ALT(buf) (KEYDOWN(buf, OAPI_KEY_LALT) || KEYDOWN(buf, OAPI_KEY_RALT))
+#define KEYMOD_LSHIFT(buf) KEYDOWN(buf, OAPI_KEY_LSHIFT)
+#define KEYMOD_RSHIFT(buf) KEYDOWN(buf, OAPI_KEY_RSHIFT)
+#define KEYMOD_LCONTROL(buf) KEYDOWN(buf, OAPI_KEY_LCONTROL)
+#define KEYMOD_RCONTROL(buf) KEYDOWN(buf, OAPI_KEY_RCONTROL)
+#define KEYMOD_LALT(buf) KEYDOWN(buf, OAPI_KEY_LALT)
+#define KEYMOD_RALT(buf) KEYDOWN(buf, OAPI_KEY_RALT)
+#define KEYMOD_SHIFT(buf) (KEYMOD_LSHIFT(buf) || KEYMOD_RSHIFT(buf))
+#define KEYMOD_CONTROL(buf) (KEYMOD_LCONTROL(buf) || KEYMOD_RCONTROL(buf))
+#define KEYMOD_ALT(buf) (KEYMOD_LALT(buf) || KEYMOD_RALT(buf))
 
 // ---------------------------------------------------------------------------------------
 // Global functions
@@ -234,6 +307,7 @@ OAPIFUNC bool oapiAcceptDelayedKey(char key, double interval);
 OAPIFUNC double oapiRand();
 
 class VESSEL;
+class Vessel;  // the host's own object behind a VESSEL
 OAPIFUNC VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel);
 OAPIFUNC DWORD oapiGetVesselCount();
 OAPIFUNC OBJHANDLE oapiGetVesselByIndex(int index);
@@ -335,10 +409,14 @@ public:
     ATTACHMENTHANDLE GetAttachmentHandle(bool toparent, DWORD i) const;
     const char *GetAttachmentId(ATTACHMENTHANDLE attachment) const;
 
-private:
-    // The host's own reference to this vessel; the module never looks inside.
-    void *hostVessel;
-    int flightModel;
+    // Which interface this is: 0 for the plain VESSEL the host makes itself when no module
+    // runs a vessel, 1 for a VESSEL2, 2 for a VESSEL3, 3 for a VESSEL4.
+    int Version() const { return version; }
+
+protected:
+    Vessel *vessel;  // the host's own reference to this vessel; the module never looks inside
+    short flightmodel;
+    short version;
 };
 
 // ---------------------------------------------------------------------------------------

@@ -6,7 +6,9 @@
 
 using namespace sim;
 
-VESSEL2::VESSEL2(OBJHANDLE hVessel, int fmodel) : VESSEL(hVessel, fmodel) {}
+VESSEL2::VESSEL2(OBJHANDLE hVessel, int fmodel) : VESSEL(hVessel, fmodel) {
+    version = 1;
+}
 
 void VESSEL2::clbkSetClassCaps(FILEHANDLE cfg) {}
 void VESSEL2::clbkSaveState(FILEHANDLE scn) {

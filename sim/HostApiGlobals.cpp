@@ -50,7 +50,7 @@ void oapiWriteScenario_string(FILEHANDLE scn, char *item, char *string) {
 
 double oapiGetSimTime() {
     World *w = globalCall("oapiGetSimTime");
-    return w ? w->time() : 0.0;
+    return w ? w->frameStartTime() : 0.0;
 }
 
 double oapiGetSimStep() {

@@ -19,40 +19,42 @@ constexpr UINT kMaxMeshIndex = 4096;
 
 }  // namespace
 
-VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel) : hostVessel(nullptr), flightModel(fmodel) {
+// The host's reference to a vessel is its handle.
+VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel)
+    : vessel(nullptr), flightmodel(static_cast<short>(fmodel)), version(0) {
     if (World *w = World::current())
         if (w->resolve(hVessel, "the VESSEL constructor"))
-            hostVessel = hVessel;
+            vessel = static_cast<Vessel *>(hVessel);
 }
 
 const OBJHANDLE VESSEL::GetHandle() const {
-    ApiContext c = vesselCall(hostVessel, "GetHandle");
+    ApiContext c = vesselCall(vessel, "GetHandle");
     return c ? c.v->handle() : nullptr;
 }
 
 char *VESSEL::GetName() const {
-    ApiContext c = vesselCall(hostVessel, "GetName");
+    ApiContext c = vesselCall(vessel, "GetName");
     return c ? c.v->name.data() : nullptr;
 }
 
 char *VESSEL::GetClassName() const {
-    ApiContext c = vesselCall(hostVessel, "GetClassName");
+    ApiContext c = vesselCall(vessel, "GetClassName");
     return c ? c.v->className.data() : nullptr;
 }
 
 void VESSEL::SetEmptyMass(double m) const {
-    ApiContext c = vesselCall(hostVessel, "SetEmptyMass");
+    ApiContext c = vesselCall(vessel, "SetEmptyMass");
     if (c && std::isfinite(m))
         c.v->emptyMass = m;
 }
 
 void VESSEL::SetSize(double size) const {
-    if (ApiContext c = vesselCall(hostVessel, "SetSize"))
+    if (ApiContext c = vesselCall(vessel, "SetSize"))
         c.v->caps.size = size;
 }
 
 void VESSEL::SetTouchdownPoints(const VECTOR3 &pt1, const VECTOR3 &pt2, const VECTOR3 &pt3) const {
-    if (ApiContext c = vesselCall(hostVessel, "SetTouchdownPoints")) {
+    if (ApiContext c = vesselCall(vessel, "SetTouchdownPoints")) {
         c.v->caps.touchdown[0] = pt1;
         c.v->caps.touchdown[1] = pt2;
         c.v->caps.touchdown[2] = pt3;
@@ -60,17 +62,17 @@ void VESSEL::SetTouchdownPoints(const VECTOR3 &pt1, const VECTOR3 &pt2, const VE
 }
 
 void VESSEL::SetPMI(const VECTOR3 &pmi) const {
-    if (ApiContext c = vesselCall(hostVessel, "SetPMI"))
+    if (ApiContext c = vesselCall(vessel, "SetPMI"))
         c.v->caps.pmi = pmi;
 }
 
 void VESSEL::SetCrossSections(const VECTOR3 &cs) const {
-    if (ApiContext c = vesselCall(hostVessel, "SetCrossSections"))
+    if (ApiContext c = vesselCall(vessel, "SetCrossSections"))
         c.v->caps.crossSections = cs;
 }
 
 void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) const {
-    if (ApiContext c = vesselCall(hostVessel, "SetCW")) {
+    if (ApiContext c = vesselCall(vessel, "SetCW")) {
         c.v->caps.cwZPos = cw_z_pos;
         c.v->caps.cwZNeg = cw_z_neg;
         c.v->caps.cwX = cw_x;
@@ -79,27 +81,27 @@ void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) c
 }
 
 void VESSEL::SetRotDrag(const VECTOR3 &rd) const {
-    if (ApiContext c = vesselCall(hostVessel, "SetRotDrag"))
+    if (ApiContext c = vesselCall(vessel, "SetRotDrag"))
         c.v->caps.rotDrag = rd;
 }
 
 void VESSEL::SetPitchMomentScale(double scale) const {
-    if (ApiContext c = vesselCall(hostVessel, "SetPitchMomentScale"))
+    if (ApiContext c = vesselCall(vessel, "SetPitchMomentScale"))
         c.v->caps.pitchMomentScale = scale;
 }
 
 void VESSEL::SetBankMomentScale(double scale) const {
-    if (ApiContext c = vesselCall(hostVessel, "SetBankMomentScale"))
+    if (ApiContext c = vesselCall(vessel, "SetBankMomentScale"))
         c.v->caps.bankMomentScale = scale;
 }
 
 void VESSEL::SetCameraOffset(const VECTOR3 &co) const {
-    if (ApiContext c = vesselCall(hostVessel, "SetCameraOffset"))
+    if (ApiContext c = vesselCall(vessel, "SetCameraOffset"))
         c.v->caps.cameraOffset = co;
 }
 
 UINT VESSEL::InsertMesh(MESHHANDLE hMesh, UINT idx, const VECTOR3 *ofs) const {
-    ApiContext c = vesselCall(hostVessel, "InsertMesh");
+    ApiContext c = vesselCall(vessel, "InsertMesh");
     if (!c || idx > kMaxMeshIndex)
         return static_cast<UINT>(-1);
     auto &meshes = c.v->meshes;
@@ -113,7 +115,7 @@ UINT VESSEL::InsertMesh(MESHHANDLE hMesh, UINT idx, const VECTOR3 *ofs) const {
 }
 
 UINT VESSEL::AddMesh(MESHHANDLE hMesh, const VECTOR3 *ofs) const {
-    ApiContext c = vesselCall(hostVessel, "AddMesh");
+    ApiContext c = vesselCall(vessel, "AddMesh");
     if (!c || c.v->meshes.size() > kMaxMeshIndex)
         return static_cast<UINT>(-1);
     MeshSlot slot;
@@ -125,7 +127,7 @@ UINT VESSEL::AddMesh(MESHHANDLE hMesh, const VECTOR3 *ofs) const {
 }
 
 void VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
-    ApiContext c = vesselCall(hostVessel, "SetMeshVisibilityMode");
+    ApiContext c = vesselCall(vessel, "SetMeshVisibilityMode");
     if (!c || idx >= c.v->meshes.size())
         return;
     MeshSlot &slot = c.v->meshes[idx];
@@ -136,7 +138,7 @@ void VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
 }
 
 UINT VESSEL::CreateAnimation(double initial_state) const {
-    ApiContext c = vesselCall(hostVessel, "CreateAnimation");
+    ApiContext c = vesselCall(vessel, "CreateAnimation");
     if (!c)
         return 0;
     Animation a;
@@ -150,7 +152,7 @@ UINT VESSEL::CreateAnimation(double initial_state) const {
 ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0, double state1,
                                                         MGROUP_TRANSFORM *trans,
                                                         ANIMATIONCOMPONENT_HANDLE parent) const {
-    ApiContext c = vesselCall(hostVessel, "AddAnimationComponent");
+    ApiContext c = vesselCall(vessel, "AddAnimationComponent");
     if (!c || anim >= c.v->animations.size())
         return nullptr;
     if (parent && !c.w->handleOf<AnimationComponent>(parent, World::kAnimComponent, c.v))
@@ -166,7 +168,7 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
 }
 
 bool VESSEL::SetAnimation(UINT anim, double state) const {
-    ApiContext c = vesselCall(hostVessel, "SetAnimation");
+    ApiContext c = vesselCall(vessel, "SetAnimation");
     if (!c || anim >= c.v->animations.size())
         return false;
     c.v->animations[anim].state = state;
@@ -174,7 +176,7 @@ bool VESSEL::SetAnimation(UINT anim, double state) const {
 }
 
 PSTREAM_HANDLE VESSEL::AddReentryStream(PARTICLESTREAMSPEC *pss) const {
-    ApiContext c = vesselCall(hostVessel, "AddReentryStream");
+    ApiContext c = vesselCall(vessel, "AddReentryStream");
     if (!c)
         return nullptr;
     ParticleStream &s = addPart(c, c.v->streams, World::kStream);
@@ -186,7 +188,7 @@ PSTREAM_HANDLE VESSEL::AddReentryStream(PARTICLESTREAMSPEC *pss) const {
 }
 
 void VESSEL::SetReentryTexture(SURFHANDLE tex, double plimit, double lscale, double wscale) const {
-    if (ApiContext c = vesselCall(hostVessel, "SetReentryTexture")) {
+    if (ApiContext c = vesselCall(vessel, "SetReentryTexture")) {
         c.v->caps.reentryTexture = tex;
         c.v->caps.reentryPLimit = plimit;
         c.v->caps.reentryLScale = lscale;
@@ -196,7 +198,7 @@ void VESSEL::SetReentryTexture(SURFHANDLE tex, double plimit, double lscale, dou
 
 PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass,
                                                    double efficiency) const {
-    ApiContext c = vesselCall(hostVessel, "CreatePropellantResource");
+    ApiContext c = vesselCall(vessel, "CreatePropellantResource");
     if (!c)
         return nullptr;
     if (!std::isfinite(maxmass) || maxmass < 0)
@@ -213,7 +215,7 @@ PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass,
 }
 
 void VESSEL::SetDefaultPropellantResource(PROPELLANT_HANDLE ph) const {
-    ApiContext c = vesselCall(hostVessel, "SetDefaultPropellantResource");
+    ApiContext c = vesselCall(vessel, "SetDefaultPropellantResource");
     if (!c)
         return;
     if (Tank *t = c.w->handleOf<Tank>(ph, World::kTank, c.v))
@@ -223,7 +225,7 @@ void VESSEL::SetDefaultPropellantResource(PROPELLANT_HANDLE ph) const {
 THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3 &pos, const VECTOR3 &dir, double maxth0,
                                        PROPELLANT_HANDLE hp, double isp0, double isp_ref,
                                        double p_ref) const {
-    ApiContext c = vesselCall(hostVessel, "CreateThruster");
+    ApiContext c = vesselCall(vessel, "CreateThruster");
     if (!c)
         return nullptr;
     Thruster &th = addPart(c, c.v->thrusters, World::kThruster);
@@ -238,7 +240,7 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3 &pos, const VECTOR3 &dir, d
 }
 
 THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE *th, int nth, THGROUP_TYPE thgt) const {
-    ApiContext c = vesselCall(hostVessel, "CreateThrusterGroup");
+    ApiContext c = vesselCall(vessel, "CreateThrusterGroup");
     if (!c)
         return nullptr;
     ThrusterGroup &g = addPart(c, c.v->groups, World::kGroup);
@@ -259,7 +261,7 @@ THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE *th, int nth, THGROUP
 
 UINT VESSEL::AddExhaust(THRUSTER_HANDLE th, double lscale, double wscale, const VECTOR3 &pos,
                         const VECTOR3 &dir, SURFHANDLE tex) const {
-    ApiContext c = vesselCall(hostVessel, "AddExhaust");
+    ApiContext c = vesselCall(vessel, "AddExhaust");
     if (!c)
         return static_cast<UINT>(-1);
     Thruster *t = c.w->handleOf<Thruster>(th, World::kThruster, c.v);
@@ -278,7 +280,7 @@ UINT VESSEL::AddExhaust(THRUSTER_HANDLE th, double lscale, double wscale, const 
 
 PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3 &pos,
                                         PARTICLESTREAMSPEC *pss) const {
-    ApiContext c = vesselCall(hostVessel, "AddExhaustStream");
+    ApiContext c = vesselCall(vessel, "AddExhaustStream");
     if (!c)
         return nullptr;
     Thruster *t = c.w->handleOf<Thruster>(th, World::kThruster, c.v);

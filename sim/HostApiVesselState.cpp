@@ -13,21 +13,22 @@ using namespace sim;
 
 namespace {
 
-// Longest attachment id the host keeps, in bytes.
-constexpr size_t kMaxAttachmentIdLength = 255;
+// The simulator keeps an attachment id in a field of this many bytes, terminator included
+// when it fits: a longer id is cut there and left without one.
+constexpr size_t kAttachmentIdField = 8;
 
 }  // namespace
 
 double VESSEL::GetThrusterGroupLevel(THGROUP_HANDLE thg) const {
-    ApiContext c = vesselCall(hostVessel, "GetThrusterGroupLevel");
+    ApiContext c = vesselCall(vessel, "GetThrusterGroupLevel");
     if (!c)
         return 0.0;
     const auto *g = c.w->handleOf<ThrusterGroup>(thg, World::kGroup, c.v);
-    return g ? g->level : 0.0;
+    return g ? g->currentLevel() : 0.0;
 }
 
 void VESSEL::SetThrusterGroupLevel(THGROUP_HANDLE thg, double level) const {
-    ApiContext c = vesselCall(hostVessel, "SetThrusterGroupLevel");
+    ApiContext c = vesselCall(vessel, "SetThrusterGroupLevel");
     if (!c)
         return;
     if (auto *g = c.w->handleOf<ThrusterGroup>(thg, World::kGroup, c.v))
@@ -35,27 +36,27 @@ void VESSEL::SetThrusterGroupLevel(THGROUP_HANDLE thg, double level) const {
 }
 
 void VESSEL::ParseScenarioLineEx(char *line, void *status) const {
-    if (ApiContext c = vesselCall(hostVessel, "ParseScenarioLineEx"))
+    if (ApiContext c = vesselCall(vessel, "ParseScenarioLineEx"))
         c.w->parseDefaultLine(*c.v, line, status);
 }
 
 void VESSEL::SaveDefaultState(FILEHANDLE scn) const {
-    if (ApiContext c = vesselCall(hostVessel, "SaveDefaultState"))
+    if (ApiContext c = vesselCall(vessel, "SaveDefaultState"))
         c.w->saveDefaultState(*c.v, scn);
 }
 
 void VESSEL::GetStatus(VESSELSTATUS &status) const {
-    if (ApiContext c = vesselCall(hostVessel, "GetStatus"))
+    if (ApiContext c = vesselCall(vessel, "GetStatus"))
         c.w->fillStatus(*c.v, status);
 }
 
 void VESSEL::GetRotationMatrix(MATRIX3 &R) const {
-    if (ApiContext c = vesselCall(hostVessel, "GetRotationMatrix"))
+    if (ApiContext c = vesselCall(vessel, "GetRotationMatrix"))
         R = c.v->rot;
 }
 
 void VESSEL::SetRotationMatrix(const MATRIX3 &R) const {
-    ApiContext c = vesselCall(hostVessel, "SetRotationMatrix");
+    ApiContext c = vesselCall(vessel, "SetRotationMatrix");
     if (!c)
         return;
     for (double x : R.data)
@@ -65,39 +66,39 @@ void VESSEL::SetRotationMatrix(const MATRIX3 &R) const {
 }
 
 void VESSEL::GetAngularVel(VECTOR3 &avel) const {
-    if (ApiContext c = vesselCall(hostVessel, "GetAngularVel"))
+    if (ApiContext c = vesselCall(vessel, "GetAngularVel"))
         avel = c.v->avel;
 }
 
 void VESSEL::Local2Rel(const VECTOR3 &local, VECTOR3 &rel) const {
-    if (ApiContext c = vesselCall(hostVessel, "Local2Rel"))
+    if (ApiContext c = vesselCall(vessel, "Local2Rel"))
         rel = mul(c.v->rot, local) + c.v->rpos;
 }
 
 void VESSEL::GlobalRot(const VECTOR3 &rloc, VECTOR3 &rglob) const {
-    if (ApiContext c = vesselCall(hostVessel, "GlobalRot"))
+    if (ApiContext c = vesselCall(vessel, "GlobalRot"))
         rglob = mul(c.v->rot, rloc);
 }
 
 void VESSEL::Global2Local(const VECTOR3 &global, VECTOR3 &local) const {
-    if (ApiContext c = vesselCall(hostVessel, "Global2Local"))
+    if (ApiContext c = vesselCall(vessel, "Global2Local"))
         local = tmul(c.v->rot, global - c.w->globalPos(*c.v));
 }
 
 UINT VESSEL::DockCount() const {
-    ApiContext c = vesselCall(hostVessel, "DockCount");
+    ApiContext c = vesselCall(vessel, "DockCount");
     return c ? static_cast<UINT>(c.v->docks.size()) : 0;
 }
 
 DOCKHANDLE VESSEL::GetDockHandle(UINT n) const {
-    ApiContext c = vesselCall(hostVessel, "GetDockHandle");
+    ApiContext c = vesselCall(vessel, "GetDockHandle");
     if (!c || n >= c.v->docks.size())
         return nullptr;
     return &c.v->docks[n];
 }
 
 OBJHANDLE VESSEL::GetDockStatus(DOCKHANDLE hDock) const {
-    ApiContext c = vesselCall(hostVessel, "GetDockStatus");
+    ApiContext c = vesselCall(vessel, "GetDockStatus");
     if (!c)
         return nullptr;
     auto *d = c.w->handleOf<DockPort>(hDock, World::kDock, c.v);
@@ -105,7 +106,7 @@ OBJHANDLE VESSEL::GetDockStatus(DOCKHANDLE hDock) const {
 }
 
 DOCKHANDLE VESSEL::CreateDock(const VECTOR3 &pos, const VECTOR3 &dir, const VECTOR3 &rot) const {
-    ApiContext c = vesselCall(hostVessel, "CreateDock");
+    ApiContext c = vesselCall(vessel, "CreateDock");
     if (!c)
         return nullptr;
     DockPort &d = addPart(c, c.v->docks, World::kDock);
@@ -118,7 +119,7 @@ DOCKHANDLE VESSEL::CreateDock(const VECTOR3 &pos, const VECTOR3 &dir, const VECT
 
 ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, const VECTOR3 &dir,
                                           const VECTOR3 &rot, const char *id, bool loose) const {
-    ApiContext c = vesselCall(hostVessel, "CreateAttachment");
+    ApiContext c = vesselCall(vessel, "CreateAttachment");
     if (!c)
         return nullptr;
     Attachment &a = addPart(c, c.v->attachments, World::kAttachment);
@@ -126,8 +127,15 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
     a.pos = pos;
     a.dir = dir;
     a.rot = rot;
-    if (id)
-        a.id.assign(id, strnlen(id, kMaxAttachmentIdLength));
+    if (id) {
+        const size_t length = strnlen(id, kAttachmentIdField);
+        a.id.assign(id, length);
+        if (length == kAttachmentIdField)
+            c.w->log(c.v, ev::kError,
+                     "attachment id \"" + std::string(id, strnlen(id, 64)) +
+                         "\" has 8 or more characters: the simulator keeps 8 bytes of it, " +
+                         "without a terminator");
+    }
     a.loose = loose;
     (toparent ? c.v->toParent : c.v->toChild).push_back(&a);
     c.w->log(c.v, ev::kAttachment,
@@ -139,7 +147,7 @@ ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, con
 
 void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos,
                                  const VECTOR3 &dir, const VECTOR3 &rot) const {
-    ApiContext c = vesselCall(hostVessel, "SetAttachmentParams");
+    ApiContext c = vesselCall(vessel, "SetAttachmentParams");
     if (!c)
         return;
     auto *a = c.w->handleOf<Attachment>(attachment, World::kAttachment, c.v);
@@ -158,7 +166,7 @@ void VESSEL::SetAttachmentParams(ATTACHMENTHANDLE attachment, const VECTOR3 &pos
 
 void VESSEL::GetAttachmentParams(ATTACHMENTHANDLE attachment, VECTOR3 &pos, VECTOR3 &dir,
                                  VECTOR3 &rot) const {
-    ApiContext c = vesselCall(hostVessel, "GetAttachmentParams");
+    ApiContext c = vesselCall(vessel, "GetAttachmentParams");
     if (!c)
         return;
     if (auto *a = c.w->handleOf<Attachment>(attachment, World::kAttachment, c.v)) {
@@ -169,14 +177,14 @@ void VESSEL::GetAttachmentParams(ATTACHMENTHANDLE attachment, VECTOR3 &pos, VECT
 }
 
 DWORD VESSEL::AttachmentCount(bool toparent) const {
-    ApiContext c = vesselCall(hostVessel, "AttachmentCount");
+    ApiContext c = vesselCall(vessel, "AttachmentCount");
     if (!c)
         return 0;
     return static_cast<DWORD>((toparent ? c.v->toParent : c.v->toChild).size());
 }
 
 ATTACHMENTHANDLE VESSEL::GetAttachmentHandle(bool toparent, DWORD i) const {
-    ApiContext c = vesselCall(hostVessel, "GetAttachmentHandle");
+    ApiContext c = vesselCall(vessel, "GetAttachmentHandle");
     if (!c)
         return nullptr;
     const auto &list = toparent ? c.v->toParent : c.v->toChild;
@@ -184,7 +192,7 @@ ATTACHMENTHANDLE VESSEL::GetAttachmentHandle(bool toparent, DWORD i) const {
 }
 
 const char *VESSEL::GetAttachmentId(ATTACHMENTHANDLE attachment) const {
-    ApiContext c = vesselCall(hostVessel, "GetAttachmentId");
+    ApiContext c = vesselCall(vessel, "GetAttachmentId");
     if (!c)
         return nullptr;
     auto *a = c.w->handleOf<Attachment>(attachment, World::kAttachment, c.v);

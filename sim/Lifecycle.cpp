@@ -14,28 +14,15 @@ namespace sim {
 
 namespace {
 
-// The simulator's default vessel, for a class without a module or whose module made no
-// instance: every callback does the host's default thing.
+// The simulator's default vessel, for a class without a module, or whose module cannot be
+// loaded or made no instance: every callback does the host's default thing, and the module
+// sees the plain VESSEL the simulator makes itself (Version() 0).
 class PlainVessel final : public VESSEL2 {
 public:
-    using VESSEL2::VESSEL2;
+    PlainVessel(OBJHANDLE hVessel, int fmodel) : VESSEL2(hVessel, fmodel) { version = 0; }
 };
 
 }  // namespace
-
-std::string World::validName(const std::string &name, std::string *error) const {
-    // The scenario writer's own rule: a vessel the host makes can always be saved, so one
-    // module's odd name never makes the whole save fail.
-    std::string why;
-    if (name.empty())
-        why = "a vessel needs a name";
-    else if (!isValidVesselName(name))
-        why = "vessel name \"" + name.substr(0, 40) + (name.size() > 40 ? "...\"" : "\"") +
-              " is not 1 to 255 printable ASCII characters without blanks or ':'";
-    if (!why.empty() && error)
-        *error = why;
-    return why;
-}
 
 VesselRecord *World::makeRecord(const std::string &name, const VesselClass &cls) {
     auto record = std::make_unique<VesselRecord>();
@@ -46,60 +33,57 @@ VesselRecord *World::makeRecord(const std::string &name, const VesselClass &cls)
     v->alive = true;
     v->traceOn = traceNew_;
     table_.add(std::move(record));
+    v->listIndex = list_.size();
     list_.push_back(v);
     byName_[nameKey(name)].push_back(v);
     return v;
 }
 
-bool World::instantiate(VesselRecord &v, const VesselClass &cls, std::string *error) {
+void World::instantiate(VesselRecord &v, const VesselClass &cls) {
     Dispatch d(*this, &v);
     VESSEL *inst = nullptr;
+    std::string failure;
     if (cls.builtin) {
         v.builtin = cls.builtin;
         inst = cls.builtin->init(v.handle(), 1);
     } else if (!cls.modulePath.empty()) {
-        std::string why;
-        v.module = classes_.load(cls.modulePath, &why);
-        if (!v.module) {
-            if (error)
-                *error = "vessel class \"" + cls.name + "\": " + why;
-            v.alive = false;
-            forget(v);
-            return false;
-        }
-        inst = v.module->ovcInit(v.handle(), 1);
+        v.module = classes_.load(cls.modulePath, &failure);
+        if (v.module)
+            inst = v.module->ovcInit(v.handle(), 1);
     }
     std::string how;
     if (!inst) {
         // The simulator's default vessel: no callbacks of the module, the host's defaults.
         inst = new PlainVessel(v.handle(), 1);
         v.hostInstance = true;
-        how = cls.builtin || v.module ? " (its class made no instance: a plain vessel)"
-                                      : " (its class has no module: a plain vessel)";
+        if (!failure.empty())
+            how = " (its module cannot be loaded: a plain vessel)";
+        else
+            how = cls.builtin || v.module ? " (its class made no instance: a plain vessel)"
+                                          : " (its class has no module: a plain vessel)";
     }
     v.instance = inst;
     // Every instance the host makes or a class hands it is a VESSEL2.
     v.callbacks = static_cast<VESSEL2 *>(inst);
     log(&v, ev::kCreated, "vessel " + v.name + " of class " + v.className + " created" + how);
+    if (!failure.empty())
+        log(&v, ev::kError, "vessel class \"" + cls.name + "\": " + failure);
+    else if (v.hostInstance && (cls.builtin || v.module))
+        log(&v, ev::kError, "vessel class \"" + cls.name + "\": ovcInit made no instance");
     v.callbacks->clbkSetClassCaps(static_cast<FILEHANDLE>(&configToken_));
-    return true;
 }
 
 OBJHANDLE World::createVessel(const std::string &name, const std::string &className,
                               const VESSELSTATUS &status, std::string *error) {
-    if (!validName(name, error).empty())
-        return nullptr;
     VesselClass cls;
     if (!classes_.findClass(className, cls, error))
         return nullptr;
     VesselRecord *v = makeRecord(name, cls);
     applyStatus(*v, status, false);
-    if (!instantiate(*v, cls, error))
-        return nullptr;
+    instantiate(*v, cls);
     {
         Dispatch d(*this, v);
         applyStatus(*v, status, true);
-        v->callbacks->clbkSetStateEx(&status);
         v->callbacks->clbkPostCreation();
     }
     for (Animation &a : v->animations)
@@ -123,14 +107,12 @@ void World::destroyMarked() {
     while (!marked_.empty()) {
         std::vector<VesselRecord *> batch;
         batch.swap(marked_);
-        // Reverse list order; the list keeps creation order, as the handles' records do not.
-        std::vector<std::pair<std::size_t, VesselRecord *>> order;
+        // Reverse list order, so that each leaves the list from its end as far as it can.
+        std::sort(batch.begin(), batch.end(), [](const VesselRecord *a, const VesselRecord *b) {
+            return a->listIndex > b->listIndex;
+        });
         for (VesselRecord *v : batch)
-            order.emplace_back(std::find(list_.begin(), list_.end(), v) - list_.begin(), v);
-        std::sort(order.begin(), order.end(),
-                  [](const auto &a, const auto &b) { return a.first > b.first; });
-        for (const auto &entry : order)
-            destroy(*entry.second);
+            destroy(*v);
     }
 }
 
@@ -170,12 +152,14 @@ void World::releaseInstance(VesselRecord &v) {
     if (!inst)
         return;
     Dispatch d(*this, &v);
-    if (v.hostInstance)
-        delete static_cast<PlainVessel *>(static_cast<VESSEL2 *>(inst));
-    else if (v.builtin && v.builtin->exit)
+    // The module's ovcExit gets the interface the vessel had, also the plain one the host
+    // made itself, which the host then deletes as well.
+    if (v.builtin && v.builtin->exit)
         v.builtin->exit(inst);
     else if (v.module)
         v.module->ovcExit(inst);
+    if (v.hostInstance)
+        delete static_cast<PlainVessel *>(static_cast<VESSEL2 *>(inst));
 }
 
 void World::forget(VesselRecord &v) {
@@ -185,7 +169,11 @@ void World::forget(VesselRecord &v) {
         classes_.unload(v.module);
         v.module = nullptr;
     }
-    list_.erase(std::find(list_.begin(), list_.end(), &v));
+    // As in the simulator, the last vessel of the list takes the place of the one that goes.
+    VesselRecord *last = list_.back();
+    list_[v.listIndex] = last;
+    last->listIndex = v.listIndex;
+    list_.pop_back();
     auto named = byName_.find(nameKey(v.name));
     if (named != byName_.end()) {
         auto &same = named->second;

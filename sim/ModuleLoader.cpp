@@ -130,9 +130,11 @@ bool ModuleLoader::findClass(const std::string &name, VesselClass &out, std::str
         return fail("vessel class \"" + name + "\": " + config + " names module \"" +
                     parsed.module + "\", which is not a valid module name");
     const std::string module = "modules/" + parsed.module + ".dll";
+    // The simulator makes plain vessels of a class whose module is missing; the loader says
+    // why when it fails to load it.
     if (!fileExists(root_ + "/" + module))
-        return fail("vessel class \"" + name + "\": " + config + " names module " + parsed.module +
-                    ", but there is no " + module + " in " + root_);
+        out.missingModule = "vessel class \"" + name + "\": " + config + " names module " +
+                            parsed.module + ", but there is no " + module + " in " + root_;
     out.modulePath = root_ + "/" + module;
     return true;
 }

@@ -33,6 +33,7 @@ struct VesselClass {
     const ClassInfo *builtin = nullptr;  // compiled into the process
     std::string modulePath;              // the module file; empty for plain vessels
     bool enableFocus = true;             // the vessels may take the keyboard focus
+    std::string missingModule;           // why the module named is not there, if it is not
 };
 
 // A module loaded for one or more vessels, with its four entry points.
@@ -65,8 +66,9 @@ public:
 
     // Finds the class: compiled in, or its class config file (read afresh each time, as the
     // simulator does for each vessel). False with a message naming the class and the file
-    // when there is no such class, the name could name a file elsewhere, or the config names
-    // a module that is not there.
+    // when there is no such class, or the name could name a file elsewhere. A config naming a
+    // module that is not there gives a class all the same (missingModule says so): its
+    // vessels are plain ones, as in the simulator.
     bool findClass(const std::string &name, VesselClass &out, std::string *error = nullptr);
 
     // Loads a module for one more vessel; InitModule on the first load. Null with a message

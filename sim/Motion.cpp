@@ -30,6 +30,10 @@ constexpr double kDefaultIsp = 5e4;
 }  // namespace
 
 void World::moveVessel(VesselRecord &v, double dt) {
+    // Each step the simulator sets every thruster without propellant to level 0.
+    for (Thruster &th : v.thrusters)
+        if (!th.fed())
+            th.level = 0.0;
     const VECTOR3 fall = gravityAt(body(), v.rpos) * dt;
     if (v.status == kLanded) {
         if (!v.thrusting())
@@ -153,8 +157,9 @@ void World::setGroupLevel(VesselRecord &v, ThrusterGroup &g, double level) {
     if (!std::isfinite(level))
         return;
     level = std::clamp(level, 0.0, 1.0);
+    // A thruster without propellant keeps level 0, as in the simulator.
     for (Thruster *th : g.thrusters)
-        th->level = level;
+        th->level = th->fed() ? level : 0.0;
     if (level != g.level) {
         g.level = level;
         log(&v, ev::kLevel,

@@ -20,6 +20,10 @@ struct ScenarioFile {
     std::vector<std::string> description;  // lines between BEGIN_DESC and END_DESC
     std::string focus;                      // vessel named by "Ship" (the first of that name)
     std::vector<ShipBlock> ships;           // in file order
+    // The height of the ground above the reference body's mean radius, m, when the
+    // environment section sets it ("SurfaceElevation -500").
+    bool hasSurfaceElevation = false;
+    double surfaceElevation = 0.0;
 };
 
 }  // namespace sim

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 
 #include "ScenarioText.h"
@@ -10,6 +11,10 @@
 namespace sim {
 
 namespace {
+
+// The environment line that sets the height of the ground, and the most it may be, m.
+constexpr std::string_view kSurfaceElevationKey = "SurfaceElevation";
+constexpr double kMaxSurfaceElevation = 100000.0;
 
 bool isNameChar(unsigned char c) {
     return c > 0x20 && c < 0x7f && c != ':' && c != ';';
@@ -88,11 +93,11 @@ private:
                 if (text == current_->end) {
                     return close();
                 }
-                // Kept as written, comments too: nothing here reads it, it is only carried.
+                // Kept as written, comments too, and carried; only the ground's height is read.
                 if (!stripBlanks(raw).empty()) {
                     out_.environment.emplace_back(stripLeadingBlanks(raw));
                 }
-                return true;
+                return environmentLine(text);
             case Section::Focus:
                 return focusLine(text);
             case Section::Ships:
@@ -130,6 +135,25 @@ private:
         return true;
     }
 
+    bool environmentLine(std::string_view text) {
+        const std::string_view key = text.substr(0, text.find_first_of(kBlanks));
+        if (key != kSurfaceElevationKey) {
+            return true;
+        }
+        const std::string value(stripBlanks(text.substr(key.size())));
+        char *end = nullptr;
+        const double metres = std::strtod(value.c_str(), &end);
+        if (value.empty() || *end != '\0' || !std::isfinite(metres) ||
+            std::fabs(metres) > kMaxSurfaceElevation) {
+            return fail("'" + std::string(text) + "' needs one height in metres, within " +
+                        std::to_string(static_cast<int>(kMaxSurfaceElevation)) +
+                        " m of the mean radius");
+        }
+        out_.scenario.hasSurfaceElevation = true;
+        out_.scenario.surfaceElevation = metres;
+        return true;
+    }
+
     bool close() {
         section_ = Section::None;
         current_ = nullptr;
@@ -150,8 +174,8 @@ private:
         if (key != "Ship") {
             return fail("unknown focus line '" + std::string(text) + "' (expected 'Ship NAME')");
         }
-        if (!isValidVesselName(value)) {
-            return fail("focus line needs one vessel name: '" + std::string(text) + "'");
+        if (value.empty()) {
+            return fail("focus line needs a vessel name: '" + std::string(text) + "'");
         }
         if (focusLine_ != 0) {
             return fail("second focus vessel (the first is on line " + std::to_string(focusLine_) +
@@ -196,25 +220,27 @@ private:
         return blockHeader(text);
     }
 
+    // "Name:Class" split at the first ':', as the simulator reads it: the name may hold
+    // blanks and any other byte; a header without ':' names a vessel whose class is its name.
     bool blockHeader(std::string_view text) {
-        const std::size_t colon = text.find(':');
-        if (colon == std::string_view::npos) {
-            return fail("expected a vessel block 'Name:Class', got '" + std::string(text) + "'");
+        if (text.size() > kMaxNameLength) {
+            return fail("vessel block header of " + std::to_string(text.size()) +
+                        " characters: the simulator reads at most " +
+                        std::to_string(kMaxNameLength));
         }
+        const std::size_t colon = text.find(':');
         const std::string_view name = text.substr(0, colon);
-        const std::string_view className = text.substr(colon + 1);
+        const std::string_view className =
+            colon == std::string_view::npos ? text : text.substr(colon + 1);
         if (name.empty()) {
             return fail("vessel block '" + std::string(text) + "' has no vessel name");
         }
         if (className.empty()) {
             return fail("vessel block '" + std::string(text) + "' has no class name");
         }
-        if (!isValidVesselName(name)) {
-            return fail("invalid vessel name '" + std::string(name) +
-                        "' (printable characters, no blanks, ':' or ';')");
-        }
         if (!isValidClassName(className)) {
-            return fail("invalid class name '" + std::string(className) +
+            return fail("vessel block '" + std::string(text) + "': invalid class name '" +
+                        std::string(className) +
                         "' (printable characters, no blanks, ':', ';', '/' or '\\')");
         }
         ShipBlock block;
@@ -327,6 +353,12 @@ bool isValidVesselName(std::string_view name) {
         }
     }
     return true;
+}
+
+bool isScenarioVesselName(std::string_view name) {
+    return !name.empty() && name.size() <= kMaxNameLength &&
+           name.find_first_of(std::string_view(":;\n\0", 4)) == std::string_view::npos &&
+           name.find_first_not_of(" \t\r") == 0;
 }
 
 bool isValidClassName(std::string_view name) {

@@ -83,17 +83,48 @@ bool readPort(std::string_view text, std::size_t &pos, UINT &port) {
 }
 
 // "p:q,Name": own port p, the mate's port q, and the mate's name, which must be a name a
-// vessel can have.
+// scenario can give a vessel.
 bool parseDockEntry(std::string_view entry, UINT &port, UINT &matePort, std::string &mate) {
     std::size_t pos = 0;
     if (!readPort(entry, pos, port) || pos >= entry.size() || entry[pos++] != ':' ||
         !readPort(entry, pos, matePort) || pos >= entry.size() || entry[pos++] != ',')
         return false;
     const std::string_view name = entry.substr(pos);
-    if (!isValidVesselName(name))
+    if (!isScenarioVesselName(name))
         return false;
     mate = std::string(name);
     return true;
+}
+
+// The entries of a DOCKINFO line, "p:q,Name" each, separated by blanks. A name may hold
+// blanks too: a word without ':' or ',' continues the name before it.
+std::vector<std::string> dockEntries(std::string_view text) {
+    std::vector<std::string> entries;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        pos = text.find_first_not_of(" \t", pos);
+        if (pos == std::string_view::npos)
+            break;
+        const std::size_t end = std::min(text.find_first_of(" \t", pos), text.size());
+        const std::string_view word = text.substr(pos, end - pos);
+        // Only a word with a ':' or ',' is an entry (or a malformed one) of its own.
+        const bool starts = word.find_first_of(":,") != std::string_view::npos;
+        if (starts || entries.empty())
+            entries.emplace_back(word);
+        else
+            entries.back() += " " + std::string(word);
+        pos = end;
+    }
+    return entries;
+}
+
+// The record clbkLoadStateEx is handed before any line is parsed into it.
+VESSELSTATUS2 freshStatus2() {
+    VESSELSTATUS2 s;
+    std::memset(&s, 0, sizeof s);
+    s.version = 2;
+    s.port = -1;
+    return s;
 }
 
 }  // namespace
@@ -102,7 +133,7 @@ bool parseDockEntry(std::string_view entry, UINT &port, UINT &matePort, std::str
 // clbkLoadStateEx received. Only what a line named is applied afterwards; the rest of a
 // freshly made vessel stays as its set-up left it.
 struct World::BlockState {
-    VESSELSTATUS2 status = {2};  // what the module is handed; the host knows it by address
+    VESSELSTATUS2 status = freshStatus2();  // what the module is handed; known by address
     bool hasStatus = false, hasRpos = false, hasRvel = false, hasRot = false, hasAvel = false;
     bool hasPos = false, hasHeading = false;
     int statusValue = kFreeFlight;
@@ -139,22 +170,20 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
     for (std::size_t i = 0; i < scenario.ships.size(); ++i) {
         const ShipBlock &b = scenario.ships[i];
         std::string why;
-        if (!validName(b.name, &why).empty())
-            return fail(b, why);
         if (!classes_.findClass(b.className, classes[i], &why))
             return fail(b, why);
     }
     if (!chooseBody(scenario, error))
         return false;
+    if (scenario.hasSurfaceElevation)
+        surfaceElevation_ = scenario.surfaceElevation;
 
     description_ = scenario.description;
     std::vector<VesselRecord *> made;
     for (std::size_t i = 0; i < scenario.ships.size(); ++i) {
         const ShipBlock &b = scenario.ships[i];
         VesselRecord *v = makeRecord(b.name, classes[i]);
-        std::string why;
-        if (!instantiate(*v, classes[i], &why))
-            return fail(b, why);
+        instantiate(*v, classes[i]);
         made.push_back(v);
         loadBlock(*v, b);
     }
@@ -372,17 +401,7 @@ void World::makeDockInfo(VesselRecord &v) {
     // " p:q,Name p:q,Name ..."; pairs already docked (from the mate's own line) are skipped.
     std::string text;
     text.swap(v.dockInfo);
-    size_t pos = 0;
-    while (pos < text.size()) {
-        while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos])))
-            ++pos;
-        size_t end = pos;
-        while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end])))
-            ++end;
-        if (end == pos)
-            break;
-        std::string tok = text.substr(pos, end - pos);
-        pos = end;
+    for (const std::string &tok : dockEntries(text)) {
         UINT p = 0, q = 0;
         std::string mateName;
         if (!parseDockEntry(tok, p, q, mateName)) {
@@ -436,30 +455,35 @@ void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
         if (readStatusWords(rest, landed, bodyName) &&
             (bodyName.empty() || equalNoCase(bodyName, body().name))) {
             st->statusValue = landed ? kLanded : kFreeFlight;
+            st->status.status = st->statusValue;
             st->hasStatus = understood = true;
         }
     } else if (keyIs("POS", rest) && readNumbers(rest, x, 2, &after) && onlySpace(after) &&
                std::fabs(x[1]) <= 90.0) {
         st->lng = x[0];
         st->lat = x[1];
+        st->status.surf_lng = x[0] / kDegPerRad;
+        st->status.surf_lat = x[1] / kDegPerRad;
         st->hasPos = understood = true;
     } else if (keyIs("HEADING", rest) && readNumbers(rest, x, 1, &after) && onlySpace(after)) {
         st->heading = x[0];
+        st->status.surf_hdg = x[0] / kDegPerRad;
         st->hasHeading = understood = true;
     } else if (keyIs("RPOS", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after) &&
                isWithin(vec(x[0], x[1], x[2]), kMaxDistance)) {
-        st->rpos = vec(x[0], x[1], x[2]);
+        st->rpos = st->status.rpos = vec(x[0], x[1], x[2]);
         st->hasRpos = understood = true;
     } else if (keyIs("RVEL", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after) &&
                isWithin(vec(x[0], x[1], x[2]), kMaxSpeed)) {
-        st->rvel = vec(x[0], x[1], x[2]);
+        st->rvel = st->status.rvel = vec(x[0], x[1], x[2]);
         st->hasRvel = understood = true;
     } else if (keyIs("AROT", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
-        st->rot = rotationFromEuler(vec(x[0], x[1], x[2]) / kDegPerRad);
+        st->status.arot = vec(x[0], x[1], x[2]) / kDegPerRad;
+        st->rot = rotationFromEuler(st->status.arot);
         st->hasRot = understood = true;
     } else if (keyIs("VROT", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after) &&
                isWithin(vec(x[0], x[1], x[2]) / kDegPerRad, kMaxAngularRate)) {
-        st->avel = vec(x[0], x[1], x[2]) / kDegPerRad;
+        st->avel = st->status.vrot = vec(x[0], x[1], x[2]) / kDegPerRad;
         st->hasAvel = understood = true;
     } else if (keyIs("PRPLEVEL", rest)) {
         understood = readLevels(rest, v.tanks.size(), st->tankLevels);

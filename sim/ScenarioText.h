@@ -11,7 +11,9 @@
 //       Ship Pod1           the vessel that gets the keyboard; it must be one of the ships
 //     END_FOCUS
 //     BEGIN_SHIPS
-//     Pod1:Capsule          one block per vessel: "Name:Class", its lines, END
+//     Pod1:Capsule          one block per vessel: "Name:Class" split at the first ':' (a
+//                           name may hold blanks; without ':' the class is the name), its
+//                           lines, END
 //       STATUS Orbiting Earth   ; everything from a ';' on is a comment
 //     END
 //     END_SHIPS
@@ -56,10 +58,14 @@ std::string_view scenarioLineText(std::string_view line);
 // vessel by its name.
 bool namesShip(const ScenarioFile &scenario, std::string_view name);
 
-// Vessel names: 1 to kMaxNameLength printable ASCII characters, no blank, no ':' (which
-// would split a block header) and no ';' (which would start a comment). The same rule holds
-// for names in timelines.
+// Names a timeline can give (words separated by blanks): 1 to kMaxNameLength printable
+// ASCII characters, no blank, no ':' and no ';'.
 bool isValidVesselName(std::string_view name);
+// Names a scenario file gives back as written: 1 to kMaxNameLength bytes, blanks included,
+// but no ':' (the header splits at the first), no ';' (a comment starts there), no line break
+// or NUL, and no blank, tab or carriage return first (the line is trimmed). The simulator
+// takes any name for a vessel and writes it as it is; a name this refuses does not read back.
+bool isScenarioVesselName(std::string_view name);
 // Class names follow the vessel-name rule and also hold no path separator and do not start
 // with '.', because the host turns a class name into a module file name under modules/.
 bool isValidClassName(std::string_view name);
@@ -74,10 +80,13 @@ bool parseScenarioText(std::string_view text, const std::string &fileName, Parse
 bool readScenarioFile(const std::string &path, ParsedScenario &out, InputError &error);
 
 // Format a scenario as text in the same format, such that parsing it gives the same data
-// back. Returns false with a reason in error, and leaves out unchanged, when the data
-// cannot be written so: a line holding a line break, a NUL or a ';' (the rest would read as
-// a comment), a block line reading END, an invalid vessel or class name, or a focus naming
-// no ship. environment is written as its own section when hasEnvironment is true.
+// back, as far as the simulator's own format allows: a vessel name is written as it is, as
+// the simulator writes it, even one with ':' or ';' that will not read back the same (the
+// reader then refuses it, naming the line). Returns false with a reason in error, and leaves
+// out unchanged, when the data cannot be written at all: a line holding a line break, a NUL
+// or a ';' (the rest would read as a comment), a block line reading END, an invalid class
+// name, a block header longer than kMaxNameLength (the simulator cannot read it back), or a
+// focus naming no ship. environment is written as its own section when hasEnvironment is true.
 bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::string> &environment,
                         bool hasEnvironment, std::string &out, std::string &error);
 

@@ -65,10 +65,6 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
     }
 
     for (const ShipBlock &ship : scenario.ships) {
-        if (!isValidVesselName(ship.name)) {
-            error = "vessel name '" + ship.name + "' cannot be written";
-            return false;
-        }
         if (!isValidClassName(ship.className)) {
             error = "class name '" + ship.className + "' of vessel '" + ship.name +
                     "' cannot be written";
@@ -93,6 +89,12 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
     for (const ShipBlock &ship : scenario.ships) {
         const std::string header = ship.name + ":" + ship.className;
         if (!checkWritable(header, "block header of '" + ship.name + "'", error)) {
+            return false;
+        }
+        if (header.size() > kMaxNameLength) {
+            error = "block header of '" + ship.name.substr(0, 40) + "...' has " +
+                    std::to_string(header.size()) + " characters: the simulator reads at most " +
+                    std::to_string(kMaxNameLength);
             return false;
         }
         text += header;

@@ -8,6 +8,9 @@
 // a vessel whose up axis is z. The body does not turn, so a landed vessel stays where it is
 // and has no velocity.
 //
+// The ground lies at the body's mean radius plus the world's surface elevation, which may be
+// negative: on the Moon and Mars the simulator's terrain often lies below the mean radius.
+//
 // A free vessel whose touchdown points (or origin) reach the ground comes to rest there,
 // landed where it touched, upright, with the heading it had. Slower than kSafeTouchdownSpeed
 // that is a landing; faster it is logged as a crash, and the vessel rests all the same: the
@@ -95,7 +98,7 @@ void World::land(VesselRecord &v, const VesselRecord::Spot &spot) {
     v.status = kLanded;
     v.spot = spot;
     v.rot = mul(mul(horizonFrame(lng, lat), turned), transpose(stance.axes));
-    v.rpos = surfaceNormal(lng, lat) * (body().radius + stance.height);
+    v.rpos = surfaceNormal(lng, lat) * (groundRadius() + stance.height);
     v.rvel = vec(0, 0, 0);
     v.avel = vec(0, 0, 0);
 }
@@ -117,12 +120,18 @@ void World::settle(VesselRecord &v) {
     }
     v.status = kFreeFlight;
     const double r = length(v.rpos);
-    if (r >= body().radius)
-        return;
-    const VECTOR3 out = r > 0.0 ? v.rpos / r : vec(1, 0, 0);
-    v.rpos = out * (kOutsideBody * body().radius);
-    log(&v, ev::kSurface,
-        std::string("inside ") + body().inText + ": moved out to (" + vectorText(v.rpos) + ")");
+    if (r < body().radius) {
+        // The simulator's place for a vessel made inside its body: on the global z axis.
+        v.rpos = vec(0, 0, kOutsideBody * body().radius);
+        log(&v, ev::kSurface,
+            std::string("inside ") + body().inText + ": moved out to (" + vectorText(v.rpos) + ")");
+    } else if (r < groundRadius()) {
+        // Above the mean radius but below the ground: lifted onto it.
+        v.rpos = v.rpos * (groundRadius() / r);
+        log(&v, ev::kSurface,
+            std::string("below the ground of ") + body().inText + ": lifted onto it at (" +
+                vectorText(v.rpos) + ")");
+    }
 }
 
 void World::liftOff(VesselRecord &v, bool pushed) {
@@ -135,11 +144,11 @@ void World::liftOff(VesselRecord &v, bool pushed) {
 
 void World::checkTouchdown(VesselRecord &v) {
     // The lowest touchdown point, or the origin of a vessel without them.
-    double lowest = length(v.rpos) - body().radius;
+    double lowest = length(v.rpos) - groundRadius();
     if (stanceOf(v.caps).onPoints) {
         lowest = std::numeric_limits<double>::infinity();
         for (const VECTOR3 &p : v.caps.touchdown)
-            lowest = std::fmin(lowest, length(v.rpos + mul(v.rot, p)) - body().radius);
+            lowest = std::fmin(lowest, length(v.rpos + mul(v.rot, p)) - groundRadius());
     }
     if (lowest > 0.0)
         return;
@@ -203,7 +212,7 @@ void World::fillLandedStatus(const VesselRecord &v, VESSELSTATUS &s) const {
     s.status = kLanded;
     s.vdata[0] = vec(lng, lat, v.spot.heading / kDegPerRad);
     // Not an angular velocity: the simulator reports the altitude here for a landed vessel.
-    s.vrot = vec(length(v.rpos) - body().radius, 0, 0);
+    s.vrot = vec(length(v.rpos) - groundRadius(), 0, 0);
     s.arot = eulerFromRotation(mul(transpose(horizonFrame(lng, lat)), v.rot));
 }
 

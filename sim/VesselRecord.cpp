@@ -16,4 +16,17 @@ bool VesselRecord::thrusting() const {
     return false;
 }
 
+double ThrusterGroup::currentLevel() const {
+    if (thrusters.empty())
+        return 0.0;
+    double sum = 0.0;
+    for (const Thruster *th : thrusters)
+        sum += th->level;
+    return sum / static_cast<double>(thrusters.size());
+}
+
+bool Thruster::fed() const {
+    return tank && tank->mass > 0.0;
+}
+
 }  // namespace sim

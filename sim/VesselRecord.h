@@ -28,8 +28,6 @@ constexpr int kNamedGroupTypes = THGROUP_ATT_BACK + 1;
 // A vessel's status, as VESSELSTATUS::status and the STATUS scenario line give it.
 constexpr int kFreeFlight = 0;
 constexpr int kLanded = 1;
-// What GetStatus reports for a vessel docked to another (never stored in a record).
-constexpr int kDocked = 3;
 
 struct MeshRecord {                 // world-wide, by name
     VesselRecord *owner = nullptr;  // always null: meshes belong to no vessel
@@ -81,7 +79,8 @@ struct Thruster {
     double isp = 0.0;     // m/s, vacuum
     double ispRef = 0.0;  // m/s at pRef
     double pRef = 0.0;    // Pa
-    double level = 0.0;   // 0..1
+    double level = 0.0;   // 0..1; held at 0 while it has no propellant (fed())
+    bool fed() const;     // it has a tank with propellant in it
 };
 
 struct ThrusterGroup {
@@ -89,6 +88,9 @@ struct ThrusterGroup {
     THGROUP_TYPE type = THGROUP_MAIN;
     std::vector<Thruster *> thrusters;  // members in the order given
     double level = 0.0;                 // as last set
+    // The mean of its thrusters' levels: a thruster on an empty tank stays at 0 whatever
+    // the group was set to.
+    double currentLevel() const;
 };
 
 struct Exhaust {
@@ -149,6 +151,7 @@ struct VesselRecord {
     bool alive = false;         // in the vessel list
     bool marked = false;        // deletion requested: destroyed at the end of the frame
     bool traceOn = false;       // record the host calls it makes (see World::setTrace)
+    std::size_t listIndex = 0;  // its place in the world's vessel list
 
     // State, relative to the reference body.
     VECTOR3 rpos = vec(0, 0, 0);  // m

@@ -3,11 +3,15 @@
 // simulator fills them.
 //
 // Free flight: rpos and rvel relative to the reference body in global axes, vrot the angular
-// velocity (rad/s, vessel frame), arot the angles of the rotation matrix (Math3.h).
-// Docked: as free flight, with status 3.
+// velocity (rad/s, vessel frame), arot the angles of the rotation matrix (Math3.h). A docked
+// vessel reports free flight too: the simulator never reports status 3.
 // Landed: vdata[0] holds longitude, latitude and heading (rad); GetStatus also reports rpos
-// and rvel, and, unlike in free flight, the altitude of the vessel's origin (m) in vrot.x and
-// the angles of its orientation relative to the local horizon in arot.
+// and rvel, and, unlike in free flight, the altitude of the vessel's origin above the
+// ground (m) in vrot.x and the angles of its orientation relative to the local horizon in
+// arot. `base` is the surface base the vessel stands on and `port` its pad: the headless host
+// has no bases, so always null and -1.
+// Creating a vessel, `fuel` sets its default tank only with bit 2 of flag[0], and eng_main
+// and eng_hovr its groups only with bit 1: a zeroed flag applies neither.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -19,6 +23,9 @@ namespace sim {
 namespace {
 
 constexpr double kDegPerRad = 180.0 / M_PI;
+// Bits of VESSELSTATUS::flag[0] that make a new vessel take its engine levels and its fuel.
+constexpr DWORD kStatusEnginesFlag = 1;
+constexpr DWORD kStatusFuelFlag = 2;
 
 }  // namespace
 
@@ -37,7 +44,9 @@ void World::applyStatus(VesselRecord &v, const VESSELSTATUS &s, bool withLevels)
         v.spot.heading = where.z;
         return;
     }
-    if (v.defaultTank && std::isfinite(s.fuel)) {
+    const bool withFuel = (s.flag[0] & kStatusFuelFlag) != 0;
+    const bool withEngines = (s.flag[0] & kStatusEnginesFlag) != 0;
+    if (withFuel && v.defaultTank && std::isfinite(s.fuel)) {
         double f = std::clamp(s.fuel, 0.0, 1.0);
         v.defaultTank->mass = f * v.defaultTank->maxMass;
     }
@@ -46,13 +55,15 @@ void World::applyStatus(VesselRecord &v, const VESSELSTATUS &s, bool withLevels)
         if (g && std::isfinite(level))
             setGroupLevel(v, *g, level);
     };
-    if (s.eng_main >= 0) {
-        setType(THGROUP_MAIN, s.eng_main);
-        setType(THGROUP_RETRO, 0.0);
-    } else if (s.eng_main < 0) {
-        setType(THGROUP_RETRO, -s.eng_main);
+    if (withEngines) {
+        if (s.eng_main >= 0) {
+            setType(THGROUP_MAIN, s.eng_main);
+            setType(THGROUP_RETRO, 0.0);
+        } else if (s.eng_main < 0) {
+            setType(THGROUP_RETRO, -s.eng_main);
+        }
+        setType(THGROUP_HOVER, s.eng_hovr);
     }
-    setType(THGROUP_HOVER, s.eng_hovr);
     // Where it finally is depends on its touchdown points, known only now.
     settle(v);
 }
@@ -62,28 +73,24 @@ void World::fillStatus(const VesselRecord &v, VESSELSTATUS &s) const {
     s.rbody = bodyHandle();
     s.rpos = v.rpos;
     s.rvel = v.rvel;
-    // The first port with a mate names the vessel it is docked to.
-    const auto docked = std::find_if(v.docks.begin(), v.docks.end(),
-                                     [](const DockPort &d) { return d.mate != nullptr; });
-    if (docked != v.docks.end()) {
-        s.base = docked->mate->handle();
-        s.port = static_cast<int>(docked->index);
-    }
+    s.base = nullptr;  // no surface bases here
+    s.port = -1;
     if (v.status == kLanded) {
         fillLandedStatus(v, s);
     } else {
-        // A docked vessel says so; its angles and rates are the free-flight ones.
-        s.status = docked != v.docks.end() ? kDocked : kFreeFlight;
+        s.status = kFreeFlight;
         s.vrot = v.avel;
         s.arot = eulerFromRotation(v.rot);
     }
     // The first tank made, whichever is the default one.
     if (!v.tanks.empty() && v.tanks.front().maxMass > 0)
         s.fuel = v.tanks.front().mass / v.tanks.front().maxMass;
-    const double main = v.groupByType[THGROUP_MAIN] ? v.groupByType[THGROUP_MAIN]->level : 0.0;
-    const double retro = v.groupByType[THGROUP_RETRO] ? v.groupByType[THGROUP_RETRO]->level : 0.0;
-    s.eng_main = main != 0.0 ? main : -retro;
-    s.eng_hovr = v.groupByType[THGROUP_HOVER] ? v.groupByType[THGROUP_HOVER]->level : 0.0;
+    auto level = [&v](THGROUP_TYPE t) {
+        return v.groupByType[t] ? v.groupByType[t]->currentLevel() : 0.0;
+    };
+    const double main = level(THGROUP_MAIN);
+    s.eng_main = main != 0.0 ? main : -level(THGROUP_RETRO);
+    s.eng_hovr = level(THGROUP_HOVER);
 }
 
 VESSELSTATUS makeStatus(const VECTOR3 &rpos, const VECTOR3 &rvel) {

@@ -37,6 +37,8 @@ World::World(WorldOptions options) : options_(std::move(options)), classes_(opti
     body_ = findBody(options_.bodyName);
     if (!body_)
         body_ = findBody("Earth");
+    if (std::isfinite(options_.surfaceElevation))
+        surfaceElevation_ = options_.surfaceElevation;
     rng_ = options_.seed;
     previous_ = current_;
     current_ = this;
@@ -64,13 +66,12 @@ void World::step(int n) {
         frameStart_ = simt_;
         ++steps_;
         applyPilotInputs();
+        callEachVessel(&VESSEL2::clbkPreStep, frameStart_, dt);
         stepSnapshot_.assign(list_.begin(), list_.end());
-        callEachVessel(&VESSEL2::clbkPreStep, tNew, dt);
-        for (VesselRecord *v : stepSnapshot_)
-            if (v->alive)
-                moveVessel(*v, dt);
+        stageMotion(dt);
         simt_ = tNew;
         callEachVessel(&VESSEL2::clbkPostStep, simt_, dt);
+        commitMotion();
         stepSnapshot_.clear();
         destroyMarked();
         trackAnimations();
@@ -78,10 +79,59 @@ void World::step(int n) {
     }
 }
 
+namespace {
+
+bool sameMotion(const World::Motion &a, const World::Motion &b) {
+    return a.rpos == b.rpos && a.rvel == b.rvel && a.avel == b.avel &&
+           std::equal(a.rot.data, a.rot.data + 9, b.rot.data) && a.status == b.status &&
+           a.spot.lng == b.spot.lng && a.spot.lat == b.spot.lat && a.spot.heading == b.spot.heading;
+}
+
+}  // namespace
+
+World::Motion World::motionOf(const VesselRecord &v) {
+    return {v.rpos, v.rvel, v.avel, v.rot, v.status, v.spot};
+}
+
+void World::setMotion(VesselRecord &v, const Motion &m) {
+    v.rpos = m.rpos;
+    v.rvel = m.rvel;
+    v.avel = m.avel;
+    v.rot = m.rot;
+    v.status = m.status;
+    v.spot = m.spot;
+}
+
+void World::stageMotion(double dt) {
+    // Each vessel's state at the end of the frame is worked out now, but every vessel keeps
+    // showing its state at the frame's start until the post-steps are over.
+    frameMotion_.clear();
+    for (VesselRecord *v : stepSnapshot_) {
+        const Motion start = motionOf(*v);
+        if (v->alive)
+            moveVessel(*v, dt);
+        frameMotion_.push_back({start, motionOf(*v)});
+        setMotion(*v, start);
+    }
+}
+
+void World::commitMotion() {
+    for (std::size_t i = 0; i < frameMotion_.size(); ++i) {
+        VesselRecord *v = stepSnapshot_[i];
+        // A vessel a callback placed or turned during the frame keeps what it was given.
+        if (v->alive && sameMotion(motionOf(*v), frameMotion_[i].start))
+            setMotion(*v, frameMotion_[i].end);
+    }
+}
+
 void World::callEachVessel(void (VESSEL2::*callback)(double, double, double), double simt,
                            double dt) {
     Dispatch d(*this, nullptr);
-    for (VesselRecord *v : stepSnapshot_) {
+    // Within a frame the list only grows (removals wait for its end), and a vessel made by a
+    // callback joins at its end: it gets the rest of the frame's callbacks, as in the
+    // simulator.
+    for (std::size_t i = 0; i < list_.size(); ++i) {
+        VesselRecord *v = list_[i];
         if (!v->alive || !v->callbacks || v->hostInstance)
             continue;
         d.enter(v);
@@ -123,7 +173,15 @@ std::string World::nameKey(const std::string &name) {
 
 OBJHANDLE World::find(const std::string &name) const {
     auto it = byName_.find(nameKey(name));
-    return it == byName_.end() || it->second.empty() ? nullptr : it->second.front()->handle();
+    if (it == byName_.end() || it->second.empty())
+        return nullptr;
+    // The list's order changes as vessels leave it: the first of the name is the one placed
+    // first now.
+    const VesselRecord *first = it->second.front();
+    for (const VesselRecord *v : it->second)
+        if (v->listIndex < first->listIndex)
+            first = v;
+    return first->handle();
 }
 
 VesselRecord *World::resolveMissing(OBJHANDLE h, const char *use) {

@@ -8,17 +8,18 @@
 // Time. The world advances in fixed steps of `WorldOptions::step` seconds, and each step
 // is one frame of the simulator:
 //   1. pending pilot inputs (thruster group levels) are applied;
-//   2. clbkPreStep of every vessel, in list order;
-//   3. every vessel moves (Motion.cpp);
-//   4. the simulation time advances by the step;
-//   5. clbkPostStep of every vessel, in list order;
+//   2. clbkPreStep of every vessel, in list order, with the frame's start time T0;
+//   3. every vessel's state at T1 = T0 + step is worked out (Motion.cpp); thrusters on an
+//      empty tank are set to level 0;
+//   4. clbkPostStep of every vessel, in list order, with T1;
+//   5. the new state becomes the vessels' own: until now every state a module reads is the
+//      state at T0, in pre-step and post-step alike;
 //   6. the vessels whose deletion was asked for (in this frame, or since the last one) are
 //      destroyed (Lifecycle.cpp);
 //   7. animations that started or stopped moving are logged.
-// Pre- and post-step receive the simulation time at the end of the step and the step length.
-// oapiGetSimStep() answers the length of the step in progress or last completed (0 before
-// the first step). Anything done between two steps (a key, a timeline's action) belongs to
-// the frame of the next step.
+// oapiGetSimTime() answers T0 throughout the frame, and oapiGetSimStep() the length of the
+// step in progress or last completed (0 before the first step). Anything done between two
+// steps (a key, a timeline's action) belongs to the frame of the next step.
 //
 // The world's concepts each have a file of their own:
 //   World.cpp          the step, lookups, the event log and the world-wide services
@@ -76,6 +77,9 @@ struct WorldOptions {
     // The reference body (Bodies.h): "Earth" or "Moon"; a scenario that names one in its
     // STATUS lines puts the world around that one.
     std::string bodyName = "Earth";
+    // Height of the ground above the body's mean radius, the same everywhere, m; negative
+    // where the terrain lies below it. A scenario may set it (ScenarioFile::surfaceElevation).
+    double surfaceElevation = 0.0;
 };
 
 // A pilot's command, applied at the start of the next step.
@@ -103,26 +107,34 @@ public:
                        std::function<void(VESSEL *)> exit) {
         classes_.registerClass(name, std::move(init), std::move(exit));
     }
-    // Whether vessels of the class can be made: compiled in, or a class config file whose
-    // module (if it names one) is there. False with a message naming the class and the file.
+    // Whether vessels of the class can be made with their module: compiled in, or a class
+    // config file whose module (if it names one) is there. False with a message naming the
+    // class and the file. (The host itself makes plain vessels of a class whose module is
+    // missing; a tool checking its input asks this first.)
     bool checkClass(const std::string &name, std::string *error = nullptr) {
         VesselClass c;
-        return classes_.findClass(name, c, error);
+        if (!classes_.findClass(name, c, error))
+            return false;
+        if (!c.missingModule.empty() && error)
+            *error = c.missingModule;
+        return c.missingModule.empty();
     }
     // Modules loaded now (each stays loaded while a vessel of it exists).
     std::size_t loadedModules() const { return classes_.loadedCount(); }
 
     // --- Vessel lifecycle (Lifecycle.cpp) ---------------------------------------------------
     // Creates a vessel as oapiCreateVessel does: its class config read, its module loaded,
-    // ovcInit, clbkSetClassCaps, the status, clbkSetStateEx, clbkPostCreation. Null and a
-    // message on failure (unknown class, empty or unwritable name, module not loadable).
-    // Names need not be unique. A module whose ovcInit makes no instance gives a plain
-    // vessel, as a class config without a module does: it exists with the host's default
-    // behaviour and none of the module's callbacks.
+    // ovcInit, clbkSetClassCaps, the status, clbkPostCreation. Null and a message only for a
+    // class without a class config (where the simulator stops). Any name is taken, blanks
+    // and every other byte included, and names need not be unique. A class whose module
+    // cannot be loaded, or whose ovcInit makes no instance, gives a plain vessel (with an
+    // error event), as a class config without a module does: it exists with the host's
+    // default behaviour and none of the module's callbacks, and its interface's Version() is
+    // 0.
     //
     // A vessel created inside a callback exists at once: it is in the vessel list, has an
-    // interface and can be found by name. It moves and receives pre/post-step callbacks from
-    // the next step on.
+    // interface and can be found by name. At the list's end, it gets the rest of the frame's
+    // callbacks (its pre-step too when made in a pre-step, and then it moves in this frame).
     OBJHANDLE createVessel(const std::string &name, const std::string &className,
                            const VESSELSTATUS &status, std::string *error = nullptr);
     // Asks for a vessel's deletion as oapiDeleteVessel does: the vessel is only marked, and
@@ -166,6 +178,8 @@ public:
 
     // --- The reference body and its surface (Surface.cpp, Bodies.h) ---------------------------
     const CelestialBody &body() const { return *body_; }
+    // Distance of the ground from the body's centre, m.
+    double groundRadius() const { return body_->radius + surfaceElevation_; }
     // Stands the vessel on the surface at `spot`, upright on its touchdown points, at rest.
     void land(VesselRecord &v, const VesselRecord::Spot &spot);
     // Where a vessel at its present position and orientation would stand.
@@ -182,6 +196,15 @@ public:
     void step(int n = 1);
     void runUntil(double simt);  // steps while the time is below simt
     double time() const { return simt_; }
+    // The simulation time a module is told (oapiGetSimTime): within a frame, its start.
+    double frameStartTime() const { return frameTime(); }
+    // What moves in a step: a vessel's position, velocity, rotation and where it stands.
+    struct Motion {
+        VECTOR3 rpos, rvel, avel;
+        MATRIX3 rot;
+        int status;
+        VesselRecord::Spot spot;
+    };
     double lastStep() const { return lastStep_; }
     std::uint64_t stepCount() const { return steps_; }
 
@@ -317,16 +340,15 @@ private:
     // Lifecycle.cpp
     // A new record in the table and at the end of the list, of a class found already.
     VesselRecord *makeRecord(const std::string &name, const VesselClass &cls);
-    // The instance: the class's own, or a plain one. False with a message when the class's
-    // module cannot be loaded; the record is then gone again.
-    bool instantiate(VesselRecord &v, const VesselClass &cls, std::string *error);
+    // The instance: the class's own, or a plain one (with an error event when the class's
+    // module cannot be loaded or its ovcInit made none); then clbkSetClassCaps.
+    void instantiate(VesselRecord &v, const VesselClass &cls);
     void releaseInstance(VesselRecord &v);
     // Step 6 of the frame: every vessel marked for deletion is destroyed.
     void destroyMarked();
     void destroy(VesselRecord &v);
     // Frees the record and everything of it the world keeps.
     void forget(VesselRecord &v);
-    std::string validName(const std::string &name, std::string *error) const;
     // The name as byName_ files it: letters in upper case.
     static std::string nameKey(const std::string &name);
     // resolve() for a handle that names no live vessel: null, and a destroyed vessel's
@@ -355,9 +377,15 @@ private:
     void setStateVector(OBJHANDLE h, VECTOR3 VesselRecord::*field, const char *what,
                         const VECTOR3 &value, double limit);
     // World.cpp
-    // A step callback (clbkPreStep, clbkPostStep) of every vessel that began the step and is
-    // still there, in list order; a vessel made meanwhile waits for the next step.
+    // A step callback (clbkPreStep, clbkPostStep) of every vessel in the list, in list order,
+    // a vessel made meanwhile (at the list's end) included.
     void callEachVessel(void (VESSEL2::*callback)(double, double, double), double simt, double dt);
+    // Steps 3 and 5 of the frame (Motion.cpp moves each vessel): the new state is worked out
+    // before the post-steps and becomes the vessels' own only after them.
+    void stageMotion(double dt);
+    void commitMotion();
+    static Motion motionOf(const VesselRecord &v);
+    static void setMotion(VesselRecord &v, const Motion &m);
     void trackAnimations();
     // The world-wide record of a mesh or texture by name, made on first use.
     template <class Record>
@@ -370,14 +398,20 @@ private:
     World *previous_ = nullptr;
     ModuleLoader classes_;
 
-    VesselTable table_;                 // every vessel in the list, by handle
-    std::vector<VesselRecord *> list_;  // the vessel list, in creation order
-    // The vessels of each name (nameKey), in list order.
+    VesselTable table_;  // every vessel in the list, by handle
+    // The vessel list: a new vessel joins at the end, and the last takes the place of one
+    // that leaves (VesselRecord::listIndex is each one's place).
+    std::vector<VesselRecord *> list_;
+    // The vessels of each name (nameKey), in no particular order.
     std::unordered_map<std::string, std::vector<VesselRecord *>> byName_;
     // Every part handle handed out, by address: what kind of record it is.
     std::unordered_map<const void *, HandleKind> handles_;
     std::vector<VesselRecord *> marked_;  // deletion requested, in the order asked
     std::vector<VesselRecord *> stepSnapshot_;
+    struct FrameMotion {
+        Motion start, end;
+    };
+    std::vector<FrameMotion> frameMotion_;  // per stepSnapshot_ entry
     std::vector<PilotInput> pilotInputs_;
     VesselRecord *callbackVessel_ = nullptr;
     VesselRecord *focus_ = nullptr;
@@ -410,6 +444,7 @@ private:
         int tag = 0;
     } bodyTag_;  // its address is the reference body's handle
     const CelestialBody *body_ = nullptr;
+    double surfaceElevation_ = 0.0;  // m, see WorldOptions
 };
 
 template <class T>

@@ -423,15 +423,17 @@ DLLCLBK void InitModule(HINSTANCE hModule) {}
 
 DLLCLBK void ExitModule(HINSTANCE hModule) {}
 
-// Returns null when the instance cannot be allocated; the host then has no vessel object.
+// Returns null when the instance cannot be allocated; the host then runs the vessel as a
+// plain VESSEL of its own, and hands that to ovcExit at the end.
 DLLCLBK VESSEL *ovcInit(OBJHANDLE hvessel, int flightmodel) {
     return new (std::nothrow) vemopod(hvessel, flightmodel);
 }
 
 // Frees the block ovcInit made, the crew manager's airlock and the refused crew lines it kept
-// with it. The instance owns nothing else: its handles are the host's.
+// with it. The instance owns nothing else: its handles are the host's. The plain VESSEL the
+// host made when ovcInit made nothing (Version() 0) is the host's, and it deletes it itself.
 DLLCLBK void ovcExit(VESSEL *vessel) {
-    if (vessel != nullptr) {
+    if (vessel != nullptr && vessel->Version() != PLAIN_VESSEL_VERSION) {
         delete static_cast<vemopod *>(vessel);
     }
 }

@@ -39,8 +39,7 @@ constexpr VECTOR3 DOCK_ROTATION = {{0.0, 1.0, 0.0}};
 
 class crewhab final : public VESSEL2 {
 public:
-    crewhab(OBJHANDLE hVessel, int flightmodel)
-        : VESSEL2(hVessel, flightmodel), crew(), keptCrewLines() {}
+    crewhab(OBJHANDLE hVessel, int fmodel) : VESSEL2(hVessel, fmodel), crew(), keptCrewLines() {}
 
     void clbkSetClassCaps(FILEHANDLE cfg) override {
         SetEmptyMass(HAB_EMPTY_MASS);
@@ -113,7 +112,10 @@ DLLCLBK VESSEL *ovcInit(OBJHANDLE hvessel, int flightmodel) {
     return new (std::nothrow) crewhab(hvessel, flightmodel);
 }
 
-// The airlock is part of the crew manager, so it goes with the instance.
+// The airlock is part of the crew manager, so it goes with the instance. A plain VESSEL the
+// host made itself, when ovcInit made nothing, is the host's to delete.
 DLLCLBK void ovcExit(VESSEL *vessel) {
-    delete static_cast<crewhab *>(vessel);
+    if (vessel && vessel->Version() != PLAIN_VESSEL_VERSION) {
+        delete static_cast<crewhab *>(vessel);
+    }
 }

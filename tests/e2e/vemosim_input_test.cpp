@@ -102,7 +102,8 @@ TEST(VemosimInput, BadScenarioNamesFileAndLine) {
         const char *words;
     };
     const Case cases[] = {
-        {"BEGIN_SHIPS\nPod1 vemopod\nEND\nEND_SHIPS\n", "bad.scn:2: ", "Name:Class"},
+        {"BEGIN_SHIPS\nPod1 vemopod\nEND\nEND_SHIPS\n",
+         "bad.scn:2: ", "invalid class name 'Pod1 vemopod'"},
         // An unknown class names the classes there are.
         {"BEGIN_SHIPS\n\nA:NoSuchClass\nEND\nEND_SHIPS\n",
          "bad.scn:3: ", "the classes there are: Vemo, crewhab, vemopod"},

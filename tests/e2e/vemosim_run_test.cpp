@@ -288,3 +288,47 @@ TEST(VemosimRun, QuietPrintsNothing) {
 }
 
 }  // namespace
+
+// Names may hold blanks, as in the simulator: the run takes them, docking between such
+// vessels included, and saves them back as they were.
+TEST(VemosimRun, NamesWithBlanksRunAndSaveBack) {
+    VemosimCase c;
+    c.write("blanks.scn", R"(BEGIN_DESC
+Vessels with blanks in their names.
+END_DESC
+BEGIN_FOCUS
+  Ship Pod One
+END_FOCUS
+BEGIN_SHIPS
+Pod One:vemopod
+  STATUS Orbiting Earth
+  RPOS 6778500 0 0
+  RVEL 0 0 7668.6
+  VEMOCREW A01-John_Doe-35-72-80
+END
+Hab One:crewhab
+  STATUS Orbiting Earth
+  RPOS 6778000 0 0
+  RVEL 0 0 7668.6
+  DOCKINFO 0:0,Hab Two
+END
+Hab Two:crewhab
+  STATUS Orbiting Earth
+  RPOS 6778000 0 -6
+  RVEL 0 0 7668.6
+  AROT 0 180 0
+  DOCKINFO 0:0,Hab One
+END
+END_SHIPS
+)");
+    const VemosimResult r = c.run({"--until", "1", "--out", "end.scn", "blanks.scn"});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_TRUE(printed(r.out, "0.000", {"Pod One", "created"})) << r.out;
+    const sim::ParsedScenario saved = parseSaved(c, "end.scn");
+    EXPECT_EQ(saved.scenario.focus, "Pod One");
+    const sim::ShipBlock *pod = ship(saved, "Pod One");
+    const sim::ShipBlock *one = ship(saved, "Hab One");
+    ASSERT_TRUE(pod && one && ship(saved, "Hab Two"));
+    EXPECT_EQ(lineStarting(*pod, "VEMOCREW"), "VEMOCREW A01-John_Doe-35-72-80");
+    EXPECT_EQ(lineStarting(*one, "DOCKINFO"), "DOCKINFO 0:0,Hab Two") << "still docked";
+}

@@ -88,6 +88,11 @@ DLLCLBK VESSEL *ovcInit(OBJHANDLE hVessel, int flightmodel) {
 DLLCLBK void ovcExit(VESSEL *vessel) {
     if (!vessel)
         return;
+    // The plain VESSEL the host made for a vessel without an instance is the host's own.
+    if (vessel->Version() == 0) {
+        note("ovcExit-plain", vessel->GetName());
+        return;
+    }
     note("ovcExit", vessel->GetName());
     delete static_cast<HostProbe *>(vessel);
 }

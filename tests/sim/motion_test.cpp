@@ -140,6 +140,7 @@ TEST_F(HostTest, StatusRoundTripsThroughCreation) {
     s.vrot = sim::vec(0.01, 0.02, 0.03);
     s.fuel = 0.25;
     s.eng_main = -0.5;
+    s.flag[0] = 3;  // the simulator applies fuel and engine levels only with these bits
     OBJHANDLE a = world->createVessel("A", "Script", s);
     ASSERT_NE(a, nullptr);
     const sim::VesselRecord &ra = rec(*world, a);
@@ -179,6 +180,7 @@ TEST_F(HostTest, StatusFuelIsTheFirstTanksAndMainOutranksRetro) {
     VESSELSTATUS s = sim::makeStatus(testsupport::kOrbit);
     s.fuel = 0.5;
     s.eng_main = 0.0;
+    s.flag[0] = 3;  // the simulator applies fuel and engine levels only with these bits
     OBJHANDLE a = world->createVessel("A", "Script", s);
     ASSERT_NE(a, nullptr);
     VESSEL *v = oapiGetVesselInterface(a);
@@ -222,7 +224,8 @@ TEST_F(HostTest, FullBurnMatchesTheRocketEquation) {
     EXPECT_DOUBLE_EQ(r.mass(), kEmpty);
     double dv = kIsp * std::log((kEmpty + kFuel) / kEmpty);
     EXPECT_TRUE(near(r.rvel, sim::vec(0, dv, 0), dv * 1e-9)) << r.rvel.y << " vs " << dv;
-    EXPECT_DOUBLE_EQ(v->GetThrusterGroupLevel(group), 1.0) << "the level stays as commanded";
+    EXPECT_DOUBLE_EQ(v->GetThrusterGroupLevel(group), 0.0)
+        << "the simulator holds a thruster without propellant at level 0";
     ASSERT_EQ(events(*world, sim::ev::kTankEmpty, "A").size(), 1u);
     EXPECT_NEAR(events(*world, sim::ev::kTankEmpty, "A")[0].time, burn, 0.1 + 1e-9);
     EXPECT_EQ(events(*world, sim::ev::kLevel, "A").size(), 1u);
@@ -307,7 +310,8 @@ TEST_F(HostTest, PilotCommandsApplyBeforeThePostStep) {
     EXPECT_EQ(dropped[0].text, "no retro thruster group to command");
 
     VESSEL *v = oapiGetVesselInterface(h);
-    THRUSTER_HANDLE th = v->CreateThruster(sim::vec(0, 0, 0), sim::vec(0, 0, -1), 10);
+    THRUSTER_HANDLE th = v->CreateThruster(sim::vec(0, 0, 0), sim::vec(0, 0, -1), 10,
+                                           v->CreatePropellantResource(1));
     retro = v->CreateThrusterGroup(&th, 1, THGROUP_RETRO);
     world->step();
     EXPECT_EQ(seen, 0.0) << "the earlier command was dropped, not kept";

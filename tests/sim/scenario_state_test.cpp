@@ -87,7 +87,8 @@ TEST_F(HostTest, BlockStartsEmptyAndItsStateAppliesAfterTheCallback) {
             v.ParseScenarioLineEx(line, status);
         rposAtEnd = r.rpos;
         // Parsed into any other record, a line is lost, and the log says so.
-        VESSELSTATUS2 mine = {2};
+        VESSELSTATUS2 mine{};
+        mine.version = 2;
         char other[] = "RVEL 9 9 9";
         v.ParseScenarioLineEx(other, &mine);
     };
