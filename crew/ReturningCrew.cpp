@@ -167,21 +167,40 @@ bool TakeTransferredMember(CrewManager &crew, ReturningMember &member, bool hasV
     return true;
 }
 
-// The transfer vessel waiting for the vessel named ownName, and whether it carries the
-// member's values (its last to-parent point "V-em"); null when none waits. Walks the whole
-// vessel list: for a save, not for a step.
+// Whether the vessel is a transfer vessel addressed to the vessel named ownName.
+VESSEL *TransferVesselFor(OBJHANDLE handle, const char *ownName) {
+    VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
+    const char *name = vessel ? vessel->GetName() : nullptr;
+    return IsTransferVesselName(name) && HasCrewVesselClass(*vessel) && AddressedTo(name, ownName)
+               ? vessel
+               : nullptr;
+}
+
+// The transfer vessel waiting for the vessel named ownName (the first in list order), and
+// whether it carries the member's values (its last to-parent point "V-em"); null when none
+// waits. The host finds it by its name. Only when the first vessel of that name, letter case
+// aside, is not it (another class, or the name in other letters) is the list walked.
 OBJHANDLE FindTransferVessel(const char *ownName, bool &hasValues, VECTOR3 &values) {
-    for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
-        OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
-        VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
-        const char *name = vessel ? vessel->GetName() : nullptr;
-        if (IsTransferVesselName(name) && HasCrewVesselClass(*vessel) &&
-            AddressedTo(name, ownName)) {
-            hasValues = ReadMemberPoint(*vessel, values);
-            return handle;
-        }
+    char wanted[TRANSFER_PREFIX_LENGTH + RECEIVER_NAME_MAX_LENGTH + 1];
+    const std::size_t length = crewtext::BoundedLength(ownName, RECEIVER_NAME_MAX_LENGTH + 1);
+    if (length > RECEIVER_NAME_MAX_LENGTH) {
+        return nullptr;  // no transfer vessel's name can address it
     }
-    return nullptr;
+    std::snprintf(wanted, sizeof wanted, "%s%s", TRANSFER_VESSEL_PREFIX, ownName);
+    OBJHANDLE handle = oapiGetObjectByName(wanted);
+    if (!handle) {
+        return nullptr;
+    }
+    VESSEL *vessel = TransferVesselFor(handle, ownName);
+    for (DWORD i = 0; !vessel && i < oapiGetVesselCount(); ++i) {
+        handle = oapiGetVesselByIndex(static_cast<int>(i));
+        vessel = TransferVesselFor(handle, ownName);
+    }
+    if (!vessel) {
+        return nullptr;
+    }
+    hasValues = ReadMemberPoint(*vessel, values);
+    return handle;
 }
 
 // A global position in a vessel's frame, relative to its origin, given the vessel's rotation
