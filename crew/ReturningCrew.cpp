@@ -7,6 +7,7 @@
 // record waits in the transfer hand-over file. The module's one walk over the vessel list
 // (CrewWalk.h) finds them, a slice each step; each vessel that has a seat free tests what the
 // walk found against its own airlock, in list order, and takes the first that is its own.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -212,6 +213,19 @@ VECTOR3 ToOwnFrame(const MATRIX3 &r, const VECTOR3 &origin, const VECTOR3 &globa
                     r.m13 * x + r.m23 * y + r.m33 * z}};
 }
 
+// The square of the distance from the origin of a box's frame to its farthest corner, m^2.
+double FarthestCornerSquared(const AirlockPoint &box) {
+    const double x = std::fmax(box.minX * box.minX, box.maxX * box.maxX);
+    const double y = std::fmax(box.minY * box.minY, box.maxY * box.maxY);
+    const double z = std::fmax(box.minZ * box.minZ, box.maxZ * box.maxZ);
+    return x + y + z;
+}
+
+double DistanceSquared(const VECTOR3 &a, const VECTOR3 &b) {
+    const double x = a.x - b.x, y = a.y - b.y, z = a.z - b.z;
+    return x * x + y * y + z * z;
+}
+
 // The interface of a candidate's vessel while it is still in the host's list. Some hosts
 // remove a deleted vessel at once, and a vessel of this or another module may have taken it.
 VESSEL *Listed(CrewCandidate &candidate) {
@@ -235,6 +249,9 @@ ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) 
         return member;
     }
     const AirlockPoint airlock = slot.Airlock();
+    // A member farther from the own origin than the box's farthest corner is outside: most
+    // candidates of every vessel stop at this test, the cheapest.
+    const double reachSquared = FarthestCornerSquared(airlock);
     // The own frame is asked for once, when the first crew member needs it: nothing moves
     // while the vessels of a frame make their post-steps.
     bool ownFrameKnown = false;
@@ -267,7 +284,8 @@ ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) 
                 own->GetRotationMatrix(ownRotation);
                 ownFrameKnown = true;
             }
-            if (!airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global))) {
+            if (DistanceSquared(ownGlobal, candidate.global) > reachSquared ||
+                !airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global))) {
                 continue;
             }
             // Inside, and still showing the member: a vessel of another module may have taken
