@@ -107,9 +107,9 @@ inline sim::ShipBlock ship(const std::string &name, const char *cls,
 // that has not stepped out yet looks at every airlock box at its first post-step first.
 inline sim::ShipBlock crewMemberShip(const std::string &name, double distance,
                                      bool steppedOut = true) {
-    sim::ShipBlock b = ship(name, kCrewClass,
-                            {"RPOS " + std::to_string(kOrbitRadius + distance) + " 0 0",
-                             "MEMBER 35 72 80"});
+    sim::ShipBlock b =
+        ship(name, kCrewClass,
+             {"RPOS " + std::to_string(kOrbitRadius + distance) + " 0 0", "MEMBER 35 72 80"});
     if (steppedOut)
         b.lines.push_back("OUTSIDE 1");
     return b;

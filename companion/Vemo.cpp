@@ -60,8 +60,8 @@ constexpr double MEMBER_SIZE = 1.0;          // m
 // Object-name prefixes and attachment ids of the crew convention.
 constexpr char EVA_PREFIX[] = "Vemo_";
 constexpr std::size_t EVA_PREFIX_LENGTH = 5;
-constexpr char MEMBER_ID[] = "V-em";   // to-parent point: the member's values
-constexpr char GRIP_ID[] = "GRIP";     // the class's own to-parent point
+constexpr char MEMBER_ID[] = "V-em";  // to-parent point: the member's values
+constexpr char GRIP_ID[] = "GRIP";    // the class's own to-parent point
 
 // Values for a member whose record could not be used.
 constexpr int DEFAULT_AGE = 41;     // years

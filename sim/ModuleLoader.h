@@ -95,7 +95,7 @@ private:
     std::string root_;
     int held_ = 0;
     mutable std::size_t configReads_ = 0;
-    std::map<std::string, Found> found_;  // while held, by class name
+    std::map<std::string, Found> found_;                            // while held, by class name
     std::map<std::string, std::unique_ptr<ClassInfo>> classes_;     // compiled in
     std::map<std::string, std::unique_ptr<LoadedModule>> modules_;  // by path
 };

@@ -236,8 +236,9 @@ TEST_F(CompanionTest, MembersSteppingOutTogetherWalkTheListOnce) {
         VECTOR3 offset;  // from the capsule, in its frame, m
         bool out;
     };
-    const Case cases[] = {{vec(0, 0, 0), false}, {vec(2, 2, 2), false}, {vec(-2, -2, -2), false},
-                          {vec(2, 2, 2.01), true}, {vec(-2.01, 0, 0), true}, {vec(0, 9, 0), true}};
+    const Case cases[] = {{vec(0, 0, 0), false},    {vec(2, 2, 2), false},
+                          {vec(-2, -2, -2), false}, {vec(2, 2, 2.01), true},
+                          {vec(-2.01, 0, 0), true}, {vec(0, 9, 0), true}};
     constexpr int kPods = 12;
     std::vector<OBJHANDLE> pods;
     for (int k = 0; k < kPods; ++k) {
