@@ -31,6 +31,9 @@ constexpr std::size_t ARRIVING_PREFIX_LENGTH = 5;
 constexpr std::size_t MEMBER_TEXT_MAX_LENGTH = 32;
 constexpr int MISSION_ID_TAKEN_LENGTH = 5;
 
+// Share of an airlock box's reach, and m^2, allowed for rounding in the distance test.
+constexpr double REACH_ROUNDING = 1e-6;
+
 // Name given to a member handed over without a readable record: the transfer vessel still
 // carries the member's values, but the name travels only in the record.
 constexpr char UNKNOWN_MEMBER_NAME[] = "Vemo_Unknown";
@@ -168,7 +171,8 @@ bool TakeTransferredMember(CrewManager &crew, ReturningMember &member, bool hasV
     return true;
 }
 
-// Whether the vessel is a transfer vessel addressed to the vessel named ownName.
+// The vessel's interface when it is a transfer vessel addressed to the vessel named
+// ownName; null otherwise.
 VESSEL *TransferVesselFor(OBJHANDLE handle, const char *ownName) {
     VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
     const char *name = vessel ? vessel->GetName() : nullptr;
@@ -213,12 +217,13 @@ VECTOR3 ToOwnFrame(const MATRIX3 &r, const VECTOR3 &origin, const VECTOR3 &globa
                     r.m13 * x + r.m23 * y + r.m33 * z}};
 }
 
-// The square of the distance from the origin of a box's frame to its farthest corner, m^2.
+// The square of the distance from the origin of a box's frame to its farthest corner, m^2,
+// with room for rounding: a member standing on a corner is still tested against the box.
 double FarthestCornerSquared(const AirlockPoint &box) {
     const double x = std::fmax(box.minX * box.minX, box.maxX * box.maxX);
     const double y = std::fmax(box.minY * box.minY, box.maxY * box.maxY);
     const double z = std::fmax(box.minZ * box.minZ, box.maxZ * box.maxZ);
-    return x + y + z;
+    return (x + y + z) * (1.0 + REACH_ROUNDING) + REACH_ROUNDING;
 }
 
 double DistanceSquared(const VECTOR3 &a, const VECTOR3 &b) {
