@@ -103,11 +103,16 @@ inline sim::ShipBlock ship(const std::string &name, const char *cls,
 }
 
 // A crew member on EVA who has stepped out: its "V-em" point appears at its first post-step.
-// Placed `distance` metres out from the point in orbit along x, far from every airlock.
-inline sim::ShipBlock crewMemberShip(const std::string &name, double distance) {
-    return ship(name, kCrewClass,
-                {"RPOS " + std::to_string(kOrbitRadius + distance) + " 0 0", "MEMBER 35 72 80",
-                 "OUTSIDE 1"});
+// Placed `distance` metres out from the point in orbit along x, far from every airlock. One
+// that has not stepped out yet looks at every airlock box at its first post-step first.
+inline sim::ShipBlock crewMemberShip(const std::string &name, double distance,
+                                     bool steppedOut = true) {
+    sim::ShipBlock b =
+        ship(name, kCrewClass,
+             {"RPOS " + std::to_string(kOrbitRadius + distance) + " 0 0", "MEMBER 35 72 80"});
+    if (steppedOut)
+        b.lines.push_back("OUTSIDE 1");
+    return b;
 }
 
 // `count` vessels of mixed classes, as a returning-crew walk meets them: 40% empty vessels,
@@ -146,8 +151,8 @@ inline sim::ScenarioFile mixedFleet(int count) {
 // The crew system at scale: `plain` vessels that do nothing, `capsules` capsules with their
 // seat free and `members` crew members outside (stepped out, far from every airlock), spread
 // evenly through the vessel list. Without capsules it is the same world as the host alone
-// runs it.
-inline sim::ScenarioFile scaleWorld(int plain, int capsules, int members) {
+// runs it. With `stepOut` the members have not stepped out yet: they do at the first frame.
+inline sim::ScenarioFile scaleWorld(int plain, int capsules, int members, bool stepOut = false) {
     constexpr double kCapsuleSpacing = 100.0;  // m between capsules
     constexpr double kFarAway = 5000.0;        // m: members stand far outside every airlock
     sim::ScenarioFile scn;
@@ -167,7 +172,7 @@ inline sim::ScenarioFile scaleWorld(int plain, int capsules, int members) {
                static_cast<long long>(madeMembers) * plain <= upTo * members) {
             char name[40];
             std::snprintf(name, sizeof name, "Vemo_S%06d-Crew_Member", madeMembers);
-            scn.ships.push_back(crewMemberShip(name, -kFarAway - madeMembers));
+            scn.ships.push_back(crewMemberShip(name, -kFarAway - madeMembers, !stepOut));
             ++madeMembers;
         }
     };

@@ -45,6 +45,8 @@
 #include <optional>
 #include <string>
 
+#include "AirlockMap.h"
+
 namespace {
 
 // In the simulator this module is another vendor's and shares no code with the crew library:
@@ -58,9 +60,8 @@ constexpr double MEMBER_SIZE = 1.0;          // m
 // Object-name prefixes and attachment ids of the crew convention.
 constexpr char EVA_PREFIX[] = "Vemo_";
 constexpr std::size_t EVA_PREFIX_LENGTH = 5;
-constexpr char AIRLOCK_ID[] = "Vemo";  // to-child point: an airlock box
-constexpr char MEMBER_ID[] = "V-em";   // to-parent point: the member's values
-constexpr char GRIP_ID[] = "GRIP";     // the class's own to-parent point
+constexpr char MEMBER_ID[] = "V-em";  // to-parent point: the member's values
+constexpr char GRIP_ID[] = "GRIP";    // the class's own to-parent point
 
 // Values for a member whose record could not be used.
 constexpr int DEFAULT_AGE = 41;     // years
@@ -362,39 +363,12 @@ private:
         return id && std::strcmp(id, MEMBER_ID) == 0 ? a : nullptr;
     }
 
-    // True when this vessel lies in no airlock box published by another vessel. The box is
-    // read from the "Vemo" point: position (min x, max x, min y), direction (max y, min z,
-    // max z), in that vessel's frame; all bounds count as inside.
+    // True when this vessel lies in no airlock box published by another vessel (see
+    // AirlockMap.h).
     bool OutsideEveryAirlock() const {
         VECTOR3 self = {};
         oapiGetGlobalPos(GetHandle(), &self);
-        const DWORD count = oapiGetVesselCount();
-        for (DWORD i = 0; i < count; ++i) {
-            OBJHANDLE h = oapiGetVesselByIndex(int(i));
-            if (!h || h == GetHandle())
-                continue;
-            VESSEL *v = oapiGetVesselInterface(h);
-            if (!v)
-                continue;
-            VECTOR3 local = {};
-            v->Global2Local(self, local);
-            const DWORD points = v->AttachmentCount(false);
-            for (DWORD j = 0; j < points; ++j) {
-                ATTACHMENTHANDLE a = v->GetAttachmentHandle(false, j);
-                if (!a)
-                    continue;
-                const char *id = v->GetAttachmentId(a);
-                if (!id || std::strcmp(id, AIRLOCK_ID) != 0)
-                    continue;
-                VECTOR3 pos = {}, dir = {}, rot = {};
-                v->GetAttachmentParams(a, pos, dir, rot);
-                if (local.x >= pos.x && local.x <= pos.y && local.y >= pos.z && local.y <= dir.x &&
-                    local.z >= dir.y && local.z <= dir.z) {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return !AirlocksOfThisFrame().Contains(self, GetHandle());
     }
 
     Member member_;

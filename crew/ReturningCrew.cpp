@@ -7,6 +7,7 @@
 // record waits in the transfer hand-over file. The module's one walk over the vessel list
 // (CrewWalk.h) finds them, a slice each step; each vessel that has a seat free tests what the
 // walk found against its own airlock, in list order, and takes the first that is its own.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -29,6 +30,9 @@ constexpr std::size_t RECEIVER_NAME_MAX_LENGTH = 95;
 constexpr std::size_t ARRIVING_PREFIX_LENGTH = 5;
 constexpr std::size_t MEMBER_TEXT_MAX_LENGTH = 32;
 constexpr int MISSION_ID_TAKEN_LENGTH = 5;
+
+// Share of an airlock box's reach, and m^2, allowed for rounding in the distance test.
+constexpr double REACH_ROUNDING = 1e-6;
 
 // Name given to a member handed over without a readable record: the transfer vessel still
 // carries the member's values, but the name travels only in the record.
@@ -210,21 +214,44 @@ bool TakeTransferredMember(CrewManager &crew, ReturningMember &member, bool hasV
     return true;
 }
 
-// The transfer vessel waiting for the vessel named ownName, and whether it carries the
-// member's values (its last to-parent point "V-em"); null when none waits. Walks the whole
-// vessel list: for a save, not for a step.
+// The vessel's interface when it is a transfer vessel addressed to the vessel named
+// ownName; null otherwise.
+VESSEL *TransferVesselFor(OBJHANDLE handle, const char *ownName) {
+    VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
+    const char *name = vessel ? vessel->GetName() : nullptr;
+    return IsTransferVesselName(name) && HasCrewVesselClass(*vessel) &&
+                   !IsTakenAboard(*vessel, vessel->AttachmentCount(true)) &&
+                   AddressedTo(name, ownName)
+               ? vessel
+               : nullptr;
+}
+
+// The transfer vessel waiting for the vessel named ownName (the first in list order), and
+// whether it carries the member's values (its last to-parent point "V-em"); null when none
+// waits. The host finds it by its name. Only when the first vessel of that name, letter case
+// aside, is not it (another class, or the name in other letters) is the list walked.
 OBJHANDLE FindTransferVessel(const char *ownName, bool &hasValues, VECTOR3 &values) {
-    for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
-        OBJHANDLE handle = oapiGetVesselByIndex(static_cast<int>(i));
-        VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
-        const char *name = vessel ? vessel->GetName() : nullptr;
-        if (IsTransferVesselName(name) && HasCrewVesselClass(*vessel) &&
-            !IsTakenAboard(*vessel, vessel->AttachmentCount(true)) && AddressedTo(name, ownName)) {
-            hasValues = ReadMemberPoint(*vessel, values);
-            return handle;
-        }
+    char wanted[TRANSFER_PREFIX_LENGTH + RECEIVER_NAME_MAX_LENGTH + 1];
+    const std::size_t length = crewtext::BoundedLength(ownName, RECEIVER_NAME_MAX_LENGTH + 1);
+    if (length > RECEIVER_NAME_MAX_LENGTH) {
+        return nullptr;  // no transfer vessel's name can address it
     }
-    return nullptr;
+    std::snprintf(wanted, sizeof wanted, "%s%s", TRANSFER_VESSEL_PREFIX, ownName);
+    CleanObjectName(wanted + TRANSFER_PREFIX_LENGTH);  // as the sender named it
+    OBJHANDLE handle = oapiGetObjectByName(wanted);
+    if (!handle) {
+        return nullptr;
+    }
+    VESSEL *vessel = TransferVesselFor(handle, ownName);
+    for (DWORD i = 0; !vessel && i < oapiGetVesselCount(); ++i) {
+        handle = oapiGetVesselByIndex(static_cast<int>(i));
+        vessel = TransferVesselFor(handle, ownName);
+    }
+    if (!vessel) {
+        return nullptr;
+    }
+    hasValues = ReadMemberPoint(*vessel, values);
+    return handle;
 }
 
 // A global position in a vessel's frame, relative to its origin, given the vessel's rotation
@@ -234,6 +261,20 @@ VECTOR3 ToOwnFrame(const MATRIX3 &r, const VECTOR3 &origin, const VECTOR3 &globa
     const double x = global.x - origin.x, y = global.y - origin.y, z = global.z - origin.z;
     return VECTOR3{{r.m11 * x + r.m21 * y + r.m31 * z, r.m12 * x + r.m22 * y + r.m32 * z,
                     r.m13 * x + r.m23 * y + r.m33 * z}};
+}
+
+// The square of the distance from the origin of a box's frame to its farthest corner, m^2,
+// with room for rounding: a member standing on a corner is still tested against the box.
+double FarthestCornerSquared(const AirlockPoint &box) {
+    const double x = std::fmax(box.minX * box.minX, box.maxX * box.maxX);
+    const double y = std::fmax(box.minY * box.minY, box.maxY * box.maxY);
+    const double z = std::fmax(box.minZ * box.minZ, box.maxZ * box.maxZ);
+    return (x + y + z) * (1.0 + REACH_ROUNDING) + REACH_ROUNDING;
+}
+
+double DistanceSquared(const VECTOR3 &a, const VECTOR3 &b) {
+    const double x = a.x - b.x, y = a.y - b.y, z = a.z - b.z;
+    return x * x + y * y + z * z;
 }
 
 // The interface of a candidate's vessel while it is still in the host's list. Some hosts
@@ -297,6 +338,9 @@ ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) 
         return member;
     }
     const AirlockPoint airlock = slot.Airlock();
+    // A member farther from the own origin than the box's farthest corner is outside: most
+    // candidates of every vessel stop at this test, the cheapest.
+    const double reachSquared = FarthestCornerSquared(airlock);
     // The own frame is asked for once, when the first candidate needs it: nothing moves
     // while the vessels of a frame make their post-steps.
     bool ownFrameKnown = false;
@@ -308,7 +352,8 @@ ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) 
             own->GetRotationMatrix(ownRotation);
             ownFrameKnown = true;
         }
-        return airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global));
+        return DistanceSquared(ownGlobal, candidate.global) <= reachSquared &&
+               airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global));
     };
 
     // The walk gives the candidates in decreasing list order.

@@ -3,6 +3,7 @@
 #ifndef VEMO_SIM_HOSTAPICONTEXT_H
 #define VEMO_SIM_HOSTAPICONTEXT_H
 
+#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -36,9 +37,22 @@ inline World *globalCall(const char *call) {
 
 // "(x, y, z)" as the log shows a vector a module handed the host.
 inline std::string pointText(const VECTOR3 &v) {
+    // As "%g" writes them, without the cost of printf's exact arithmetic: a module may make
+    // a point for each of thousands of vessels in one frame.
+    constexpr int kPrecision = 6;
     char buf[96];
-    std::snprintf(buf, sizeof buf, "(%g, %g, %g)", v.x, v.y, v.z);
-    return buf;
+    char *p = buf;
+    char *const end = buf + sizeof buf;
+    *p++ = '(';
+    for (const double x : {v.x, v.y, v.z}) {
+        if (p != buf + 1) {
+            *p++ = ',';
+            *p++ = ' ';
+        }
+        p = std::to_chars(p, end - 2, x, std::chars_format::general, kPrecision).ptr;
+    }
+    *p++ = ')';
+    return std::string(buf, p);
 }
 
 // A new part at the end of one of the calling vessel's own lists (they keep their elements in

@@ -101,11 +101,6 @@ std::string classesThere(const std::string &root, const CompiledIn &compiledIn) 
 }
 
 bool ModuleLoader::findClass(const std::string &name, VesselClass &out, std::string *error) {
-    auto fail = [&](const std::string &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     out = VesselClass();
     out.name = name;
     auto it = classes_.find(name);
@@ -113,11 +108,39 @@ bool ModuleLoader::findClass(const std::string &name, VesselClass &out, std::str
         out.builtin = it->second.get();
         return true;
     }
+    if (held_ == 0)
+        return readClass(name, out, error);
+    auto known = found_.find(name);
+    if (known == found_.end()) {
+        Found f;
+        f.ok = readClass(name, f.cls, &f.error);
+        known = found_.emplace(name, std::move(f)).first;
+    }
+    out = known->second.cls;
+    if (!known->second.ok && error)
+        *error = known->second.error;
+    return known->second.ok;
+}
+
+void ModuleLoader::release() {
+    if (held_ > 0 && --held_ == 0)
+        found_.clear();
+}
+
+bool ModuleLoader::readClass(const std::string &name, VesselClass &out, std::string *error) const {
+    auto fail = [&](const std::string &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    out = VesselClass();
+    out.name = name;
     if (!safeFileName(name))
         return fail("vessel class \"" + name + "\" is not a valid class name");
     const std::string config = "config/vessels/" + name + ".cfg";
     std::string text;
     std::string why;
+    ++configReads_;
     if (!fileExists(root_ + "/" + config) || !readWholeFile(root_ + "/" + config, text, why))
         return fail("no vessel class \"" + name + "\": no class config file " + config + " in " +
                     root_ + (why.empty() ? "" : " (" + why + ")") + "; " +

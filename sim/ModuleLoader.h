@@ -65,11 +65,15 @@ public:
                                      std::function<void(VESSEL *)> exit);
 
     // Finds the class: compiled in, or its class config file (read afresh each time, as the
-    // simulator does for each vessel). False with a message naming the class and the file
-    // when there is no such class, or the name could name a file elsewhere. A config naming a
-    // module that is not there gives a class all the same (missingModule says so): its
-    // vessels are plain ones, as in the simulator.
+    // simulator does for each vessel, unless held). False with a message naming the class and
+    // the file when there is no such class, or the name could name a file elsewhere. A config
+    // naming a module that is not there gives a class all the same (missingModule says so):
+    // its vessels are plain ones, as in the simulator.
     bool findClass(const std::string &name, VesselClass &out, std::string *error = nullptr);
+    // While held (more hold() than release() calls), each class's config file is read once
+    // and its answer kept: a scenario's vessels of one class read it once between them.
+    void hold() { ++held_; }
+    void release();
 
     // Loads a module for one more vessel; InitModule on the first load. Null with a message
     // when it cannot be loaded or lacks ovcInit or ovcExit.
@@ -78,9 +82,22 @@ public:
     void unload(LoadedModule *module);
     // Modules loaded now.
     std::size_t loadedCount() const { return modules_.size(); }
+    // Class config files read so far.
+    std::size_t configReads() const { return configReads_; }
 
 private:
+    // What findClass answered for a class from its config file.
+    struct Found {
+        bool ok = false;
+        VesselClass cls;
+        std::string error;
+    };
+    bool readClass(const std::string &name, VesselClass &out, std::string *error) const;
+
     std::string root_;
+    int held_ = 0;
+    mutable std::size_t configReads_ = 0;
+    std::map<std::string, Found> found_;                            // while held, by class name
     std::map<std::string, std::unique_ptr<ClassInfo>> classes_;     // compiled in
     std::map<std::string, std::unique_ptr<LoadedModule>> modules_;  // by path
 };

@@ -166,6 +166,7 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
         return false;
     };
     // Check everything first: nothing is created unless every ship can be.
+    HeldClasses held(*this);
     std::vector<VesselClass> classes(scenario.ships.size());
     for (std::size_t i = 0; i < scenario.ships.size(); ++i) {
         const ShipBlock &b = scenario.ships[i];

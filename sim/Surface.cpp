@@ -35,6 +35,9 @@ constexpr double kSafeTouchdownSpeed = 2.0;
 constexpr double kOutsideBody = 1.1;
 // Shorter normals or axes than this are taken as having no direction.
 constexpr double kDegenerate = 1e-9;
+// Above the body's mean radius by more than this and the reach of its touchdown points, no
+// part of a vessel can touch the ground: higher than any ground on a body the host knows, m.
+constexpr double kGroundCheckHeight = 20e3;
 
 // How a vessel stands: its right, up and forward axes (columns, in the vessel's frame), the
 // height of its origin above the ground, and whether it stands on touchdown points.
@@ -143,8 +146,14 @@ void World::liftOff(VesselRecord &v, bool pushed) {
 }
 
 void World::checkTouchdown(VesselRecord &v) {
-    // The lowest touchdown point, or the origin of a vessel without them.
+    // The lowest touchdown point, or the origin of a vessel without them. A vessel high up
+    // is far from the ground whatever its stance, and the stance is not worked out.
     double lowest = length(v.rpos) - groundRadius();
+    double reach = 0.0;
+    for (const VECTOR3 &p : v.caps.touchdown)
+        reach = std::fmax(reach, dot(p, p));
+    if (lowest > kGroundCheckHeight + std::sqrt(reach))
+        return;
     if (stanceOf(v.caps).onPoints) {
         lowest = std::numeric_limits<double>::infinity();
         for (const VECTOR3 &p : v.caps.touchdown)

@@ -10,7 +10,9 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Math3.h"
@@ -28,6 +30,57 @@ constexpr int kNamedGroupTypes = THGROUP_ATT_BACK + 1;
 // A vessel's status, as VESSELSTATUS::status and the STATUS scenario line give it.
 constexpr int kFreeFlight = 0;
 constexpr int kLanded = 1;
+
+// A vessel's parts of one kind, in the order made. They never move once made (their
+// addresses are their handles), and nothing is allocated before the first: most vessels make
+// none of most kinds.
+template <class T>
+class Parts {
+public:
+    using value_type = T;
+    using iterator = typename std::deque<T>::iterator;
+    using const_iterator = typename std::deque<T>::const_iterator;
+
+    Parts() = default;
+    // A copy (of a record kept for comparison) has parts of its own, as a copied deque has.
+    Parts(const Parts &o)
+        : parts_(o.parts_ ? std::make_unique<std::deque<T>>(*o.parts_) : nullptr) {}
+    Parts &operator=(const Parts &o) {
+        parts_ = o.parts_ ? std::make_unique<std::deque<T>>(*o.parts_) : nullptr;
+        return *this;
+    }
+    Parts(Parts &&) noexcept = default;
+    Parts &operator=(Parts &&) noexcept = default;
+
+    bool empty() const { return !parts_ || parts_->empty(); }
+    std::size_t size() const { return parts_ ? parts_->size() : 0; }
+    T &operator[](std::size_t i) { return (*parts_)[i]; }
+    const T &operator[](std::size_t i) const { return (*parts_)[i]; }
+    T &front() { return parts_->front(); }
+    const T &front() const { return parts_->front(); }
+    T &back() { return parts_->back(); }
+    const T &back() const { return parts_->back(); }
+    template <class... Args>
+    T &emplace_back(Args &&...args) {
+        return made().emplace_back(std::forward<Args>(args)...);
+    }
+    void push_back(const T &part) { made().push_back(part); }
+    // Iterators of no parts compare equal, as value-initialised deque iterators do.
+    iterator begin() { return parts_ ? parts_->begin() : iterator(); }
+    iterator end() { return parts_ ? parts_->end() : iterator(); }
+    const_iterator begin() const {
+        return parts_ ? const_iterator(parts_->begin()) : const_iterator();
+    }
+    const_iterator end() const { return parts_ ? const_iterator(parts_->end()) : const_iterator(); }
+
+private:
+    std::deque<T> &made() {
+        if (!parts_)
+            parts_ = std::make_unique<std::deque<T>>();
+        return *parts_;
+    }
+    std::unique_ptr<std::deque<T>> parts_;
+};
 
 struct MeshRecord {                 // world-wide, by name
     VesselRecord *owner = nullptr;  // always null: meshes belong to no vessel
@@ -170,18 +223,18 @@ struct VesselRecord {
     ClassCaps caps;
     std::vector<MeshSlot> meshes;
     std::vector<Animation> animations;
-    std::deque<AnimationComponent> animComponents;
-    std::deque<Tank> tanks;
+    Parts<AnimationComponent> animComponents;
+    Parts<Tank> tanks;
     Tank *defaultTank = nullptr;
-    std::deque<Thruster> thrusters;
-    std::deque<ThrusterGroup> groups;
+    Parts<Thruster> thrusters;
+    Parts<ThrusterGroup> groups;
     std::array<ThrusterGroup *, kNamedGroupTypes>
         groupByType{};  // last group created per standard type
-    std::deque<Exhaust> exhausts;
-    std::deque<ParticleStream> streams;
-    std::deque<Attachment> attachments;
+    Parts<Exhaust> exhausts;
+    Parts<ParticleStream> streams;
+    Parts<Attachment> attachments;
     std::vector<Attachment *> toParent, toChild;  // the attachments, in creation order per kind
-    std::deque<DockPort> docks;
+    Parts<DockPort> docks;
 
     std::string dockInfo;  // DOCKINFO text read from the scenario, made by load()
 

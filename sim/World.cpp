@@ -51,8 +51,19 @@ World::~World() {
         v->alive = false;
         releaseInstance(*v);
     }
-    for (VesselRecord *v : live)
-        forget(*v);
+    for (VesselRecord *v : live) {
+        if (v->module) {
+            Dispatch d(*this, v);
+            classes_.unload(v->module);
+            v->module = nullptr;
+        }
+    }
+    // The lists go whole, and the records with the table: taking the vessels out one by one
+    // would search the list for each.
+    list_.clear();
+    byName_.clear();
+    handles_.clear();
+    focus_ = nullptr;
     if (current_ == this)
         current_ = previous_;
 }

@@ -119,8 +119,21 @@ public:
             *error = c.missingModule;
         return c.missingModule.empty();
     }
+    // While one lives, each class config file is read once (a scenario's load holds them):
+    // otherwise a vessel's class is read afresh for it, as the simulator does.
+    class HeldClasses {
+    public:
+        explicit HeldClasses(World &w) : w_(w) { w_.classes_.hold(); }
+        ~HeldClasses() { w_.classes_.release(); }
+        HeldClasses(const HeldClasses &) = delete;
+        HeldClasses &operator=(const HeldClasses &) = delete;
+
+    private:
+        World &w_;
+    };
     // Modules loaded now (each stays loaded while a vessel of it exists).
     std::size_t loadedModules() const { return classes_.loadedCount(); }
+    std::size_t classConfigReads() const { return classes_.configReads(); }
 
     // --- Vessel lifecycle (Lifecycle.cpp) ---------------------------------------------------
     // Creates a vessel as oapiCreateVessel does: its class config read, its module loaded,

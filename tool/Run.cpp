@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <set>
 
 #include "MeshFile.h"
@@ -145,7 +146,8 @@ int Run::main() {
     printer_ = &printer;
 
     // Every class is found before anything is made, so an unknown one is reported at
-    // its own block.
+    // its own block. Each class config is read once, for the check and the load.
+    auto held = std::make_unique<sim::World::HeldClasses>(world);
     for (const sim::ShipBlock &ship : scenario_.scenario.ships) {
         std::string why;
         if (!world.checkClass(ship.className, &why)) {
@@ -166,6 +168,7 @@ int Run::main() {
                                       : ": " + why));
         return kExitBadInput;
     }
+    held.reset();  // vessels made in flight read their class afresh
     flush();
     if (destroyedHandleUsed()) {
         return kExitFailed;

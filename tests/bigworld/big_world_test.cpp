@@ -254,13 +254,15 @@ std::map<std::string, std::string> BigWorld::takeCensus() {
     return where;
 }
 
-// The most list lookups the capsules make in one step: the slice of their shared walk, a
-// share of the list large enough to walk all of it within the period plus a step; one lookup
+// The most list lookups the capsules make in one step: the slice of their shared walk, at
+// most twice the share of the list that walks all of it within the period plus a step (a
+// slice where few members stand walks further, one where they crowd less far); one lookup
 // to find where the last slice ended; and a few to make sure that a member found inside an
 // airlock is still in the list.
 long SliceLookups(std::size_t listSize) {
     constexpr long kBoardingLookups = 8;
-    return static_cast<long>(std::ceil(listSize * (kStep / kScanPeriod))) + 1 + kBoardingLookups;
+    return 2 * static_cast<long>(std::ceil(listSize * (kStep / kScanPeriod))) + 1 +
+           kBoardingLookups;
 }
 
 double soakDuration() {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -224,4 +225,45 @@ TEST_F(CompanionTest, SavedMemberSurvivesAReload) {
     EXPECT_TRUE(near(values, vec(40, 70, 90), 0));
     EXPECT_EQ(CrewTotal(), crew);
     EXPECT_TRUE(events(*world, sim::ev::kScenarioLine).empty()) << dumpEvents(*world);
+}
+
+// Many members stepping out in one frame: they walk the vessel list once between them, and
+// each still tells the boxes it stands in (edges included) from those it does not, whatever
+// capsule they belong to and however the capsule is turned.
+TEST_F(CompanionTest, MembersSteppingOutTogetherWalkTheListOnce) {
+    makeWorld();
+    struct Case {
+        VECTOR3 offset;  // from the capsule, in its frame, m
+        bool out;
+    };
+    const Case cases[] = {{vec(0, 0, 0), false},    {vec(2, 2, 2), false},
+                          {vec(-2, -2, -2), false}, {vec(2, 2, 2.01), true},
+                          {vec(-2.01, 0, 0), true}, {vec(0, 9, 0), true}};
+    constexpr int kPods = 12;
+    std::vector<OBJHANDLE> pods;
+    for (int k = 0; k < kPods; ++k) {
+        pods.push_back(create(*world, "Pod" + std::to_string(k), "vemopod",
+                              testsupport::kOrbit + vec(37.3 * k, -11.1 * k, 5.7 * k)));
+        if (k % 3 == 1)  // turned a quarter about its y axis
+            world->setRotation(pods.back(), sim::mat(0, 0, 1, 0, 1, 0, -1, 0, 0));
+    }
+    world->step();
+    world->setTraceNew(true);
+    std::vector<std::pair<OBJHANDLE, bool>> members;
+    for (int k = 0; k < kPods; ++k) {
+        for (const Case &c : cases) {
+            OBJHANDLE m = create(*world, "Vemo_M" + std::to_string(members.size()), "Vemo");
+            world->placeNear(m, pods[k], c.offset);
+            members.emplace_back(m, c.out);
+        }
+    }
+    world->step();
+    std::size_t lookups = 0;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        VECTOR3 values;
+        EXPECT_EQ(MemberPoint(members[i].first, values), members[i].second) << "member " << i;
+        const std::vector<std::string> &trace = rec(*world, members[i].first).trace;
+        lookups += std::count(trace.begin(), trace.end(), "oapiGetVesselByIndex");
+    }
+    EXPECT_LE(lookups, world->vessels().size());
 }

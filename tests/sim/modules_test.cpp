@@ -144,3 +144,25 @@ TEST_F(ModuleLoaderTest, MissingClassConfigOrModuleIsBadInput) {
     EXPECT_EQ(testsupport::events(*world, sim::ev::kError, "B", "cannot load").size(), 1u);
     EXPECT_TRUE(root->read("config/probe.log").empty());
 }
+
+// A scenario's vessels of one class read its config once between them, and vessels made in
+// flight read theirs afresh, as in the simulator. A plain vessel allocates nothing for the
+// parts it does not make.
+TEST_F(ModuleLoaderTest, ClassConfigsReadOncePerLoadAndRecordsStaySmall) {
+    root->write("config/vessels/Rock.cfg", "ClassName = Rock\n");
+    sim::ScenarioFile scn;
+    for (int i = 0; i < 50; ++i)
+        scn.ships.push_back({"Rock" + std::to_string(i), "Rock", {"RPOS 6778004 5 6"}, 0});
+    scn.ships.push_back({"P1", "Probe", {}, 0});
+    scn.ships.push_back({"P2", "Probe", {}, 0});
+    std::string error;
+    const std::size_t before = world->classConfigReads();
+    const long blocks = alloccount::liveBlocks();
+    ASSERT_TRUE(world->load(scn, &error)) << error;
+    EXPECT_EQ(world->classConfigReads() - before, 2u);
+    // The probes' module is mapped once; the rocks hold their records, names and instances.
+    EXPECT_LT(alloccount::liveBlocks() - blocks, 52 * 8) << "empty part lists allocate nothing";
+    ASSERT_NE(testsupport::create(*world, "Rock50", "Rock"), nullptr);
+    ASSERT_NE(testsupport::create(*world, "Rock51", "Rock"), nullptr);
+    EXPECT_EQ(world->classConfigReads() - before, 4u);
+}

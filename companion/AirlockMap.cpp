@@ -1,0 +1,111 @@
+#include "AirlockMap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr char AIRLOCK_ID[] = "Vemo";  // to-child point: an airlock box
+constexpr double MIN_CELL_SIZE = 1.0;  // m
+
+double Square(double x) {
+    return x * x;
+}
+
+double Distance(const VECTOR3 &a, const VECTOR3 &b) {
+    return std::sqrt(Square(a.x - b.x) + Square(a.y - b.y) + Square(a.z - b.z));
+}
+
+}  // namespace
+
+AirlockMap::Cell AirlockMap::CellOf(const VECTOR3 &g) const {
+    return {std::int64_t(std::floor(g.x / cellSize_)), std::int64_t(std::floor(g.y / cellSize_)),
+            std::int64_t(std::floor(g.z / cellSize_))};
+}
+
+void AirlockMap::Survey() {
+    boxes_.clear();
+    cellSize_ = MIN_CELL_SIZE;
+    const DWORD count = oapiGetVesselCount();
+    for (DWORD i = 0; i < count; ++i) {
+        OBJHANDLE h = oapiGetVesselByIndex(int(i));
+        VESSEL *v = h ? oapiGetVesselInterface(h) : nullptr;
+        const DWORD points = v ? v->AttachmentCount(false) : 0;
+        for (DWORD j = 0; j < points; ++j) {
+            ATTACHMENTHANDLE a = v->GetAttachmentHandle(false, j);
+            const char *id = a ? v->GetAttachmentId(a) : nullptr;
+            if (!id || std::strcmp(id, AIRLOCK_ID) != 0)
+                continue;
+            VECTOR3 pos = {}, dir = {}, rot = {};
+            v->GetAttachmentParams(a, pos, dir, rot);
+            Box b = {};
+            b.vessel = h;
+            b.iface = v;
+            oapiGetGlobalPos(h, &b.center);
+            b.low = {{pos.x, pos.z, dir.y}};
+            b.high = {{pos.y, dir.x, dir.z}};
+            b.reach = std::sqrt(std::max(Square(b.low.x), Square(b.high.x)) +
+                                std::max(Square(b.low.y), Square(b.high.y)) +
+                                std::max(Square(b.low.z), Square(b.high.z)));
+            // A box another module published with numbers that are no box holds nobody.
+            if (!std::isfinite(b.reach) || !std::isfinite(b.center.x + b.center.y + b.center.z))
+                continue;
+            cellSize_ = std::max(cellSize_, 2.0 * b.reach);
+            boxes_.push_back(b);
+        }
+    }
+    for (Box &b : boxes_)
+        b.cell = CellOf(b.center);
+    std::sort(boxes_.begin(), boxes_.end(),
+              [](const Box &x, const Box &y) { return x.cell < y.cell; });
+}
+
+bool AirlockMap::Contains(const VECTOR3 &global, OBJHANDLE self) const {
+    if (boxes_.empty())
+        return false;
+    if (!std::isfinite(global.x) || !std::isfinite(global.y) || !std::isfinite(global.z))
+        return false;  // in no box, as no comparison with it holds
+    // A box that holds the point has its vessel within half a cell of it: in the point's cell
+    // or the next one on the nearer side, along each axis.
+    const double at[3] = {global.x / cellSize_, global.y / cellSize_, global.z / cellSize_};
+    std::int64_t from[3], step[3];
+    for (int a = 0; a < 3; ++a) {
+        const double cell = std::floor(at[a]);
+        from[a] = std::int64_t(cell);
+        step[a] = at[a] - cell < 0.5 ? -1 : 1;
+    }
+    for (int corner = 0; corner < 8; ++corner) {
+        const Cell near = {from[0] + (corner & 1 ? step[0] : 0),
+                           from[1] + (corner & 2 ? step[1] : 0),
+                           from[2] + (corner & 4 ? step[2] : 0)};
+        auto b = std::lower_bound(boxes_.begin(), boxes_.end(), near,
+                                  [](const Box &x, const Cell &c) { return x.cell < c; });
+        for (; b != boxes_.end() && b->cell == near; ++b) {
+            if (b->vessel == self || Distance(global, b->center) > b->reach)
+                continue;
+            VECTOR3 local = {};
+            b->iface->Global2Local(global, local);
+            if (local.x >= b->low.x && local.x <= b->high.x && local.y >= b->low.y &&
+                local.y <= b->high.y && local.z >= b->low.z && local.z <= b->high.z)
+                return true;
+        }
+    }
+    return false;
+}
+
+const AirlockMap &AirlocksOfThisFrame() {
+    static AirlockMap map;
+    static bool surveyed = false;
+    static double time = 0.0;
+    static DWORD vessels = 0;
+    const double now = oapiGetSimTime();
+    const DWORD count = oapiGetVesselCount();
+    if (!surveyed || now != time || count != vessels) {
+        map.Survey();
+        surveyed = true;
+        time = now;
+        vessels = count;
+    }
+    return map;
+}
