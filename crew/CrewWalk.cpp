@@ -9,12 +9,6 @@
 
 namespace {
 
-// What a vessel that wants crew spends testing one candidate against its airlock, as a share
-// of what the walk spends on one vessel of the list.
-constexpr double CANDIDATE_TEST_SHARE = 0.125;
-// Frames are counted from times; this much of a frame is rounding, s.
-constexpr double FRAME_TIME_ROUNDING = 1e-9;
-
 // Vessels looked at from the top of the list for those that came since the last slice: more
 // coming in one frame are found by the next pass instead.
 constexpr DWORD MAX_NEW_VESSELS_LOOKED_AT = 8;
@@ -30,47 +24,22 @@ struct Walk {
     double frameTime;   // s: oapiGetSimTime of that frame
     DWORD next;         // the slice walks down from the index below this one; 0: a new pass
     OBJHANDLE top;      // the last vessel of the list when the last slice was walked
-    double passStart;   // s: frame time of the pass's first slice
-    int passFound;      // candidates found so far in this pass
-    int lastPassFound;  // and in the whole last pass
-    int testers;        // vessels that asked for this frame's candidates
-    int lastTesters;    // and for the last frame's
     int count;
     CrewCandidate candidates[MAX_CREW_CANDIDATES];
 };
 
 Walk g_walk;  // zero at load time; one per module, as every module links its own library
 
-// How much of the list this frame's slice walks, in vessels, a candidate counting for the
-// tests every vessel that wants crew makes of it: the pass's work, as the last pass found
-// it, spread evenly over the period's frames. Members that cluster in the list (new vessels
-// come at its end) thus make longer slices of few vessels, and no frame carries their tests.
-// At least the slice walks enough vessels to end the pass within the period plus one step,
-// and at most twice the list's even share unless it must walk more for that.
-// A step of no length (before the host's first) or one longer than the period walks the
-// whole list.
-struct SliceShare {
-    double budget;         // vessels, candidates weighed
-    double candidateCost;  // what a candidate weighs
-    DWORD atLeast;         // vessels
-    DWORD atMost;          // vessels, unless atLeast is more: twice the list's even share
-};
-
-// `remaining`: the vessels the pass has still to walk.
-SliceShare ShareOfThisFrame(const Walk &w, DWORD remaining, DWORD listSize, double now) {
+// Vessels in a slice: enough that a whole pass over the list takes at most one period plus
+// one step. A step of no length (before the host's first) or one longer than the period
+// walks the whole list.
+DWORD SliceSize(DWORD listSize) {
     const double step = oapiGetSimStep();
     if (!(step > 0.0) || step >= RETURNING_CREW_SCAN_PERIOD) {
-        return {0.0, 0.0, remaining, remaining};
+        return listSize;
     }
-    const double share = step / RETURNING_CREW_SCAN_PERIOD;
-    const double candidateCost = 1.0 + CANDIDATE_TEST_SHARE * w.lastTesters;
-    const double budget = std::ceil((listSize + candidateCost * w.lastPassFound) * share);
-    const double left = RETURNING_CREW_SCAN_PERIOD - (now - w.passStart);
-    const double framesLeft = std::floor(left / step + FRAME_TIME_ROUNDING) + 1.0;
-    const DWORD atLeast =
-        framesLeft <= 1.0 ? remaining : static_cast<DWORD>(std::ceil(remaining / framesLeft));
-    const DWORD atMost = 2 * static_cast<DWORD>(std::ceil(listSize * share));
-    return {budget, candidateCost, atLeast < 1 ? 1 : atLeast, atMost};
+    const double share = std::ceil(listSize * (step / RETURNING_CREW_SCAN_PERIOD));
+    return share < 1.0 ? 1 : static_cast<DWORD>(share);
 }
 
 // Looks at the vessel at index i: a candidate when it is a crew-member or transfer vessel and
@@ -109,7 +78,7 @@ bool LookAt(Walk &w, DWORD i, OBJHANDLE handle, int newCandidates) {
 
 // Walks this frame's slice: the vessels that came since the last one, then the next share of
 // the list, downwards.
-void WalkSlice(Walk &w, double now) {
+void WalkSlice(Walk &w) {
     const DWORD listSize = oapiGetVesselCount();
     w.count = 0;
     const OBJHANDLE top =
@@ -122,29 +91,16 @@ void WalkSlice(Walk &w, double now) {
     }
     w.top = top;
     const int newCandidates = w.count;
-    w.passFound += newCandidates;
 
     DWORD i = w.next < listSize ? w.next : listSize;
-    if (i == 0) {  // a new pass, from the top
-        i = listSize;
-        w.passStart = now;
-        w.lastPassFound = w.passFound;
-        w.passFound = 0;
+    if (i == 0) {
+        i = listSize;  // a new pass, from the top
     }
-    const SliceShare share = ShareOfThisFrame(w, i, listSize, now);
-    const DWORD start = i;
-    double spent = newCandidates * share.candidateCost;
-    for (; i > 0 &&
-           (start - i < share.atLeast || (spent < share.budget && start - i < share.atMost));
-         --i) {
-        spent += 1.0;
-        const int before = w.count;
+    const DWORD size = SliceSize(listSize);
+    const DWORD end = i > size ? i - size : 0;
+    for (; i > end; --i) {
         if (!LookAt(w, i - 1, oapiGetVesselByIndex(static_cast<int>(i - 1)), newCandidates)) {
             break;  // the list is full: the next slice starts with this vessel
-        }
-        if (w.count != before) {
-            spent += share.candidateCost;
-            ++w.passFound;
         }
     }
     w.next = i;
@@ -156,13 +112,10 @@ CrewCandidate *CrewCandidatesOfThisFrame(int &count) {
     Walk &w = g_walk;
     const double now = oapiGetSimTime();
     if (!w.walked || now != w.frameTime) {
-        w.lastTesters = w.testers;
-        w.testers = 0;
-        WalkSlice(w, now);
+        WalkSlice(w);
         w.walked = true;
         w.frameTime = now;
     }
-    ++w.testers;
     count = w.count;
     return w.candidates;
 }

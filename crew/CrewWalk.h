@@ -12,9 +12,7 @@
 // sized by the frame's step so that a whole pass takes RETURNING_CREW_SCAN_PERIOD plus at most
 // one step, and every vessel that wants crew tests that slice's candidates in the same frame.
 // A member standing in an airlock is thus found within the period plus one step, however many
-// vessels there are, and every frame carries the same small share of the work: a slice where
-// candidates crowd (new vessels join the list at its end) walks fewer vessels, as each
-// candidate costs a test by every vessel that wants crew.
+// vessels there are, and every frame carries the same small share of the work.
 //
 // What a walk finds is kept for its frame only. The simulator destroys deleted vessels when
 // the frame ends, so a handle kept past it may point to nothing; a later frame walks afresh.

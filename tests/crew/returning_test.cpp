@@ -46,46 +46,6 @@ TEST_F(EvaWorldTest, MemberInsideComesAboardWithinThePeriodAndOneStep) {
     }
 }
 
-// Members crowd at the end of the list (new vessels join it there), and every vessel that
-// wants crew tests each candidate of a frame: the walk spreads those candidates over the
-// period's frames, as it spreads the list, and still sees every member once a period.
-TEST_F(EvaWorldTest, CrowdedMembersAreSpreadOverThePass) {
-    constexpr double kStep = 1.0 / 60.0;  // s
-    constexpr int kPlain = 600, kMembers = 120, kTesters = 100, kFrames = 60;
-    MakeWorld(kStep);
-    OBJHANDLE alpha = MakeHab("Alpha");
-    for (int i = 0; i < kPlain; ++i) {
-        Make("Plain" + std::to_string(i), "Plain", vec(100.0 + i, 0, 0));
-    }
-    for (int i = 0; i < kMembers; ++i) {
-        MakeMember("Vemo_M" + std::to_string(i), alpha, vec(0, 50.0 + i, 0), vec(30, 60, 70));
-    }
-    const int framesPerPeriod = static_cast<int>(std::ceil(RETURNING_CREW_SCAN_PERIOD / kStep));
-    std::vector<int> seenAt(kMembers, -1);
-    int most = 0;
-    for (int frame = 0; frame < kFrames; ++frame) {
-        world().step();
-        int count = 0;
-        CrewCandidate *c = nullptr;
-        for (int t = 0; t < kTesters; ++t) {  // as many vessels that want crew ask
-            c = CrewCandidatesOfThisFrame(count);
-        }
-        for (int k = 0; k < count; ++k) {
-            const int m = static_cast<int>(c[k].index) - 1 - kPlain;
-            ASSERT_GE(m, 0);
-            EXPECT_LE(frame - seenAt[m], framesPerPeriod + 1) << "member " << m;
-            seenAt[m] = frame;
-        }
-        if (frame >= 2 * framesPerPeriod) {  // the walk knows the crowd from a whole pass
-            most = std::max(most, count);
-        }
-    }
-    for (int m = 0; m < kMembers; ++m) {
-        EXPECT_GE(seenAt[m], kFrames - framesPerPeriod - 1) << "member " << m;
-    }
-    EXPECT_LE(most, 2 * kMembers / framesPerPeriod) << "candidates in one frame";
-}
-
 // A frame keeps at most MAX_CREW_CANDIDATES members of its slice; the slice (which goes down
 // the list) ends at the first that does not fit, and the next frame goes on from there, so
 // the member first in the list, walked last, is not missed.
