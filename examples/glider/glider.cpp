@@ -30,7 +30,7 @@ const double kOswald = 0.8;      // span efficiency
 const double kClSlope = 5.0;     // per radian
 const double kStall = 15.0 * RAD;  // rad
 const double kCd0 = 0.02;        // drag at zero lift
-const double kCm0 = -0.02;       // pitching moment at zero lift
+const double kCm0 = 0.05;        // pitching moment at zero lift: it trims at about 2 degrees
 const double kCmSlope = -0.5;    // per radian: stable in pitch
 // Wave drag: it begins at Mach 0.75, peaks at 0.05 from Mach 1.0 to 1.1.
 const double kWaveM1 = 0.75, kWaveM2 = 1.0, kWaveM3 = 1.1, kWaveMax = 0.05;
