@@ -80,6 +80,13 @@ typedef void *PSTREAM_HANDLE;
 typedef void *DOCKHANDLE;
 typedef void *ATTACHMENTHANDLE;
 typedef void *ANIMATIONCOMPONENT_HANDLE;
+typedef void *AIRFOILHANDLE;
+typedef void *PANELHANDLE;
+
+// The drawing surface of the simulator's HUD and panels; the headless host draws nothing.
+namespace oapi {
+class Sketchpad;
+}
 
 // What the host tells clbkDrawHUD about the HUD: its size in pixels, its centre, the pixels
 // per degree and the size of its markers.
@@ -98,6 +105,7 @@ const double PI05 = PI * 0.5;   // pi/2
 const double PI2 = PI * 2.0;    // 2 pi
 const double RAD = PI / 180.0;  // radians per degree
 const double DEG = 180.0 / PI;  // degrees per radian
+const double G = 9.81;          // gravitational acceleration at the Earth's mean radius, m/s^2
 
 // ---------------------------------------------------------------------------------------
 // Records
@@ -260,6 +268,41 @@ enum THGROUP_TYPE {
 #define MESHVIS_ALWAYS (MESHVIS_EXTERNAL | MESHVIS_COCKPIT)
 #define MESHVIS_VC 0x04
 
+// A touchdown point: where it is in the vessel frame, how hard the ground pushes back when it
+// sinks in (N/m) and against its sinking speed (N s/m), and its friction coefficients across
+// and along the vessel's long axis.
+typedef struct {
+    VECTOR3 pos;
+    double stiffness, damping;
+    double mu, mu_lng;
+} TOUCHDOWNVTX;
+
+// Airfoils: the lift of a vertical one lies in the vessel's y-z plane (wings), of a horizontal
+// one in its x-z plane (fins).
+enum AIRFOIL_ORIENTATION { LIFT_VERTICAL, LIFT_HORIZONTAL, FORCE_AND_MOMENT };
+class VESSEL;
+// An airfoil's coefficients at angle of attack aoa (rad), Mach number M and Reynolds number
+// Re: lift cl, moment cm and drag cd.
+typedef void (*AirfoilCoeffFuncEx)(VESSEL *v, double aoa, double M, double Re, void *context,
+                                   double *cl, double *cm, double *cd);
+// The older single lift coefficient of a vessel, by angle of attack.
+typedef double (*LiftCoeffFunc)(double aoa);
+
+// Control surfaces, and the axis about which each moves its lift.
+enum AIRCTRL_TYPE {
+    AIRCTRL_ELEVATOR,
+    AIRCTRL_RUDDER,
+    AIRCTRL_AILERON,
+    AIRCTRL_FLAP,
+    AIRCTRL_ELEVATORTRIM,
+    AIRCTRL_RUDDERTRIM
+};
+#define AIRCTRL_AXIS_AUTO 0
+#define AIRCTRL_AXIS_YPOS 1
+#define AIRCTRL_AXIS_YNEG 2
+#define AIRCTRL_AXIS_XPOS 3
+#define AIRCTRL_AXIS_XNEG 4
+
 // ---------------------------------------------------------------------------------------
 // Keyboard
 // ---------------------------------------------------------------------------------------
@@ -269,6 +312,9 @@ enum THGROUP_TYPE {
 #define OAPI_KEY_LALT 0x38
 #define OAPI_KEY_RCONTROL 0x9D
 #define OAPI_KEY_RALT 0xB8
+#define OAPI_KEY_1 0x02
+#define OAPI_KEY_2 0x03
+#define OAPI_KEY_3 0x04
 #define OAPI_KEY_E 0x12
 #define OAPI_KEY_K 0x25
 
@@ -321,6 +367,11 @@ OAPIFUNC double oapiGetEmptyMass(OBJHANDLE hVessel);
 OAPIFUNC void oapiSetEmptyMass(OBJHANDLE hVessel, double mass);
 OAPIFUNC void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos);
 OAPIFUNC void oapiWriteLog(char *line);
+// Induced drag coefficient of a wing of aspect ratio A and efficiency e at lift cl, and
+// the wave drag coefficient at Mach M: 0 below M1, rising to cmax at M2, cmax up to M3,
+// falling off beyond.
+OAPIFUNC double oapiGetInducedDrag(double cl, double A, double e);
+OAPIFUNC double oapiGetWaveDrag(double M, double M1, double M2, double M3, double cmax);
 
 // ---------------------------------------------------------------------------------------
 // VESSEL: the host's interface to one vessel. No virtual functions, no virtual destructor.
@@ -345,16 +396,27 @@ public:
     void SetEmptyMass(double m) const;
     void SetSize(double size) const;
     void SetTouchdownPoints(const VECTOR3 &pt1, const VECTOR3 &pt2, const VECTOR3 &pt3) const;
+    void SetTouchdownPoints(const TOUCHDOWNVTX *tdvtx, DWORD ntdvtx) const;
+    void SetCOG_elev(double h) const;
     void SetPMI(const VECTOR3 &pmi) const;
     void SetCrossSections(const VECTOR3 &cs) const;
     void SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) const;
     void SetRotDrag(const VECTOR3 &rd) const;
     void SetPitchMomentScale(double scale) const;
     void SetBankMomentScale(double scale) const;
+    void SetYawMomentScale(double scale) const;
+    void SetLiftCoeffFunc(LiftCoeffFunc lcf) const;
+    AIRFOILHANDLE CreateAirfoil3(AIRFOIL_ORIENTATION align, const VECTOR3 &ref,
+                                 AirfoilCoeffFuncEx cf, void *context, double c, double S,
+                                 double A) const;
+    void CreateControlSurface(AIRCTRL_TYPE type, double area, double dCl, const VECTOR3 &ref,
+                              int axis = AIRCTRL_AXIS_AUTO, UINT anim = (UINT)-1) const;
     void SetCameraOffset(const VECTOR3 &co) const;
 
     UINT InsertMesh(MESHHANDLE hMesh, UINT idx, const VECTOR3 *ofs = 0) const;
     UINT AddMesh(MESHHANDLE hMesh, const VECTOR3 *ofs = 0) const;
+    UINT AddMesh(const char *meshname, const VECTOR3 *ofs = 0) const;
+    void ClearMeshes() const;
     void SetMeshVisibilityMode(UINT idx, WORD mode) const;
 
     UINT CreateAnimation(double initial_state) const;
@@ -370,12 +432,17 @@ public:
     PROPELLANT_HANDLE CreatePropellantResource(double maxmass, double mass = -1.0,
                                                double efficiency = 1.0) const;
     void SetDefaultPropellantResource(PROPELLANT_HANDLE ph) const;
+    void ClearPropellantResources() const;
     THRUSTER_HANDLE CreateThruster(const VECTOR3 &pos, const VECTOR3 &dir, double maxth0,
                                    PROPELLANT_HANDLE hp = NULL, double isp0 = 0.0,
                                    double isp_ref = 0.0, double p_ref = 101.4e3) const;
     THGROUP_HANDLE CreateThrusterGroup(THRUSTER_HANDLE *th, int nth, THGROUP_TYPE thgt) const;
     UINT AddExhaust(THRUSTER_HANDLE th, double lscale, double wscale, const VECTOR3 &pos,
                     const VECTOR3 &dir, SURFHANDLE tex = 0) const;
+    UINT AddExhaust(THRUSTER_HANDLE th, double lscale, double wscale, SURFHANDLE tex = 0) const;
+    void ClearThrusterDefinitions() const;
+    void ClearExhaustRefs() const;
+    void ClearAttExhaustRefs() const;
     PSTREAM_HANDLE AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3 &pos,
                                     PARTICLESTREAMSPEC *pss = 0) const;
     double GetThrusterGroupLevel(THGROUP_HANDLE thg) const;
@@ -392,11 +459,20 @@ public:
     void GlobalRot(const VECTOR3 &rloc, VECTOR3 &rglob) const;
     void Global2Local(const VECTOR3 &global, VECTOR3 &local) const;
 
+    // Flight data: altitude above the body's mean radius (m), the air's pressure (Pa) and the
+    // dynamic pressure of the air flowing past (Pa), and whether the vessel touches the ground.
+    double GetAltitude() const;
+    double GetAtmPressure() const;
+    double GetDynPressure() const;
+    bool GroundContact() const;
+
     UINT DockCount() const;
     DOCKHANDLE GetDockHandle(UINT n) const;
     OBJHANDLE GetDockStatus(DOCKHANDLE hDock) const;
     // Added by this host for the sample vessel classes: a docking port in the vessel frame.
     DOCKHANDLE CreateDock(const VECTOR3 &pos, const VECTOR3 &dir, const VECTOR3 &rot) const;
+    // Defines docking port 0 (made if the vessel has no port yet).
+    void SetDockParams(const VECTOR3 &pos, const VECTOR3 &dir, const VECTOR3 &rot) const;
 
     ATTACHMENTHANDLE CreateAttachment(bool toparent, const VECTOR3 &pos, const VECTOR3 &dir,
                                       const VECTOR3 &rot, const char *id,
@@ -456,6 +532,29 @@ public:
     virtual bool clbkLoadVC(int id);
     virtual bool clbkVCMouseEvent(int id, int event, VECTOR3 &p);
     virtual bool clbkVCRedrawEvent(int id, int event, SURFHANDLE surf);
+};
+
+// ---------------------------------------------------------------------------------------
+// VESSEL3: VESSEL2 with further callbacks, after VESSEL2's in slot order. The host never calls
+// the panel and HUD ones.
+// ---------------------------------------------------------------------------------------
+class OAPIFUNC VESSEL3 : public VESSEL2 {
+public:
+    VESSEL3(OBJHANDLE hVessel, int fmodel = 1);
+    // VESSEL2's callbacks of these names stay callable beside the new ones.
+    using VESSEL2::clbkDrawHUD;
+    using VESSEL2::clbkPanelMouseEvent;
+    using VESSEL2::clbkPanelRedrawEvent;
+
+    virtual bool clbkPanelMouseEvent(int id, int event, int mx, int my, void *context);
+    virtual bool clbkPanelRedrawEvent(int id, int event, SURFHANDLE surf, void *context);
+    virtual int clbkGeneric(int msgid = 0, int prm = 0, void *context = NULL);
+    virtual bool clbkLoadPanel2D(int id, PANELHANDLE hPanel, DWORD viewW, DWORD viewH);
+    virtual bool clbkDrawHUD(int mode, const HUDPAINTSPEC *hps, oapi::Sketchpad *skp);
+    virtual void clbkRenderHUD(int mode, const HUDPAINTSPEC *hps, SURFHANDLE hTex);
+    // The force of the light falling on the vessel (mflux, the momentum flux), and where it
+    // acts; by default a body of the vessel's size facing the light.
+    virtual bool clbkGetRadiationForce(const VECTOR3 &mflux, VECTOR3 &F, VECTOR3 &pos);
 };
 
 #endif  // VEMO_HOST_ORBITERSDK_H

@@ -65,3 +65,35 @@ bool VESSEL2::clbkVCMouseEvent(int id, int event, VECTOR3 &p) {
 bool VESSEL2::clbkVCRedrawEvent(int id, int event, SURFHANDLE surf) {
     return false;
 }
+
+VESSEL3::VESSEL3(OBJHANDLE hVessel, int fmodel) : VESSEL2(hVessel, fmodel) {
+    version = 2;
+}
+
+bool VESSEL3::clbkPanelMouseEvent(int id, int event, int mx, int my, void *context) {
+    return false;
+}
+bool VESSEL3::clbkPanelRedrawEvent(int id, int event, SURFHANDLE surf, void *context) {
+    return false;
+}
+int VESSEL3::clbkGeneric(int msgid, int prm, void *context) {
+    return 0;
+}
+bool VESSEL3::clbkLoadPanel2D(int id, PANELHANDLE hPanel, DWORD viewW, DWORD viewH) {
+    return false;
+}
+bool VESSEL3::clbkDrawHUD(int mode, const HUDPAINTSPEC *hps, oapi::Sketchpad *skp) {
+    return false;
+}
+void VESSEL3::clbkRenderHUD(int mode, const HUDPAINTSPEC *hps, SURFHANDLE hTex) {}
+bool VESSEL3::clbkGetRadiationForce(const VECTOR3 &mflux, VECTOR3 &F, VECTOR3 &pos) {
+    // A body of the vessel's size facing the light, the force acting at its centre. (The
+    // host's motion leaves radiation out.)
+    double size = 0.0;
+    if (World *w = World::current())
+        if (const VesselRecord *v = w->record(GetHandle()))
+            size = v->caps.size;
+    F = mflux * (size * size * 1.5);
+    pos = vec(0, 0, 0);
+    return true;
+}

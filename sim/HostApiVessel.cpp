@@ -58,6 +58,7 @@ void VESSEL::SetTouchdownPoints(const VECTOR3 &pt1, const VECTOR3 &pt2, const VE
         c.v->caps.touchdown[0] = pt1;
         c.v->caps.touchdown[1] = pt2;
         c.v->caps.touchdown[2] = pt3;
+        c.v->touchdownPoints.clear();  // it lands as a whole again
     }
 }
 
@@ -293,4 +294,88 @@ PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3 &pos,
     if (pss)
         s.spec = *pss;
     return &s;
+}
+
+void VESSEL::SetCOG_elev(double h) const {
+    if (ApiContext c = vesselCall(vessel, "SetCOG_elev"))
+        c.v->caps.cogElevation = h;
+}
+
+void VESSEL::SetYawMomentScale(double scale) const {
+    if (ApiContext c = vesselCall(vessel, "SetYawMomentScale"))
+        c.v->caps.yawMomentScale = scale;
+}
+
+void VESSEL::SetLiftCoeffFunc(LiftCoeffFunc lcf) const {
+    if (ApiContext c = vesselCall(vessel, "SetLiftCoeffFunc"))
+        c.v->caps.liftCoeff = lcf;
+}
+
+UINT VESSEL::AddMesh(const char *meshname, const VECTOR3 *ofs) const {
+    // The name is kept; the simulator loads meshes/<name>.msh when it shows the vessel.
+    World *w = World::current();
+    return AddMesh(w && meshname ? w->loadMesh(meshname) : nullptr, ofs);
+}
+
+void VESSEL::ClearMeshes() const {
+    if (ApiContext c = vesselCall(vessel, "ClearMeshes"))
+        c.v->meshes.clear();
+}
+
+void VESSEL::ClearPropellantResources() const {
+    ApiContext c = vesselCall(vessel, "ClearPropellantResources");
+    if (!c)
+        return;
+    for (Thruster &th : c.v->thrusters)
+        th.tank = nullptr;
+    for (const Tank &t : c.v->tanks)
+        c.w->forgetHandle(&t);
+    c.v->tanks.clear();
+    c.v->defaultTank = nullptr;
+}
+
+UINT VESSEL::AddExhaust(THRUSTER_HANDLE th, double lscale, double wscale, SURFHANDLE tex) const {
+    // At the thruster, pointing against its thrust.
+    World *w = World::current();
+    const Thruster *t = w ? w->handleOf<Thruster>(th, World::kThruster, nullptr) : nullptr;
+    if (!t)
+        return AddExhaust(th, lscale, wscale, vec(0, 0, 0), vec(0, 0, -1), tex);
+    return AddExhaust(th, lscale, wscale, t->pos, -t->dir, tex);
+}
+
+void VESSEL::ClearThrusterDefinitions() const {
+    ApiContext c = vesselCall(vessel, "ClearThrusterDefinitions");
+    if (!c)
+        return;
+    for (ParticleStream &s : c.v->streams)
+        s.thruster = nullptr;  // an exhaust stream loses its thruster
+    for (const Thruster &th : c.v->thrusters)
+        c.w->forgetHandle(&th);
+    for (const ThrusterGroup &g : c.v->groups)
+        c.w->forgetHandle(&g);
+    c.v->exhausts.clear();
+    c.v->thrusters.clear();
+    c.v->groups.clear();
+    c.v->groupByType.fill(nullptr);
+}
+
+void VESSEL::ClearExhaustRefs() const {
+    if (ApiContext c = vesselCall(vessel, "ClearExhaustRefs"))
+        c.v->exhausts.clear();
+}
+
+void VESSEL::ClearAttExhaustRefs() const {
+    ApiContext c = vesselCall(vessel, "ClearAttExhaustRefs");
+    if (!c)
+        return;
+    // The exhausts of thrusters in an attitude group go; the others stay.
+    auto attitude = [&c](const Exhaust &e) {
+        for (const ThrusterGroup &g : c.v->groups)
+            if (g.type >= THGROUP_ATT_PITCHUP && g.type <= THGROUP_ATT_BACK &&
+                std::find(g.thrusters.begin(), g.thrusters.end(), e.thruster) != g.thrusters.end())
+                return true;
+        return false;
+    };
+    auto &ex = c.v->exhausts;
+    ex.erase(std::remove_if(ex.begin(), ex.end(), attitude), ex.end());
 }

@@ -117,6 +117,20 @@ DOCKHANDLE VESSEL::CreateDock(const VECTOR3 &pos, const VECTOR3 &dir, const VECT
     return &d;
 }
 
+void VESSEL::SetDockParams(const VECTOR3 &pos, const VECTOR3 &dir, const VECTOR3 &rot) const {
+    ApiContext c = vesselCall(vessel, "SetDockParams");
+    if (!c)
+        return;
+    if (c.v->docks.empty()) {
+        CreateDock(pos, dir, rot);
+        return;
+    }
+    DockPort &d = c.v->docks.front();
+    d.pos = pos;
+    d.dir = dir;
+    d.rot = rot;
+}
+
 ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, const VECTOR3 &dir,
                                           const VECTOR3 &rot, const char *id, bool loose) const {
     ApiContext c = vesselCall(vessel, "CreateAttachment");

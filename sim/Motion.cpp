@@ -5,7 +5,9 @@
 // reference body's gravity (a point mass); the position follows the mean velocity. The
 // angular velocity follows the thrusters' torque F x r over the principal moments of
 // inertia, and the rotation follows the angular velocity. A vessel's mass is its empty mass
-// and all its propellant.
+// and all its propellant. Thrust falls with the air's pressure for a thruster given a
+// reference isp. The air's and the ground's loads, and the coupling of the vessel's own
+// turning, come from Loads.cpp.
 //
 // A landed vessel stays where it stands while its weight holds it down (its propellant still
 // burns); a free one that reaches the ground comes to rest on it (Surface.cpp).
@@ -18,6 +20,7 @@
 #include <utility>
 
 #include "Text.h"
+#include "Touchdown.h"
 #include "World.h"
 
 namespace sim {
@@ -30,6 +33,13 @@ constexpr double kDefaultIsp = 5e4;
 }  // namespace
 
 void World::moveVessel(VesselRecord &v, double dt) {
+    // Stiff touchdown points on the ground are followed in shorter steps (Touchdown.h).
+    const int parts = contactSubsteps(v, groundRadius(), v.mass(), dt);
+    for (int i = 0; i < parts; ++i)
+        moveVesselBy(v, dt / parts);
+}
+
+void World::moveVesselBy(VesselRecord &v, double dt) {
     // Each step the simulator sets every thruster without propellant to level 0.
     for (Thruster &th : v.thrusters)
         if (!th.fed())
@@ -50,7 +60,7 @@ void World::moveVessel(VesselRecord &v, double dt) {
     }
     const VECTOR3 rpos = v.rpos;
     const VECTOR3 rvel = v.rvel;
-    VECTOR3 vNew = v.rvel + fall;
+    VECTOR3 vNew = v.rvel + fall + applyLoads(v, dt);
     if (v.thrusting())
         vNew += applyThrust(v, dt);
     v.rpos += (v.rvel + vNew) * (0.5 * dt);
@@ -67,7 +77,9 @@ void World::moveVessel(VesselRecord &v, double dt) {
         if (w > 0.0)
             v.rot = mul(v.rot, rotationAboutAxis(v.avel / w, w * dt));
     }
-    checkTouchdown(v);
+    // A vessel on sprung touchdown points rests on them instead (Loads.cpp).
+    if (v.touchdownPoints.empty())
+        checkTouchdown(v);
 }
 
 VECTOR3 World::applyThrust(VesselRecord &v, double dt) {
@@ -75,6 +87,7 @@ VECTOR3 World::applyThrust(VesselRecord &v, double dt) {
     VECTOR3 force = vec(0, 0, 0);
     VECTOR3 torque = vec(0, 0, 0);
     double used = 0.0;
+    const double pressure = airOf(body(), altitude(v)).p;
     for (Thruster &th : v.thrusters) {
         Tank *tank = th.tank;
         if (th.level <= 0.0 || th.maxThrust <= 0.0 || !tank || tank->mass <= 0.0)
@@ -102,6 +115,9 @@ VECTOR3 World::applyThrust(VesselRecord &v, double dt) {
             }
         }
         used += dm;
+        // The propellant flows as in vacuum; the air's pressure takes off thrust.
+        if (th.ispRef > 0.0 && th.pRef > 0.0 && pressure > 0.0)
+            thrust *= std::max(0.0, 1.0 - pressure * (isp - th.ispRef) / (th.pRef * isp));
         VECTOR3 f = th.dir * thrust;
         force += f;
         torque += cross(f, th.pos);

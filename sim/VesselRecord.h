@@ -178,6 +178,26 @@ struct DockPort {
     UINT matePort = 0;
 };
 
+// A wing or fin: its coefficients come from the module's function (Aerodynamics.cpp).
+struct Airfoil {
+    VesselRecord *owner = nullptr;
+    AIRFOIL_ORIENTATION align = LIFT_VERTICAL;
+    VECTOR3 ref = vec(0, 0, 0);  // where its force acts, vessel frame
+    AirfoilCoeffFuncEx coeff = nullptr;
+    void *context = nullptr;
+    double chord = 0.0, area = 0.0, aspect = 0.0;  // m, m^2 (0: the cross-section), -
+};
+
+// An elevator, rudder, aileron, flap or trim tab, moving towards the pilot's command.
+struct ControlSurface {
+    AIRCTRL_TYPE type = AIRCTRL_ELEVATOR;
+    double area = 0.0, dCl = 0.0;  // m^2, lift coefficient per unit of deflection
+    VECTOR3 ref = vec(0, 0, 0);
+    int axis = AIRCTRL_AXIS_XPOS;  // resolved: never AUTO
+    UINT anim = static_cast<UINT>(-1);
+    double level = 0.0, target = 0.0;  // -1..1
+};
+
 struct ClassCaps {
     double size = 0.0;
     VECTOR3 touchdown[3] = {vec(0, 0, 0), vec(0, 0, 0), vec(0, 0, 0)};
@@ -190,6 +210,9 @@ struct ClassCaps {
     VECTOR3 cameraOffset = vec(0, 0, 0);
     SURFHANDLE reentryTexture = nullptr;
     double reentryPLimit = 0.0, reentryLScale = 0.0, reentryWScale = 0.0;
+    double yawMomentScale = 0.0;
+    double cogElevation = 0.0;  // m, height of the centre of gravity when standing
+    LiftCoeffFunc liftCoeff = nullptr;  // kept; the host flies airfoils only
 };
 
 struct VesselRecord {
@@ -235,6 +258,11 @@ struct VesselRecord {
     Parts<Attachment> attachments;
     std::vector<Attachment *> toParent, toChild;  // the attachments, in creation order per kind
     Parts<DockPort> docks;
+    Parts<Airfoil> airfoils;
+    std::vector<ControlSurface> controlSurfaces;
+    // Touchdown points with their springs: the vessel rests on the ground on them
+    // (Touchdown.cpp). Empty for a vessel that set three plain points: it lands as a whole.
+    std::vector<TOUCHDOWNVTX> touchdownPoints;
 
     std::string dockInfo;  // DOCKINFO text read from the scenario, made by load()
 

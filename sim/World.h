@@ -30,6 +30,8 @@
 //   VesselStatus.cpp   VESSELSTATUS records in and out
 //   Motion.cpp         thrust, propellant, gravity, motion; pilot and outside actions that move
 //   Bodies.*           the reference bodies, their gravity and surface frames
+//   Loads.cpp          air and ground loads on a moving vessel (Atmosphere.*, Aerodynamics.*,
+//                      Touchdown.*), control surfaces, flight data
 //   Surface.cpp        landed vessels: standing, touching down, lifting off, their status
 //   Docking.cpp        docking ports and the focus vessel
 //   Keys.*             key names and buffered key events
@@ -47,6 +49,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Aerodynamics.h"
 #include "Bodies.h"
 #include "EventLog.h"
 #include "Keys.h"
@@ -241,6 +244,16 @@ public:
     void turn(VesselRecord &v, const MATRIX3 &R);
     void setAngularVelocity(OBJHANDLE vessel, const VECTOR3 &avel);
 
+    // --- Air and ground (Loads.cpp) -------------------------------------------------------------
+    // The pilot's command for the vessel's control surfaces of this type, -1..1: they move
+    // towards it at 1 per second.
+    void commandControlSurface(OBJHANDLE vessel, AIRCTRL_TYPE type, double level);
+    // Height above the body's mean radius, m; the air there, and the vessel's air data.
+    double altitude(const VesselRecord &v) const { return length(v.rpos) - body_->radius; }
+    AirData airDataOf(const VesselRecord &v) const;
+    // Landed, or some touchdown point with a spring on or in the ground.
+    bool groundContact(const VesselRecord &v) const;
+
     // --- Docking and focus (Docking.cpp) -------------------------------------------------------
     // Docks b's port pb to a's port pa; false if a port is missing or taken. Aligning moves b
     // to a (port on port, directions opposite, rotation references parallel) and gives it a's
@@ -312,7 +325,8 @@ public:
         kAttachment,
         kDock,
         kMesh,
-        kTexture
+        kTexture,
+        kAirfoil
     };
     // The live vessel a handle names, for a use of it by a module or from outside (`use`
     // names it in the message). A destroyed vessel's handle is an error (unless the world
@@ -324,6 +338,8 @@ public:
     // Every handle of a part the host hands out is registered with its kind, and forgotten
     // with its vessel.
     void registerHandle(const void *h, HandleKind kind) { handles_[h] = kind; }
+    // A part the vessel took back (ClearThrusterDefinitions, ...): its handle names nothing.
+    void forgetHandle(const void *h) { handles_.erase(h); }
     // A handle of the given kind belonging to `owner` (any owner if null), or null.
     template <class T>
     T *handleOf(const void *h, HandleKind kind, const VesselRecord *owner) const;
@@ -382,6 +398,10 @@ private:
     // Motion.cpp
     void applyPilotInputs();
     void moveVessel(VesselRecord &v, double dt);
+    void moveVesselBy(VesselRecord &v, double dt);  // one part of a step
+    // Loads.cpp: the air's and the ground's loads over the step: turns the vessel by their
+    // torque (and its own turning's coupling) and returns their velocity change, global axes.
+    VECTOR3 applyLoads(VesselRecord &v, double dt);
     // Burns the lit thrusters' propellant over the step, turns the vessel by their torque and
     // returns the velocity change their force gives, in the global frame.
     VECTOR3 applyThrust(VesselRecord &v, double dt);

@@ -290,7 +290,8 @@ const std::set<std::string> kSampleFiles = {
     "scenarios/vemopod/transfer.scn",
 };
 const std::set<std::string> kStandInFiles = {"modules/Vemo.dll", "config/vessels/Vemo.cfg",
-                                             "meshes/Vemo/ver.dtf"};
+                                             "meshes/Vemo/ver.dtf", "modules/glider.dll",
+                                             "config/vessels/glider.cfg"};
 
 // Each class config in the tree names its own class and a module the tree holds.
 void ExpectClassConfigsNameTheirModules(const fs::path &tree,
@@ -353,7 +354,7 @@ TEST_F(UserInstall, TheRuntimeRootHoldsTheSameFilesAndTheStandIn) {
     EXPECT_EQ(rootFiles, expected);
     for (const std::string &file : kAddonFiles)
         EXPECT_EQ(ReadText(root / file), ReadText(prefix_ / file)) << file << " differs";
-    ExpectClassConfigsNameTheirModules(root, {"vemopod", "crewhab", "Vemo"});
+    ExpectClassConfigsNameTheirModules(root, {"vemopod", "crewhab", "Vemo", "glider"});
 }
 
 TEST_F(UserInstall, MeshIsReadableAndHasTheGroupsTheDeploymentMoves) {

@@ -186,7 +186,7 @@ TEST_F(HostTest, CallTraceRecordsSetUpCallsInOrder) {
     ScriptVessel::hooks.setClassCaps = [](ScriptVessel &v) {
         v.SetEmptyMass(10);
         oapiLoadMeshGlobal("m");
-        v.AddMesh(nullptr);
+        v.AddMesh(MESHHANDLE(nullptr));  // the handle overload, not the name one
     };
     OBJHANDLE a = make("A");
     Strings calls;
