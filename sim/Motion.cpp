@@ -34,7 +34,7 @@ void World::moveVessel(VesselRecord &v, double dt) {
     for (Thruster &th : v.thrusters)
         if (!th.fed())
             th.level = 0.0;
-    const VECTOR3 fall = gravityAt(body(), v.rpos) * dt;
+    const VECTOR3 fall = gravityAt(bodyOf(v), v.rpos) * dt;
     if (v.status == kLanded) {
         if (!v.thrusting())
             return;
@@ -200,6 +200,7 @@ void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const
     if (!v || !o || v == o || !isWithin(offset, kMaxDistance) || !isWithin(relVel, kMaxSpeed))
         return;
     liftOff(*v);
+    v->body = o->body;
     v->rpos = o->rpos + mul(o->rot, offset);
     v->rvel = o->rvel + mul(o->rot, relVel);
     log(v, ev::kMoved, "placed at (" + vectorText(offset) + ") from " + o->name);

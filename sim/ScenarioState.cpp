@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "OrbitElements.h"
 #include "ScenarioText.h"
 #include "Text.h"
 #include "World.h"
@@ -142,6 +143,11 @@ struct World::BlockState {
     MATRIX3 rot = identity();
     std::vector<std::pair<size_t, double>> tankLevels;      // tank index, fraction of its mass
     std::vector<std::pair<size_t, double>> thrusterLevels;  // thruster index, level
+    const CelestialBody *body = nullptr;                    // named by STATUS
+    bool hasElements = false, hasBase = false;
+    OrbitElements elements;
+    std::string base;               // "<base>:<pad>" of a BASE line
+    std::vector<std::string> kept;  // default lines kept as read (isKeptDefaultLine)
 };
 
 // The handle clbkLoadStateEx reads a block's lines through.
@@ -179,6 +185,9 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
         surfaceElevation_ = scenario.surfaceElevation;
 
     description_ = scenario.description;
+    keptSections_ = scenario.kept;
+    hasScenarioMjd_ = scenario.hasMjd;
+    scenarioMjd_ = scenario.mjd;
     std::vector<VesselRecord *> made;
     for (std::size_t i = 0; i < scenario.ships.size(); ++i) {
         const ShipBlock &b = scenario.ships[i];
@@ -246,6 +255,7 @@ void World::loadBlock(VesselRecord &v, const ShipBlock &block) {
     }
     if (st.hasHeading)
         v.spot.heading = st.heading;
+    placeFromBlock(v, st);
     // A landed vessel stands on the surface; a free one inside the body is moved out.
     settle(v);
     for (const auto &[i, f] : st.tankLevels)
@@ -265,9 +275,31 @@ void World::loadBlock(VesselRecord &v, const ShipBlock &block) {
     }
 }
 
+void World::placeFromBlock(VesselRecord &v, const BlockState &st) {
+    if (st.body)
+        v.body = st.body;
+    // An orbit given as elements, where it is now: at the scenario's date, or else at the
+    // elements' own epoch.
+    if (st.hasElements && !st.hasRpos)
+        stateFromElements(bodyOf(v), st.elements, hasScenarioMjd_ ? scenarioMjd_ : st.elements.mjd,
+                          v.rpos, v.rvel);
+    if (v.status == kLanded && st.hasBase && !st.hasPos) {
+        PadSpot pad;
+        std::string why;
+        if (basePad(bodyOf(v), st.base, pad, why)) {
+            v.spot.lng = pad.lng;
+            v.spot.lat = pad.lat;
+        } else {
+            log(&v, ev::kError, why);
+        }
+    }
+    v.keptLines = st.kept;
+}
+
 ScenarioFile World::save() {
     ScenarioFile out;
     out.description = description_;
+    out.kept = keptSections_;
     std::vector<VesselRecord *> live = list_;
     for (VesselRecord *v : live) {
         if (!v->alive || !v->callbacks)
@@ -329,12 +361,13 @@ void World::writeLine(FILEHANDLE scn, const std::string &line) {
 //   DOCKINFO p:q,Name ... own port p docked to port q of vessel Name
 // Numbers are written as the shortest text that reads back as the same value.
 void World::saveDefaultState(const VesselRecord &v, FILEHANDLE scn) {
+    const CelestialBody &at = bodyOf(v);
     if (v.status == kLanded) {
-        writeLine(scn, std::string("STATUS Landed ") + body().name);
+        writeLine(scn, std::string("STATUS Landed ") + at.name);
         writeLine(scn, "POS " + numberText(v.spot.lng) + " " + numberText(v.spot.lat));
         writeLine(scn, "HEADING " + numberText(v.spot.heading));
     } else {
-        writeLine(scn, std::string("STATUS Orbiting ") + body().name);
+        writeLine(scn, std::string("STATUS Orbiting ") + at.name);
         writeLine(scn, "RPOS " + vectorText(v.rpos));
         writeLine(scn, "RVEL " + vectorText(v.rvel));
         writeLine(scn, "AROT " + vectorText(eulerFromRotation(v.rot) * kDegPerRad));
@@ -365,6 +398,8 @@ void World::saveDefaultState(const VesselRecord &v, FILEHANDLE scn) {
                     d.mate->name;
     if (!dock.empty())
         writeLine(scn, "DOCKINFO" + dock);
+    for (const std::string &line : v.keptLines)
+        writeLine(scn, line);
 }
 
 void World::makeDockInfo(VesselRecord &v) {
@@ -419,11 +454,13 @@ void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
     char *after = nullptr;
     bool understood = false;
     if (keyIs("STATUS", rest)) {
-        // The body, when named, is the world's: load() put the world around it.
+        // The body, when named, is one load() checked the host knows.
         bool landed = false;
         std::string bodyName;
+        const CelestialBody *named = nullptr;
         if (readStatusWords(rest, landed, bodyName) &&
-            (bodyName.empty() || equalNoCase(bodyName, body().name))) {
+            (bodyName.empty() || (named = findBody(bodyName)) != nullptr)) {
+            st->body = named ? named : st->body;
             st->statusValue = landed ? kLanded : kFreeFlight;
             st->status.status = st->statusValue;
             st->hasStatus = understood = true;
@@ -459,6 +496,14 @@ void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
     } else if (keyIs("DOCKINFO", rest)) {
         // Docking is re-made by load() once all vessels exist; remember the line.
         v.dockInfo = rest;
+        understood = true;
+    } else if (keyIs("ELEMENTS", rest) && readElements(rest, st->elements)) {
+        st->hasElements = understood = true;
+    } else if (keyIs("BASE", rest)) {
+        st->base = std::string(stripBlanks(rest));
+        st->hasBase = understood = true;
+    } else if (isKeptDefaultLine(line)) {
+        st->kept.emplace_back(line);
         understood = true;
     }
     if (!understood)

@@ -58,6 +58,12 @@ std::string_view scenarioLineText(std::string_view line);
 // vessel by its name.
 bool namesShip(const ScenarioFile &scenario, std::string_view name);
 
+// A vessel line of a default kind the simulator's parser knows and the host keeps without
+// modelling: ALT, AFCMODE, ATTACHED, FLIGHTDATA, IDS, NAVFREQ, RCSMODE, XPDR. The keyword is
+// matched as the simulator matches it, ignoring letter case and as a prefix ("ALTITUDE" is
+// ALT). Such a line is written back as read when the vessel is saved.
+bool isKeptDefaultLine(std::string_view line);
+
 // Names a timeline can give (words separated by blanks): 1 to kMaxNameLength printable
 // ASCII characters, no blank, no ':' and no ';'.
 bool isValidVesselName(std::string_view name);

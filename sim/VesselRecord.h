@@ -18,6 +18,8 @@
 
 namespace sim {
 
+struct CelestialBody;
+
 struct ClassInfo;
 struct LoadedModule;
 struct VesselRecord;
@@ -159,6 +161,7 @@ struct VesselRecord {
     VECTOR3 avel = vec(0, 0, 0);  // rad/s, local frame
     MATRIX3 rot = identity();     // local -> global
     int status = 0;               // kFreeFlight or kLanded
+    const CelestialBody *body = nullptr;  // its reference body; null: the world's
     // Where a landed vessel stands, in degrees: longitude, latitude and heading. Kept as the
     // scenario or the touchdown gave them, so that saving writes back the same numbers;
     // rpos and rot follow from them (Surface.cpp).
@@ -184,6 +187,7 @@ struct VesselRecord {
     std::deque<DockPort> docks;
 
     std::string dockInfo;  // DOCKINFO text read from the scenario, made by load()
+    std::vector<std::string> keptLines;  // default lines the host keeps without modelling
 
     std::vector<std::string> trace;  // the calls recorded while traceOn
 

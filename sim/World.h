@@ -47,6 +47,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Bases.h"
 #include "Bodies.h"
 #include "EventLog.h"
 #include "Keys.h"
@@ -178,6 +179,11 @@ public:
 
     // --- The reference body and its surface (Surface.cpp, Bodies.h) ---------------------------
     const CelestialBody &body() const { return *body_; }
+    // A vessel's own reference body, and the height of the ground from its centre.
+    const CelestialBody &bodyOf(const VesselRecord &v) const { return v.body ? *v.body : *body_; }
+    double groundRadius(const VesselRecord &v) const {
+        return bodyOf(v).radius + surfaceElevation_;
+    }
     // Distance of the ground from the body's centre, m.
     double groundRadius() const { return body_->radius + surfaceElevation_; }
     // Stands the vessel on the surface at `spot`, upright on its touchdown points, at rest.
@@ -263,8 +269,13 @@ public:
     std::size_t registeredParts() const { return handles_.size(); }
     OBJHANDLE vesselAt(std::size_t index) const;                          // in list order, or null
     VESSEL *interfaceOf(OBJHANDLE vessel, const char *use = "a lookup");  // of a live vessel
-    OBJHANDLE bodyHandle() const;
-    VECTOR3 globalPos(const VesselRecord &v) const { return options_.bodyPosition + v.rpos; }
+    OBJHANDLE bodyHandle() const { return bodyHandleOf(*body_); }
+    // Where a body's centre lies: the world's own body at options().bodyPosition, the others
+    // at their fixed places around it.
+    VECTOR3 bodyPosition(const CelestialBody &b) const {
+        return options_.bodyPosition + b.offset - body_->offset;
+    }
+    VECTOR3 globalPos(const VesselRecord &v) const { return bodyPosition(bodyOf(v)) + v.rpos; }
 
     // --- Event log and call traces (World.cpp) --------------------------------------------------
     const std::vector<Event> &events() const { return events_; }
@@ -358,11 +369,17 @@ private:
     void makeDockInfo(VesselRecord &v);
     // A vessel's block through clbkLoadStateEx, and the state it described applied after.
     void loadBlock(VesselRecord &v, const ShipBlock &block);
-    // Surface.cpp
-    // Puts the world around the body the scenario's STATUS lines name; false with a message
-    // when they name one the host does not know, or two different ones, or one other than
-    // that of the vessels already here.
+    // The body, the orbit given as elements, the pad and the kept lines a block named.
+    void placeFromBlock(VesselRecord &v, const BlockState &st);
+    // ScenarioPlaces.cpp
+    // Checks the bodies the scenario's STATUS lines name and the bases its BASE lines name;
+    // false with a message naming the vessel's line for one the host does not know. An empty
+    // world takes the first vessel's body as its own.
     bool chooseBody(const ScenarioFile &scenario, std::string *error);
+    // Where the pad a BASE line's "<base>:<pad>" names lies; false with the reason in error.
+    bool basePad(const CelestialBody &body, std::string_view baseWords, PadSpot &spot,
+                 std::string &error);
+    // Surface.cpp
     // A free vessel that has reached the ground comes to rest on it.
     void checkTouchdown(VesselRecord &v);
     void fillLandedStatus(const VesselRecord &v, VESSELSTATUS &status) const;
@@ -439,12 +456,13 @@ private:
     int configToken_ = 0;          // its address is the config handle
 
     std::vector<std::string> description_;  // of the last scenario loaded, saved again
+    std::vector<KeptSection> keptSections_;  // likewise
     std::vector<Event> events_;
-    struct Body {
-        int tag = 0;
-    } bodyTag_;  // its address is the reference body's handle
     const CelestialBody *body_ = nullptr;
     double surfaceElevation_ = 0.0;  // m, see WorldOptions
+    BaseDirectory bases_{options_.root};
+    bool hasScenarioMjd_ = false;  // the loaded scenario's date, "now" for orbital elements
+    double scenarioMjd_ = 0.0;
 };
 
 template <class T>

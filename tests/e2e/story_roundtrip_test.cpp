@@ -93,7 +93,7 @@ TEST(StoryRoundTrip, TellsTheTripInPlainWords) {
             {"4.100", "Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
             {"7.050", "retro thruster group level 1 (the pilot asked for 0)"},
             {"end at 10.000 s"},
-            {"Pod (vemopod, focus): position (6777566.19, 0, 76601.87) m"},
+            {"Pod (vemopod, focus): position (6777566.08, 0, 76601.87) m"},
             {"crew: John Doe (A01), age 35, pulse 72, 80 kg"},
         });
     // Set-up is told once: no thruster group by group, one airlock line for five updates,
