@@ -104,3 +104,26 @@ TEST(ScenarioCorpus, EachLoadsRunsSavesAndLoadsAgain) {
         EXPECT_EQ(shape(twice), shape(text));
     }
 }
+
+// A base, pad or body the host does not know stops the load with the line and the name.
+TEST(ScenarioCorpus, UnknownPlacesAreClearErrors) {
+    struct Case {
+        const char *block;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"A:crewhab\n  STATUS Landed Moon\n  BASE Loud Sea:1\nEND\n",
+         "in.scn: line 2: vessel \"A\": no base 'Loud Sea' on the Moon"},
+        {"A:crewhab\n  STATUS Landed Moon\n  BASE Quiet Sea:3\nEND\n",
+         "base 'Quiet Sea' (" /* the file follows */},
+        {"A:crewhab\n  STATUS Orbiting Pluto\nEND\n", "vessel \"A\" is at Pluto, a body"},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.block);
+        VemosimCase c;
+        c.write("in.scn", std::string("BEGIN_SHIPS\n") + k.block + "END_SHIPS\n");
+        const VemosimResult r = c.run({"in.scn", "--until", "1"});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find(k.message), std::string::npos) << r.err;
+    }
+}
