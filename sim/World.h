@@ -72,11 +72,12 @@ struct WorldOptions {
     std::uint64_t seed = 1;  // seed of oapiRand
     double step = 0.1;       // fixed step length, s
     DestroyedHandles destroyedHandles = DestroyedHandles::kReport;
-    // Global position of the reference body. Away from the origin on purpose, so that code
-    // mixing up the relative and the global frame shows.
+    // Global position of the world's reference body; the other bodies keep their places
+    // around it. Away from the origin on purpose, so that code mixing up the relative and the
+    // global frame shows.
     VECTOR3 bodyPosition = vec(1e11, -2e10, 3e9);
-    // The reference body (Bodies.h): "Earth" or "Moon"; a scenario that names one in its
-    // STATUS lines puts the world around that one.
+    // The world's reference body (Bodies.h), that of every vessel whose status names no
+    // other; an empty world takes the body the first vessel of a scenario names.
     std::string bodyName = "Earth";
     // Height of the ground above the body's mean radius, the same everywhere, m; negative
     // where the terrain lies below it. A scenario may set it (ScenarioFile::surfaceElevation).
