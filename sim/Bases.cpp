@@ -131,8 +131,8 @@ const std::vector<SurfaceBase> *BaseDirectory::basesOf(const CelestialBody &body
     return &(bodies_[body.name] = std::move(bases));
 }
 
-bool BaseDirectory::padSpot(const CelestialBody &body, std::string_view base, int pad,
-                            PadSpot &out, std::string &error) {
+bool BaseDirectory::padSpot(const CelestialBody &body, std::string_view base, int pad, PadSpot &out,
+                            std::string &error) {
     const std::vector<SurfaceBase> *bases = basesOf(body, error);
     if (!bases)
         return false;

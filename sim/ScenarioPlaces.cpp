@@ -57,8 +57,8 @@ bool World::chooseBody(const ScenarioFile &scenario, std::string *error) {
             at = findBody(name);
             if (!at)
                 return fail(b, "vessel \"" + b.name + "\" is at " + name +
-                                   ", a body the host does not know (it knows " +
-                                   knownBodyNames() + ")");
+                                   ", a body the host does not know (it knows " + knownBodyNames() +
+                                   ")");
         }
         PadSpot spot;
         std::string why;

@@ -342,8 +342,8 @@ std::string_view scenarioLineText(std::string_view line) {
 }
 
 bool isKeptDefaultLine(std::string_view line) {
-    static constexpr std::string_view kKept[] = {"ALT",  "AFCMODE", "ATTACHED", "FLIGHTDATA",
-                                                 "IDS",  "NAVFREQ", "RCSMODE",  "XPDR"};
+    static constexpr std::string_view kKept[] = {"ALT", "AFCMODE", "ATTACHED", "FLIGHTDATA",
+                                                 "IDS", "NAVFREQ", "RCSMODE",  "XPDR"};
     for (std::string_view key : kKept)
         if (line.size() >= key.size() && equalNoCase(line.substr(0, key.size()), key))
             return true;

@@ -18,20 +18,21 @@ using e2e::VemosimCase;
 using e2e::VemosimResult;
 
 struct CorpusFile {
-    const char *name;                     // tests/data/scenarios/<name>.scn
-    std::vector<const char *> inSaved;    // lines the saved file must hold (trimmed)
-    std::vector<const char *> notSaved;   // lines it must not hold
-    std::vector<const char *> checkNotes; // what --check must say
+    const char *name;                      // tests/data/scenarios/<name>.scn
+    std::vector<const char *> inSaved;     // lines the saved file must hold (trimmed)
+    std::vector<const char *> notSaved;    // lines it must not hold
+    std::vector<const char *> checkNotes;  // what --check must say
 };
 
 const CorpusFile kCorpus[] = {
     {"sections",
      {"BEGIN_HYPERDESC", "BEGIN_URLDESC", "BEGIN_PRESET", "END_CAMERA", "BEGIN_HUD",
-      "BEGIN_MFD Left", "BEGIN_MFD Right", "BEGIN_ExtMFD", "BEGIN_VC", "BEGIN_PANEL",
-      "AFCMODE 7", "XPDR 466", "ALT 400000", "IDS 0:560 100", "FLIGHTDATA 1",
-      "Freighter:Freighter", "Date MJD 60310.5"},
+      "BEGIN_MFD Left", "BEGIN_MFD Right", "BEGIN_ExtMFD", "BEGIN_VC", "BEGIN_PANEL", "AFCMODE 7",
+      "XPDR 466", "ALT 400000", "IDS 0:560 100", "FLIGHTDATA 1", "Freighter:Freighter",
+      "Date MJD 60310.5"},
      {},
-     {"section BEGIN_CAMERA (11 lines)", "section BEGIN_MFD Right (3 lines)", "Freighter: ALT 400000"}},
+     {"section BEGIN_CAMERA (11 lines)", "section BEGIN_MFD Right (3 lines)",
+      "Freighter: ALT 400000"}},
     {"bodies",
      {"Moon Relay:crewhab", "STATUS Orbiting Moon", "STATUS Orbiting Mars",
       "STATUS Orbiting Jupiter", "ATTACHED 0:1,Moon Relay", "RCSMODE 0", "crewhab:crewhab"},
@@ -45,8 +46,8 @@ const CorpusFile kCorpus[] = {
 
 std::string source(const std::string &name) {
     std::string text, why;
-    EXPECT_TRUE(sim::readWholeFile(
-        VemosimCase::sourceFile("tests/data/scenarios/" + name + ".scn"), text, why))
+    EXPECT_TRUE(sim::readWholeFile(VemosimCase::sourceFile("tests/data/scenarios/" + name + ".scn"),
+                                   text, why))
         << why;
     return text;
 }

@@ -189,7 +189,8 @@ TEST(ScenarioText, ReadsLinesAsTheSimulatorHandsThemOver) {
 // written back so that they read again the same; a byte-order mark before them is skipped.
 TEST(ScenarioText, KeepsTheSimulatorsSectionsAndWritesThemBack) {
     const std::string text =
-        "\xEF\xBB\xBF" "BEGIN_HYPERDESC\n<p>a; b</p>\nEND_HYPERDESC\n"
+        "\xEF\xBB\xBF"
+        "BEGIN_HYPERDESC\n<p>a; b</p>\nEND_HYPERDESC\n"
         "BEGIN_CAMERA\n  MODE Extern\n  BEGIN_PRESET\n    Ext:A:60\n  END_PRESET\nEND_CAMERA\n"
         "BEGIN_MFD Left\n  TYPE Orbit\nEND_MFD\nBEGIN_MFD Right\nEND_MFD\n"
         "BEGIN_SHIPS\nA:vemopod\nEND\nEND_SHIPS\n";
@@ -236,7 +237,8 @@ TEST(ScenarioText, WriterRefusesWhatWouldNotReadBack) {
     cases.push_back({"focus on nobody", base});
     cases.back().scenario.focus = "B";
     cases.push_back({"kept section closing itself early", base});
-    cases.back().scenario.kept.push_back({"HUD", {"BEGIN_HUD", "END_HUD", "TYPE Orbit", "END_HUD"}});
+    cases.back().scenario.kept.push_back(
+        {"HUD", {"BEGIN_HUD", "END_HUD", "TYPE Orbit", "END_HUD"}});
     cases.push_back({"kept section never closed", base});
     cases.back().scenario.kept.push_back({"HUD", {"BEGIN_HUD", "TYPE Orbit"}});
     for (const Case &c : cases) {
