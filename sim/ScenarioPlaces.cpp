@@ -1,9 +1,10 @@
-// Where a scenario puts its vessels: the reference bodies its STATUS lines name, and the
-// bases and pads its BASE lines name, checked before any vessel is made.
+// Where a scenario puts its vessels: the reference bodies its STATUS lines name and the
+// bases and pads its BASE lines name, checked before any vessel is made; then, vessel by
+// vessel, its body, its orbit given as elements and its pad applied.
 #include <cstdlib>
 
+#include "ScenarioStateBlock.h"
 #include "Text.h"
-#include "World.h"
 
 namespace sim {
 
@@ -32,6 +33,27 @@ bool World::basePad(const CelestialBody &b, std::string_view words, PadSpot &spo
         return false;
     }
     return bases_.padSpot(b, base, static_cast<int>(n), spot, error);
+}
+
+void World::placeFromBlock(VesselRecord &v, const BlockState &st) {
+    if (st.body)
+        v.body = st.body;
+    // An orbit given as elements, where it is now: at the scenario's date, or else at the
+    // elements' own epoch.
+    if (st.hasElements && !st.hasRpos)
+        stateFromElements(bodyOf(v), st.elements, hasScenarioMjd_ ? scenarioMjd_ : st.elements.mjd,
+                          v.rpos, v.rvel);
+    if (v.status == kLanded && st.hasBase && !st.hasPos) {
+        PadSpot pad;
+        std::string why;
+        if (basePad(bodyOf(v), st.base, pad, why)) {
+            v.spot.lng = pad.lng;
+            v.spot.lat = pad.lat;
+        } else {
+            log(&v, ev::kError, why);
+        }
+    }
+    v.keptLines = st.kept;
 }
 
 bool World::chooseBody(const ScenarioFile &scenario, std::string *error) {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <utility>
 
-#include "OrbitElements.h"
+#include "ScenarioStateBlock.h"
 #include "ScenarioText.h"
 #include "Text.h"
 #include "World.h"
@@ -119,36 +119,9 @@ std::vector<std::string> dockEntries(std::string_view text) {
     return entries;
 }
 
-// The record clbkLoadStateEx is handed before any line is parsed into it.
-VESSELSTATUS2 freshStatus2() {
-    VESSELSTATUS2 s;
-    std::memset(&s, 0, sizeof s);
-    s.version = 2;
-    s.port = -1;
-    return s;
-}
 
 }  // namespace
 
-// What a block's default lines set, as ParseScenarioLineEx fills the VESSELSTATUS2 that
-// clbkLoadStateEx received. Only what a line named is applied afterwards; the rest of a
-// freshly made vessel stays as its set-up left it.
-struct World::BlockState {
-    VESSELSTATUS2 status = freshStatus2();  // what the module is handed; known by address
-    bool hasStatus = false, hasRpos = false, hasRvel = false, hasRot = false, hasAvel = false;
-    bool hasPos = false, hasHeading = false;
-    int statusValue = kFreeFlight;
-    double lng = 0.0, lat = 0.0, heading = 0.0;  // where a landed vessel stands, degrees
-    VECTOR3 rpos = vec(0, 0, 0), rvel = vec(0, 0, 0), avel = vec(0, 0, 0);
-    MATRIX3 rot = identity();
-    std::vector<std::pair<size_t, double>> tankLevels;      // tank index, fraction of its mass
-    std::vector<std::pair<size_t, double>> thrusterLevels;  // thruster index, level
-    const CelestialBody *body = nullptr;                    // named by STATUS
-    bool hasElements = false, hasBase = false;
-    OrbitElements elements;
-    std::string base;               // "<base>:<pad>" of a BASE line
-    std::vector<std::string> kept;  // default lines kept as read (isKeptDefaultLine)
-};
 
 // The handle clbkLoadStateEx reads a block's lines through.
 struct World::ScnReader {
@@ -273,27 +246,6 @@ void World::loadBlock(VesselRecord &v, const ShipBlock &block) {
             sum += th->level;
         g.level = g.thrusters.empty() ? 0.0 : sum / static_cast<double>(g.thrusters.size());
     }
-}
-
-void World::placeFromBlock(VesselRecord &v, const BlockState &st) {
-    if (st.body)
-        v.body = st.body;
-    // An orbit given as elements, where it is now: at the scenario's date, or else at the
-    // elements' own epoch.
-    if (st.hasElements && !st.hasRpos)
-        stateFromElements(bodyOf(v), st.elements, hasScenarioMjd_ ? scenarioMjd_ : st.elements.mjd,
-                          v.rpos, v.rvel);
-    if (v.status == kLanded && st.hasBase && !st.hasPos) {
-        PadSpot pad;
-        std::string why;
-        if (basePad(bodyOf(v), st.base, pad, why)) {
-            v.spot.lng = pad.lng;
-            v.spot.lat = pad.lat;
-        } else {
-            log(&v, ev::kError, why);
-        }
-    }
-    v.keptLines = st.kept;
 }
 
 ScenarioFile World::save() {
