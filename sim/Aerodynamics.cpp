@@ -68,16 +68,15 @@ void addControlSurface(const ControlSurface &s, const AirData &d, Loads &l) {
 
 }  // namespace
 
-VECTOR3 airVelocity(const VesselRecord &v) {
-    // The body's surface velocity at the vessel: zero while bodies do not turn.
-    const VECTOR3 surface = vec(0, 0, 0);
-    return v.rvel - surface;
+VECTOR3 airVelocity(const VesselRecord &v, const CelestialBody &body) {
+    // The air turns with the body's surface (no wind): the surface's velocity at the vessel.
+    return v.rvel - surfaceVelocity(body, vec(0, 0, 0), v.rpos);
 }
 
-AirData airDataOf(const VesselRecord &v, const AirState &air) {
+AirData airDataOf(const VesselRecord &v, const CelestialBody &body, const AirState &air) {
     AirData d;
     d.air = air;
-    d.v = tmul(v.rot, airVelocity(v));
+    d.v = tmul(v.rot, airVelocity(v, body));
     d.speed = length(d.v);
     d.q = 0.5 * air.rho * d.speed * d.speed;
     if (air.T > 0.0)

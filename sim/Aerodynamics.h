@@ -13,6 +13,7 @@
 #define VEMO_SIM_AERODYNAMICS_H
 
 #include "Atmosphere.h"
+#include "Bodies.h"
 #include "VesselRecord.h"
 
 namespace sim {
@@ -33,9 +34,9 @@ struct AirData {
 
 // The vessel's velocity through the air, global axes: its velocity relative to the body
 // less the body's surface velocity where it is.
-VECTOR3 airVelocity(const VesselRecord &v);
+VECTOR3 airVelocity(const VesselRecord &v, const CelestialBody &body);
 // The air data of a vessel in `air`.
-AirData airDataOf(const VesselRecord &v, const AirState &air);
+AirData airDataOf(const VesselRecord &v, const CelestialBody &body, const AirState &air);
 
 // The airfoils' and control surfaces' loads, and the damping of the vessel's turning (which
 // never more than stops it within the step dt), for a vessel of this mass.

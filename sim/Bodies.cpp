@@ -8,9 +8,17 @@ namespace sim {
 
 namespace {
 
+// The simulator's values. The offsets only keep the bodies apart, each far outside the
+// others' reach, in the order of their distance from the Sun.
 const CelestialBody kBodies[] = {
-    {"Earth", "Earth", 6.371e6, 5.9722e24},
-    {"Moon", "the Moon", 1.7374e6, 7.346e22},
+    {"Sun", "the Sun", 6.96e8, 1.9889194444e30, 0.0, vec(-1.496e11, 0, 0)},
+    {"Mercury", "Mercury", 2.4394e6, 3.301880e23, 5067034.512, vec(-9.1e10, 0, 0)},
+    {"Venus", "Venus", 6.05184e6, 4.86855374e24, -20996797.02, vec(-4.2e10, 0, 0)},
+    {"Earth", "Earth", 6.37101e6, 5.973698968e24, 86164.10132, vec(0, 0, 0)},
+    {"Moon", "the Moon", 1.738e6, 7.347673176382784e22, 2360588.15, vec(0, 0, 3.844e8)},
+    {"Mars", "Mars", 3.39e6, 6.418542e23, 88642.66435, vec(7.8e10, 0, 0)},
+    {"Jupiter", "Jupiter", 6.9911e7, 1.8986111e27, 13500.3, vec(6.3e11, 0, 0)},
+    {"Saturn", "Saturn", 5.8232e7, 5.6846272e26, 38362.40004, vec(1.28e12, 0, 0)},
 };
 
 }  // namespace
@@ -23,7 +31,25 @@ const CelestialBody *findBody(std::string_view name) {
 }
 
 const char *knownBodyNames() {
-    return "Earth, Moon";
+    return "Sun, Mercury, Venus, Earth, Moon, Mars, Jupiter, Saturn";
+}
+
+const CelestialBody *bodyOfHandle(const void *handle) {
+    for (const CelestialBody &b : kBodies)
+        if (handle == &b)
+            return &b;
+    return nullptr;
+}
+
+double rotationRate(const CelestialBody &body) {
+    return body.rotationPeriod == 0.0 ? 0.0 : 2.0 * M_PI / body.rotationPeriod;
+}
+
+VECTOR3 surfaceVelocity(const CelestialBody &body, const VECTOR3 &bodyPos,
+                        const VECTOR3 &globalPos) {
+    // Turning east: at longitude 0 (+x) the surface moves east, along +z.
+    const VECTOR3 r = globalPos - bodyPos;
+    return vec(-r.z, 0.0, r.x) * rotationRate(body);
 }
 
 bool readStatusWords(std::string_view words, bool &landed, std::string &body) {

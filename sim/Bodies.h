@@ -1,7 +1,7 @@
 // Reference bodies: the celestial bodies a world can be built around, their gravity, and
 // places on their surface.
 //
-// A body is a sphere that does not turn, with its axes along the global axes: y is the polar
+// A body is a sphere with its axes along the global axes: y is the polar
 // axis (north up), and longitude counts from +x towards +z. A point at longitude lng and
 // latitude lat lies along (cos lat cos lng, sin lat, cos lat sin lng). The local horizon
 // there has its axes east, up (away from the centre) and north, in that order, so that a
@@ -17,11 +17,16 @@
 
 namespace sim {
 
+// Bodies keep their places: they do not move relative to each other, and a vessel feels the
+// point-mass gravity of its own reference body only. Each turns about its polar axis (+y)
+// once per rotation period, towards the east; a negative period turns it backwards.
 struct CelestialBody {
     const char *name;
-    const char *inText;  // as a sentence names it: "Earth", "the Moon"
-    double radius;       // mean radius, m
-    double mass;         // kg
+    const char *inText;     // as a sentence names it: "Earth", "the Moon"
+    double radius;          // mean radius, m
+    double mass;            // kg
+    double rotationPeriod;  // sidereal, s; negative: backwards; 0: does not turn
+    VECTOR3 offset;         // where it lies relative to Earth, m (fixed, roughly apart)
 };
 
 // Newton's gravitational constant, m^3 / (kg s^2).
@@ -29,8 +34,21 @@ constexpr double kGravitationalConstant = 6.6743e-11;
 
 // The bodies the host knows, found by name regardless of letter case; null for any other.
 const CelestialBody *findBody(std::string_view name);
-// The names of the bodies the host knows, for messages: "Earth, Moon".
+// The names of the bodies the host knows, for messages: "Sun, Mercury, ...".
 const char *knownBodyNames();
+// The body a handle stands for, when the handle is a body's (see bodyHandle).
+const CelestialBody *bodyOfHandle(const void *handle);
+// The object handle of a body: the address of its entry in the host's table.
+inline void *bodyHandleOf(const CelestialBody &body) {
+    return const_cast<CelestialBody *>(&body);
+}
+
+// The angular velocity of the body's turning about its axis, rad/s (0 for none).
+double rotationRate(const CelestialBody &body);
+// The velocity, in global axes, of the body's surface (or of anything turning with it) at
+// `globalPos`, for a body whose centre lies at `bodyPos`: what the air and the ground move at.
+VECTOR3 surfaceVelocity(const CelestialBody &body, const VECTOR3 &bodyPos,
+                        const VECTOR3 &globalPos);
 
 // The words after the keyword of a STATUS scenario line: "Orbiting <body>" or "Landed
 // <body>", the body optional. False for anything else.

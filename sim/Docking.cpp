@@ -23,6 +23,7 @@ bool World::dock(OBJHANDLE ha, UINT pa, OBJHANDLE hb, UINT pb, bool align) {
         MATRIX3 L = mat(lx.x, ly.x, lz.x, lx.y, ly.y, lz.y, lx.z, ly.z, lz.z);
         if (length(gz) > 0.5 && length(lz) > 0.5) {
             b->rot = mul(G, transpose(L));
+            b->body = a->body;
             b->rpos = a->rpos + mul(a->rot, da.pos) - mul(b->rot, db.pos);
             b->rvel = a->rvel;
             b->avel = vec(0, 0, 0);

@@ -87,8 +87,8 @@ OBJHANDLE oapiGetObjectByName(char *name) {
     World *w = globalCall("oapiGetObjectByName");
     if (!w || !name)
         return nullptr;
-    if (equalNoCase(w->body().name, name))
-        return w->bodyHandle();
+    if (const CelestialBody *b = findBody(name))
+        return bodyHandleOf(*b);
     return w->find(name);
 }
 
@@ -98,8 +98,8 @@ void oapiGetObjectName(OBJHANDLE hObj, char *name, int n) {
         return;
     std::string bodyName;
     const std::string *src = nullptr;
-    if (w && hObj && hObj == w->bodyHandle()) {
-        bodyName = w->body().name;
+    if (const CelestialBody *b = bodyOfHandle(hObj)) {
+        bodyName = b->name;
         src = &bodyName;
     } else if (const VesselRecord *v = w ? w->resolve(hObj, "oapiGetObjectName") : nullptr) {
         src = &v->name;
@@ -149,8 +149,8 @@ void oapiGetGlobalPos(OBJHANDLE hObj, VECTOR3 *pos) {
     World *w = globalCall("oapiGetGlobalPos");
     if (!pos)
         return;
-    if (w && hObj && hObj == w->bodyHandle()) {
-        *pos = w->options().bodyPosition;
+    if (const CelestialBody *b = w ? bodyOfHandle(hObj) : nullptr) {
+        *pos = w->bodyPosition(*b);
         return;
     }
     const VesselRecord *v = w ? w->resolve(hObj, "oapiGetGlobalPos") : nullptr;

@@ -128,7 +128,7 @@ void World::destroy(VesselRecord &v) {
         for (VesselRecord *o : list_) {
             if (o == &v || o->marked || !o->acceptsFocus)
                 continue;
-            const double d = length(o->rpos - v.rpos);
+            const double d = length(globalPos(*o) - globalPos(v));
             if (d < best) {
                 best = d;
                 next = o;

@@ -19,7 +19,7 @@ VECTOR3 World::applyLoads(VesselRecord &v, double dt) {
     if (air.air.rho > 0.0)
         l = aeroLoads(v, air, m, dt);
     if (!v.touchdownPoints.empty()) {
-        const Loads ground = groundLoads(v, groundRadius(), m, dt);
+        const Loads ground = groundLoads(v, groundRadius(v), m, dt);
         l.force += ground.force;
         l.torque += ground.torque;
     }
@@ -46,12 +46,12 @@ void World::commandControlSurface(OBJHANDLE vessel, AIRCTRL_TYPE type, double le
 }
 
 AirData World::airDataOf(const VesselRecord &v) const {
-    return sim::airDataOf(v, airOf(body(), altitude(v)));
+    return sim::airDataOf(v, bodyOf(v), airOf(bodyOf(v), altitude(v)));
 }
 
 bool World::groundContact(const VesselRecord &v) const {
     return v.status == kLanded ||
-           (!v.touchdownPoints.empty() && lowestPointHeight(v, groundRadius()) <= 0.0);
+           (!v.touchdownPoints.empty() && lowestPointHeight(v, groundRadius(v)) <= 0.0);
 }
 
 }  // namespace sim

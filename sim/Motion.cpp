@@ -34,7 +34,7 @@ constexpr double kDefaultIsp = 5e4;
 
 void World::moveVessel(VesselRecord &v, double dt) {
     // Stiff touchdown points on the ground are followed in shorter steps (Touchdown.h).
-    const int parts = contactSubsteps(v, groundRadius(), v.mass(), dt);
+    const int parts = contactSubsteps(v, groundRadius(v), v.mass(), dt);
     for (int i = 0; i < parts; ++i)
         moveVesselBy(v, dt / parts);
 }
@@ -44,7 +44,7 @@ void World::moveVesselBy(VesselRecord &v, double dt) {
     for (Thruster &th : v.thrusters)
         if (!th.fed())
             th.level = 0.0;
-    const VECTOR3 fall = gravityAt(body(), v.rpos) * dt;
+    const VECTOR3 fall = gravityAt(bodyOf(v), v.rpos) * dt;
     if (v.status == kLanded) {
         if (!v.thrusting())
             return;
@@ -87,7 +87,7 @@ VECTOR3 World::applyThrust(VesselRecord &v, double dt) {
     VECTOR3 force = vec(0, 0, 0);
     VECTOR3 torque = vec(0, 0, 0);
     double used = 0.0;
-    const double pressure = airOf(body(), altitude(v)).p;
+    const double pressure = airOf(bodyOf(v), altitude(v)).p;
     for (Thruster &th : v.thrusters) {
         Tank *tank = th.tank;
         if (th.level <= 0.0 || th.maxThrust <= 0.0 || !tank || tank->mass <= 0.0)
@@ -216,6 +216,7 @@ void World::placeNear(OBJHANDLE h, OBJHANDLE other, const VECTOR3 &offset, const
     if (!v || !o || v == o || !isWithin(offset, kMaxDistance) || !isWithin(relVel, kMaxSpeed))
         return;
     liftOff(*v);
+    v->body = o->body;
     v->rpos = o->rpos + mul(o->rot, offset);
     v->rvel = o->rvel + mul(o->rot, relVel);
     log(v, ev::kMoved, "placed at (" + vectorText(offset) + ") from " + o->name);

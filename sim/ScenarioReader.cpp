@@ -20,7 +20,10 @@ bool isNameChar(unsigned char c) {
     return c > 0x20 && c < 0x7f && c != ':' && c != ';';
 }
 
-enum class Section { None, Desc, Environment, Focus, Ships };
+enum class Section { None, Desc, Environment, Focus, Ships, Kept };
+
+// The byte-order mark an editor may put before UTF-8 text.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 struct SectionName {
     const char *begin;
@@ -52,6 +55,9 @@ public:
 
     bool run(std::string_view text) {
         out_ = ParsedScenario();
+        if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+            text.remove_prefix(kUtf8Bom.size());
+        }
         LineReader reader(text);
         std::string_view raw;
         while (reader.next(raw)) {
@@ -102,6 +108,13 @@ private:
                 return focusLine(text);
             case Section::Ships:
                 return shipsLine(text);
+            case Section::Kept:
+                out_.scenario.kept.back().lines.emplace_back(raw);
+                if (text == keptEnd_) {
+                    keptEnd_.clear();
+                    section_ = Section::None;
+                }
+                return true;
         }
         return true;
     }
@@ -118,8 +131,7 @@ private:
         }
         const SectionName *s = findSection(text);
         if (s == nullptr) {
-            return fail("unknown section '" + std::string(text) +
-                        "' (known: BEGIN_DESC, BEGIN_ENVIRONMENT, BEGIN_FOCUS, BEGIN_SHIPS)");
+            return keptSection(text);
         }
         auto seen = sectionLines_.find(s->section);
         if (seen != sectionLines_.end()) {
@@ -135,8 +147,31 @@ private:
         return true;
     }
 
+    // Any other section (the camera, the HUD, the MFDs, the panels, the HTML description) is
+    // the simulator's business: kept line for line up to its own END_<NAME>, which may follow
+    // nested sections of other names, and written back when the scenario is saved. A name
+    // may come with words after it ("BEGIN_MFD Left"); such sections may repeat.
+    bool keptSection(std::string_view text) {
+        const std::string_view name =
+            text.substr(6, std::min(text.find_first_of(kBlanks), text.size()) - 6);
+        if (name.empty()) {
+            return fail("section '" + std::string(text) + "' has no name");
+        }
+        KeptSection kept;
+        kept.name = std::string(name);
+        kept.firstLine = line_;
+        kept.lines.emplace_back(text);
+        out_.scenario.kept.push_back(std::move(kept));
+        keptEnd_ = "END_" + std::string(name);
+        section_ = Section::Kept;
+        return true;
+    }
+
     bool environmentLine(std::string_view text) {
         const std::string_view key = text.substr(0, text.find_first_of(kBlanks));
+        if (key == "Date") {
+            return dateLine(text);
+        }
         if (key != kSurfaceElevationKey) {
             return true;
         }
@@ -151,6 +186,23 @@ private:
         }
         out_.scenario.hasSurfaceElevation = true;
         out_.scenario.surfaceElevation = metres;
+        return true;
+    }
+
+    // "Date MJD <days>"; a date in another form is the simulator's and is only kept.
+    bool dateLine(std::string_view text) {
+        std::string_view rest = stripBlanks(text.substr(4));
+        if (rest.substr(0, 3) != "MJD" || (rest.size() > 3 && rest[3] != ' ' && rest[3] != '\t')) {
+            return true;
+        }
+        const std::string value(stripBlanks(rest.substr(3)));
+        char *end = nullptr;
+        const double mjd = std::strtod(value.c_str(), &end);
+        if (value.empty() || *end != '\0' || !std::isfinite(mjd)) {
+            return fail("'" + std::string(text) + "' needs one date, as a modified Julian day");
+        }
+        out_.scenario.hasMjd = true;
+        out_.scenario.mjd = mjd;
         return true;
     }
 
@@ -296,6 +348,10 @@ private:
             return failAt(out_.scenario.ships.back().firstLine,
                           "vessel block '" + out_.scenario.ships.back().name + "' has no END");
         }
+        if (section_ == Section::Kept) {
+            return failAt(out_.scenario.kept.back().firstLine,
+                          out_.scenario.kept.back().lines.front() + " has no " + keptEnd_);
+        }
         if (current_ != nullptr) {
             return failAt(sectionLines_[section_],
                           std::string(current_->begin) + " has no " + current_->end);
@@ -313,6 +369,7 @@ private:
     int line_ = 0;
     Section section_ = Section::None;
     const SectionName *current_ = nullptr;
+    std::string keptEnd_;  // the line that closes the kept section being read
     bool inBlock_ = false;
     int landedLine_ = 0;  // of the block's STATUS Landed, 0 for none
     bool hasPos_ = false;
@@ -332,6 +389,15 @@ std::string_view scenarioLineText(std::string_view line) {
         return std::string_view();
     }
     return line.substr(first, line.find_last_not_of(kEnds) - first + 1);
+}
+
+bool isKeptDefaultLine(std::string_view line) {
+    static constexpr std::string_view kKept[] = {"ALT", "AFCMODE", "ATTACHED", "FLIGHTDATA",
+                                                 "IDS", "NAVFREQ", "RCSMODE",  "XPDR"};
+    for (std::string_view key : kKept)
+        if (line.size() >= key.size() && equalNoCase(line.substr(0, key.size()), key))
+            return true;
+    return false;
 }
 
 bool namesShip(const ScenarioFile &scenario, std::string_view name) {

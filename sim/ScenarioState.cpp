@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "ScenarioStateBlock.h"
 #include "ScenarioText.h"
 #include "Text.h"
 #include "World.h"
@@ -118,31 +119,9 @@ std::vector<std::string> dockEntries(std::string_view text) {
     return entries;
 }
 
-// The record clbkLoadStateEx is handed before any line is parsed into it.
-VESSELSTATUS2 freshStatus2() {
-    VESSELSTATUS2 s;
-    std::memset(&s, 0, sizeof s);
-    s.version = 2;
-    s.port = -1;
-    return s;
-}
 
 }  // namespace
 
-// What a block's default lines set, as ParseScenarioLineEx fills the VESSELSTATUS2 that
-// clbkLoadStateEx received. Only what a line named is applied afterwards; the rest of a
-// freshly made vessel stays as its set-up left it.
-struct World::BlockState {
-    VESSELSTATUS2 status = freshStatus2();  // what the module is handed; known by address
-    bool hasStatus = false, hasRpos = false, hasRvel = false, hasRot = false, hasAvel = false;
-    bool hasPos = false, hasHeading = false;
-    int statusValue = kFreeFlight;
-    double lng = 0.0, lat = 0.0, heading = 0.0;  // where a landed vessel stands, degrees
-    VECTOR3 rpos = vec(0, 0, 0), rvel = vec(0, 0, 0), avel = vec(0, 0, 0);
-    MATRIX3 rot = identity();
-    std::vector<std::pair<size_t, double>> tankLevels;      // tank index, fraction of its mass
-    std::vector<std::pair<size_t, double>> thrusterLevels;  // thruster index, level
-};
 
 // The handle clbkLoadStateEx reads a block's lines through.
 struct World::ScnReader {
@@ -180,6 +159,9 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
         surfaceElevation_ = scenario.surfaceElevation;
 
     description_ = scenario.description;
+    keptSections_ = scenario.kept;
+    hasScenarioMjd_ = scenario.hasMjd;
+    scenarioMjd_ = scenario.mjd;
     std::vector<VesselRecord *> made;
     for (std::size_t i = 0; i < scenario.ships.size(); ++i) {
         const ShipBlock &b = scenario.ships[i];
@@ -247,6 +229,7 @@ void World::loadBlock(VesselRecord &v, const ShipBlock &block) {
     }
     if (st.hasHeading)
         v.spot.heading = st.heading;
+    placeFromBlock(v, st);
     // A landed vessel stands on the surface; a free one inside the body is moved out.
     settle(v);
     for (const auto &[i, f] : st.tankLevels)
@@ -269,6 +252,7 @@ void World::loadBlock(VesselRecord &v, const ShipBlock &block) {
 ScenarioFile World::save() {
     ScenarioFile out;
     out.description = description_;
+    out.kept = keptSections_;
     std::vector<VesselRecord *> live = list_;
     for (VesselRecord *v : live) {
         if (!v->alive || !v->callbacks)
@@ -360,12 +344,13 @@ std::string savedLevel(double x) {
 }  // namespace
 
 void World::saveDefaultState(const VesselRecord &v, FILEHANDLE scn) {
+    const CelestialBody &at = bodyOf(v);
     if (v.status == kLanded) {
-        writeLine(scn, std::string("STATUS Landed ") + body().name);
+        writeLine(scn, std::string("STATUS Landed ") + at.name);
         writeLine(scn, "POS " + savedNumber(v.spot.lng) + " " + savedNumber(v.spot.lat));
         writeLine(scn, "HEADING " + savedNumber(v.spot.heading));
     } else {
-        writeLine(scn, std::string("STATUS Orbiting ") + body().name);
+        writeLine(scn, std::string("STATUS Orbiting ") + at.name);
         writeLine(scn, "RPOS " + savedVector(v.rpos));
         writeLine(scn, "RVEL " + savedVector(v.rvel));
         writeLine(scn, "AROT " + savedVector(eulerFromRotation(v.rot) * kDegPerRad));
@@ -396,6 +381,8 @@ void World::saveDefaultState(const VesselRecord &v, FILEHANDLE scn) {
                     d.mate->name;
     if (!dock.empty())
         writeLine(scn, "DOCKINFO" + dock);
+    for (const std::string &line : v.keptLines)
+        writeLine(scn, line);
 }
 
 void World::makeDockInfo(VesselRecord &v) {
@@ -450,11 +437,13 @@ void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
     char *after = nullptr;
     bool understood = false;
     if (keyIs("STATUS", rest)) {
-        // The body, when named, is the world's: load() put the world around it.
+        // The body, when named, is one load() checked the host knows.
         bool landed = false;
         std::string bodyName;
+        const CelestialBody *named = nullptr;
         if (readStatusWords(rest, landed, bodyName) &&
-            (bodyName.empty() || equalNoCase(bodyName, body().name))) {
+            (bodyName.empty() || (named = findBody(bodyName)) != nullptr)) {
+            st->body = named ? named : st->body;
             st->statusValue = landed ? kLanded : kFreeFlight;
             st->status.status = st->statusValue;
             st->hasStatus = understood = true;
@@ -493,6 +482,14 @@ void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
     } else if (keyIs("DOCKINFO", rest)) {
         // Docking is re-made by load() once all vessels exist; remember the line.
         v.dockInfo = rest;
+        understood = true;
+    } else if (keyIs("ELEMENTS", rest) && readElements(rest, st->elements)) {
+        st->hasElements = understood = true;
+    } else if (keyIs("BASE", rest)) {
+        st->base = std::string(stripBlanks(rest));
+        st->hasBase = understood = true;
+    } else if (isKeptDefaultLine(line)) {
+        st->kept.emplace_back(line);
         understood = true;
     }
     if (!understood)

@@ -5,8 +5,8 @@
 //
 //     BEGIN_DESC            free text, kept line for line as written
 //     END_DESC
-//     BEGIN_ENVIRONMENT     kept line for line and written back unchanged; the headless host
-//     END_ENVIRONMENT       has no planets or clock for it to set, so nothing else reads it
+//     BEGIN_ENVIRONMENT     kept line for line and written back unchanged; only the ground's
+//     END_ENVIRONMENT       height and "Date MJD <days>" are read from it
 //     BEGIN_FOCUS
 //       Ship Pod1           the vessel that gets the keyboard; it must be one of the ships
 //     END_FOCUS
@@ -18,7 +18,13 @@
 //     END
 //     END_SHIPS
 //
-// Each section may appear at most once, in any order; blank lines between sections are
+//     BEGIN_CAMERA          any other section (camera, HUD, MFDs, panels, the HTML
+//       BEGIN_PRESET        description, ...): kept line for line as read, nested sections
+//       END_PRESET          included, up to its own END_<NAME>, and written back after the
+//     END_CAMERA            environment; these may repeat ("BEGIN_MFD Left", "... Right")
+//
+// A UTF-8 byte-order mark before the first line is skipped. Each of the four sections the
+// host reads may appear at most once, in any order; blank lines between sections are
 // skipped. Outside the description, a ';' starts a comment that runs to the end of the
 // line, and a line means what is left of it without blanks and tabs at either end: that is
 // how a vessel's lines reach its module, and how the section and block words are found. A
@@ -57,6 +63,12 @@ std::string_view scenarioLineText(std::string_view line);
 // Some ship of the scenario bears this name, letter case aside, as the simulator finds a
 // vessel by its name.
 bool namesShip(const ScenarioFile &scenario, std::string_view name);
+
+// A vessel line of a default kind the simulator's parser knows and the host keeps without
+// modelling: ALT, AFCMODE, ATTACHED, FLIGHTDATA, IDS, NAVFREQ, RCSMODE, XPDR. The keyword is
+// matched as the simulator matches it, ignoring letter case and as a prefix ("ALTITUDE" is
+// ALT). Such a line is written back as read when the vessel is saved.
+bool isKeptDefaultLine(std::string_view line);
 
 // Names a timeline can give (words separated by blanks): 1 to kMaxNameLength printable
 // ASCII characters, no blank, no ':' and no ';'.

@@ -64,6 +64,25 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
         text += "END_ENVIRONMENT\n";
     }
 
+    for (const KeptSection &kept : scenario.kept) {
+        text += '\n';
+        for (std::size_t i = 0; i < kept.lines.size(); ++i) {
+            const std::string &line = kept.lines[i];
+            const std::string_view bare = scenarioLineText(line);
+            // Its last line closes it, and no other line may.
+            const bool closes = bare == "END_" + kept.name;
+            const std::string where = "section BEGIN_" + kept.name;
+            if (!checkWritable(line, where, error))
+                return false;
+            if (closes != (i + 1 == kept.lines.size())) {
+                error = where + (closes ? " closes early" : " does not end in END_" + kept.name);
+                return false;
+            }
+            text += line;
+            text += '\n';
+        }
+    }
+
     for (const ShipBlock &ship : scenario.ships) {
         if (!isValidClassName(ship.className)) {
             error = "class name '" + ship.className + "' of vessel '" + ship.name +

@@ -5,8 +5,8 @@
 // ground, and its normal (pt3 - pt1) x (pt2 - pt1) points up. A vessel that set no usable
 // touchdown points stands on its origin with its +y axis up. Its heading is where its
 // forward axis points, measured from north towards east; the forward axis is +z, or +y for
-// a vessel whose up axis is z. The body does not turn, so a landed vessel stays where it is
-// and has no velocity.
+// a vessel whose up axis is z. A landed vessel keeps its place relative to the body's centre
+// and has no velocity there: the host does not yet turn it with its body.
 //
 // The ground lies at the body's mean radius plus the world's surface elevation, which may be
 // negative: on the Moon and Mars the simulator's terrain often lies below the mean radius.
@@ -101,7 +101,7 @@ void World::land(VesselRecord &v, const VesselRecord::Spot &spot) {
     v.status = kLanded;
     v.spot = spot;
     v.rot = mul(mul(horizonFrame(lng, lat), turned), transpose(stance.axes));
-    v.rpos = surfaceNormal(lng, lat) * (groundRadius() + stance.height);
+    v.rpos = surfaceNormal(lng, lat) * (groundRadius(v) + stance.height);
     v.rvel = vec(0, 0, 0);
     v.avel = vec(0, 0, 0);
 }
@@ -123,16 +123,17 @@ void World::settle(VesselRecord &v) {
     }
     v.status = kFreeFlight;
     const double r = length(v.rpos);
-    if (r < body().radius) {
+    if (r < bodyOf(v).radius) {
         // The simulator's place for a vessel made inside its body: on the global z axis.
-        v.rpos = vec(0, 0, kOutsideBody * body().radius);
+        v.rpos = vec(0, 0, kOutsideBody * bodyOf(v).radius);
         log(&v, ev::kSurface,
-            std::string("inside ") + body().inText + ": moved out to (" + vectorText(v.rpos) + ")");
-    } else if (r < groundRadius()) {
+            std::string("inside ") + bodyOf(v).inText + ": moved out to (" + vectorText(v.rpos) +
+                ")");
+    } else if (r < groundRadius(v)) {
         // Above the mean radius but below the ground: lifted onto it.
-        v.rpos = v.rpos * (groundRadius() / r);
+        v.rpos = v.rpos * (groundRadius(v) / r);
         log(&v, ev::kSurface,
-            std::string("below the ground of ") + body().inText + ": lifted onto it at (" +
+            std::string("below the ground of ") + bodyOf(v).inText + ": lifted onto it at (" +
                 vectorText(v.rpos) + ")");
     }
 }
@@ -142,13 +143,13 @@ void World::liftOff(VesselRecord &v, bool pushed) {
         return;
     v.status = kFreeFlight;
     if (pushed)
-        log(&v, ev::kSurface, std::string("lifts off ") + body().inText);
+        log(&v, ev::kSurface, std::string("lifts off ") + bodyOf(v).inText);
 }
 
 void World::checkTouchdown(VesselRecord &v) {
     // The lowest touchdown point, or the origin of a vessel without them. A vessel high up
     // is far from the ground whatever its stance, and the stance is not worked out.
-    double lowest = length(v.rpos) - groundRadius();
+    double lowest = length(v.rpos) - groundRadius(v);
     double reach = 0.0;
     for (const VECTOR3 &p : v.caps.touchdown)
         reach = std::fmax(reach, dot(p, p));
@@ -157,7 +158,7 @@ void World::checkTouchdown(VesselRecord &v) {
     if (stanceOf(v.caps).onPoints) {
         lowest = std::numeric_limits<double>::infinity();
         for (const VECTOR3 &p : v.caps.touchdown)
-            lowest = std::fmin(lowest, length(v.rpos + mul(v.rot, p)) - groundRadius());
+            lowest = std::fmin(lowest, length(v.rpos + mul(v.rot, p)) - groundRadius(v));
     }
     if (lowest > 0.0)
         return;
@@ -170,50 +171,11 @@ void World::checkTouchdown(VesselRecord &v) {
     const std::string at = " at " + fixedText(speed, 2) + " m/s";
     if (speed < kSafeTouchdownSpeed)
         log(&v, ev::kSurface,
-            std::string("landed on ") + body().inText + at + "; stands at " + where);
+            std::string("landed on ") + bodyOf(v).inText + at + "; stands at " + where);
     else
         log(&v, ev::kSurface,
-            std::string("crashed into ") + body().inText + at + ", faster than " +
+            std::string("crashed into ") + bodyOf(v).inText + at + ", faster than " +
                 numberText(kSafeTouchdownSpeed) + " m/s; comes to rest at " + where);
-}
-
-bool World::chooseBody(const ScenarioFile &scenario, std::string *error) {
-    const CelestialBody *named = nullptr;
-    const ShipBlock *namedBy = nullptr;
-    auto fail = [&](const ShipBlock &b, const std::string &why) {
-        if (error)
-            *error = b.firstLine > 0 ? "line " + std::to_string(b.firstLine) + ": " + why : why;
-        return false;
-    };
-    for (const ShipBlock &b : scenario.ships) {
-        for (const std::string &line : b.lines) {
-            const std::string_view text = stripLeadingBlanks(line);
-            const std::string_view keyword = text.substr(0, text.find_first_of(kBlanks));
-            bool landed = false;
-            std::string name;
-            if (keyword != "STATUS" ||
-                !readStatusWords(text.substr(keyword.size()), landed, name) || name.empty())
-                continue;
-            const CelestialBody *found = findBody(name);
-            if (!found)
-                return fail(b, "vessel \"" + b.name + "\" is at " + name +
-                                   ", a body the host does not know (it knows " + knownBodyNames() +
-                                   ")");
-            if (named && found != named)
-                return fail(b, "vessel \"" + b.name + "\" is at " + found->name + ", but \"" +
-                                   namedBy->name + "\" at " + named->name +
-                                   ": a scenario has one reference body");
-            named = found;
-            namedBy = &b;
-        }
-    }
-    if (!named || named == body_)
-        return true;
-    if (!list_.empty())
-        return fail(*namedBy, "vessel \"" + namedBy->name + "\" is at " + named->name +
-                                  ", but the vessels already here are at " + body_->name);
-    body_ = named;
-    return true;
 }
 
 void World::fillLandedStatus(const VesselRecord &v, VESSELSTATUS &s) const {
@@ -221,7 +183,7 @@ void World::fillLandedStatus(const VesselRecord &v, VESSELSTATUS &s) const {
     s.status = kLanded;
     s.vdata[0] = vec(lng, lat, v.spot.heading / kDegPerRad);
     // Not an angular velocity: the simulator reports the altitude here for a landed vessel.
-    s.vrot = vec(length(v.rpos) - groundRadius(), 0, 0);
+    s.vrot = vec(length(v.rpos) - groundRadius(v), 0, 0);
     s.arot = eulerFromRotation(mul(transpose(horizonFrame(lng, lat)), v.rot));
 }
 

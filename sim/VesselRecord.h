@@ -20,6 +20,8 @@
 
 namespace sim {
 
+struct CelestialBody;
+
 struct ClassInfo;
 struct LoadedModule;
 struct VesselRecord;
@@ -65,6 +67,10 @@ public:
         return made().emplace_back(std::forward<Args>(args)...);
     }
     void push_back(const T &part) { made().push_back(part); }
+    void clear() { parts_.reset(); }
+    iterator erase(iterator first, iterator last) {
+        return parts_ ? parts_->erase(first, last) : iterator();
+    }
     // Iterators of no parts compare equal, as value-initialised deque iterators do.
     iterator begin() { return parts_ ? parts_->begin() : iterator(); }
     iterator end() { return parts_ ? parts_->end() : iterator(); }
@@ -235,6 +241,7 @@ struct VesselRecord {
     VECTOR3 avel = vec(0, 0, 0);  // rad/s, local frame
     MATRIX3 rot = identity();     // local -> global
     int status = 0;               // kFreeFlight or kLanded
+    const CelestialBody *body = nullptr;  // its reference body; null: the world's
     // Where a landed vessel stands, in degrees: longitude, latitude and heading. Kept as the
     // scenario or the touchdown gave them, so that saving writes back the same numbers;
     // rpos and rot follow from them (Surface.cpp).
@@ -265,6 +272,7 @@ struct VesselRecord {
     std::vector<TOUCHDOWNVTX> touchdownPoints;
 
     std::string dockInfo;  // DOCKINFO text read from the scenario, made by load()
+    std::vector<std::string> keptLines;  // default lines the host keeps without modelling
 
     std::vector<std::string> trace;  // the calls recorded while traceOn
 

@@ -38,6 +38,8 @@ void World::applyStatus(VesselRecord &v, const VESSELSTATUS &s, bool withLevels)
         v.avel = isFinite(s.vrot) ? s.vrot : zero;
         v.rot = rotationFromEuler(isFinite(s.arot) ? s.arot : zero);
         v.status = s.status == kLanded ? kLanded : kFreeFlight;
+        // A body the host knows, or the world's own for any other handle (null included).
+        v.body = bodyOfHandle(s.rbody);
         const VECTOR3 where = isFinite(s.vdata[0]) ? s.vdata[0] * kDegPerRad : zero;
         v.spot.lng = where.x;
         v.spot.lat = std::clamp(where.y, -90.0, 90.0);
@@ -70,7 +72,7 @@ void World::applyStatus(VesselRecord &v, const VESSELSTATUS &s, bool withLevels)
 
 void World::fillStatus(const VesselRecord &v, VESSELSTATUS &s) const {
     std::memset(&s, 0, sizeof s);
-    s.rbody = bodyHandle();
+    s.rbody = bodyHandleOf(bodyOf(v));
     s.rpos = v.rpos;
     s.rvel = v.rvel;
     s.base = nullptr;  // no surface bases here

@@ -218,10 +218,6 @@ OBJHANDLE World::vesselAt(std::size_t index) const {
     return index < list_.size() ? list_[index]->handle() : nullptr;
 }
 
-OBJHANDLE World::bodyHandle() const {
-    return const_cast<Body *>(&bodyTag_);
-}
-
 std::vector<Event> World::eventsOfKind(const std::string &kind) const {
     std::vector<Event> out;
     for (const Event &e : events_)

@@ -50,6 +50,7 @@
 #include <vector>
 
 #include "Aerodynamics.h"
+#include "Bases.h"
 #include "Bodies.h"
 #include "EventLog.h"
 #include "Keys.h"
@@ -74,11 +75,12 @@ struct WorldOptions {
     std::uint64_t seed = 1;  // seed of oapiRand
     double step = 0.1;       // fixed step length, s
     DestroyedHandles destroyedHandles = DestroyedHandles::kReport;
-    // Global position of the reference body. Away from the origin on purpose, so that code
-    // mixing up the relative and the global frame shows.
+    // Global position of the world's reference body; the other bodies keep their places
+    // around it. Away from the origin on purpose, so that code mixing up the relative and the
+    // global frame shows.
     VECTOR3 bodyPosition = vec(1e11, -2e10, 3e9);
-    // The reference body (Bodies.h): "Earth" or "Moon"; a scenario that names one in its
-    // STATUS lines puts the world around that one.
+    // The world's reference body (Bodies.h), that of every vessel whose status names no
+    // other; an empty world takes the body the first vessel of a scenario names.
     std::string bodyName = "Earth";
     // Height of the ground above the body's mean radius, the same everywhere, m; negative
     // where the terrain lies below it. A scenario may set it (ScenarioFile::surfaceElevation).
@@ -194,6 +196,11 @@ public:
 
     // --- The reference body and its surface (Surface.cpp, Bodies.h) ---------------------------
     const CelestialBody &body() const { return *body_; }
+    // A vessel's own reference body, and the height of the ground from its centre.
+    const CelestialBody &bodyOf(const VesselRecord &v) const { return v.body ? *v.body : *body_; }
+    double groundRadius(const VesselRecord &v) const {
+        return bodyOf(v).radius + surfaceElevation_;
+    }
     // Distance of the ground from the body's centre, m.
     double groundRadius() const { return body_->radius + surfaceElevation_; }
     // Stands the vessel on the surface at `spot`, upright on its touchdown points, at rest.
@@ -249,7 +256,7 @@ public:
     // towards it at 1 per second.
     void commandControlSurface(OBJHANDLE vessel, AIRCTRL_TYPE type, double level);
     // Height above the body's mean radius, m; the air there, and the vessel's air data.
-    double altitude(const VesselRecord &v) const { return length(v.rpos) - body_->radius; }
+    double altitude(const VesselRecord &v) const { return length(v.rpos) - bodyOf(v).radius; }
     AirData airDataOf(const VesselRecord &v) const;
     // Landed, or some touchdown point with a spring on or in the ground.
     bool groundContact(const VesselRecord &v) const;
@@ -289,8 +296,13 @@ public:
     std::size_t registeredParts() const { return handles_.size(); }
     OBJHANDLE vesselAt(std::size_t index) const;                          // in list order, or null
     VESSEL *interfaceOf(OBJHANDLE vessel, const char *use = "a lookup");  // of a live vessel
-    OBJHANDLE bodyHandle() const;
-    VECTOR3 globalPos(const VesselRecord &v) const { return options_.bodyPosition + v.rpos; }
+    OBJHANDLE bodyHandle() const { return bodyHandleOf(*body_); }
+    // Where a body's centre lies: the world's own body at options().bodyPosition, the others
+    // at their fixed places around it.
+    VECTOR3 bodyPosition(const CelestialBody &b) const {
+        return options_.bodyPosition + b.offset - body_->offset;
+    }
+    VECTOR3 globalPos(const VesselRecord &v) const { return bodyPosition(bodyOf(v)) + v.rpos; }
 
     // --- Event log and call traces (World.cpp) --------------------------------------------------
     const std::vector<Event> &events() const { return events_; }
@@ -387,11 +399,17 @@ private:
     void makeDockInfo(VesselRecord &v);
     // A vessel's block through clbkLoadStateEx, and the state it described applied after.
     void loadBlock(VesselRecord &v, const ShipBlock &block);
-    // Surface.cpp
-    // Puts the world around the body the scenario's STATUS lines name; false with a message
-    // when they name one the host does not know, or two different ones, or one other than
-    // that of the vessels already here.
+    // The body, the orbit given as elements, the pad and the kept lines a block named.
+    void placeFromBlock(VesselRecord &v, const BlockState &st);
+    // ScenarioPlaces.cpp
+    // Checks the bodies the scenario's STATUS lines name and the bases its BASE lines name;
+    // false with a message naming the vessel's line for one the host does not know. An empty
+    // world takes the first vessel's body as its own.
     bool chooseBody(const ScenarioFile &scenario, std::string *error);
+    // Where the pad a BASE line's "<base>:<pad>" names lies; false with the reason in error.
+    bool basePad(const CelestialBody &body, std::string_view baseWords, PadSpot &spot,
+                 std::string &error);
+    // Surface.cpp
     // A free vessel that has reached the ground comes to rest on it.
     void checkTouchdown(VesselRecord &v);
     void fillLandedStatus(const VesselRecord &v, VESSELSTATUS &status) const;
@@ -472,12 +490,13 @@ private:
     int configToken_ = 0;          // its address is the config handle
 
     std::vector<std::string> description_;  // of the last scenario loaded, saved again
+    std::vector<KeptSection> keptSections_;  // likewise
     std::vector<Event> events_;
-    struct Body {
-        int tag = 0;
-    } bodyTag_;  // its address is the reference body's handle
     const CelestialBody *body_ = nullptr;
     double surfaceElevation_ = 0.0;  // m, see WorldOptions
+    BaseDirectory bases_{options_.root};
+    bool hasScenarioMjd_ = false;  // the loaded scenario's date, "now" for orbital elements
+    double scenarioMjd_ = 0.0;
 };
 
 template <class T>

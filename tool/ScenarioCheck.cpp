@@ -1,4 +1,5 @@
 #include "ScenarioCheck.h"
+#include "ScenarioCheckNotes.h"
 
 #include <sys/stat.h>
 
@@ -96,6 +97,9 @@ std::string CheckReport::text(const std::string &file) const {
         for (const std::string &how : v.how) {
             text += "      " + printable(how) + "\n";
         }
+    }
+    for (const std::string &note : notes) {
+        text += printable(file) + ":" + printable(note) + "\n";
     }
     const int crew = counts[0] + counts[1] + counts[2] + counts[3];
     text += std::to_string(crew) + (crew == 1 ? " crew line: " : " crew lines: ") +
@@ -235,6 +239,7 @@ CheckReport checkLoadedScenario(sim::World &world, const sim::ParsedScenario &pa
                            stat((root + "/" + COMPANION_CLASS_CONFIG_PATH).c_str(), &st) == 0;
     const std::size_t loadEvents = world.events().size();
     const sim::ScenarioFile saved = world.save();
+    report.notes = keptWithoutModelling(parsed, fileText);
 
     const std::vector<std::pair<std::size_t, std::size_t>> ranges =
         loadRanges(world.events(), parsed.scenario, loadEvents);

@@ -42,6 +42,7 @@ struct LineVerdict {
 
 struct CheckReport {
     std::vector<LineVerdict> lines;  // in file order, vessel by vessel
+    std::vector<std::string> notes;  // "LINE: what", kept without modelling (no fault)
 
     // 0 when every crew line is taken as written and the host knows every other line; 1
     // otherwise.

@@ -150,12 +150,12 @@ TEST_F(EvaWorldTest, MemberLeavingALandedVesselStartsAtRestAsItStands) {
     std::string error;
     OBJHANDLE alpha = world().createVessel("Alpha", "Hab", where, &error);
     ASSERT_NE(alpha, nullptr) << error;
-    where.vdata[0].y += 8.0 / 6.371e6;  // 8 m north
+    where.vdata[0].y += 8.0 / 6.37101e6;  // 8 m north
     OBJHANDLE beta = world().createVessel("Beta", "Hab", where, &error);
     ASSERT_NE(beta, nullptr) << error;
     const sim::VesselRecord *a = world().record(alpha);
     ASSERT_EQ(a->status, sim::kLanded);
-    ASSERT_NEAR(sim::length(a->rpos) - 6.371e6, kHabStandHeight, 1e-6);
+    ASSERT_NEAR(sim::length(a->rpos) - 6.37101e6, kHabStandHeight, 1e-6);
     ASSERT_EQ(Crew(alpha).AddCrewMember("Pilot One", 35, 72, 80, "X1"), 1);
     ASSERT_EQ(Crew(alpha).AddCrewMember("Pilot Two", 40, 60, 90, "X1"), 1);
     StartCounting();

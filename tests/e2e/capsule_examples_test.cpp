@@ -2,6 +2,7 @@
 // save, and that a second run gives the same bytes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -295,4 +296,46 @@ TEST(CapsuleLandedEvaExample, MemberWalksRoundAndComesBackAcrossASavedScenario) 
 
 TEST(CapsuleLandedEvaExample, RunsAreByteIdentical) {
     expectRepeatable(kLandedEva, true);
+}
+
+// The capsule added to a scenario as the simulator saves one: it stands on a pad of a base on
+// the Moon, a habitat on the other pad, a relay in orbit given as elements; the member walks
+// round the capsule and comes back, and the saved scenario keeps the simulator's sections.
+TEST(CapsuleMoonBaseExample, MemberWalksRoundTheCapsuleOnItsPadAndComesBack) {
+    VemosimCase c;
+    const VemosimResult r = runExample(c, {"moonbase", "9"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(inOrder(
+        r.out, {
+                   {"Pod", "E pressed: Pod takes it"},
+                   {"Vemo_A01-John_Doe", "of class Vemo created, 1 m from Pod"},
+                   {"Vemo_A01-John_Doe", "landed on the Moon"},
+                   {"Vemo_A01-John_Doe", "deleted: its crew member came aboard Pod"},
+                   {"at the end, relative to Moon:"},
+                   // Pad 1 of Quiet Sea: 60 m west and 40 m north of the base's origin.
+                   {"Pod (vemopod, focus): landed at longitude 23.468022, latitude 0.671319"},
+                   {"crew: John Doe (A01), age 35, pulse 72, 80 kg"},
+                   // Pad 2: 80 m east and 30 m south.
+                   {"Habitat (crewhab): landed at longitude 23.472638, latitude 0.669011, "
+                    "heading 90 degrees"},
+               }));
+    EXPECT_EQ(r.out.find("crashed"), std::string::npos);
+
+    sim::ParsedScenario saved;
+    sim::InputError e;
+    ASSERT_TRUE(sim::parseScenarioText(c.read("out.scn").value_or(""), "out.scn", saved, e))
+        << e.text();
+    std::vector<std::string> sections;
+    for (const sim::KeptSection &k : saved.scenario.kept)
+        sections.push_back(k.lines.front());
+    EXPECT_EQ(sections, (std::vector<std::string>{"BEGIN_HYPERDESC", "BEGIN_CAMERA", "BEGIN_HUD",
+                                                  "BEGIN_MFD Left"}));
+    ASSERT_EQ(saved.scenario.ships.size(), 3u);
+    const sim::ShipBlock &relay = saved.scenario.ships[2];
+    ASSERT_GE(relay.lines.size(), 2u);
+    double x, y, z;
+    ASSERT_EQ(std::sscanf(relay.lines[1].c_str(), "RPOS %lf %lf %lf", &x, &y, &z), 3);
+    // On its orbit of 1838 km and eccentricity 0.001, and still over the Moon.
+    EXPECT_NEAR(std::sqrt(x * x + y * y + z * z), 1838000.0, 1838.0 + 1.0);
+    EXPECT_TRUE(hasLine(relay, "XPDR 466"));
 }

@@ -95,7 +95,7 @@ TEST(StoryRoundTrip, TellsTheTripInPlainWords) {
             {"5.100", "Pod", "deploy", "deployed"},
             {"7.050", "retro engine at level 1 (the pilot asked for 0)"},
             {"end at 10.000 s"},
-            {"Pod (vemopod, focus): position (6777566.19, 0, 76601.87) m"},
+            {"Pod (vemopod, focus): position (6777566.08, 0, 76601.87) m"},
             {"crew: John Doe (A01), age 35, pulse 72, 80 kg"},
         });
     // Set-up is told once: no thruster group by group, one airlock line for five updates,

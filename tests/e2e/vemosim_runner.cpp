@@ -48,6 +48,15 @@ VemosimCase::VemosimCase() {
             fs::copy(built / sub, fs::path(root_) / sub, fs::copy_options::recursive);
         }
     }
+    // The surface bases, config/<Body>/Base/, which no run writes to.
+    std::error_code none;
+    for (const fs::directory_entry &body : fs::directory_iterator(built / "config", none)) {
+        const fs::path to = fs::path(root_) / "config" / body.path().filename() / "Base";
+        if (fs::is_directory(body.path() / "Base")) {
+            fs::create_directories(to);
+            fs::copy(body.path() / "Base", to, fs::copy_options::recursive);
+        }
+    }
 }
 
 VemosimCase::~VemosimCase() {

@@ -4,7 +4,8 @@
 // Each VemosimCase owns a temporary folder:
 //     work/   the current folder of the run: inputs go here, relative paths land here
 //     root/   a fresh runtime root made from the build's (modules/, meshes/, config/ with
-//             only the class config files), so no two tests share hand-over files
+//             only the class config files and the surface bases), so no two tests share
+//             hand-over files
 // and removes it when it goes.
 #ifndef VEMO_TESTS_E2E_VEMOSIM_RUNNER_H
 #define VEMO_TESTS_E2E_VEMOSIM_RUNNER_H

@@ -11,7 +11,7 @@ using sim::operator+;
 namespace {
 
 const VECTOR3 kBody = sim::vec(1e11, -2e10, 3e9);  // the default reference body position
-const double kEarthGM = sim::kGravitationalConstant * 5.9722e24;  // m^3/s^2
+const double kEarthGM = sim::kGravitationalConstant * 5.973698968e24;  // m^3/s^2
 
 // Where the body's pull is below what the thrust tests measure: 4e-12 m/s^2.
 const VECTOR3 kDeepSpace = sim::vec(1e13, 0, 0);
@@ -106,7 +106,7 @@ TEST_F(HostTest, FramesOfARotatedMovingVessel) {
 
 TEST_F(HostTest, FreeFallFollowsThePointMassOfTheBody) {
     // From rest 1000 km above the surface: 10 s of fall, short enough that g barely changes.
-    const double r0 = 6.371e6 + 1e6;
+    const double r0 = 6.37101e6 + 1e6;
     OBJHANDLE h = make("A", sim::vec(0, r0, 0));
     world->step(100);
     const double g = kEarthGM / (r0 * r0);

@@ -99,7 +99,8 @@ TEST(ScenarioText, RefusesMalformedInputNamingTheLine) {
          "'B' has no END"},
         {"block cut by file end", "BEGIN_SHIPS\nA:x\n  L 1\n", 2, "'A' has no END"},
         {"section never closed", "BEGIN_DESC\nhello\n", 1, "no END_DESC"},
-        {"unknown section", "BEGIN_CAMERA\nEND_CAMERA\n", 1, "unknown section"},
+        {"kept section never closed", "BEGIN_CAMERA\nBEGIN_PRESET\nEND_PRESET\n", 1,
+         "BEGIN_CAMERA has no END_CAMERA"},
         {"text outside", "\nhello\n", 2, "outside any section"},
         {"second section", "BEGIN_SHIPS\nEND_SHIPS\nBEGIN_SHIPS\nEND_SHIPS\n", 3,
          "first is on line 1"},
@@ -184,6 +185,33 @@ TEST(ScenarioText, ReadsLinesAsTheSimulatorHandsThemOver) {
     EXPECT_TRUE(sameScenario(s.scenario, back.scenario)) << written;
 }
 
+// The simulator's own sections are kept as read, nested ones and repeated ones included, and
+// written back so that they read again the same; a byte-order mark before them is skipped.
+TEST(ScenarioText, KeepsTheSimulatorsSectionsAndWritesThemBack) {
+    const std::string text =
+        "\xEF\xBB\xBF"
+        "BEGIN_HYPERDESC\n<p>a; b</p>\nEND_HYPERDESC\n"
+        "BEGIN_CAMERA\n  MODE Extern\n  BEGIN_PRESET\n    Ext:A:60\n  END_PRESET\nEND_CAMERA\n"
+        "BEGIN_MFD Left\n  TYPE Orbit\nEND_MFD\nBEGIN_MFD Right\nEND_MFD\n"
+        "BEGIN_SHIPS\nA:vemopod\nEND\nEND_SHIPS\n";
+    sim::ParsedScenario s, back;
+    sim::InputError error;
+    ASSERT_TRUE(parse(text, s, error)) << error.text();
+    ASSERT_EQ(s.scenario.kept.size(), 4u);
+    EXPECT_EQ(s.scenario.kept[0].lines,
+              (std::vector<std::string>{"BEGIN_HYPERDESC", "<p>a; b</p>", "END_HYPERDESC"}));
+    EXPECT_EQ(s.scenario.kept[1].lines.size(), 6u) << "END_PRESET does not close the camera";
+    EXPECT_EQ(s.scenario.kept[2].name, "MFD");
+    EXPECT_EQ(s.scenario.kept[3].firstLine, 13);
+    std::string written, why;
+    ASSERT_TRUE(sim::formatScenarioText(s.scenario, {}, false, written, why)) << why;
+    ASSERT_TRUE(parse(written, back, error)) << error.text();
+    ASSERT_EQ(back.scenario.kept.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(back.scenario.kept[i].lines, s.scenario.kept[i].lines);
+    EXPECT_TRUE(sameScenario(back.scenario, s.scenario));
+}
+
 TEST(ScenarioText, WriterRefusesWhatWouldNotReadBack) {
     sim::ScenarioFile base;
     base.ships.push_back({"A", "vemopod", {"STATUS Orbiting Earth"}, 0});
@@ -208,6 +236,11 @@ TEST(ScenarioText, WriterRefusesWhatWouldNotReadBack) {
     cases.back().scenario.description.push_back("END_DESC");
     cases.push_back({"focus on nobody", base});
     cases.back().scenario.focus = "B";
+    cases.push_back({"kept section closing itself early", base});
+    cases.back().scenario.kept.push_back(
+        {"HUD", {"BEGIN_HUD", "END_HUD", "TYPE Orbit", "END_HUD"}});
+    cases.push_back({"kept section never closed", base});
+    cases.back().scenario.kept.push_back({"HUD", {"BEGIN_HUD", "TYPE Orbit"}});
     for (const Case &c : cases) {
         std::string out = "unchanged";
         why.clear();

@@ -14,7 +14,7 @@ using sim::operator-;
 
 namespace {
 
-constexpr double kMoonRadius = 1.7374e6;  // m
+constexpr double kMoonRadius = 1.738e6;  // m
 constexpr double kDeg = M_PI / 180;
 constexpr double kStandHeight = 2.0;  // m, the origin above the ground when standing
 
@@ -173,12 +173,12 @@ TEST_F(SurfaceTest, FreeVesselMadeInsideTheBodyIsMovedOut) {
         world->createVessel("A", "Script", sim::makeStatus(sim::vec(0, -1000, 0)), &error);
     ASSERT_NE(a, nullptr) << error;
     // Wherever it was inside, the simulator puts it on the global z axis, 1.1 radii out.
-    EXPECT_TRUE(near(rec(*world, a).rpos, sim::vec(0, 0, 1.1 * 6.371e6), 1e-6));
+    EXPECT_TRUE(near(rec(*world, a).rpos, sim::vec(0, 0, 1.1 * 6.37101e6), 1e-6));
     EXPECT_EQ(rec(*world, a).status, sim::kFreeFlight);
     EXPECT_EQ(events(*world, sim::ev::kSurface, "A", "inside Earth: moved out").size(), 1u);
     OBJHANDLE b = world->createVessel("B", "Script", sim::makeStatus(), &error);
     ASSERT_NE(b, nullptr) << error;
-    EXPECT_TRUE(near(rec(*world, b).rpos, sim::vec(0, 0, 1.1 * 6.371e6), 1e-6));
+    EXPECT_TRUE(near(rec(*world, b).rpos, sim::vec(0, 0, 1.1 * 6.37101e6), 1e-6));
     // Outside the body a vessel is made where it is asked for.
     OBJHANDLE c = make("C", testsupport::kOrbit);
     EXPECT_TRUE(near(rec(*world, c).rpos, testsupport::kOrbit, 0));
@@ -283,31 +283,39 @@ TEST_F(SurfaceTest, VesselDockedToALandedOneStandsWhereItIsPut) {
     EXPECT_TRUE(events(*world, sim::ev::kSurface, "Visitor").empty());
 }
 
-TEST_F(SurfaceTest, ScenarioNamesOneBodyTheHostKnows) {
+TEST_F(SurfaceTest, EachVesselHasItsOwnBodyAndOnlyKnownOnes) {
     std::string error;
-    sim::ScenarioFile mars;
-    mars.ships = {ship("A", {"STATUS Landed Mars", "POS 0 0"})};
-    mars.ships[0].firstLine = 7;
-    EXPECT_FALSE(world->load(mars, &error));
-    EXPECT_NE(error.find("line 7: vessel \"A\" is at Mars"), std::string::npos) << error;
-    EXPECT_NE(error.find("Earth, Moon"), std::string::npos) << error;
-
-    sim::ScenarioFile two;
-    two.ships = {ship("A", {"STATUS Landed Moon"}), ship("B", {"STATUS Orbiting Earth"})};
-    EXPECT_FALSE(world->load(two, &error));
-    EXPECT_NE(error.find("one reference body"), std::string::npos) << error;
+    sim::ScenarioFile pluto;
+    pluto.ships = {ship("A", {"STATUS Landed Pluto", "POS 0 0"})};
+    pluto.ships[0].firstLine = 7;
+    EXPECT_FALSE(world->load(pluto, &error));
+    EXPECT_NE(error.find("line 7: vessel \"A\" is at Pluto"), std::string::npos) << error;
+    EXPECT_NE(error.find("Mars, Jupiter"), std::string::npos) << error;
     EXPECT_TRUE(world->vessels().empty());
 
-    // Around Earth already, a world takes no vessels on the Moon.
-    make("Here");
-    sim::ScenarioFile moon;
-    moon.ships = {ship("A", {"STATUS Landed moon", "POS 1 2"})};
-    EXPECT_FALSE(world->load(moon, &error));
-    EXPECT_NE(error.find("already here are at Earth"), std::string::npos) << error;
-    makeScriptWorld();
-    ASSERT_TRUE(world->load(moon, &error)) << error;
+    // Several bodies in one scenario; the first named is the world's own. Each vessel falls
+    // towards its own body only, and the others lie where they always lie.
+    sim::ScenarioFile several;
+    several.ships = {ship("A", {"STATUS Landed moon", "POS 1 2"}),
+                     ship("B", {"STATUS Orbiting Mars", "RPOS 0 0 4e6", "RVEL 0 0 0"})};
+    ASSERT_TRUE(world->load(several, &error)) << error;
     EXPECT_STREQ(world->body().name, "Moon") << "names are matched regardless of case";
+    const sim::VesselRecord &b = rec(*world, world->find("B"));
+    EXPECT_STREQ(world->bodyOf(b).name, "Mars");
+    VESSELSTATUS s;
+    world->fillStatus(b, s);
     char name[16];
-    oapiGetObjectName(world->bodyHandle(), name, sizeof name);
-    EXPECT_STREQ(name, "Moon");
+    oapiGetObjectName(s.rbody, name, sizeof name);
+    EXPECT_STREQ(name, "Mars");
+    EXPECT_EQ(oapiGetObjectByName(const_cast<char *>("mars")), s.rbody);
+    VECTOR3 mars, moon;
+    oapiGetGlobalPos(s.rbody, &mars);
+    oapiGetGlobalPos(world->bodyHandle(), &moon);
+    EXPECT_TRUE(near(moon, world->options().bodyPosition, 0));
+    EXPECT_GT(sim::length(mars - moon), 1e10);
+    world->step(10);
+    EXPECT_LT(b.rvel.z, 0) << "pulled towards Mars";
+    EXPECT_NEAR(b.rvel.x, 0, 1e-12);
+    const sim::ScenarioFile saved = world->save();
+    EXPECT_EQ(saved.ships[1].lines[0], "STATUS Orbiting Mars");
 }
