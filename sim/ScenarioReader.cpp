@@ -245,7 +245,8 @@ private:
                 if (landedLine_ != 0 && !hasPos_) {
                     return failAt(landedLine_, "'" + out_.scenario.ships.back().name +
                                                    "' is landed but its block has no POS line "
-                                                   "(longitude and latitude, degrees)");
+                                                   "(longitude and latitude, degrees) or BASE "
+                                                   "line (base:pad)");
                 }
                 return true;
             }
@@ -317,7 +318,7 @@ private:
                 equalNoCase(rest.substr(0, rest.find_first_of(kBlanks)), "Landed") ? line_ : 0;
             return true;
         }
-        hasPos_ = hasPos_ || key == "POS";
+        hasPos_ = hasPos_ || key == "POS" || key == "BASE";  // a base's pad is a place too
         const int wanted = key == "RPOS" || key == "RVEL" || key == "AROT" || key == "VROT" ? 3
                            : key == "POS"                                                   ? 2
                            : key == "HEADING"                                               ? 1

@@ -114,7 +114,7 @@ TEST(ScenarioCorpus, UnknownPlacesAreClearErrors) {
     };
     const Case cases[] = {
         {"A:crewhab\n  STATUS Landed Moon\n  BASE Loud Sea:1\nEND\n",
-         "in.scn: line 2: vessel \"A\": no base 'Loud Sea' on the Moon"},
+         "in.scn:2: vessel \"A\": no base 'Loud Sea' on the Moon"},
         {"A:crewhab\n  STATUS Landed Moon\n  BASE Quiet Sea:3\nEND\n",
          "base 'Quiet Sea' (" /* the file follows */},
         {"A:crewhab\n  STATUS Orbiting Pluto\nEND\n", "vessel \"A\" is at Pluto, a body"},

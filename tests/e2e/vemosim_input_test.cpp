@@ -106,8 +106,8 @@ TEST(VemosimInput, BadScenarioNamesFileAndLine) {
          "bad.scn:2: ", "invalid class name 'Pod1 vemopod'"},
         // An unknown class names the classes there are.
         {"BEGIN_SHIPS\n\nA:NoSuchClass\nEND\nEND_SHIPS\n",
-         "bad.scn:3: ", "the classes there are: Vemo, crewhab, vemopod"},
-        {"BEGIN_SHIPS\nA:vemopod\n  STATUS Orbiting Mars\nEND\nEND_SHIPS\n",
+         "bad.scn:3: ", "the classes there are: Vemo, crewhab, glider, vemopod"},
+        {"BEGIN_SHIPS\nA:vemopod\n  STATUS Orbiting Pluto\nEND\nEND_SHIPS\n",
          "bad.scn:2: ", "a body the host does not know"},
         // A state line whose numbers do not read is a typing error, not a 0.
         {"BEGIN_SHIPS\nA:vemopod\n  STATUS Orbiting Earth\n  RPOS 7000000 x 0\nEND\nEND_SHIPS\n",

@@ -119,8 +119,8 @@ TEST_F(GliderTest, ControlSurfacesMoveAtOnePerSecondAndLiftAsCommanded) {
 }
 
 TEST_F(GliderTest, SettlesOnItsWheelsWhereTheirSpringsCarryItsWeight) {
-    // Each wheel carries a third of 500 kg x 9.8203 m/s^2 (Earth's pull at the ground) and
-    // sinks 500 x 9.8203 / (3 x 40875) = 0.040042 m: the origin rests 1.159958 m up.
+    // Each wheel carries a third of 500 kg x 9.822736 m/s^2 (Earth's pull at the ground) and
+    // sinks 500 x 9.822736 / (3 x 40875) = 0.040052 m: the origin rests 1.159948 m up.
     for (double drop : {0.001, 0.3, 2.0}) {
         SCOPED_TRACE(drop);
         OBJHANDLE h = Fly(1.2 + drop);
@@ -128,7 +128,7 @@ TEST_F(GliderTest, SettlesOnItsWheelsWhereTheirSpringsCarryItsWeight) {
         EXPECT_EQ(g->GroundContact(), false) << "the wheels just clear the ground";
         world->runUntil(world->time() + 10.0);
         const sim::VesselRecord &v = rec(*world, h);
-        EXPECT_NEAR(g->GetAltitude(), 1.159958007, 1e-5);
+        EXPECT_NEAR(g->GetAltitude(), 1.159948068, 1e-5);
         EXPECT_NEAR(sim::length(v.rvel), 0.0, 1e-4);
         EXPECT_NEAR(sim::length(v.avel), 0.0, 1e-5);
         EXPECT_NEAR(v.rot.m12, 1.0, 1e-9) << "still level: its up axis along the vertical";

@@ -123,7 +123,7 @@ TEST_F(ModuleLoaderTest, MissingClassConfigOrModuleIsBadInput) {
     EXPECT_EQ(error,
               "no vessel class \"Nothing\": no class config file "
               "config/vessels/Nothing.cfg in " +
-                  root->path() + "; the classes there are: Probe, Vemo, crewhab, vemopod");
+                  root->path() + "; the classes there are: Probe, Vemo, crewhab, glider, vemopod");
     EXPECT_TRUE(world->checkClass("Probe"));
     EXPECT_FALSE(probeLoaded()) << "finding the class does not load its module";
 
