@@ -4,6 +4,8 @@
 // docking port.
 //
 // Keys: 1 main engine full, 2 main engine off, 3 writes the flight data to the log.
+#include <new>
+
 #include "Orbitersdk.h"
 
 namespace {
@@ -173,10 +175,14 @@ void Glider::LogFlightData() {
 DLLCLBK void InitModule(HINSTANCE hModule) {}
 DLLCLBK void ExitModule(HINSTANCE hModule) {}
 
+// Null when the instance cannot be allocated: the host then runs the vessel as a plain VESSEL
+// of its own (Version() 0), hands that to ovcExit at the end, and deletes it itself.
 DLLCLBK VESSEL *ovcInit(OBJHANDLE hvessel, int flightmodel) {
-    return new Glider(hvessel, flightmodel);
+    return new (std::nothrow) Glider(hvessel, flightmodel);
 }
 
 DLLCLBK void ovcExit(VESSEL *vessel) {
-    delete static_cast<Glider *>(vessel);
+    if (vessel != nullptr && vessel->Version() != 0) {
+        delete static_cast<Glider *>(vessel);
+    }
 }

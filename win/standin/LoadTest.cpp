@@ -77,7 +77,8 @@ VESSEL2 *Start(HMODULE module, OBJHANDLE podHandle) {
     Check(Recorded("CreateAttachment Vemo\n"), "class caps: the airlock point");
 
     Scenario block = {{POD_LINES[0], POD_LINES[1]}, 2, 0};
-    VESSELSTATUS2 status = {2};
+    VESSELSTATUS2 status = {};
+    status.version = 2;
     pod->clbkLoadStateEx(&block, &status);
     Check(Recorded("default line STATUS Orbiting Earth\n") && !Recorded("default line VEMOCREW"),
           "the crew line is the module's, the status line the default parser's");

@@ -146,19 +146,20 @@ void oapiWriteLog(char *line) {
 }
 
 // ---- VESSEL ----------------------------------------------------------------------------
-VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel) : hostVessel(hVessel), flightModel(fmodel) {}
+VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel)
+    : vessel(static_cast<Vessel *>(hVessel)), flightmodel(static_cast<short>(fmodel)), version(0) {}
 const OBJHANDLE VESSEL::GetHandle() const {
-    return hostVessel;
+    return vessel;
 }
 char *VESSEL::GetName() const {
-    return ShipOf(hostVessel).name;
+    return ShipOf(vessel).name;
 }
 char *VESSEL::GetClassName() const {
-    return ShipOf(hostVessel).className;
+    return ShipOf(vessel).className;
 }
 void VESSEL::SetEmptyMass(double m) const {
     Record("SetEmptyMass %g", m);
-    ShipOf(hostVessel).emptyMass = m;
+    ShipOf(vessel).emptyMass = m;
 }
 void VESSEL::SetSize(double size) const {
     Record("SetSize %g", size);
@@ -262,7 +263,7 @@ void VESSEL::SaveDefaultState(FILEHANDLE scn) const {
 }
 void VESSEL::GetStatus(VESSELSTATUS &status) const {
     status = VESSELSTATUS();
-    status.rpos = ShipOf(hostVessel).pos;
+    status.rpos = ShipOf(vessel).pos;
 }
 void VESSEL::GetRotationMatrix(MATRIX3 &R) const {
     R = MATRIX3{{1, 0, 0, 0, 1, 0, 0, 0, 1}};
@@ -274,14 +275,14 @@ void VESSEL::GetAngularVel(VECTOR3 &avel) const {
     avel = _V(0, 0, 0);
 }
 void VESSEL::Local2Rel(const VECTOR3 &local, VECTOR3 &rel) const {
-    const VECTOR3 &pos = ShipOf(hostVessel).pos;
+    const VECTOR3 &pos = ShipOf(vessel).pos;
     rel = _V(pos.x + local.x, pos.y + local.y, pos.z + local.z);
 }
 void VESSEL::GlobalRot(const VECTOR3 &rloc, VECTOR3 &rglob) const {
     rglob = rloc;
 }
 void VESSEL::Global2Local(const VECTOR3 &global, VECTOR3 &local) const {
-    const VECTOR3 &pos = ShipOf(hostVessel).pos;
+    const VECTOR3 &pos = ShipOf(vessel).pos;
     local = _V(global.x - pos.x, global.y - pos.y, global.z - pos.z);
 }
 UINT VESSEL::DockCount() const {
@@ -299,7 +300,7 @@ DOCKHANDLE VESSEL::CreateDock(const VECTOR3 &pos, const VECTOR3 &dir, const VECT
 }
 ATTACHMENTHANDLE VESSEL::CreateAttachment(bool toparent, const VECTOR3 &pos, const VECTOR3 &dir,
                                           const VECTOR3 &rot, const char *id, bool loose) const {
-    Ship &ship = ShipOf(hostVessel);
+    Ship &ship = ShipOf(vessel);
     Record("CreateAttachment %s", id ? id : "");
     if (ship.pointCount == POINT_COUNT) {
         return nullptr;
@@ -322,7 +323,7 @@ void VESSEL::GetAttachmentParams(ATTACHMENTHANDLE attachment, VECTOR3 &pos, VECT
     }
 }
 DWORD VESSEL::AttachmentCount(bool toparent) const {
-    const Ship &ship = ShipOf(hostVessel);
+    const Ship &ship = ShipOf(vessel);
     DWORD count = 0;
     for (int i = 0; i < ship.pointCount; ++i) {
         count += ship.points[i].toParent == toparent ? 1 : 0;
@@ -330,7 +331,7 @@ DWORD VESSEL::AttachmentCount(bool toparent) const {
     return count;
 }
 ATTACHMENTHANDLE VESSEL::GetAttachmentHandle(bool toparent, DWORD i) const {
-    Ship &ship = ShipOf(hostVessel);
+    Ship &ship = ShipOf(vessel);
     for (int k = 0; k < ship.pointCount; ++k) {
         if (ship.points[k].toParent == toparent && i-- == 0) {
             return &ship.points[k];
@@ -343,7 +344,9 @@ const char *VESSEL::GetAttachmentId(ATTACHMENTHANDLE attachment) const {
 }
 
 // ---- VESSEL2: the simulator's defaults -------------------------------------------------
-VESSEL2::VESSEL2(OBJHANDLE hVessel, int fmodel) : VESSEL(hVessel, fmodel) {}
+VESSEL2::VESSEL2(OBJHANDLE hVessel, int fmodel) : VESSEL(hVessel, fmodel) {
+    version = 1;
+}
 void VESSEL2::clbkSetClassCaps(FILEHANDLE cfg) {}
 void VESSEL2::clbkSaveState(FILEHANDLE scn) {
     SaveDefaultState(scn);

@@ -39,7 +39,9 @@ OBJHANDLE AddShip(const char *name, const char *className) {
     Ship &ship = world.ships[world.shipCount++];
     std::snprintf(ship.name, sizeof ship.name, "%s", name ? name : "");
     std::snprintf(ship.className, sizeof ship.className, "%s", className ? className : "");
-    ship.vessel = new (std::nothrow) VESSEL(&ship, 1);
+    // A vessel made here stands for one a module runs (the crew member's own module for a
+    // member's vessel): its interface is a VESSEL2, as the crew library checks.
+    ship.vessel = new (std::nothrow) VESSEL2(&ship, 1);
     return &ship;
 }
 
