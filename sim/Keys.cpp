@@ -1,5 +1,6 @@
-// The keyboard: the names of the host's key codes, buffered key events for the focus vessel
-// and the host's memory of the one delayed key it last accepted.
+// The keyboard: the names of the host's key codes, each frame's buffered key events for the
+// focus vessel with the frame's one keyboard snapshot, and the host's memory of the one
+// delayed key it last accepted.
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -159,33 +160,59 @@ std::string keyName(int code) {
     return buffer;
 }
 
-bool World::keyEvent(int key, bool down, const std::vector<int> &held) {
-    char kstate[256];
-    std::memset(kstate, 0, sizeof kstate);
-    if (key >= 0 && key <= kMaxKeyCode && down)
-        kstate[key] = static_cast<char>(0x80);
+namespace {
+
+void press(char *kstate, int key, bool down) {
+    if (key >= 0 && key <= kMaxKeyCode)
+        kstate[key] = down ? static_cast<char>(0x80) : 0;
+}
+
+}  // namespace
+
+std::vector<bool> World::keyFrame(const std::vector<KeyInput> &events,
+                                  const std::vector<int> &held) {
+    // The frame's snapshot: each key as its last event leaves it, and the keys held when the
+    // keyboard is read (a key may be down again before its next press is buffered).
+    char snapshot[256];
+    std::memset(snapshot, 0, sizeof snapshot);
+    for (const KeyInput &e : events)
+        press(snapshot, e.key, e.down);
     for (int k : held)
-        if (k >= 0 && k <= kMaxKeyCode)
-            kstate[k] = static_cast<char>(0x80);
-    std::string keyText = keyName(key);
+        press(snapshot, k, true);
+    // The kinder host's state of each event's own moment: the held keys and the frame's
+    // events so far.
+    const bool perEvent = options_.keyStates == KeyStates::kPerEvent;
+    char moment[256];
+    std::memset(moment, 0, sizeof moment);
     for (int k : held)
-        keyText += "+" + keyName(k);
-    VesselRecord *f = focus_;
-    if (!f || !f->alive || !f->callbacks) {
-        log(nullptr, ev::kKey,
-            "key " + keyText + (down ? " pressed" : " released") + ": no vessel has the focus");
-        return false;
+        press(moment, k, true);
+    std::vector<bool> consumed;
+    consumed.reserve(events.size());
+    for (const KeyInput &e : events) {
+        press(moment, e.key, e.down);
+        char kstate[256];
+        std::memcpy(kstate, perEvent ? moment : snapshot, sizeof kstate);
+        std::string keyText = keyName(e.key);
+        for (int k : held)
+            keyText += "+" + keyName(k);
+        const char *what = e.down ? " pressed" : " released";
+        VesselRecord *f = focus_;
+        if (!f || !f->alive || !f->callbacks) {
+            log(nullptr, ev::kKey, "key " + keyText + what + ": no vessel has the focus");
+            consumed.push_back(false);
+            continue;
+        }
+        int r;
+        std::string name = f->name;
+        {
+            Dispatch d(*this, f);
+            r = f->callbacks->clbkConsumeBufferedKey(static_cast<DWORD>(e.key), e.down, kstate);
+        }
+        log(f, ev::kKey,
+            "key " + keyText + what + " on " + name + (r ? ": consumed" : ": not consumed"));
+        consumed.push_back(r != 0);
     }
-    int r;
-    std::string name = f->name;
-    {
-        Dispatch d(*this, f);
-        r = f->callbacks->clbkConsumeBufferedKey(static_cast<DWORD>(key), down, kstate);
-    }
-    log(f, ev::kKey,
-        "key " + keyText + (down ? " pressed" : " released") + " on " + name +
-            (r ? ": consumed" : ": not consumed"));
-    return r != 0;
+    return consumed;
 }
 
 bool World::acceptDelayedKey(char key, double interval) {

@@ -70,6 +70,21 @@ enum class DestroyedHandles {
     kAnswerNull  // a null answer and nothing else, for a test that wants a kinder host
 };
 
+// The keyboard state the host hands with each buffered key event. The simulator reads the
+// keyboard once a frame, before that frame's key events, and hands every event of the frame
+// that one snapshot: a key pressed and released within the frame arrives as a press whose
+// state already shows it up.
+enum class KeyStates {
+    kFrameSnapshot,  // one snapshot a frame, as the simulator does
+    kPerEvent        // each event with the state of its own moment, for a kinder host
+};
+
+// One buffered key event.
+struct KeyInput {
+    int key = 0;
+    bool down = true;
+};
+
 struct WorldOptions {
     std::string root = ".";  // runtime root: config/vessels/ and modules/ are found there
     std::uint64_t seed = 1;  // seed of oapiRand
@@ -85,6 +100,7 @@ struct WorldOptions {
     // Height of the ground above the body's mean radius, the same everywhere, m; negative
     // where the terrain lies below it. A scenario may set it (ScenarioFile::surfaceElevation).
     double surfaceElevation = 0.0;
+    KeyStates keyStates = KeyStates::kFrameSnapshot;
 };
 
 // A pilot's command, applied at the start of the next step.
@@ -273,9 +289,16 @@ public:
     OBJHANDLE focus() const { return focus_ ? focus_->handle() : nullptr; }
 
     // --- Keys (Keys.cpp) ----------------------------------------------------------------------
-    // A buffered key event for the focus vessel; `held` are further keys down at the time.
-    // Returns whether the vessel consumed it (false when there is no focus vessel).
-    bool keyEvent(int key, bool down = true, const std::vector<int> &held = {});
+    // The buffered key events of one frame for the focus vessel, in order, all with the one
+    // keyboard state of the frame (WorldOptions::keyStates): the keys in `held` are down in
+    // it, and every other key as its last event in the frame leaves it. Returns for each
+    // event whether the vessel consumed it (false when there is no focus vessel).
+    std::vector<bool> keyFrame(const std::vector<KeyInput> &events,
+                               const std::vector<int> &held = {});
+    // A frame with a single key event.
+    bool keyEvent(int key, bool down = true, const std::vector<int> &held = {}) {
+        return keyFrame({KeyInput{key, down}}, held).front();
+    }
     // oapiAcceptDelayedKey, as the simulator answers it: the host remembers one key, the one
     // it last accepted, and when. It refuses only that same key, less than `interval`
     // seconds after it was accepted, and not in the same frame; any other key is accepted

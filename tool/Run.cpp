@@ -394,13 +394,18 @@ int Run::apply(const TimelineAction &a) {
             if (focusRecord == nullptr) {
                 return badAction(a, "no vessel has the focus" + at());
             }
-            // Down in the order written, each with the ones before it still held; up in
-            // the reverse order, as fingers leave a chord.
-            // Each key event is told before what the vessel did with it.
+            // Down in the order written, in one frame whose keyboard shows them all held; up
+            // in the reverse order, as fingers leave a chord, in the next frame, whose
+            // keyboard shows them all up. Each key event is told before what the vessel did
+            // with it.
             std::vector<int> held;
             for (int key : a.keys) {
                 const std::string name = focusName();
-                const bool consumed = w.keyEvent(key, true, held);
+                std::vector<int> chord;
+                for (int other : a.keys)
+                    if (other != key)
+                        chord.push_back(other);
+                const bool consumed = w.keyEvent(key, true, chord);
                 printer_->flushKey(keyText(key, held, true, consumed, name));
                 held.push_back(key);
             }
@@ -408,7 +413,7 @@ int Run::apply(const TimelineAction &a) {
                 const int key = held.back();
                 held.pop_back();
                 const std::string name = focusName();
-                const bool consumed = w.keyEvent(key, false, held);
+                const bool consumed = w.keyEvent(key, false);
                 printer_->flushKey(keyText(key, held, false, consumed, name));
             }
             break;

@@ -354,21 +354,24 @@ void vemopod::clbkPostStep(double simt, double simdt, double mjd) {
 }
 
 // Keys: K deploys, E sends the first crew member out. Both need someone aboard. The decision
-// is made from the keyboard state, not from the event's own key, so Shift, Ctrl or Alt held
-// change nothing. The host reports releases too, each with the state of its moment, and
-// that state may still show K or E held: a release is taken or passed on as a press would
+// is made from the keyboard state, so Shift, Ctrl or Alt held change nothing, and from the
+// press itself: the host reads the keyboard once a frame, so a key tapped within one frame
+// arrives as a press whose state already shows it up. The host reports releases too, with
+// a state that may still show K or E held: a release is taken or passed on as a press would
 // be, but starts nothing, or one press would act twice.
 int vemopod::clbkConsumeBufferedKey(DWORD key, bool down, char *kstate) {
     if (kstate == nullptr) {
         return KEY_PASSED_ON;
     }
-    if (KEYDOWN(kstate, OAPI_KEY_K) && crew.GetCrewCount() != 0) {
+    const bool kHeld = KEYDOWN(kstate, OAPI_KEY_K) || (down && key == OAPI_KEY_K);
+    const bool eHeld = KEYDOWN(kstate, OAPI_KEY_E) || (down && key == OAPI_KEY_E);
+    if (kHeld && crew.GetCrewCount() != 0) {
         if (down && oapiAcceptDelayedKey(OAPI_KEY_K, KEY_REPEAT_DELAY)) {
             deploying = true;
         }
         return KEY_CONSUMED;
     }
-    if (!KEYDOWN(kstate, OAPI_KEY_E)) {
+    if (!eHeld) {
         return KEY_PASSED_ON;
     }
     if (!down || !oapiAcceptDelayedKey(OAPI_KEY_E, KEY_REPEAT_DELAY)) {

@@ -72,6 +72,35 @@ TEST_F(HostTest, KeyEventsReachTheFocusVesselWithHeldKeys) {
     EXPECT_TRUE(ctrl);
 }
 
+// The keyboard is read once a frame: every event of the frame gets that one state, so a key
+// pressed and released within the frame arrives as a press that shows it up. The kinder host
+// hands each event the state of its own moment.
+TEST_F(HostTest, KeyEventsOfAFrameShareOneKeyboardSnapshot) {
+    const std::vector<sim::KeyInput> frame = {
+        {OAPI_KEY_K, true}, {OAPI_KEY_E, true}, {OAPI_KEY_K, false}};
+    const struct {
+        sim::KeyStates states;
+        std::vector<std::string> seen;  // K and E down in each event's state
+    } cases[] = {
+        {sim::KeyStates::kFrameSnapshot, {"-E", "-E", "-E"}},
+        {sim::KeyStates::kPerEvent, {"K-", "KE", "-E"}},
+    };
+    for (const auto &c : cases) {
+        sim::WorldOptions options;
+        options.keyStates = c.states;
+        makeScriptWorld(options);
+        world->setFocus(make("A"));
+        std::vector<std::string> seen;
+        ScriptVessel::hooks.key = [&](ScriptVessel &, DWORD, bool, char *kstate) {
+            seen.push_back(std::string(KEYDOWN(kstate, OAPI_KEY_K) ? "K" : "-") +
+                           (KEYDOWN(kstate, OAPI_KEY_E) ? "E" : "-"));
+            return 0;
+        };
+        world->keyFrame(frame);
+        EXPECT_EQ(seen, c.seen) << static_cast<int>(c.states);
+    }
+}
+
 // One key for the whole host, as the simulator remembers it: the same key is refused within
 // the interval unless in the same frame, and any other key accepted takes its place.
 TEST_F(HostTest, DelayedKeyRemembersOneKeyForTheWholeHost) {

@@ -208,8 +208,7 @@ TEST_F(PodCrew, DeployKeyWinsOverEvaAndSwallowsEveryEventWhileHeld) {
     EXPECT_EQ(world->vessels().size(), 1u);
 }
 
-// The host reports releases too, with the key state of their moment, which may still show K
-// or E held. A release is taken as a press would be, but it never deploys the capsule nor
+// The host reports releases too, with a key state that may still show K or E held. A release is taken as a press would be, but it never deploys the capsule nor
 // sends anyone out: only presses do.
 TEST_F(PodCrew, ReleasesAreTakenButStartNothing) {
     OBJHANDLE pod = loadCrewedPod(*world);
@@ -230,6 +229,33 @@ TEST_F(PodCrew, ReleasesAreTakenButStartNothing) {
     world->runUntil(world->time() + 1.0);
     EXPECT_TRUE(world->keyEvent(OAPI_KEY_E));
     EXPECT_NE(world->find("Vemo_A01-John_Doe"), nullptr);
+}
+
+// The keyboard is read once a frame: K or E tapped within one frame arrives as a press whose
+// state already shows it up, and acts as a held key does; a release alone starts nothing.
+TEST_F(PodCrew, KeysActWhetherTappedWithinAFrameOrHeld) {
+    const struct {
+        const char *name;
+        std::vector<sim::KeyInput> frame;
+        bool deployed, out;
+    } cases[] = {
+        {"K tapped", {{OAPI_KEY_K, true}, {OAPI_KEY_K, false}}, true, false},
+        {"K held", {{OAPI_KEY_K, true}}, true, false},
+        {"K released", {{OAPI_KEY_K, false}}, false, false},
+        {"E tapped", {{OAPI_KEY_E, true}, {OAPI_KEY_E, false}}, false, true},
+        {"E held", {{OAPI_KEY_E, true}}, false, true},
+        {"E released", {{OAPI_KEY_E, false}}, false, false},
+    };
+    for (const auto &c : cases) {
+        makeWorld();
+        registerWalker(*world);
+        OBJHANDLE pod = loadCrewedPod(*world);
+        const std::vector<bool> consumed = world->keyFrame(c.frame);
+        EXPECT_EQ(consumed.front(), c.frame.front().down) << c.name;
+        world->step(1);
+        EXPECT_EQ(deployState(p(pod)) > 0.0, c.deployed) << c.name;
+        EXPECT_EQ(world->find("Vemo_A01-John_Doe") != nullptr, c.out) << c.name;
+    }
 }
 
 // Shift, Ctrl or Alt held change nothing: the capsule decides from K and E alone.
