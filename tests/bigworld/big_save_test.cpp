@@ -82,8 +82,9 @@ TEST_F(BigSave, NoCapsuleWalksTheListToSave) {
                 walks += std::count(v->trace.begin(), v->trace.end(), "oapiGetVesselByIndex");
         }
         EXPECT_LE(walks, c.walksAtMost);
-        if (c.walksAtMost == 0)
+        if (c.walksAtMost == 0) {
             EXPECT_EQ(walks, 0);
+        }
         for (const sim::ShipBlock &b : saved.ships) {
             if (b.className != "vemopod")
                 continue;

@@ -96,7 +96,6 @@ TEST(VemosimHostile, OutputsGoOnlyToRegularFilesOrNewPaths) {
 // The disk fills while the scenario is written: the run fails with exit 1, no half file is
 // left, and nothing printed says the scenario was saved.
 TEST(VemosimHostile, FailedSaveNeverReadsAsSaved) {
-    VemosimCase c;
     // A description long enough that the scenario does not fit below the limit.
     std::string description;
     for (int i = 0; i < 40; ++i) {

@@ -38,8 +38,8 @@ TEST_F(HostInput, StatesBeyondTheIntegrableAreRefused) {
         using sim::operator-;
         EXPECT_LT(sim::length(eva->rpos - pod->rpos), 10.0);
         for (const sim::ShipBlock &b : world->save().ships) {
-            for (const std::string &line : b.lines) {
-                EXPECT_EQ(line.find("nan"), std::string::npos) << b.name << ": " << line;
+            for (const std::string &saved : b.lines) {
+                EXPECT_EQ(saved.find("nan"), std::string::npos) << b.name << ": " << saved;
             }
         }
         world.reset();
