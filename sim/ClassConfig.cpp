@@ -1,5 +1,8 @@
 #include "ClassConfig.h"
 
+#include <algorithm>
+#include <string>
+
 #include "ScenarioText.h"
 #include "Text.h"
 #include "TextFile.h"
@@ -26,8 +29,11 @@ ClassConfig parseClassConfig(std::string_view text) {
     LineReader reader(text);
     std::string_view raw;
     while (reader.next(raw)) {
-        // A config file's comments and blanks are a scenario file's.
-        const std::string_view line = scenarioLineText(raw);
+        // A config file's comments and blanks are a scenario file's; a carriage return is a
+        // blank inside the value too.
+        std::string blanked(scenarioLineText(raw));
+        std::replace(blanked.begin(), blanked.end(), '\r', ' ');
+        const std::string_view line = blanked;
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos)
             continue;
