@@ -1,7 +1,5 @@
-// A vessel's airlock record. Every crew manager holds one by value (CrewManager::airlock), so
-// each vessel has its own however many there are: it comes with the vessel's instance and
-// goes with it. Defined in CrewManager.cpp, beside the manager that sets it up and publishes
-// through it.
+// A vessel's airlock record. Every crew manager holds one by value, so each vessel has its own
+// however many there are: it comes with the vessel's instance and goes with it.
 //
 // The record holds what a vessel publishes on its airlock point "Vemo" (AirlockPoint.h): the
 // box, the door value, a status value and the free seats.
@@ -18,7 +16,6 @@
 class AirlockSlot {
 public:
     // --- fields, in record order ---
-    std::int32_t dockPort;      // own dock port at which a docked vessel is looked for
     VESSEL *ownVessel;          // interface of the owning vessel, not owned; null if unusable
     OBJHANDLE ownVesselHandle;  // the owning vessel, not owned
     ATTACHMENTHANDLE airlockAttachment;  // the point "Vemo" on the own vessel, or null
@@ -62,17 +59,26 @@ public:
                             boxMinZ,          boxMaxZ, double(doorValue), double(statusValue),
                             double(freeSeats)};
     }
+
+    // The vessel docked at the own dock port (AIRLOCK_DOCK_PORT); null when there is none,
+    // nothing is docked there, or the record has no own vessel interface.
+    OBJHANDLE DockedVessel() const;
+
+    // Free-seat value published by the airlock of the vessel docked at the own dock port:
+    // the rotation z of its first to-child point with the id "Vemo" exactly, truncated toward
+    // zero. -1 when this record has no airlock point or no own interface, when nothing is
+    // docked there, when the docked vessel has no interface or no "Vemo" point.
+    int GetDockedFreeSeats() const;
+
+private:
     // Publishes Airlock() on the own vessel: creates the point "Vemo" when the record has
     // none yet, updates it otherwise. Needs the own vessel interface.
     void WriteAirlockPoint();
     // Stores value in field (statusValue or freeSeats) and publishes, as the two above.
     int PublishValue(std::int32_t &field, int value);
-
-    // Free-seat value published by the airlock of the vessel docked at the given port of the
-    // own vessel: the rotation z of its first to-child point with the id "Vemo" exactly,
-    // truncated toward zero. -1 when this record has no airlock point or no own interface, when
-    // nothing is docked there, when the docked vessel has no interface or no "Vemo" point.
-    int GetDockedFreeSeats(int port) const;
 };
+
+// The own dock port at which a docked vessel is looked for: the first.
+inline constexpr int AIRLOCK_DOCK_PORT = 0;
 
 #endif  // VEMO_CREW_AIRLOCKSLOT_H

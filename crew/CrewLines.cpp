@@ -15,22 +15,16 @@
 
 namespace {
 
-constexpr char CREW_LINE_KEYWORD[] = "VEMOCREW";
-constexpr std::size_t KEYWORD_LENGTH = sizeof CREW_LINE_KEYWORD - 1;
-constexpr char TRANSFER_LINE_KEYWORD[] = "VEMOTRANSFER";
-constexpr std::size_t TRANSFER_KEYWORD_LENGTH = sizeof TRANSFER_LINE_KEYWORD - 1;
-
-// Room for one value: 4 + 1 + 25 characters of text and three numbers with their "-".
+// Room for one value: the member's text and three numbers with their "-".
 constexpr std::size_t SAVED_VALUE_SIZE = 80;
+static_assert(CREW_TEXT_MAX_LENGTH + 3 * (1 + 11) < SAVED_VALUE_SIZE, "a value fits its buffer");
 // The loader reads at most this many characters of the value; a valid value is far shorter
 // and anything after the weight is ignored anyway.
 constexpr std::size_t MAX_TOKEN_LENGTH = 399;
-// Characters a number field is read from.
-constexpr std::size_t MAX_NUMBER_LENGTH = 5;
 
 // Decimal integer with an optional sign; stops at the first other character. False without
 // a digit: a field such as "inf" or "x" holds no number, and reading it as 0 would make up
-// a value (a pulse of 0 is within its window). The text is at most MAX_NUMBER_LENGTH
+// a value (a pulse of 0 is within its window). The text is at most LINE_NUMBER_MAX_LENGTH
 // characters, so it cannot overflow.
 bool ParseDecimal(const char *text, int *value) {
     int sign = 1;
@@ -58,8 +52,8 @@ CrewLineFault ReadNumberField(const char **cursor, int *value) {
     if (!dash) {
         return CREW_LINE_FIELD_MISSING;
     }
-    char field[MAX_NUMBER_LENGTH + 1] = {};
-    for (std::size_t i = 0; i < MAX_NUMBER_LENGTH && dash[1 + i] != '\0' && dash[1 + i] != '-';
+    char field[LINE_NUMBER_MAX_LENGTH + 1] = {};
+    for (std::size_t i = 0; i < LINE_NUMBER_MAX_LENGTH && dash[1 + i] != '\0' && dash[1 + i] != '-';
          ++i) {
         field[i] = dash[1 + i];
     }
@@ -170,7 +164,7 @@ bool CrewManager::IsCrewLine(const char *line) {
         return false;
     }
     // A line shorter than the keyword differs at its terminator and is never read past.
-    for (std::size_t i = 0; i < KEYWORD_LENGTH; ++i) {
+    for (std::size_t i = 0; i < CREW_KEYWORD_LENGTH; ++i) {
         if (crewtext::LowerAscii(line[i]) != crewtext::LowerAscii(CREW_LINE_KEYWORD[i])) {
             return false;
         }
@@ -187,7 +181,9 @@ CrewLineReading ReadCrewLine(const char *line) {
         return reading;
     }
     char token[MAX_TOKEN_LENGTH + 1];
-    ReadValueToken(line + (reading.transfer ? TRANSFER_KEYWORD_LENGTH : KEYWORD_LENGTH), token);
+    const std::size_t keywordLength =
+        reading.transfer ? TRANSFER_KEYWORD_LENGTH : CREW_KEYWORD_LENGTH;
+    ReadValueToken(line + keywordLength, token);
     ParseCrewValue(token, reading);
     if (reading.fault != CREW_LINE_READ) {
         std::memset(&reading.member, 0, sizeof reading.member);
@@ -195,91 +191,91 @@ CrewLineReading ReadCrewLine(const char *line) {
     return reading;
 }
 
-int CrewManager::SaveCrewLines(FILEHANDLE scn) {
+CrewResult CrewManager::SaveCrewLines(FILEHANDLE scn) {
     if (!IsReady() || !scn) {
         return CREW_REFUSED;
     }
     char value[SAVED_VALUE_SIZE];
-    const int count = crewCount < ROSTER_SIZE ? crewCount : ROSTER_SIZE;
+    const int count = roster.count < ROSTER_SIZE ? roster.count : ROSTER_SIZE;
     for (int i = 0; i < count; ++i) {
-        FormatCrewValue(roster[i], value);
+        FormatCrewValue(roster.members[i], value);
         WriteLine(scn, CREW_LINE_KEYWORD, value);
     }
     // Members on the way are known only from transfer lines and the hand-over file, which the
     // scenario does not carry: without these lines a member would come aboard nameless once
     // the scenario is loaded where that file is gone. Every transfer line read is written
     // again until its member is aboard, whether or not its transfer vessel is still there.
-    const int awaitedLines = awaitedCount < MAX_AWAITED_MEMBERS ? awaitedCount : 0;
+    const int awaitedLines =
+        awaited.count > 0 && awaited.count <= MAX_AWAITED_MEMBERS ? awaited.count : 0;
     for (int i = 0; i < awaitedLines; ++i) {
-        FormatCrewValue(awaitedMembers[i], value);
+        FormatCrewValue(awaited.members[i], value);
         WriteLine(scn, TRANSFER_LINE_KEYWORD, value);
     }
     // With no transfer line, the member a transfer vessel brings may still be named by the
     // hand-over file (FindAwaitedMember): the transfer was made in this session.
-    CrewMember awaited;
-    const bool fromFile = awaitedLines == 0 && FindAwaitedMember(awaited);
-    if (fromFile) {
-        FormatCrewValue(awaited, value);
+    CrewMember fromFile;
+    const bool named = awaitedLines == 0 && FindAwaitedMember(fromFile);
+    if (named) {
+        FormatCrewValue(fromFile, value);
         WriteLine(scn, TRANSFER_LINE_KEYWORD, value);
     }
-    return count > 0 || awaitedLines > 0 || fromFile ? CREW_OK : CREW_REFUSED;
+    return count > 0 || awaitedLines > 0 || named ? CREW_OK : CREW_REFUSED;
 }
 
-int CrewManager::LoadCrewLine(const char *line) {
+void CrewManager::StartLoading() {
+    // The scenario's roster replaces whatever the vessel held, and the weight of that crew
+    // comes off the vessel's empty mass.
+    oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) - roster.mass);
+    std::memset(&roster.members, 0, sizeof roster.members);
+    roster.mass = 0.0;
+    roster.loadedLines = 0;
+    roster.count = 0;
+    std::memset(&awaited, 0, sizeof awaited);
+    PublishSeats();
+}
+
+CrewResult CrewManager::LoadCrewLine(const char *line) {
     if (!IsReady() || !line) {
         return CREW_REFUSED;
     }
-
-    if (loadedCrewLines == CREW_LINES_NOT_STARTED) {
-        // The first line of the vessel's block: the scenario's roster replaces whatever the
-        // vessel held, and the weight of that crew comes off the vessel's empty mass.
-        if (massAccounting == MASS_ACCOUNTING_ON) {
-            oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) - crewMass);
-        }
-        crewMass = 0.0;
-        std::memset(roster, 0, sizeof roster);
-        std::memset(awaitedMembers, 0, sizeof awaitedMembers);
-        awaitedCount = 0;
-        loadedCrewLines = 0;
-        crewCount = 0;
-        PublishSeats();
+    if (roster.loadedLines == CREW_LINES_NOT_STARTED) {
+        StartLoading();  // the first line of the vessel's block, whatever it holds
     }
 
     // A member on the way takes no seat yet: the line is read whatever the seats. Lines
     // beyond the room for them are refused, and the vessel keeps them to save them again.
     if (IsTransferLine(line)) {
         const CrewLineReading reading = ReadCrewLine(line);
-        if (reading.fault != CREW_LINE_READ || awaitedCount < 0 ||
-            awaitedCount >= MAX_AWAITED_MEMBERS) {
+        if (reading.fault != CREW_LINE_READ || awaited.count < 0 ||
+            awaited.count >= MAX_AWAITED_MEMBERS) {
             return CREW_REFUSED;
         }
-        awaitedMembers[awaitedCount++] = reading.member;
+        awaited.members[awaited.count++] = reading.member;
         return CREW_OK;
     }
 
-    if (crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE || crewCount < 0) {
+    if (roster.count >= roster.maxSeats || roster.count >= ROSTER_SIZE || roster.count < 0) {
         return CREW_REFUSED;
     }
     if (!IsCrewLine(line)) {
         return CREW_REFUSED;
     }
-    CrewMember &member = roster[crewCount];
+    CrewMember &member = roster.members[roster.count];
     const CrewLineReading reading = ReadCrewLine(line);
     member = reading.member;  // cleared when the line is refused
     if (reading.fault != CREW_LINE_READ) {
         return CREW_REFUSED;
     }
 
-    ++loadedCrewLines;
-    ++crewCount;
+    ++roster.loadedLines;
+    ++roster.count;
     // A loaded member weighs like any other: the empty mass the class sets holds no crew.
-    crewMass += member.weight;
-    if (massAccounting == MASS_ACCOUNTING_ON) {
-        oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) + member.weight);
-    }
-    AirlockSlot *slot = OwnAirlock();
-    if (slot) {
-        slot->PublishFreeSeats(maxSeatCount - crewCount);
-    }
+    CountCrewMass(member.weight);
+    airlock.PublishFreeSeats(roster.maxSeats - roster.count);
     return CREW_OK;
+}
+
+const CrewMember *CrewManager::GetAwaitedMember(int index) const {
+    const bool held = IsReady() && index >= 0 && index < awaited.count;
+    return held && index < MAX_AWAITED_MEMBERS ? &awaited.members[index] : nullptr;
 }

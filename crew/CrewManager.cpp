@@ -1,21 +1,17 @@
-// The crew manager: its set-up, the airlock record it shows its airlock through, and its
-// roster (seat limit, members coming and going, and the vessel's empty mass kept in step
-// with the crew aboard).
+// The crew manager: its set-up and its roster (seat limit, members coming and going, and the
+// vessel's empty mass kept in step with the crew aboard).
 #include "CrewManager.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "CrewFile.h"
 #include "CrewText.h"
 
 namespace {
 
 // Values after set-up.
 constexpr int DEFAULT_SEAT_COUNT = 8;
-constexpr int DEFAULT_EVA_PARAMETER = 100;
-constexpr char DEFAULT_CREW_MESH[] = "Vemo\\VEMo";  // the companion's mesh name, as it spells it
-constexpr double DEFAULT_EVA_EXIT_Z = 3.0;          // m ahead of the vessel origin
+constexpr double DEFAULT_EVA_EXIT_Z = 3.0;  // m ahead of the vessel origin
 
 // Seat limit window.
 constexpr int MIN_SEAT_COUNT = 1;
@@ -24,23 +20,19 @@ constexpr int MAX_SEAT_COUNT = ROSTER_SIZE;
 // Longest name RemoveCrewMember looks for; longer ones cannot be on any roster.
 constexpr std::size_t MAX_SEARCH_NAME_LENGTH = CREW_NAME_SIZE - 1;
 
+// Status value published after every roster or seat-limit change.
+constexpr int STATUS_AFTER_ROSTER_CHANGE = 0;
+
 int Clamp(int value, int low, int high) {
     return value < low ? low : (value > high ? high : value);
 }
-
-// First values of an airlock record.
-constexpr int INITIAL_DOCK_PORT = 0;
-constexpr int INITIAL_STATUS_VALUE = 1000;  // published until the first roster change
-constexpr int INITIAL_FREE_SEATS = 1000;    // published until the manager sets its seats
-// Status value published after every roster or seat-limit change.
-constexpr int STATUS_AFTER_ROSTER_CHANGE = 0;
 
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
 // Set-up
 // ---------------------------------------------------------------------------------------
-int CrewManager::InitCrewManager(OBJHANDLE vessel) {
+CrewResult CrewManager::InitCrewManager(OBJHANDLE vessel) {
     if (!vessel) {
         return CREW_ERROR;
     }
@@ -49,38 +41,33 @@ int CrewManager::InitCrewManager(OBJHANDLE vessel) {
     AirlockSlot fresh = airlock;
     const int result = fresh.InitAirlockSlot(vessel);
     if (result != CREW_OK) {
-        return result;
+        return static_cast<CrewResult>(result);
     }
 
     std::memset(this, 0, sizeof *this);
     airlock = fresh;
-    maxSeatCount = DEFAULT_SEAT_COUNT;
-    loadedCrewLines = CREW_LINES_NOT_STARTED;
-    massAccounting = MASS_ACCOUNTING_ON;
-    airlockDoorOpen = AIRLOCK_DOOR_OPEN;
-    evaParameter = DEFAULT_EVA_PARAMETER;
-    std::snprintf(crewMeshName, sizeof crewMeshName, "%s", DEFAULT_CREW_MESH);
-    evaPosition.z = DEFAULT_EVA_EXIT_Z;
+    roster.maxSeats = DEFAULT_SEAT_COUNT;
+    roster.loadedLines = CREW_LINES_NOT_STARTED;
+    eva.position.z = DEFAULT_EVA_EXIT_Z;
     vesselHandle = vessel;
     state = CREW_STATE_SET_UP;
     return CREW_OK;
 }
 
-int CrewManager::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
-                                    float minZ, float maxZ) {
+CrewResult CrewManager::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
+                                           float minZ, float maxZ) {
     AirlockSlot *slot = OwnAirlock();
     if (!slot || slot->DefineAirlockShape(door, minX, maxX, minY, maxY, minZ, maxZ) != CREW_OK) {
         return CREW_REFUSED;
     }
     state = static_cast<CrewManagerState>(state | CREW_STATE_AIRLOCK);
-    airlockDoorOpen = door;
     // The seats actually free: a docked vessel trusts this figure when it sends a member over,
     // and a member who arrives to a full roster is lost.
-    slot->PublishFreeSeats(maxSeatCount - crewCount);
+    slot->PublishFreeSeats(roster.maxSeats - roster.count);
     return CREW_OK;
 }
 
-int CrewManager::SetMaxSeatCount(int n) {
+CrewResult CrewManager::SetMaxSeatCount(int n) {
     if (!IsReady()) {
         return CREW_REFUSED;
     }
@@ -88,118 +75,21 @@ int CrewManager::SetMaxSeatCount(int n) {
         return CREW_REFUSED;
     }
     // A limit below the crew aboard would publish a negative number of free seats.
-    if (n < crewCount) {
+    if (n < roster.count) {
         return CREW_REFUSED;
     }
-    maxSeatCount = n;
+    roster.maxSeats = n;
     PublishSeats();
     return CREW_OK;
 }
 
-int CrewManager::SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation) {
+CrewResult CrewManager::SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation) {
     if (!IsReady()) {
         return CREW_REFUSED;
     }
-    evaPosition = position;
-    evaRotation = rotation;
+    eva.position = position;
+    eva.rotation = rotation;
     return CREW_OK;
-}
-
-// ---------------------------------------------------------------------------------------
-// The airlock: set up with the manager, published on every roster change
-// ---------------------------------------------------------------------------------------
-int AirlockSlot::CheckCompanionModule() {
-    static const char *const COMPANION_PATHS[] = {COMPANION_MODULE_PATH,
-                                                  COMPANION_CLASS_CONFIG_PATH};
-    for (const char *path : COMPANION_PATHS) {
-        std::FILE *file = OpenCrewFile(path, CREW_FILE_READ);
-        if (!file) {
-            return CREW_NO_COMPANION;
-        }
-        std::fclose(file);
-    }
-    return CREW_OK;
-}
-
-int AirlockSlot::InitAirlockSlot(OBJHANDLE vesselHandle) {
-    // Everything that can fail is checked before the record is touched.
-    if (CheckCompanionModule() != CREW_OK) {
-        return CREW_NO_COMPANION;
-    }
-    if (!vesselHandle) {
-        return CREW_ERROR;
-    }
-    VESSEL *vessel = oapiGetVesselInterface(vesselHandle);
-    if (!vessel) {
-        return CREW_ERROR;
-    }
-
-    // The point this record made on this very vessel stays: a second one would keep showing
-    // the values it last had, and a docked vessel reads the first it finds.
-    const ATTACHMENTHANDLE ownPoint = ownVesselHandle == vesselHandle ? airlockAttachment : nullptr;
-    std::memset(this, 0, sizeof *this);
-    dockPort = INITIAL_DOCK_PORT;
-    ownVessel = vessel;
-    ownVesselHandle = vesselHandle;
-    airlockAttachment = ownPoint;
-    statusValue = INITIAL_STATUS_VALUE;
-    freeSeats = INITIAL_FREE_SEATS;
-    return CREW_OK;
-}
-
-int AirlockSlot::DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
-                                    float minZ, float maxZ) {
-    // Written as "not at least" so that a bound that is not a number is refused as well: the
-    // box test of the returning-crew scan could never succeed with one.
-    if (!(maxX >= minX) || !(maxY >= minY) || !(maxZ >= minZ)) {
-        return CREW_ERROR;
-    }
-    if (door != AIRLOCK_DOOR_CLOSED && door != AIRLOCK_DOOR_OPEN) {
-        return CREW_ERROR;
-    }
-    if (!ownVessel) {
-        return CREW_ERROR;
-    }
-
-    doorValue = door;
-    boxMinX = minX;
-    boxMaxX = maxX;
-    boxMinY = minY;
-    boxMaxY = maxY;
-    boxMinZ = minZ;
-    boxMaxZ = maxZ;
-
-    // A null answer from the host leaves the point missing; the next call tries again.
-    WriteAirlockPoint();
-    return CREW_OK;
-}
-
-int AirlockSlot::PublishAirlockStatus(int value) {
-    return PublishValue(statusValue, value);
-}
-
-int AirlockSlot::PublishFreeSeats(int value) {
-    return PublishValue(freeSeats, value);
-}
-
-int AirlockSlot::PublishValue(std::int32_t &field, int value) {
-    if (!airlockAttachment || !ownVessel) {
-        return CREW_ERROR;
-    }
-    field = value;
-    WriteAirlockPoint();
-    return CREW_OK;
-}
-
-void AirlockSlot::WriteAirlockPoint() {
-    VECTOR3 pos, dir, rot;
-    EncodeAirlockPoint(Airlock(), pos, dir, rot);
-    if (!airlockAttachment) {
-        airlockAttachment =
-            ownVessel->CreateAttachment(false, pos, dir, rot, AIRLOCK_POINT_ID, false);
-    } else {
-        ownVessel->SetAttachmentParams(airlockAttachment, pos, dir, rot);
-    }
 }
 
 AirlockSlot *CrewManager::OwnAirlock() {
@@ -211,31 +101,41 @@ void CrewManager::PublishSeats() {
     if (!slot) {
         return;
     }
-    slot->PublishFreeSeats(maxSeatCount - crewCount);
+    slot->PublishFreeSeats(roster.maxSeats - roster.count);
     slot->PublishAirlockStatus(STATUS_AFTER_ROSTER_CHANGE);
+}
+
+void CrewManager::CountCrewMass(double weight) {
+    roster.mass += weight;
+    oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) + weight);
 }
 
 // ---------------------------------------------------------------------------------------
 // Roster
 // ---------------------------------------------------------------------------------------
 int CrewManager::GetCrewCount() const {
-    return IsReady() ? crewCount : 0;
+    return IsReady() ? roster.count : 0;
+}
+
+const CrewMember *CrewManager::GetCrewMember(int index) const {
+    if (!IsReady() || index < 0 || index >= roster.count || index >= ROSTER_SIZE) {
+        return nullptr;
+    }
+    return &roster.members[index];
 }
 
 const char *CrewManager::GetCrewNameBySlot(int index) const {
-    if (!IsReady() || index < 0 || index >= crewCount || index >= ROSTER_SIZE) {
-        return emptyName;
-    }
-    return roster[index].name;
+    const CrewMember *member = GetCrewMember(index);
+    return member ? member->name : "";
 }
 
-int CrewManager::AddCrewMember(const char *name, int age, int pulse, int weight,
-                               const char *missionId) {
-    if (!IsReady() || !name || crewCount >= maxSeatCount || crewCount >= ROSTER_SIZE ||
-        crewCount < 0) {
+CrewResult CrewManager::AddCrewMember(const char *name, int age, int pulse, int weight,
+                                      const char *missionId) {
+    if (!IsReady() || !name || roster.count >= roster.maxSeats || roster.count >= ROSTER_SIZE ||
+        roster.count < 0) {
         return CREW_REFUSED;
     }
-    CrewMember &member = roster[crewCount];
+    CrewMember &member = roster.members[roster.count];
     std::memset(&member, 0, sizeof member);
     // The precision bounds what is read: the texts need not be terminated within a field.
     std::snprintf(member.name, sizeof member.name, "%.*s", CREW_NAME_MAX_LENGTH, name);
@@ -246,27 +146,24 @@ int CrewManager::AddCrewMember(const char *name, int age, int pulse, int weight,
     member.age = Clamp(age, MIN_CREW_AGE, MAX_CREW_AGE);
     member.pulse = Clamp(pulse, MIN_CREW_PULSE, MAX_CREW_PULSE);
     member.weight = Clamp(weight, MIN_CREW_WEIGHT, MAX_CREW_WEIGHT);
-    ++crewCount;
+    ++roster.count;
 
-    crewMass += member.weight;
-    if (massAccounting == MASS_ACCOUNTING_ON) {
-        oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) + member.weight);
-    }
+    CountCrewMass(member.weight);
     PublishSeats();
     return CREW_OK;
 }
 
-int CrewManager::RemoveCrewMember(const char *name) {
+CrewResult CrewManager::RemoveCrewMember(const char *name) {
     if (!name || !IsReady() ||
         crewtext::BoundedLength(name, MAX_SEARCH_NAME_LENGTH + 1) > MAX_SEARCH_NAME_LENGTH) {
         return CREW_REFUSED;
     }
-    if (crewCount < 1 || crewCount > ROSTER_SIZE) {
+    if (roster.count < 1 || roster.count > ROSTER_SIZE) {
         return CREW_REFUSED;
     }
     int found = -1;
-    for (int i = 0; i < crewCount; ++i) {
-        if (crewtext::EqualNoCase(roster[i].name, name, CREW_NAME_SIZE)) {
+    for (int i = 0; i < roster.count; ++i) {
+        if (crewtext::EqualNoCase(roster.members[i].name, name, CREW_NAME_SIZE)) {
             found = i;
             break;
         }
@@ -275,17 +172,13 @@ int CrewManager::RemoveCrewMember(const char *name) {
         return CREW_REFUSED;
     }
 
-    const double weight = roster[found].weight;
-    crewMass -= weight;
-    if (massAccounting == MASS_ACCOUNTING_ON) {
-        oapiSetEmptyMass(vesselHandle, oapiGetEmptyMass(vesselHandle) - weight);
-    }
+    CountCrewMass(-roster.members[found].weight);
     // Constant-time removal: the last member fills the hole.
-    const int last = crewCount - 1;
+    const int last = roster.count - 1;
     if (found != last) {
-        roster[found] = roster[last];
+        roster.members[found] = roster.members[last];
     }
-    --crewCount;
+    --roster.count;
     PublishSeats();
     return CREW_OK;
 }

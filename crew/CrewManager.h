@@ -16,34 +16,15 @@
 #include <type_traits>
 
 #include "AirlockSlot.h"
+#include "CrewProtocol.h"
 #include "CrewResult.h"
 #include "Orbitersdk.h"
 
-inline constexpr int CREW_NAME_SIZE = 40;        // name field, terminator included
-inline constexpr int CREW_NAME_MAX_LENGTH = 25;  // characters kept of a name
-inline constexpr int MISSION_ID_SIZE = 8;        // mission id field, terminator included
-inline constexpr int MISSION_ID_MAX_LENGTH = 4;  // characters kept of a mission id
-inline constexpr int ROSTER_SIZE = 100;          // most members a roster holds
-inline constexpr int CREW_MESH_NAME_SIZE = 200;
-inline constexpr int EVA_NAME_SIZE = 50;
-inline constexpr int EVA_VESSEL_NAME_SIZE = 200;
 // s of simulation time in which the module walks the whole vessel list for returning crew
 inline constexpr double RETURNING_CREW_SCAN_PERIOD = 0.25;
 // Transfer lines a vessel holds from its scenario; further ones are refused (and kept by the
 // vessel's KeptCrewLines, so none is lost).
 inline constexpr int MAX_AWAITED_MEMBERS = 8;
-// loadedCrewLines until the first line of the vessel's scenario block arrives.
-inline constexpr int CREW_LINES_NOT_STARTED = -1;
-// massAccounting while roster changes adjust the vessel's empty mass.
-inline constexpr int MASS_ACCOUNTING_ON = 1;
-// The ranges AddCrewMember clamps a member's values to. A crew line loaded from a scenario must
-// lie in them, so a member the roster holds always comes back from a saved scenario.
-inline constexpr int MIN_CREW_AGE = 1;  // years
-inline constexpr int MAX_CREW_AGE = 140;
-inline constexpr int MIN_CREW_PULSE = 0;  // beats per minute
-inline constexpr int MAX_CREW_PULSE = 180;
-inline constexpr int MIN_CREW_WEIGHT = 5;  // kg
-inline constexpr int MAX_CREW_WEIGHT = 300;
 
 // One member of a roster.
 struct CrewMember {
@@ -52,6 +33,32 @@ struct CrewMember {
     std::int32_t pulse;         // beats per minute, 0..180
     double weight;              // kg, a whole number, 5..300
     char missionId[MISSION_ID_SIZE];  // at most 4 characters, may be empty, terminated
+};
+
+// The crew aboard. The values a successful InitCrewManager leaves in brackets.
+struct CrewRoster {
+    CrewMember members[ROSTER_SIZE];  // 0..count-1 aboard, in roster order [zero]
+    std::int32_t count;               // members aboard, 0..100 [0]
+    std::int32_t maxSeats;            // seat limit, 1..100 [8]
+    double mass;                      // kg of crew counted into the vessel's empty mass [0]
+    std::int32_t loadedLines;         // CREW_LINES_NOT_STARTED until the first scenario line
+                                      // arrives, then the number of crew lines loaded [-1]
+};
+inline constexpr int CREW_LINES_NOT_STARTED = -1;
+
+// How members leave. [values after set-up]
+struct EvaSettings {
+    VECTOR3 position;  // exit point, m, own vessel frame [(0, 0, 3)]
+    VECTOR3 rotation;  // rotation of a crew-member vessel made, rad [(0, 0, 0)]
+    char lastVesselName[OBJECT_NAME_MAX_LENGTH + 1];  // object name of the last one made [""]
+};
+
+// The members transfer vessels addressed to this vessel bring, as a saved scenario told them
+// (its transfer lines), in the order read; each leaves the list when it comes aboard. Used
+// when the hand-over file does not tell, and they win over a file that names someone else.
+struct AwaitedMembers {
+    CrewMember members[MAX_AWAITED_MEMBERS];
+    std::int32_t count;  // entries in use [0]
 };
 
 // Bit 0: set up by InitCrewManager; bit 1: airlock defined. Ready means exactly both.
@@ -64,78 +71,59 @@ enum CrewManagerState : std::int32_t {
 
 class CrewManager {
 public:
-    // --- fields, in record order; the values a successful InitCrewManager leaves in brackets
-    CrewMember roster[ROSTER_SIZE];  // members 0..crewCount-1 aboard, in roster order [zero]
-    CrewManagerState state;          // [CREW_STATE_SET_UP]
-    std::int32_t crewCount;          // members aboard, 0..100 [0]
-    std::int32_t maxSeatCount;       // seat limit, 1..100 [8]
-    double crewMass;                 // kg of crew counted into the vessel's empty mass [0]
-    std::int32_t loadedCrewLines;    // -1 until the first scenario line arrives, then the
-                                     // number of crew lines loaded [-1]
-    std::int32_t massAccounting;     // 1: roster changes adjust the vessel's empty mass [1]
-    std::int32_t airlockDoorOpen;    // door value given to DefineAirlockShape [1]
-    std::int32_t evaParameter;       // handed to every crew-member vessel made [100]
-    char crewMeshName[CREW_MESH_NAME_SIZE];  // mesh handed to crew-member vessels ["Vemo\VEMo"]
-    VECTOR3 evaPosition;                     // EVA exit point, m, own vessel frame [(0, 0, 3)]
-    VECTOR3 evaRotation;                   // rotation of a crew-member vessel made, rad [(0, 0, 0)]
-    char emptyName[2];                     // what GetCrewNameBySlot gives out of range [""]
-    char lastEvaName[EVA_NAME_SIZE];       // member who last left on EVA [""]
-    char lastReturnedName[EVA_NAME_SIZE];  // member who last came back aboard [""]
-    OBJHANDLE vesselHandle;                // the own vessel [the set-up argument]
-    char lastEvaVesselName[EVA_VESSEL_NAME_SIZE];  // object name of the last crew vessel made [""]
-    OBJHANDLE lastEvaVessel;                       // its handle as last looked up [null]
-    AirlockSlot airlock;  // the vessel's airlock: box, door, published point [set up for it]
-    // The members transfer vessels addressed to this vessel bring, as a saved scenario told
-    // them (its transfer lines), in the order read; each leaves the list when it comes
-    // aboard. Used when the hand-over file does not tell, and they win over a file that
-    // names someone else. [zero]
-    CrewMember awaitedMembers[MAX_AWAITED_MEMBERS];
-    std::int32_t awaitedCount;  // entries of awaitedMembers in use [0]
-
     // --- set-up (call in this order) ---
 
-    // Sets the manager up for the own vessel, its airlock included: empty roster, 8 seats,
-    // state CREW_STATE_SET_UP. Calling it again sets everything up afresh, but the vessel
-    // keeps the one airlock point it shows.
+    // Sets the manager up for the own vessel, its airlock included: empty roster, 8 seats.
+    // Calling it again sets everything up afresh, but the vessel keeps the one airlock point
+    // it shows.
     // CREW_OK set up; CREW_ERROR null handle, or the handle gives no vessel interface;
     // CREW_NO_COMPANION the companion module is not installed. A failure changes nothing (a
     // manager that was never set up stays not ready).
-    int InitCrewManager(OBJHANDLE vessel);
+    CrewResult InitCrewManager(OBJHANDLE vessel);
 
     // Defines the airlock box (m, own frame) and door value (0 closed, 1 open) of the own
     // airlock, making the manager ready, and publishes the free seats.
     // CREW_OK airlock defined; CREW_REFUSED not set up, or refused by the airlock (bad box or
     // door value, no vessel interface).
-    int DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY, float minZ,
-                           float maxZ);
+    CrewResult DefineAirlockShape(int door, float minX, float maxX, float minY, float maxY,
+                                  float minZ, float maxZ);
 
     // Seat limit n, 1..100, not below the crew aboard. CREW_OK set; CREW_REFUSED.
-    int SetMaxSeatCount(int n);
+    CrewResult SetMaxSeatCount(int n);
 
     // Where an EVA member is placed (m, own frame) and how the new vessel is turned (rad).
     // CREW_OK stored; CREW_REFUSED not ready.
-    int SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation);
+    CrewResult SetEvaPositionRotation(VECTOR3 position, VECTOR3 rotation);
+
+    bool IsReady() const { return state == CREW_STATE_READY; }
 
     // --- roster ---
 
-    // crewCount when ready, otherwise 0.
+    // Members aboard when ready, otherwise 0.
     int GetCrewCount() const;
 
     // Name of the member at that roster index; the empty text when not ready or the index is
-    // outside 0..crewCount-1. Never null.
+    // outside 0..GetCrewCount()-1. Never null.
     const char *GetCrewNameBySlot(int index) const;
+
+    // The member at that roster index, read only; null when not ready or out of range.
+    const CrewMember *GetCrewMember(int index) const;
+
+    // kg of crew counted into the vessel's empty mass since set-up.
+    double GetCrewMass() const { return roster.mass; }
 
     // Adds a member at the end of the roster. The name is cut to 25 characters and sanitized,
     // the mission id cut to 4 (null gives an empty one); age is clamped to 1..140, pulse to
     // 0..180, weight to 5..300 kg, and the weight is added to the vessel's empty mass.
     // CREW_OK added; CREW_REFUSED (not ready, null name, seats full).
-    int AddCrewMember(const char *name, int age, int pulse, int weight, const char *missionId);
+    CrewResult AddCrewMember(const char *name, int age, int pulse, int weight,
+                             const char *missionId);
 
     // Removes the first member of that name (ASCII case ignored); the last member moves into
     // its place. The member's weight comes off the vessel's empty mass.
     // CREW_OK removed; CREW_REFUSED not found, not ready, null name, name of 40 or more
     // characters, or empty roster.
-    int RemoveCrewMember(const char *name);
+    CrewResult RemoveCrewMember(const char *name);
 
     // Turns every character that is not an ASCII letter or digit into a blank, in place; the
     // length never changes. A null text is ignored.
@@ -149,10 +137,10 @@ public:
 
     // Writes one crew line per member, in roster order, then one transfer line per awaited
     // member; with none, the transfer line of a transfer vessel addressed to this vessel
-    // whose member the hand-over file names (FindAwaitedMember).
+    // whose member the hand-over file names.
     // CREW_OK lines written; CREW_REFUSED nothing written (not ready, empty roster and no
     // transfer waiting, null handle).
-    int SaveCrewLines(FILEHANDLE scn);
+    CrewResult SaveCrewLines(FILEHANDLE scn);
 
     // Whether a scenario line is a crew line: it begins with the keyword, in any letter case.
     static bool IsCrewLine(const char *line);
@@ -165,20 +153,22 @@ public:
     // CREW_OK the line was a valid crew line and the member is aboard, or a valid transfer
     // line and its member is awaited (consume it);
     // CREW_REFUSED otherwise (hand the line to the host's parser).
-    int LoadCrewLine(const char *line);
+    CrewResult LoadCrewLine(const char *line);
+
+    // The member the index-th transfer line read names, while he is awaited; null beyond them.
+    const CrewMember *GetAwaitedMember(int index) const;
 
     // --- companion module ---
 
     // Version of the installed crew-member system from COMPANION_VERSION_PATH ("1.5" gives
-    // 1.5f); -1.0f when none can be read. Uses no field of the manager.
+    // 1.5f); -1.0f when none can be read. Uses no state of the manager.
     float ReadCompanionVersion() const;
 
     // --- EVA and transfer ---
 
-    // Sends the named member (ASCII case ignored) out of the vessel.
-    //   CREW_EVA                 left on free EVA, off the roster
-    //   CREW_TRANSFER            handed over to the docked vessel, off the roster
-    //   CREW_NONE                the roster is empty
+    // Sends the named member (ASCII case ignored) out of the vessel: CREW_EVA or
+    // CREW_TRANSFER, or why not (CrewResult.h, EvaResult):
+    //   CREW_NOBODY_ABOARD       the roster is empty
     //   CREW_DOOR_CLOSED         the own airlock door is closed
     //   CREW_DOCKED_DOOR_CLOSED  the docked vessel's crew airlocks are all closed
     //   CREW_DOCKED_FULL         the docked vessel's airlock reports no free seat
@@ -188,16 +178,15 @@ public:
     //   CREW_CANNOT_LEAVE        not ready, or the crew-member vessel cannot be made or
     //                            reached (also when its hand-over record cannot be written)
     //   CREW_RECEIVER_NAME_LONG  the docked vessel's name is too long to address a transfer
-    //                            vessel to it (more than 33 characters)
+    //                            vessel to it (more than RECEIVER_NAME_MAX_LENGTH characters)
     //   CREW_TRANSFER_PENDING    an earlier transfer vessel still waits to be taken
     //   CREW_NO_CREW_MODULE      the host made the member's vessel without a module to run
     //                            it (the companion cannot be loaded); it is deleted again
-    // On every result but CREW_EVA and CREW_TRANSFER the member stays aboard.
-    int EvaCrewMember(const char *name);
+    EvaResult EvaCrewMember(const char *name);
 
-    // Handle of the vessel named lastEvaVesselName (also kept in lastEvaVessel); null when
-    // there is none or the manager is not ready.
-    OBJHANDLE GetLastEvaVessel();
+    // The vessel bearing the name of the last crew-member vessel made; null when there is
+    // none or the manager is not ready.
+    OBJHANDLE GetLastEvaVessel() const;
 
     // --- returning crew; call once per simulation step, from the post-step callback ---
 
@@ -208,30 +197,43 @@ public:
     // of a vessel with a free seat comes aboard within RETURNING_CREW_SCAN_PERIOD plus one
     // step; where several airlocks of the module hold him, the vessel first in the host's
     // list takes him.
-    // CREW_EVA a member back from EVA came aboard (the focus is back on the own vessel), and
-    // perhaps others; CREW_TRANSFER members handed over came aboard, none from EVA; CREW_NONE
-    // nothing was done (also while the door is closed or no seat is free: nobody is taken in then);
-    // CREW_NOT_READY not ready.
-    int ProcessReturningCrew();
+    // CREW_BACK_FROM_EVA a member back from EVA came aboard (the focus is back on the own
+    // vessel), and perhaps others; CREW_HANDED_OVER members handed over came aboard, none from
+    // EVA; CREW_NOBODY_RETURNED (also while the door is closed or no seat is free: nobody is
+    // taken in then); CREW_NOT_READY not ready.
+    ReturnResult ProcessReturningCrew();
 
-    // --- shared by the operations above ---
+    // The own airlock record, read only (zero before set-up).
+    const AirlockSlot &GetAirlock() const { return airlock; }
 
-    // The manager's airlock once the manager is set up; null before.
+private:
+    // The airlock once the manager is set up; null before.
     AirlockSlot *OwnAirlock();
 
-    // After a roster or seat-limit change: publish maxSeatCount - crewCount free seats and
-    // the status value 0. Before set-up nothing is published.
+    // After a roster or seat-limit change: publish maxSeats - count free seats and the status
+    // value 0. Before set-up nothing is published.
     void PublishSeats();
+
+    // Adds or takes weight kg to or off the vessel's empty mass and the crew mass.
+    void CountCrewMass(double weight);
 
     // The member that a transfer vessel addressed to this vessel brings, as far as its name
     // is known: from the transfer hand-over file when that holds this member's record (and,
     // with transfer lines read, agrees with one of them), else from the first awaited member
-    // whose values are the ones the transfer vessel carries. False
-    // when not ready, when no transfer vessel waits for this vessel, or when nothing tells
-    // who is in it. Reads the hand-over file; changes nothing.
+    // whose values are the ones the transfer vessel carries. False when not ready, when no
+    // transfer vessel waits for this vessel, or when nothing tells who is in it. Reads the
+    // hand-over file; changes nothing.
     bool FindAwaitedMember(CrewMember &member) const;
 
-    bool IsReady() const { return state == CREW_STATE_READY; }
+    // The first line of a scenario block: the roster it brings replaces the one held.
+    void StartLoading();
+
+    CrewManagerState state;  // [CREW_STATE_SET_UP]
+    OBJHANDLE vesselHandle;  // the own vessel [the set-up argument]
+    CrewRoster roster;
+    AirlockSlot airlock;  // the vessel's airlock: box, door, published point [set up for it]
+    EvaSettings eva;
+    AwaitedMembers awaited;
 };
 
 // Turns a vessel by the angles (a, b, c) in radians about its x, y and z axes, applied after

@@ -22,26 +22,17 @@ namespace {
 // vessel's rates about x and y (the rate about z does not count).
 constexpr double PUSH_PER_RATE = 5.0;
 
-// Values the record carries; anything outside is replaced by the fallback.
-constexpr int MAX_RECORD_AGE = 120;  // years
-constexpr int FALLBACK_AGE = 41;
-constexpr int MAX_RECORD_PULSE = 140;  // beats per minute
-constexpr int FALLBACK_PULSE = 60;
-constexpr int MAX_EVA_PARAMETER = 4000;
-constexpr int FALLBACK_EVA_PARAMETER = 100;
+// What every crew-member vessel made is handed in its record: the companion's mesh for a
+// member (as it spells it) and its parameter.
+constexpr char CREW_MESH_NAME[] = "Vemo\\VEMo";
+constexpr int EVA_PARAMETER = 100;
+static_assert(EVA_PARAMETER >= 0 && EVA_PARAMETER <= MAX_EVA_PARAMETER, "in the record's window");
 
-// Object names of crew-member vessels hold at most as many characters as the record's texts.
-constexpr int OBJECT_NAME_MAX_LENGTH = RECORD_TEXT_MAX_LENGTH;
 constexpr int OBJECT_NAME_SIZE = OBJECT_NAME_MAX_LENGTH + 1;
-constexpr int TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
-// Longest docked-vessel name that fits after "VemoT". A longer one would be cut, and the
-// receiving vessel would never recognise the transfer vessel as its own.
-constexpr int MAX_RECEIVER_NAME_LENGTH = OBJECT_NAME_MAX_LENGTH - TRANSFER_PREFIX_LENGTH;
 
 // Longest crew name EvaCrewMember accepts; no roster name can be longer.
 constexpr std::size_t MAX_EVA_NAME_LENGTH = CREW_NAME_SIZE - 1;
-// Mission id, "-" and name.
-constexpr int CREW_TEXT_SIZE = MISSION_ID_SIZE + 1 + CREW_NAME_SIZE;
+constexpr int CREW_TEXT_SIZE = CREW_TEXT_MAX_LENGTH + 1;
 
 // Fresh state of a vessel made for a crew member.
 constexpr double FULL_FUEL = 1.0;
@@ -54,17 +45,8 @@ constexpr DWORD STATUS_SETS_FUEL_AND_ENGINES = 0x3;
 // Below this cosine of the latitude a spot is taken as a pole, where east has no direction.
 constexpr double MIN_COS_LATITUDE = 1e-9;
 
-// GetDockedFreeSeats when there is no count to read.
-constexpr int NO_SEAT_COUNT = -1;
-
 int InWindowOr(int value, int low, int high, int fallback) {
     return (value < low || value > high) ? fallback : value;
-}
-
-// The vessel docked at a port of vessel; null when there is no such port or nothing docked.
-OBJHANDLE DockedAt(const VESSEL &vessel, int port) {
-    DOCKHANDLE dock = port >= 0 ? vessel.GetDockHandle(static_cast<UINT>(port)) : nullptr;
-    return dock ? vessel.GetDockStatus(dock) : nullptr;
 }
 
 // Whether a vessel whose name, cleaned as an object name, is `receiver` exists. Asked only
@@ -141,26 +123,6 @@ void OrientCrewVessel(const VECTOR3 &rotation, OBJHANDLE vessel) {
     MultiplyMatrix3(t2, t1, y);
     MultiplyMatrix3(t3, t2, z);
     target->SetRotationMatrix(t3);
-}
-
-int AirlockSlot::GetDockedFreeSeats(int port) const {
-    if (!airlockAttachment || !ownVessel) {
-        return NO_SEAT_COUNT;
-    }
-    OBJHANDLE mate = DockedAt(*ownVessel, port);
-    VESSEL *docked = mate ? oapiGetVesselInterface(mate) : nullptr;
-    if (!docked) {
-        return NO_SEAT_COUNT;
-    }
-    // Only the first airlock point counts, whatever its door.
-    const DWORD count = docked->AttachmentCount(false);
-    for (DWORD i = 0; i < count; ++i) {
-        AirlockPoint airlock;
-        if (ReadAirlockPoint(*docked, docked->GetAttachmentHandle(false, i), airlock)) {
-            return airlock.FreeSeatCount();
-        }
-    }
-    return NO_SEAT_COUNT;
 }
 
 namespace {
@@ -250,10 +212,10 @@ void PlanFreeEva(VESSEL &own, const char *crewText, const VECTOR3 &exitOffset,
 }
 
 // Transfer: in the middle of the first open airlock of the docked vessel, named after that
-// vessel, so that its returning-crew scan takes the member in. CREW_OK, or why not:
+// vessel, so that its returning-crew scan takes the member in. CREW_TRANSFER, or why not:
 // CREW_CANNOT_LEAVE, CREW_DOCKED_NO_AIRLOCK, CREW_DOCKED_DOOR_CLOSED,
 // CREW_RECEIVER_NAME_LONG, CREW_TRANSFER_PENDING. Nothing is written or made on a refusal.
-int PlanTransfer(OBJHANDLE docked, CrewVesselPlan &plan) {
+EvaResult PlanTransfer(OBJHANDLE docked, CrewVesselPlan &plan) {
     VESSEL *receiver = oapiGetVesselInterface(docked);
     if (!receiver) {
         return CREW_CANNOT_LEAVE;
@@ -278,8 +240,8 @@ int PlanTransfer(OBJHANDLE docked, CrewVesselPlan &plan) {
     }
     // A cut name would address the member to no vessel at all.
     const char *receiverName = receiver->GetName();
-    if (!receiverName || crewtext::BoundedLength(receiverName, MAX_RECEIVER_NAME_LENGTH + 1) >
-                             static_cast<std::size_t>(MAX_RECEIVER_NAME_LENGTH)) {
+    if (!receiverName || crewtext::BoundedLength(receiverName, RECEIVER_NAME_MAX_LENGTH + 1) >
+                             RECEIVER_NAME_MAX_LENGTH) {
         return CREW_RECEIVER_NAME_LONG;
     }
     if (TransferPending()) {
@@ -295,24 +257,22 @@ int PlanTransfer(OBJHANDLE docked, CrewVesselPlan &plan) {
     std::snprintf(plan.objectName, sizeof plan.objectName, "%s%s", TRANSFER_VESSEL_PREFIX,
                   receiverName);
     plan.recordPath = TRANSFER_RECORD_PATH;
-    return CREW_OK;
+    return CREW_TRANSFER;
 }
 
 // Makes the vessel of a member who leaves the slot's vessel: on free EVA, or handed over
 // when a vessel is docked at the slot's dock port. The record is on disk before the vessel
-// exists, and the new vessel is turned by rotation (radians). Out-of-range age (0..120),
-// evaParameter (0..4000) and pulse (0..140) travel as 41, 100 and 60.
+// exists, and the new vessel is turned by rotation (radians). Age and pulse outside the
+// record's windows travel as their fallbacks.
 // CREW_EVA or CREW_TRANSFER when made; otherwise the refusals of PlanTransfer, or
 // CREW_CANNOT_LEAVE when the slot has no vessel, the record cannot be written whole (nothing
 // is made), the host makes no vessel, or the transfer vessel cannot be reached (it is
 // deleted again with its record), or CREW_NO_CREW_MODULE when no module runs the vessel the
 // host made (it is deleted again, with the transfer record).
-int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int evaParameter,
-                     int pulse, int weight, const char *meshName, const VECTOR3 &exitOffset,
-                     const VECTOR3 &rotation) {
-    age = InWindowOr(age, 0, MAX_RECORD_AGE, FALLBACK_AGE);
-    evaParameter = InWindowOr(evaParameter, 0, MAX_EVA_PARAMETER, FALLBACK_EVA_PARAMETER);
-    pulse = InWindowOr(pulse, 0, MAX_RECORD_PULSE, FALLBACK_PULSE);
+EvaResult CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int pulse,
+                           int weight, const VECTOR3 &exitOffset, const VECTOR3 &rotation) {
+    age = InWindowOr(age, 0, MAX_RECORD_AGE, FALLBACK_RECORD_AGE);
+    pulse = InWindowOr(pulse, 0, MAX_RECORD_PULSE, FALLBACK_RECORD_PULSE);
     VESSEL *own = slot.ownVessel;
     if (!own) {
         return CREW_CANNOT_LEAVE;
@@ -320,10 +280,10 @@ int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int
 
     CrewVesselPlan plan;
     std::memset(&plan, 0, sizeof plan);
-    const OBJHANDLE docked = own->DockCount() > 0 ? DockedAt(*own, slot.dockPort) : nullptr;
+    const OBJHANDLE docked = own->DockCount() > 0 ? slot.DockedVessel() : nullptr;
     if (docked) {
-        const int planned = PlanTransfer(docked, plan);
-        if (planned != CREW_OK) {
+        const EvaResult planned = PlanTransfer(docked, plan);
+        if (planned != CREW_TRANSFER) {
             return planned;
         }
     } else {
@@ -337,7 +297,7 @@ int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int
     // Without the record the member would arrive with default values or without a name; the
     // member stays aboard instead.
     const TransferRecord record =
-        MakeTransferRecord(crewText, meshName, age, pulse, evaParameter, weight);
+        MakeTransferRecord(crewText, CREW_MESH_NAME, age, pulse, EVA_PARAMETER, weight);
     if (!WriteTransferRecord(record, plan.recordPath)) {
         return CREW_CANNOT_LEAVE;
     }
@@ -378,7 +338,7 @@ int CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int
 
 }  // namespace
 
-int CrewManager::EvaCrewMember(const char *name) {
+EvaResult CrewManager::EvaCrewMember(const char *name) {
     AirlockSlot *slot = IsReady() ? OwnAirlock() : nullptr;
     if (!slot) {
         return CREW_CANNOT_LEAVE;
@@ -386,19 +346,17 @@ int CrewManager::EvaCrewMember(const char *name) {
     if (!name || crewtext::BoundedLength(name, MAX_EVA_NAME_LENGTH + 1) > MAX_EVA_NAME_LENGTH) {
         return CREW_NO_SUCH_MEMBER;
     }
-    if (crewCount < 1) {
-        return CREW_NONE;
+    if (roster.count < 1) {
+        return CREW_NOBODY_ABOARD;
     }
-    lastEvaName[0] = '\0';
-    if (airlockDoorOpen == AIRLOCK_DOOR_CLOSED) {
+    if (slot->doorValue == AIRLOCK_DOOR_CLOSED) {
         return CREW_DOOR_CLOSED;
     }
 
     // Docked: the other vessel must have a seat for the member. Asked before the roster, so
     // that a full vessel refuses whoever is named.
-    VESSEL *own = oapiGetVesselInterface(vesselHandle);
-    if (own && DockedAt(*own, slot->dockPort)) {
-        const int freeSeats = slot->GetDockedFreeSeats(slot->dockPort);
+    if (slot->DockedVessel()) {
+        const int freeSeats = slot->GetDockedFreeSeats();
         if (freeSeats == 0) {
             return CREW_DOCKED_FULL;
         }
@@ -408,8 +366,8 @@ int CrewManager::EvaCrewMember(const char *name) {
     }
 
     int index = -1;
-    for (int i = 0; i < crewCount && i < ROSTER_SIZE; ++i) {
-        if (crewtext::EqualNoCase(roster[i].name, name, CREW_NAME_SIZE)) {
+    for (int i = 0; i < roster.count && i < ROSTER_SIZE; ++i) {
+        if (crewtext::EqualNoCase(roster.members[i].name, name, CREW_NAME_SIZE)) {
             index = i;
             break;
         }
@@ -417,7 +375,7 @@ int CrewManager::EvaCrewMember(const char *name) {
     if (index < 0) {
         return CREW_NO_SUCH_MEMBER;
     }
-    const CrewMember &member = roster[index];
+    const CrewMember &member = roster.members[index];
 
     char crewText[CREW_TEXT_SIZE] = {};
     if (member.missionId[0] != '\0') {
@@ -428,26 +386,28 @@ int CrewManager::EvaCrewMember(const char *name) {
     }
 
     // The name the crew-member vessel will bear, for GetLastEvaVessel.
-    std::snprintf(lastEvaVesselName, OBJECT_NAME_SIZE, "%s%s", EVA_VESSEL_PREFIX, crewText);
-    CleanObjectName(lastEvaVesselName);
+    std::snprintf(eva.lastVesselName, sizeof eva.lastVesselName, "%s%s", EVA_VESSEL_PREFIX,
+                  crewText);
+    CleanObjectName(eva.lastVesselName);
 
-    const int result =
-        CreateCrewVessel(*slot, crewText, member.age, evaParameter, member.pulse,
-                         static_cast<int>(member.weight), crewMeshName, evaPosition, evaRotation);
+    const EvaResult result =
+        CreateCrewVessel(*slot, crewText, member.age, member.pulse, static_cast<int>(member.weight),
+                         eva.position, eva.rotation);
     if (result == CREW_EVA || result == CREW_TRANSFER) {
         // Copied before the removal, which may move another member into this record.
-        std::snprintf(lastEvaName, sizeof lastEvaName, "%s", member.name);
-        RemoveCrewMember(lastEvaName);
+        char leaving[CREW_NAME_SIZE];
+        std::snprintf(leaving, sizeof leaving, "%s", member.name);
+        RemoveCrewMember(leaving);
     }
     return result;
 }
 
-OBJHANDLE CrewManager::GetLastEvaVessel() {
-    if (!IsReady()) {
-        lastEvaVessel = nullptr;
+OBJHANDLE CrewManager::GetLastEvaVessel() const {
+    if (!IsReady() || eva.lastVesselName[0] == '\0') {
         return nullptr;
     }
-    lastEvaVesselName[EVA_VESSEL_NAME_SIZE - 1] = '\0';
-    lastEvaVessel = oapiGetObjectByName(lastEvaVesselName);
-    return lastEvaVessel;
+    // The host's call takes the name as char *; it does not change it.
+    char name[sizeof eva.lastVesselName];
+    std::snprintf(name, sizeof name, "%s", eva.lastVesselName);
+    return oapiGetObjectByName(name);
 }

@@ -20,16 +20,14 @@
 namespace {
 
 // A transfer vessel's name is "VemoT" and the receiving vessel's name; names are compared up
-// to this many characters, and a longer name addresses no vessel.
-constexpr std::size_t TRANSFER_PREFIX_LENGTH = sizeof TRANSFER_VESSEL_PREFIX - 1;
-constexpr std::size_t RECEIVER_NAME_MAX_LENGTH = 95;
+// to RECEIVER_NAME_MAX_LENGTH characters, and a longer name addresses no vessel.
 
-// A member's text comes after the first five characters of the name a member arrives with
-// (the prefix "Vemo_"), and at most 32 characters of it count. The mission id is the part
-// before its first "-": at most 5 characters are taken, of which AddCrewMember keeps 4.
-constexpr std::size_t ARRIVING_PREFIX_LENGTH = 5;
-constexpr std::size_t MEMBER_TEXT_MAX_LENGTH = 32;
-constexpr int MISSION_ID_TAKEN_LENGTH = 5;
+// A member's text comes after the prefix "Vemo_" of the name a member arrives with, and at
+// most ARRIVING_TEXT_MAX_LENGTH characters of it count. The mission id is the part before
+// its first "-", of which AddCrewMember keeps MISSION_ID_MAX_LENGTH characters.
+constexpr std::size_t ARRIVING_PREFIX_LENGTH = EVA_PREFIX_LENGTH;
+constexpr std::size_t MEMBER_TEXT_MAX_LENGTH = ARRIVING_TEXT_MAX_LENGTH;
+constexpr int MISSION_ID_TAKEN_LENGTH = ARRIVING_MISSION_ID_LENGTH;
 
 // Share of an airlock box's reach, and m^2, allowed for rounding in the distance test.
 constexpr double REACH_ROUNDING = 1e-6;
@@ -41,8 +39,8 @@ constexpr char UNKNOWN_MEMBER_NAME[] = "Vemo_Unknown";
 // What the walk's candidates held for this vessel: the member to take aboard and the vessel
 // the member came in.
 struct ReturningMember {
-    int found;                 // CREW_EVA: inside the airlock box; CREW_TRANSFER: handed over;
-                               // CREW_NONE: nobody
+    ReturnResult found;        // CREW_BACK_FROM_EVA: inside the airlock box; CREW_HANDED_OVER:
+                               // handed over; CREW_NOBODY_RETURNED: nobody
     CrewCandidate *candidate;  // the walk's entry for the vessel the member came in
     OBJHANDLE vessel;          // that vessel, deleted once the member is in
     char missionId[MISSION_ID_TAKEN_LENGTH + 1];
@@ -111,7 +109,7 @@ void SetMemberValues(ReturningMember &member, const VECTOR3 &values) {
 enum TransferSource {
     FROM_NOWHERE,  // nothing to board: no record that fits, no values, no awaited member
     FROM_RECORD,   // the hand-over file holds this member's record
-    FROM_AWAITED,  // a saved scenario's transfer line named the member (awaitedMembers)
+    FROM_AWAITED,  // a saved scenario's transfer line named the member (AwaitedMembers)
     FROM_POINT,    // only the transfer vessel's values: the member comes without a name
 };
 
@@ -142,12 +140,11 @@ bool SameMember(const ReturningMember &member, const CrewMember &awaited) {
 // member's; a record or an awaited member that disagrees with them belongs to no one here.
 // A transfer line read from the scenario is what the user saved: a record that names someone
 // else is a stale file and loses to it. Reads the hand-over file; changes nothing.
-TransferSource IdentifyTransferredMember(const CrewManager &crew, bool hasValues,
+TransferSource IdentifyTransferredMember(const AwaitedMembers &list, bool hasValues,
                                          const VECTOR3 &values, ReturningMember &member,
                                          int *awaitedIndex) {
     *awaitedIndex = NO_AWAITED_MEMBER;
-    const int awaitedCount =
-        crew.awaitedCount > 0 && crew.awaitedCount <= MAX_AWAITED_MEMBERS ? crew.awaitedCount : 0;
+    const int awaitedCount = list.count > 0 && list.count <= MAX_AWAITED_MEMBERS ? list.count : 0;
     TransferRecord record;
     if (ReadTransferRecord(TRANSFER_RECORD_PATH, record) && IsCrewRecord(record) &&
         (!hasValues || SameValues(record.age, record.pulse, record.weight, values))) {
@@ -157,7 +154,7 @@ TransferSource IdentifyTransferredMember(const CrewManager &crew, bool hasValues
         fromRecord.pulse = record.pulse;
         fromRecord.weight = record.weight;
         for (int i = 0; i < awaitedCount && *awaitedIndex == NO_AWAITED_MEMBER; ++i) {
-            *awaitedIndex = SameMember(fromRecord, crew.awaitedMembers[i]) ? i : NO_AWAITED_MEMBER;
+            *awaitedIndex = SameMember(fromRecord, list.members[i]) ? i : NO_AWAITED_MEMBER;
         }
         if (awaitedCount == 0 || *awaitedIndex != NO_AWAITED_MEMBER) {
             member = fromRecord;
@@ -167,7 +164,7 @@ TransferSource IdentifyTransferredMember(const CrewManager &crew, bool hasValues
     // Without the transfer vessel's values (a vessel loaded from a scenario shows them from
     // its first step on) only a single awaited member can be the one it brings.
     for (int i = 0; i < awaitedCount && (hasValues || awaitedCount == 1); ++i) {
-        const CrewMember &awaited = crew.awaitedMembers[i];
+        const CrewMember &awaited = list.members[i];
         const int awaitedWeight = static_cast<int>(awaited.weight);
         if (awaited.age > 0 &&
             (!hasValues || SameValues(awaited.age, awaited.pulse, awaitedWeight, values))) {
@@ -193,11 +190,11 @@ TransferSource IdentifyTransferredMember(const CrewManager &crew, bool hasValues
 // A transfer vessel addressed to this vessel: the member is identified as above, and the
 // hand-over file is consumed, and so is the transfer line that named him. False when there is
 // nothing to board (nothing is consumed then).
-bool TakeTransferredMember(CrewManager &crew, ReturningMember &member, bool hasValues,
+bool TakeTransferredMember(AwaitedMembers &awaitedMembers, ReturningMember &member, bool hasValues,
                            const VECTOR3 &values) {
     int awaited = NO_AWAITED_MEMBER;
     const TransferSource source =
-        IdentifyTransferredMember(crew, hasValues, values, member, &awaited);
+        IdentifyTransferredMember(awaitedMembers, hasValues, values, member, &awaited);
     if (source == FROM_NOWHERE) {
         return false;
     }
@@ -205,11 +202,11 @@ bool TakeTransferredMember(CrewManager &crew, ReturningMember &member, bool hasV
     RemoveCrewFile(TRANSFER_RECORD_PATH);
     if (awaited != NO_AWAITED_MEMBER) {
         // The awaited members keep their order: the lines are saved again as they were read.
-        for (int i = awaited; i + 1 < crew.awaitedCount; ++i) {
-            crew.awaitedMembers[i] = crew.awaitedMembers[i + 1];
+        for (int i = awaited; i + 1 < awaitedMembers.count; ++i) {
+            awaitedMembers.members[i] = awaitedMembers.members[i + 1];
         }
-        --crew.awaitedCount;
-        std::memset(&crew.awaitedMembers[crew.awaitedCount], 0, sizeof(CrewMember));
+        --awaitedMembers.count;
+        std::memset(&awaitedMembers.members[awaitedMembers.count], 0, sizeof(CrewMember));
     }
     return true;
 }
@@ -324,9 +321,9 @@ bool TakeStrandedMember(ReturningMember &member, bool hasValues, const VECTOR3 &
 // crew-member vessel inside the airlock box, a transfer vessel addressed to this vessel, or a
 // transfer vessel inside the box whose receiving vessel has left (its member would otherwise
 // wait for ever). Only a member who stands inside has his name copied.
-ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) {
+ReturningMember FindReturningMember(AwaitedMembers &awaited, const AirlockSlot &slot) {
     ReturningMember member = {};
-    member.found = CREW_NONE;
+    member.found = CREW_NOBODY_RETURNED;
     VESSEL *const own = slot.ownVessel;
     const OBJHANDLE ownHandle = slot.ownVesselHandle;
     if (slot.doorValue != AIRLOCK_DOOR_OPEN || !own || !ownHandle) {
@@ -374,14 +371,14 @@ ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) 
             const bool hasValues = ReadMemberPoint(*vessel, values);
             const char *name = vessel->GetName();
             if (AddressedTo(name, own->GetName())) {
-                if (!TakeTransferredMember(crew, member, hasValues, values)) {
+                if (!TakeTransferredMember(awaited, member, hasValues, values)) {
                     continue;
                 }
             } else if (!name || !inside(candidate) || !ReceiverGone(name) ||
                        !TakeStrandedMember(member, hasValues, values)) {
                 continue;
             }
-            member.found = CREW_TRANSFER;
+            member.found = CREW_HANDED_OVER;
         } else {
             // Where the walk saw him, in the own frame: no host call for a member outside.
             if (!inside(candidate)) {
@@ -396,7 +393,7 @@ ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) 
             const char *name = vessel->GetName();
             SetMemberText(member, name ? name : "", true);
             SetMemberValues(member, values);
-            member.found = CREW_EVA;
+            member.found = CREW_BACK_FROM_EVA;
         }
         member.candidate = &candidate;
         member.vessel = candidate.vessel;
@@ -417,7 +414,7 @@ void MarkTakenAboard(OBJHANDLE vessel) {
 
 }  // namespace
 
-int CrewManager::ProcessReturningCrew() {
+ReturnResult CrewManager::ProcessReturningCrew() {
     if (!IsReady()) {
         return CREW_NOT_READY;
     }
@@ -425,24 +422,23 @@ int CrewManager::ProcessReturningCrew() {
     // one who waited for the next would wait a whole pass of the walk. Without a free seat
     // nobody is taken in: a member on EVA stays outside, and a transfer vessel keeps its
     // record until a seat is free. Deleting either first would lose the member.
-    int result = CREW_NONE;
-    while (airlockDoorOpen != AIRLOCK_DOOR_CLOSED && crewCount < maxSeatCount &&
-           crewCount < ROSTER_SIZE) {
-        const ReturningMember member = FindReturningMember(*this, airlock);
-        if (member.found == CREW_NONE) {
+    ReturnResult result = CREW_NOBODY_RETURNED;
+    while (airlock.doorValue != AIRLOCK_DOOR_CLOSED && roster.count < roster.maxSeats &&
+           roster.count < ROSTER_SIZE) {
+        const ReturningMember member = FindReturningMember(awaited, airlock);
+        if (member.found == CREW_NOBODY_RETURNED) {
             break;
         }
         MarkTakenAboard(member.vessel);
         TakeCrewCandidate(*member.candidate);
         // Back from EVA, the pilot follows the member in; a hand-over leaves the focus alone.
-        if (member.found == CREW_EVA) {
+        if (member.found == CREW_BACK_FROM_EVA) {
             oapiSetFocusObject(vesselHandle);
-            result = CREW_EVA;
-        } else if (result == CREW_NONE) {
-            result = CREW_TRANSFER;
+            result = CREW_BACK_FROM_EVA;
+        } else if (result == CREW_NOBODY_RETURNED) {
+            result = CREW_HANDED_OVER;
         }
         oapiDeleteVessel(member.vessel, nullptr);
-        std::snprintf(lastReturnedName, sizeof lastReturnedName, "%s", member.name);
         AddCrewMember(member.name, member.age, member.pulse, member.weight, member.missionId);
     }
     return result;
@@ -459,9 +455,9 @@ bool CrewManager::FindAwaitedMember(CrewMember &member) const {
         return false;
     }
     ReturningMember found = {};
-    int awaited = NO_AWAITED_MEMBER;
+    int index = NO_AWAITED_MEMBER;
     const TransferSource source =
-        IdentifyTransferredMember(*this, hasValues, values, found, &awaited);
+        IdentifyTransferredMember(awaited, hasValues, values, found, &index);
     if (source != FROM_RECORD && source != FROM_AWAITED) {
         return false;
     }

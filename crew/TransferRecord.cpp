@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::size_t EVA_PREFIX_LENGTH = sizeof EVA_VESSEL_PREFIX - 1;
-
 void PutLe32(unsigned char *out, std::int32_t value) {
     const std::uint32_t u = static_cast<std::uint32_t>(value);
     out[0] = static_cast<unsigned char>(u);

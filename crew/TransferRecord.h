@@ -21,8 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr int RECORD_TEXT_SIZE = 40;        // each text field, terminator included
-inline constexpr int RECORD_TEXT_MAX_LENGTH = 38;  // characters written into a text field
+#include "CrewProtocol.h"
 
 struct TransferRecord {
     char name[RECORD_TEXT_SIZE];      // "Vemo_" + the member's text

@@ -56,11 +56,11 @@ const sim::ShipBlock *findShip(const sim::ScenarioFile &scenario, const std::str
 }
 
 void checkSameRoster(const CrewManager &a, const CrewManager &b) {
-    FUZZ_CHECK(a.crewCount == b.crewCount, "%d members saved, %d loaded back", a.crewCount,
-               b.crewCount);
-    for (int i = 0; i < a.crewCount; ++i) {
-        const CrewMember &x = a.roster[i];
-        const CrewMember &y = b.roster[i];
+    FUZZ_CHECK(a.GetCrewCount() == b.GetCrewCount(), "%d members saved, %d loaded back",
+               a.GetCrewCount(), b.GetCrewCount());
+    for (int i = 0; i < a.GetCrewCount(); ++i) {
+        const CrewMember &x = *a.GetCrewMember(i);
+        const CrewMember &y = *b.GetCrewMember(i);
         FUZZ_CHECK(std::strcmp(x.name, y.name) == 0, "member %d: '%s' came back as '%s'", i, x.name,
                    y.name);
         FUZZ_CHECK(std::strcmp(x.missionId, y.missionId) == 0,
@@ -85,39 +85,48 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     int consumed = 0;
     bool first = true;
     for (const std::string &line : blockLines(data, size)) {
-        const int countBefore = crew.crewCount;
-        std::vector<CrewMember> before(crew.roster, crew.roster + crew.crewCount);
+        const int countBefore = crew.GetCrewCount();
+        std::vector<CrewMember> before;
+        for (int i = 0; i < countBefore; ++i) {
+            before.push_back(*crew.GetCrewMember(i));
+        }
         const int result = crew.LoadCrewLine(line.c_str());
         FUZZ_CHECK(result == 0 || result == 1, "LoadCrewLine gave %d", result);
         if (result == 1 && CrewManager::IsTransferLine(line.c_str())) {
             // A member on the way: awaited, not aboard.
-            FUZZ_CHECK(crew.crewCount == countBefore);
-            FUZZ_CHECK(crew.awaitedCount > 0 && crew.awaitedCount <= MAX_AWAITED_MEMBERS &&
-                       crew.awaitedMembers[crew.awaitedCount - 1].age >= MIN_CREW_AGE &&
-                       crew.awaitedMembers[crew.awaitedCount - 1].age <= MAX_CREW_AGE);
+            FUZZ_CHECK(crew.GetCrewCount() == countBefore);
+            int awaited = 0;
+            while (crew.GetAwaitedMember(awaited)) {
+                ++awaited;
+            }
+            FUZZ_CHECK(awaited > 0 && awaited <= MAX_AWAITED_MEMBERS);
+            const CrewMember &last = *crew.GetAwaitedMember(awaited - 1);
+            FUZZ_CHECK(last.age >= MIN_CREW_AGE && last.age <= MAX_CREW_AGE);
             FUZZ_CHECK(
-                fuzzsupport::terminatedWithin(crew.awaitedMembers[crew.awaitedCount - 1].name,
-                                              CREW_NAME_SIZE, CREW_NAME_MAX_LENGTH));
+                fuzzsupport::terminatedWithin(last.name, CREW_NAME_SIZE, CREW_NAME_MAX_LENGTH));
         } else if (result == 1) {
             ++consumed;
-            FUZZ_CHECK(crew.crewCount == countBefore + 1);
+            FUZZ_CHECK(crew.GetCrewCount() == countBefore + 1);
             FUZZ_CHECK(strncasecmp(line.c_str(), kKeyword, sizeof kKeyword - 1) == 0,
                        "a line without the keyword was consumed");
         } else if (!first) {
             // A refused line leaves the members aboard as they were. (The first line of a
             // block empties the roster before it is looked at.)
-            FUZZ_CHECK(crew.crewCount == countBefore);
-            FUZZ_CHECK(before.empty() || std::memcmp(before.data(), crew.roster,
-                                                     before.size() * sizeof(CrewMember)) == 0,
-                       "a refused line changed the roster");
+            FUZZ_CHECK(crew.GetCrewCount() == countBefore);
+            bool same = true;
+            for (std::size_t i = 0; i < before.size(); ++i) {
+                same = same && std::memcmp(&before[i], crew.GetCrewMember(static_cast<int>(i)),
+                                           sizeof(CrewMember)) == 0;
+            }
+            FUZZ_CHECK(same, "a refused line changed the roster");
         }
         first = false;
     }
     fuzzsupport::checkRoster(crew);
-    FUZZ_CHECK(crew.crewCount == consumed, "%d members, %d lines consumed", crew.crewCount,
-               consumed);
-    FUZZ_CHECK(oapiGetEmptyMass(pod) == fuzzsupport::FuzzHab::kEmptyMass + crew.crewMass,
-               "empty mass %g with %g kg of crew", oapiGetEmptyMass(pod), crew.crewMass);
+    FUZZ_CHECK(crew.GetCrewCount() == consumed, "%d members, %d lines consumed",
+               crew.GetCrewCount(), consumed);
+    FUZZ_CHECK(oapiGetEmptyMass(pod) == fuzzsupport::FuzzHab::kEmptyMass + crew.GetCrewMass(),
+               "empty mass %g with %g kg of crew", oapiGetEmptyMass(pod), crew.GetCrewMass());
 
     // Save, write as text, read back, and load into a fresh vessel.
     const sim::ScenarioFile saved = world.save();
@@ -127,8 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const std::string &line : block->lines) {
         crewLines += line.compare(0, sizeof kKeyword - 1, kKeyword) == 0 ? 1 : 0;
     }
-    FUZZ_CHECK(crewLines == crew.crewCount, "%d crew lines saved for %d members", crewLines,
-               crew.crewCount);
+    FUZZ_CHECK(crewLines == crew.GetCrewCount(), "%d crew lines saved for %d members", crewLines,
+               crew.GetCrewCount());
 
     std::string text;
     std::string why;

@@ -153,12 +153,13 @@ bool terminatedWithin(const char *text, std::size_t size, std::size_t maxLength)
 }
 
 void checkRoster(const CrewManager &crew) {
-    FUZZ_CHECK(
-        crew.crewCount >= 0 && crew.crewCount <= crew.maxSeatCount && crew.crewCount <= ROSTER_SIZE,
-        "crewCount %d, seats %d", crew.crewCount, crew.maxSeatCount);
+    // The free seats published are the seat limit less the crew aboard.
+    FUZZ_CHECK(crew.GetCrewCount() >= 0 && crew.GetAirlock().freeSeats >= 0 &&
+                   crew.GetCrewCount() <= ROSTER_SIZE,
+               "crewCount %d, free seats %d", crew.GetCrewCount(), crew.GetAirlock().freeSeats);
     double weights = 0.0;
-    for (int i = 0; i < crew.crewCount; ++i) {
-        const CrewMember &m = crew.roster[i];
+    for (int i = 0; i < crew.GetCrewCount(); ++i) {
+        const CrewMember &m = *crew.GetCrewMember(i);
         FUZZ_CHECK(terminatedWithin(m.name, sizeof m.name, CREW_NAME_MAX_LENGTH), "member %d", i);
         for (const char *p = m.name; *p; ++p) {
             const char c = *p;
@@ -179,7 +180,8 @@ void checkRoster(const CrewManager &crew) {
                    "member %d weight %g", i, m.weight);
         weights += m.weight;
     }
-    FUZZ_CHECK(crew.crewMass == weights, "crew mass %g, weights aboard %g", crew.crewMass, weights);
+    FUZZ_CHECK(crew.GetCrewMass() == weights, "crew mass %g, weights aboard %g", crew.GetCrewMass(),
+               weights);
 }
 
 }  // namespace fuzzsupport

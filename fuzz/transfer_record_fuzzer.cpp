@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(alpha != nullptr);
     CrewManager &crew = fuzzsupport::hab(alpha).crew;
     FUZZ_CHECK(crew.AddCrewMember("Resident", 50, 60, 70, "R1") == 1);
-    const CrewMember resident = crew.roster[0];
+    const CrewMember resident = *crew.GetCrewMember(0);
 
     // A transfer vessel with the member's values: always boarded, with those values. The
     // name comes from the file only when the file holds a record of this very member.
@@ -83,10 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(result == 2, "first scan gave %d", result);
     FUZZ_CHECK(destroyed(world, carrier), "the transfer vessel is still there");
     FUZZ_CHECK(!fuzzsupport::fileExists(fuzzsupport::kTransferFile), "hand-over file left behind");
-    FUZZ_CHECK(crew.crewCount == 2);
-    FUZZ_CHECK(std::memcmp(&crew.roster[0], &resident, sizeof resident) == 0,
+    FUZZ_CHECK(crew.GetCrewCount() == 2);
+    FUZZ_CHECK(std::memcmp(&*crew.GetCrewMember(0), &resident, sizeof resident) == 0,
                "the member aboard changed");
-    const CrewMember &arrived = crew.roster[1];
+    const CrewMember &arrived = *crew.GetCrewMember(1);
     FUZZ_CHECK(arrived.age == kAge && arrived.pulse == kPulse && arrived.weight == kWeight,
                "boarded with %d/%d/%g", arrived.age, arrived.pulse, arrived.weight);
     const bool recordUsed = soundRecord(data, size) && le32(data + 80) == kAge &&
@@ -101,19 +101,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // waits outside with the file left for it.
     carrier = makeCarrier(world, alpha, false);
     fuzzsupport::writeFile(fuzzsupport::kTransferFile, data, size);
-    const int countBefore = crew.crewCount;
+    const int countBefore = crew.GetCrewCount();
     result = scan(world, alpha);
     if (soundRecord(data, size)) {
         FUZZ_CHECK(result == 2, "second scan gave %d", result);
         FUZZ_CHECK(destroyed(world, carrier));
-        FUZZ_CHECK(crew.crewCount == countBefore + 1);
+        FUZZ_CHECK(crew.GetCrewCount() == countBefore + 1);
         FUZZ_CHECK(!fuzzsupport::fileExists(fuzzsupport::kTransferFile));
     } else {
         FUZZ_CHECK(result == 0, "second scan gave %d", result);
         FUZZ_CHECK(world.record(carrier) != nullptr, "member lost with its vessel");
-        FUZZ_CHECK(crew.crewCount == countBefore);
+        FUZZ_CHECK(crew.GetCrewCount() == countBefore);
     }
-    FUZZ_CHECK(std::memcmp(&crew.roster[0], &resident, sizeof resident) == 0,
+    FUZZ_CHECK(std::memcmp(&*crew.GetCrewMember(0), &resident, sizeof resident) == 0,
                "the member aboard changed");
     fuzzsupport::checkRoster(crew);
     FUZZ_CHECK(world.destroyedHandleUses() == 0, "a destroyed vessel's handle was used");

@@ -346,8 +346,8 @@ void vemopod::clbkPostStep(double simt, double simdt, double mjd) {
     SetAnimation(deployAnim, deployState);
 
     // A member back through the airlock is seen again; one handed over by a docked vessel
-    // (CREW_TRANSFER) leaves the crew meshes as they are.
-    if (crew.ProcessReturningCrew() == CREW_EVA) {
+    // (CREW_HANDED_OVER) leaves the crew meshes as they are.
+    if (crew.ProcessReturningCrew() == CREW_BACK_FROM_EVA) {
         SetMeshVisibilityMode(crewMeshIndex, MESHVIS_EXTERNAL);
         SetMeshVisibilityMode(crewCockpitMeshIndex, MESHVIS_COCKPIT);
     }

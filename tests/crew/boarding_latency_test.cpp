@@ -70,7 +70,7 @@ TEST_F(BoardingLatency, EveryMemberInAnAirlockIsAboardWithinThePeriodAndAStep) {
     struct WalkIn {
         std::string member;
         int hab;
-        int steps;  // since the member was placed in the airlock
+        int steps;          // since the member was placed in the airlock
         std::size_t index;  // his place in the vessel list
         bool moved;         // the host moved him into the place of a vessel that left
     };
@@ -114,7 +114,7 @@ TEST_F(BoardingLatency, EveryMemberInAnAirlockIsAboardWithinThePeriodAndAStep) {
                 ASSERT_NE(eva, nullptr);
                 world().placeNear(eva, habs[h], sim::vec(0, 0, 8));
                 AddPoint(eva, true, "V-em", sim::vec(40, 60, 70));
-                outside.push_back(crew.lastEvaVesselName);
+                outside.push_back(world().record(eva)->name);
             }
         }
         // Vessels come and go.
@@ -159,9 +159,10 @@ TEST_F(BoardingLatency, EveryMemberInAnAirlockIsAboardWithinThePeriodAndAStep) {
             ++k;
         }
     }
-    std::printf("boarding latency: %d boardings in %d steps, slowest %.2f s, %d late, "
-                "%d moved by a removal and found a pass later\n",
-                boarded, steps, slowest * kStep, late, movedLate);
+    std::printf(
+        "boarding latency: %d boardings in %d steps, slowest %.2f s, %d late, "
+        "%d moved by a removal and found a pass later\n",
+        boarded, steps, slowest * kStep, late, movedLate);
     EXPECT_GE(boarded, kBoardingsWanted);
     EXPECT_EQ(late, 0);
     EXPECT_LE(slowest, allowedSteps);

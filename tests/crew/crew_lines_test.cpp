@@ -1,4 +1,5 @@
 // Crew scenario lines: what is written, what the loader takes, what it leaves to the host.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,15 +45,14 @@ TEST_F(CrewWorldTest, LoaderTakesValidCrewValuesAndRefusesTheRest) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.line.substr(0, 40));
-        const int before = crew.crewCount;
+        const int before = crew.GetCrewCount();
         ASSERT_EQ(crew.LoadCrewLine(c.line.c_str()), c.missionId ? 1 : 0);
         if (!c.missionId) {
-            EXPECT_EQ(crew.crewCount, before);
-            EXPECT_STREQ(crew.roster[before].name, "");  // the half-read record is cleared
+            EXPECT_EQ(crew.GetCrewCount(), before);
             continue;
         }
-        ASSERT_EQ(crew.crewCount, before + 1);
-        const CrewMember &m = crew.roster[before];
+        ASSERT_EQ(crew.GetCrewCount(), before + 1);
+        const CrewMember &m = *crew.GetCrewMember(before);
         EXPECT_STREQ(m.missionId, c.missionId);
         EXPECT_STREQ(m.name, c.name);
         EXPECT_EQ(m.age * 1000000 + m.pulse * 1000 + m.weight,
@@ -77,7 +77,7 @@ TEST_F(CrewWorldTest, FirstLineEmptiesTheRosterAndFullSeatsRefuseLines) {
     EXPECT_STREQ(crew.GetCrewNameBySlot(0), "Jo");
     // A loaded member weighs like any other, and leaving takes that weight off again.
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(h), kClassEmptyMass + 80);
-    EXPECT_DOUBLE_EQ(crew.crewMass, 80);
+    EXPECT_DOUBLE_EQ(crew.GetCrewMass(), 80);
     ASSERT_EQ(crew.RemoveCrewMember("jo"), 1);
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(h), kClassEmptyMass);
 }
@@ -113,11 +113,11 @@ TEST_F(CrewWorldTest, SavedRosterLoadsBackAndOtherLinesReachTheHostParser) {
     ASSERT_EQ(after.GetCrewCount(), 3);
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_STREQ(after.roster[i].name, before.roster[i].name);
-        EXPECT_STREQ(after.roster[i].missionId, before.roster[i].missionId);
-        EXPECT_EQ(after.roster[i].age, before.roster[i].age);
-        EXPECT_EQ(after.roster[i].pulse, before.roster[i].pulse);
-        EXPECT_EQ(after.roster[i].weight, before.roster[i].weight);
+        EXPECT_STREQ(after.GetCrewMember(i)->name, before.GetCrewMember(i)->name);
+        EXPECT_STREQ(after.GetCrewMember(i)->missionId, before.GetCrewMember(i)->missionId);
+        EXPECT_EQ(after.GetCrewMember(i)->age, before.GetCrewMember(i)->age);
+        EXPECT_EQ(after.GetCrewMember(i)->pulse, before.GetCrewMember(i)->pulse);
+        EXPECT_EQ(after.GetCrewMember(i)->weight, before.GetCrewMember(i)->weight);
     }
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(loaded), kClassEmptyMass + 80 + 66 + 90);
     const auto parsed = world().eventsOfKind(sim::ev::kScenarioLine);
@@ -125,4 +125,17 @@ TEST_F(CrewWorldTest, SavedRosterLoadsBackAndOtherLinesReachTheHostParser) {
     EXPECT_NE(parsed[0].text.find("\"VEMOCREW A01-Jo-0-72-80\""), std::string::npos);
     EXPECT_NE(parsed[1].text.find("\"FOO bar\""), std::string::npos);
     EXPECT_NE(parsed[2].text.find("\"VEMOCREW A01-Cy\""), std::string::npos);
+}
+
+TEST_F(CrewWorldTest, EveryAwaitedMemberHeldIsSavedAgain) {
+    CrewManager &crew = Crew(MakeVessel("Alpha"));
+    for (int i = 0; i <= MAX_AWAITED_MEMBERS; ++i) {
+        const std::string line = "VEMOTRANSFER T" + std::to_string(i) + "-Way-40-60-70";
+        EXPECT_EQ(crew.LoadCrewLine(line.c_str()), i < MAX_AWAITED_MEMBERS ? 1 : 0) << i;
+    }
+    const sim::ScenarioFile saved = world().save();
+    const std::vector<std::string> &lines = saved.ships.at(0).lines;
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string &l) { return l.rfind("VEMOTRANSFER", 0) == 0; }),
+              MAX_AWAITED_MEMBERS);
 }

@@ -19,8 +19,8 @@ TEST_F(CrewWorldTest, EveryVesselKeepsAnAirlockOfItsOwnHoweverMany) {
     for (int index : {0, 99, 100, kVessels - 1}) {
         SCOPED_TRACE(index + 1);
         CrewManager &crew = Crew(v[index]);
-        ASSERT_EQ(crew.state, CREW_STATE_READY);
-        EXPECT_EQ(crew.airlock.ownVesselHandle, v[index]);
+        ASSERT_TRUE(crew.IsReady());
+        EXPECT_EQ(crew.GetAirlock().ownVesselHandle, v[index]);
         ASSERT_EQ(crew.SetMaxSeatCount(2 + index % 7), 1);
         ASSERT_EQ(crew.AddCrewMember("Ann", 30, 60, 70, ""), 1);
         EXPECT_TRUE(VectorIs(Airlock(v[index])[2], 1, 0, 1 + index % 7));

@@ -48,10 +48,8 @@ TEST_F(EvaWorldTest, RefusalsLeaveRosterAndWorldAlone) {
     EXPECT_EQ(crew.EvaCrewMember(std::string(40, 'J').c_str()), -4);
     EXPECT_EQ(crew.EvaCrewMember("Joe"), -4);
 
-    std::snprintf(crew.lastEvaName, sizeof crew.lastEvaName, "%s", "earlier");
     ASSERT_EQ(crew.DefineAirlockShape(0, -2, 2, -2, 2, -2, 2), 1);
-    EXPECT_EQ(crew.EvaCrewMember("Jo"), -1);
-    EXPECT_STREQ(crew.lastEvaName, "");
+    EXPECT_EQ(crew.EvaCrewMember("Jo"), CREW_DOOR_CLOSED);
 
     EXPECT_EQ(Roster(crew), "A01-Jo-35-72-80;");
     EXPECT_EQ(world().vessels().size(), 1u);
@@ -67,13 +65,10 @@ TEST_F(EvaWorldTest, FreeEvaNamesTheVesselAfterTheMember) {
     const double massAboard = oapiGetEmptyMass(alpha);
 
     EXPECT_EQ(crew.EvaCrewMember("PILOT one"), 1);  // letter case does not matter
-    EXPECT_STREQ(crew.lastEvaVesselName, "Vemo_X1-Pilot_One");
-    EXPECT_STREQ(crew.lastEvaName, "Pilot One");
     OBJHANDLE one = world().find("Vemo_X1-Pilot_One");
     ASSERT_NE(one, nullptr);
     EXPECT_EQ(world().record(one)->className, "Vemo");
     EXPECT_EQ(crew.GetLastEvaVessel(), one);
-    EXPECT_EQ(crew.lastEvaVessel, one);
     EXPECT_EQ(Roster(crew), "-Pilot Two-40-60-90;");
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(alpha), massAboard - 80.0);
     EXPECT_EQ(Slot(alpha).freeSeats, kHabSeats - 1);
@@ -92,7 +87,6 @@ TEST_F(EvaWorldTest, EvaRecordFileIsTheLittleEndianRecord) {
     ASSERT_EQ(crew.EvaCrewMember("Abcdefghijklmnopqrstuvwxy"), 1);
     ASSERT_EQ(crew.AddCrewMember("Pilot One", 35, 72, 80, "X1"), 1);
     StartCounting();
-    crew.evaParameter = 0x01020304;  // out of the window: sent as 100
     ASSERT_EQ(crew.EvaCrewMember("Pilot One"), 1);
 
     std::vector<unsigned char> expected(104, 0);
@@ -257,28 +251,28 @@ TEST_F(EvaWorldTest, DockedVesselRefusalsComeBeforeTheRosterLookup) {
 TEST_F(EvaWorldTest, DockedFreeSeatsReadTheFirstExactAirlockPoint) {
     OBJHANDLE alpha = MakeHab("Alpha");
     OBJHANDLE cargo = Make("Cargo", "Plain", vec(0, 0, -30));
-    AirlockSlot &slot = Slot(alpha);
-    EXPECT_EQ(slot.GetDockedFreeSeats(0), -1);  // nothing docked
+    const AirlockSlot &slot = Slot(alpha);
+    EXPECT_EQ(slot.GetDockedFreeSeats(), -1);  // nothing docked
     ASSERT_TRUE(world().dock(alpha, 0, cargo, 0));
-    EXPECT_EQ(slot.GetDockedFreeSeats(0), -1);  // no airlock point
+    EXPECT_EQ(slot.GetDockedFreeSeats(), -1);  // no airlock point
 
     AddPoint(cargo, false, "Vemox", vec(0, 0, 0), vec(1, 0, 7));
     AddPoint(cargo, false, "vemo", vec(0, 0, 0), vec(1, 0, 6));
     ATTACHMENTHANDLE exact = AddPoint(cargo, false, "Vemo", vec(0, 0, 0), vec(1, 0, 2.9));
     AddPoint(cargo, false, "Vemo", vec(0, 0, 0), vec(1, 0, 5));
-    EXPECT_EQ(slot.GetDockedFreeSeats(0), 2);
+    EXPECT_EQ(slot.GetDockedFreeSeats(), 2);
     VESSEL *c = oapiGetVesselInterface(cargo);
     c->SetAttachmentParams(exact, vec(0, 0, 0), vec(0, 0, 0), vec(1, 0, -0.5));
-    EXPECT_EQ(slot.GetDockedFreeSeats(0), 0);
+    EXPECT_EQ(slot.GetDockedFreeSeats(), 0);
     c->SetAttachmentParams(exact, vec(0, 0, 0), vec(0, 0, 0), vec(1, 0, std::nan("")));
-    EXPECT_EQ(slot.GetDockedFreeSeats(0), 0);
+    EXPECT_EQ(slot.GetDockedFreeSeats(), 0);
     c->SetAttachmentParams(exact, vec(0, 0, 0), vec(0, 0, 0), vec(1, 0, 1e300));
-    EXPECT_EQ(slot.GetDockedFreeSeats(0), 2147483647);
+    EXPECT_EQ(slot.GetDockedFreeSeats(), 2147483647);
 
     // A slot whose own airlock is not defined reads nothing.
     AirlockSlot fresh = {};
     ASSERT_EQ(fresh.InitAirlockSlot(alpha), 1);
-    EXPECT_EQ(fresh.GetDockedFreeSeats(0), -1);
+    EXPECT_EQ(fresh.GetDockedFreeSeats(), -1);
 }
 
 TEST_F(EvaWorldTest, OutOfWindowValuesTravelAsFallbacks) {
@@ -287,7 +281,6 @@ TEST_F(EvaWorldTest, OutOfWindowValuesTravelAsFallbacks) {
     ASSERT_TRUE(world().dock(alpha, 0, beta, 0));
     CrewManager &crew = Crew(alpha);
     ASSERT_EQ(crew.AddCrewMember("Old", 130, 150, 80, ""), 1);
-    crew.evaParameter = 5000;
     StartCounting();
     ASSERT_EQ(crew.EvaCrewMember("Old"), 2);
     const std::vector<unsigned char> record = ReadBytes(kTransferFile);
@@ -339,7 +332,6 @@ TEST_F(EvaWorldTest, MemberStaysAboardWhenTheHostMakesNoVessel) {
     EXPECT_EQ(world().find("Vemo_Pilot_One"), nullptr);
     EXPECT_EQ(Roster(Crew(alpha)), "-Pilot One-35-72-80;");
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(alpha), mass);
-    EXPECT_STREQ(Crew(alpha).lastEvaName, "");
 }
 
 // A transfer vessel must be addressable: "VemoT" and a name of 34 characters do not fit the

@@ -136,7 +136,7 @@ protected:
 
     static Hab &HabOf(OBJHANDLE h) { return *static_cast<Hab *>(oapiGetVesselInterface(h)); }
     static CrewManager &Crew(OBJHANDLE h) { return HabOf(h).crew; }
-    static AirlockSlot &Slot(OBJHANDLE h) { return Crew(h).airlock; }
+    static const AirlockSlot &Slot(OBJHANDLE h) { return Crew(h).GetAirlock(); }
 
     // Steps the world until this vessel alone, looking for crew after each step, takes a
     // member in, or until the module's walk has been over the whole vessel list once (a scan
@@ -160,7 +160,7 @@ protected:
         int total = 0;
         for (const sim::VesselRecord *v : world_->vessels()) {
             if (v->className == "Hab") {
-                total += static_cast<Hab *>(v->instance)->crew.crewCount;
+                total += static_cast<Hab *>(v->instance)->crew.GetCrewCount();
             } else if (v->className == "Vemo" &&
                        (v->name.rfind("Vemo_", 0) == 0 || v->name.rfind("VemoT", 0) == 0)) {
                 ++total;
@@ -214,10 +214,11 @@ inline const std::string kTransferFile = "config/VemotmpT.cfg";
 
 inline std::string Roster(const CrewManager &c) {
     std::string s;
-    for (int i = 0; i < c.crewCount; ++i) {
-        s += std::string(c.roster[i].missionId) + "-" + c.roster[i].name + "-" +
-             std::to_string(c.roster[i].age) + "-" + std::to_string(c.roster[i].pulse) + "-" +
-             std::to_string(static_cast<int>(c.roster[i].weight)) + ";";
+    for (int i = 0; i < c.GetCrewCount(); ++i) {
+        s += std::string(c.GetCrewMember(i)->missionId) + "-" + c.GetCrewMember(i)->name + "-" +
+             std::to_string(c.GetCrewMember(i)->age) + "-" +
+             std::to_string(c.GetCrewMember(i)->pulse) + "-" +
+             std::to_string(static_cast<int>(c.GetCrewMember(i)->weight)) + ";";
     }
     return s;
 }

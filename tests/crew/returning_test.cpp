@@ -90,7 +90,6 @@ TEST_F(EvaWorldTest, MemberOnTheBoxEdgeComesAboardWithNameAndValues) {
     EXPECT_EQ(ScanNow(other), 0);
     EXPECT_EQ(ScanNow(alpha), 1);
     EXPECT_EQ(Roster(Crew(alpha)), "X1-Pilot One-35-72-80;");
-    EXPECT_STREQ(Crew(alpha).lastReturnedName, "Pilot One");
     EXPECT_EQ(world().record(one), nullptr);
     EXPECT_EQ(world().focus(), alpha);
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(alpha), mass + 80.0);
@@ -255,8 +254,8 @@ TEST_F(EvaWorldTest, UnreadableTransferRecordNeverBoardsAStaleMember) {
     record[80] = 77;
     WriteBytes(kTransferFile, record);
     EXPECT_EQ(ScanNow(beta), 2);
-    EXPECT_EQ(Crew(beta).roster[2].age, 32);
-    EXPECT_STREQ(Crew(beta).roster[2].name, "Unknown");
+    EXPECT_EQ(Crew(beta).GetCrewMember(2)->age, 32);
+    EXPECT_STREQ(Crew(beta).GetCrewMember(2)->name, "Unknown");
 }
 
 // A member arrives with a name: a crew-member vessel's, or a record's name field. After its
@@ -285,7 +284,7 @@ TEST_F(EvaWorldTest, ArrivingNamesSplitIntoMissionIdAndName) {
         SCOPED_TRACE(c.vessel);
         MakeMember(c.vessel, alpha, vec(0, 0, 0), vec(35, 72, 80));
         ASSERT_EQ(ScanNow(alpha), 1);
-        const CrewMember &m = Crew(alpha).roster[Crew(alpha).crewCount - 1];
+        const CrewMember &m = *Crew(alpha).GetCrewMember(Crew(alpha).GetCrewCount() - 1);
         EXPECT_STREQ(m.missionId, c.missionId);
         EXPECT_EQ(m.name, c.name);
     }
