@@ -161,13 +161,7 @@ CrewResult CrewManager::RemoveCrewMember(const char *name) {
     if (roster.count < 1 || roster.count > ROSTER_SIZE) {
         return CREW_REFUSED;
     }
-    int found = -1;
-    for (int i = 0; i < roster.count; ++i) {
-        if (crewtext::EqualNoCase(roster.members[i].name, name, CREW_NAME_SIZE)) {
-            found = i;
-            break;
-        }
-    }
+    const int found = FindCrewMember(name);
     if (found < 0) {
         return CREW_REFUSED;
     }
@@ -181,6 +175,15 @@ CrewResult CrewManager::RemoveCrewMember(const char *name) {
     --roster.count;
     PublishSeats();
     return CREW_OK;
+}
+
+int CrewManager::FindCrewMember(const char *name) const {
+    for (int i = 0; i < roster.count && i < ROSTER_SIZE; ++i) {
+        if (crewtext::EqualNoCase(roster.members[i].name, name, CREW_NAME_SIZE)) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 void CrewManager::SanitizeCrewName(char *name) {

@@ -217,6 +217,9 @@ private:
     // Adds or takes weight kg to or off the vessel's empty mass and the crew mass.
     void CountCrewMass(double weight);
 
+    // Roster index of the first member of that name (ASCII case ignored); -1 when none.
+    int FindCrewMember(const char *name) const;
+
     // The member that a transfer vessel addressed to this vessel brings, as far as its name
     // is known: from the transfer hand-over file when that holds this member's record (and,
     // with transfer lines read, agrees with one of them), else from the first awaited member

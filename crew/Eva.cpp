@@ -260,15 +260,62 @@ EvaResult PlanTransfer(OBJHANDLE docked, CrewVesselPlan &plan) {
     return CREW_TRANSFER;
 }
 
+// The member's text: the mission id, "-" and the name; the name alone without a mission id.
+void FormatCrewText(const CrewMember &member, char (&crewText)[CREW_TEXT_SIZE]) {
+    if (member.missionId[0] != '\0') {
+        std::snprintf(crewText, sizeof crewText, "%.*s-%.*s", MISSION_ID_MAX_LENGTH,
+                      member.missionId, CREW_NAME_MAX_LENGTH, member.name);
+    } else {
+        std::snprintf(crewText, sizeof crewText, "%.*s", CREW_NAME_MAX_LENGTH, member.name);
+    }
+}
+
+// Makes the planned vessel, its record already on disk, and turns it by rotation. A transfer
+// vessel (docked) shows the member's values on its "V-em" point. CREW_EVA or CREW_TRANSFER
+// when made; CREW_NO_CREW_MODULE when no module runs the vessel the host made, or
+// CREW_CANNOT_LEAVE when the host makes none or a transfer vessel cannot be reached: the
+// vessel is deleted again then, and so is the transfer record.
+EvaResult LaunchCrewVessel(CrewVesselPlan &plan, bool docked, const VECTOR3 &values,
+                           const VECTOR3 &rotation) {
+    CleanObjectName(plan.objectName);
+    OBJHANDLE created = oapiCreateVessel(plan.objectName, CREW_VESSEL_CLASS, plan.status);
+    VESSEL *carrier = created ? oapiGetVesselInterface(created) : nullptr;
+    if (carrier && carrier->Version() == PLAIN_VESSEL_VERSION) {
+        // The simulator made the vessel without the companion module (it could not load it):
+        // nothing would ever show the member's "V-em" point, so he could never come back.
+        // He stays aboard, and nothing of this hand-over remains.
+        oapiDeleteVessel(created, nullptr);
+        if (docked) {
+            RemoveCrewFile(TRANSFER_RECORD_PATH);
+        }
+        return CREW_NO_CREW_MODULE;
+    }
+    if (created) {
+        OrientCrewVessel(rotation, created);
+    }
+    if (!docked) {
+        // A member whose vessel the host refused stays aboard.
+        return created ? CREW_EVA : CREW_CANNOT_LEAVE;
+    }
+    if (!carrier) {
+        // The member stays aboard, so nothing of this hand-over may remain to be taken.
+        if (created) {
+            oapiDeleteVessel(created, nullptr);
+        }
+        RemoveCrewFile(TRANSFER_RECORD_PATH);
+        return CREW_CANNOT_LEAVE;
+    }
+    const VECTOR3 zero = {{0.0, 0.0, 0.0}};
+    carrier->CreateAttachment(true, values, zero, zero, CREW_ATTACHMENT_ID, false);
+    return CREW_TRANSFER;
+}
+
 // Makes the vessel of a member who leaves the slot's vessel: on free EVA, or handed over
 // when a vessel is docked at the slot's dock port. The record is on disk before the vessel
 // exists, and the new vessel is turned by rotation (radians). Age and pulse outside the
 // record's windows travel as their fallbacks.
-// CREW_EVA or CREW_TRANSFER when made; otherwise the refusals of PlanTransfer, or
-// CREW_CANNOT_LEAVE when the slot has no vessel, the record cannot be written whole (nothing
-// is made), the host makes no vessel, or the transfer vessel cannot be reached (it is
-// deleted again with its record), or CREW_NO_CREW_MODULE when no module runs the vessel the
-// host made (it is deleted again, with the transfer record).
+// The results of LaunchCrewVessel, the refusals of PlanTransfer, or CREW_CANNOT_LEAVE when
+// the slot has no vessel or the record cannot be written whole (nothing is made).
 EvaResult CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int age, int pulse,
                            int weight, const VECTOR3 &exitOffset, const VECTOR3 &rotation) {
     age = InWindowOr(age, 0, MAX_RECORD_AGE, FALLBACK_RECORD_AGE);
@@ -302,38 +349,8 @@ EvaResult CreateCrewVessel(const AirlockSlot &slot, const char *crewText, int ag
         return CREW_CANNOT_LEAVE;
     }
 
-    CleanObjectName(plan.objectName);
-    OBJHANDLE created = oapiCreateVessel(plan.objectName, CREW_VESSEL_CLASS, plan.status);
-    VESSEL *carrier = created ? oapiGetVesselInterface(created) : nullptr;
-    if (carrier && carrier->Version() == PLAIN_VESSEL_VERSION) {
-        // The simulator made the vessel without the companion module (it could not load it):
-        // nothing would ever show the member's "V-em" point, so he could never come back.
-        // He stays aboard, and nothing of this hand-over remains.
-        oapiDeleteVessel(created, nullptr);
-        if (docked) {
-            RemoveCrewFile(TRANSFER_RECORD_PATH);
-        }
-        return CREW_NO_CREW_MODULE;
-    }
-    if (created) {
-        OrientCrewVessel(rotation, created);
-    }
-    if (!docked) {
-        // A member whose vessel the host refused stays aboard.
-        return created ? CREW_EVA : CREW_CANNOT_LEAVE;
-    }
-    if (!carrier) {
-        // The member stays aboard, so nothing of this hand-over may remain to be taken.
-        if (created) {
-            oapiDeleteVessel(created, nullptr);
-        }
-        RemoveCrewFile(TRANSFER_RECORD_PATH);
-        return CREW_CANNOT_LEAVE;
-    }
     const VECTOR3 values = {{double(age), double(pulse), double(weight)}};
-    const VECTOR3 zero = {{0.0, 0.0, 0.0}};
-    carrier->CreateAttachment(true, values, zero, zero, CREW_ATTACHMENT_ID, false);
-    return CREW_TRANSFER;
+    return LaunchCrewVessel(plan, docked != nullptr, values, rotation);
 }
 
 }  // namespace
@@ -365,25 +382,13 @@ EvaResult CrewManager::EvaCrewMember(const char *name) {
         }
     }
 
-    int index = -1;
-    for (int i = 0; i < roster.count && i < ROSTER_SIZE; ++i) {
-        if (crewtext::EqualNoCase(roster.members[i].name, name, CREW_NAME_SIZE)) {
-            index = i;
-            break;
-        }
-    }
+    const int index = FindCrewMember(name);
     if (index < 0) {
         return CREW_NO_SUCH_MEMBER;
     }
     const CrewMember &member = roster.members[index];
-
-    char crewText[CREW_TEXT_SIZE] = {};
-    if (member.missionId[0] != '\0') {
-        std::snprintf(crewText, sizeof crewText, "%.*s-%.*s", MISSION_ID_MAX_LENGTH,
-                      member.missionId, CREW_NAME_MAX_LENGTH, member.name);
-    } else {
-        std::snprintf(crewText, sizeof crewText, "%.*s", CREW_NAME_MAX_LENGTH, member.name);
-    }
+    char crewText[CREW_TEXT_SIZE];
+    FormatCrewText(member, crewText);
 
     // The name the crew-member vessel will bear, for GetLastEvaVessel.
     std::snprintf(eva.lastVesselName, sizeof eva.lastVesselName, "%s%s", EVA_VESSEL_PREFIX,
