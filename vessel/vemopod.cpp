@@ -233,36 +233,8 @@ void vemopod::clbkSetClassCaps(FILEHANDLE cfg) {
     SetBankMomentScale(POD_BANK_MOMENT_SCALE);
     SetCameraOffset(POD_CAMERA_OFFSET);
 
-    // meshes and exhaust texture; the crew stays hidden until someone comes aboard through
-    // the airlock, even when the scenario brings crew with it
-    podMesh = oapiLoadMeshGlobal(POD_MESH_NAME);
-    crewMesh = oapiLoadMeshGlobal(CREW_MESH_NAME);
-    crewCockpitMesh = oapiLoadMeshGlobal(CREW_COCKPIT_MESH_NAME);
-    exhaustTexture = oapiRegisterExhaustTexture(EXHAUST_TEXTURE_NAME);
-    InsertMesh(podMesh, POD_MESH_INDEX);
-    SetMeshVisibilityMode(POD_MESH_INDEX, MESHVIS_ALWAYS);
-    crewMeshIndex = AddMesh(crewMesh);
-    crewCockpitMeshIndex = AddMesh(crewCockpitMesh);
-    SetMeshVisibilityMode(crewMeshIndex, MESHVIS_NEVER);
-    SetMeshVisibilityMode(crewCockpitMeshIndex, MESHVIS_NEVER);
-
-    // deployment animation, stowed
-    MGROUP_ROTATE &deployRotation = DeployRotation();
-    MGROUP_SCALE &deployScale = DeployScale();
-    deployAnim = CreateAnimation(ANIM_INITIAL_STATE);
-    deployState = 0.0;
-    AddAnimationComponent(deployAnim, DEPLOY_ROTATION_RANGE[0], DEPLOY_ROTATION_RANGE[1],
-                          &deployRotation);
-    AddAnimationComponent(deployAnim, DEPLOY_SCALE_RANGE[0], DEPLOY_SCALE_RANGE[1], &deployScale);
-    SetAnimation(deployAnim, deployState);
-
-    // cockpit animation; nothing moves it afterwards
-    MGROUP_ROTATE &cockpitRotation = CockpitRotation();
-    cockpitAnim = CreateAnimation(ANIM_INITIAL_STATE);
-    cockpitAnimState = 0.0;
-    AddAnimationComponent(cockpitAnim, COCKPIT_ROTATION_RANGE[0], COCKPIT_ROTATION_RANGE[1],
-                          &cockpitRotation);
-    SetAnimation(cockpitAnim, cockpitAnimState);
+    SetUpMeshes();
+    SetUpAnimations();
 
     // reentry
     SetRotDrag(POD_ROT_DRAG);
@@ -276,7 +248,46 @@ void vemopod::clbkSetClassCaps(FILEHANDLE cfg) {
         CreatePropellantResource(ENGINE_PROPELLANT_MASS, TANK_START_FULL, TANK_EFFICIENCY);
     SetDefaultPropellantResource(enginePropellant);
 
-    // attitude thrusters (RCS_BLOCKS), all on the small tank
+    CreateAttitudeThrusters();
+    SetUpCrew();
+}
+
+// Meshes and exhaust texture; the crew stays hidden until someone comes aboard through the
+// airlock, even when the scenario brings crew with it.
+void vemopod::SetUpMeshes() {
+    podMesh = oapiLoadMeshGlobal(POD_MESH_NAME);
+    crewMesh = oapiLoadMeshGlobal(CREW_MESH_NAME);
+    crewCockpitMesh = oapiLoadMeshGlobal(CREW_COCKPIT_MESH_NAME);
+    exhaustTexture = oapiRegisterExhaustTexture(EXHAUST_TEXTURE_NAME);
+    InsertMesh(podMesh, POD_MESH_INDEX);
+    SetMeshVisibilityMode(POD_MESH_INDEX, MESHVIS_ALWAYS);
+    crewMeshIndex = AddMesh(crewMesh);
+    crewCockpitMeshIndex = AddMesh(crewCockpitMesh);
+    SetMeshVisibilityMode(crewMeshIndex, MESHVIS_NEVER);
+    SetMeshVisibilityMode(crewCockpitMeshIndex, MESHVIS_NEVER);
+}
+
+// The deployment animation, stowed, and the cockpit animation, which nothing moves later.
+void vemopod::SetUpAnimations() {
+    MGROUP_ROTATE &deployRotation = DeployRotation();
+    MGROUP_SCALE &deployScale = DeployScale();
+    deployAnim = CreateAnimation(ANIM_INITIAL_STATE);
+    deployState = 0.0;
+    AddAnimationComponent(deployAnim, DEPLOY_ROTATION_RANGE[0], DEPLOY_ROTATION_RANGE[1],
+                          &deployRotation);
+    AddAnimationComponent(deployAnim, DEPLOY_SCALE_RANGE[0], DEPLOY_SCALE_RANGE[1], &deployScale);
+    SetAnimation(deployAnim, deployState);
+
+    MGROUP_ROTATE &cockpitRotation = CockpitRotation();
+    cockpitAnim = CreateAnimation(ANIM_INITIAL_STATE);
+    cockpitAnimState = 0.0;
+    AddAnimationComponent(cockpitAnim, COCKPIT_ROTATION_RANGE[0], COCKPIT_ROTATION_RANGE[1],
+                          &cockpitRotation);
+    SetAnimation(cockpitAnim, cockpitAnimState);
+}
+
+// The attitude thrusters (RCS_BLOCKS), all on the small tank, in their groups.
+void vemopod::CreateAttitudeThrusters() {
     for (const RcsBlock &block : RCS_BLOCKS) {
         THRUSTER_HANDLE th[4];
         for (int i = 0; i < block.count; ++i) {
@@ -294,10 +305,12 @@ void vemopod::clbkSetClassCaps(FILEHANDLE cfg) {
             CreateThrusterGroup(members, count, group.type);
         }
     }
+}
 
-    // crew, in this order: the last two calls need the airlock that DefineAirlockShape
-    // completes. None of the results is acted on here; a manager that failed to set up (the
-    // companion module is missing) refuses every later crew call.
+// The crew, in this order: the last two calls need the airlock that DefineAirlockShape
+// completes. None of the results is acted on here; a manager that failed to set up (the
+// companion module is missing) refuses every later crew call.
+void vemopod::SetUpCrew() {
     crewInitResult = crew.InitCrewManager(GetHandle());
     crew.ReadCompanionVersion();
     crew.DefineAirlockShape(AIRLOCK_DOOR_OPEN, AIRLOCK_MIN_X, AIRLOCK_MAX_X, AIRLOCK_MIN_Y,

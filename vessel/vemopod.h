@@ -22,6 +22,11 @@ public:
     void clbkSaveState(FILEHANDLE scn) override;
 
 private:
+    // Parts of the class set-up, in the order clbkSetClassCaps calls them.
+    void SetUpMeshes();
+    void SetUpAnimations();
+    void CreateAttitudeThrusters();
+    void SetUpCrew();
     void CreateEngine();
 
     double deployState;                  // 0 stowed .. 1 fully deployed; drives deployAnim
