@@ -35,18 +35,19 @@ void PutLe32(std::vector<unsigned char> &out, std::size_t at, std::uint32_t v) {
 TEST_F(EvaWorldTest, RefusalsLeaveRosterAndWorldAlone) {
     CrewManager unready;
     std::memset(&unready, 0, sizeof unready);
-    EXPECT_EQ(unready.EvaCrewMember("Jo"), -6);
+    EXPECT_EQ(unready.EvaCrewMember("Jo"), CREW_CANNOT_LEAVE);
     EXPECT_EQ(unready.GetLastEvaVessel(), nullptr);
 
     OBJHANDLE alpha = MakeHab("Alpha");
     CrewManager &crew = Crew(alpha);
-    EXPECT_EQ(crew.EvaCrewMember(nullptr), -4);  // the name is tested before the roster
-    EXPECT_EQ(crew.EvaCrewMember("Jo"), 0);
+    EXPECT_EQ(crew.EvaCrewMember(nullptr),
+              CREW_NO_SUCH_MEMBER);  // the name is tested before the roster
+    EXPECT_EQ(crew.EvaCrewMember("Jo"), CREW_NOBODY_ABOARD);
 
     ASSERT_EQ(crew.AddCrewMember("Jo", 35, 72, 80, "A01"), 1);
     StartCounting();
-    EXPECT_EQ(crew.EvaCrewMember(std::string(40, 'J').c_str()), -4);
-    EXPECT_EQ(crew.EvaCrewMember("Joe"), -4);
+    EXPECT_EQ(crew.EvaCrewMember(std::string(40, 'J').c_str()), CREW_NO_SUCH_MEMBER);
+    EXPECT_EQ(crew.EvaCrewMember("Joe"), CREW_NO_SUCH_MEMBER);
 
     ASSERT_EQ(crew.DefineAirlockShape(0, -2, 2, -2, 2, -2, 2), 1);
     EXPECT_EQ(crew.EvaCrewMember("Jo"), CREW_DOOR_CLOSED);
@@ -64,7 +65,7 @@ TEST_F(EvaWorldTest, FreeEvaNamesTheVesselAfterTheMember) {
     StartCounting();
     const double massAboard = oapiGetEmptyMass(alpha);
 
-    EXPECT_EQ(crew.EvaCrewMember("PILOT one"), 1);  // letter case does not matter
+    EXPECT_EQ(crew.EvaCrewMember("PILOT one"), CREW_EVA);  // letter case does not matter
     OBJHANDLE one = world().find("Vemo_X1-Pilot_One");
     ASSERT_NE(one, nullptr);
     EXPECT_EQ(world().record(one)->className, "Vemo");
@@ -74,7 +75,7 @@ TEST_F(EvaWorldTest, FreeEvaNamesTheVesselAfterTheMember) {
     EXPECT_EQ(Slot(alpha).freeSeats, kHabSeats - 1);
 
     // Without a mission id the vessel bears the name alone.
-    EXPECT_EQ(crew.EvaCrewMember("Pilot Two"), 1);
+    EXPECT_EQ(crew.EvaCrewMember("Pilot Two"), CREW_EVA);
     EXPECT_NE(world().find("Vemo_Pilot_Two"), nullptr);
     EXPECT_EQ(crew.GetCrewCount(), 0);
 }
@@ -84,10 +85,10 @@ TEST_F(EvaWorldTest, EvaRecordFileIsTheLittleEndianRecord) {
     CrewManager &crew = Crew(alpha);
     // An earlier, longer record must leave nothing behind in the text fields.
     ASSERT_EQ(crew.AddCrewMember("Abcdefghijklmnopqrstuvwxy", 50, 70, 95, "LONG"), 1);
-    ASSERT_EQ(crew.EvaCrewMember("Abcdefghijklmnopqrstuvwxy"), 1);
+    ASSERT_EQ(crew.EvaCrewMember("Abcdefghijklmnopqrstuvwxy"), CREW_EVA);
     ASSERT_EQ(crew.AddCrewMember("Pilot One", 35, 72, 80, "X1"), 1);
     StartCounting();
-    ASSERT_EQ(crew.EvaCrewMember("Pilot One"), 1);
+    ASSERT_EQ(crew.EvaCrewMember("Pilot One"), CREW_EVA);
 
     std::vector<unsigned char> expected(104, 0);
     const char name[] = "Vemo_X1-Pilot One";
@@ -116,7 +117,7 @@ TEST_F(EvaWorldTest, RotatedMovingVesselSendsMemberOutAlongItsOwnZ) {
     ASSERT_EQ(crew.AddCrewMember("Pilot One", 35, 72, 80, "X1"), 1);
     StartCounting();
 
-    ASSERT_EQ(crew.EvaCrewMember("Pilot One"), 1);
+    ASSERT_EQ(crew.EvaCrewMember("Pilot One"), CREW_EVA);
     const sim::VesselRecord *a = world().record(alpha);
     const sim::VesselRecord *m = world().record(world().find("Vemo_X1-Pilot_One"));
     ASSERT_NE(m, nullptr);
@@ -154,7 +155,7 @@ TEST_F(EvaWorldTest, MemberLeavingALandedVesselStartsAtRestAsItStands) {
     ASSERT_EQ(Crew(alpha).AddCrewMember("Pilot Two", 40, 60, 90, "X1"), 1);
     StartCounting();
 
-    ASSERT_EQ(Crew(alpha).EvaCrewMember("Pilot One"), 1);
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Pilot One"), CREW_EVA);
     const sim::VesselRecord *m = world().record(world().find("Vemo_X1-Pilot_One"));
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->status, sim::kLanded);
@@ -170,7 +171,7 @@ TEST_F(EvaWorldTest, MemberLeavingALandedVesselStartsAtRestAsItStands) {
 
     // Handed over to a landed vessel: the carrier too starts still and turned as Beta.
     ASSERT_TRUE(world().dock(alpha, 0, beta, 0, false));
-    ASSERT_EQ(Crew(alpha).EvaCrewMember("Pilot Two"), 2);
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Pilot Two"), CREW_TRANSFER);
     const sim::VesselRecord *c = world().record(world().find("VemoTBeta"));
     ASSERT_NE(c, nullptr);
     const sim::VesselRecord *b = world().record(beta);
@@ -179,7 +180,7 @@ TEST_F(EvaWorldTest, MemberLeavingALandedVesselStartsAtRestAsItStands) {
     for (int i = 0; i < 9; ++i) {
         EXPECT_NEAR(c->rot.data[i], b->rot.data[i], 1e-12) << "turned as Beta stands";
     }
-    EXPECT_EQ(ScanNow(beta), 2);
+    EXPECT_EQ(ScanNow(beta), CREW_HANDED_OVER);
     EXPECT_EQ(Roster(Crew(beta)), "X1-Pilot Two-40-60-90;");
 }
 
@@ -192,7 +193,7 @@ TEST_F(EvaWorldTest, TransferPlacesCarrierInTheMiddleOfTheDockedAirlock) {
     StartCounting();
     const OBJHANDLE focus = world().focus();
 
-    EXPECT_EQ(Crew(alpha).EvaCrewMember("Pilot One"), 2);
+    EXPECT_EQ(Crew(alpha).EvaCrewMember("Pilot One"), CREW_TRANSFER);
     EXPECT_EQ(Crew(alpha).GetCrewCount(), 0);
     OBJHANDLE carrier = world().find("VemoTBeta");
     ASSERT_NE(carrier, nullptr);
@@ -211,8 +212,8 @@ TEST_F(EvaWorldTest, TransferPlacesCarrierInTheMiddleOfTheDockedAirlock) {
     EXPECT_EQ(record[92], 80);
     // After the walk through the hand-over the member is aboard Beta, the file is gone and
     // the focus has not moved.
-    EXPECT_EQ(ScanNow(alpha), 0);
-    EXPECT_EQ(ScanNow(beta), 2);
+    EXPECT_EQ(ScanNow(alpha), CREW_NOBODY_RETURNED);
+    EXPECT_EQ(ScanNow(beta), CREW_HANDED_OVER);
     EXPECT_EQ(Roster(Crew(beta)), "X1-Pilot One-35-72-80;");
     EXPECT_EQ(world().find("VemoTBeta"), nullptr);
     EXPECT_FALSE(Exists(kTransferFile));
@@ -229,19 +230,19 @@ TEST_F(EvaWorldTest, DockedVesselRefusalsComeBeforeTheRosterLookup) {
 
     // No free seat: -3, even for a name on no roster.
     ASSERT_EQ(Crew(beta).SetMaxSeatCount(1), 1);
-    EXPECT_EQ(Crew(alpha).EvaCrewMember("Jo"), -3);
-    EXPECT_EQ(Crew(alpha).EvaCrewMember("Nobody"), -3);
+    EXPECT_EQ(Crew(alpha).EvaCrewMember("Jo"), CREW_DOCKED_FULL);
+    EXPECT_EQ(Crew(alpha).EvaCrewMember("Nobody"), CREW_DOCKED_FULL);
 
     // Seats free, door closed: -2.
     ASSERT_EQ(Crew(beta).SetMaxSeatCount(4), 1);
     ASSERT_EQ(Crew(beta).DefineAirlockShape(0, -2, 2, -2, 2, -2, 2), 1);
-    EXPECT_EQ(Crew(alpha).EvaCrewMember("Jo"), -2);
+    EXPECT_EQ(Crew(alpha).EvaCrewMember("Jo"), CREW_DOCKED_DOOR_CLOSED);
 
     // Docked to a vessel without a crew airlock: -5.
     ASSERT_TRUE(world().undock(alpha, 0));
     OBJHANDLE plain = Make("Cargo", "Plain", vec(0, 0, -30));
     ASSERT_TRUE(world().dock(alpha, 0, plain, 0));
-    EXPECT_EQ(Crew(alpha).EvaCrewMember("Jo"), -5);
+    EXPECT_EQ(Crew(alpha).EvaCrewMember("Jo"), CREW_DOCKED_NO_AIRLOCK);
 
     EXPECT_EQ(Roster(Crew(alpha)), "-Jo-35-72-80;");
     EXPECT_FALSE(Exists(kTransferFile));
@@ -282,7 +283,7 @@ TEST_F(EvaWorldTest, OutOfWindowValuesTravelAsFallbacks) {
     CrewManager &crew = Crew(alpha);
     ASSERT_EQ(crew.AddCrewMember("Old", 130, 150, 80, ""), 1);
     StartCounting();
-    ASSERT_EQ(crew.EvaCrewMember("Old"), 2);
+    ASSERT_EQ(crew.EvaCrewMember("Old"), CREW_TRANSFER);
     const std::vector<unsigned char> record = ReadBytes(kTransferFile);
     ASSERT_EQ(record.size(), 104u);
     EXPECT_EQ(record[80], 41);
@@ -345,7 +346,7 @@ TEST_F(EvaWorldTest, TransferRefusedWhenTheReceiverNameDoesNotFit) {
     ASSERT_EQ(Crew(alpha).AddCrewMember("Jo", 35, 72, 80, ""), 1);
     StartCounting();
 
-    EXPECT_EQ(Crew(alpha).EvaCrewMember("Jo"), -7);
+    EXPECT_EQ(Crew(alpha).EvaCrewMember("Jo"), CREW_RECEIVER_NAME_LONG);
     EXPECT_EQ(Crew(alpha).GetCrewCount(), 1);
     EXPECT_FALSE(Exists(kTransferFile));
     EXPECT_EQ(world().vessels().size(), 2u);
@@ -354,9 +355,9 @@ TEST_F(EvaWorldTest, TransferRefusedWhenTheReceiverNameDoesNotFit) {
     ASSERT_TRUE(world().undock(alpha, 0));
     OBJHANDLE exact = MakeHab(fits, vec(0, 0, -40));
     ASSERT_TRUE(world().dock(alpha, 0, exact, 0));
-    EXPECT_EQ(Crew(alpha).EvaCrewMember("Jo"), 2);
+    EXPECT_EQ(Crew(alpha).EvaCrewMember("Jo"), CREW_TRANSFER);
     EXPECT_NE(world().find("VemoT" + fits), nullptr);
-    EXPECT_EQ(ScanNow(exact), 2);
+    EXPECT_EQ(ScanNow(exact), CREW_HANDED_OVER);
     EXPECT_EQ(Roster(Crew(exact)), "-Jo-35-72-80;");
 }
 
@@ -373,12 +374,12 @@ TEST_F(EvaWorldTest, SecondTransferWaitsUntilTheFirstIsTaken) {
     ASSERT_EQ(Crew(gamma).AddCrewMember("Gus", 50, 80, 90, "G"), 1);
     StartCounting();
 
-    ASSERT_EQ(Crew(alpha).EvaCrewMember("Ann"), 2);
-    EXPECT_EQ(Crew(gamma).EvaCrewMember("Gus"), -8);
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Ann"), CREW_TRANSFER);
+    EXPECT_EQ(Crew(gamma).EvaCrewMember("Gus"), CREW_TRANSFER_PENDING);
     EXPECT_EQ(Crew(gamma).GetCrewCount(), 1);
-    EXPECT_EQ(ScanNow(beta), 2);
+    EXPECT_EQ(ScanNow(beta), CREW_HANDED_OVER);
     EXPECT_EQ(Roster(Crew(beta)), "A-Ann-30-60-70;");
-    EXPECT_EQ(Crew(gamma).EvaCrewMember("Gus"), 2);
-    EXPECT_EQ(ScanNow(delta), 2);
+    EXPECT_EQ(Crew(gamma).EvaCrewMember("Gus"), CREW_TRANSFER);
+    EXPECT_EQ(ScanNow(delta), CREW_HANDED_OVER);
     EXPECT_EQ(Roster(Crew(delta)), "G-Gus-50-80-90;");
 }

@@ -69,12 +69,12 @@ TEST_F(EvaWorldTest, ClosedDoorOrUnreadyManagerTakesNobody) {
     OBJHANDLE jo = MakeMember("Vemo_Jo", alpha, vec(0, 0, 0), vec(35, 72, 80));
     StartCounting();
     ASSERT_EQ(Crew(alpha).DefineAirlockShape(0, -2, 2, -2, 2, -2, 2), 1);
-    EXPECT_EQ(ScanNow(alpha), 0);
+    EXPECT_EQ(ScanNow(alpha), CREW_NOBODY_RETURNED);
     EXPECT_NE(world().record(jo), nullptr);
 
     CrewManager unready;
     std::memset(&unready, 0, sizeof unready);
-    EXPECT_EQ(unready.ProcessReturningCrew(), -1);
+    EXPECT_EQ(unready.ProcessReturningCrew(), CREW_NOT_READY);
     EXPECT_EQ(Crew(alpha).GetCrewCount(), 0);
 }
 
@@ -87,15 +87,15 @@ TEST_F(EvaWorldTest, MemberOnTheBoxEdgeComesAboardWithNameAndValues) {
     world().setFocus(one);
     const double mass = oapiGetEmptyMass(alpha);
 
-    EXPECT_EQ(ScanNow(other), 0);
-    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_EQ(ScanNow(other), CREW_NOBODY_RETURNED);
+    EXPECT_EQ(ScanNow(alpha), CREW_BACK_FROM_EVA);
     EXPECT_EQ(Roster(Crew(alpha)), "X1-Pilot One-35-72-80;");
     EXPECT_EQ(world().record(one), nullptr);
     EXPECT_EQ(world().focus(), alpha);
     EXPECT_DOUBLE_EQ(oapiGetEmptyMass(alpha), mass + 80.0);
 
     world().placeNear(two, alpha, vec(-2, 2, -2));
-    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_EQ(ScanNow(alpha), CREW_BACK_FROM_EVA);
     EXPECT_EQ(Roster(Crew(alpha)), "X1-Pilot One-35-72-80;-Pilot Two-40-60-90;");
 }
 
@@ -108,12 +108,12 @@ TEST_F(EvaWorldTest, TheBoxTurnsWithItsVessel) {
     OBJHANDLE along = MakeMember("Vemo_Along", alpha, vec(0, 0, 0), vec(30, 60, 70));
     world().setPosition(along, sim::operator+(world().record(alpha)->rpos, vec(0, 0, 3)));
     StartCounting();
-    EXPECT_EQ(ScanNow(alpha), 0);
+    EXPECT_EQ(ScanNow(alpha), CREW_NOBODY_RETURNED);
 
     world().placeNear(along, alpha, vec(0, 0, 3));  // 3 m off along global x
     EXPECT_NEAR(std::fabs(world().record(along)->rpos.x - world().record(alpha)->rpos.x), 3.0,
                 1e-9);
-    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_EQ(ScanNow(alpha), CREW_BACK_FROM_EVA);
 }
 
 TEST_F(EvaWorldTest, OnlyVesselsWithTheMemberSignatureAreTaken) {
@@ -134,7 +134,7 @@ TEST_F(EvaWorldTest, OnlyVesselsWithTheMemberSignatureAreTaken) {
     AddPoint(plain, true, "V-em", vec(30, 60, 70));
     StartCounting();
 
-    EXPECT_EQ(ScanNow(alpha), 0);
+    EXPECT_EQ(ScanNow(alpha), CREW_NOBODY_RETURNED);
     EXPECT_EQ(Crew(alpha).GetCrewCount(), 0);
     EXPECT_EQ(world().vessels().size(), 5u);
 }
@@ -147,9 +147,9 @@ TEST_F(EvaWorldTest, ListOrderDecidesWhoComesFirst) {
     StartCounting();
 
     // The one outside does not stop the walk; both inside come in at once, in list order.
-    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_EQ(ScanNow(alpha), CREW_BACK_FROM_EVA);
     EXPECT_EQ(Roster(Crew(alpha)), "-First-30-60-70;-Second-40-70-80;");
-    EXPECT_EQ(ScanNow(alpha), 0);
+    EXPECT_EQ(ScanNow(alpha), CREW_NOBODY_RETURNED);
     EXPECT_NE(world().find("Vemo_Outside"), nullptr);
 }
 
@@ -160,11 +160,11 @@ TEST_F(EvaWorldTest, CarrierForAnotherVesselDoesNotHideMembersBehindIt) {
     OBJHANDLE beta = MakeHab("Beta", vec(0, 0, -20));
     ASSERT_TRUE(world().dock(alpha, 0, beta, 0));
     ASSERT_EQ(Crew(alpha).AddCrewMember("Ann", 30, 60, 70, ""), 1);
-    ASSERT_EQ(Crew(alpha).EvaCrewMember("Ann"), 2);
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Ann"), CREW_TRANSFER);
     MakeMember("Vemo_Bob", alpha, vec(0, 0, 0), vec(40, 70, 80));
     StartCounting();
 
-    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_EQ(ScanNow(alpha), CREW_BACK_FROM_EVA);
     EXPECT_EQ(Roster(Crew(alpha)), "-Bob-40-70-80;");
     EXPECT_NE(world().find("VemoTBeta"), nullptr);
     EXPECT_TRUE(Exists(kTransferFile));
@@ -178,14 +178,14 @@ TEST_F(EvaWorldTest, FullRosterLeavesMembersWaitingUntilASeatIsFree) {
     ASSERT_TRUE(world().dock(alpha, 0, beta, 0));
     ASSERT_EQ(Crew(alpha).AddCrewMember("Ann", 30, 60, 70, "A"), 1);
     ASSERT_EQ(Crew(beta).SetMaxSeatCount(1), 1);
-    ASSERT_EQ(Crew(alpha).EvaCrewMember("Ann"), 2);
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Ann"), CREW_TRANSFER);
     // Beta fills its seat before it scans; a member on EVA waits at its airlock too.
     ASSERT_EQ(Crew(beta).AddCrewMember("Cy", 40, 70, 80, ""), 1);
     OBJHANDLE dan = MakeMember("Vemo_Dan", beta, vec(0, 0, 0), vec(45, 75, 85));
     StartCounting();
 
-    EXPECT_EQ(ScanNow(beta), 0);
-    EXPECT_EQ(ScanNow(beta), 0);
+    EXPECT_EQ(ScanNow(beta), CREW_NOBODY_RETURNED);
+    EXPECT_EQ(ScanNow(beta), CREW_NOBODY_RETURNED);
     EXPECT_NE(world().find("VemoTBeta"), nullptr);
     EXPECT_NE(world().record(dan), nullptr);
     EXPECT_TRUE(Exists(kTransferFile));
@@ -193,11 +193,11 @@ TEST_F(EvaWorldTest, FullRosterLeavesMembersWaitingUntilASeatIsFree) {
 
     ASSERT_EQ(Crew(beta).RemoveCrewMember("Cy"), 1);
     ASSERT_EQ(Crew(alpha).AddCrewMember("Cy", 40, 70, 80, ""), 1);  // Cy moved over by hand
-    EXPECT_EQ(ScanNow(beta), 2);
+    EXPECT_EQ(ScanNow(beta), CREW_HANDED_OVER);
     EXPECT_EQ(Roster(Crew(beta)), "A-Ann-30-60-70;");
     EXPECT_FALSE(Exists(kTransferFile));
     ASSERT_EQ(Crew(beta).SetMaxSeatCount(2), 1);
-    EXPECT_EQ(ScanNow(beta), 1);
+    EXPECT_EQ(ScanNow(beta), CREW_BACK_FROM_EVA);
     EXPECT_EQ(Roster(Crew(beta)), "A-Ann-30-60-70;-Dan-45-75-85;");
 }
 
@@ -225,35 +225,35 @@ TEST_F(EvaWorldTest, UnreadableTransferRecordNeverBoardsAStaleMember) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.member);
-        ASSERT_EQ(Crew(alpha).EvaCrewMember(c.member), 2);
+        ASSERT_EQ(Crew(alpha).EvaCrewMember(c.member), CREW_TRANSFER);
         std::vector<unsigned char> record = ReadBytes(kTransferFile);
         ASSERT_EQ(record.size(), 104u);
         // Meanwhile another member leaves on EVA and fills the module's record buffer.
-        ASSERT_EQ(Crew(gamma).EvaCrewMember("Stale"), 1);
+        ASSERT_EQ(Crew(gamma).EvaCrewMember("Stale"), CREW_EVA);
         if (c.keepBytes < 0) {
             std::filesystem::remove(root_ / kTransferFile);
         } else {
             record.resize(static_cast<std::size_t>(c.keepBytes));
             WriteBytes(kTransferFile, record);
         }
-        EXPECT_EQ(ScanNow(beta), 2);
+        EXPECT_EQ(ScanNow(beta), CREW_HANDED_OVER);
         EXPECT_EQ(Roster(Crew(beta)), c.roster);
         EXPECT_FALSE(Exists(kTransferFile));
         // Stale goes back home for the next round.
-        ASSERT_EQ(ScanNow(gamma), 0);
+        ASSERT_EQ(ScanNow(gamma), CREW_NOBODY_RETURNED);
         world().placeNear(world().find("Vemo_S-Stale"), gamma, vec(0, 0, 0));
         AddPoint(world().find("Vemo_S-Stale"), true, "V-em", vec(99, 99, 99));
-        ASSERT_EQ(ScanNow(gamma), 1);
+        ASSERT_EQ(ScanNow(gamma), CREW_BACK_FROM_EVA);
     }
 
     // A whole record of another hand-over disagrees with the carrier's values.
     ASSERT_EQ(Crew(beta).RemoveCrewMember("Cy"), 1);
     ASSERT_EQ(Crew(alpha).AddCrewMember("Cy", 32, 62, 72, "C"), 1);
-    ASSERT_EQ(Crew(alpha).EvaCrewMember("Cy"), 2);
+    ASSERT_EQ(Crew(alpha).EvaCrewMember("Cy"), CREW_TRANSFER);
     std::vector<unsigned char> record = ReadBytes(kTransferFile);
     record[80] = 77;
     WriteBytes(kTransferFile, record);
-    EXPECT_EQ(ScanNow(beta), 2);
+    EXPECT_EQ(ScanNow(beta), CREW_HANDED_OVER);
     EXPECT_EQ(Crew(beta).GetCrewMember(2)->age, 32);
     EXPECT_STREQ(Crew(beta).GetCrewMember(2)->name, "Unknown");
 }
@@ -283,7 +283,7 @@ TEST_F(EvaWorldTest, ArrivingNamesSplitIntoMissionIdAndName) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.vessel);
         MakeMember(c.vessel, alpha, vec(0, 0, 0), vec(35, 72, 80));
-        ASSERT_EQ(ScanNow(alpha), 1);
+        ASSERT_EQ(ScanNow(alpha), CREW_BACK_FROM_EVA);
         const CrewMember &m = *Crew(alpha).GetCrewMember(Crew(alpha).GetCrewCount() - 1);
         EXPECT_STREQ(m.missionId, c.missionId);
         EXPECT_EQ(m.name, c.name);
@@ -298,13 +298,13 @@ TEST_F(EvaWorldTest, MemberValuesOfAnyMagnitudeAreClamped) {
     StartCounting();
     const AirlockSlot before = Slot(alpha);
 
-    EXPECT_EQ(ScanNow(alpha), 0);  // outside the box: nothing changes
+    EXPECT_EQ(ScanNow(alpha), CREW_NOBODY_RETURNED);  // outside the box: nothing changes
     EXPECT_EQ(Crew(alpha).GetCrewCount(), 0);
     EXPECT_EQ(Slot(alpha).statusValue, before.statusValue);
     EXPECT_EQ(Slot(alpha).freeSeats, before.freeSeats);
 
     world().placeNear(wild, alpha, vec(0, 0, 0));
-    EXPECT_EQ(ScanNow(alpha), 1);
+    EXPECT_EQ(ScanNow(alpha), CREW_BACK_FROM_EVA);
     EXPECT_EQ(Roster(Crew(alpha)), "-Wild-140-0-5;");
 }
 
@@ -344,14 +344,14 @@ TEST_F(EvaWorldTest, TheHundredAndFirstAndTheTenThousandthTakeTheirMembersBack) 
         OBJHANDLE h = habs[index];
         const std::string missionId = "Q" + std::to_string(index % 10);
         ASSERT_EQ(Crew(h).AddCrewMember("Jo", 35, 72, 80, missionId.c_str()), 1);
-        ASSERT_EQ(Crew(h).EvaCrewMember("Jo"), 1);
+        ASSERT_EQ(Crew(h).EvaCrewMember("Jo"), CREW_EVA);
         EXPECT_EQ(Slot(h).freeSeats, kHabSeats);
         const std::string name = "Vemo_" + missionId + "-Jo";
         OBJHANDLE member = world().find(name);
         ASSERT_NE(member, nullptr);
         AddPoint(member, true, "V-em", vec(35, 72, 80));  // the stand-in shows no point itself
         world().placeNear(member, h, vec(0, 1, 0));
-        EXPECT_EQ(ScanNow(h), 1);
+        EXPECT_EQ(ScanNow(h), CREW_BACK_FROM_EVA);
         EXPECT_EQ(Roster(Crew(h)), missionId + "-Jo-35-72-80;");
         EXPECT_EQ(world().find(name), nullptr);
     }
