@@ -8,7 +8,9 @@
 // refuses until then.
 //
 // Operations report by the codes of CrewResult.h. Nothing here throws or shows anything to
-// the user.
+// the user. They are defined by subject: set-up and roster in CrewManager.cpp, scenario lines
+// in CrewLines.cpp, EVA in Eva.cpp, returning crew in ReturningCrew.cpp, the version file in
+// CompanionVersion.cpp.
 #ifndef VEMO_CREW_CREWMANAGER_H
 #define VEMO_CREW_CREWMANAGER_H
 
