@@ -64,6 +64,8 @@ TEST_F(EvaWorldTest, FreeEvaNamesTheVesselAfterTheMember) {
     ASSERT_EQ(crew.AddCrewMember("Pilot Two", 40, 60, 90, nullptr), 1);
     StartCounting();
     const double massAboard = oapiGetEmptyMass(alpha);
+    Make("", "Plain", vec(0, 0, -30));            // any name is a vessel's, the empty one too
+    EXPECT_EQ(crew.GetLastEvaVessel(), nullptr);  // nobody has left yet
 
     EXPECT_EQ(crew.EvaCrewMember("PILOT one"), CREW_EVA);  // letter case does not matter
     OBJHANDLE one = world().find("Vemo_X1-Pilot_One");
