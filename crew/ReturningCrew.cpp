@@ -341,24 +341,31 @@ ReturningMember FindReturningMember(CrewManager &crew, const AirlockSlot &slot) 
     // A member farther from the own origin than the box's farthest corner is outside: most
     // candidates of every vessel stop at this test, the cheapest.
     const double reachSquared = FarthestCornerSquared(airlock);
-    // The own frame is asked for once, when the first candidate needs it: nothing moves
-    // while the vessels of a frame make their post-steps.
-    bool ownFrameKnown = false;
     VECTOR3 ownGlobal = {{0.0, 0.0, 0.0}};
+    oapiGetGlobalPos(ownHandle, &ownGlobal);
+    // The own rotation is asked for once, when the first candidate within reach needs it:
+    // nothing moves while the vessels of a frame make their post-steps.
+    bool rotationKnown = false;
     MATRIX3 ownRotation;
     auto inside = [&](const CrewCandidate &candidate) {
-        if (!ownFrameKnown) {
-            oapiGetGlobalPos(ownHandle, &ownGlobal);
-            own->GetRotationMatrix(ownRotation);
-            ownFrameKnown = true;
+        if (!(DistanceSquared(ownGlobal, candidate.global) <= reachSquared)) {
+            return false;
         }
-        return DistanceSquared(ownGlobal, candidate.global) <= reachSquared &&
-               airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global));
+        if (!rotationKnown) {
+            own->GetRotationMatrix(ownRotation);
+            rotationKnown = true;
+        }
+        return airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global));
     };
+    // When the frame found many, only those near the own origin are tested.
+    int near[MAX_NEAR_CANDIDATES];
+    const int nearCount =
+        CrewCandidatesNear(ownGlobal, std::sqrt(reachSquared), near, MAX_NEAR_CANDIDATES);
+    const int tested = nearCount >= 0 ? nearCount : count;
 
     // The walk gives the candidates in decreasing list order.
-    for (int k = count - 1; k >= 0; --k) {
-        CrewCandidate &candidate = candidates[k];
+    for (int t = tested - 1; t >= 0; --t) {
+        CrewCandidate &candidate = candidates[nearCount >= 0 ? near[t] : t];
         if (!candidate.vessel || candidate.vessel == ownHandle) {
             continue;  // taken aboard already, or this very vessel
         }
