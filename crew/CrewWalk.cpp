@@ -196,7 +196,7 @@ void BuildGrid(Walk &w) {
 }
 
 // Adds the members of the buckets of the cells within reach of global to near, each bucket
-// once. False when they do not fit.
+// once. False when they do not fit, or the cells are more than were planned for.
 bool AddMembersNear(const Grid &g, const VECTOR3 &global, double reach, int *near, int nearSize,
                     int &found) {
     int seen[MOST_CELLS_LOOKED_AT];
@@ -213,6 +213,9 @@ bool AddMembersNear(const Grid &g, const VECTOR3 &global, double reach, int *nea
                 }
                 if (again) {
                     continue;
+                }
+                if (seenCount == MOST_CELLS_LOOKED_AT) {
+                    return false;  // a reach of a whole cell, widened by rounding
                 }
                 seen[seenCount++] = b;
                 for (int k = g.head[b]; k != NO_CANDIDATE; k = g.next[k]) {
