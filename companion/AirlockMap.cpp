@@ -8,6 +8,7 @@ namespace {
 
 constexpr char AIRLOCK_ID[] = "Vemo";  // to-child point: an airlock box
 constexpr double MIN_CELL_SIZE = 1.0;  // m
+constexpr int NO_BOX = -1;             // a free slot of the cell index
 
 double Square(double x) {
     return x * x;
@@ -22,6 +23,29 @@ double Distance(const VECTOR3 &a, const VECTOR3 &b) {
 AirlockMap::Cell AirlockMap::CellOf(const VECTOR3 &g) const {
     return {std::int64_t(std::floor(g.x / cellSize_)), std::int64_t(std::floor(g.y / cellSize_)),
             std::int64_t(std::floor(g.z / cellSize_))};
+}
+
+std::size_t AirlockMap::SlotOf(const Cell &cell) const {
+    std::uint64_t h = std::uint64_t(cell[0]) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ std::uint64_t(cell[1])) * 0xC2B2AE3D27D4EB4Full;
+    h = (h ^ std::uint64_t(cell[2])) * 0x165667B19E3779F9ull;
+    return std::size_t(h >> 32) & (firstOfCell_.size() - 1);
+}
+
+void AirlockMap::IndexCells() {
+    std::size_t slots = 1;
+    while (slots < 2 * boxes_.size())
+        slots *= 2;
+    firstOfCell_.assign(slots, NO_BOX);
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        Box &b = boxes_[i];
+        b.cell = CellOf(b.center);
+        std::size_t s = SlotOf(b.cell);
+        while (firstOfCell_[s] != NO_BOX && boxes_[std::size_t(firstOfCell_[s])].cell != b.cell)
+            s = (s + 1) & (slots - 1);
+        b.next = firstOfCell_[s];
+        firstOfCell_[s] = int(i);
+    }
 }
 
 void AirlockMap::Survey() {
@@ -55,10 +79,7 @@ void AirlockMap::Survey() {
             boxes_.push_back(b);
         }
     }
-    for (Box &b : boxes_)
-        b.cell = CellOf(b.center);
-    std::sort(boxes_.begin(), boxes_.end(),
-              [](const Box &x, const Box &y) { return x.cell < y.cell; });
+    IndexCells();
 }
 
 bool AirlockMap::Contains(const VECTOR3 &global, OBJHANDLE self) const {
@@ -79,9 +100,11 @@ bool AirlockMap::Contains(const VECTOR3 &global, OBJHANDLE self) const {
         const Cell near = {from[0] + (corner & 1 ? step[0] : 0),
                            from[1] + (corner & 2 ? step[1] : 0),
                            from[2] + (corner & 4 ? step[2] : 0)};
-        auto b = std::lower_bound(boxes_.begin(), boxes_.end(), near,
-                                  [](const Box &x, const Cell &c) { return x.cell < c; });
-        for (; b != boxes_.end() && b->cell == near; ++b) {
+        std::size_t s = SlotOf(near);
+        while (firstOfCell_[s] != NO_BOX && boxes_[std::size_t(firstOfCell_[s])].cell != near)
+            s = (s + 1) & (firstOfCell_.size() - 1);
+        for (int i = firstOfCell_[s]; i != NO_BOX; i = boxes_[std::size_t(i)].next) {
+            const Box *b = &boxes_[std::size_t(i)];
             if (b->vessel == self || Distance(global, b->center) > b->reach)
                 continue;
             VECTOR3 local = {};

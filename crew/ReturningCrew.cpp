@@ -317,6 +317,57 @@ bool TakeStrandedMember(ReturningMember &member, bool hasValues, const VECTOR3 &
     return true;
 }
 
+// This vessel's airlock box, as candidates are tested against it. A member farther from the
+// own origin than the box's farthest corner is outside: most candidates of every vessel stop
+// at this test, the cheapest. The own rotation is asked for once, when the first candidate
+// within reach needs it: nothing moves while the vessels of a frame make their post-steps.
+struct OwnAirlock {
+    explicit OwnAirlock(const AirlockSlot &slot)
+        : box(slot.Airlock()), reachSquared(FarthestCornerSquared(box)), own(slot.ownVessel) {
+        oapiGetGlobalPos(slot.ownVesselHandle, &global);
+    }
+
+    // Whether the candidate stood in the box where the walk saw it: no host call for a
+    // member out of reach.
+    bool Holds(const CrewCandidate &candidate) {
+        if (!(DistanceSquared(global, candidate.global) <= reachSquared)) {
+            return false;
+        }
+        if (!rotationKnown) {
+            own->GetRotationMatrix(rotation);
+            rotationKnown = true;
+        }
+        return box.Contains(ToOwnFrame(rotation, global, candidate.global));
+    }
+
+    const AirlockPoint box;
+    const double reachSquared;  // m^2
+    VESSEL *const own;
+    VECTOR3 global = {{0.0, 0.0, 0.0}};  // the own origin, m
+    bool rotationKnown = false;
+    MATRIX3 rotation = {};
+};
+
+// Whether this vessel takes in the member of a transfer candidate: one addressed to it, or
+// one inside its box whose receiving vessel has left. A transfer vessel for another vessel
+// waits for that one; the others go on, so that it cannot hide members further down the list
+// from this vessel. One a crew library of another module took aboard this frame is nobody's.
+bool TakesTransferCandidate(AwaitedMembers &awaited, CrewCandidate &candidate,
+                            OwnAirlock &airlock, ReturningMember &member) {
+    VESSEL *vessel = Listed(candidate);
+    if (!vessel || IsTakenAboard(*vessel, vessel->AttachmentCount(true))) {
+        return false;
+    }
+    VECTOR3 values;
+    const bool hasValues = ReadMemberPoint(*vessel, values);
+    const char *name = vessel->GetName();
+    if (AddressedTo(name, airlock.own->GetName())) {
+        return TakeTransferredMember(awaited, member, hasValues, values);
+    }
+    return name && airlock.Holds(candidate) && ReceiverGone(name) &&
+           TakeStrandedMember(member, hasValues, values);
+}
+
 // The first of this frame's candidates, in list order, that this vessel takes in: a
 // crew-member vessel inside the airlock box, a transfer vessel addressed to this vessel, or a
 // transfer vessel inside the box whose receiving vessel has left (its member would otherwise
@@ -324,9 +375,8 @@ bool TakeStrandedMember(ReturningMember &member, bool hasValues, const VECTOR3 &
 ReturningMember FindReturningMember(AwaitedMembers &awaited, const AirlockSlot &slot) {
     ReturningMember member = {};
     member.found = CREW_NOBODY_RETURNED;
-    VESSEL *const own = slot.ownVessel;
     const OBJHANDLE ownHandle = slot.ownVesselHandle;
-    if (slot.doorValue != AIRLOCK_DOOR_OPEN || !own || !ownHandle) {
+    if (slot.doorValue != AIRLOCK_DOOR_OPEN || !slot.ownVessel || !ownHandle) {
         return member;
     }
     int count = 0;
@@ -334,59 +384,29 @@ ReturningMember FindReturningMember(AwaitedMembers &awaited, const AirlockSlot &
     if (count == 0) {
         return member;
     }
-    const AirlockPoint airlock = slot.Airlock();
-    // A member farther from the own origin than the box's farthest corner is outside: most
-    // candidates of every vessel stop at this test, the cheapest.
-    const double reachSquared = FarthestCornerSquared(airlock);
-    // The own frame is asked for once, when the first candidate needs it: nothing moves
-    // while the vessels of a frame make their post-steps.
-    bool ownFrameKnown = false;
-    VECTOR3 ownGlobal = {{0.0, 0.0, 0.0}};
-    MATRIX3 ownRotation;
-    auto inside = [&](const CrewCandidate &candidate) {
-        if (!ownFrameKnown) {
-            oapiGetGlobalPos(ownHandle, &ownGlobal);
-            own->GetRotationMatrix(ownRotation);
-            ownFrameKnown = true;
-        }
-        return DistanceSquared(ownGlobal, candidate.global) <= reachSquared &&
-               airlock.Contains(ToOwnFrame(ownRotation, ownGlobal, candidate.global));
-    };
+    OwnAirlock airlock(slot);
+    // When the frame found many, only those near the own origin are tested.
+    int near[MAX_NEAR_CANDIDATES];
+    const int nearCount = CrewCandidatesNear(airlock.global, std::sqrt(airlock.reachSquared),
+                                             near, MAX_NEAR_CANDIDATES);
+    const int tested = nearCount >= 0 ? nearCount : count;
 
     // The walk gives the candidates in decreasing list order.
-    for (int k = count - 1; k >= 0; --k) {
-        CrewCandidate &candidate = candidates[k];
+    for (int t = tested - 1; t >= 0; --t) {
+        CrewCandidate &candidate = candidates[nearCount >= 0 ? near[t] : t];
         if (!candidate.vessel || candidate.vessel == ownHandle) {
             continue;  // taken aboard already, or this very vessel
         }
-        VECTOR3 values;
         if (candidate.transfer) {
-            // A transfer vessel for another vessel waits for that one; the others go on, so
-            // that it cannot hide members further down the list from this vessel.
-            // One a crew library of another module took aboard this frame is nobody's now.
-            VESSEL *vessel = Listed(candidate);
-            if (!vessel || IsTakenAboard(*vessel, vessel->AttachmentCount(true))) {
-                continue;
-            }
-            const bool hasValues = ReadMemberPoint(*vessel, values);
-            const char *name = vessel->GetName();
-            if (AddressedTo(name, own->GetName())) {
-                if (!TakeTransferredMember(awaited, member, hasValues, values)) {
-                    continue;
-                }
-            } else if (!name || !inside(candidate) || !ReceiverGone(name) ||
-                       !TakeStrandedMember(member, hasValues, values)) {
+            if (!TakesTransferCandidate(awaited, candidate, airlock, member)) {
                 continue;
             }
             member.found = CREW_HANDED_OVER;
         } else {
-            // Where the walk saw him, in the own frame: no host call for a member outside.
-            if (!inside(candidate)) {
-                continue;
-            }
             // Inside, and still showing the member: a vessel of another module may have taken
             // him aboard since the walk.
-            VESSEL *vessel = Listed(candidate);
+            VECTOR3 values;
+            VESSEL *vessel = airlock.Holds(candidate) ? Listed(candidate) : nullptr;
             if (!vessel || !ReadMemberPoint(*vessel, values)) {
                 continue;
             }

@@ -229,7 +229,7 @@ TEST_F(CompanionTest, SavedMemberSurvivesAReload) {
 
 // Many members stepping out in one frame: they walk the vessel list once between them, and
 // each still tells the boxes it stands in (edges included) from those it does not, whatever
-// capsule they belong to and however the capsule is turned.
+// capsule they belong to, however the capsule is turned and however many share a cell.
 TEST_F(CompanionTest, MembersSteppingOutTogetherWalkTheListOnce) {
     makeWorld();
     struct Case {
@@ -247,6 +247,10 @@ TEST_F(CompanionTest, MembersSteppingOutTogetherWalkTheListOnce) {
         if (k % 3 == 1)  // turned a quarter about its y axis
             world->setRotation(pods.back(), sim::mat(0, 0, 1, 0, 1, 0, -1, 0, 0));
     }
+    // A box of 200 m far away makes the cells large enough to hold several capsules each.
+    OBJHANDLE big = create(*world, "Big", "Vemo", testsupport::kOrbit + vec(5000, 0, 0));
+    oapiGetVesselInterface(big)->CreateAttachment(false, vec(-100, 100, -100),
+                                                  vec(100, -100, 100), vec(0, 0, 0), "Vemo");
     world->step();
     world->setTraceNew(true);
     std::vector<std::pair<OBJHANDLE, bool>> members;

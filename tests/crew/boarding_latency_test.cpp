@@ -21,16 +21,25 @@ namespace {
 constexpr double kStep = 0.05;       // s
 constexpr unsigned kSeed = 22;       // the run is the same every time
 constexpr int kHabs = 8;             // 100 m apart: no airlock box overlaps another
-constexpr int kMembersOutside = 24;  // at the start
-constexpr int kFillers = 30;         // plain vessels at the start
 constexpr int kBoardingsWanted = 400;
 constexpr int kMostSteps = 40000;
 
-class BoardingLatency : public EvaWorldTest {};
+struct Crowd {
+    int membersOutside;  // at the start
+    int fillers;         // plain vessels at the start
+};
+
+class BoardingLatency : public EvaWorldTest, public ::testing::WithParamInterface<Crowd> {};
 
 }  // namespace
 
-TEST_F(BoardingLatency, EveryMemberInAnAirlockIsAboardWithinThePeriodAndAStep) {
+// A few members in each step's slice of the list, and many crowding the airlocks, so that
+// each vessel tests only those the walk's grid puts near it.
+INSTANTIATE_TEST_SUITE_P(Crowds, BoardingLatency,
+                         ::testing::Values(Crowd{24, 30}, Crowd{200, 10}));
+
+TEST_P(BoardingLatency, EveryMemberInAnAirlockIsAboardWithinThePeriodAndAStep) {
+    const Crowd crowd = GetParam();
     MakeWorld(kStep);
     Hab::processEachStep = true;
     std::mt19937 random(kSeed);
@@ -60,10 +69,10 @@ TEST_F(BoardingLatency, EveryMemberInAnAirlockIsAboardWithinThePeriodAndAStep) {
         MakeMember(name, hab, sim::vec(0, 0, 10), sim::vec(30, 60, 70));
         outside.push_back(name);
     };
-    for (int i = 0; i < kMembersOutside; ++i) {
+    for (int i = 0; i < crowd.membersOutside; ++i) {
         makeMember(habs[pick(habs.size())]);
     }
-    for (int i = 0; i < kFillers; ++i) {
+    for (int i = 0; i < crowd.fillers; ++i) {
         makeFiller();
     }
 

@@ -139,11 +139,19 @@ TEST_F(EvaWorldTest, OnlyVesselsWithTheMemberSignatureAreTaken) {
     EXPECT_EQ(world().vessels().size(), 5u);
 }
 
-TEST_F(EvaWorldTest, ListOrderDecidesWhoComesFirst) {
+// With many members elsewhere in the frame, a vessel tests only those the walk's grid puts
+// near it: in list order still.
+class ListOrder : public EvaWorldTest, public ::testing::WithParamInterface<int> {};
+INSTANTIATE_TEST_SUITE_P(MembersElsewhere, ListOrder, ::testing::Values(0, 40));
+
+TEST_P(ListOrder, DecidesWhoComesFirst) {
     OBJHANDLE alpha = MakeHab("Alpha");
     MakeMember("Vemo_Outside", alpha, vec(0, 0, 2.5), vec(20, 50, 60));
-    MakeMember("Vemo_First", alpha, vec(0, 0, 1), vec(30, 60, 70));
-    MakeMember("Vemo_Second", alpha, vec(0, 0, -1), vec(40, 70, 80));
+    MakeMember("Vemo_First", alpha, vec(0, 0, -1), vec(30, 60, 70));
+    MakeMember("Vemo_Second", alpha, vec(0, 0, 1), vec(40, 70, 80));
+    for (int i = 0; i < GetParam(); ++i) {
+        MakeMember("Vemo_Far" + std::to_string(i), alpha, vec(500, 0, 10.0 * i), vec(20, 50, 60));
+    }
     StartCounting();
 
     // The one outside does not stop the walk; both inside come in at once, in list order.
