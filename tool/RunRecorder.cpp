@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "CrewEvents.h"
 #include "CrewStory.h"
 #include "KnownAnimations.h"
 #include "Math3.h"
@@ -70,7 +71,6 @@ struct RunRecorder::Live {
     bool jumped = false;  // placed from outside since the last sample
     bool hasAirlock = false;
     AirlockPoint airlock{};
-    double seatChange = 0.0;  // free seats now less at the sample before
     int crewAtStart = 0;      // aboard when the airlock was first seen
     double freeAtStart = 0.0;
     bool ready = false;                       // a crew member's "ready to return" point was seen
@@ -279,22 +279,10 @@ std::vector<RunRecorder::Moment> RunRecorder::readLog(const sim::World &world) {
             live_[i].jumped = true;
             continue;
         }
-        unsigned index = 0;
-        double state = 0.0;
-        const char *text = e.text.c_str();
-        if (std::sscanf(text, "animation %u starts moving", &index) == 1 &&
-            e.text.find("starts moving") != std::string::npos) {
-            if (const KnownAnimation *a =
-                    knownAnimation(record_.tracks[i].className.c_str(), index)) {
-                animations.push_back({i, a->starts});
-            }
-        } else if (std::sscanf(text, "animation %u comes to rest at state %lf", &index, &state) ==
-                       2 &&
-                   (state == 1.0 || state == 0.0)) {
-            if (const KnownAnimation *a =
-                    knownAnimation(record_.tracks[i].className.c_str(), index)) {
-                animations.push_back({i, state == 1.0 ? a->atEnd : a->atStart});
-            }
+        const char *news = knownAnimationNews(record_.tracks[i].className.c_str(),
+                                              readAnimationEvent(e.text));
+        if (news != nullptr) {
+            animations.push_back({i, news});
         }
     }
     return animations;
@@ -351,12 +339,12 @@ int RunRecorder::crewBrought(const std::string &vessel) const {
 
 // Airlocks: where the boxes stand, and the seats that came free or were taken.
 void RunRecorder::readAirlocks(const sim::World &world, double t) {
+    moves_.endRound();
     for (std::size_t i = 0; i < live_.size(); ++i) {
         Live &l = live_[i];
         Track &track = record_.tracks[i];
         const sim::VesselRecord *r = l.alive ? world.record(l.handle) : nullptr;
         const sim::Attachment *point = r != nullptr ? findAirlock(*r) : nullptr;
-        l.seatChange = 0.0;
         const AirlockPoint now = point != nullptr ? airlockOf(*point) : AirlockPoint{};
         if (point == nullptr || !drawable(now)) {
             continue;
@@ -370,7 +358,7 @@ void RunRecorder::readAirlocks(const sim::World &world, double t) {
             noteBox(world, i, t);
         } else {
             const bool moved = !sameBox(now, l.airlock);
-            l.seatChange = now.freeSeats - l.airlock.freeSeats;
+            moves_.seatsChanged(i, now.freeSeats - l.airlock.freeSeats);
             l.airlock = now;
             if (moved) {
                 noteBox(world, i, t);
@@ -382,19 +370,6 @@ void RunRecorder::readAirlocks(const sim::World &world, double t) {
     }
 }
 
-// The vessel whose seat came free (or was taken) in this sample, that change used up; or
-// live_.size() when there is none.
-std::size_t RunRecorder::takeSeatChange(bool freed) {
-    for (std::size_t i = 0; i < live_.size(); ++i) {
-        Live &l = live_[i];
-        if (l.alive && (freed ? l.seatChange > 0.0 : l.seatChange < 0.0)) {
-            l.seatChange += freed ? -1.0 : 1.0;
-            return i;
-        }
-    }
-    return live_.size();
-}
-
 // Crew coming and going: a member's vessel appears as a seat comes free and goes as a seat is
 // taken; outside, the member shows when he is ready to return.
 void RunRecorder::markCrew(const sim::World &world, double t, const std::vector<std::size_t> &fresh,
@@ -404,7 +379,8 @@ void RunRecorder::markCrew(const sim::World &world, double t, const std::vector<
         if (!track.crewMember || live_[i].loaded) {
             continue;  // one the scenario brought did not just leave
         }
-        const std::size_t from = takeSeatChange(true);
+        std::size_t from = live_.size();
+        moves_.leftFrom(from);
         const std::string sender = from < live_.size() ? record_.tracks[from].name : "";
         std::string text, to;
         if (isTransferVessel(track.name, &to)) {
@@ -425,8 +401,8 @@ void RunRecorder::markCrew(const sim::World &world, double t, const std::vector<
     }
     for (std::size_t i : gone) {
         const Track &track = record_.tracks[i];
-        const std::size_t to = track.crewMember ? takeSeatChange(false) : live_.size();
-        if (to == live_.size()) {
+        std::size_t to = live_.size();
+        if (!track.crewMember || !moves_.boarded(to)) {
             continue;
         }
         noteBox(world, to, t);

@@ -7,9 +7,8 @@
 // the frame vessel's frame, tanks, thrusters, the airlock points crew-capable vessels
 // publish) and its event log (placements, animations), and never changes the world.
 //
-// The crew conventions are read as CrewStory.h reads them. A member leaves when a crew
-// member's vessel appears as a seat comes free, and is taken aboard when such a vessel goes
-// as a seat is taken.
+// The crew conventions are read as CrewStory.h reads them, and who left or boarded which
+// vessel as CrewEvents.h reads it.
 #ifndef VEMO_TOOL_RUNRECORDER_H
 #define VEMO_TOOL_RUNRECORDER_H
 
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "AirlockPoint.h"
+#include "CrewEvents.h"
 #include "Orbitersdk.h"
 #include "ScenarioFile.h"
 
@@ -122,7 +122,6 @@ private:
     void followEngines(const sim::World &world, double time, bool keep);
 
     int crewBrought(const std::string &vessel) const;
-    std::size_t takeSeatChange(bool freed);
     std::size_t add(const sim::VesselRecord &r);
     void noteBox(const sim::World &world, std::size_t live, double time);
     void mark(double time, std::size_t track, const VECTOR3 &at, std::string text);
@@ -130,6 +129,7 @@ private:
     RunRecord record_;
     std::vector<Live> live_;                     // per track, what the recorder follows
     std::map<OBJHANDLE, std::size_t> byHandle_;  // the live vessels' tracks
+    CrewMoves<std::size_t> moves_;               // seats freed and taken, by track, this sample
     OBJHANDLE frame_ = nullptr;
     std::size_t eventsSeen_ = 0;
     std::uint64_t stride_ = 1;  // keep a path point every stride-th step

@@ -374,24 +374,14 @@ void TimelinePrinter::printLevel(const Event &e) {
 // "animation 0 starts moving", "animation 0 comes to rest at state 1": for an animation a
 // user knows by name, what it does.
 void TimelinePrinter::printAnimation(const Event &e, const VesselRecord *v) {
-    unsigned index = 0;
-    double state = 0.0;
-    const char *text = e.text.c_str();
-    const bool starts = std::sscanf(text, "animation %u starts moving", &index) == 1 &&
-                        e.text.find(" starts moving") != std::string::npos;
-    const bool rests = !starts && std::sscanf(text, "animation %u comes to rest at state %lf",
-                                              &index, &state) == 2;
-    const KnownAnimation *known =
-        v != nullptr && (starts || rests) ? knownAnimation(v->className.c_str(), index) : nullptr;
-    if (known != nullptr && (starts || state == 1.0 || state == 0.0)) {
-        printLine(e.time, e.vessel, kDeploy,
-                  starts         ? known->starts
-                  : state == 1.0 ? known->atEnd
-                                 : known->atStart);
-    } else if (rests) {
-        printLine(
-            e.time, e.vessel, ev::kAnimation,
-            "animation " + std::to_string(index) + " comes to rest at state " + shortNumber(state));
+    const AnimationNews news = readAnimationEvent(e.text);
+    const char *known = v != nullptr ? knownAnimationNews(v->className.c_str(), news) : nullptr;
+    if (known != nullptr) {
+        printLine(e.time, e.vessel, kDeploy, known);
+    } else if (news.rests) {
+        printLine(e.time, e.vessel, ev::kAnimation,
+                  "animation " + std::to_string(news.index) + " comes to rest at state " +
+                      shortNumber(news.state));
     } else {
         raw(e);
     }
@@ -422,7 +412,7 @@ void TimelinePrinter::printScenarioLine(const Event &e, const VesselRecord *v) {
         return;
     }
     if (v != nullptr && isCrewLine(line)) {
-        const std::string who = describeCrewValue(crewLineValue(line));
+        const std::string who = describeCrewLine(line);
         printLine(e.time, e.vessel, CrewStory::kCrew,
                   "crew line not taken (" + who + "): " +
                       (findAirlock(*v) == nullptr
