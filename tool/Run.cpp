@@ -82,6 +82,24 @@ std::string keyText(int key, const std::vector<int> &held, bool down, bool consu
 }  // namespace
 
 int Run::main() {
+    int rc = readInputs();
+    rc = rc == kExitOk ? checkOutputs() : rc;
+    rc = rc == kExitOk ? load() : rc;
+    if (rc == kExitOk && o_.check) {
+        rc = check();
+    } else if (rc == kExitOk) {
+        rc = fly();
+        rc = rc == kExitOk ? finish() : rc;
+    }
+    // What the printer still holds goes out before the world it tells of goes.
+    recorder_.reset();
+    printer_.reset();
+    world_.reset();
+    return rc;
+}
+
+// The scenario and the timeline, read whole before anything is made.
+int Run::readInputs() {
     sim::InputError e;
     if (!sim::readWholeFile(fromStart(start_, o_.scenario), scenarioText_, e) ||
         !sim::parseScenarioText(scenarioText_, o_.scenario, scenario_, e)) {
@@ -94,6 +112,11 @@ int Run::main() {
         printError(e.text());
         return kExitBadInput;
     }
+    return kExitOk;
+}
+
+// Every file the run will write can be written, and no two of them are one file.
+int Run::checkOutputs() {
     for (const TimelineAction &a : timeline_.actions) {
         const std::string fault =
             a.kind == ActionKind::Save ? outputPathFault(fromStart(start_, a.file)) : "";
@@ -101,64 +124,63 @@ int Run::main() {
             return badAction(a, "cannot save to '" + a.file + "': " + fault);
         }
     }
-    if (!o_.out.empty()) {
-        const std::string fault = outputPathFault(fromStart(start_, o_.out));
-        if (!fault.empty()) {
-            printError("--out " + o_.out + ": cannot save there: " + fault);
-            return kExitBadInput;
+    const std::string outFault = o_.out.empty() ? "" : outputPathFault(fromStart(start_, o_.out));
+    if (!outFault.empty()) {
+        printError("--out " + o_.out + ": cannot save there: " + outFault);
+        return kExitBadInput;
+    }
+    if (o_.plot.empty()) {
+        return kExitOk;
+    }
+    const std::string plot = fromStart(start_, o_.plot);
+    const std::string plotFault = outputPathFault(plot);
+    if (!plotFault.empty()) {
+        printError("--plot " + o_.plot + ": cannot draw there: " + plotFault);
+        return kExitBadInput;
+    }
+    if (!o_.out.empty() && samePlace(plot, fromStart(start_, o_.out))) {
+        printError("--plot " + o_.plot + " and --out " + o_.out +
+                   " name one file: the picture would replace the saved scenario");
+        return kExitBadInput;
+    }
+    for (const TimelineAction &a : timeline_.actions) {
+        if (a.kind == ActionKind::Save && samePlace(plot, fromStart(start_, a.file))) {
+            return badAction(a, "cannot save to '" + a.file + "': --plot " + o_.plot +
+                                    " draws the picture in that file");
         }
     }
-    if (!o_.plot.empty()) {
-        const std::string fault = outputPathFault(fromStart(start_, o_.plot));
-        if (!fault.empty()) {
-            printError("--plot " + o_.plot + ": cannot draw there: " + fault);
-            return kExitBadInput;
-        }
-    }
-    if (!o_.plot.empty()) {
-        const std::string plot = fromStart(start_, o_.plot);
-        if (!o_.out.empty() && samePlace(plot, fromStart(start_, o_.out))) {
-            printError("--plot " + o_.plot + " and --out " + o_.out +
-                       " name one file: the picture would replace the saved scenario");
-            return kExitBadInput;
-        }
-        for (const TimelineAction &a : timeline_.actions) {
-            if (a.kind == ActionKind::Save && samePlace(plot, fromStart(start_, a.file))) {
-                return badAction(a, "cannot save to '" + a.file + "': --plot " + o_.plot +
-                                        " draws the picture in that file");
-            }
-        }
-    }
-    const std::string root = fromStart(start_, o_.root);
-    if (chdir(root.c_str()) != 0) {
+    return kExitOk;
+}
+
+// Enters the runtime root, makes the world there and loads the scenario into it.
+int Run::load() {
+    root_ = fromStart(start_, o_.root);
+    if (chdir(root_.c_str()) != 0) {
         printError("--root " + o_.root + ": cannot enter: " + std::strerror(errno));
         return kExitBadInput;
     }
-
     sim::WorldOptions wo;
-    wo.root = root;
+    wo.root = root_;
     wo.seed = o_.seed;
     wo.step = o_.step;
-    sim::World world(wo);
-    world_ = &world;
+    world_ = std::make_unique<sim::World>(wo);
     // A check tells only its verdicts, not the story of the loading.
-    TimelinePrinter printer(world, stdout, {o_.quiet || o_.check, o_.verbose});
-    printer_ = &printer;
+    printer_ = std::make_unique<TimelinePrinter>(
+        *world_, stdout, TimelinePrinter::Options{o_.quiet || o_.check, o_.verbose});
 
     // Every class is found before anything is made, so an unknown one is reported at
     // its own block. Each class config is read once, for the check and the load.
-    auto held = std::make_unique<sim::World::HeldClasses>(world);
+    auto held = std::make_unique<sim::World::HeldClasses>(*world_);
     for (const sim::ShipBlock &ship : scenario_.scenario.ships) {
         std::string why;
-        if (!world.checkClass(ship.className, &why)) {
-            e = {o_.scenario, ship.firstLine, why};
-            printError(e.text());
+        if (!world_->checkClass(ship.className, &why)) {
+            printError(sim::InputError{o_.scenario, ship.firstLine, why}.text());
             return kExitBadInput;
         }
     }
     std::string why;
-    printer.setLoadedShips(scenario_.scenario.ships);
-    if (!world.load(scenario_.scenario, &why)) {
+    printer_->setLoadedShips(scenario_.scenario.ships);
+    if (!world_->load(scenario_.scenario, &why)) {
         // "line 12: ..." from the host is told as "file:12: ...", as every other message.
         const std::size_t colon = why.find(": ");
         const bool atLine = why.rfind("line ", 0) == 0 && colon != std::string::npos && colon > 5 &&
@@ -170,32 +192,33 @@ int Run::main() {
     }
     held.reset();  // vessels made in flight read their class afresh
     flush();
-    if (destroyedHandleUsed()) {
-        return kExitFailed;
+    return destroyedHandleUsed() ? kExitFailed : kExitOk;
+}
+
+// --check: what the vessels made of the scenario's lines; nothing is stepped.
+int Run::check() {
+    const CheckReport report = checkLoadedScenario(*world_, scenario_, scenarioText_, root_);
+    if (!o_.quiet) {
+        std::fputs(report.text(o_.scenario).c_str(), stdout);
     }
-    if (o_.check) {
-        const CheckReport report = checkLoadedScenario(world, scenario_, scenarioText_, root);
-        if (!o_.quiet) {
-            std::fputs(report.text(o_.scenario).c_str(), stdout);
-        }
-        return report.exitCode();
-    }
-    RunRecorder recorder;
+    return report.exitCode();
+}
+
+// Steps the world to the end, carrying out each timeline action at its time.
+int Run::fly() {
     if (!o_.plot.empty()) {
-        recorder_ = &recorder;
-        if (!recorder.begin(world, scenario_.scenario.ships, o_.plotFrame,
-                            static_cast<std::uint64_t>(o_.until / o_.step) + 1, why)) {
+        recorder_ = std::make_unique<RunRecorder>();
+        std::string why;
+        if (!recorder_->begin(*world_, scenario_.scenario.ships, o_.plotFrame,
+                              static_cast<std::uint64_t>(o_.until / o_.step) + 1, why)) {
             printError(why);
             return kExitBadInput;
         }
     }
-
-    const double slack = o_.step * 1e-9;
-    std::size_t next = 0;
     const std::vector<TimelineAction> &actions = timeline_.actions;
     while (true) {
-        while (next < actions.size() && actions[next].time <= world.time() + slack) {
-            const int rc = apply(actions[next++]);
+        while (nextAction_ < actions.size() && world_->reached(actions[nextAction_].time)) {
+            const int rc = apply(actions[nextAction_++]);
             if (rc != kExitOk) {
                 return rc;
             }
@@ -204,10 +227,10 @@ int Run::main() {
             }
             sample();
         }
-        if (world.time() + slack >= o_.until) {
-            break;
+        if (world_->reached(o_.until)) {
+            return kExitOk;
         }
-        world.step(1);
+        world_->step(1);
         flush();
         if (destroyedHandleUsed()) {
             return kExitFailed;
@@ -215,7 +238,10 @@ int Run::main() {
         sample();
         forgetToldEvents();
     }
+}
 
+// Saves and draws what was asked for, and tells how the run ended.
+int Run::finish() {
     if (!o_.out.empty()) {
         const int rc = save(fromStart(start_, o_.out), o_.out);
         if (rc != kExitOk) {
@@ -229,24 +255,26 @@ int Run::main() {
         }
     }
     flush();
-    printer.finish();
-    if (!o_.quiet) {
-        std::printf("end at %.3f s after %llu steps", world.time(),
-                    static_cast<unsigned long long>(world.stepCount()));
-        if (next < actions.size()) {
-            std::printf("; %zu timeline action(s) after the end not run", actions.size() - next);
-        }
-        if (!o_.out.empty()) {
-            std::printf("; scenario saved to %s", printable(o_.out).c_str());
-        }
-        if (!o_.plot.empty()) {
-            std::printf("; run drawn in %s", printable(o_.plot).c_str());
-        }
-        std::printf("\n");
-        // The crew lines come from the vessels' own saving; without --out the world
-        // saves once more for them, and that save is not an event of the run.
-        printer.summary(o_.out.empty() ? world.save() : lastSaved_);
+    printer_->finish();
+    if (o_.quiet) {
+        return kExitOk;
     }
+    std::printf("end at %.3f s after %llu steps", world_->time(),
+                static_cast<unsigned long long>(world_->stepCount()));
+    const std::size_t actions = timeline_.actions.size();
+    if (nextAction_ < actions) {
+        std::printf("; %zu timeline action(s) after the end not run", actions - nextAction_);
+    }
+    if (!o_.out.empty()) {
+        std::printf("; scenario saved to %s", printable(o_.out).c_str());
+    }
+    if (!o_.plot.empty()) {
+        std::printf("; run drawn in %s", printable(o_.plot).c_str());
+    }
+    std::printf("\n");
+    // The crew lines come from the vessels' own saving; without --out the world
+    // saves once more for them, and that save is not an event of the run.
+    printer_->summary(o_.out.empty() ? world_->save() : lastSaved_);
     return kExitOk;
 }
 
@@ -402,9 +430,9 @@ int Run::apply(const TimelineAction &a) {
             for (int key : a.keys) {
                 const std::string name = focusName();
                 std::vector<int> chord;
-                for (int other : a.keys)
-                    if (other != key)
-                        chord.push_back(other);
+                for (int k : a.keys)
+                    if (k != key)
+                        chord.push_back(k);
                 const bool consumed = w.keyEvent(key, true, chord);
                 printer_->flushKey(keyText(key, held, true, consumed, name));
                 held.push_back(key);
