@@ -1,16 +1,15 @@
 #include "Run.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <set>
 
 #include "MeshFile.h"
+#include "OutputPaths.h"
 #include "RunPicture.h"
 #include "ScenarioCheck.h"
 #include "ScenarioText.h"
@@ -18,68 +17,6 @@
 #include "Words.h"
 
 namespace vemosim {
-
-namespace {
-
-// The path as seen from the folder we started in; we change folder before the run.
-std::string fromStart(const std::string &start, const std::string &path) {
-    if (path.empty() || path[0] == '/') {
-        return path;
-    }
-    return start + "/" + path;
-}
-
-// Why no output file (a scenario, a picture) can be written at path, or nothing when one can: its
-// folder must exist, and path must be a regular file or nothing yet. A device node, pipe, symbolic
-// link or folder there is never replaced or written through. Checked before the run rather than
-// found out after a long one (the writer checks again when it writes).
-std::string outputPathFault(const std::string &path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        return std::string("it is ") + sim::fileKindText(st.st_mode) +
-               ", not a regular file (output goes only to a regular file or a new path)";
-    }
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        return "no such folder";
-    }
-    return std::string();
-}
-
-// Whether two output paths name one file: the same file where both exist, otherwise the same
-// place once the folders on the way are resolved. Two outputs there would leave only the
-// last, whatever the run said it wrote.
-bool samePlace(const std::string &a, const std::string &b) {
-    struct stat sa, sb;
-    if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0) {
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    }
-    std::error_code ea, eb;
-    const std::filesystem::path pa = std::filesystem::weakly_canonical(a, ea);
-    const std::filesystem::path pb = std::filesystem::weakly_canonical(b, eb);
-    return !ea && !eb ? pa == pb : a == b;
-}
-
-// "K pressed: Pod takes it"; an ignored release says nothing worth a line.
-std::string keyText(int key, const std::vector<int> &held, bool down, bool consumed,
-                    const std::string &vessel) {
-    if (!down && !consumed) {
-        return std::string();
-    }
-    std::string text = sim::keyName(key) + (down ? " pressed" : " released");
-    if (!held.empty()) {
-        std::string with;
-        for (int k : held) {
-            with += (with.empty() ? "" : "+") + sim::keyName(k);
-        }
-        text += " with " + with + " held";
-    }
-    // A vessel that takes a key need not act on it: what it did is told by what follows.
-    return consumed ? text : text + ": " + vessel + " leaves it to the simulator";
-}
-
-}  // namespace
 
 int Run::main() {
     int rc = readInputs();
@@ -368,151 +305,6 @@ bool Run::destroyedHandleUsed() {
         }
     }
     return true;
-}
-
-// "placed at (0, 0, 1.5) m in Pod's frame, inside its airlock box".
-std::string Run::placeText(const TimelineAction &a, OBJHANDLE other) const {
-    const VECTOR3 p = sim::vec(a.vec[0], a.vec[1], a.vec[2]);
-    const sim::VesselRecord *o = world_->record(other);
-    return "placed at " + shortVector(p) + " m in " + a.other + "'s frame" +
-           (o != nullptr ? airlockPlaceNote(*o, p) : std::string());
-}
-
-int Run::badAction(const TimelineAction &a, const std::string &why) {
-    flush();
-    printError(sim::InputError{o_.timeline, a.line, why}.text());
-    return kExitBadInput;
-}
-
-std::string Run::focusName() const {
-    const sim::VesselRecord *f = world_->record(world_->focus());
-    return f != nullptr ? f->name : std::string("-");
-}
-
-// " at 4.150 s": when an action could not be carried out.
-std::string Run::at() const {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, " at %.3f s", world_->time());
-    return buffer;
-}
-
-int Run::apply(const TimelineAction &a) {
-    sim::World &w = *world_;
-    flush();
-    const OBJHANDLE focus = w.focus();
-    const sim::VesselRecord *focusRecord = w.record(focus);
-    std::string subject = a.vessel;
-    if (a.kind == ActionKind::Key || a.kind == ActionKind::Thrust) {
-        subject = focusRecord != nullptr ? focusRecord->name : std::string();
-    }
-    printer_->printLine(
-        w.time(), subject, TimelinePrinter::kTimeline,
-        describeAction(a) + " (" + o_.timeline + ":" + std::to_string(a.line) + ")");
-
-    const OBJHANDLE v = a.vessel.empty() ? nullptr : world_->find(a.vessel);
-    if (!a.vessel.empty() && v == nullptr) {
-        return badAction(a, "no vessel named '" + a.vessel + "'" + at());
-    }
-    const OBJHANDLE other = a.other.empty() ? nullptr : world_->find(a.other);
-    if (!a.other.empty() && other == nullptr) {
-        return badAction(a, "no vessel named '" + a.other + "'" + at());
-    }
-    switch (a.kind) {
-        case ActionKind::Key: {
-            if (focusRecord == nullptr) {
-                return badAction(a, "no vessel has the focus" + at());
-            }
-            // Down in the order written, in one frame whose keyboard shows them all held; up
-            // in the reverse order, as fingers leave a chord, in the next frame, whose
-            // keyboard shows them all up. Each key event is told before what the vessel did
-            // with it.
-            std::vector<int> held;
-            for (int key : a.keys) {
-                const std::string name = focusName();
-                std::vector<int> chord;
-                for (int k : a.keys)
-                    if (k != key)
-                        chord.push_back(k);
-                const bool consumed = w.keyEvent(key, true, chord);
-                printer_->flushKey(keyText(key, held, true, consumed, name));
-                held.push_back(key);
-            }
-            while (!held.empty()) {
-                const int key = held.back();
-                held.pop_back();
-                const std::string name = focusName();
-                const bool consumed = w.keyEvent(key, false);
-                printer_->flushKey(keyText(key, held, false, consumed, name));
-            }
-            break;
-        }
-        case ActionKind::Thrust:
-            if (focusRecord == nullptr) {
-                return badAction(a, "no vessel has the focus" + at());
-            }
-            w.commandGroupLevel(focus, a.group, a.level);
-            printer_->notePilotCommand(focusRecord->name, a.group, a.level);
-            break;
-        case ActionKind::Velocity:
-            w.setVelocity(v, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
-            break;
-        case ActionKind::Position:
-            w.setPosition(v, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
-            break;
-        case ActionKind::Place:
-            w.placeNear(v, other, sim::vec(a.vec[0], a.vec[1], a.vec[2]));
-            printer_->flushReplacing(sim::ev::kMoved, placeText(a, other));
-            break;
-        case ActionKind::Dock:
-            if (!w.dock(v, static_cast<UINT>(a.port), other, static_cast<UINT>(a.otherPort))) {
-                return badAction(a, "cannot dock: " + a.vessel + " port " + std::to_string(a.port) +
-                                        " or " + a.other + " port " + std::to_string(a.otherPort) +
-                                        " is missing or taken" + at());
-            }
-            break;
-        case ActionKind::Undock:
-            if (!w.undock(v, static_cast<UINT>(a.port))) {
-                return badAction(a, "cannot undock: nothing is docked at " + a.vessel + " port " +
-                                        std::to_string(a.port) + at());
-            }
-            break;
-        case ActionKind::Focus:
-            w.setFocus(v);
-            break;
-        case ActionKind::Save: {
-            const int rc = save(fromStart(start_, a.file), a.file);
-            if (rc != kExitOk) {
-                return rc;
-            }
-            break;
-        }
-    }
-    flush();
-    return kExitOk;
-}
-
-int Run::save(const std::string &path, const std::string &shown) {
-    // The world keeps the description it loaded; the environment section is ours to carry.
-    printer_->noteSaveTarget(shown);
-    const sim::ScenarioFile saved = world_->save();
-    lastSaved_ = saved;
-    std::string text;
-    std::string why;
-    if (!sim::formatScenarioText(saved, scenario_.environment, scenario_.hasEnvironment, text,
-                                 why)) {
-        flush();
-        printError(shown + ": cannot save the scenario: " + why);
-        return kExitFailed;
-    }
-    if (!sim::writeFileAtomically(path, text, why)) {
-        flush();
-        printError(shown + ": " + why);
-        return kExitFailed;
-    }
-    // Told only once the file holds it, so a failed save never reads as saved.
-    world_->log(nullptr, sim::ev::kSaved,
-                "scenario saved with " + std::to_string(saved.ships.size()) + " vessel(s)");
-    return kExitOk;
 }
 
 }  // namespace vemosim

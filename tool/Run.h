@@ -51,6 +51,8 @@ private:
     bool destroyedHandleUsed();
     // Carries out one timeline action; an action that cannot be carried out is bad input.
     int apply(const TimelineAction &a);
+    // Presses the keys of a chord on the focus vessel's keyboard, and lets them go.
+    void pressKeys(const std::vector<int> &keys);
     // Saves the world's scenario to `path`, named `shown` in messages.
     int save(const std::string &path, const std::string &shown);
     int badAction(const TimelineAction &a, const std::string &why);
