@@ -51,6 +51,7 @@ private:
     bool destroyedHandleUsed();
     // Carries out one timeline action; an action that cannot be carried out is bad input.
     int apply(const TimelineAction &a);
+    void announce(const TimelineAction &a);
     // Presses the keys of a chord on the focus vessel's keyboard, and lets them go.
     void pressKeys(const std::vector<int> &keys);
     // Saves the world's scenario to `path`, named `shown` in messages.

@@ -79,18 +79,25 @@ void Run::pressKeys(const std::vector<int> &keys) {
     }
 }
 
-int Run::apply(const TimelineAction &a) {
-    sim::World &w = *world_;
-    flush();
-    const OBJHANDLE focus = w.focus();
-    const sim::VesselRecord *focusRecord = w.record(focus);
+// The action as the story tells it, under the vessel it acts on: keys and thrust act on the
+// focus vessel.
+void Run::announce(const TimelineAction &a) {
+    const sim::VesselRecord *focusRecord = world_->record(world_->focus());
     std::string subject = a.vessel;
     if (a.kind == ActionKind::Key || a.kind == ActionKind::Thrust) {
         subject = focusRecord != nullptr ? focusRecord->name : std::string();
     }
     printer_->printLine(
-        w.time(), subject, TimelinePrinter::kTimeline,
+        world_->time(), subject, TimelinePrinter::kTimeline,
         describeAction(a) + " (" + o_.timeline + ":" + std::to_string(a.line) + ")");
+}
+
+int Run::apply(const TimelineAction &a) {
+    sim::World &w = *world_;
+    flush();
+    const OBJHANDLE focus = w.focus();
+    const sim::VesselRecord *focusRecord = w.record(focus);
+    announce(a);
 
     const OBJHANDLE v = a.vessel.empty() ? nullptr : world_->find(a.vessel);
     if (!a.vessel.empty() && v == nullptr) {
@@ -100,18 +107,15 @@ int Run::apply(const TimelineAction &a) {
     if (!a.other.empty() && other == nullptr) {
         return badAction(a, "no vessel named '" + a.other + "'" + at());
     }
+    if ((a.kind == ActionKind::Key || a.kind == ActionKind::Thrust) && focusRecord == nullptr) {
+        return badAction(a, "no vessel has the focus" + at());
+    }
     switch (a.kind) {
         case ActionKind::Key: {
-            if (focusRecord == nullptr) {
-                return badAction(a, "no vessel has the focus" + at());
-            }
             pressKeys(a.keys);
             break;
         }
         case ActionKind::Thrust:
-            if (focusRecord == nullptr) {
-                return badAction(a, "no vessel has the focus" + at());
-            }
             w.commandGroupLevel(focus, a.group, a.level);
             printer_->notePilotCommand(focusRecord->name, a.group, a.level);
             break;
