@@ -63,12 +63,12 @@ enum CrewValueField : int {
 };
 
 struct CrewLineLayout {
-    bool crew;                             // the line begins with either keyword
-    CrewLineSpan value;                    // the whole value, uncut
-    CrewLineSpan read;                     // the part of the value the loader reads
+    bool crew;           // the line begins with either keyword
+    CrewLineSpan value;  // the whole value, uncut
+    CrewLineSpan read;   // the part of the value the loader reads
     CrewLineSpan fields[CREW_VALUE_FIELDS];
-    int fieldCount;                        // fields present in the part read
-    CrewLineSpan rest;                     // what follows the weight in the part read
+    int fieldCount;     // fields present in the part read
+    CrewLineSpan rest;  // what follows the weight in the part read
 };
 
 // Splits a line as the loader does. Uses no manager and changes nothing.

@@ -10,40 +10,40 @@ namespace vemosim::style {
 
 // --- Type -------------------------------------------------------------------------------
 inline constexpr char kFont[] = "DejaVu Sans, Verdana, sans-serif";
-inline constexpr int kTitleType = 16;    // the page's title
-inline constexpr int kHeadingType = 14;  // a row of panels' title
-inline constexpr int kTextType = 12;     // subtitles, axis titles, notes
-inline constexpr int kSmallType = 11;    // axis labels, the legend, the event list
+inline constexpr int kTitleType = 16;     // the page's title
+inline constexpr int kHeadingType = 14;   // a row of panels' title
+inline constexpr int kTextType = 12;      // subtitles, axis titles, notes
+inline constexpr int kSmallType = 11;     // axis labels, the legend, the event list
 inline constexpr double kBaseline = 4.0;  // small type sits this far below a line it labels
 
 // --- Colours ----------------------------------------------------------------------------
 // Colours that stay apart for most kinds of colour vision; the frame vessel gets the first.
 inline constexpr const char *kVesselColours[] = {"#0072B2", "#D55E00", "#009E73", "#CC79A7",
                                                  "#E69F00", "#56B4E9", "#000000", "#999933"};
-inline constexpr char kInk[] = "#000000";        // the scale bar
-inline constexpr char kPaper[] = "#ffffff";      // the page, and a marker's rim
-inline constexpr char kGridZero[] = "#bbbbbb";   // the grid line at 0, or at full
-inline constexpr char kGrid[] = "#e4e4e4";       // every other grid line
-inline constexpr char kKey[] = "#555555";        // the legend's neutral swatches
-inline constexpr char kNeutral[] = "#888888";    // a chart's frame, the legend's airlock box
+inline constexpr char kInk[] = "#000000";       // the scale bar
+inline constexpr char kPaper[] = "#ffffff";     // the page, and a marker's rim
+inline constexpr char kGridZero[] = "#bbbbbb";  // the grid line at 0, or at full
+inline constexpr char kGrid[] = "#e4e4e4";      // every other grid line
+inline constexpr char kKey[] = "#555555";       // the legend's neutral swatches
+inline constexpr char kNeutral[] = "#888888";   // a chart's frame, the legend's airlock box
 inline constexpr char kChartPaper[] = "#fbfbfb";
-inline constexpr char kHullFill[] = "#c9ced4";   // the frame vessel's hull
+inline constexpr char kHullFill[] = "#c9ced4";  // the frame vessel's hull
 inline constexpr char kHullLine[] = "#6b737c";
-inline constexpr char kPanelPaper[] = "#f4f6f8"; // the capsule's views
+inline constexpr char kPanelPaper[] = "#f4f6f8";  // the capsule's views
 inline constexpr char kPanelLine[] = "#c8ccd0";
-inline constexpr char kPanelBox[] = "#4a7bd0";   // the airlock box in a view
+inline constexpr char kPanelBox[] = "#4a7bd0";  // the airlock box in a view
 inline constexpr char kGround[] = "#7a5a30";
-inline constexpr char kLabelInk[] = "#222222";    // a marker's numbers
-inline constexpr char kBoxOpacity[] = "0.10";         // an airlock box's fill
-inline constexpr char kLegendBoxOpacity[] = "0.15";   // the legend's airlock box
+inline constexpr char kLabelInk[] = "#222222";       // a marker's numbers
+inline constexpr char kBoxOpacity[] = "0.10";        // an airlock box's fill
+inline constexpr char kLegendBoxOpacity[] = "0.15";  // the legend's airlock box
 
 // --- Lines ------------------------------------------------------------------------------
 inline constexpr double kHairline = 1.0;
-inline constexpr double kJumpLine = 1.2;   // a vessel put somewhere by the timeline
-inline constexpr double kLine = 1.5;       // boxes, tanks, rims
-inline constexpr double kPathLine = 2.0;   // a vessel's path, the scale bar
-inline constexpr double kCrewLine = 3.0;   // the crew aboard
-inline constexpr double kFaceEdge = 0.4;   // a face of the capsule's mesh
+inline constexpr double kJumpLine = 1.2;  // a vessel put somewhere by the timeline
+inline constexpr double kLine = 1.5;      // boxes, tanks, rims
+inline constexpr double kPathLine = 2.0;  // a vessel's path, the scale bar
+inline constexpr double kCrewLine = 3.0;  // the crew aboard
+inline constexpr double kFaceEdge = 0.4;  // a face of the capsule's mesh
 // The same widths as attribute text, as the picture writes them.
 inline constexpr char kHairlineText[] = "1";
 inline constexpr char kLineText[] = "1.5";
@@ -79,9 +79,9 @@ inline constexpr double kArrowSize = 8.0;       // an arrowhead's length
 inline constexpr double kArrowRoom = 24.0;      // a stretch shorter than this gets no arrow
 inline constexpr double kLabelCharWidth = 7.0;  // a character of a marker's bold label
 inline constexpr double kLabelHeight = 11.0;
-inline constexpr double kLabelOffset = 7.0;     // a marker's label from its marker
-inline constexpr double kLabelStep = 2.0;       // a label moved up past another
-inline constexpr double kSameSpot = 1.0;        // markers closer than this share a label
+inline constexpr double kLabelOffset = 7.0;  // a marker's label from its marker
+inline constexpr double kLabelStep = 2.0;    // a label moved up past another
+inline constexpr double kSameSpot = 1.0;     // markers closer than this share a label
 // Paths that stay within a point are shown over at least this span (m).
 inline constexpr double kMinimumSpan = 1.0;
 inline constexpr double kPadding = 0.08;           // of the span, around the paths and boxes

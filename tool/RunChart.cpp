@@ -41,7 +41,9 @@ double drawRunChart(SvgPage &page, const RunRecord &r, const std::vector<const c
     const auto xAt = [&](double t) { return left + (t - t0) / (t1 - t0) * (right - left); };
     const auto levelAt = [&](double f) { return tanks.bottom - f / kTankTop * kTankHeight; };
     // Whole members only, with half a member of room above the most aboard.
-    const auto crewAt = [&](double c) { return crew.bottom - c / (crewMax + kCrewRoom) * kCrewHeight; };
+    const auto crewAt = [&](double c) {
+        return crew.bottom - c / (crewMax + kCrewRoom) * kCrewHeight;
+    };
 
     frame(page, tanks);
     frame(page, crew);

@@ -42,7 +42,8 @@ public:
     std::string draw() {
         assignColours();
         double y = kTitleTop;
-        page_.add(SvgPage::textAt(kLeft, y, "vemosim: " + title_, kTitleType).attr("font-weight", "bold"));
+        page_.add(SvgPage::textAt(kLeft, y, "vemosim: " + title_, kTitleType)
+                      .attr("font-weight", "bold"));
         y += kAfterTitle;
         chooseAxes();
         std::string sub;
@@ -81,7 +82,8 @@ private:
         for (const Track &t : r_.tracks) {
             std::size_t n = byName[t.name];
             n = n == frameIndex ? 0 : n < frameIndex ? n + 1 : n;
-            colours_.push_back(kVesselColours[n % (sizeof kVesselColours / sizeof kVesselColours[0])]);
+            colours_.push_back(
+                kVesselColours[n % (sizeof kVesselColours / sizeof kVesselColours[0])]);
         }
     }
 
@@ -156,7 +158,8 @@ private:
         }
         page_.text((kLeft + kRight) / 2.0, bottom + kAxisTitleBelow,
                    std::string(axisName(h_)) + " (m)", kTextType, "middle");
-        page_.upwardText(kLeft - kAxisTitleLeft, top + kViewHeight / 2.0, std::string(axisName(v_)) + " (m)");
+        page_.upwardText(kLeft - kAxisTitleLeft, top + kViewHeight / 2.0,
+                         std::string(axisName(v_)) + " (m)");
 
         boxes();
         outline();
@@ -380,11 +383,14 @@ private:
             SvgElement box("rect");
             box.attr("x", kKeyBoxX).attr("y", kKeyBoxY).attr("width", kKeyBoxWidth);
             box.attr("height", kKeyBoxHeight);
-            box.attr("fill", kNeutral).attr("fill-opacity", kLegendBoxOpacity).attr("stroke", kNeutral);
+            box.attr("fill", kNeutral)
+                .attr("fill-opacity", kLegendBoxOpacity)
+                .attr("stroke", kNeutral);
             entries.push_back({box, closed ? "airlock box (dashed: door closed)" : "airlock box"});
         }
         if (jumps) {
-            entries.push_back({svgLineSwatch(kKey, kHairline, kJumpDash), "put there by the timeline"});
+            entries.push_back(
+                {svgLineSwatch(kKey, kHairline, kJumpDash), "put there by the timeline"});
         }
         SvgElement start = svgCircle(kKeyStartX, 0.0, kStartRadius, kPaper);
         start.attr("stroke", kKey).attr("stroke-width", kLineText);
@@ -397,9 +403,11 @@ private:
         y += kRow;
         for (std::size_t i = 0; i < r_.markers.size() && i < kListedEvents; ++i) {
             const Marker &m = r_.markers[i];
-            page_.add(svgCircle(kLeft + kListDot, y - kBaseline, kListDotRadius, colours_[m.track]));
-            page_.add(SvgPage::textAt(kLeft + kListNumber, y, std::to_string(i + 1), kSmallType, "end")
-                          .attr("font-weight", "bold"));
+            page_.add(
+                svgCircle(kLeft + kListDot, y - kBaseline, kListDotRadius, colours_[m.track]));
+            page_.add(
+                SvgPage::textAt(kLeft + kListNumber, y, std::to_string(i + 1), kSmallType, "end")
+                    .attr("font-weight", "bold"));
             page_.text(kLeft + kListTime, y, seconds(m.time), kSmallType, "end");
             page_.text(kLeft + kListText, y, m.text, kSmallType);
             y += kRow;

@@ -76,8 +76,8 @@ public:
     void close(const char *tag) { body_ += std::string("</") + tag + ">\n"; }
 
     // Text with its anchor ("start", "middle", "end") at (x, y).
-    static SvgElement textAt(double x, double y, const std::string &text, int size = style::kTextType,
-                             const char *anchor = "start");
+    static SvgElement textAt(double x, double y, const std::string &text,
+                             int size = style::kTextType, const char *anchor = "start");
     void text(double x, double y, const std::string &text, int size = style::kTextType,
               const char *anchor = "start") {
         add(textAt(x, y, text, size, anchor));
