@@ -5,7 +5,12 @@
 #ifndef VEMO_CREW_CREWLINEREADING_H
 #define VEMO_CREW_CREWLINEREADING_H
 
+#include <cstddef>
+#include <cstring>
+
 #include "CrewManager.h"
+#include "CrewProtocol.h"
+#include "CrewText.h"
 
 // Why a line is refused; CREW_LINE_READ when it is not.
 enum CrewLineFault : int {
@@ -35,5 +40,69 @@ struct CrewLineReading {
 
 // Reads one scenario line as a vessel's loader does. Uses no manager and changes nothing.
 CrewLineReading ReadCrewLine(const char *line);
+
+// Where the parts of a crew or transfer line stand, as the loader splits it: the value (the
+// first run of characters without blanks after the keyword), and in the part of it that is
+// read its fields as written, each up to the next "-" and before any cut. What ReadCrewLine
+// takes from each field (cut, cleaned, as a number) is its own; this only shows a user what
+// the line says where. Offsets are into the line.
+struct CrewLineSpan {
+    std::size_t start, length;
+};
+
+// The fields of a value in order: mission id, name, age, pulse, weight.
+enum CrewValueField : int {
+    CREW_VALUE_MISSION = 0,
+    CREW_VALUE_NAME,
+    CREW_VALUE_AGE,
+    CREW_VALUE_PULSE,
+    CREW_VALUE_WEIGHT,
+    CREW_VALUE_FIELDS
+};
+
+struct CrewLineLayout {
+    bool crew;           // the line begins with either keyword
+    CrewLineSpan value;  // the whole value, uncut
+    CrewLineSpan read;   // the part of the value the loader reads
+    CrewLineSpan fields[CREW_VALUE_FIELDS];
+    int fieldCount;     // fields present in the part read
+    CrewLineSpan rest;  // what follows the weight in the part read
+};
+
+// Splits a line as the loader does. Uses no manager and changes nothing.
+inline CrewLineLayout LayOutCrewLine(const char *line) {
+    CrewLineLayout layout;
+    std::memset(&layout, 0, sizeof layout);
+    const bool transfer = CrewManager::IsTransferLine(line);
+    layout.crew = transfer || CrewManager::IsCrewLine(line);
+    if (!layout.crew) {
+        return layout;
+    }
+    std::size_t at = transfer ? TRANSFER_KEYWORD_LENGTH : CREW_KEYWORD_LENGTH;
+    while (crewtext::IsBlankSpace(line[at])) {
+        ++at;
+    }
+    std::size_t end = at;
+    while (line[end] != '\0' && !crewtext::IsBlankSpace(line[end])) {
+        ++end;
+    }
+    layout.value = {at, end - at};
+    layout.read = {at, end - at < LINE_VALUE_MAX_LENGTH ? end - at : LINE_VALUE_MAX_LENGTH};
+    const std::size_t readEnd = at + layout.read.length;
+    for (std::size_t from = at; layout.fieldCount < CREW_VALUE_FIELDS;) {
+        std::size_t dash = from;
+        while (dash < readEnd && line[dash] != '-') {
+            ++dash;
+        }
+        layout.fields[layout.fieldCount++] = {from, dash - from};
+        if (dash == readEnd) {
+            return layout;
+        }
+        from = dash + 1;
+    }
+    const CrewLineSpan &weight = layout.fields[CREW_VALUE_WEIGHT];
+    layout.rest = {weight.start + weight.length, readEnd - weight.start - weight.length};
+    return layout;
+}
 
 #endif  // VEMO_CREW_CREWLINEREADING_H

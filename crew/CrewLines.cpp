@@ -18,9 +18,6 @@ namespace {
 // Room for one value: the member's text and three numbers with their "-".
 constexpr std::size_t SAVED_VALUE_SIZE = 80;
 static_assert(CREW_TEXT_MAX_LENGTH + 3 * (1 + 11) < SAVED_VALUE_SIZE, "a value fits its buffer");
-// The loader reads at most this many characters of the value; a valid value is far shorter
-// and anything after the weight is ignored anyway.
-constexpr std::size_t MAX_TOKEN_LENGTH = 399;
 
 // Decimal integer with an optional sign; stops at the first other character. False without
 // a digit: a field such as "inf" or "x" holds no number, and reading it as 0 would make up
@@ -124,14 +121,14 @@ void FormatCrewValue(const CrewMember &member, char (&value)[SAVED_VALUE_SIZE]) 
 }
 
 // The value token of a line: the first run of non-blank characters after the keyword, at
-// most MAX_TOKEN_LENGTH of them.
-void ReadValueToken(const char *afterKeyword, char (&token)[MAX_TOKEN_LENGTH + 1]) {
+// most LINE_VALUE_MAX_LENGTH of them.
+void ReadValueToken(const char *afterKeyword, char (&token)[LINE_VALUE_MAX_LENGTH + 1]) {
     const char *p = afterKeyword;
     while (crewtext::IsBlankSpace(*p)) {
         ++p;
     }
     std::size_t i = 0;
-    for (; i < MAX_TOKEN_LENGTH && *p != '\0' && !crewtext::IsBlankSpace(*p); ++i, ++p) {
+    for (; i < LINE_VALUE_MAX_LENGTH && *p != '\0' && !crewtext::IsBlankSpace(*p); ++i, ++p) {
         token[i] = *p;
     }
     token[i] = '\0';
@@ -180,7 +177,7 @@ CrewLineReading ReadCrewLine(const char *line) {
         reading.fault = CREW_LINE_NOT_CREW;
         return reading;
     }
-    char token[MAX_TOKEN_LENGTH + 1];
+    char token[LINE_VALUE_MAX_LENGTH + 1];
     const std::size_t keywordLength =
         reading.transfer ? TRANSFER_KEYWORD_LENGTH : CREW_KEYWORD_LENGTH;
     ReadValueToken(line + keywordLength, token);

@@ -15,6 +15,9 @@ inline constexpr std::size_t CREW_KEYWORD_LENGTH = sizeof CREW_LINE_KEYWORD - 1;
 inline constexpr std::size_t TRANSFER_KEYWORD_LENGTH = sizeof TRANSFER_LINE_KEYWORD - 1;
 // Characters a number field of a line is read from.
 inline constexpr std::size_t LINE_NUMBER_MAX_LENGTH = 5;
+// Characters of a line's value the loader reads; a valid value is far shorter, and anything
+// after the weight is ignored anyway.
+inline constexpr std::size_t LINE_VALUE_MAX_LENGTH = 399;
 
 // --- a member ---
 inline constexpr int CREW_NAME_MAX_LENGTH = 25;  // characters kept of a name

@@ -469,7 +469,7 @@ public:
     UINT DockCount() const;
     DOCKHANDLE GetDockHandle(UINT n) const;
     OBJHANDLE GetDockStatus(DOCKHANDLE hDock) const;
-    // Added by this host for the sample vessel classes: a docking port in the vessel frame.
+    // Makes a docking port in the vessel frame.
     DOCKHANDLE CreateDock(const VECTOR3 &pos, const VECTOR3 &dir, const VECTOR3 &rot) const;
     // Defines docking port 0 (made if the vessel has no port yet).
     void SetDockParams(const VECTOR3 &pos, const VECTOR3 &dir, const VECTOR3 &rot) const;

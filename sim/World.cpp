@@ -151,9 +151,7 @@ void World::callEachVessel(void (VESSEL2::*callback)(double, double, double), do
 }
 
 void World::runUntil(double t) {
-    // A little slack so that a time that is a whole number of steps is not overshot by one
-    // step through rounding.
-    while (simt_ + options_.step * 1e-9 < t)
+    while (!reached(t))
         step(1);
 }
 

@@ -235,6 +235,10 @@ public:
     void step(int n = 1);
     void runUntil(double simt);  // steps while the time is below simt
     double time() const { return simt_; }
+    // The time has come to t: a little slack, so that a time that is a whole number of steps
+    // is not missed, and overshot by one step, through rounding. A t that is not a number
+    // counts as reached, so that nothing waits for it for ever.
+    bool reached(double t) const { return !(simt_ + options_.step * 1e-9 < t); }
     // The simulation time a module is told (oapiGetSimTime): within a frame, its start.
     double frameStartTime() const { return frameTime(); }
     // What moves in a step: a vessel's position, velocity, rotation and where it stands.

@@ -1,8 +1,9 @@
 // The crew in what the tool shows: the conventions by which crew-capable vessels and crew
-// members outside tell each other what they are, read as what they say. This is the only
-// place of the host and its tool that reads them; the story, the picture and the check all
-// ask here. The names and the airlock point's encoding are the crew library's own
-// (CrewNames.h, AirlockPoint.h), so the tool reads them exactly as vessels write them:
+// members outside tell each other what they are, read as what they say. The story, the
+// picture and the check all ask here, and read crew lines through CrewLineText.h and crew
+// events through CrewEvents.h. The names and the airlock point's encoding are the crew
+// library's own (CrewNames.h, AirlockPoint.h), so the tool reads them exactly as vessels
+// write them:
 //   - a crew-capable vessel publishes its airlock on a to-child attachment point "Vemo":
 //     position (min x, max x, min y), direction (max y, min z, max z) of the box in its own
 //     frame, rotation (door 1 open / 0 closed, status, free seats);
@@ -22,6 +23,8 @@
 #include <vector>
 
 #include "AirlockPoint.h"
+#include "CrewEvents.h"
+#include "CrewLineText.h"
 #include "ScenarioFile.h"
 #include "World.h"
 
@@ -52,58 +55,6 @@ const sim::Attachment *readyPoint(const sim::VesselRecord &v);
 // The vessel carries a member handed over to a docked vessel; `receiver` is that vessel.
 bool isTransferVessel(const std::string &name, std::string *receiver = nullptr);
 
-// --- Crew lines -------------------------------------------------------------------------
-
-// A crew line (or a transfer line) read by the crew library's own reader, as crew-capable
-// vessels read it, with what tells a user how the line was taken differently or why not at
-// all. What a vessel actually did comes from the vessel; this reading only explains it.
-//
-// The keyword comes first, in any letter case, then after blanks one value without blanks:
-//     <mission>-<name>-<age>-<pulse>-<weight>      e.g. A01-John_Doe-35-72-80
-// The mission id is taken from at most its first 4 characters; the name from at most 25,
-// with '_' for blanks and any character other than a letter or digit made a blank; each
-// number from at most its first 5 characters, as far as it reads as a whole number, and it
-// must lie in the crew library's window for it. Whatever follows the weight is not read.
-struct CrewReading {
-    bool valid = false;
-    std::string why;  // when not valid: what a vessel finds wrong with it
-    std::string mission;
-    std::string name;  // with blanks
-    long age = 0, pulse = 0, weight = 0;
-    // How what is taken differs from what is written ("name cut at 25 characters: ...").
-    std::vector<std::string> changes;
-
-    // The value as a vessel saves it again: A01-John_Doe-35-72-80.
-    std::string value() const;
-    // As a user reads it: "John Doe (A01), age 35, pulse 72, 80 kg".
-    std::string text() const;
-};
-
-// The line begins with the keyword, in any letter case.
-bool isCrewLine(const std::string &line);
-// The line's first word is the transfer keyword "VEMOTRANSFER", in any letter case: a member
-// on the way to the vessel in a transfer vessel.
-bool isTransferLine(const std::string &line);
-// Reads a crew or transfer line (keyword first).
-CrewReading readCrewLine(const std::string &line);
-// The value of a crew or transfer line: the first run of characters without blanks after the
-// keyword.
-std::string crewLineValue(const std::string &line);
-// A crew line's value ("A01-John_Doe-35-72-80") as a user reads it: "John Doe (A01), age 35,
-// pulse 72, 80 kg". A value that no vessel would take is given back as it stands.
-std::string describeCrewValue(const std::string &value);
-
-// The lines the vessel handed to the host's parser, in order, among events [from, to).
-std::vector<std::string> linesHandedOn(const std::vector<sim::Event> &events,
-                                       const std::string &vessel, std::size_t from, std::size_t to);
-// For each line of a block, whether it is one the vessel handed on (`handed`, in order);
-// handed lines that are none of the block's go to `strays`.
-std::vector<bool> matchHandedOn(const std::vector<std::string> &lines,
-                                const std::vector<std::string> &handed,
-                                std::vector<std::string> *strays = nullptr);
-// How many of the block's crew lines the vessel took: those it did not hand on.
-std::size_t crewLinesTaken(const sim::ShipBlock &block, const std::vector<std::string> &handed);
-
 // --- The story --------------------------------------------------------------------------
 
 // What the story has told of the crew so far, so that it tells only what changes.
@@ -120,12 +71,11 @@ public:
 
     // A vessel was deleted. When it was a crew member's that showed its point, the name of the
     // vessel that took the member aboard: the first vessel told since the last
-    // forgetTakers() whose airlock's free seats went down (a vessel takes a member in its
-    // post-step and deletes the member's vessel, which goes at the end of that frame). Empty
-    // otherwise: a member whose vessel goes with no seat taken was not taken aboard anywhere.
+    // forgetTakers() whose airlock's free seats went down (CrewMoves). Empty otherwise: a
+    // member whose vessel goes with no seat taken was not taken aboard anywhere.
     std::string boardedBy(const std::string &deleted);
     // The events told so far are all of a frame: a seat taken now belongs to no deletion.
-    void forgetTakers() { takers_.clear(); }
+    void forgetTakers() { moves_.endRound(); }
 
     // Who came aboard a crew-capable vessel with the scenario: its crew lines in `block`,
     // less those in `handed`, the lines the vessel passed on to the host's parser. A vessel
@@ -150,7 +100,7 @@ private:
     std::map<PointKey, AirlockPoint> airlocks_;
     std::map<PointKey, std::string> points_;
     std::set<std::string> memberVessels_;  // live vessels that showed a crew member's point
-    std::vector<std::string> takers_;      // vessels whose free seats went down, in order
+    CrewMoves<std::string> moves_;         // seats taken, by vessel name, in order
     // Per vessel, the values of crew lines it refused at loading.
     std::map<OBJHANDLE, std::vector<std::string>> refusedCrew_;
 };

@@ -4,16 +4,16 @@
 #include <cmath>
 #include <cstdio>
 
+#include "PictureStyle.h"
 #include "SvgPage.h"
 
 namespace vemosim {
 
 namespace {
 
-constexpr double kScale = 30.0;    // px per metre, the same in every panel
-constexpr double kPanel = 260.0;   // px, a panel's width and height
-constexpr double kMargin = 20.0;   // px
-constexpr double kHeading = 28.0;  // px above a row, for its title
+using namespace style;
+
+constexpr double kScale = kMeshScale;
 constexpr double kBoxHalf = 2.0;   // m, the airlock box around the origin
 constexpr double kBaseZ = -1.0;    // m, where the touchdown points are
 constexpr double kAmbient = 0.45;  // share of a face's colour that needs no light
@@ -94,7 +94,7 @@ void drawPanel(SvgPage &page, const MeshFileData &mesh, const View &view, double
                bool stowed) {
     const double cx = left + kPanel / 2, cy = top + kPanel / 2;
     auto at = [&](double r, double u) { return SvgPoint{cx + r * kScale, cy - u * kScale}; };
-    page.rect(left, top, kPanel, kPanel, "#f4f6f8", "#c8ccd0");
+    page.rect(left, top, kPanel, kPanel, kPanelPaper, kPanelLine);
     if (stowed) {  // the airlock box the stowed capsule must fit in
         const SvgPoint a = at(-kBoxHalf, kBoxHalf);
         SvgElement box("rect");
@@ -103,13 +103,13 @@ void drawPanel(SvgPage &page, const MeshFileData &mesh, const View &view, double
             .attr("width", 2 * kBoxHalf * kScale)
             .attr("height", 2 * kBoxHalf * kScale)
             .attr("fill", "none")
-            .attr("stroke", "#4a7bd0")
-            .dash("4 3");
+            .attr("stroke", kPanelBox)
+            .dash(kJumpDash);
         page.add(box);
     }
     if (view.up[2] > 0.5) {  // the ground the capsule stands on
         const SvgPoint g = at(0, kBaseZ);
-        page.line(left, g.y, left + kPanel, g.y, "#7a5a30", 1.5);
+        page.line(left, g.y, left + kPanel, g.y, kGround, kLine);
     }
     for (const Shape &s : facesSeen(mesh, view)) {
         std::vector<SvgPoint> points;
@@ -120,11 +120,11 @@ void drawPanel(SvgPage &page, const MeshFileData &mesh, const View &view, double
         poly.attr("points", svgPoints(points))
             .attr("fill", colour)
             .attr("stroke", colour)
-            .attr("stroke-width", 0.4)
+            .attr("stroke-width", kFaceEdge)
             .attr("stroke-linejoin", "round");
         page.add(poly);
     }
-    page.text(left + 6, top + kPanel - 8, view.name, 11);
+    page.text(left + kPanelLabel, top + kPanel - kPanelLabelUp, view.name, kSmallType);
 }
 
 }  // namespace
@@ -140,7 +140,7 @@ std::string meshPictureSvg(const MeshFileData &stored) {
     for (int row = 0; row < 2; ++row) {
         const MeshFileData mesh = deployedAt(stored, row == 0 ? 0.0 : 1.0);
         const double top = kMargin + row * rowHeight;
-        page.text(kMargin, top + 16, titles[row], 14);
+        page.text(kMargin, top + kLabelBelow, titles[row], kHeadingType);
         for (int v = 0; v < 3; ++v)
             drawPanel(page, mesh, kViews[v], kMargin + v * (kPanel + kMargin), top + kHeading,
                       row == 0);
@@ -149,7 +149,7 @@ std::string meshPictureSvg(const MeshFileData &stored) {
     page.text(kMargin, height - 14,
               "1 m is 30 px in every panel; the brown line is the ground "
               "(z = -1 m).",
-              11);
+              kSmallType);
     return page.document(width, height, "The vemopod capsule, stowed and deployed", "sans-serif");
 }
 

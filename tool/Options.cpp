@@ -130,6 +130,79 @@ void printError(const std::string &message) {
     std::fprintf(stderr, "vemosim: %s\n", printable(message).c_str());
 }
 
+namespace {
+
+// Sets the option `name` (one that takes a value) to `value`; false with a message when the
+// value does not do for it.
+bool setValue(Options &o, const std::string &name, const std::string &value) {
+    if (name == "--root" || name == "--timeline" || name == "--out" || name == "--plot" ||
+        name == "--plot-frame") {
+        if (value.empty()) {
+            printError("option " + name + " needs a value");
+            return false;
+        }
+        (name == "--root"       ? o.root
+         : name == "--timeline" ? o.timeline
+         : name == "--out"      ? o.out
+         : name == "--plot"     ? o.plot
+                                : o.plotFrame) = value;
+    } else if (name == "--until") {
+        if (!parseNumber(value, o.until) || o.until < 0.0) {
+            printError("--until needs a time in seconds, 0 or more, not '" + value + "'");
+            return false;
+        }
+    } else if (name == "--step") {
+        if (!parseNumber(value, o.step) || o.step <= 0.0 || o.step > kMaxStep) {
+            printError("--step needs a step length in seconds above 0 and at most 3600, not '" +
+                       value + "'");
+            return false;
+        }
+    } else {
+        const char *last = value.c_str() + value.size();
+        const auto [end, ec] = std::from_chars(value.c_str(), last, o.seed);
+        if (value.empty() || ec != std::errc() || end != last) {
+            printError("--seed needs a whole number, 0 or more, not '" + value + "'");
+            return false;
+        }
+    }
+    return true;
+}
+
+// What the options ask for together: one scenario, and nothing that contradicts another.
+bool checkTogether(Options &o, const std::vector<std::string> &positional) {
+    if (o.help) {
+        return true;
+    }
+    if (positional.size() != 1) {
+        printError(positional.empty()
+                       ? "no scenario file given (see vemosim --help)"
+                       : "more than one scenario file given: '" + positional[1] + "'");
+        return false;
+    }
+    o.scenario = positional[0];
+    if (o.check && (!o.timeline.empty() || !o.out.empty() || !o.plot.empty())) {
+        printError("--check reads the scenario without running it: no --timeline, --out or --plot");
+        return false;
+    }
+    if (wantsPng(o.plot) && !pngRendererFound()) {
+        printError("--plot " + o.plot +
+                   ": a PNG picture is rendered from the SVG by rsvg-convert (Debian: "
+                   "librsvg2-bin), which is not on PATH; install it, or give --plot a .svg file");
+        return false;
+    }
+    if (!o.plotFrame.empty() && o.plot.empty()) {
+        printError("--plot-frame names the frame of a picture: give --plot FILE with it");
+        return false;
+    }
+    if (o.until / o.step > kMaxSteps) {
+        printError("--until / --step asks for more than 10000000 steps");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool parseOptions(int argc, char **argv, Options &o) {
     std::vector<std::string> positional;
     bool optionsDone = false;
@@ -182,66 +255,11 @@ bool parseOptions(int argc, char **argv, Options &o) {
             }
             value = argv[++i];
         }
-        if (name == "--root" || name == "--timeline" || name == "--out" || name == "--plot" ||
-            name == "--plot-frame") {
-            if (value.empty()) {
-                printError("option " + name + " needs a value");
-                return false;
-            }
-            (name == "--root"       ? o.root
-             : name == "--timeline" ? o.timeline
-             : name == "--out"      ? o.out
-             : name == "--plot"     ? o.plot
-                                    : o.plotFrame) = value;
-        } else if (name == "--until") {
-            if (!parseNumber(value, o.until) || o.until < 0.0) {
-                printError("--until needs a time in seconds, 0 or more, not '" + value + "'");
-                return false;
-            }
-        } else if (name == "--step") {
-            if (!parseNumber(value, o.step) || o.step <= 0.0 || o.step > kMaxStep) {
-                printError("--step needs a step length in seconds above 0 and at most 3600, not '" +
-                           value + "'");
-                return false;
-            }
-        } else {
-            const char *last = value.c_str() + value.size();
-            const auto [end, ec] = std::from_chars(value.c_str(), last, o.seed);
-            if (value.empty() || ec != std::errc() || end != last) {
-                printError("--seed needs a whole number, 0 or more, not '" + value + "'");
-                return false;
-            }
+        if (!setValue(o, name, value)) {
+            return false;
         }
     }
-    if (o.help) {
-        return true;
-    }
-    if (positional.size() != 1) {
-        printError(positional.empty()
-                       ? "no scenario file given (see vemosim --help)"
-                       : "more than one scenario file given: '" + positional[1] + "'");
-        return false;
-    }
-    o.scenario = positional[0];
-    if (o.check && (!o.timeline.empty() || !o.out.empty() || !o.plot.empty())) {
-        printError("--check reads the scenario without running it: no --timeline, --out or --plot");
-        return false;
-    }
-    if (wantsPng(o.plot) && !pngRendererFound()) {
-        printError("--plot " + o.plot +
-                   ": a PNG picture is rendered from the SVG by rsvg-convert (Debian: "
-                   "librsvg2-bin), which is not on PATH; install it, or give --plot a .svg file");
-        return false;
-    }
-    if (!o.plotFrame.empty() && o.plot.empty()) {
-        printError("--plot-frame names the frame of a picture: give --plot FILE with it");
-        return false;
-    }
-    if (o.until / o.step > kMaxSteps) {
-        printError("--until / --step asks for more than 10000000 steps");
-        return false;
-    }
-    return true;
+    return checkTogether(o, positional);
 }
 
 }  // namespace vemosim

@@ -5,6 +5,7 @@
 #ifndef VEMO_TOOL_RUN_H
 #define VEMO_TOOL_RUN_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,14 @@ private:
     // Events the world's log holds before the told ones are forgotten.
     static constexpr std::size_t kEventsKeptAtMost = 4096;
 
+    // The run's phases, in order; each returns an exit code, kExitOk to go on.
+    int readInputs();
+    int checkOutputs();
+    int load();
+    int check();  // instead of fly and finish, with --check
+    int fly();
+    int finish();
+
     void flush();
     // Records the world for the picture, when the run is drawn.
     void sample();
@@ -42,6 +51,9 @@ private:
     bool destroyedHandleUsed();
     // Carries out one timeline action; an action that cannot be carried out is bad input.
     int apply(const TimelineAction &a);
+    void announce(const TimelineAction &a);
+    // Presses the keys of a chord on the focus vessel's keyboard, and lets them go.
+    void pressKeys(const std::vector<int> &keys);
     // Saves the world's scenario to `path`, named `shown` in messages.
     int save(const std::string &path, const std::string &shown);
     int badAction(const TimelineAction &a, const std::string &why);
@@ -54,9 +66,12 @@ private:
     std::string scenarioText_;  // as read, for the line numbers of a check
     sim::ParsedScenario scenario_;
     Timeline timeline_;
-    sim::World *world_ = nullptr;
-    TimelinePrinter *printer_ = nullptr;
-    RunRecorder *recorder_ = nullptr;  // when the run is drawn
+    std::string root_;          // the runtime root, as entered
+    std::size_t nextAction_ = 0;  // the timeline's first action not yet carried out
+    // Made by load(), in this order; the printer tells of the world, so it goes first.
+    std::unique_ptr<sim::World> world_;
+    std::unique_ptr<TimelinePrinter> printer_;
+    std::unique_ptr<RunRecorder> recorder_;  // when the run is drawn
     sim::ScenarioFile lastSaved_;      // the scenario as last saved
 };
 

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "PictureStyle.h"
 #include "RunChart.h"
 #include "SvgPage.h"
 
@@ -14,28 +15,7 @@ namespace vemosim {
 
 namespace {
 
-// Page layout, in px.
-constexpr double kWidth = 960.0;
-constexpr double kLeft = 70.0;    // plot areas start here; axis labels to the left
-constexpr double kRight = 900.0;  // and end here; the chart's crew axis to the right
-constexpr double kViewHeight = 420.0;
-constexpr double kRow = 18.0;          // a line of the event list
-constexpr double kGridSpacing = 70.0;  // at least this far between grid lines
-constexpr double kMarkerRadius = 5.0;
-constexpr double kStartRadius = 3.5;     // the hollow circle where a path begins
-constexpr double kArrowSize = 8.0;       // an arrowhead's length
-constexpr double kArrowRoom = 24.0;      // a stretch shorter than this gets no arrow
-constexpr double kLabelCharWidth = 7.0;  // a character of a marker's bold label, near enough
-constexpr double kLabelHeight = 11.0;
-// Paths that stay within a point are shown over at least this span (m).
-constexpr double kMinimumSpan = 1.0;
-constexpr double kPadding = 0.08;           // of the span, around the paths and boxes
-constexpr std::size_t kListedEvents = 100;  // the list stops here; the markers do not
-
-// Colours that stay apart for most kinds of colour vision; the frame vessel gets the first.
-const char *const kColours[] = {"#0072B2", "#D55E00", "#009E73", "#CC79A7",
-                                "#E69F00", "#56B4E9", "#000000", "#999933"};
-const char kFont[] = "DejaVu Sans, Verdana, sans-serif";
+using namespace style;
 
 // Seconds as the event list and the titles give them.
 std::string seconds(double t) {
@@ -61,9 +41,10 @@ public:
 
     std::string draw() {
         assignColours();
-        double y = 30.0;
-        page_.add(SvgPage::textAt(kLeft, y, "vemosim: " + title_, 16).attr("font-weight", "bold"));
-        y += 20.0;
+        double y = kTitleTop;
+        page_.add(SvgPage::textAt(kLeft, y, "vemosim: " + title_, kTitleType)
+                      .attr("font-weight", "bold"));
+        y += kAfterTitle;
         chooseAxes();
         std::string sub;
         if (r_.frameName.empty()) {
@@ -76,11 +57,11 @@ public:
                        ", and the paths end there";
             }
         }
-        page_.text(kLeft, y, sub, 12);
-        y += 14.0;
-        y = view(y) + 58.0;
+        page_.text(kLeft, y, sub, kTextType);
+        y += kAfterSubtitle;
+        y = view(y) + kAfterView;
         y += events(y);
-        y += 16.0;
+        y += kAfterEvents;
         y = drawRunChart(page_, r_, colours_, y, kLeft, kRight);
         return page_.document(kWidth, y, "vemosim: " + title_, kFont);
     }
@@ -101,7 +82,8 @@ private:
         for (const Track &t : r_.tracks) {
             std::size_t n = byName[t.name];
             n = n == frameIndex ? 0 : n < frameIndex ? n + 1 : n;
-            colours_.push_back(kColours[n % (sizeof kColours / sizeof kColours[0])]);
+            colours_.push_back(
+                kVesselColours[n % (sizeof kVesselColours / sizeof kVesselColours[0])]);
         }
     }
 
@@ -155,26 +137,29 @@ private:
     double view(double top) {
         top_ = top;
         const double bottom = top + kViewHeight;
-        page_.rect(kLeft, top, kRight - kLeft, kViewHeight, "#fbfbfb", "#888888");
+        page_.rect(kLeft, top, kRight - kLeft, kViewHeight, kChartPaper, kNeutral);
         const double grid = niceStep(kGridSpacing / scale_);
         // Grid lines and their labels, in metres from the frame vessel's origin.
         const double h0 = centreH_ - (kRight - kLeft) / 2.0 / scale_;
         const double h1 = centreH_ + (kRight - kLeft) / 2.0 / scale_;
         for (double m = std::ceil(h0 / grid) * grid; m <= h1; m += grid) {
             const double x = (kLeft + kRight) / 2.0 + (m - centreH_) * scale_;
-            page_.line(x, top, x, bottom, std::abs(m) < grid / 2 ? "#bbbbbb" : "#e4e4e4");
-            page_.text(x, bottom + 16.0, label(std::abs(m) < grid / 2 ? 0.0 : m), 11, "middle");
+            page_.line(x, top, x, bottom, std::abs(m) < grid / 2 ? kGridZero : kGrid);
+            page_.text(x, bottom + kLabelBelow, label(std::abs(m) < grid / 2 ? 0.0 : m), kSmallType,
+                       "middle");
         }
         const double v0 = centreV_ - kViewHeight / 2.0 / scale_;
         const double v1 = centreV_ + kViewHeight / 2.0 / scale_;
         for (double m = std::ceil(v0 / grid) * grid; m <= v1; m += grid) {
             const double y = top + kViewHeight / 2.0 - (m - centreV_) * scale_;
-            page_.line(kLeft, y, kRight, y, std::abs(m) < grid / 2 ? "#bbbbbb" : "#e4e4e4");
-            page_.text(kLeft - 6.0, y + 4.0, label(std::abs(m) < grid / 2 ? 0.0 : m), 11, "end");
+            page_.line(kLeft, y, kRight, y, std::abs(m) < grid / 2 ? kGridZero : kGrid);
+            page_.text(kLeft - kLabelGap, y + kBaseline, label(std::abs(m) < grid / 2 ? 0.0 : m),
+                       kSmallType, "end");
         }
-        page_.text((kLeft + kRight) / 2.0, bottom + 32.0, std::string(axisName(h_)) + " (m)", 12,
-                   "middle");
-        page_.upwardText(kLeft - 36.0, top + kViewHeight / 2.0, std::string(axisName(v_)) + " (m)");
+        page_.text((kLeft + kRight) / 2.0, bottom + kAxisTitleBelow,
+                   std::string(axisName(h_)) + " (m)", kTextType, "middle");
+        page_.upwardText(kLeft - kAxisTitleLeft, top + kViewHeight / 2.0,
+                         std::string(axisName(v_)) + " (m)");
 
         boxes();
         outline();
@@ -183,11 +168,11 @@ private:
 
         // The scale bar, under the view's right corner.
         const double bar = grid * scale_;
-        const double bx = kRight - bar, by = bottom + 34.0;
-        page_.line(bx, by, bx + bar, by, "#000000", 2.0);
-        page_.line(bx, by - 5.0, bx, by + 5.0, "#000000", 1.5);
-        page_.line(bx + bar, by - 5.0, bx + bar, by + 5.0, "#000000", 1.5);
-        page_.text(bx + bar / 2.0, by - 7.0, label(grid) + " m", 11, "middle");
+        const double bx = kRight - bar, by = bottom + kScaleBarBelow;
+        page_.line(bx, by, bx + bar, by, kInk, kPathLine);
+        page_.line(bx, by - kScaleBarTick, bx, by + kScaleBarTick, kInk, kLine);
+        page_.line(bx + bar, by - kScaleBarTick, bx + bar, by + kScaleBarTick, kInk, kLine);
+        page_.text(bx + bar / 2.0, by - kScaleBarLabel, label(grid) + " m", kSmallType, "middle");
         return bottom;
     }
 
@@ -204,8 +189,8 @@ private:
             const std::string colour = colours_[b.track];
             SvgElement box("polygon");
             box.attr("class", "airlock").attr("points", svgPoints(convexHull(corners)));
-            box.attr("fill", colour).attr("fill-opacity", "0.10").attr("stroke", colour);
-            box.attr("stroke-width", "1.5").dash(b.doorOpen ? "" : "5 3");
+            box.attr("fill", colour).attr("fill-opacity", kBoxOpacity).attr("stroke", colour);
+            box.attr("stroke-width", kLineText).dash(b.doorOpen ? "" : kClosedDoorDash);
             page_.add(box.title(r_.tracks[b.track].name + "'s airlock box, door " +
                                 (b.doorOpen ? "open" : "closed") + ", at " + when));
         }
@@ -222,7 +207,7 @@ private:
         }
         SvgElement hull("polygon");
         hull.attr("class", "body").attr("points", svgPoints(convexHull(points)));
-        hull.attr("fill", "#c9ced4").attr("stroke", "#6b737c").attr("stroke-width", "1");
+        hull.attr("fill", kHullFill).attr("stroke", kHullLine).attr("stroke-width", kHairlineText);
         page_.add(hull.title(r_.frameName + " itself"));
     }
 
@@ -253,9 +238,9 @@ private:
             const char *colour = colours_[i];
             page_.open(SvgElement("g").attr("class", "path").title(t.name));
             const SvgPoint start = at(t.path.front().at);
-            page_.add(svgCircle(start.x, start.y, kStartRadius, "#ffffff")
+            page_.add(svgCircle(start.x, start.y, kStartRadius, kPaper)
                           .attr("stroke", colour)
-                          .attr("stroke-width", "1.5"));
+                          .attr("stroke-width", kLineText));
             // Flown stretches are solid; a jump to where the timeline put a vessel is dashed.
             std::size_t from = 0;
             for (std::size_t k = 1; k <= t.path.size(); ++k) {
@@ -265,7 +250,7 @@ private:
                 polyline(t, from, k, colour);
                 if (k < t.path.size()) {
                     const SvgPoint a = at(t.path[k - 1].at), b = at(t.path[k].at);
-                    page_.line(a.x, a.y, b.x, b.y, colour, 1.2, "4 3");
+                    page_.line(a.x, a.y, b.x, b.y, colour, kJumpLine, kJumpDash);
                     arrow(a, b, colour);
                 }
                 from = k;
@@ -285,7 +270,7 @@ private:
         }
         SvgElement line("polyline");
         line.attr("points", svgPoints(points)).attr("fill", "none").attr("stroke", colour);
-        line.attr("stroke-width", "2").attr("stroke-linejoin", "round");
+        line.attr("stroke-width", kPathLineText).attr("stroke-linejoin", "round");
         page_.add(line.desc("times of the points in s: " + times));
         // The arrow goes on the stretch's longest step, where it has room.
         std::size_t longest = 0;
@@ -307,10 +292,11 @@ private:
     // before overlaps, else above the others.
     SvgPoint labelPlace(const SvgPoint &spot, const std::string &text) {
         const double w = kLabelCharWidth * static_cast<double>(text.size()), h = kLabelHeight;
-        const SvgPoint tries[] = {{spot.x + 7.0, spot.y - 7.0},
-                                  {spot.x + 7.0, spot.y + 7.0 + h},
-                                  {spot.x - 7.0 - w, spot.y - 7.0},
-                                  {spot.x - 7.0 - w, spot.y + 7.0 + h}};
+        const double d = kLabelOffset;
+        const SvgPoint tries[] = {{spot.x + d, spot.y - d},
+                                  {spot.x + d, spot.y + d + h},
+                                  {spot.x - d - w, spot.y - d},
+                                  {spot.x - d - w, spot.y + d + h}};
         const auto free = [&](const SvgPoint &p) {
             for (const auto &[q, qw] : labels_) {
                 if (p.x < q.x + qw && q.x < p.x + w && p.y - h < q.y && q.y - h < p.y) {
@@ -328,7 +314,7 @@ private:
             }
         }
         while (!found) {
-            chosen.y -= h + 2.0;
+            chosen.y -= h + kLabelStep;
             found = free(chosen);
         }
         labels_.push_back({chosen, w});
@@ -342,7 +328,8 @@ private:
             const SvgPoint p = at(r_.markers[i].at);
             bool placed = false;
             for (auto &[spot, numbers] : spots) {
-                if (!placed && std::abs(spot.x - p.x) < 1.0 && std::abs(spot.y - p.y) < 1.0) {
+                if (!placed && std::abs(spot.x - p.x) < kSameSpot &&
+                    std::abs(spot.y - p.y) < kSameSpot) {
                     numbers.push_back(i);
                     placed = true;
                 }
@@ -362,11 +349,11 @@ private:
             marker.attr("class", "marker").attr("cx", spot.x).attr("cy", spot.y);
             marker.attr("r", kMarkerRadius)
                 .attr("fill", colours_[r_.markers[numbers.front()].track]);
-            page_.add(marker.attr("stroke", "#ffffff").attr("stroke-width", "1.5").title(title));
+            page_.add(marker.attr("stroke", kPaper).attr("stroke-width", kLineText).title(title));
             const SvgPoint place = labelPlace(spot, numbered);
-            page_.add(SvgPage::textAt(place.x, place.y, numbered, 11)
+            page_.add(SvgPage::textAt(place.x, place.y, numbered, kSmallType)
                           .attr("font-weight", "bold")
-                          .attr("fill", "#222222"));
+                          .attr("fill", kLabelInk));
         }
     }
 
@@ -380,7 +367,7 @@ private:
                 continue;
             }
             named[t.name] = true;
-            entries.push_back({svgLineSwatch(colours_[i], 2.0),
+            entries.push_back({svgLineSwatch(colours_[i], kPathLine),
                                t.name + (t.name == r_.frameName ? " (the frame)" : "")});
         }
         bool closed = false, jumps = false;
@@ -394,36 +381,42 @@ private:
         }
         if (!r_.boxes.empty()) {
             SvgElement box("rect");
-            box.attr("x", 2.0).attr("y", -6.0).attr("width", 20.0).attr("height", 12.0);
-            box.attr("fill", "#888888").attr("fill-opacity", "0.15").attr("stroke", "#888888");
+            box.attr("x", kKeyBoxX).attr("y", kKeyBoxY).attr("width", kKeyBoxWidth);
+            box.attr("height", kKeyBoxHeight);
+            box.attr("fill", kNeutral)
+                .attr("fill-opacity", kLegendBoxOpacity)
+                .attr("stroke", kNeutral);
             entries.push_back({box, closed ? "airlock box (dashed: door closed)" : "airlock box"});
         }
         if (jumps) {
-            entries.push_back({svgLineSwatch("#555555", 1.0, "4 3"), "put there by the timeline"});
+            entries.push_back(
+                {svgLineSwatch(kKey, kHairline, kJumpDash), "put there by the timeline"});
         }
-        SvgElement start = svgCircle(12.0, 0.0, kStartRadius, "#ffffff");
-        start.attr("stroke", "#555555").attr("stroke-width", "1.5");
+        SvgElement start = svgCircle(kKeyStartX, 0.0, kStartRadius, kPaper);
+        start.attr("stroke", kKey).attr("stroke-width", kLineText);
         entries.push_back({start, "where a path begins"});
         double y = top;
-        y += page_.legend(kLeft, kRight, y, entries) + 8.0;
+        y += page_.legend(kLeft, kRight, y, entries) + kAfterLegend;
 
         page_.add(SvgPage::textAt(kLeft, y, r_.markers.empty() ? "No events to mark." : "Events")
                       .attr("font-weight", "bold"));
         y += kRow;
         for (std::size_t i = 0; i < r_.markers.size() && i < kListedEvents; ++i) {
             const Marker &m = r_.markers[i];
-            page_.add(svgCircle(kLeft + 5.0, y - 4.0, 4.0, colours_[m.track]));
-            page_.add(SvgPage::textAt(kLeft + 30.0, y, std::to_string(i + 1), 11, "end")
-                          .attr("font-weight", "bold"));
-            page_.text(kLeft + 95.0, y, seconds(m.time), 11, "end");
-            page_.text(kLeft + 110.0, y, m.text, 11);
+            page_.add(
+                svgCircle(kLeft + kListDot, y - kBaseline, kListDotRadius, colours_[m.track]));
+            page_.add(
+                SvgPage::textAt(kLeft + kListNumber, y, std::to_string(i + 1), kSmallType, "end")
+                    .attr("font-weight", "bold"));
+            page_.text(kLeft + kListTime, y, seconds(m.time), kSmallType, "end");
+            page_.text(kLeft + kListText, y, m.text, kSmallType);
             y += kRow;
         }
         if (r_.markers.size() > kListedEvents) {
-            page_.text(kLeft + 110.0, y,
+            page_.text(kLeft + kListText, y,
                        "... and " + std::to_string(r_.markers.size() - kListedEvents) +
                            " more, marked above but not listed",
-                       11);
+                       kSmallType);
             y += kRow;
         }
         return y - top;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "CrewEvents.h"
 #include "CrewStory.h"
 #include "KnownAnimations.h"
 #include "Math3.h"
@@ -23,8 +24,6 @@ constexpr std::uint64_t kPathPoints = 2000;
 // ... and fewer in a world so large that all its paths would outgrow this many points.
 constexpr std::uint64_t kAllPathPoints = 200000;
 constexpr std::uint64_t kFewestPathPoints = 50;
-// Two boxes whose corners lie closer than this stood in the same place (m).
-constexpr double kSameBox = 1e-6;
 
 // The engines whose lighting and going out a user follows; the attitude thrusters pulse too
 // often to mark.
@@ -36,47 +35,12 @@ const char *engineName(THGROUP_TYPE type) {
     return type == THGROUP_MAIN ? "main" : type == THGROUP_RETRO ? "retro" : "hover";
 }
 
-// Where a point of the global frame lies in a vessel's own frame.
-VECTOR3 inFrameOf(const sim::VesselRecord &frame, const VECTOR3 &global) {
-    return sim::tmul(frame.rot, global - frame.rpos);
-}
-
-// An airlock whose box and seats are numbers that can be drawn; a vessel may publish
-// anything on its point.
-bool drawable(const AirlockPoint &a) {
-    const double box[6] = {a.minX, a.maxX, a.minY, a.maxY, a.minZ, a.maxZ};
-    return std::all_of(box, box + 6, [](double x) { return std::isfinite(x); }) &&
-           std::isfinite(a.freeSeats);
-}
 
 }  // namespace
 
-void Series::add(double time, double value) {
-    const std::size_t n = values.size();
-    // A value that holds is kept as where it started and where it was last seen.
-    if (n >= 2 && values[n - 1] == value && values[n - 2] == value) {
-        times[n - 1] = time;
-        return;
-    }
-    times.push_back(time);
-    values.push_back(value);
+VECTOR3 RunRecorder::inFrameOf(const sim::VesselRecord &frame, const VECTOR3 &global) {
+    return sim::tmul(frame.rot, global - frame.rpos);
 }
-
-struct RunRecorder::Live {
-    OBJHANDLE handle = nullptr;
-    bool alive = true;
-    PathPoint last;  // the latest position, kept or not
-    bool lastKept = true;
-    bool jumped = false;  // placed from outside since the last sample
-    bool hasAirlock = false;
-    AirlockPoint airlock{};
-    double seatChange = 0.0;  // free seats now less at the sample before
-    int crewAtStart = 0;      // aboard when the airlock was first seen
-    double freeAtStart = 0.0;
-    bool ready = false;                       // a crew member's "ready to return" point was seen
-    bool loaded = false;                      // the scenario brought it
-    std::map<const void *, bool> enginesLit;  // by thruster group
-};
 
 RunRecorder::RunRecorder() = default;
 RunRecorder::~RunRecorder() = default;
@@ -173,38 +137,6 @@ std::size_t RunRecorder::add(const sim::VesselRecord &r) {
     return live_.size() - 1;
 }
 
-void RunRecorder::noteBox(const sim::World &world, std::size_t i, double time) {
-    const Live &l = live_[i];
-    const sim::VesselRecord *v = world.record(l.handle);
-    const sim::VesselRecord *f = world.record(frame_);
-    if (!l.alive || !l.hasAirlock || v == nullptr || f == nullptr) {
-        return;
-    }
-    BoxView box;
-    box.track = i;
-    box.doorOpen = l.airlock.IsOpen();
-    const AirlockPoint &a = l.airlock;
-    for (int c = 0; c < 8; ++c) {
-        const VECTOR3 local =
-            sim::vec(c & 1 ? a.maxX : a.minX, c & 2 ? a.maxY : a.minY, c & 4 ? a.maxZ : a.minZ);
-        box.corners[c] = inFrameOf(*f, v->rpos + sim::mul(v->rot, local));
-    }
-    for (BoxView &seen : record_.boxes) {
-        bool same = seen.track == i && seen.doorOpen == box.doorOpen;
-        for (int c = 0; c < 8 && same; ++c) {
-            same = sim::length(seen.corners[c] - box.corners[c]) < kSameBox;
-        }
-        if (same) {
-            if (seen.times.back() != time) {
-                seen.times.push_back(time);
-            }
-            return;
-        }
-    }
-    box.times.push_back(time);
-    record_.boxes.push_back(box);
-}
-
 void RunRecorder::mark(double time, std::size_t track, const VECTOR3 &at, std::string text) {
     if (record_.frameLost && record_.frameLostAt < time) {
         return;  // nowhere to draw it; at the moment the frame goes, the last places still hold
@@ -279,22 +211,10 @@ std::vector<RunRecorder::Moment> RunRecorder::readLog(const sim::World &world) {
             live_[i].jumped = true;
             continue;
         }
-        unsigned index = 0;
-        double state = 0.0;
-        const char *text = e.text.c_str();
-        if (std::sscanf(text, "animation %u starts moving", &index) == 1 &&
-            e.text.find("starts moving") != std::string::npos) {
-            if (const KnownAnimation *a =
-                    knownAnimation(record_.tracks[i].className.c_str(), index)) {
-                animations.push_back({i, a->starts});
-            }
-        } else if (std::sscanf(text, "animation %u comes to rest at state %lf", &index, &state) ==
-                       2 &&
-                   (state == 1.0 || state == 0.0)) {
-            if (const KnownAnimation *a =
-                    knownAnimation(record_.tracks[i].className.c_str(), index)) {
-                animations.push_back({i, state == 1.0 ? a->atEnd : a->atStart});
-            }
+        const char *news = knownAnimationNews(record_.tracks[i].className.c_str(),
+                                              readAnimationEvent(e.text));
+        if (news != nullptr) {
+            animations.push_back({i, news});
         }
     }
     return animations;
@@ -339,113 +259,6 @@ void RunRecorder::place(const sim::World &world, double t, bool keep) {
         }
         l.last = p;
         l.jumped = false;
-    }
-}
-
-// How many of a vessel's crew lines the vessel took: those it did not hand to the host's
-// parser.
-int RunRecorder::crewBrought(const std::string &vessel) const {
-    const auto found = crewBrought_.find(vessel);
-    return found != crewBrought_.end() ? found->second : 0;
-}
-
-// Airlocks: where the boxes stand, and the seats that came free or were taken.
-void RunRecorder::readAirlocks(const sim::World &world, double t) {
-    for (std::size_t i = 0; i < live_.size(); ++i) {
-        Live &l = live_[i];
-        Track &track = record_.tracks[i];
-        const sim::VesselRecord *r = l.alive ? world.record(l.handle) : nullptr;
-        const sim::Attachment *point = r != nullptr ? findAirlock(*r) : nullptr;
-        l.seatChange = 0.0;
-        const AirlockPoint now = point != nullptr ? airlockOf(*point) : AirlockPoint{};
-        if (point == nullptr || !drawable(now)) {
-            continue;
-        }
-        if (!l.hasAirlock) {
-            l.hasAirlock = true;
-            track.crewCapable = true;
-            l.airlock = now;
-            l.freeAtStart = now.freeSeats;
-            l.crewAtStart = l.loaded ? crewBrought(track.name) : 0;
-            noteBox(world, i, t);
-        } else {
-            const bool moved = !sameBox(now, l.airlock);
-            l.seatChange = now.freeSeats - l.airlock.freeSeats;
-            l.airlock = now;
-            if (moved) {
-                noteBox(world, i, t);
-            }
-        }
-        // The seats give the changes; the scenario gave the crew they started from.
-        const double aboard = l.crewAtStart + (l.freeAtStart - now.freeSeats);
-        track.crew.add(t, aboard < 0.0 ? 0.0 : aboard);
-    }
-}
-
-// The vessel whose seat came free (or was taken) in this sample, that change used up; or
-// live_.size() when there is none.
-std::size_t RunRecorder::takeSeatChange(bool freed) {
-    for (std::size_t i = 0; i < live_.size(); ++i) {
-        Live &l = live_[i];
-        if (l.alive && (freed ? l.seatChange > 0.0 : l.seatChange < 0.0)) {
-            l.seatChange += freed ? -1.0 : 1.0;
-            return i;
-        }
-    }
-    return live_.size();
-}
-
-// Crew coming and going: a member's vessel appears as a seat comes free and goes as a seat is
-// taken; outside, the member shows when he is ready to return.
-void RunRecorder::markCrew(const sim::World &world, double t, const std::vector<std::size_t> &fresh,
-                           const std::vector<std::size_t> &gone) {
-    for (std::size_t i : fresh) {
-        const Track &track = record_.tracks[i];
-        if (!track.crewMember || live_[i].loaded) {
-            continue;  // one the scenario brought did not just leave
-        }
-        const std::size_t from = takeSeatChange(true);
-        const std::string sender = from < live_.size() ? record_.tracks[from].name : "";
-        std::string text, to;
-        if (isTransferVessel(track.name, &to)) {
-            text = "transfer: " + (sender.empty() ? "a crew member" : sender) +
-                   " hands a crew member over to " + to;
-            for (std::size_t k = 0; k < live_.size(); ++k) {
-                if (live_[k].alive && record_.tracks[k].name == to) {
-                    noteBox(world, k, t);
-                }
-            }
-        } else {
-            text = "EVA: " + track.name + (sender.empty() ? " outside" : " leaves " + sender);
-        }
-        if (from < live_.size()) {
-            noteBox(world, from, t);
-        }
-        mark(t, i, live_[i].last.at, text);
-    }
-    for (std::size_t i : gone) {
-        const Track &track = record_.tracks[i];
-        const std::size_t to = track.crewMember ? takeSeatChange(false) : live_.size();
-        if (to == live_.size()) {
-            continue;
-        }
-        noteBox(world, to, t);
-        const std::string &receiver = record_.tracks[to].name;
-        mark(t, i, live_[i].last.at,
-             isTransferVessel(track.name) ? receiver + " takes the handed-over crew member aboard"
-                                          : track.name + " taken aboard " + receiver);
-    }
-    for (std::size_t i = 0; i < live_.size(); ++i) {
-        Live &l = live_[i];
-        const sim::VesselRecord *r = l.alive ? world.record(l.handle) : nullptr;
-        // A member handed over is ready from the start; only one outside is worth a mark.
-        if (r == nullptr || l.ready || isTransferVessel(r->name)) {
-            continue;
-        }
-        if (readyPoint(*r) != nullptr) {
-            l.ready = true;
-            mark(t, i, l.last.at, record_.tracks[i].name + " ready to return");
-        }
     }
 }
 

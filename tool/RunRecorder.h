@@ -7,9 +7,8 @@
 // the frame vessel's frame, tanks, thrusters, the airlock points crew-capable vessels
 // publish) and its event log (placements, animations), and never changes the world.
 //
-// The crew conventions are read as CrewStory.h reads them. A member leaves when a crew
-// member's vessel appears as a seat comes free, and is taken aboard when such a vessel goes
-// as a seat is taken.
+// The crew conventions are read as CrewStory.h reads them, and who left or boarded which
+// vessel as CrewEvents.h reads it.
 #ifndef VEMO_TOOL_RUNRECORDER_H
 #define VEMO_TOOL_RUNRECORDER_H
 
@@ -19,7 +18,9 @@
 #include <vector>
 
 #include "AirlockPoint.h"
+#include "CrewEvents.h"
 #include "Orbitersdk.h"
+#include "RunRecord.h"
 #include "ScenarioFile.h"
 
 namespace sim {
@@ -28,61 +29,6 @@ struct VesselRecord;
 }  // namespace sim
 
 namespace vemosim {
-
-// One point of a vessel's path, in the frame vessel's frame (m).
-struct PathPoint {
-    double time = 0.0;  // s
-    VECTOR3 at{};
-    bool jump = false;  // put here from outside (a timeline placement), not flown here
-};
-
-// A value over time, kept where it changes and at the sampled times.
-struct Series {
-    std::vector<double> times;  // s
-    std::vector<double> values;
-    void add(double time, double value);
-};
-
-struct TankTrack {
-    double maxMass = 0.0;  // kg
-    Series mass;           // kg
-};
-
-// One vessel from the sample it was first seen in to the last one.
-struct Track {
-    std::string name;
-    std::string className;
-    bool crewMember = false;   // of the crew-member class
-    bool crewCapable = false;  // publishes an airlock point
-    std::vector<PathPoint> path;
-    std::vector<TankTrack> tanks;  // in the order the class made them
-    Series crew;                   // members aboard; crew-capable vessels only
-};
-
-// A crew airlock box as it stood, in the frame vessel's frame.
-struct BoxView {
-    std::size_t track = 0;
-    VECTOR3 corners[8]{};
-    bool doorOpen = true;
-    std::vector<double> times;  // s: every moment the box stood just so and was drawn for
-};
-
-struct Marker {
-    double time = 0.0;  // s
-    std::size_t track = 0;
-    VECTOR3 at{};  // where the vessel stood, in the frame vessel's frame (m)
-    std::string text;
-};
-
-struct RunRecord {
-    std::string frameName;
-    double startTime = 0.0, endTime = 0.0;  // s
-    bool frameLost = false;                 // the frame vessel went during the run
-    double frameLostAt = 0.0;               // s
-    std::vector<Track> tracks;              // in the order the vessels were first seen
-    std::vector<BoxView> boxes;
-    std::vector<Marker> markers;  // in time order
-};
 
 class RunRecorder {
 public:
@@ -105,7 +51,23 @@ public:
     void eventsCleared() { eventsSeen_ = 0; }
 
 private:
-    struct Live;
+    // Per track, what the recorder follows of the vessel.
+    struct Live {
+        OBJHANDLE handle = nullptr;
+        bool alive = true;
+        PathPoint last;  // the latest position, kept or not
+        bool lastKept = true;
+        bool jumped = false;  // placed from outside since the last sample
+        bool hasAirlock = false;
+        AirlockPoint airlock{};
+        int crewAtStart = 0;  // aboard when the airlock was first seen
+        double freeAtStart = 0.0;
+        bool ready = false;   // a crew member's "ready to return" point was seen
+        bool loaded = false;  // the scenario brought it
+        std::map<const void *, bool> enginesLit;  // by thruster group
+    };
+    // Where a point of the global frame lies in a vessel's own frame.
+    static VECTOR3 inFrameOf(const sim::VesselRecord &frame, const VECTOR3 &global);
     struct Moment {  // something a vessel did, to be marked where it stands
         std::size_t track;
         const char *text;
@@ -122,7 +84,6 @@ private:
     void followEngines(const sim::World &world, double time, bool keep);
 
     int crewBrought(const std::string &vessel) const;
-    std::size_t takeSeatChange(bool freed);
     std::size_t add(const sim::VesselRecord &r);
     void noteBox(const sim::World &world, std::size_t live, double time);
     void mark(double time, std::size_t track, const VECTOR3 &at, std::string text);
@@ -130,6 +91,7 @@ private:
     RunRecord record_;
     std::vector<Live> live_;                     // per track, what the recorder follows
     std::map<OBJHANDLE, std::size_t> byHandle_;  // the live vessels' tracks
+    CrewMoves<std::size_t> moves_;               // seats freed and taken, by track, this sample
     OBJHANDLE frame_ = nullptr;
     std::size_t eventsSeen_ = 0;
     std::uint64_t stride_ = 1;  // keep a path point every stride-th step

@@ -232,6 +232,28 @@ std::string whyNotTaken(const sim::ShipBlock &b, const BlockFacts &f, std::size_
                          : written.why;
 }
 
+// Lines the host was handed that are none of the block's, and what the host could not do
+// for the block.
+void reportHostLines(const sim::ShipBlock &b, const BlockFacts &f, CheckReport &report) {
+    for (const std::string &stray : f.stray) {
+        LineVerdict v;
+        v.vessel = b.name;
+        v.text = stray;
+        v.verdict = Verdict::NotUnderstood;
+        v.what = "the host was handed this line and does not understand it";
+        report.lines.push_back(std::move(v));
+    }
+    for (const std::string &e : f.errors) {
+        LineVerdict v;
+        v.line = b.firstLine;
+        v.vessel = b.name;
+        v.text = b.name + ":" + b.className;
+        v.verdict = Verdict::HostError;
+        v.what = "the host: " + e;
+        report.lines.push_back(std::move(v));
+    }
+}
+
 }  // namespace
 
 CheckReport checkLoadedScenario(sim::World &world, const sim::ParsedScenario &parsed,
@@ -281,23 +303,7 @@ CheckReport checkLoadedScenario(sim::World &world, const sim::ParsedScenario &pa
             }
             report.lines.push_back(std::move(v));
         }
-        for (const std::string &stray : f.stray) {
-            LineVerdict v;
-            v.vessel = b.name;
-            v.text = stray;
-            v.verdict = Verdict::NotUnderstood;
-            v.what = "the host was handed this line and does not understand it";
-            report.lines.push_back(std::move(v));
-        }
-        for (const std::string &e : f.errors) {
-            LineVerdict v;
-            v.line = b.firstLine;
-            v.vessel = b.name;
-            v.text = b.name + ":" + b.className;
-            v.verdict = Verdict::HostError;
-            v.what = "the host: " + e;
-            report.lines.push_back(std::move(v));
-        }
+        reportHostLines(b, f, report);
     }
     return report;
 }

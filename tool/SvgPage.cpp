@@ -22,12 +22,7 @@ namespace {
 
 constexpr const char *kPngRenderer = "rsvg-convert";
 
-// A legend, in px.
-constexpr double kLegendRow = 18.0;
-constexpr double kSwatch = 30.0;     // a swatch and the space after it
-constexpr double kCharWidth = 6.5;   // a character of legend text, at most, near enough
-constexpr double kLegendGap = 24.0;  // between two entries
-constexpr double kSwatchLength = 24.0;
+using namespace style;
 
 double cross(const SvgPoint &o, const SvgPoint &a, const SvgPoint &b) {
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
@@ -163,7 +158,7 @@ SvgElement svgLineSwatch(const std::string &colour, double width, const char *da
 }
 
 void SvgPage::upwardText(double x, double y, const std::string &text) {
-    SvgElement e = textAt(0.0, 0.0, text, 12, "middle");
+    SvgElement e = textAt(0.0, 0.0, text, kTextType, "middle");
     add(e.attr("transform", "translate(" + svgNumber(x) + "," + svgNumber(y) + ") rotate(-90)"));
 }
 
@@ -190,9 +185,9 @@ double SvgPage::legend(double left, double right, double top,
             y += kLegendRow;
         }
         SvgElement group("g");
-        group.attr("transform", "translate(" + svgNumber(x) + "," + svgNumber(y - 4.0) + ")");
+        group.attr("transform", "translate(" + svgNumber(x) + "," + svgNumber(y - kBaseline) + ")");
         add(group.child(e.swatch));
-        text(x + kSwatch, y, e.text, 11);
+        text(x + kSwatch, y, e.text, kSmallType);
         x += width + kLegendGap;
     }
     return entries.empty() ? 0.0 : y - top + kLegendRow;
@@ -209,7 +204,7 @@ std::string SvgPage::document(double width, double height, const std::string &ti
     svg.attr("font-family", font);
     SvgElement ground("rect");
     ground.attr("x", 0.0).attr("y", 0.0).attr("width", width).attr("height", height);
-    ground.attr("fill", "#ffffff");
+    ground.attr("fill", kPaper);
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + svg.opening() + "\n<title>" +
            svgEscape(title) + "</title>\n" + ground.str() + "\n" + body_ + "</svg>\n";
 }

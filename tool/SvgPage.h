@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "PictureStyle.h"
+
 namespace vemosim {
 
 // "12.50"; never "-0.00".
@@ -74,15 +76,16 @@ public:
     void close(const char *tag) { body_ += std::string("</") + tag + ">\n"; }
 
     // Text with its anchor ("start", "middle", "end") at (x, y).
-    static SvgElement textAt(double x, double y, const std::string &text, int size = 12,
-                             const char *anchor = "start");
-    void text(double x, double y, const std::string &text, int size = 12,
+    static SvgElement textAt(double x, double y, const std::string &text,
+                             int size = style::kTextType, const char *anchor = "start");
+    void text(double x, double y, const std::string &text, int size = style::kTextType,
               const char *anchor = "start") {
         add(textAt(x, y, text, size, anchor));
     }
     // Text that reads upwards, centred on (x, y).
     void upwardText(double x, double y, const std::string &text);
-    void line(double x1, double y1, double x2, double y2, const char *stroke, double width = 1.0,
+    void line(double x1, double y1, double x2, double y2, const char *stroke,
+              double width = style::kHairline,
               const char *dash = "");
     void rect(double x, double y, double w, double h, const char *fill, const char *stroke);
     // Entries one after the other between `left` and `right`, on as many rows as they need

@@ -106,22 +106,7 @@ public:
             return count(3, "focus VESSEL") && vessel(2, a_.vessel);
         }
         if (verb == "save") {
-            a_.kind = ActionKind::Save;
-            if (!count(3, "save FILE")) {
-                return false;
-            }
-            a_.file = std::string(t_[2]);
-            if (a_.file.back() == '/') {
-                return fail("save needs a file name, not a folder: '" + a_.file + "'");
-            }
-            for (const char c : a_.file) {
-                const unsigned char u = static_cast<unsigned char>(c);
-                if (u < 0x20 || u == 0x7f) {
-                    return fail("save needs a file name without control characters: '" +
-                                printable(a_.file) + "'");
-                }
-            }
-            return true;
+            return save();
         }
         return fail("unknown action '" + std::string(verb) +
                     "' (known: key, thrust, velocity, position, place, dock, undock, focus, "
@@ -129,6 +114,26 @@ public:
     }
 
 private:
+    // save FILE: a file name, without control characters.
+    bool save() {
+        a_.kind = ActionKind::Save;
+        if (!count(3, "save FILE")) {
+            return false;
+        }
+        a_.file = std::string(t_[2]);
+        if (a_.file.back() == '/') {
+            return fail("save needs a file name, not a folder: '" + a_.file + "'");
+        }
+        for (const char c : a_.file) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            if (u < 0x20 || u == 0x7f) {
+                return fail("save needs a file name without control characters: '" +
+                            printable(a_.file) + "'");
+            }
+        }
+        return true;
+    }
+
     bool fail(const std::string &message) {
         error_ = message;
         return false;

@@ -85,17 +85,17 @@ TEST(CrewStory, AMemberIsReadyOnlyWithItsLastPointOfTwo) {
 }
 
 TEST(CrewStory, CrewLinesReadAsMembers) {
-    EXPECT_EQ(vemosim::describeCrewValue("A01-John_Doe-35-72-80"),
+    EXPECT_EQ(vemosim::describeCrewLine("VEMOCREW A01-John_Doe-35-72-80"),
               "John Doe (A01), age 35, pulse 72, 80 kg");
-    EXPECT_EQ(vemosim::describeCrewValue("-Ann-30-60-55"), "Ann, age 30, pulse 60, 55 kg");
+    EXPECT_EQ(vemosim::describeCrewLine("VEMOCREW -Ann-30-60-55"), "Ann, age 30, pulse 60, 55 kg");
     // As a vessel takes it: an empty name is a member too, and a cut name is told cut.
-    EXPECT_EQ(vemosim::describeCrewValue("A01--35-72-80"),
+    EXPECT_EQ(vemosim::describeCrewLine("VEMOCREW A01--35-72-80"),
               "no name (A01), age 35, pulse 72, 80 kg");
-    EXPECT_EQ(vemosim::describeCrewValue("A01-Abcdefghijklmnopqrstuvwxyzabcd-35-72-80"),
+    EXPECT_EQ(vemosim::describeCrewLine("VEMOCREW A01-Abcdefghijklmnopqrstuvwxyzabcd-35-72-80"),
               "Abcdefghijklmnopqrstuvwxy (A01), age 35, pulse 72, 80 kg");
     // A value no vessel would take is given back as it stands.
     for (const char *odd : {"A01-John_Doe-35-72", "A01-Jo-x-72-80", "A01-Jo-123456-72-80"})
-        EXPECT_EQ(vemosim::describeCrewValue(odd), odd);
+        EXPECT_EQ(vemosim::describeCrewLine(std::string("VEMOCREW ") + odd), odd);
 
     // A line the vessel refused at loading is not aboard, though the vessel keeps it.
     CrewStory story;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "CrewLineText.h"
 #include "ScenarioCheck.h"
 #include "test_support.h"
 #include "vemosim_runner.h"
@@ -68,6 +69,7 @@ const Case kCases[] = {
     // of it.
     {"crewhab", {}, "VEMOCREW A01-Jo-35-inf-80", Verdict::KeptAside, "pulse 'inf' holds no number"},
     {"crewhab", {}, "VEMOCREW A01-Jo-x-72-80", Verdict::KeptAside, "age 'x' holds no number"},
+    {"crewhab", {}, "VEMOCREW A01-Jo-35--80", Verdict::KeptAside, "pulse '' holds no number"},
     // Transfer lines: each is read, awaited and saved again until its member is aboard.
     {"crewhab", {"VEMOTRANSFER T1-On_The_Way-40-60-70"}, "VEMOTRANSFER T2-Also-41-61-71",
      Verdict::AsWritten, "awaited, on the way in a transfer vessel: Also (T2), age 41"},
@@ -134,6 +136,11 @@ TEST_F(ScenarioCheck, VerdictsOnTheEdgeCases) {
         const vemosim::LineVerdict v = check(w, root->path(), scenario(c), c.line);
         EXPECT_EQ(static_cast<int>(v.verdict), static_cast<int>(c.verdict)) << said(v);
         EXPECT_NE(said(v).find(c.says), std::string::npos) << said(v);
+        // The check's reading of a line alone agrees with what the vessel's loader did.
+        if (c.before.empty() && v.verdict != Verdict::NotUnderstood) {
+            EXPECT_EQ(vemosim::readCrewLine(c.line).valid,
+                      v.verdict == Verdict::AsWritten || v.verdict == Verdict::Changed);
+        }
         // Kept aside means saved again; refused means gone.
         if (v.verdict == Verdict::KeptAside) {
             EXPECT_NE(said(v).find("saved again as written"), std::string::npos);
