@@ -333,6 +333,8 @@ public:
         return options_.bodyPosition + b.offset - body_->offset;
     }
     VECTOR3 globalPos(const VesselRecord &v) const { return bodyPosition(bodyOf(v)) + v.rpos; }
+    // The surface base whose object handle `h` is, or null.
+    const SurfaceBase *baseOfHandle(const void *h) const { return bases_.baseOfHandle(h); }
 
     // --- Event log and call traces (World.cpp) --------------------------------------------------
     const std::vector<Event> &events() const { return events_; }

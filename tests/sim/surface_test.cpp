@@ -147,12 +147,23 @@ TEST_F(SurfaceTest, ScenarioAsTheSimulatorWritesItLoadsAndSavesBack) {
 }
 
 TEST_F(SurfaceTest, StatusOfALandedVesselIsInSurfaceTerms) {
+    root->write("config/Moon/Base/Q.cfg",
+                "Name = Quiet Sea\nLocation = 23.47 0.67\n"
+                "BEGIN_OBJECTLIST\nLPAD1\nEND\nLPAD2\nEND\nEND_OBJECTLIST\n");
     sim::ScenarioFile scn;
-    scn.ships = {ship("Lander", {"STATUS Landed Moon", "POS 20 10", "HEADING 45"})};
+    scn.ships = {ship("Lander", {"STATUS Landed Moon", "POS 20 10", "HEADING 45"}),
+                 ship("Parked", {"STATUS Landed Moon", "BASE Quiet Sea:2"})};
     ASSERT_TRUE(world->load(scn));
     OBJHANDLE h = world->find("Lander");
     VESSELSTATUS s;
+    // On a pad of a base, and anywhere else.
+    oapiGetVesselInterface(world->find("Parked"))->GetStatus(s);
+    char name[16] = "";
+    oapiGetObjectName(s.base, name, sizeof name);
+    EXPECT_EQ(std::make_pair(std::string(name), s.port),
+              std::make_pair(std::string("Quiet Sea"), 1));
     oapiGetVesselInterface(h)->GetStatus(s);
+    EXPECT_EQ(std::make_pair(s.base, s.port), std::make_pair(OBJHANDLE(nullptr), -1));
     EXPECT_EQ(s.status, 1);
     EXPECT_TRUE(near(s.vdata[0], sim::vec(20, 10, 45) * kDeg, 1e-15));
     // Not a spin: the altitude of the origin, and nothing else.
