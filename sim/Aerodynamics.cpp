@@ -77,6 +77,9 @@ VECTOR3 airVelocity(const VesselRecord &v, const CelestialBody &body) {
 AirData airDataOf(const VesselRecord &v, const CelestialBody &body, const AirState &air) {
     AirData d;
     d.air = air;
+    // Most vessels fly where there is none: nothing more to work out for them.
+    if (!(air.rho > 0.0))
+        return d;
     d.v = tmul(v.rot, airVelocity(v, body));
     d.speed = length(d.v);
     d.q = 0.5 * air.rho * d.speed * d.speed;

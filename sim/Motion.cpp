@@ -35,15 +35,16 @@ constexpr double kDefaultIsp = 5e4;
 
 void World::moveVessel(VesselRecord &v, double dt) {
     // Stiff touchdown points on the ground are followed in shorter steps (Touchdown.h).
-    const int parts = contactSubsteps(v, bodyOf(v), groundRadius(v), v.mass(), dt);
+    const int parts = v.touchdownPoints.empty()
+                          ? 1
+                          : contactSubsteps(v, bodyOf(v), groundRadius(v), v.mass(), dt);
     // The ground turns under the vessel meanwhile: each part ends at its own time.
-    const double start = simt_;
-    moving_ = true;
+    const double part = dt / parts;
+    movingTo_ = simt_;
     for (int i = 0; i < parts; ++i) {
-        movingTo_ = start + dt * (i + 1) / parts;
-        moveVesselBy(v, dt / parts);
+        movingTo_ += part;
+        moveVesselBy(v, part);
     }
-    moving_ = false;
 }
 
 void World::moveVesselBy(VesselRecord &v, double dt) {

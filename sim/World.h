@@ -511,8 +511,8 @@ private:
     // The frame in progress, or the next one between steps (Keys.cpp uses it).
     bool inStep_ = false;
     double frameStart_ = 0.0;  // simulation time at the start of the step in progress
-    // While the step's motion is worked out, the time the state being worked out describes:
-    // the end of the part of the step in progress (Motion.cpp).
+    // While the step's motion is worked out (stageMotion), the time the state being worked
+    // out describes: the end of the part of the step in progress (Motion.cpp).
     bool moving_ = false;
     double movingTo_ = 0.0;
     std::uint64_t frame() const { return inStep_ ? steps_ : steps_ + 1; }
