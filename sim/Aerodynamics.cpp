@@ -69,17 +69,17 @@ void addControlSurface(const ControlSurface &s, const AirData &d, Loads &l) {
 }  // namespace
 
 VECTOR3 airVelocity(const VesselRecord &v, const CelestialBody &body) {
-    // The air moves with the body's surface (no wind). The host does not yet carry the ground
-    // round with a turning body (a landed vessel stays put against its centre), so the air
-    // stays put with it: a vessel at rest on the ground feels no wind. Once the ground turns,
-    // the air's velocity here is surfaceVelocity(body, vec(0, 0, 0), v.rpos).
-    (void)body;
-    return v.rvel;
+    // The air turns with the body's surface (no wind): a vessel at rest on the ground feels
+    // none.
+    return v.rvel - surfaceVelocity(body, vec(0, 0, 0), v.rpos);
 }
 
 AirData airDataOf(const VesselRecord &v, const CelestialBody &body, const AirState &air) {
     AirData d;
     d.air = air;
+    // Most vessels fly where there is none: nothing more to work out for them.
+    if (!(air.rho > 0.0))
+        return d;
     d.v = tmul(v.rot, airVelocity(v, body));
     d.speed = length(d.v);
     d.q = 0.5 * air.rho * d.speed * d.speed;

@@ -24,6 +24,7 @@ struct Loads {
     VECTOR3 torque = vec(0, 0, 0);
 };
 
+// Where there is no air, only `air` is set: no vessel moves through it.
 struct AirData {
     VECTOR3 v = vec(0, 0, 0);  // air velocity, vessel frame, m/s
     double speed = 0.0;        // |v|, m/s

@@ -149,11 +149,22 @@ bool BaseDirectory::padSpot(const CelestialBody &body, std::string_view base, in
         const double coslat = std::max(std::cos(b.lat * kRadPerDeg), 1e-9);
         out.lng = b.lng + p.east / (body.radius * coslat) / kRadPerDeg;
         out.lat = std::clamp(b.lat + p.north / body.radius / kRadPerDeg, -90.0, 90.0);
+        out.base = &b;
+        out.index = pad - 1;
         return true;
     }
     error = "no base '" + std::string(base) + "' on " + body.inText + " (bases are read from " +
             "config/" + body.name + "/Base/*.cfg in the root)";
     return false;
+}
+
+const SurfaceBase *BaseDirectory::baseOfHandle(const void *h) const {
+    // The bases of a body stay where they were read: their addresses do not change.
+    for (const auto &[name, bases] : bodies_)
+        for (const SurfaceBase &b : bases)
+            if (h == &b)
+                return &b;
+    return nullptr;
 }
 
 }  // namespace sim

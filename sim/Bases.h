@@ -38,9 +38,11 @@ struct SurfaceBase {
     std::string file;  // where it was read, for messages
 };
 
-// Where a vessel on a pad stands, degrees.
+// Where a vessel on a pad stands, degrees, and which pad that is.
 struct PadSpot {
     double lng = 0.0, lat = 0.0;
+    const SurfaceBase *base = nullptr;  // its address is the base's object handle
+    int index = -1;                     // the pad's, from 0
 };
 
 // Parse one base file's text; false with "file:line: why" in error.
@@ -56,6 +58,8 @@ public:
     // the base (or the file at fault) in error.
     bool padSpot(const CelestialBody &body, std::string_view base, int pad, PadSpot &out,
                  std::string &error);
+    // The base read so far whose object handle `h` is; null for anything else.
+    const SurfaceBase *baseOfHandle(const void *h) const;
 
 private:
     const std::vector<SurfaceBase> *basesOf(const CelestialBody &body, std::string &error);

@@ -101,6 +101,8 @@ void oapiGetObjectName(OBJHANDLE hObj, char *name, int n) {
     if (const CelestialBody *b = bodyOfHandle(hObj)) {
         bodyName = b->name;
         src = &bodyName;
+    } else if (const SurfaceBase *base = w ? w->baseOfHandle(hObj) : nullptr) {
+        src = &base->name;
     } else if (const VesselRecord *v = w ? w->resolve(hObj, "oapiGetObjectName") : nullptr) {
         src = &v->name;
     }

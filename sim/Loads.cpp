@@ -19,7 +19,7 @@ VECTOR3 World::applyLoads(VesselRecord &v, double dt) {
     if (air.air.rho > 0.0)
         l = aeroLoads(v, air, m, dt);
     if (!v.touchdownPoints.empty()) {
-        const Loads ground = groundLoads(v, groundRadius(v), m, dt);
+        const Loads ground = groundLoads(v, bodyOf(v), groundRadius(v), m, dt);
         l.force += ground.force;
         l.torque += ground.torque;
     }

@@ -9,8 +9,9 @@
 // reference isp. The air's and the ground's loads, and the coupling of the vessel's own
 // turning, come from Loads.cpp.
 //
-// A landed vessel stays where it stands while its weight holds it down (its propellant still
-// burns); a free one that reaches the ground comes to rest on it (Surface.cpp).
+// A landed vessel stays where it stands on its turning body while its weight holds it down
+// (its propellant still burns); a free one that reaches the ground comes to rest on it
+// (Surface.cpp).
 //
 // Here too are the pilot's and the outside world's actions on a vessel's motion: group
 // levels, and setting a position, a velocity or a rotation.
@@ -34,9 +35,16 @@ constexpr double kDefaultIsp = 5e4;
 
 void World::moveVessel(VesselRecord &v, double dt) {
     // Stiff touchdown points on the ground are followed in shorter steps (Touchdown.h).
-    const int parts = contactSubsteps(v, groundRadius(v), v.mass(), dt);
-    for (int i = 0; i < parts; ++i)
-        moveVesselBy(v, dt / parts);
+    const int parts = v.touchdownPoints.empty()
+                          ? 1
+                          : contactSubsteps(v, bodyOf(v), groundRadius(v), v.mass(), dt);
+    // The ground turns under the vessel meanwhile: each part ends at its own time.
+    const double part = dt / parts;
+    movingTo_ = simt_;
+    for (int i = 0; i < parts; ++i) {
+        movingTo_ += part;
+        moveVesselBy(v, part);
+    }
 }
 
 void World::moveVesselBy(VesselRecord &v, double dt) {
@@ -46,15 +54,16 @@ void World::moveVesselBy(VesselRecord &v, double dt) {
             th.level = 0.0;
     const VECTOR3 fall = gravityAt(bodyOf(v), v.rpos) * dt;
     if (v.status == kLanded) {
-        if (!v.thrusting())
+        // The ground holds it against any torque, and against the push while its weight is
+        // the greater; then it carries it on.
+        const VECTOR3 vNew = v.thrusting() ? v.rvel + applyThrust(v, dt) + fall : v.rvel;
+        if (dot(vNew - v.rvel, v.rpos) <= 0.0) {
+            land(v, v.spot);
             return;
-        const VECTOR3 push = applyThrust(v, dt);
-        v.avel = vec(0, 0, 0);  // the ground holds it against any torque
-        const VECTOR3 vNew = push + fall;
-        if (dot(vNew, v.rpos) <= 0.0)
-            return;
+        }
         liftOff(v, true);
-        v.rpos += vNew * (0.5 * dt);
+        v.avel = vec(0, 0, 0);
+        v.rpos += (v.rvel + vNew) * (0.5 * dt);
         v.rvel = vNew;
         return;
     }

@@ -49,6 +49,7 @@ void World::placeFromBlock(VesselRecord &v, const BlockState &st) {
         if (basePad(bodyOf(v), st.base, pad, why)) {
             v.spot.lng = pad.lng;
             v.spot.lat = pad.lat;
+            v.pad = {pad.base, pad.index, pad.lng, pad.lat};
         } else {
             log(&v, ev::kError, why);
         }

@@ -5,16 +5,18 @@
 // ground, and its normal (pt3 - pt1) x (pt2 - pt1) points up. A vessel that set no usable
 // touchdown points stands on its origin with its +y axis up. Its heading is where its
 // forward axis points, measured from north towards east; the forward axis is +z, or +y for
-// a vessel whose up axis is z. A landed vessel keeps its place relative to the body's centre
-// and has no velocity there: the host does not yet turn it with its body.
+// a vessel whose up axis is z. Longitude, latitude and heading are the body's own: a landed
+// vessel keeps them while it stands, and rides the turning surface round with its body, at the
+// surface's velocity (Bodies.h). The body's meridian 0 lies along global +x at time 0 and turns
+// east from there at the body's rate; a vessel that lifts off keeps the velocity it had.
 //
 // The ground lies at the body's mean radius plus the world's surface elevation, which may be
 // negative: on the Moon and Mars the simulator's terrain often lies below the mean radius.
 //
 // A free vessel whose touchdown points (or origin) reach the ground comes to rest there,
 // landed where it touched, upright, with the heading it had. Slower than kSafeTouchdownSpeed
-// that is a landing; faster it is logged as a crash, and the vessel rests all the same: the
-// host destroys nothing.
+// against the ground that is a landing; faster it is logged as a crash, and the vessel rests
+// all the same: the host destroys nothing.
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -93,7 +95,8 @@ std::string fixedText(double x, int decimals) {
 }  // namespace
 
 void World::land(VesselRecord &v, const VesselRecord::Spot &spot) {
-    const double lng = spot.lng / kDegPerRad, lat = spot.lat / kDegPerRad;
+    // In global axes the spot lies as far east as the body has turned.
+    const double lng = spot.lng / kDegPerRad + turnOf(v), lat = spot.lat / kDegPerRad;
     const double h = spot.heading / kDegPerRad;
     const Stance stance = stanceOf(v.caps);
     // The horizon's axes turned by the heading: the vessel's right, up and forward.
@@ -102,7 +105,7 @@ void World::land(VesselRecord &v, const VesselRecord::Spot &spot) {
     v.spot = spot;
     v.rot = mul(mul(horizonFrame(lng, lat), turned), transpose(stance.axes));
     v.rpos = surfaceNormal(lng, lat) * (groundRadius(v) + stance.height);
-    v.rvel = vec(0, 0, 0);
+    v.rvel = surfaceVelocity(bodyOf(v), vec(0, 0, 0), v.rpos);
     v.avel = vec(0, 0, 0);
 }
 
@@ -110,7 +113,7 @@ VesselRecord::Spot World::spotOf(const VesselRecord &v) const {
     double lng, lat;
     lngLatOf(v.rpos, lng, lat);
     VesselRecord::Spot s;
-    s.lng = lng * kDegPerRad;
+    s.lng = std::remainder(lng - turnOf(v), 2.0 * M_PI) * kDegPerRad;
     s.lat = lat * kDegPerRad;
     s.heading = headingOf(v.rot, horizonFrame(lng, lat), stanceOf(v.caps)) * kDegPerRad;
     return s;
@@ -162,7 +165,7 @@ void World::checkTouchdown(VesselRecord &v) {
     }
     if (lowest > 0.0)
         return;
-    const double speed = length(v.rvel);
+    const double speed = length(v.rvel - surfaceVelocity(bodyOf(v), vec(0, 0, 0), v.rpos));
     land(v, spotOf(v));
     // Millionths of a degree: 3 cm on the Moon, 11 cm on Earth.
     const std::string where = "longitude " + fixedText(v.spot.lng, 6) + ", latitude " +
@@ -184,7 +187,8 @@ void World::fillLandedStatus(const VesselRecord &v, VESSELSTATUS &s) const {
     s.vdata[0] = vec(lng, lat, v.spot.heading / kDegPerRad);
     // Not an angular velocity: the simulator reports the altitude here for a landed vessel.
     s.vrot = vec(length(v.rpos) - groundRadius(v), 0, 0);
-    s.arot = eulerFromRotation(mul(transpose(horizonFrame(lng, lat)), v.rot));
+    const MATRIX3 horizon = horizonFrame(lng + turnOf(v), lat);
+    s.arot = eulerFromRotation(mul(transpose(horizon), v.rot));
 }
 
 }  // namespace sim

@@ -15,9 +15,10 @@ constexpr int kMostSubsteps = 200;
 // A vessel this far above the ground (m), beyond what it covers in the step, needs no parts.
 constexpr double kContactMargin = 1.0;
 
-// The velocity a point at `pos` of the vessel has, vessel frame.
-VECTOR3 pointVelocity(const VesselRecord &v, const VECTOR3 &pos) {
-    return tmul(v.rot, v.rvel) + cross(pos, v.avel);
+// The velocity a point at `pos` of the vessel has against the ground under it, vessel frame.
+VECTOR3 pointVelocity(const VesselRecord &v, const CelestialBody &body, const VECTOR3 &pos) {
+    const VECTOR3 ground = surfaceVelocity(body, vec(0, 0, 0), v.rpos + mul(v.rot, pos));
+    return tmul(v.rot, v.rvel - ground) + cross(pos, v.avel);
 }
 
 // Friction along `axis` (a unit vector in the ground plane) against the speed there.
@@ -36,7 +37,8 @@ double lowestPointHeight(const VesselRecord &v, double groundRadius) {
     return lowest;
 }
 
-Loads groundLoads(const VesselRecord &v, double groundRadius, double mass, double dt) {
+Loads groundLoads(const VesselRecord &v, const CelestialBody &body, double groundRadius,
+                  double mass, double dt) {
     Loads l;
     // The mass a point may stop within the step: its share of the vessel's.
     const double stopping = mass / (static_cast<double>(v.touchdownPoints.size()) * dt);
@@ -48,7 +50,7 @@ Loads groundLoads(const VesselRecord &v, double groundRadius, double mass, doubl
         if (!(depth > 0.0))
             continue;
         const VECTOR3 up = tmul(v.rot, at / r);  // the ground's normal, vessel frame
-        const VECTOR3 vel = pointVelocity(v, p.pos);
+        const VECTOR3 vel = pointVelocity(v, body, p.pos);
         const double sinking = dot(vel, up);
         const double normal = std::max(0.0, depth * p.stiffness - sinking * p.damping);
         VECTOR3 along = vec(0, 0, 1) - up * up.z;
@@ -66,10 +68,12 @@ Loads groundLoads(const VesselRecord &v, double groundRadius, double mass, doubl
     return l;
 }
 
-int contactSubsteps(const VesselRecord &v, double groundRadius, double mass, double dt) {
+int contactSubsteps(const VesselRecord &v, const CelestialBody &body, double groundRadius,
+                    double mass, double dt) {
     if (v.touchdownPoints.empty() || !(mass > 0.0))
         return 1;
-    if (lowestPointHeight(v, groundRadius) > length(v.rvel) * dt + kContactMargin)
+    const double speed = length(v.rvel - surfaceVelocity(body, vec(0, 0, 0), v.rpos));
+    if (lowestPointHeight(v, groundRadius) > speed * dt + kContactMargin)
         return 1;
     double stiffness = 0.0, damping = 0.0;
     for (const TOUCHDOWNVTX &p : v.touchdownPoints) {

@@ -21,6 +21,7 @@
 namespace sim {
 
 struct CelestialBody;
+struct SurfaceBase;
 
 struct ClassInfo;
 struct LoadedModule;
@@ -248,6 +249,13 @@ struct VesselRecord {
     struct Spot {
         double lng = 0.0, lat = 0.0, heading = 0.0;
     } spot;
+    // The pad a scenario stood the vessel on, and its place (Bases.h): the vessel stands on
+    // it while it is landed there.
+    struct OnPad {
+        const SurfaceBase *base = nullptr;
+        int index = -1;
+        double lng = 0.0, lat = 0.0;
+    } pad;
     double emptyMass = 0.0;  // kg
 
     ClassCaps caps;

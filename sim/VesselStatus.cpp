@@ -8,8 +8,9 @@
 // Landed: vdata[0] holds longitude, latitude and heading (rad); GetStatus also reports rpos
 // and rvel, and, unlike in free flight, the altitude of the vessel's origin above the
 // ground (m) in vrot.x and the angles of its orientation relative to the local horizon in
-// arot. `base` is the surface base the vessel stands on and `port` its pad: the headless host
-// has no bases, so always null and -1.
+// arot. `base` is the surface base the vessel stands on and `port` its pad's index: given
+// for a vessel a scenario stood on a pad, while it stands there and is docked to nothing;
+// null and -1 for any other.
 // Creating a vessel, `fuel` sets its default tank only with bit 2 of flag[0], and eng_main
 // and eng_hovr its groups only with bit 1: a zeroed flag applies neither.
 #include <algorithm>
@@ -75,8 +76,16 @@ void World::fillStatus(const VesselRecord &v, VESSELSTATUS &s) const {
     s.rbody = bodyHandleOf(bodyOf(v));
     s.rpos = v.rpos;
     s.rvel = v.rvel;
-    s.base = nullptr;  // no surface bases here
     s.port = -1;
+    bool docked = false;
+    for (const DockPort &d : v.docks)
+        docked = docked || d.mate != nullptr;
+    // Flown off and landed again, it stands elsewhere, however near.
+    if (v.status == kLanded && v.pad.base && !docked && v.spot.lng == v.pad.lng &&
+        v.spot.lat == v.pad.lat) {
+        s.base = const_cast<SurfaceBase *>(v.pad.base);
+        s.port = v.pad.index;
+    }
     if (v.status == kLanded) {
         fillLandedStatus(v, s);
     } else {

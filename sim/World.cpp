@@ -117,6 +117,7 @@ void World::stageMotion(double dt) {
     // Each vessel's state at the end of the frame is worked out now, but every vessel keeps
     // showing its state at the frame's start until the post-steps are over.
     frameMotion_.clear();
+    moving_ = true;
     for (VesselRecord *v : stepSnapshot_) {
         const Motion start = motionOf(*v);
         if (v->alive)
@@ -124,6 +125,7 @@ void World::stageMotion(double dt) {
         frameMotion_.push_back({start, motionOf(*v)});
         setMotion(*v, start);
     }
+    moving_ = false;
 }
 
 void World::commitMotion() {

@@ -219,7 +219,14 @@ public:
     }
     // Distance of the ground from the body's centre, m.
     double groundRadius() const { return body_->radius + surfaceElevation_; }
-    // Stands the vessel on the surface at `spot`, upright on its touchdown points, at rest.
+    // How far the vessel's body has turned since the world began (time 0) at the moment
+    // the vessels' states describe, radians east: the longitude of the body's meridian 0 in
+    // global axes.
+    double turnOf(const VesselRecord &v) const {
+        return rotationRate(bodyOf(v)) * (moving_ ? movingTo_ : frameTime());
+    }
+    // Stands the vessel on the surface at `spot`, upright on its touchdown points, at rest
+    // on the ground: it moves with the turning surface.
     void land(VesselRecord &v, const VesselRecord::Spot &spot);
     // Where a vessel at its present position and orientation would stand.
     VesselRecord::Spot spotOf(const VesselRecord &v) const;
@@ -330,6 +337,8 @@ public:
         return options_.bodyPosition + b.offset - body_->offset;
     }
     VECTOR3 globalPos(const VesselRecord &v) const { return bodyPosition(bodyOf(v)) + v.rpos; }
+    // The surface base whose object handle `h` is, or null.
+    const SurfaceBase *baseOfHandle(const void *h) const { return bases_.baseOfHandle(h); }
 
     // --- Event log and call traces (World.cpp) --------------------------------------------------
     const std::vector<Event> &events() const { return events_; }
@@ -506,6 +515,10 @@ private:
     // The frame in progress, or the next one between steps (Keys.cpp uses it).
     bool inStep_ = false;
     double frameStart_ = 0.0;  // simulation time at the start of the step in progress
+    // While the step's motion is worked out (stageMotion), the time the state being worked
+    // out describes: the end of the part of the step in progress (Motion.cpp).
+    bool moving_ = false;
+    double movingTo_ = 0.0;
     std::uint64_t frame() const { return inStep_ ? steps_ : steps_ + 1; }
     double frameTime() const { return inStep_ ? frameStart_ : simt_; }
     int delayedKey_ = -1;                // oapiAcceptDelayedKey's memory: the last key it accepted,

@@ -1,6 +1,7 @@
 // The reference body and its surface: landed vessels as scenarios and the status record
-// tell them, touching down, lifting off, and the choice of body.
+// tell them, riding the turning ground, touching down, lifting off, and the choice of body.
 #include <cmath>
+#include <utility>
 
 #include "script_vessel.h"
 
@@ -11,12 +12,14 @@ using Strings = std::vector<std::string>;
 using sim::operator*;
 using sim::operator+;
 using sim::operator-;
+using sim::operator/;
 
 namespace {
 
 constexpr double kMoonRadius = 1.738e6;  // m
 constexpr double kDeg = M_PI / 180;
 constexpr double kStandHeight = 2.0;  // m, the origin above the ground when standing
+constexpr double kMoonTurn = 2 * M_PI / 2360588.15;  // rad/s
 
 // Stands on three points 2 m below its origin, up along +y, and has one tank and a hover
 // engine strong enough to lift it off the Moon.
@@ -47,6 +50,10 @@ VECTOR3 up(double lng, double lat) {
 VECTOR3 north(double lng, double lat) {
     return sim::mul(sim::horizonFrame(lng * kDeg, lat * kDeg), sim::vec(0, 0, 1));
 }
+// The velocity of the Moon's ground under a vessel standing at (lng, lat) at time 0.
+VECTOR3 moonGround(double lng, double lat) {
+    return east(lng, lat) * (kMoonTurn * (kMoonRadius + kStandHeight) * std::cos(lat * kDeg));
+}
 
 // Numbers of a scenario line after its keyword.
 std::vector<double> numbers(const std::string &line) {
@@ -72,10 +79,13 @@ protected:
         o.bodyName = "Moon";
         makeScriptWorld(o);
     }
-    // A free vessel `height` metres above standing height at (lng, lat), falling from rest.
+    // A free vessel `height` metres above standing height at (lng, lat) at time 0, falling
+    // from rest against the ground.
     OBJHANDLE dropped(const std::string &name, double lng, double lat, double height,
                       const MATRIX3 &rot = sim::identity()) {
-        VESSELSTATUS s = sim::makeStatus(up(lng, lat) * (kMoonRadius + kStandHeight + height));
+        const double r = kMoonRadius + kStandHeight + height;
+        VESSELSTATUS s = sim::makeStatus(up(lng, lat) * r,
+                                         moonGround(lng, lat) * (r / (kMoonRadius + kStandHeight)));
         s.arot = sim::eulerFromRotation(rot);
         std::string error;
         OBJHANDLE h = world->createVessel(name, "Script", s, &error);
@@ -101,7 +111,7 @@ TEST_F(SurfaceTest, ScenarioAsTheSimulatorWritesItLoadsAndSavesBack) {
     EXPECT_STREQ(world->body().name, "Moon") << "the scenario names the body";
 
     // The lander stands there: up along the surface normal, its nose 120.25 degrees from
-    // north towards east, its origin 2 m above the ground, at rest.
+    // north towards east, its origin 2 m above the ground, at rest on the turning ground.
     const double lng = -33.4375, lat = -41.118454, h = 120.25 * kDeg;
     const sim::VesselRecord &l = rec(*world, world->find("Lander"));
     EXPECT_EQ(l.status, sim::kLanded);
@@ -109,7 +119,7 @@ TEST_F(SurfaceTest, ScenarioAsTheSimulatorWritesItLoadsAndSavesBack) {
     EXPECT_TRUE(near(sim::mul(l.rot, sim::vec(0, 1, 0)), up(lng, lat), 1e-12));
     EXPECT_TRUE(near(sim::mul(l.rot, sim::vec(0, 0, 1)),
                      north(lng, lat) * std::cos(h) + east(lng, lat) * std::sin(h), 1e-12));
-    EXPECT_TRUE(near(l.rvel, sim::vec(0, 0, 0), 0));
+    EXPECT_TRUE(near(l.rvel, moonGround(lng, lat), 1e-12));
     EXPECT_DOUBLE_EQ(l.tanks[0].mass, 50.0);
     const sim::VesselRecord &o = rec(*world, world->find("Orbiter"));
     EXPECT_EQ(o.status, sim::kFreeFlight);
@@ -137,18 +147,29 @@ TEST_F(SurfaceTest, ScenarioAsTheSimulatorWritesItLoadsAndSavesBack) {
 }
 
 TEST_F(SurfaceTest, StatusOfALandedVesselIsInSurfaceTerms) {
+    root->write("config/Moon/Base/Q.cfg",
+                "Name = Quiet Sea\nLocation = 23.47 0.67\n"
+                "BEGIN_OBJECTLIST\nLPAD1\nEND\nLPAD2\nEND\nEND_OBJECTLIST\n");
     sim::ScenarioFile scn;
-    scn.ships = {ship("Lander", {"STATUS Landed Moon", "POS 20 10", "HEADING 45"})};
+    scn.ships = {ship("Lander", {"STATUS Landed Moon", "POS 20 10", "HEADING 45"}),
+                 ship("Parked", {"STATUS Landed Moon", "BASE Quiet Sea:2"})};
     ASSERT_TRUE(world->load(scn));
     OBJHANDLE h = world->find("Lander");
     VESSELSTATUS s;
+    // On a pad of a base, and anywhere else.
+    oapiGetVesselInterface(world->find("Parked"))->GetStatus(s);
+    char name[16] = "";
+    oapiGetObjectName(s.base, name, sizeof name);
+    EXPECT_EQ(std::make_pair(std::string(name), s.port),
+              std::make_pair(std::string("Quiet Sea"), 1));
     oapiGetVesselInterface(h)->GetStatus(s);
+    EXPECT_EQ(std::make_pair(s.base, s.port), std::make_pair(OBJHANDLE(nullptr), -1));
     EXPECT_EQ(s.status, 1);
     EXPECT_TRUE(near(s.vdata[0], sim::vec(20, 10, 45) * kDeg, 1e-15));
     // Not a spin: the altitude of the origin, and nothing else.
     EXPECT_TRUE(near(s.vrot, sim::vec(kStandHeight, 0, 0), 1e-6));
     EXPECT_TRUE(near(s.rpos, rec(*world, h).rpos, 0));
-    EXPECT_TRUE(near(s.rvel, sim::vec(0, 0, 0), 0));
+    EXPECT_TRUE(near(s.rvel, moonGround(20, 10), 1e-12));
     EXPECT_EQ(s.rbody, world->bodyHandle());
     // The orientation relative to the local horizon (east, up, north): standing level, the
     // nose points 45 degrees from north towards east. The global angles are others.
@@ -199,8 +220,8 @@ TEST_F(SurfaceTest, SlowTouchdownLandsAndFastOneCrashesBothComeToRest) {
     const auto landed = events(*world, sim::ev::kSurface, "Slow");
     ASSERT_EQ(landed.size(), 1u);
     EXPECT_EQ(landed[0].text.rfind("landed on the Moon at ", 0), 0u) << landed[0].text;
-    // Upright where it touched, heading east as it was.
-    EXPECT_TRUE(near(sim::mul(s.rot, sim::vec(0, 1, 0)), up(0, 0), 1e-9));
+    // Upright where it touched (the ground has turned since), heading east as it was.
+    EXPECT_TRUE(near(sim::mul(s.rot, sim::vec(0, 1, 0)), s.rpos / sim::length(s.rpos), 1e-9));
     EXPECT_NEAR(s.spot.heading, 90, 1e-6);
     EXPECT_NEAR(sim::length(s.rpos), kMoonRadius + kStandHeight, 1e-6);
 
@@ -209,12 +230,44 @@ TEST_F(SurfaceTest, SlowTouchdownLandsAndFastOneCrashesBothComeToRest) {
     ASSERT_EQ(crashed.size(), 1u);
     EXPECT_EQ(crashed[0].text.rfind("crashed into the Moon at 5.", 0), 0u) << crashed[0].text;
     EXPECT_EQ(rec(*world, fast).status, sim::kLanded);
+}
 
-    // Resting vessels stay where they are, gravity or not.
-    const VECTOR3 at = s.rpos;
-    world->step(50);
-    EXPECT_TRUE(near(s.rpos, at, 0));
-    EXPECT_TRUE(near(s.rvel, sim::vec(0, 0, 0), 0));
+// Ten minutes on, a landed vessel stands where it stood on its own body (its lines save back
+// as read), gravity or not, while its position and orientation have turned with the body,
+// backwards on Venus, not at all on the Sun, and it moves east at the ground's speed.
+TEST_F(SurfaceTest, LandedVesselsRideTheirTurningBodies) {
+    struct Case {
+        const char *body;
+        double period;    // sidereal, s
+        double lng, lat;  // deg
+        const char *pos, *heading;
+    } cases[] = {
+        {"Earth", 86164.10132, -80.6, 28.5, "POS -80.6 28.5", "HEADING 90"},
+        {"Venus", -20996797.02, 10, -45, "POS 10 -45", "HEADING 200"},
+        {"Moon", 2360588.15, 23.47, 0.67, "POS 23.47 0.67", "HEADING 0"},
+        {"Mars", 88642.66435, 170, 80, "POS 170 80", "HEADING 300.5"},
+        {"Sun", 0, -120, 0, "POS -120 0", "HEADING 10"},
+    };
+    sim::ScenarioFile scn;
+    for (const Case &c : cases)
+        scn.ships.push_back(ship(
+            c.body, {std::string("STATUS Landed ") + c.body, c.pos, c.heading, "PRPLEVEL 0:1"}));
+    std::string error;
+    ASSERT_TRUE(world->load(scn, &error)) << error;
+    world->runUntil(600);
+    const sim::ScenarioFile saved = world->save();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case &c = cases[i];
+        SCOPED_TRACE(c.body);
+        const sim::VesselRecord &v = rec(*world, world->find(c.body));
+        const double w = c.period == 0 ? 0 : 2 * M_PI / c.period, r = sim::length(v.rpos);
+        const double lng = c.lng + w * world->time() / kDeg;
+        EXPECT_TRUE(near(v.rpos, up(lng, c.lat) * r, 1e-9 * r));
+        EXPECT_TRUE(near(sim::mul(v.rot, sim::vec(0, 1, 0)), up(lng, c.lat), 1e-9));
+        const double speed = w * r * std::cos(c.lat * kDeg);
+        EXPECT_TRUE(near(v.rvel, east(lng, c.lat) * speed, 1e-9 * std::fabs(speed) + 1e-12));
+        EXPECT_EQ(saved.ships[i].lines, scn.ships[i].lines);
+    }
 }
 
 TEST_F(SurfaceTest, ThrustLiftsALandedVesselOnlyWhenItBeatsTheWeight) {
@@ -224,18 +277,20 @@ TEST_F(SurfaceTest, ThrustLiftsALandedVesselOnlyWhenItBeatsTheWeight) {
     ASSERT_TRUE(world->load(scn));
     OBJHANDLE h = world->find("Lander");
     const sim::VesselRecord &l = rec(*world, h);
-    const VECTOR3 at = l.rpos;
+    const double at = sim::length(l.rpos);
     // 200 kg weigh 325 N on the Moon: 200 N hold it down, and burn propellant all the same.
     world->commandGroupLevel(h, THGROUP_HOVER, 0.2);
     world->step(10);
     EXPECT_EQ(l.status, sim::kLanded);
-    EXPECT_TRUE(near(l.rpos, at, 0));
+    EXPECT_EQ(std::make_pair(l.spot.lng, l.spot.lat), std::make_pair(0.0, 0.0));
     EXPECT_LT(l.tanks[0].mass, 100.0);
-    // 1000 N lift it.
+    // 1000 N lift it straight up, and it goes on east as fast as the ground it left.
     world->commandGroupLevel(h, THGROUP_HOVER, 1.0);
     world->step(10);
     EXPECT_EQ(l.status, sim::kFreeFlight);
-    EXPECT_GT(sim::length(l.rpos), sim::length(at) + 1.0);
+    EXPECT_GT(sim::length(l.rpos), at + 1.0);
+    const VECTOR3 out = l.rpos / sim::length(l.rpos);
+    EXPECT_NEAR(sim::length(l.rvel - out * sim::dot(l.rvel, out)), kMoonTurn * at, 1e-4);
     EXPECT_EQ(events(*world, sim::ev::kSurface, "Lander", "lifts off the Moon").size(), 1u);
 }
 
@@ -277,9 +332,8 @@ TEST_F(SurfaceTest, VesselDockedToALandedOneStandsWhereItIsPut) {
     // Nose to nose with the base, 4 m north of it, facing south.
     EXPECT_NEAR(v.spot.heading, 180, 1e-9);
     EXPECT_NEAR(v.spot.lat - 20, 4 / kMoonRadius / kDeg, 1e-9);
-    const VECTOR3 at = v.rpos;
     world->step(10);
-    EXPECT_TRUE(near(v.rpos, at, 0)) << "it does not fall";
+    EXPECT_NEAR(sim::length(v.rpos), kMoonRadius + kStandHeight, 1e-6) << "it does not fall";
     EXPECT_TRUE(events(*world, sim::ev::kSurface, "Visitor").empty());
 }
 
