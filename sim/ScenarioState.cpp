@@ -408,6 +408,106 @@ void World::makeDockInfo(VesselRecord &v) {
     }
 }
 
+namespace {
+
+// The text after a line's keyword, or null when the line has another keyword.
+const char *afterKey(const char *line, const char *key) {
+    const size_t n = std::strlen(key);
+    if (std::strncmp(line, key, n) != 0)
+        return nullptr;
+    if (line[n] != 0 && !std::isspace(static_cast<unsigned char>(line[n])))
+        return nullptr;
+    return line + n;
+}
+
+// Three numbers and nothing else.
+bool readVector(const char *rest, double (&x)[3]) {
+    char *after = nullptr;
+    return rest && readNumbers(rest, x, 3, &after) && onlySpace(after);
+}
+
+}  // namespace
+
+// A line of where the vessel is and how it moves: STATUS, POS, HEADING, RPOS, RVEL, AROT,
+// VROT. False when the line is none of these or cannot be read.
+bool World::readMotionLine(BlockState &st, const char *line) {
+    double x[3];
+    char *after = nullptr;
+    if (const char *rest = afterKey(line, "STATUS")) {
+        // The body, when named, is one load() checked the host knows.
+        bool landed = false;
+        std::string bodyName;
+        const CelestialBody *named = nullptr;
+        if (!readStatusWords(rest, landed, bodyName) ||
+            (!bodyName.empty() && (named = findBody(bodyName)) == nullptr))
+            return false;
+        st.body = named ? named : st.body;
+        st.statusValue = landed ? kLanded : kFreeFlight;
+        st.status.status = st.statusValue;
+        return st.hasStatus = true;
+    }
+    if (const char *rest = afterKey(line, "POS")) {
+        if (!readNumbers(rest, x, 2, &after) || !onlySpace(after) || std::fabs(x[1]) > 90.0)
+            return false;
+        st.lng = x[0];
+        st.lat = x[1];
+        st.status.surf_lng = x[0] / kDegPerRad;
+        st.status.surf_lat = x[1] / kDegPerRad;
+        return st.hasPos = true;
+    }
+    if (const char *rest = afterKey(line, "HEADING")) {
+        if (!readNumbers(rest, x, 1, &after) || !onlySpace(after))
+            return false;
+        st.heading = x[0];
+        st.status.surf_hdg = x[0] / kDegPerRad;
+        return st.hasHeading = true;
+    }
+    if (readVector(afterKey(line, "RPOS"), x) && isWithin(vec(x[0], x[1], x[2]), kMaxDistance)) {
+        st.rpos = st.status.rpos = vec(x[0], x[1], x[2]);
+        return st.hasRpos = true;
+    }
+    if (readVector(afterKey(line, "RVEL"), x) && isWithin(vec(x[0], x[1], x[2]), kMaxSpeed)) {
+        st.rvel = st.status.rvel = vec(x[0], x[1], x[2]);
+        return st.hasRvel = true;
+    }
+    if (readVector(afterKey(line, "AROT"), x)) {
+        st.status.arot = vec(x[0], x[1], x[2]) / kDegPerRad;
+        st.rot = rotationFromEuler(st.status.arot);
+        return st.hasRot = true;
+    }
+    if (readVector(afterKey(line, "VROT"), x) &&
+        isWithin(vec(x[0], x[1], x[2]) / kDegPerRad, kMaxAngularRate)) {
+        st.avel = st.status.vrot = vec(x[0], x[1], x[2]) / kDegPerRad;
+        return st.hasAvel = true;
+    }
+    return false;
+}
+
+// The other lines the default parser knows: levels, docking, orbit elements, the base, and
+// the lines it keeps without modelling them.
+bool World::readOtherLine(VesselRecord &v, BlockState &st, const char *line) {
+    if (const char *rest = afterKey(line, "PRPLEVEL"))
+        return readLevels(rest, v.tanks.size(), st.tankLevels);
+    if (const char *rest = afterKey(line, "THLEVEL"))
+        return readLevels(rest, v.thrusters.size(), st.thrusterLevels);
+    if (const char *rest = afterKey(line, "DOCKINFO")) {
+        // Docking is re-made by load() once all vessels exist; remember the line.
+        v.dockInfo = rest;
+        return true;
+    }
+    if (const char *rest = afterKey(line, "ELEMENTS"))
+        return readElements(rest, st.elements) && (st.hasElements = true);
+    if (const char *rest = afterKey(line, "BASE")) {
+        st.base = std::string(stripBlanks(rest));
+        return st.hasBase = true;
+    }
+    if (isKeptDefaultLine(line)) {
+        st.kept.emplace_back(line);
+        return true;
+    }
+    return false;
+}
+
 void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
     if (!line)
         return;
@@ -423,76 +523,7 @@ void World::parseDefaultLine(VesselRecord &v, char *line, void *status) {
                 line + "\" is lost");
         return;
     }
-    auto keyIs = [&](const char *key, const char *&rest) {
-        size_t n = std::strlen(key);
-        if (std::strncmp(line, key, n) != 0)
-            return false;
-        if (line[n] != 0 && !std::isspace(static_cast<unsigned char>(line[n])))
-            return false;
-        rest = line + n;
-        return true;
-    };
-    const char *rest = nullptr;
-    double x[3];
-    char *after = nullptr;
-    bool understood = false;
-    if (keyIs("STATUS", rest)) {
-        // The body, when named, is one load() checked the host knows.
-        bool landed = false;
-        std::string bodyName;
-        const CelestialBody *named = nullptr;
-        if (readStatusWords(rest, landed, bodyName) &&
-            (bodyName.empty() || (named = findBody(bodyName)) != nullptr)) {
-            st->body = named ? named : st->body;
-            st->statusValue = landed ? kLanded : kFreeFlight;
-            st->status.status = st->statusValue;
-            st->hasStatus = understood = true;
-        }
-    } else if (keyIs("POS", rest) && readNumbers(rest, x, 2, &after) && onlySpace(after) &&
-               std::fabs(x[1]) <= 90.0) {
-        st->lng = x[0];
-        st->lat = x[1];
-        st->status.surf_lng = x[0] / kDegPerRad;
-        st->status.surf_lat = x[1] / kDegPerRad;
-        st->hasPos = understood = true;
-    } else if (keyIs("HEADING", rest) && readNumbers(rest, x, 1, &after) && onlySpace(after)) {
-        st->heading = x[0];
-        st->status.surf_hdg = x[0] / kDegPerRad;
-        st->hasHeading = understood = true;
-    } else if (keyIs("RPOS", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after) &&
-               isWithin(vec(x[0], x[1], x[2]), kMaxDistance)) {
-        st->rpos = st->status.rpos = vec(x[0], x[1], x[2]);
-        st->hasRpos = understood = true;
-    } else if (keyIs("RVEL", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after) &&
-               isWithin(vec(x[0], x[1], x[2]), kMaxSpeed)) {
-        st->rvel = st->status.rvel = vec(x[0], x[1], x[2]);
-        st->hasRvel = understood = true;
-    } else if (keyIs("AROT", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after)) {
-        st->status.arot = vec(x[0], x[1], x[2]) / kDegPerRad;
-        st->rot = rotationFromEuler(st->status.arot);
-        st->hasRot = understood = true;
-    } else if (keyIs("VROT", rest) && readNumbers(rest, x, 3, &after) && onlySpace(after) &&
-               isWithin(vec(x[0], x[1], x[2]) / kDegPerRad, kMaxAngularRate)) {
-        st->avel = st->status.vrot = vec(x[0], x[1], x[2]) / kDegPerRad;
-        st->hasAvel = understood = true;
-    } else if (keyIs("PRPLEVEL", rest)) {
-        understood = readLevels(rest, v.tanks.size(), st->tankLevels);
-    } else if (keyIs("THLEVEL", rest)) {
-        understood = readLevels(rest, v.thrusters.size(), st->thrusterLevels);
-    } else if (keyIs("DOCKINFO", rest)) {
-        // Docking is re-made by load() once all vessels exist; remember the line.
-        v.dockInfo = rest;
-        understood = true;
-    } else if (keyIs("ELEMENTS", rest) && readElements(rest, st->elements)) {
-        st->hasElements = understood = true;
-    } else if (keyIs("BASE", rest)) {
-        st->base = std::string(stripBlanks(rest));
-        st->hasBase = understood = true;
-    } else if (isKeptDefaultLine(line)) {
-        st->kept.emplace_back(line);
-        understood = true;
-    }
-    if (!understood)
+    if (!readMotionLine(*st, line) && !readOtherLine(v, *st, line))
         log(&v, ev::kScenarioLine, std::string("default parser got \"") + line + "\"");
 }
 

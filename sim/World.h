@@ -435,6 +435,9 @@ private:
     void makeDockInfo(VesselRecord &v);
     // A vessel's block through clbkLoadStateEx, and the state it described applied after.
     void loadBlock(VesselRecord &v, const ShipBlock &block);
+    // The default parser's lines: where the vessel is and how it moves; the others.
+    static bool readMotionLine(BlockState &st, const char *line);
+    static bool readOtherLine(VesselRecord &v, BlockState &st, const char *line);
     // The body, the orbit given as elements, the pad and the kept lines a block named.
     void placeFromBlock(VesselRecord &v, const BlockState &st);
     // ScenarioPlaces.cpp
