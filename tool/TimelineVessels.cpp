@@ -139,7 +139,13 @@ void TimelinePrinter::summary(const ScenarioFile &saved) {
         return;
     }
     finish();
-    std::string header = "at the end, relative to " + std::string(world_.body().name) + ":";
+    // Vessels at one body are told relative to it; at several, each names its own.
+    bool oneBody = true;
+    for (const VesselRecord *v : world_.vessels()) {
+        oneBody = oneBody && &world_.bodyOf(*v) == &world_.body();
+    }
+    std::string header = oneBody ? "at the end, relative to " + std::string(world_.body().name) + ":"
+                                 : std::string("at the end:");
     if (world_.vessels().empty()) {
         header = "at the end: no vessels";
     }
@@ -155,8 +161,10 @@ void TimelinePrinter::summary(const ScenarioFile &saved) {
                       shortNumber(v->spot.heading) + " degrees"
                 : "position " + shortVector(v->rpos) + " m, velocity " + shortVector(v->rvel) +
                       " m/s";
-        std::fprintf(out_, "  %s (%s%s): %s\n", printable(v->name).c_str(),
-                     printable(v->className).c_str(), v == focus ? ", focus" : "", where.c_str());
+        const std::string body = oneBody ? "" : std::string(world_.bodyOf(*v).name) + ", ";
+        std::fprintf(out_, "  %s (%s%s): %s%s\n", printable(v->name).c_str(),
+                     printable(v->className).c_str(), v == focus ? ", focus" : "", body.c_str(),
+                     where.c_str());
         if (!v->tanks.empty()) {
             std::string tanks;
             for (const Tank &t : v->tanks) {

@@ -22,6 +22,7 @@ struct CorpusFile {
     std::vector<const char *> inSaved;     // lines the saved file must hold (trimmed)
     std::vector<const char *> notSaved;    // lines it must not hold
     std::vector<const char *> checkNotes;  // what --check must say
+    std::vector<const char *> runSays;     // what the run's end says (each body named)
 };
 
 const CorpusFile kCorpus[] = {
@@ -32,16 +33,19 @@ const CorpusFile kCorpus[] = {
       "Date MJD 60310.5"},
      {},
      {"section BEGIN_CAMERA (11 lines)", "section BEGIN_MFD Right (3 lines)",
-      "Freighter: ALT 400000"}},
+      "Freighter: ALT 400000"},
+     {"at the end, relative to Earth:"}},
     {"bodies",
      {"Moon Relay:crewhab", "STATUS Orbiting Moon", "STATUS Orbiting Mars",
       "STATUS Orbiting Jupiter", "ATTACHED 0:1,Moon Relay", "RCSMODE 0", "crewhab:crewhab"},
      {"ELEMENTS"},
-     {"Mars Probe: ATTACHED 0:1,Moon Relay"}},
+     {"Mars Probe: ATTACHED 0:1,Moon Relay"},
+     {"at the end:\n", "Mars Probe (Freighter): Mars, position"}},
     {"bases",
      {"STATUS Landed Moon", "STATUS Landed Mars", "POS 23.48 0.66", "DOCKINFO 0:0,Visitor"},
      {"BASE"},
-     {}},
+     {},
+     {"Truck (Freighter): Moon, landed at longitude 23.48, latitude 0.66"}},
 };
 
 std::string source(const std::string &name) {
@@ -93,6 +97,8 @@ TEST(ScenarioCorpus, EachLoadsRunsSavesAndLoadsAgain) {
 
         const VemosimResult run = c.run({"in.scn", "--until", "5", "--out", "out.scn"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
+        for (const char *says : f.runSays)
+            EXPECT_NE(run.out.find(says), std::string::npos) << says << "\n" << run.out;
         const std::string saved = c.read("out.scn").value_or("");
         for (const char *line : f.inSaved)
             EXPECT_TRUE(holdsLine(saved, line)) << line << "\n" << saved;
