@@ -43,8 +43,8 @@ CrewLineReading ReadCrewLine(const char *line);
 
 // Where the parts of a crew or transfer line stand, as the loader splits it: the value (the
 // first run of characters without blanks after the keyword), and in the part of it that is
-// read its fields as written, each up to the next "-" and before any cut. What ReadCrewLine
-// takes from each field (cut, cleaned, as a number) is its own; this only shows a user what
+// read its fields as written, each up to the next "-" and before any cut. ReadCrewLine reads
+// the fields from this layout (cut, cleaned, as numbers), and a tool shows a user from it what
 // the line says where. Offsets are into the line.
 struct CrewLineSpan {
     std::size_t start, length;

@@ -41,62 +41,54 @@ bool ParseDecimal(const char *text, int *value) {
     return true;
 }
 
-// Finds the next "-" at or after *cursor, reads the number after it (at most five
-// characters, cut at a further "-") and leaves *cursor just after that "-". The fault when
-// there is no further "-" or no number after it.
-CrewLineFault ReadNumberField(const char **cursor, int *value) {
-    const char *dash = std::strchr(*cursor, '-');
-    if (!dash) {
-        return CREW_LINE_FIELD_MISSING;
-    }
-    char field[LINE_NUMBER_MAX_LENGTH + 1] = {};
-    for (std::size_t i = 0; i < LINE_NUMBER_MAX_LENGTH && dash[1 + i] != '\0' && dash[1 + i] != '-';
-         ++i) {
-        field[i] = dash[1 + i];
-    }
-    *cursor = dash + 1;
-    return ParseDecimal(field, value) ? CREW_LINE_READ : CREW_LINE_NOT_A_NUMBER;
+// The first characters of a field, at most `limit` of them, terminated; `out` holds limit + 1.
+void CopyField(const char *line, const CrewLineSpan &field, std::size_t limit, char *out) {
+    const std::size_t n = field.length < limit ? field.length : limit;
+    std::memcpy(out, line + field.start, n);
+    out[n] = '\0';
 }
 
-// Fills reading.member from a value token, or reading's fault and field.
-void ParseCrewValue(const char *token, CrewLineReading &reading) {
+// Fills reading.member from the fields of a line as LayOutCrewLine splits it, or reading's
+// fault and field.
+void ParseCrewValue(const char *line, const CrewLineLayout &layout, CrewLineReading &reading) {
     CrewMember *member = &reading.member;
-    // Mission id: up to 4 characters before the first "-".
-    if (token[0] != '-') {
-        for (int i = 0; i < MISSION_ID_MAX_LENGTH && token[i] != '\0' && token[i] != '-'; ++i) {
-            member->missionId[i] = token[i];
-        }
-        crewtext::CleanMissionId(member->missionId, sizeof member->missionId);
-    }
-
-    // Name: up to 25 characters after the first "-", cut at the next one.
-    const char *dash = std::strchr(token, '-');
-    if (!dash) {
+    CopyField(line, layout.fields[CREW_VALUE_MISSION], MISSION_ID_MAX_LENGTH, member->missionId);
+    crewtext::CleanMissionId(member->missionId, sizeof member->missionId);
+    if (layout.fieldCount <= CREW_VALUE_NAME) {
         reading.fault = CREW_LINE_NO_NAME;
         return;
     }
-    for (int i = 0; i < CREW_NAME_MAX_LENGTH && dash[1 + i] != '\0' && dash[1 + i] != '-'; ++i) {
-        member->name[i] = (dash[1 + i] == '_') ? ' ' : dash[1 + i];
+    CopyField(line, layout.fields[CREW_VALUE_NAME], CREW_NAME_MAX_LENGTH, member->name);
+    for (char *c = member->name; *c; ++c) {
+        *c = (*c == '_') ? ' ' : *c;
     }
     CrewManager::SanitizeCrewName(member->name);
     // An empty name is kept: the roster accepts one, and a saved member must come back.
 
     struct Window {
+        CrewValueField at;
         CrewLineField field;
         int low, high;
     };
-    static const Window windows[] = {{CREW_FIELD_AGE, MIN_CREW_AGE, MAX_CREW_AGE},
-                                     {CREW_FIELD_PULSE, MIN_CREW_PULSE, MAX_CREW_PULSE},
-                                     {CREW_FIELD_WEIGHT, MIN_CREW_WEIGHT, MAX_CREW_WEIGHT}};
+    static const Window windows[] = {
+        {CREW_VALUE_AGE, CREW_FIELD_AGE, MIN_CREW_AGE, MAX_CREW_AGE},
+        {CREW_VALUE_PULSE, CREW_FIELD_PULSE, MIN_CREW_PULSE, MAX_CREW_PULSE},
+        {CREW_VALUE_WEIGHT, CREW_FIELD_WEIGHT, MIN_CREW_WEIGHT, MAX_CREW_WEIGHT}};
     int numbers[3] = {0, 0, 0};
-    const char *cursor = dash + 1;
     for (int i = 0; i < 3; ++i) {
-        reading.field = windows[i].field;
-        reading.fault = ReadNumberField(&cursor, &numbers[i]);
-        if (reading.fault != CREW_LINE_READ) {
+        const Window &w = windows[i];
+        reading.field = w.field;
+        if (layout.fieldCount <= w.at) {
+            reading.fault = CREW_LINE_FIELD_MISSING;
             return;
         }
-        if (numbers[i] < windows[i].low || numbers[i] > windows[i].high) {
+        char text[LINE_NUMBER_MAX_LENGTH + 1];
+        CopyField(line, layout.fields[w.at], LINE_NUMBER_MAX_LENGTH, text);
+        if (!ParseDecimal(text, &numbers[i])) {
+            reading.fault = CREW_LINE_NOT_A_NUMBER;
+            return;
+        }
+        if (numbers[i] < w.low || numbers[i] > w.high) {
             reading.fault = CREW_LINE_OUT_OF_RANGE;
             reading.value = numbers[i];
             return;
@@ -118,20 +110,6 @@ void FormatCrewValue(const CrewMember &member, char (&value)[SAVED_VALUE_SIZE]) 
             *p = '_';
         }
     }
-}
-
-// The value token of a line: the first run of non-blank characters after the keyword, at
-// most LINE_VALUE_MAX_LENGTH of them.
-void ReadValueToken(const char *afterKeyword, char (&token)[LINE_VALUE_MAX_LENGTH + 1]) {
-    const char *p = afterKeyword;
-    while (crewtext::IsBlankSpace(*p)) {
-        ++p;
-    }
-    std::size_t i = 0;
-    for (; i < LINE_VALUE_MAX_LENGTH && *p != '\0' && !crewtext::IsBlankSpace(*p); ++i, ++p) {
-        token[i] = *p;
-    }
-    token[i] = '\0';
 }
 
 // Writes one line under the keyword; the host's call takes texts it may not change as char *.
@@ -177,11 +155,7 @@ CrewLineReading ReadCrewLine(const char *line) {
         reading.fault = CREW_LINE_NOT_CREW;
         return reading;
     }
-    char token[LINE_VALUE_MAX_LENGTH + 1];
-    const std::size_t keywordLength =
-        reading.transfer ? TRANSFER_KEYWORD_LENGTH : CREW_KEYWORD_LENGTH;
-    ReadValueToken(line + keywordLength, token);
-    ParseCrewValue(token, reading);
+    ParseCrewValue(line, LayOutCrewLine(line), reading);
     if (reading.fault != CREW_LINE_READ) {
         std::memset(&reading.member, 0, sizeof reading.member);
     }
