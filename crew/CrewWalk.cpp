@@ -53,10 +53,10 @@ struct Grid {
 // the list changes; one moved from above is at worst walked twice. Vessels added during a
 // pass stand above the walk's place; each slice first looks at the top of the list for them.
 struct Walk {
-    bool walked;        // the candidates belong to the frame at frameTime
-    double frameTime;   // s: oapiGetSimTime of that frame
-    DWORD next;         // the slice walks down from the index below this one; 0: a new pass
-    OBJHANDLE top;      // the last vessel of the list when the last slice was walked
+    bool walked;       // the candidates belong to the frame at frameTime
+    double frameTime;  // s: oapiGetSimTime of that frame
+    DWORD next;        // the slice walks down from the index below this one; 0: a new pass
+    OBJHANDLE top;     // the last vessel of the list when the last slice was walked
     int count;
     CrewCandidate candidates[MAX_CREW_CANDIDATES];
     Grid grid;
@@ -195,9 +195,9 @@ void BuildGrid(Walk &w) {
     g.built = true;
 }
 
-// Adds the members of the buckets of the cells within reach of global to near, each bucket
+// Adds the members of the buckets of the cells within reach of global to nearby, each bucket
 // once. False when they do not fit, or the cells are more than were planned for.
-bool AddMembersNear(const Grid &g, const VECTOR3 &global, double reach, int *near, int nearSize,
+bool AddMembersNear(const Grid &g, const VECTOR3 &global, double reach, int *nearby, int nearbySize,
                     int &found) {
     int seen[MOST_CELLS_LOOKED_AT];
     int seenCount = 0;
@@ -219,10 +219,10 @@ bool AddMembersNear(const Grid &g, const VECTOR3 &global, double reach, int *nea
                 }
                 seen[seenCount++] = b;
                 for (int k = g.head[b]; k != NO_CANDIDATE; k = g.next[k]) {
-                    if (found == nearSize) {
+                    if (found == nearbySize) {
                         return false;
                     }
-                    near[found++] = k;
+                    nearby[found++] = k;
                 }
             }
         }
@@ -232,11 +232,11 @@ bool AddMembersNear(const Grid &g, const VECTOR3 &global, double reach, int *nea
 
 }  // namespace
 
-int CrewCandidatesNear(const VECTOR3 &global, double reach, int *near, int nearSize) {
+int CrewCandidatesNear(const VECTOR3 &global, double reach, int *nearby, int nearbySize) {
     Walk &w = g_walk;
     reach += GRID_REACH_SLACK;
-    if (!w.walked || w.count <= FEW_CANDIDATES || !near || !(reach >= 0.0 && reach <= GRID_CELL) ||
-        !Finite(global)) {
+    if (!w.walked || w.count <= FEW_CANDIDATES || !nearby ||
+        !(reach >= 0.0 && reach <= GRID_CELL) || !Finite(global)) {
         return -1;
     }
     if (!w.grid.built) {
@@ -244,20 +244,20 @@ int CrewCandidatesNear(const VECTOR3 &global, double reach, int *near, int nearS
     }
     const Grid &g = w.grid;
     int found = 0;
-    if (!AddMembersNear(g, global, reach, near, nearSize, found) ||
-        found + g.transfers > nearSize) {
+    if (!AddMembersNear(g, global, reach, nearby, nearbySize, found) ||
+        found + g.transfers > nearbySize) {
         return -1;
     }
     for (int t = 0; t < g.transfers; ++t) {
-        near[found++] = g.transfer[t];
+        nearby[found++] = g.transfer[t];
     }
     for (int i = 1; i < found; ++i) {  // few: sorted in place
-        const int k = near[i];
+        const int k = nearby[i];
         int j = i;
-        for (; j > 0 && near[j - 1] > k; --j) {
-            near[j] = near[j - 1];
+        for (; j > 0 && nearby[j - 1] > k; --j) {
+            nearby[j] = nearby[j - 1];
         }
-        near[j] = k;
+        nearby[j] = k;
     }
     return found;
 }

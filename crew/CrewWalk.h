@@ -48,11 +48,11 @@ inline constexpr int MAX_NEAR_CANDIDATES = 64;
 // The candidates of this frame a vessel may take aboard whose airlock lies within reach (m)
 // of the global position: every transfer vessel, and the crew members that may stand within
 // reach (a few more, never fewer), as indices into CrewCandidatesOfThisFrame's candidates in
-// increasing order, written to near (room for nearSize); their number. -1 when the vessel
+// increasing order, written to nearby (room for nearbySize); their number. -1 when the vessel
 // must test every candidate instead: the frame has few, the reach is too long for the grid
-// the walk keeps of its members, or more than nearSize are near. Allocates nothing.
+// the walk keeps of its members, or more than nearbySize are near. Allocates nothing.
 // So a frame whose slice holds many members costs each vessel the members near it, not all.
-int CrewCandidatesNear(const VECTOR3 &global, double reach, int *near, int nearSize);
+int CrewCandidatesNear(const VECTOR3 &global, double reach, int *nearby, int nearbySize);
 
 // Whether the candidate's vessel is still in the host's vessel list, at its index. A vessel
 // is asked nothing unless it is in the list, since a handle the host has let go of points to

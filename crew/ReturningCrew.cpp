@@ -352,8 +352,8 @@ struct OwnAirlock {
 // one inside its box whose receiving vessel has left. A transfer vessel for another vessel
 // waits for that one; the others go on, so that it cannot hide members further down the list
 // from this vessel. One a crew library of another module took aboard this frame is nobody's.
-bool TakesTransferCandidate(AwaitedMembers &awaited, CrewCandidate &candidate,
-                            OwnAirlock &airlock, ReturningMember &member) {
+bool TakesTransferCandidate(AwaitedMembers &awaited, CrewCandidate &candidate, OwnAirlock &airlock,
+                            ReturningMember &member) {
     VESSEL *vessel = Listed(candidate);
     if (!vessel || IsTakenAboard(*vessel, vessel->AttachmentCount(true))) {
         return false;
@@ -386,14 +386,14 @@ ReturningMember FindReturningMember(AwaitedMembers &awaited, const AirlockSlot &
     }
     OwnAirlock airlock(slot);
     // When the frame found many, only those near the own origin are tested.
-    int near[MAX_NEAR_CANDIDATES];
+    int nearby[MAX_NEAR_CANDIDATES];
     const int nearCount = CrewCandidatesNear(airlock.global, std::sqrt(airlock.reachSquared),
-                                             near, MAX_NEAR_CANDIDATES);
+                                             nearby, MAX_NEAR_CANDIDATES);
     const int tested = nearCount >= 0 ? nearCount : count;
 
     // The walk gives the candidates in decreasing list order.
     for (int t = tested - 1; t >= 0; --t) {
-        CrewCandidate &candidate = candidates[nearCount >= 0 ? near[t] : t];
+        CrewCandidate &candidate = candidates[nearCount >= 0 ? nearby[t] : t];
         if (!candidate.vessel || candidate.vessel == ownHandle) {
             continue;  // taken aboard already, or this very vessel
         }
