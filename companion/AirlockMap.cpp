@@ -18,11 +18,19 @@ double Distance(const VECTOR3 &a, const VECTOR3 &b) {
     return std::sqrt(Square(a.x - b.x) + Square(a.y - b.y) + Square(a.z - b.z));
 }
 
+// A cell index along one axis; positions beyond any world share the outermost cells, as
+// converting a double beyond the integer range is undefined.
+constexpr double kCellIndexLimit = 4503599627370496.0;  // 2^52
+
+std::int64_t CellIndex(double cell) {
+    return std::int64_t(std::fmax(-kCellIndexLimit, std::fmin(cell, kCellIndexLimit)));
+}
+
 }  // namespace
 
 AirlockMap::Cell AirlockMap::CellOf(const VECTOR3 &g) const {
-    return {std::int64_t(std::floor(g.x / cellSize_)), std::int64_t(std::floor(g.y / cellSize_)),
-            std::int64_t(std::floor(g.z / cellSize_))};
+    return {CellIndex(std::floor(g.x / cellSize_)), CellIndex(std::floor(g.y / cellSize_)),
+            CellIndex(std::floor(g.z / cellSize_))};
 }
 
 std::size_t AirlockMap::SlotOf(const Cell &cell) const {
@@ -93,7 +101,7 @@ bool AirlockMap::Contains(const VECTOR3 &global, OBJHANDLE self) const {
     std::int64_t from[3], step[3];
     for (int a = 0; a < 3; ++a) {
         const double cell = std::floor(at[a]);
-        from[a] = std::int64_t(cell);
+        from[a] = CellIndex(cell);
         step[a] = at[a] - cell < 0.5 ? -1 : 1;
     }
     for (int corner = 0; corner < 8; ++corner) {
