@@ -249,11 +249,11 @@ public:
     bool reached(double t) const { return !(simt_ + options_.step * 1e-9 < t); }
     // The simulation time a module is told (oapiGetSimTime): within a frame, its start.
     double frameStartTime() const { return frameTime(); }
-    // The date at time 0, MJD: the loaded scenario's, or the turning epoch when it gives none
-    // (every body then starts at turn 0). The date a module is told (the mjd of the step
-    // callbacks) and a saved scenario's date are this plus the simulation time.
-    double startDate() const { return startMjd_; }
+    // The date at simulation time simt, MJD: the date at time 0 (the loaded scenario's, or
+    // the turning epoch when it gives none, where every body starts at turn 0) plus simt.
+    // The step callbacks are handed it, and a saved scenario carries it.
     double dateAt(double simt) const { return startMjd_ + simt / kSecondsPerDay; }
+    // Sets the date at time 0, and with it each body's turn then.
     void setStartDate(double mjd);
     // What moves in a step: a vessel's position, velocity, rotation and where it stands.
     struct Motion {
@@ -545,9 +545,9 @@ private:
     const CelestialBody *body_ = nullptr;
     double surfaceElevation_ = 0.0;  // m, see WorldOptions
     BaseDirectory bases_{options_.root};
-    bool hasScenarioMjd_ = false;  // the loaded scenario gave its date
-    double startMjd_ = kTurnEpochMjd;                // see startDate()
-    std::array<double, kBodyCount> startTurn_{};     // each body's turn at time 0, radians
+    bool hasScenarioMjd_ = false;             // the loaded scenario gave its date
+    double startMjd_ = kTurnEpochMjd;         // the date at time 0, see dateAt()
+    std::array<double, kBodyCount> startTurn_{};  // each body's turn at time 0, radians
 };
 
 template <class T>
