@@ -1,6 +1,7 @@
 #include "Bodies.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "Text.h"
 
@@ -20,6 +21,7 @@ const CelestialBody kBodies[] = {
     {"Jupiter", "Jupiter", 6.9911e7, 1.8986111e27, 13500.3, vec(6.3e11, 0, 0)},
     {"Saturn", "Saturn", 5.8232e7, 5.6846272e26, 38362.40004, vec(1.28e12, 0, 0)},
 };
+static_assert(sizeof kBodies / sizeof kBodies[0] == kBodyCount, "kBodyCount counts kBodies");
 
 }  // namespace
 
@@ -43,6 +45,22 @@ const CelestialBody *bodyOfHandle(const void *handle) {
 
 double rotationRate(const CelestialBody &body) {
     return body.rotationPeriod == 0.0 ? 0.0 : 2.0 * M_PI / body.rotationPeriod;
+}
+
+std::size_t bodyIndex(const CelestialBody &body) {
+    return static_cast<std::size_t>(&body - kBodies);
+}
+
+const CelestialBody &bodyAt(std::size_t index) {
+    return kBodies[index];
+}
+
+double turnAtDate(const CelestialBody &body, double mjd) {
+    if (body.rotationPeriod == 0.0)
+        return 0.0;
+    // Days first: the difference of two nearby dates is exact, and fmod is too.
+    const double seconds = (mjd - kTurnEpochMjd) * kSecondsPerDay;
+    return std::fmod(seconds, body.rotationPeriod) * rotationRate(body);
 }
 
 VECTOR3 surfaceVelocity(const CelestialBody &body, const VECTOR3 &bodyPos,

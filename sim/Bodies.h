@@ -10,6 +10,7 @@
 #ifndef VEMO_SIM_BODIES_H
 #define VEMO_SIM_BODIES_H
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,18 @@ inline void *bodyHandleOf(const CelestialBody &body) {
 
 // The angular velocity of the body's turning about its axis, rad/s (0 for none).
 double rotationRate(const CelestialBody &body);
+
+// The date every body's meridian 0 lies along global +x, MJD (2000-01-01 12:00). A body's
+// turn is a function of the date: its rotation rate times the time since this epoch.
+constexpr double kTurnEpochMjd = 51544.5;
+constexpr double kSecondsPerDay = 86400.0;
+// The bodies the host knows, counted, and a body's place among them (0 to kBodyCount - 1).
+constexpr std::size_t kBodyCount = 8;
+std::size_t bodyIndex(const CelestialBody &body);
+const CelestialBody &bodyAt(std::size_t index);
+// How far the body has turned at `mjd` since the epoch, radians east, reduced to within one
+// turn, so that a time added to it later keeps its precision.
+double turnAtDate(const CelestialBody &body, double mjd);
 // The velocity, in global axes, of the body's surface (or of anything turning with it) at
 // `globalPos`, for a body whose centre lies at `bodyPos`: what the air and the ground move at.
 VECTOR3 surfaceVelocity(const CelestialBody &body, const VECTOR3 &bodyPos,

@@ -8,7 +8,6 @@ namespace sim {
 namespace {
 
 constexpr double kRadPerDeg = M_PI / 180.0;
-constexpr double kSecondsPerDay = 86400.0;
 // Kepler's equation is solved to this many radians, in at most kKeplerSteps steps.
 constexpr double kKeplerTolerance = 1e-14;
 constexpr int kKeplerSteps = 50;

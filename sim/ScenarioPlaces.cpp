@@ -38,11 +38,11 @@ bool World::basePad(const CelestialBody &b, std::string_view words, PadSpot &spo
 void World::placeFromBlock(VesselRecord &v, const BlockState &st) {
     if (st.body)
         v.body = st.body;
-    // An orbit given as elements, where it is now: at the scenario's date, or else at the
+    // An orbit given as elements, where it is now: at the world's date, or else at the
     // elements' own epoch.
     if (st.hasElements && !st.hasRpos)
-        stateFromElements(bodyOf(v), st.elements, hasScenarioMjd_ ? scenarioMjd_ : st.elements.mjd,
-                          v.rpos, v.rvel);
+        stateFromElements(bodyOf(v), st.elements,
+                          hasScenarioMjd_ ? dateAt(frameTime()) : st.elements.mjd, v.rpos, v.rvel);
     if (v.status == kLanded && st.hasBase && !st.hasPos) {
         PadSpot pad;
         std::string why;

@@ -191,14 +191,11 @@ private:
 
     // "Date MJD <days>"; a date in another form is the simulator's and is only kept.
     bool dateLine(std::string_view text) {
-        std::string_view rest = stripBlanks(text.substr(4));
-        if (rest.substr(0, 3) != "MJD" || (rest.size() > 3 && rest[3] != ' ' && rest[3] != '\t')) {
+        double mjd = 0.0;
+        if (!isMjdDateLine(text, mjd)) {
             return true;
         }
-        const std::string value(stripBlanks(rest.substr(3)));
-        char *end = nullptr;
-        const double mjd = std::strtod(value.c_str(), &end);
-        if (value.empty() || *end != '\0' || !std::isfinite(mjd)) {
+        if (!std::isfinite(mjd)) {
             return fail("'" + std::string(text) + "' needs one date, as a modified Julian day");
         }
         out_.scenario.hasMjd = true;
@@ -379,6 +376,24 @@ private:
 };
 
 }  // namespace
+
+bool isMjdDateLine(std::string_view text, double &mjd) {
+    const std::string_view key = text.substr(0, text.find_first_of(kBlanks));
+    if (key != "Date") {
+        return false;
+    }
+    const std::string_view rest = stripBlanks(text.substr(key.size()));
+    if (rest.substr(0, 3) != "MJD" || (rest.size() > 3 && rest[3] != ' ' && rest[3] != '\t')) {
+        return false;
+    }
+    const std::string value(stripBlanks(rest.substr(3)));
+    char *end = nullptr;
+    mjd = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0') {
+        mjd = std::nan("");
+    }
+    return true;
+}
 
 std::string_view scenarioLineText(std::string_view line) {
     // The line ends at its comment, and at a NUL byte as a C string does.

@@ -161,7 +161,7 @@ bool World::load(const ScenarioFile &scenario, std::string *error) {
     description_ = scenario.description;
     keptSections_ = scenario.kept;
     hasScenarioMjd_ = scenario.hasMjd;
-    scenarioMjd_ = scenario.mjd;
+    setStartDate(scenario.hasMjd ? scenario.mjd : kTurnEpochMjd);
     std::vector<VesselRecord *> made;
     for (std::size_t i = 0; i < scenario.ships.size(); ++i) {
         const ShipBlock &b = scenario.ships[i];
@@ -273,6 +273,8 @@ ScenarioFile World::save() {
     }
     if (focus_)
         out.focus = focus_->name;
+    out.hasMjd = hasScenarioMjd_;
+    out.mjd = dateAt(simt_);
     return out;
 }
 

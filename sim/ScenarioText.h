@@ -5,8 +5,8 @@
 //
 //     BEGIN_DESC            free text, kept line for line as written
 //     END_DESC
-//     BEGIN_ENVIRONMENT     kept line for line and written back unchanged; only the ground's
-//     END_ENVIRONMENT       height and "Date MJD <days>" are read from it
+//     BEGIN_ENVIRONMENT     kept line for line and written back unchanged, but for the date;
+//     END_ENVIRONMENT       only the ground's height and "Date MJD <days>" are read from it
 //     BEGIN_FOCUS
 //       Ship Pod1           the vessel that gets the keyboard; it must be one of the ships
 //     END_FOCUS
@@ -60,6 +60,9 @@ struct ParsedScenario {
 // from a NUL byte on, for a reader that lets one through), and without blanks, tabs and
 // carriage returns at either end.
 std::string_view scenarioLineText(std::string_view line);
+// An environment line (as scenarioLineText gives it) that dates the scenario: "Date MJD
+// <days>". mjd is the date, or not a number when the line gives none readable.
+bool isMjdDateLine(std::string_view text, double &mjd);
 // Some ship of the scenario bears this name, letter case aside, as the simulator finds a
 // vessel by its name.
 bool namesShip(const ScenarioFile &scenario, std::string_view name);
@@ -98,7 +101,9 @@ bool readScenarioFile(const std::string &path, ParsedScenario &out, InputError &
 // out unchanged, when the data cannot be written at all: a line holding a line break, a NUL
 // or a ';' (the rest would read as a comment), a block line reading END, an invalid class
 // name, a block header longer than kMaxNameLength (the simulator cannot read it back), or a
-// focus naming no ship. environment is written as its own section when hasEnvironment is true.
+// focus naming no ship. environment is written as its own section when hasEnvironment is true;
+// when the scenario has a date, its "Date MJD" lines are written with that date (a line that
+// already reads it stays as it is).
 bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::string> &environment,
                         bool hasEnvironment, std::string &out, std::string &error);
 

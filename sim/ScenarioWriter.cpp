@@ -59,6 +59,12 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
                 error = where + " reads END_ENVIRONMENT";
                 return false;
             }
+            double mjd = 0.0;
+            if (scenario.hasMjd && isMjdDateLine(scenarioLineText(line), mjd) &&
+                mjd != scenario.mjd) {
+                appendIndented(text, "Date MJD " + numberText(scenario.mjd));
+                continue;
+            }
             appendIndented(text, line);
         }
         text += "END_ENVIRONMENT\n";

@@ -148,8 +148,14 @@ void World::callEachVessel(void (VESSEL2::*callback)(double, double, double), do
         if (!v->alive || !v->callbacks || v->hostInstance)
             continue;
         d.enter(v);
-        (v->callbacks->*callback)(simt, dt, 0.0);
+        (v->callbacks->*callback)(simt, dt, dateAt(simt));
     }
+}
+
+void World::setStartDate(double mjd) {
+    startMjd_ = mjd;
+    for (std::size_t i = 0; i < kBodyCount; ++i)
+        startTurn_[i] = turnAtDate(bodyAt(i), mjd);
 }
 
 void World::runUntil(double t) {

@@ -219,11 +219,12 @@ public:
     }
     // Distance of the ground from the body's centre, m.
     double groundRadius() const { return body_->radius + surfaceElevation_; }
-    // How far the vessel's body has turned since the world began (time 0) at the moment
-    // the vessels' states describe, radians east: the longitude of the body's meridian 0 in
-    // global axes.
+    // How far the vessel's body has turned at the moment the vessels' states describe,
+    // radians east: the longitude of the body's meridian 0 in global axes. The turn follows
+    // the date (Bodies.h), so a scenario saved and loaded again finds the body as it left it.
     double turnOf(const VesselRecord &v) const {
-        return rotationRate(bodyOf(v)) * (moving_ ? movingTo_ : frameTime());
+        const CelestialBody &b = bodyOf(v);
+        return startTurn_[bodyIndex(b)] + rotationRate(b) * (moving_ ? movingTo_ : frameTime());
     }
     // Stands the vessel on the surface at `spot`, upright on its touchdown points, at rest
     // on the ground: it moves with the turning surface.
@@ -248,6 +249,12 @@ public:
     bool reached(double t) const { return !(simt_ + options_.step * 1e-9 < t); }
     // The simulation time a module is told (oapiGetSimTime): within a frame, its start.
     double frameStartTime() const { return frameTime(); }
+    // The date at simulation time simt, MJD: the date at time 0 (the loaded scenario's, or
+    // the turning epoch when it gives none, where every body starts at turn 0) plus simt.
+    // The step callbacks are handed it, and a saved scenario carries it.
+    double dateAt(double simt) const { return startMjd_ + simt / kSecondsPerDay; }
+    // Sets the date at time 0, and with it each body's turn then.
+    void setStartDate(double mjd);
     // What moves in a step: a vessel's position, velocity, rotation and where it stands.
     struct Motion {
         VECTOR3 rpos, rvel, avel;
@@ -538,8 +545,9 @@ private:
     const CelestialBody *body_ = nullptr;
     double surfaceElevation_ = 0.0;  // m, see WorldOptions
     BaseDirectory bases_{options_.root};
-    bool hasScenarioMjd_ = false;  // the loaded scenario's date, "now" for orbital elements
-    double scenarioMjd_ = 0.0;
+    bool hasScenarioMjd_ = false;             // the loaded scenario gave its date
+    double startMjd_ = kTurnEpochMjd;         // the date at time 0, see dateAt()
+    std::array<double, kBodyCount> startTurn_{};  // each body's turn at time 0, radians
 };
 
 template <class T>

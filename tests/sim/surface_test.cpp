@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "ScenarioText.h"
+#include "Text.h"
 #include "script_vessel.h"
 
 using testsupport::events;
@@ -267,6 +269,46 @@ TEST_F(SurfaceTest, LandedVesselsRideTheirTurningBodies) {
         const double speed = w * r * std::cos(c.lat * kDeg);
         EXPECT_TRUE(near(v.rvel, east(lng, c.lat) * speed, 1e-9 * std::fabs(speed) + 1e-12));
         EXPECT_EQ(saved.ships[i].lines, scn.ships[i].lines);
+    }
+}
+
+// The body's turn follows the date, and a save writes the date it was made at: loaded again,
+// a landed vessel (saved by its place) and a free one (saved by position) are where they were,
+// on a body turning forwards and on one turning backwards.
+TEST_F(SurfaceTest, SavedScenarioKeepsTheGroundWhereItWas) {
+    constexpr double kRun = 600, kStart = 60310.5;  // s, MJD
+    for (const char *body : {"Earth", "Venus"}) {
+        SCOPED_TRACE(body);
+        makeScriptWorld();
+        sim::ScenarioFile scn;
+        scn.hasMjd = true;
+        scn.mjd = kStart;
+        // The free one starts at rest two body radii out, and falls for less than a body radius.
+        const double high = 2 * sim::findBody(body)->radius;
+        scn.ships = {ship("Base", {std::string("STATUS Landed ") + body, "POS 30 20"}),
+                     ship("Capsule", {std::string("STATUS Orbiting ") + body,
+                                      "RPOS " + sim::vectorText(up(31, 20) * high)})};
+        std::string error;
+        ASSERT_TRUE(world->load(scn, &error)) << error;
+        world->runUntil(kRun);
+        const VECTOR3 base = rec(*world, world->find("Base")).rpos;
+        const VECTOR3 capsule = rec(*world, world->find("Capsule")).rpos;
+        std::string text;
+        ASSERT_TRUE(sim::formatScenarioText(world->save(), {"Date MJD 60310.5"}, true, text, error));
+
+        sim::ParsedScenario back;
+        sim::InputError bad;
+        ASSERT_TRUE(sim::parseScenarioText(text, "saved.scn", back, bad)) << bad.text();
+        EXPECT_EQ(back.scenario.mjd, kStart + kRun / 86400) << text;
+        makeScriptWorld();
+        ASSERT_TRUE(world->load(back.scenario, &error)) << error;
+        const sim::VesselRecord &b = rec(*world, world->find("Base"));
+        const sim::VesselRecord &c = rec(*world, world->find("Capsule"));
+        EXPECT_EQ(b.status, sim::kLanded);
+        EXPECT_EQ(c.status, sim::kFreeFlight);
+        EXPECT_TRUE(near(b.rpos, base, 1e-3));
+        EXPECT_TRUE(near(c.rpos, capsule, 1e-3));
+        EXPECT_NEAR(sim::length(c.rpos - b.rpos), sim::length(capsule - base), 1e-3);
     }
 }
 
