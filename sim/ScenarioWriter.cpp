@@ -46,6 +46,15 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
 
     if (hasEnvironment) {
         text += "\nBEGIN_ENVIRONMENT\n";
+        // The last date line is the one that counts when the file is read; it carries the
+        // scenario's date, and any before it stay as they were.
+        std::size_t dateLine = environment.size();
+        for (std::size_t i = 0; i < environment.size(); ++i) {
+            double mjd = 0.0;
+            if (isMjdDateLine(scenarioLineText(stripLeadingBlanks(environment[i])), mjd)) {
+                dateLine = i;
+            }
+        }
         for (std::size_t i = 0; i < environment.size(); ++i) {
             const std::string_view line = stripLeadingBlanks(environment[i]);
             const std::string where = "environment line " + std::to_string(i + 1);
@@ -60,7 +69,7 @@ bool formatScenarioText(const ScenarioFile &scenario, const std::vector<std::str
                 return false;
             }
             double mjd = 0.0;
-            if (scenario.hasMjd && isMjdDateLine(scenarioLineText(line), mjd) &&
+            if (scenario.hasMjd && i == dateLine && isMjdDateLine(scenarioLineText(line), mjd) &&
                 mjd != scenario.mjd) {
                 appendIndented(text, "Date MJD " + numberText(scenario.mjd));
                 continue;
