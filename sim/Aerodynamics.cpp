@@ -71,7 +71,7 @@ void addControlSurface(const ControlSurface &s, const AirData &d, Loads &l) {
 VECTOR3 airVelocity(const VesselRecord &v, const CelestialBody &body) {
     // The air turns with the body's surface (no wind): a vessel at rest on the ground feels
     // none.
-    return v.rvel - surfaceVelocity(body, vec(0, 0, 0), v.rpos);
+    return velocityOverSurface(body, v.rpos, v.rvel);
 }
 
 AirData airDataOf(const VesselRecord &v, const CelestialBody &body, const AirState &air) {

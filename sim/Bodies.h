@@ -62,6 +62,12 @@ double turnAtDate(const CelestialBody &body, double mjd);
 // `globalPos`, for a body whose centre lies at `bodyPos`: what the air and the ground move at.
 VECTOR3 surfaceVelocity(const CelestialBody &body, const VECTOR3 &bodyPos,
                         const VECTOR3 &globalPos);
+// The velocity `rvel` of something at `rpos` (both relative to the body's centre) against the
+// body's turning surface under it, and the air there.
+inline VECTOR3 velocityOverSurface(const CelestialBody &body, const VECTOR3 &rpos,
+                                   const VECTOR3 &rvel) {
+    return rvel - surfaceVelocity(body, vec(0, 0, 0), rpos);
+}
 
 // The words after the keyword of a STATUS scenario line: "Orbiting <body>" or "Landed
 // <body>", the body optional. False for anything else.

@@ -165,7 +165,7 @@ void World::checkTouchdown(VesselRecord &v) {
     }
     if (lowest > 0.0)
         return;
-    const double speed = length(v.rvel - surfaceVelocity(bodyOf(v), vec(0, 0, 0), v.rpos));
+    const double speed = length(velocityOverSurface(bodyOf(v), v.rpos, v.rvel));
     land(v, spotOf(v));
     // Millionths of a degree: 3 cm on the Moon, 11 cm on Earth.
     const std::string where = "longitude " + fixedText(v.spot.lng, 6) + ", latitude " +

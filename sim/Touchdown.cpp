@@ -72,7 +72,7 @@ int contactSubsteps(const VesselRecord &v, const CelestialBody &body, double gro
                     double mass, double dt) {
     if (v.touchdownPoints.empty() || !(mass > 0.0))
         return 1;
-    const double speed = length(v.rvel - surfaceVelocity(body, vec(0, 0, 0), v.rpos));
+    const double speed = length(velocityOverSurface(body, v.rpos, v.rvel));
     if (lowestPointHeight(v, groundRadius) > speed * dt + kContactMargin)
         return 1;
     double stiffness = 0.0, damping = 0.0;
