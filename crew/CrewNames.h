@@ -94,11 +94,20 @@ inline bool IsTransferVesselName(const char *name) {
            std::strncmp(name, TRANSFER_VESSEL_PREFIX, sizeof TRANSFER_VESSEL_PREFIX - 1) == 0;
 }
 
-// Whether a vessel is of the crew-member class: its class name begins with "Vemo".
+// Whether a vessel is of the crew-member class: its class name begins with "Vemo". Compared
+// here without a call into the C library: the module's walk asks every vessel of the list,
+// and nearly all fail at the first letter.
 inline bool HasCrewVesselClass(const VESSEL &vessel) {
     const char *className = vessel.GetClassName();
-    return className &&
-           std::strncmp(className, CREW_VESSEL_CLASS, sizeof CREW_VESSEL_CLASS - 1) == 0;
+    if (!className) {
+        return false;
+    }
+    for (std::size_t i = 0; i + 1 < sizeof CREW_VESSEL_CLASS; ++i) {
+        if (className[i] != CREW_VESSEL_CLASS[i]) {
+            return false;  // the terminator too differs from every letter of the class
+        }
+    }
+    return true;
 }
 
 // The point on which a crew-member vessel shows its member: its last to-parent point, when it

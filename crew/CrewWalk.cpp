@@ -76,28 +76,13 @@ DWORD SliceSize(DWORD listSize) {
     return share < 1.0 ? 1 : static_cast<DWORD>(share);
 }
 
-// Whether the vessel is of the crew-member class (HasCrewVesselClass) without a call into the
-// C library: the walk asks every vessel of the list, and nearly all fail at the first letter.
-bool OfCrewClass(const VESSEL &vessel) {
-    const char *name = vessel.GetClassName();
-    if (!name) {
-        return false;
-    }
-    for (std::size_t i = 0; i + 1 < sizeof CREW_VESSEL_CLASS; ++i) {
-        if (name[i] != CREW_VESSEL_CLASS[i]) {
-            return false;  // the terminator too differs from every letter of the class
-        }
-    }
-    return true;
-}
-
 // Looks at the vessel at index i: a candidate when it is a crew-member or transfer vessel and
 // not among the first newCandidates (those found new at the end of the list). False when the
 // candidate list is full. The cheap tests come first and nothing is copied: a
 // vessel that is not of the crew-member class costs three host calls and a comparison.
 bool LookAt(Walk &w, DWORD i, OBJHANDLE handle, int newCandidates) {
     VESSEL *vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
-    if (!vessel || !OfCrewClass(*vessel)) {
+    if (!vessel || !HasCrewVesselClass(*vessel)) {
         return true;
     }
     const DWORD parentCount = vessel->AttachmentCount(true);
